@@ -1,0 +1,17 @@
+# kaltero_add_test(<name> SOURCES <files...> LIBS <targets...> [PORTS])
+#
+# Builds one Qt Test executable and registers it with CTest. Tests run headless on Qt's
+# offscreen platform; PORTS marks a test that binds the fixed car link ports, so CTest
+# never runs two of them at once.
+function(kaltero_add_test name)
+  cmake_parse_arguments(ARG "PORTS" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBS})
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=1:abort_on_error=1;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/lsan.supp"
+    TIMEOUT 300)
+  if(ARG_PORTS)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK car_link_ports)
+  endif()
+endfunction()

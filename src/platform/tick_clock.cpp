@@ -1,0 +1,31 @@
+#include "tick_clock.h"
+
+#include "clock.h"
+
+#include <limits>
+
+namespace kaltero::platform {
+
+void TickClock::start(int ticksPerSecond) {
+    periodNs_ = 1'000'000'000LL / (ticksPerSecond > 0 ? ticksPerSecond : 1000);
+    startNs_ = clock_.monotonicNs();
+    frozen_ = 0;
+    running_ = true;
+}
+
+void TickClock::stop() {
+    frozen_ = TickCnt();
+    running_ = false;
+}
+
+qint32 TickClock::TickCnt() const {
+    if (!running_) {
+        return frozen_;
+    }
+    const qint64 ticks = (clock_.monotonicNs() - startNs_) / periodNs_;
+    // A run of 24.8 days at 1/1000 would pass the 32-bit range: hold at the top rather
+    // than wrap to negative lap times.
+    return static_cast<qint32>(std::min<qint64>(ticks, std::numeric_limits<qint32>::max()));
+}
+
+}  // namespace kaltero::platform
