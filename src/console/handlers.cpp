@@ -16,7 +16,12 @@ namespace kaltero::console {
 using core::kSlotCount;
 
 Handlers::Handlers(core::Console& console)
-    : c_(console), settings_(console), run_(console), clock_(console) {
+    : c_(console),
+      settings_(console),
+      run_(console),
+      clock_(console),
+      link_(console),
+      addressing_(console) {
     auto& ui = c_.ui;
     QObject::connect(ui.Btn_Start, &QPushButton::clicked, [this] { run_.Btn_Start_Click(); });
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "console/settings_panel.h"
+#include "link/addressing.h"
+#include "link/car_link.h"
 #include "timing/race_clock.h"
 #include "timing/run_control.h"
 
@@ -19,6 +21,8 @@ private:
     SettingsPanel settings_;
     timing::RunControl run_;
     timing::RaceClock clock_;
+    link::CarLink link_;
+    link::Addressing addressing_;
 };
 
 }  // namespace kaltero::console
