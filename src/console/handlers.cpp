@@ -20,8 +20,13 @@ Handlers::Handlers(core::Console& console)
       settings_(console),
       run_(console),
       clock_(console),
+      corrections_(console, run_),
       link_(console),
-      addressing_(console) {
+      addressing_(console),
+      drivers_(console),
+      messages_(console),
+      blink_(console) {
+    applyInputConventions(console);
     auto& ui = c_.ui;
     QObject::connect(ui.Btn_Start, &QPushButton::clicked, [this] { run_.Btn_Start_Click(); });
 }

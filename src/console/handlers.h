@@ -1,8 +1,12 @@
 #pragma once
 
+#include "console/input_conventions.h"
 #include "console/settings_panel.h"
 #include "link/addressing.h"
 #include "link/car_link.h"
+#include "race/driver_panel.h"
+#include "race/pit_messages.h"
+#include "timing/corrections.h"
 #include "timing/race_clock.h"
 #include "timing/run_control.h"
 
@@ -21,8 +25,12 @@ private:
     SettingsPanel settings_;
     timing::RunControl run_;
     timing::RaceClock clock_;
+    timing::Corrections corrections_;
     link::CarLink link_;
     link::Addressing addressing_;
+    race::DriverPanel drivers_;
+    race::PitMessages messages_;
+    NoInputBlink blink_;
 };
 
 }  // namespace kaltero::console

@@ -209,7 +209,7 @@ void MainWindow::buildCommon() {
     auto* watchRow = new QHBoxLayout(watch);
     ui.Lbl_OtherLap = label(QStringLiteral("0'00\"000"), watch, QStringLiteral("Lbl_OtherLap"));
     setBigFont(ui.Lbl_OtherLap, 14);
-    ui.Btn_OtherLap = button(QStringLiteral("Lap"), watch, QStringLiteral("Btn_OtherLap"));
+    ui.Btn_OtherLap = button(QStringLiteral("Start"), watch, QStringLiteral("Btn_OtherLap"));
     ui.Btn_OtherLap->setEnabled(false);
     watchRow->addWidget(ui.Lbl_OtherLap, 1);
     watchRow->addWidget(ui.Btn_OtherLap);
