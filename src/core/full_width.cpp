@@ -95,7 +95,7 @@ QString encodableOnly(const QString& text) {
     while (i < text.size()) {
         const qsizetype length =
             text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2
-                                                                                              : 1;
+                                                                                             : 1;
         const QStringView one = QStringView(text).sliced(i, length);
         if (platform::isCp932Encodable(one)) {
             out += one;

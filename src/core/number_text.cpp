@@ -39,7 +39,9 @@ private:
     qsizetype pos_ = 0;
 };
 
-bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool isDigit(char16_t c) {
+    return c >= u'0' && c <= u'9';
+}
 
 int hexDigit(char16_t c) {
     if (isDigit(c)) {
@@ -219,10 +221,18 @@ QString general(Real value, int precision) {
 
 }  // namespace
 
-std::optional<qint16> roundToInt16(double value) { return roundHalfEven<qint16>(value); }
-std::optional<qint32> roundToInt32(double value) { return roundHalfEven<qint32>(value); }
+std::optional<qint16> roundToInt16(double value) {
+    return roundHalfEven<qint16>(value);
+}
+std::optional<qint32> roundToInt32(double value) {
+    return roundHalfEven<qint32>(value);
+}
 
-QString generalNumber(double value) { return general(value, 15); }
-QString generalNumber(float value) { return general(value, 7); }
+QString generalNumber(double value) {
+    return general(value, 15);
+}
+QString generalNumber(float value) {
+    return general(value, 7);
+}
 
 }  // namespace kaltero::core

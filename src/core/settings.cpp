@@ -38,9 +38,8 @@ Settings ReadSettings(const QString& settingsFile) {
     s.Precision = readKey(kTimingSection, kPrecision, kDefaults.Precision, settingsFile);
 
     // Out of range stays in the file as the operator wrote it; only this run uses 10.
-    const auto seconds = roundToInt16(leadingNumber(
-        readKey(kTimingSection, kNoCommSeconds, QString::number(kDefaults.NoCommSeconds),
-                settingsFile)));
+    const auto seconds = roundToInt16(leadingNumber(readKey(
+        kTimingSection, kNoCommSeconds, QString::number(kDefaults.NoCommSeconds), settingsFile)));
     s.NoCommSeconds = isOneTo99(seconds) ? *seconds : kDefaults.NoCommSeconds;
 
     s.AutoMess3 = readKey(kMessageSection, kAutoMess3, kDefaults.AutoMess3, settingsFile);
@@ -50,9 +49,9 @@ Settings ReadSettings(const QString& settingsFile) {
 
     // A word reads 0 by the leading-number rule; only a count no lap counter can hold falls
     // back to the default.
-    const auto laps = roundToInt32(leadingNumber(readKey(
-        kMessageSection, kCheckDefaultLaps, QString::number(kDefaults.CheckDefaultLaps),
-        settingsFile)));
+    const auto laps = roundToInt32(
+        leadingNumber(readKey(kMessageSection, kCheckDefaultLaps,
+                              QString::number(kDefaults.CheckDefaultLaps), settingsFile)));
     s.CheckDefaultLaps = laps.value_or(kDefaults.CheckDefaultLaps);
 
     s.derive();

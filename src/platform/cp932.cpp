@@ -12,9 +12,15 @@ namespace {
 // ICU; only runs of non-ASCII text do.
 constexpr const char* kCodePage = "windows-31j";
 
-bool isLeadByte(uchar b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-bool isTrailByte(uchar b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
-bool isHalfWidthKana(uchar b) { return b >= 0xA1 && b <= 0xDF; }
+bool isLeadByte(uchar b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+bool isTrailByte(uchar b) {
+    return b >= 0x40 && b <= 0xFC && b != 0x7F;
+}
+bool isHalfWidthKana(uchar b) {
+    return b >= 0xA1 && b <= 0xDF;
+}
 
 std::optional<QByteArray> encodeRun(QStringView run) {
     QStringEncoder encoder(kCodePage, QStringConverter::Flag::Stateless);

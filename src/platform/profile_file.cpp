@@ -94,10 +94,10 @@ bool sameName(const QString& a, const QString& b) {
 
 // Where a key lives: the first section of that name and the first key of that name in it.
 struct Position {
-    qsizetype section = -1;     // line of the section header
-    qsizetype lastEntry = -1;   // last key line of that section (the header when it has none)
-    qsizetype key = -1;         // line of the key
-    QString keyText;            // the key as the file spells it
+    qsizetype section = -1;    // line of the section header
+    qsizetype lastEntry = -1;  // last key line of that section (the header when it has none)
+    qsizetype key = -1;        // line of the key
+    QString keyText;           // the key as the file spells it
     QString value;
 };
 
@@ -185,7 +185,8 @@ bool writeProfileString(const QString& section, const QString& key, const QStrin
     if (at.key >= 0) {
         profile->lines[at.key] = encodeCp932(QString(at.keyText + u'=' + oneLine(value)));
     } else if (at.section >= 0) {
-        profile->lines.insert(at.lastEntry + 1, encodeCp932(QString(oneLine(key) + u'=' + oneLine(value))));
+        profile->lines.insert(at.lastEntry + 1,
+                              encodeCp932(QString(oneLine(key) + u'=' + oneLine(value))));
     } else {
         profile->lines.append(encodeCp932(QString(u'[' + oneLine(section) + u']')));
         profile->lines.append(encodeCp932(QString(oneLine(key) + u'=' + oneLine(value))));
