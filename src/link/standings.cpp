@@ -1,0 +1,55 @@
+#include "link/standings.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace kaltero::link {
+
+qint64 currentLap(qint32 LapCnt, bool LapPending) {
+    return LapPending ? qint64(LapCnt) : qint64(LapCnt) + 1;
+}
+
+QString sortKey(qint64 currentLap, const QString& BestLapTxt, int slot) {
+    // Lap counts never go below 0; a lower value would make a four-digit part sort wrongly.
+    const qint64 lap = std::max<qint64>(currentLap, 0);
+    const QString lapPart =
+        lap <= 999 ? QStringLiteral("%1").arg(999 - lap, 3, 10, QLatin1Char('0'))
+                   : u'-' + QStringLiteral("%1").arg(9'999'999'999 - lap, 10, 10, QLatin1Char('0'));
+    return lapPart + BestLapTxt + QString::number(slot);
+}
+
+Standings UpdateStandings(const QList<StandingsCar>& cars) {
+    Standings out;
+    // Five slots at most: the slot is one digit at the end of the key.
+    const qsizetype count = std::min<qsizetype>(cars.size(), 10);
+    if (count < 2) {
+        return out;
+    }
+    for (qsizetype i = 0; i < count; ++i) {
+        out.SortKey << sortKey(currentLap(cars[i].LapCnt, cars[i].LapPending), cars[i].BestLapTxt,
+                               int(i));
+    }
+
+    // Exchange sort: swap the first pair out of order and start again from the front.
+    const qsizetype last = count - 1;
+    qsizetype k = 0;
+    do {
+        if (out.SortKey[k] > out.SortKey[k + 1]) {
+            std::swap(out.SortKey[k], out.SortKey[k + 1]);
+            k = 0;
+        } else {
+            ++k;
+        }
+    } while (k != last);
+
+    for (const QString& key : std::as_const(out.SortKey)) {
+        const int slot = key.back().digitValue();
+        const StandingsCar& car = cars[slot];
+        out.rows << StandingsRow{slot, car.carName,
+                                 QString::number(currentLap(car.LapCnt, car.LapPending)),
+                                 car.BestLapTxt, QString::number(car.BestLapNo)};
+    }
+    return out;
+}
+
+}  // namespace kaltero::link
