@@ -1,7 +1,6 @@
 #include "link/standings.h"
 
 #include <algorithm>
-#include <utility>
 
 namespace kaltero::link {
 
@@ -20,14 +19,21 @@ QString sortKey(qint64 currentLap, const QString& BestLapTxt, int slot) {
 
 Standings UpdateStandings(const QList<StandingsCar>& cars) {
     Standings out;
-    // Five slots at most: the slot is one digit at the end of the key.
+    // The slot is one digit at the end of the key, so ten cars at most.
     const qsizetype count = std::min<qsizetype>(cars.size(), 10);
     if (count < 2) {
         return out;
     }
+    // Each key travels with the position of its car, so that a rank row never has to read the
+    // slot back out of the key.
+    const auto slotOf = [&cars](qsizetype i) {
+        return cars[i].slot >= 0 && cars[i].slot <= 9 ? cars[i].slot : int(i);
+    };
+    QList<qsizetype> order;
     for (qsizetype i = 0; i < count; ++i) {
-        out.SortKey << sortKey(currentLap(cars[i].LapCnt, cars[i].LapPending), cars[i].BestLapTxt,
-                               int(i));
+        const StandingsCar& car = cars[i];
+        out.SortKey << sortKey(currentLap(car.LapCnt, car.LapPending), car.BestLapTxt, slotOf(i));
+        order << i;
     }
 
     // Exchange sort: swap the first pair out of order and start again from the front.
@@ -35,17 +41,17 @@ Standings UpdateStandings(const QList<StandingsCar>& cars) {
     qsizetype k = 0;
     do {
         if (out.SortKey[k] > out.SortKey[k + 1]) {
-            std::swap(out.SortKey[k], out.SortKey[k + 1]);
+            out.SortKey.swapItemsAt(k, k + 1);
+            order.swapItemsAt(k, k + 1);
             k = 0;
         } else {
             ++k;
         }
     } while (k != last);
 
-    for (const QString& key : std::as_const(out.SortKey)) {
-        const int slot = key.back().digitValue();
-        const StandingsCar& car = cars[slot];
-        out.rows << StandingsRow{slot, car.carName,
+    for (const qsizetype i : std::as_const(order)) {
+        const StandingsCar& car = cars[i];
+        out.rows << StandingsRow{slotOf(i), car.carName,
                                  QString::number(currentLap(car.LapCnt, car.LapPending)),
                                  car.BestLapTxt, QString::number(car.BestLapNo)};
     }

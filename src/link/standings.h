@@ -6,13 +6,14 @@
 
 namespace kaltero::link {
 
-// What the standings read of one taking-part car; the list index is its slot.
+// What the standings read of one taking-part car.
 struct StandingsCar {
     qint32 LapCnt = 0;
     bool LapPending = false;
     QString BestLapTxt;
     qint32 BestLapNo = 0;
     QString carName;  // column 0 of the car's choice in Cmb_Car
+    int slot = -1;    // the car's slot 0..9 for its key; -1: its position in the list
 };
 
 // The four labels of one rank row, and the slot shown there.
@@ -40,8 +41,8 @@ qint64 currentLap(qint32 LapCnt, bool LapPending);
 //   lap 5, 1'23"456, slot 2 -> "9941'23\"4562";  lap 1000, "", slot 0 -> "-99999989990"
 QString sortKey(qint64 currentLap, const QString& BestLapTxt, int slot);
 
-// Ranks the taking-part cars (slots 0..n-1): keys sorted ascending by binary string comparison
-// with an exchange sort, then each rank row filled from the slot in its key's last character.
+// Ranks the taking-part cars, given in slot order: keys sorted ascending by binary string
+// comparison with an exchange sort, then each rank row filled from the car whose key it is.
 // Rank order: more laps first, then the smaller best-lap text, then the lower slot. Fewer than
 // two cars need no ranking: the result is then empty.
 Standings UpdateStandings(const QList<StandingsCar>& cars);

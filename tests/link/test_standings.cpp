@@ -117,6 +117,28 @@ private Q_SLOTS:
         QTEST(kaltero::link::currentLap(lapCnt, pending), "lap");
     }
 
+    // With a slot without an address between two cars, the keys and rows name the real slots.
+    void slotsWithAGap() {
+        QList<StandingsCar> cars{car(5, false, u"1'23\"456"_s), car(5, false, u"1'23\"456"_s),
+                                 car(6, false, u"1'30\"000"_s)};
+        cars[0].slot = 0;
+        cars[0].carName = u"A"_s;
+        cars[1].slot = 2;
+        cars[1].carName = u"C"_s;
+        cars[2].slot = 4;
+        cars[2].carName = u"E"_s;
+        const Standings s = UpdateStandings(cars);
+        QCOMPARE(s.SortKey,
+                 (QStringList{u"9921'30\"0004"_s, u"9931'23\"4560"_s, u"9931'23\"4562"_s}));
+        QCOMPARE(s.rows.size(), 3);
+        QCOMPARE(s.rows[0].slot, 4);
+        QCOMPARE(s.rows[0].Lbl_Sort_No, u"E"_s);
+        QCOMPARE(s.rows[1].slot, 0);
+        QCOMPARE(s.rows[1].Lbl_Sort_No, u"A"_s);
+        QCOMPARE(s.rows[2].slot, 2);
+        QCOMPARE(s.rows[2].Lbl_Sort_No, u"C"_s);
+    }
+
     void oneCarIsNotRanked() {
         const Standings s = UpdateStandings({car(3, false, u"1'23\"456"_s)});
         QVERIFY(s.SortKey.isEmpty());

@@ -23,6 +23,11 @@ private Q_SLOTS:
         QTest::newRow("negative") << QStringLiteral("-1") << -1 << true;
         QTest::newRow("half rounds to even (up)") << QStringLiteral("1.5") << 2 << true;
         QTest::newRow("half rounds to even (down)") << QStringLiteral("2.5") << 2 << true;
+        QTest::newRow("point first") << QStringLiteral(".5") << 0 << true;
+        QTest::newRow("point last") << QStringLiteral("5.") << 5 << true;
+        QTest::newRow("plus sign") << QStringLiteral("+7") << 7 << true;
+        QTest::newRow("lone point") << QStringLiteral(".") << 0 << false;
+        QTest::newRow("blank inside") << QStringLiteral("1 2") << 12 << false;
         QTest::newRow("below half") << QStringLiteral("0.4") << 0 << true;
         QTest::newRow("letters") << QStringLiteral("abc") << 0 << false;
         QTest::newRow("empty") << QString() << 0 << false;
