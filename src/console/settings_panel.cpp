@@ -85,11 +85,11 @@ void SettingsPanel::Btn_Mess_Click() {
 void SettingsPanel::Btn_MessOk_Click() {
     auto& ui = c_.ui;
     auto* grid = ui.Spd_Mess;
-    std::array<QString, 7> rows;
+    PanelRows rows;
     for (int row = 1; row <= 7; ++row) {
         rows[row - 1] = grid->cellText(kValueColumn, row);
     }
-    const PanelEntry entry = settingsFromPanel(c_.settings, rows);
+    const PanelResult entry = settingsFromPanel(c_.settings, rows);
     // The precision of row 1 is in force at once, even when the seconds are refused.
     c_.settings = entry.settings;
     if (!entry.ok) {
