@@ -6,9 +6,13 @@
 namespace kaltero::core {
 
 // The leading number of a text: blanks, tabs and line feeds anywhere are ignored, then the
-// longest prefix that forms a number is read (sign, digits, ".", exponent; "&H" and "&O"
-// prefixes read hexadecimal and octal integers). No number gives 0.
-//   "12abc" -> 12, " 1 2 " -> 12, "-3.5e2x" -> -350, "&HFF" -> 255, "abc" -> 0
+// longest prefix that forms a number is read (sign, digits, ".", exponent "E" or the classic
+// double-precision "D"; "&H" and "&O" prefixes read unsigned hexadecimal and octal integers).
+// No number gives 0.
+//   "12abc" -> 12, " 1 2 " -> 12, "-3.5e2x" -> -350, "1D3" -> 1000, "&HFF" -> 255, "abc" -> 0
+// The result is always finite: a number too large for a double reads as the largest double
+// of its sign (so every whole-number conversion reports it out of range), one too small as 0.
+//   "1e999" -> 1.797...e308, "-1e999" -> -1.797...e308, "1e-999" -> 0
 double leadingNumber(QStringView text);
 
 // Round to the nearest integer, halves to the even neighbour: 2.5 -> 2, 3.5 -> 4.
@@ -16,10 +20,14 @@ double leadingNumber(QStringView text);
 std::optional<qint16> roundToInt16(double value);
 std::optional<qint32> roundToInt32(double value);
 
-// General number form: no thousands separators, "." as decimal point, no trailing zeros.
-//   60.0 -> "60", 8.5 -> "8.5", -0.25 -> "-0.25"
+// General number form: no thousands separators, "." as decimal point, no trailing zeros,
+// at most 15 significant digits; exponent form when the exponent is below -4 or reaches the
+// digit count, written as the classic Basic does.
+//   60.0 -> "60", 8.5 -> "8.5", -0.25 -> "-0.25", 1e20 -> "1E+20", 0.00001 -> "1E-05"
+// Not finite (only from a faulty computation): "inf", "-inf", "nan".
 QString generalNumber(double value);
-// Single precision keeps at most 7 significant digits: 45.5f -> "45.5", 0.1f -> "0.1".
+// Single precision keeps at most 7 significant digits: 45.5f -> "45.5", 0.1f -> "0.1",
+// 12345678.0f -> "1.234568E+07".
 QString generalNumber(float value);
 
 }  // namespace kaltero::core

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QString>
+#include <array>
 
 namespace kaltero::core {
 
-// The operator's seven settings and the timing units derived from them.
+// The operator's seven settings and the timing units derived from them. A default-constructed
+// value holds the defaults that a missing Kaltero.ini gets.
 struct Settings {
     QString Precision = QStringLiteral("1/1000");
     qint32 TicksPerSecond = 1000;
@@ -12,10 +14,10 @@ struct Settings {
     qint32 MsPerTick = 1;
     qint16 NoCommSeconds = 10;
     qint32 NoCommTicks = 10000;
-    QString AutoMess3;
-    QString AutoMess2;
-    QString AutoMess1;
-    QString AutoMess0;
+    QString AutoMess3 = QStringLiteral("あと３周でピットインです。");
+    QString AutoMess2 = QStringLiteral("あと２周でピットインです。");
+    QString AutoMess1 = QStringLiteral("次の周でピットインしてください。");
+    QString AutoMess0 = QStringLiteral("はよピットインせんかい！");
     qint32 CheckDefaultLaps = 10;
 
     // Recomputes TicksPerSecond, FractionFormat and MsPerTick from Precision, and NoCommTicks.
@@ -36,14 +38,31 @@ inline const QString kCheckDefaultLaps = QStringLiteral("チェック時のデ�
 }  // namespace ini
 
 // Reads the seven keys in file order, writes every missing or empty one back with its
-// default, and derives the timing units. Never fails: unusable values fall back.
+// default, and derives the timing units. Never fails: unusable values fall back (seconds
+// outside 1..99 or not a number -> 10, lap count beyond 32 bits -> 10) in memory only.
 Settings ReadSettings(const QString& settingsFile);
 
 // Writes one key; non-zero on success.
 qint32 WriteIni(const QString& section, const QString& key, const QString& value,
                 const QString& file);
 
-// Writes all seven keys in file order (the settings panel's save).
-void WriteAllSettings(const Settings& settings, const QString& settingsFile);
+// Writes all seven keys in file order (the settings panel's save). True when all were written.
+bool WriteAllSettings(const Settings& settings, const QString& settingsFile);
+
+// The settings panel's rows, top to bottom: precision, no-communication seconds, the four
+// automatic messages (3, 2, 1, 0 laps left), default lap count.
+using PanelRows = std::array<QString, 7>;
+
+struct PanelResult {
+    // The precision of row 1 is in force even when the rest is refused, so `settings` always
+    // carries it (with every derived unit); the other rows are taken only when ok.
+    Settings settings;
+    // False when the seconds row is not a whole number 1..99: nothing may be saved then.
+    bool ok = false;
+};
+
+// The settings panel's confirm rule. Commas in the messages become blanks; a lap count
+// beyond 32 bits keeps the current one.
+PanelResult settingsFromPanel(const Settings& current, const PanelRows& rows);
 
 }  // namespace kaltero::core

@@ -37,6 +37,8 @@ struct CarSlot {
     float TankCapacity = 0.0F;
     float FuelEconomy = 0.0F;
     float FuelTotal = 0.0F;
+    // Had an address at the last Start: ranked on the standings board.
+    bool TakesPart = false;
 };
 
 // The five car slots and the race-wide values. TickCnt lives in the TickClock.

@@ -2,6 +2,7 @@
 #include "platform/tick_clock.h"
 
 #include <QTest>
+#include <cmath>
 
 using kaltero::platform::ManualClock;
 using kaltero::platform::TickClock;
@@ -44,6 +45,28 @@ private Q_SLOTS:
         QCOMPARE(tick.TickCnt(), 0);
         clock.advance(7);
         QCOMPARE(tick.TickCnt(), 7);
+    }
+
+    // On the real clock the count follows the monotonic clock exactly, however busy the
+    // machine is: one tick per millisecond at 1/1000, one per 10 ms at 1/100.
+    void followsTheMonotonicClock_data() {
+        QTest::addColumn<int>("ticksPerSecond");
+        QTest::addColumn<double>("tolerance");
+        QTest::newRow("1/1000") << 1000 << 2.0;
+        QTest::newRow("1/100") << 100 << 1.0;
+    }
+    void followsTheMonotonicClock() {
+        QFETCH(int, ticksPerSecond);
+        QFETCH(double, tolerance);
+        kaltero::platform::SystemClock clock;
+        TickClock tick(clock);
+        const qint64 startNs = clock.monotonicNs();
+        tick.start(ticksPerSecond);
+        QTest::qWait(1000);
+        const qint32 ticks = tick.TickCnt();
+        const double seconds = double(clock.monotonicNs() - startNs) / 1e9;
+        QVERIFY2(std::abs(ticks / seconds - ticksPerSecond) <= tolerance / seconds,
+                 qPrintable(QStringLiteral("%1 ticks in %2 s").arg(ticks).arg(seconds)));
     }
 
     void manualTimersFireInTimeOrder() {

@@ -1,0 +1,21 @@
+#include "console/application.h"
+#include "core/console_context.h"
+#include "platform/clock.h"
+#include "platform/qt_prompts.h"
+
+#include <QApplication>
+#include <QFont>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kaltero"));
+    QApplication::setFont(QFont(QStringLiteral("IPAPGothic"), 10));
+
+    kaltero::platform::SystemClock clock;
+    kaltero::platform::QtPrompts prompts;
+    kaltero::core::Console console(prompts, clock);
+    kaltero::console::Application program(console, QCoreApplication::applicationDirPath(),
+                                          [] { QCoreApplication::exit(0); });
+    program.start();
+    return QApplication::exec();
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+namespace kaltero::core {
+struct Console;
+}
+
+namespace kaltero::console {
+
+class MainWindow;
+class Splash;
+
+// The program from the splash to the console window.
+class Application {
+public:
+    Application(core::Console& console, QString programFolder, std::function<void()> quit);
+    ~Application();
+
+    // Shows the splash and reads the settings; the window follows three seconds later.
+    void start();
+    // The console window, once the splash has handed over.
+    MainWindow* window() const { return window_.get(); }
+    Splash* splash() const { return splash_.get(); }
+
+private:
+    void openConsole();
+
+    core::Console& console_;
+    std::function<void()> quit_;
+    std::unique_ptr<Splash> splash_;
+    std::unique_ptr<MainWindow> window_;
+};
+
+}  // namespace kaltero::console

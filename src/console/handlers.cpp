@@ -1,0 +1,66 @@
+#include "console/handlers.h"
+
+#include "core/console_context.h"
+#include "platform/clock.h"
+#include "platform/frame.h"
+#include "platform/grid.h"
+#include "platform/udp_link.h"
+#include "timing/time_text.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace kaltero::console {
+
+using core::kSlotCount;
+
+Handlers::Handlers(core::Console& console)
+    : c_(console),
+      settings_(console),
+      run_(console),
+      clock_(console),
+      corrections_(console, run_),
+      link_(console),
+      addressing_(console),
+      drivers_(console),
+      messages_(console),
+      blink_(console) {
+    applyInputConventions(console);
+    auto& ui = c_.ui;
+    QObject::connect(ui.Btn_Start, &QPushButton::clicked, [this] { run_.Btn_Start_Click(); });
+}
+
+void Handlers::Form_Load() {
+    auto& ui = c_.ui;
+    ui.Lbl_LocalIP->setText(u"IP : " + platform::UdpLink::localIP());
+    for (int s = 0; s < kSlotCount; ++s) {
+        ui.Frm_Runner[s]->setTitle(core::carCaption(s));
+        c_.state.car[s].LapFlag = QStringLiteral("N");
+        ui.Lbl_IP[s]->clear();
+        auto* laps = ui.Spd_Laps[s];
+        laps->setHeader(1, QStringLiteral("タイム"));
+        laps->setHeader(2, QStringLiteral("ドライバ"));
+        laps->setHeader(3, QStringLiteral("備考"));
+        laps->setRowCount(0);
+        ui.Lbl_Time[s]->setText(timing::FormatLapTime(0, c_.settings));
+        auto* drivers = ui.Spd_DriverInfo[s];
+        drivers->setHeader(1, QStringLiteral("ドライバ"));
+        drivers->setHeader(2, QStringLiteral("Best Lap"));
+        drivers->setHeader(3, QStringLiteral("Ave Lap"));
+        drivers->setRowCount(0);
+    }
+    const QDate today = c_.clock.now().date();
+    ui.Txt_Date->setText(QStringLiteral("%1/%2/%3").arg(today.year()).arg(today.month()).arg(today.day()));
+    // The caption's line break puts "保存" under "走行結果".
+    ui.Btn_Write->setText(QStringLiteral("走行結果\n保存"));
+    ui.WinsockChker->setLocalPort(timing::RunControl::kCheckPort);
+    ui.WinsockChker->setRemotePort(timing::RunControl::kCheckReplyPort);
+    ui.WinsockChker->bind();
+    settings_.layOut();
+    ui.Time_System->start();
+    ui.Time_NoInputBlk->setInterval(1000);
+    ui.Time_NoInputBlk->start();
+}
+
+}  // namespace kaltero::console

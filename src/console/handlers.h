@@ -1,0 +1,36 @@
+#pragma once
+
+#include "console/input_conventions.h"
+#include "console/settings_panel.h"
+#include "link/addressing.h"
+#include "link/car_link.h"
+#include "race/driver_panel.h"
+#include "race/pit_messages.h"
+#include "timing/corrections.h"
+#include "timing/race_clock.h"
+#include "timing/run_control.h"
+
+namespace kaltero::console {
+
+// Every handler of the console window, connected to its controls.
+class Handlers {
+public:
+    explicit Handlers(core::Console& console);
+
+    // Window load, in its order: master data, captions, grids, own address, address check.
+    void Form_Load();
+
+private:
+    core::Console& c_;
+    SettingsPanel settings_;
+    timing::RunControl run_;
+    timing::RaceClock clock_;
+    timing::Corrections corrections_;
+    link::CarLink link_;
+    link::Addressing addressing_;
+    race::DriverPanel drivers_;
+    race::PitMessages messages_;
+    NoInputBlink blink_;
+};
+
+}  // namespace kaltero::console

@@ -1,0 +1,93 @@
+#include "console/input_conventions.h"
+
+#include "core/console_context.h"
+#include "platform/choice_list.h"
+#include "platform/clock.h"
+#include "platform/field_events.h"
+#include "platform/frame.h"
+#include "platform/grid.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+namespace kaltero::console {
+
+using core::kSlotCount;
+
+namespace {
+
+const QColor kOlive(0xC0, 0xC0, 0x00);
+const QColor kSetUp(0xFF, 0xFF, 0xC0);
+
+bool isEnter(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
+
+void moveOnWithEnter(QWidget* field) {
+    platform::onFieldEvents(field, {.keyDown = [field](int key) {
+                                        if (isEnter(key)) {
+                                            QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+                                            QCoreApplication::sendEvent(field, &tab);
+                                        }
+                                        return false;
+                                    }});
+}
+
+void selectAllOnEntry(QLineEdit* box) {
+    platform::onFieldEvents(box, {.gotFocus = [box] { box->selectAll(); }, .mouseUp = [box] { box->selectAll(); }});
+}
+
+void closesDriverPanel(core::Console& c, QWidget* field, int slot) {
+    platform::onFieldEvents(field, {.gotFocus = [&c, slot] { c.hooks.CloseDriverPanel(slot); }});
+}
+
+void toggle(platform::ChoiceList* list) {
+    if (list->currentText().isEmpty()) {
+        list->setBackground(list->background() == kOlive ? QColor(Qt::white) : kOlive);
+    }
+}
+
+}  // namespace
+
+void applyInputConventions(core::Console& c) {
+    auto& ui = c.ui;
+    for (QLineEdit* box : {ui.Txt_Event, ui.Txt_Date, ui.Txt_Kion, ui.Txt_AllOutMess, ui.Txt_RunH, ui.Txt_RunN}) {
+        selectAllOnEntry(box);
+        moveOnWithEnter(box);
+    }
+    moveOnWithEnter(ui.Cmb_Course);
+    moveOnWithEnter(ui.Cmb_Tenki);
+    for (int s = 0; s < kSlotCount; ++s) {
+        // The driver panel closes before the field does anything else.
+        for (QWidget* field : std::initializer_list<QWidget*>{ui.Txt_InGasl[s], ui.Txt_Nenpi[s], ui.Txt_OutMess[s],
+                                                              ui.Txt_ZanRunCnt[s], ui.Cmb_Car[s], ui.Cmb_Driver[s],
+                                                              ui.Chk_ChgCnter[s]}) {
+            closesDriverPanel(c, field, s);
+        }
+        for (QLineEdit* box : {ui.Txt_InGasl[s], ui.Txt_Nenpi[s], ui.Txt_OutMess[s], ui.Txt_ZanRunCnt[s]}) {
+            selectAllOnEntry(box);
+            moveOnWithEnter(box);
+        }
+        moveOnWithEnter(ui.Cmb_Car[s]);
+        moveOnWithEnter(ui.Cmb_Driver[s]);
+    }
+}
+
+NoInputBlink::NoInputBlink(core::Console& console) : c_(console) {
+    c_.ui.Time_NoInputBlk->setInterval(1000);
+    c_.ui.Time_NoInputBlk->onTimeout([this] { Time_NoInputBlk_Timer(); });
+}
+
+void NoInputBlink::Time_NoInputBlk_Timer() {
+    auto& ui = c_.ui;
+    toggle(ui.Cmb_Course);
+    for (int s = 0; s < kSlotCount; ++s) {
+        if (ui.Frm_Runner[s]->background() == kSetUp) {
+            toggle(ui.Cmb_Driver[s]);
+            toggle(ui.Cmb_Car[s]);
+        }
+    }
+}
+
+}  // namespace kaltero::console

@@ -1,0 +1,124 @@
+#include "console/settings_panel.h"
+
+#include "core/console_context.h"
+#include "core/number_text.h"
+#include "platform/frame.h"
+#include "platform/grid.h"
+#include "platform/prompts.h"
+#include "timing/time_text.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace kaltero::console {
+
+using namespace core;
+
+namespace {
+constexpr int kValueColumn = 2;
+}
+
+SettingsPanel::SettingsPanel(Console& console) : c_(console) {
+    auto& ui = c_.ui;
+    QObject::connect(ui.Btn_Mess, &QPushButton::clicked, [this] { Btn_Mess_Click(); });
+    QObject::connect(ui.Btn_MessOk, &QPushButton::clicked, [this] { Btn_MessOk_Click(); });
+    QObject::connect(ui.Btn_MessCancel, &QPushButton::clicked, [this] { Btn_MessCancel_Click(); });
+    // Only the values are edited: the cursor never rests on the labels.
+    QObject::connect(ui.Spd_Mess, &platform::Grid::leaveCell,
+                     [](int, int, int newCol, int, bool* cancel) {
+                         if (newCol != kValueColumn) {
+                             *cancel = true;
+                         }
+                     });
+}
+
+void SettingsPanel::layOut() {
+    auto* grid = c_.ui.Spd_Mess;
+    grid->setColumnCount(2);
+    grid->setRowCount(7);
+    grid->setHeader(1, QStringLiteral("項目"));
+    grid->setHeader(2, QStringLiteral("設定値"));
+    const QStringList labels = {
+        QStringLiteral("計測精度"),
+        QStringLiteral("ラップ加算無通信秒数 (1～99)"),
+        QStringLiteral("残り３周の自動メッセージ"),
+        QStringLiteral("残り２周の自動メッセージ"),
+        QStringLiteral("残り１周の自動メッセージ"),
+        QStringLiteral("残りが無くなった時の自動メッセージ"),
+        QStringLiteral("自動メッセージチェック時のデフォルト周数"),
+    };
+    for (int row = 1; row <= labels.size(); ++row) {
+        grid->setCellText(1, row, labels[row - 1]);
+    }
+    grid->setCellReadOnly(1, 0, true);
+    grid->setCellChoice(kValueColumn, 1, {QStringLiteral("1/100"), QStringLiteral("1/1000")});
+    grid->setCellInteger(kValueColumn, 2, 1, 99);
+    grid->setColumnWidth(0, 330);
+    grid->setColumnWidth(1, 380);
+}
+
+void SettingsPanel::Btn_Mess_Click() {
+    auto& ui = c_.ui;
+    auto* grid = ui.Spd_Mess;
+    const Settings& s = c_.settings;
+    grid->setCellText(kValueColumn, 2, QString::number(s.NoCommSeconds));
+    grid->setCellText(kValueColumn, 3, s.AutoMess3);
+    grid->setCellText(kValueColumn, 4, s.AutoMess2);
+    grid->setCellText(kValueColumn, 5, s.AutoMess1);
+    grid->setCellText(kValueColumn, 6, s.AutoMess0);
+    grid->setCellText(kValueColumn, 7, QString::number(s.CheckDefaultLaps));
+    grid->setCellText(kValueColumn, 1, s.Precision);
+    grid->setCurrent(kValueColumn, 1);
+    grid->activateCurrent();
+
+    QWidget* panel = ui.Frm_Mess;
+    panel->move((ui.Main->width() - panel->width()) / 2, (ui.Main->height() - panel->height()) / 2);
+    panel->show();
+    panel->raise();
+    for (auto* frame : ui.Frm_Runner) {
+        frame->setEnabled(false);
+    }
+    ui.Frm_Main->setEnabled(false);
+    grid->setFocus();
+}
+
+void SettingsPanel::Btn_MessOk_Click() {
+    auto& ui = c_.ui;
+    auto* grid = ui.Spd_Mess;
+    PanelRows rows;
+    for (int row = 1; row <= 7; ++row) {
+        rows[row - 1] = grid->cellText(kValueColumn, row);
+    }
+    const PanelResult entry = settingsFromPanel(c_.settings, rows);
+    // The precision of row 1 is in force at once, even when the seconds are refused.
+    c_.settings = entry.settings;
+    if (!entry.ok) {
+        c_.prompts.message(
+            QStringLiteral("無通信ラップ加算秒数が不正です。１から99までで指定してください。"), {},
+            platform::PromptIcon::None);
+        grid->setCurrent(kValueColumn, 2);
+        grid->activateCurrent();
+        grid->setFocus();
+        return;
+    }
+    WriteAllSettings(c_.settings, c_.paths.SettingsFile);
+    ui.Frm_Mess->hide();
+    for (int s = 0; s < kSlotCount; ++s) {
+        ui.Frm_Runner[s]->setEnabled(true);
+        ui.Lbl_Time[s]->setText(timing::FormatLapTime(0, c_.settings));
+    }
+    ui.Frm_Main->setEnabled(true);
+}
+
+void SettingsPanel::Btn_MessCancel_Click() { close(); }
+
+void SettingsPanel::close() {
+    auto& ui = c_.ui;
+    ui.Frm_Mess->hide();
+    for (auto* frame : ui.Frm_Runner) {
+        frame->setEnabled(true);
+    }
+    ui.Frm_Main->setEnabled(true);
+}
+
+}  // namespace kaltero::console

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+namespace kaltero::core {
+struct Console;
+}
+namespace kaltero::platform {
+class Timer;
+}
+
+namespace kaltero::console {
+
+// The splash "Mf_Open": fixes the file paths, reads the settings, and three seconds later
+// hands over to the console window.
+class Splash final : public QWidget {
+    Q_OBJECT
+
+public:
+    Splash(core::Console& console, QString programFolder, std::function<void()> openConsole);
+    ~Splash() override;
+
+    void Form_Load();
+
+private:
+    void Timer1_Timer();
+
+    core::Console& console_;
+    QString programFolder_;
+    std::function<void()> openConsole_;
+    std::unique_ptr<platform::Timer> timer1_;
+};
+
+}  // namespace kaltero::console

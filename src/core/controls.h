@@ -1,0 +1,128 @@
+#pragma once
+
+#include "core/slot_state.h"
+
+#include <array>
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+namespace kaltero::platform {
+class ChoiceList;
+class Frame;
+class Gauge;
+class Grid;
+class Timer;
+class TwoStateButton;
+class UdpLink;
+}  // namespace kaltero::platform
+
+namespace kaltero::core {
+
+template <typename T>
+using PerCar = std::array<T, kSlotCount>;
+
+// The controls of the console window under their names. The window creates and owns the
+// widgets; the handlers reach them through this record. Index = car slot, except the
+// standings rows, which are rank positions.
+struct Controls {
+    QWidget* Main = nullptr;
+
+    // Common controls
+    platform::Frame* Frm_Main = nullptr;
+    QPushButton* Btn_Start = nullptr;
+    QPushButton* Btn_End = nullptr;
+    QPushButton* Btn_Mess = nullptr;
+    QPushButton* Btn_Write = nullptr;
+    QPushButton* Btn_Drivers = nullptr;
+    QPushButton* Btn_Cource = nullptr;
+    QPushButton* Btn_Car = nullptr;
+    QPushButton* Btn_OtherLap = nullptr;
+    QLabel* Lbl_OtherLap = nullptr;
+    QLabel* Lbl_StTime = nullptr;
+    QLabel* Lbl_ZanTime = nullptr;
+    QLabel* Lbl_SysTime = nullptr;
+    QLineEdit* Txt_RunH = nullptr;
+    QLineEdit* Txt_RunN = nullptr;
+    QLabel* Lbl_LocalIP = nullptr;
+    QLineEdit* Txt_AllOutMess = nullptr;
+    QLineEdit* Txt_Event = nullptr;
+    QLineEdit* Txt_Date = nullptr;
+    QComboBox* Cmb_Tenki = nullptr;
+    QLineEdit* Txt_Kion = nullptr;
+    platform::ChoiceList* Cmb_Course = nullptr;
+
+    // Standings board, by rank position
+    PerCar<QLabel*> Lbl_Jyuni{};
+    PerCar<QLabel*> Lbl_Sort_No{};
+    PerCar<QLabel*> Lbl_Sort_LAP{};
+    PerCar<QLabel*> Lbl_BestTime{};
+    PerCar<QLabel*> Lbl_BestLAP{};
+
+    // Car frames
+    PerCar<platform::Frame*> Frm_Runner{};
+    PerCar<QLabel*> Lbl_Gousya{};
+    PerCar<QLabel*> Lbl_IP{};
+    PerCar<QPushButton*> Btn_ClientNoSet{};
+    PerCar<QPushButton*> Btn_ClientNoSet2{};
+    PerCar<QPushButton*> Btn_ClsCar{};
+    PerCar<platform::ChoiceList*> Cmb_Car{};
+    PerCar<platform::ChoiceList*> Cmb_Driver{};
+    PerCar<QLabel*> Lbl_Time{};
+    PerCar<QLabel*> Lbl_LapCnt{};
+    PerCar<QPushButton*> Btn_RunStop{};
+    PerCar<QPushButton*> Btn_LapChg{};
+    PerCar<platform::Grid*> Spd_Laps{};
+    PerCar<platform::Frame*> Frm_LapInfo{};
+    PerCar<QLabel*> Lbl_BestLapTm{};
+    PerCar<QLabel*> Lbl_AveLapTm{};
+    PerCar<QLabel*> Lbl_YosoSyu{};
+    PerCar<platform::Frame*> Frm_DriverInfo{};
+    PerCar<QLabel*> Lbl_DrvrBestLapTm{};
+    PerCar<QLabel*> Lbl_DrvrAveLapTm{};
+    PerCar<QLineEdit*> Txt_OutMess{};
+    PerCar<QLabel*> Lbl_InMess{};
+    PerCar<QCheckBox*> Chk_ChgCnter{};
+    PerCar<QLineEdit*> Txt_ZanRunCnt{};
+    PerCar<QLabel*> Lbl_AllGas{};
+    PerCar<QLabel*> Lbl_ZanGas{};
+    PerCar<platform::Gauge*> Meter_Gas{};
+    PerCar<QLabel*> Lbl_Tank{};
+    PerCar<QLineEdit*> Txt_Nenpi{};
+    PerCar<QLineEdit*> Txt_InGasl{};
+    PerCar<QPushButton*> Btn_Kyuyu{};
+    PerCar<platform::TwoStateButton*> Btn_DriverInfo{};
+    PerCar<platform::Frame*> Frm_DriverLap{};
+    PerCar<platform::Grid*> Spd_DriverInfo{};
+
+    // Settings panel
+    platform::Frame* Frm_Mess = nullptr;
+    platform::Grid* Spd_Mess = nullptr;
+    QPushButton* Btn_MessOk = nullptr;
+    QPushButton* Btn_MessCancel = nullptr;
+
+    // Sockets
+    PerCar<platform::UdpLink*> Winsock{};
+    platform::UdpLink* WinsockChker = nullptr;
+
+    // Window timers
+    PerCar<std::unique_ptr<platform::Timer>> Time_Lap;
+    PerCar<std::unique_ptr<platform::Timer>> Time_MessBlk;
+    PerCar<std::unique_ptr<platform::Timer>> Time_GasBlk;
+    PerCar<std::unique_ptr<platform::Timer>> Time_DriverInfo;
+    std::unique_ptr<platform::Timer> Time_System;
+    std::unique_ptr<platform::Timer> Time_NoInputBlk;
+    std::unique_ptr<platform::Timer> Time_OtherLap;
+
+    Controls();
+    ~Controls();
+    Controls(const Controls&) = delete;
+    Controls& operator=(const Controls&) = delete;
+};
+
+}  // namespace kaltero::core

@@ -1,0 +1,238 @@
+#include "number_text.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace kaltero::core {
+namespace {
+
+// Reads a text character by character, passing over the blanks, tabs and line feeds that the
+// leading-number rule ignores wherever they stand.
+class Cursor {
+public:
+    explicit Cursor(QStringView text) : text_(text) { skip(); }
+
+    char16_t peek() const { return pos_ < text_.size() ? text_[pos_].unicode() : u'\0'; }
+    void advance() {
+        ++pos_;
+        skip();
+    }
+    bool take(char16_t c) {
+        if (peek() != c) {
+            return false;
+        }
+        advance();
+        return true;
+    }
+
+private:
+    void skip() {
+        while (pos_ < text_.size() &&
+               (text_[pos_] == u' ' || text_[pos_] == u'\t' || text_[pos_] == u'\n')) {
+            ++pos_;
+        }
+    }
+
+    QStringView text_;
+    qsizetype pos_ = 0;
+};
+
+bool isDigit(char16_t c) {
+    return c >= u'0' && c <= u'9';
+}
+
+int hexDigit(char16_t c) {
+    if (isDigit(c)) {
+        return c - u'0';
+    }
+    if (c >= u'a' && c <= u'f') {
+        return c - u'a' + 10;
+    }
+    if (c >= u'A' && c <= u'F') {
+        return c - u'A' + 10;
+    }
+    return -1;
+}
+
+constexpr double kLargest = std::numeric_limits<double>::max();
+
+// "&H" / "&O" integers, read without sign; more digits than a double can hold saturate.
+double radixNumber(Cursor& in, int radix) {
+    double value = 0.0;
+    for (int d = hexDigit(in.peek()); d >= 0 && d < radix; d = hexDigit(in.peek())) {
+        value = value * radix + d;
+        if (value > kLargest) {
+            value = kLargest;
+        }
+        in.advance();
+    }
+    return value;
+}
+
+// Significant digits kept; more cannot change a double beyond pathological half-way cases.
+constexpr std::size_t kMaxDigits = 800;
+// Exponent digits saturate here: far beyond any double, still far from overflowing qint64.
+constexpr qint64 kExponentCap = 1'000'000'000'000LL;
+
+}  // namespace
+
+double leadingNumber(QStringView text) {
+    Cursor in(text);
+    if (in.take(u'&')) {
+        if (in.take(u'H') || in.take(u'h')) {
+            return radixNumber(in, 16);
+        }
+        if (in.take(u'O') || in.take(u'o')) {
+            return radixNumber(in, 8);
+        }
+        return 0.0;
+    }
+
+    bool negative = false;
+    if (in.take(u'-')) {
+        negative = true;
+    } else {
+        in.take(u'+');
+    }
+
+    // Mantissa as its significant digits and the decimal exponent of the first of them.
+    std::string digits;
+    bool anyDigit = false;
+    qint64 firstDigitExponent = 0;
+    qint64 integerDigits = 0;  // significant digits before the point
+    qint64 leadingFractionZeros = 0;
+    for (; isDigit(in.peek()); in.advance()) {
+        anyDigit = true;
+        if (digits.empty() && in.peek() == u'0') {
+            continue;
+        }
+        ++integerDigits;
+        if (digits.size() < kMaxDigits) {
+            digits += static_cast<char>(in.peek());
+        }
+    }
+    if (in.take(u'.')) {
+        for (; isDigit(in.peek()); in.advance()) {
+            anyDigit = true;
+            if (digits.empty() && in.peek() == u'0') {
+                ++leadingFractionZeros;
+                continue;
+            }
+            if (digits.size() < kMaxDigits) {
+                digits += static_cast<char>(in.peek());
+            }
+        }
+    }
+    if (!anyDigit) {
+        return 0.0;
+    }
+
+    // Exponent: "E" as usual, "D" as the double-precision exponent of the classic Basic form.
+    qint64 exponent = 0;
+    const char16_t e = in.peek();
+    if (e == u'E' || e == u'e' || e == u'D' || e == u'd') {
+        in.advance();
+        bool negativeExponent = false;
+        if (in.take(u'-')) {
+            negativeExponent = true;
+        } else {
+            in.take(u'+');
+        }
+        for (; isDigit(in.peek()); in.advance()) {
+            exponent = std::min(exponent * 10 + (in.peek() - u'0'), kExponentCap);
+        }
+        if (negativeExponent) {
+            exponent = -exponent;
+        }
+    }
+
+    while (!digits.empty() && digits.back() == '0') {
+        digits.pop_back();
+    }
+    if (digits.empty()) {
+        return 0.0;
+    }
+    firstDigitExponent = integerDigits > 0 ? integerDigits - 1 : -(leadingFractionZeros + 1);
+    const qint64 magnitude = firstDigitExponent + exponent;
+
+    // Too large for a double: the largest finite value, so that callers see "out of range"
+    // rather than an infinity. Too small: zero.
+    double value = 0.0;
+    if (magnitude > 400) {
+        value = kLargest;
+    } else if (magnitude >= -400) {
+        std::string normal;
+        normal.reserve(digits.size() + 8);
+        normal += digits.front();
+        normal += '.';
+        normal.append(digits, 1);
+        normal += 'e';
+        normal += std::to_string(magnitude);
+        const auto result = std::from_chars(normal.data(), normal.data() + normal.size(), value);
+        if (result.ec == std::errc::result_out_of_range) {
+            value = magnitude > 0 ? kLargest : 0.0;
+        } else if (result.ec != std::errc()) {
+            value = 0.0;
+        }
+    }
+    if (value == 0.0) {
+        return 0.0;  // never a negative zero
+    }
+    return negative ? -value : value;
+}
+
+namespace {
+
+// Nearest integer, halves to the even neighbour, independent of the FPU rounding mode.
+template <typename Int>
+std::optional<Int> roundHalfEven(double value) {
+    if (!std::isfinite(value)) {
+        return std::nullopt;
+    }
+    const double below = std::floor(value);
+    const double fraction = value - below;  // exact: below and value share their exponent range
+    double rounded = below;
+    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(below, 2.0) != 0.0)) {
+        rounded = below + 1.0;
+    }
+    if (rounded < static_cast<double>(std::numeric_limits<Int>::min()) ||
+        rounded > static_cast<double>(std::numeric_limits<Int>::max())) {
+        return std::nullopt;
+    }
+    return static_cast<Int>(rounded);
+}
+
+// The classic general form: the shortest of plain and exponent notation at `precision`
+// significant digits, trailing zeros dropped, exponent written "E+20" / "E-05".
+template <typename Real>
+QString general(Real value, int precision) {
+    if (value == 0) {
+        return QStringLiteral("0");
+    }
+    char buffer[64];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, precision);
+    QString text = QString::fromLatin1(buffer, result.ptr - buffer);
+    text.replace(u'e', u'E');
+    return text;
+}
+
+}  // namespace
+
+std::optional<qint16> roundToInt16(double value) {
+    return roundHalfEven<qint16>(value);
+}
+std::optional<qint32> roundToInt32(double value) {
+    return roundHalfEven<qint32>(value);
+}
+
+QString generalNumber(double value) {
+    return general(value, 15);
+}
+QString generalNumber(float value) {
+    return general(value, 7);
+}
+
+}  // namespace kaltero::core

@@ -1,0 +1,76 @@
+#include "link/addressing.h"
+
+#include "core/console_context.h"
+#include "platform/choice_list.h"
+#include "platform/frame.h"
+#include "platform/gauge.h"
+#include "platform/grid.h"
+#include "platform/prompts.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace kaltero::link {
+
+using core::kSlotCount;
+
+namespace {
+const QColor kCleared(0x00, 0xC0, 0x00);
+const QColor kSetUp(0xFF, 0xFF, 0xC0);
+}  // namespace
+
+Addressing::Addressing(core::Console& console) : c_(console) {
+    auto& ui = c_.ui;
+    for (int s = 0; s < kSlotCount; ++s) {
+        QObject::connect(ui.Btn_ClientNoSet[s], &QPushButton::clicked, [this, s] { enterAddress(s); });
+        QObject::connect(ui.Btn_ClientNoSet2[s], &QPushButton::clicked, [this, s] {
+            c_.hooks.CloseDriverPanel(s);
+            enterAddress(s);
+        });
+        QObject::connect(ui.Btn_ClsCar[s], &QPushButton::clicked, [this, s] { Btn_ClsCar_Click(s); });
+        setLook(s, false);
+    }
+}
+
+void Addressing::enterAddress(int s) {
+    auto& ui = c_.ui;
+    const QString old = ui.Lbl_IP[s]->text();
+    const QString answer =
+        c_.prompts.inputBox(core::fullWidthDigits(s + 1) + u"号車搭載パソコンのＩＰ番号は？",
+                            QStringLiteral("ＩＰ設定"), old);
+    ui.Lbl_Gousya[s]->setText(ui.Frm_Runner[s]->title());
+    ui.Lbl_IP[s]->setText(answer);
+    c_.state.car[s].FuelTotal = 0.0F;
+    ui.Lbl_AllGas[s]->clear();
+    ui.Lbl_ZanGas[s]->clear();
+    if (!answer.isEmpty() && (answer != old || ui.Frm_Runner[s]->background() == kCleared)) {
+        setLook(s, true);
+        ui.Meter_Gas[s]->setValue(0);
+    }
+}
+
+void Addressing::Btn_ClsCar_Click(int s) {
+    auto& ui = c_.ui;
+    const QString question =
+        ui.Frm_Runner[s]->title() + u"の設定内容を消去します。\rよろしいですか？";
+    if (!c_.prompts.askYesNo(question, QStringLiteral("消去確認"), platform::PromptIcon::Critical)) {
+        return;
+    }
+    ui.Lbl_IP[s]->clear();
+    setLook(s, false);
+}
+
+void Addressing::setLook(int s, bool setUp) {
+    auto& ui = c_.ui;
+    ui.Frm_Runner[s]->setBackground(setUp ? kSetUp : kCleared);
+    for (QWidget* w : std::initializer_list<QWidget*>{ui.Cmb_Car[s], ui.Cmb_Driver[s], ui.Txt_OutMess[s],
+                                                      ui.Spd_Laps[s], ui.Btn_LapChg[s]}) {
+        w->setEnabled(setUp);
+    }
+    for (QWidget* w : std::initializer_list<QWidget*>{ui.Frm_LapInfo[s], ui.Frm_DriverInfo[s], ui.Spd_Laps[s]}) {
+        w->setVisible(setUp);
+    }
+}
+
+}  // namespace kaltero::link

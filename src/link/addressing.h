@@ -1,0 +1,25 @@
+#pragma once
+
+namespace kaltero::core {
+struct Console;
+}
+
+namespace kaltero::link {
+
+// Entering and clearing the address of each car's PC; the slot's look follows.
+class Addressing {
+public:
+    explicit Addressing(core::Console& console);
+
+    // Btn_ClientNoSet(s) and, after closing the driver panel, Btn_ClientNoSet2(s).
+    void enterAddress(int slot);
+    // Btn_ClsCar(s).
+    void Btn_ClsCar_Click(int slot);
+
+private:
+    void setLook(int slot, bool setUp);
+
+    core::Console& c_;
+};
+
+}  // namespace kaltero::link

@@ -1,0 +1,181 @@
+#include "link/car_link.h"
+
+#include "core/console_context.h"
+#include "link/lap_stats.h"
+#include "link/protocol.h"
+#include "link/standings.h"
+#include "platform/choice_list.h"
+#include "platform/clock.h"
+#include "platform/grid.h"
+#include "platform/udp_link.h"
+#include "timing/time_text.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace kaltero::link {
+
+using core::kSlotCount;
+
+namespace {
+constexpr int kTimeColumn = 1;
+constexpr int kDriverColumn = 2;
+constexpr int kTicksColumn = 4;
+constexpr int kLogColumn = 5;
+}  // namespace
+
+CarLink::CarLink(core::Console& console) : c_(console) {
+    auto& ui = c_.ui;
+    for (int s = 0; s < kSlotCount; ++s) {
+        QObject::connect(ui.Winsock[s], &platform::UdpLink::dataArrival,
+                         [this, s](const QString& text) { Winsock_DataArrival(s, text); });
+    }
+    QObject::connect(ui.WinsockChker, &platform::UdpLink::dataArrival,
+                     [this](const QString& text) { WinsockChker_DataArrival(text); });
+}
+
+void CarLink::Winsock_DataArrival(int s, const QString& RcvData) {
+    auto& ui = c_.ui;
+    auto& car = c_.state.car[s];
+    car.RcvData = RcvData;
+    const CarReport report = parseReport(RcvData);
+    car.CarLapNo = report.CarLapNo;
+    ui.Lbl_InMess[s]->setText(report.message);
+    if (report.message.isEmpty()) {
+        ui.Time_MessBlk[s]->stop();
+        QPalette pal = ui.Lbl_InMess[s]->palette();
+        pal.setColor(QPalette::Window, Qt::white);
+        ui.Lbl_InMess[s]->setPalette(pal);
+    } else {
+        ui.Time_MessBlk[s]->start();
+    }
+    car.AutoMsg = chooseAutoMsg(ui.Chk_ChgCnter[s]->isChecked(), ui.Txt_ZanRunCnt[s]->text(), c_.settings);
+    car.SendMsg = buildSendMsg(ui.Txt_OutMess[s]->text(), car.AutoMsg, c_.state.AllCarMsg);
+
+    if (car.LapCnt == car.CarLapNo && car.LapFlag != u"C") {
+        ui.Winsock[s]->sendData(buildReply(car.LapFlag, car.LapRecord, car.SendMsg));
+    } else {
+        recordLap(s);
+    }
+
+    car.LastRcvTick = c_.TickCnt();
+    car.LapPending = false;
+    if (c_.state.LastCarIdx >= 1) {
+        UpdateStandings();
+    }
+}
+
+void CarLink::recordLap(int s) {
+    auto& ui = c_.ui;
+    auto& car = c_.state.car[s];
+    const qint32 now = c_.TickCnt();
+    car.LastLapTicks = now - car.LapStartTick;
+    car.LapTimeTxt = timing::FormatLapTime(car.LastLapTicks, c_.settings);
+    car.LapStartTick = now;
+    auto* laps = ui.Spd_Laps[s];
+    if (car.LapCnt == 0) {
+        car.LapCnt = 1;
+    }
+    // The grid always holds the counted laps; make sure the row exists before writing it.
+    if (laps->rowCount() < car.LapCnt) {
+        laps->setRowCount(car.LapCnt);
+    }
+    laps->setCellText(kTimeColumn, car.LapCnt, car.LapTimeTxt);
+    laps->setCurrent(kTimeColumn, car.LapCnt);
+    laps->activateCurrent();
+    laps->setCellText(kDriverColumn, car.LapCnt, ui.Cmb_Driver[s]->currentText());
+    laps->setCellText(kTicksColumn, car.LapCnt, QString::number(car.LastLapTicks));
+    laps->setCellText(kLogColumn, car.LapCnt, car.SendMsg + u", " + ui.Lbl_InMess[s]->text());
+    UpdateLapStats(s);
+    if (car.DrvLapCnt == 0) {
+        car.DrvLapCnt = 1;
+    }
+    car.LapRecord = buildLapRecord({.LapCnt = car.LapCnt,
+                                    .LastLapTicks = car.LastLapTicks,
+                                    .DrvBestLapTicks = car.DrvBestLapTicks,
+                                    .DrvTotalTicks = car.DrvTotalTicks,
+                                    .DrvLapCnt = car.DrvLapCnt,
+                                    .MsPerTick = c_.settings.MsPerTick,
+                                    .now = c_.clock.now(),
+                                    .EndTimeSet = c_.state.EndTimeSet,
+                                    .RaceEndTime = c_.state.RaceEndTime});
+    ui.Winsock[s]->sendData(buildReply(car.LapFlag, car.LapRecord, car.SendMsg));
+    car.LapFlag = QStringLiteral("N");
+    ui.Lbl_LapCnt[s]->setText(QString::number(qint64(car.LapCnt) + 1) + u"周目");
+}
+
+void CarLink::UpdateLapStats(int s) {
+    auto& ui = c_.ui;
+    auto& car = c_.state.car[s];
+    auto* laps = ui.Spd_Laps[s];
+    QList<LapRow> rows;
+    rows.reserve(laps->rowCount());
+    for (int r = 1; r <= laps->rowCount(); ++r) {
+        rows.append({laps->cellText(kDriverColumn, r), laps->cellText(kTicksColumn, r)});
+    }
+    const LapStats stats = link::UpdateLapStats(rows, car.LapCnt, ui.Cmb_Driver[s]->currentText(),
+                                                c_.state.RemainTicks, ui.Lbl_YosoSyu[s]->text(), c_.settings);
+    car.BestLapTicks = stats.BestLapTicks;
+    car.BestLapNo = stats.BestLapNo;
+    car.BestLapTxt = stats.BestLapTxt;
+    car.AveLapTicks = stats.AveLapTicks;
+    car.DrvBestLapTicks = stats.DrvBestLapTicks;
+    car.DrvBestLapNo = stats.DrvBestLapNo;
+    car.DrvTotalTicks = stats.DrvTotalTicks;
+    car.DrvLapCnt = stats.DrvLapCnt;
+    ui.Lbl_BestLapTm[s]->setText(stats.Lbl_BestLapTm);
+    ui.Lbl_AveLapTm[s]->setText(stats.Lbl_AveLapTm);
+    ui.Lbl_YosoSyu[s]->setText(stats.Lbl_YosoSyu);
+    ui.Lbl_DrvrBestLapTm[s]->setText(stats.Lbl_DrvrBestLapTm);
+    ui.Lbl_DrvrAveLapTm[s]->setText(stats.Lbl_DrvrAveLapTm);
+    if (car.DrvInfoRow != 0) {
+        ui.Spd_DriverInfo[s]->setCellText(2, car.DrvInfoRow, stats.Lbl_DrvrBestLapTm);
+        ui.Spd_DriverInfo[s]->setCellText(3, car.DrvInfoRow, stats.Lbl_DrvrAveLapTm);
+    }
+}
+
+void CarLink::UpdateStandings() {
+    auto& ui = c_.ui;
+    auto& st = c_.state;
+    // The cars taking part, in slot order, also when a slot without an address lies between.
+    QList<int> slots;
+    QList<StandingsCar> cars;
+    for (int s = 0; s < kSlotCount; ++s) {
+        if (st.car[s].TakesPart) {
+            const auto& car = st.car[s];
+            slots.append(s);
+            cars.append({car.LapCnt, car.LapPending, car.BestLapTxt, car.BestLapNo,
+                         ui.Cmb_Car[s]->currentText()});
+        }
+    }
+    const Standings standings = link::UpdateStandings(cars);
+    for (int r = 0; r < standings.rows.size() && r < kSlotCount; ++r) {
+        st.SortKey[r] = standings.SortKey.value(r);
+        const StandingsRow& row = standings.rows[r];
+        ui.Lbl_Sort_No[r]->setText(row.Lbl_Sort_No);
+        ui.Lbl_Sort_LAP[r]->setText(row.Lbl_Sort_LAP);
+        ui.Lbl_BestTime[r]->setText(row.Lbl_BestTime);
+        ui.Lbl_BestLAP[r]->setText(row.Lbl_BestLAP);
+    }
+}
+
+void CarLink::WinsockChker_DataArrival(const QString& request) {
+    auto& ui = c_.ui;
+    std::array<QString, kSlotCount> addresses;
+    for (int s = 0; s < kSlotCount; ++s) {
+        addresses[s] = ui.Lbl_IP[s]->text();
+    }
+    // A request that names no address has nobody to answer; the service stays as it is.
+    const auto answer = addressCheckAnswer(request, addresses);
+    if (!answer) {
+        return;
+    }
+    auto* chker = ui.WinsockChker;
+    chker->close();
+    chker->setRemoteHost(request);
+    chker->bind();
+    chker->sendData(*answer);
+}
+
+}  // namespace kaltero::link

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+namespace kaltero::core {
+struct Console;
+}
+
+namespace kaltero::race {
+
+// Driver changes, each car's driver table, and the panel that shows it for 30 seconds.
+class DriverPanel {
+public:
+    explicit DriverPanel(core::Console& console);
+
+    void Cmb_Driver_Click(int slot);
+    void Btn_DriverInfo_Click(int slot);
+    // Closes the panel: after 30 s, or when the operator turns to another field of the car.
+    void Time_DriverInfo_Timer(int slot);
+
+    static constexpr int kOpenMs = 30'000;
+
+private:
+    core::Console& c_;
+};
+
+}  // namespace kaltero::race

@@ -1,0 +1,23 @@
+#pragma once
+
+namespace kaltero::core {
+struct Console;
+}
+
+namespace kaltero::race {
+
+// The operator's message to all cars and the blinking of the cars' incoming messages.
+class PitMessages {
+public:
+    explicit PitMessages(core::Console& console);
+
+    void Txt_AllOutMess_Change();
+    void Time_MessBlk_Timer(int slot);
+
+    static constexpr int kBlinkMs = 500;
+
+private:
+    core::Console& c_;
+};
+
+}  // namespace kaltero::race

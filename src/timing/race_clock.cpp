@@ -1,0 +1,68 @@
+#include "timing/race_clock.h"
+
+#include "core/console_context.h"
+#include "core/number_text.h"
+#include "platform/clock.h"
+#include "platform/field_events.h"
+#include "platform/prompts.h"
+#include "timing/race_length.h"
+#include "timing/time_text.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace kaltero::timing {
+
+RaceClock::RaceClock(core::Console& console) : c_(console) {
+    auto& ui = c_.ui;
+    ui.Time_System->setInterval(1000);
+    ui.Time_System->onTimeout([this] { Time_System_Timer(); });
+    for (QLineEdit* box : {ui.Txt_RunH, ui.Txt_RunN}) {
+        platform::onFieldEvents(box, {.gotFocus = [this, box] { Txt_Run_GotFocus(box); },
+                                      .lostFocus = [this, box] { Txt_Run_LostFocus(box); }});
+    }
+}
+
+void RaceClock::Time_System_Timer() {
+    auto& ui = c_.ui;
+    auto& st = c_.state;
+    const QDateTime now = c_.clock.now();
+    ui.Lbl_SysTime->setText(clockText(now.time()));
+    if (!st.EndTimeSet) {
+        return;
+    }
+    const qint64 seconds = secondsToEnd(now, st.RaceEndTime);
+    QPalette pal = ui.Lbl_ZanTime->palette();
+    pal.setColor(QPalette::WindowText, now < st.RaceEndTime ? QColor(0xFF, 0, 0) : QColor(0xFF, 0xFF, 0xFF));
+    ui.Lbl_ZanTime->setPalette(pal);
+    ui.Lbl_ZanTime->setText(remainTimeText(seconds));
+    st.RemainTicks = remainTicks(seconds, c_.settings);
+}
+
+void RaceClock::Txt_Run_GotFocus(QLineEdit* box) {
+    const qint32 value = core::roundToInt32(core::leadingNumber(box->text())).value_or(0);
+    (box == c_.ui.Txt_RunH ? c_.state.RunHOld : c_.state.RunNOld) = value;
+}
+
+void RaceClock::Txt_Run_LostFocus(QLineEdit* box) {
+    auto& ui = c_.ui;
+    auto& st = c_.state;
+    if (!isRaceLengthText(box->text())) {
+        c_.prompts.beep();
+        box->setText(QStringLiteral("0"));
+        box->setFocus();
+        return;
+    }
+    const qint32 old = box == ui.Txt_RunH ? st.RunHOld : st.RunNOld;
+    if (core::roundToInt32(core::leadingNumber(box->text())) == old || !c_.timing()) {
+        return;
+    }
+    const auto end = raceEndTime(ui.Txt_RunH->text(), ui.Txt_RunN->text(), st.RaceStartTime);
+    st.EndTimeSet = end.has_value();
+    if (end) {
+        st.RaceEndTime = *end;
+    }
+}
+
+}  // namespace kaltero::timing

@@ -1,0 +1,25 @@
+#pragma once
+
+class QLineEdit;
+
+namespace kaltero::core {
+struct Console;
+}
+
+namespace kaltero::timing {
+
+// The time of day, the remaining race time and the race length boxes.
+class RaceClock {
+public:
+    explicit RaceClock(core::Console& console);
+
+    // Every second: clock, remaining time (red before the end, white after) and RemainTicks.
+    void Time_System_Timer();
+    void Txt_Run_GotFocus(QLineEdit* box);
+    void Txt_Run_LostFocus(QLineEdit* box);
+
+private:
+    core::Console& c_;
+};
+
+}  // namespace kaltero::timing

@@ -1,0 +1,34 @@
+#pragma once
+
+namespace kaltero::core {
+struct Console;
+}
+
+namespace kaltero::timing {
+
+// Start and stop of a timed run, the per-car lap display and the silence rule.
+class RunControl {
+public:
+    explicit RunControl(core::Console& console);
+
+    // Btn_Start pressed: Start when it reads "Start", otherwise Stop.
+    void Btn_Start_Click();
+    // Every 99 ms per taking-part car: running lap time, and a lap counted after silence.
+    void Time_Lap_Timer(int slot);
+
+    static int carPort(int slot) { return 7011 + 10 * slot; }
+    static int replyPort(int slot) { return 7012 + 10 * slot; }
+    static constexpr int kCheckPort = 7001;
+    static constexpr int kCheckReplyPort = 7002;
+    static constexpr int kLapTimerMs = 99;
+
+private:
+    void start();
+    void stop();
+    void takePart(int slot);
+    void standOut(int slot);
+
+    core::Console& c_;
+};
+
+}  // namespace kaltero::timing

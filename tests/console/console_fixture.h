@@ -1,0 +1,44 @@
+#pragma once
+
+#include "console/application.h"
+#include "console/main_window.h"
+#include "core/console_context.h"
+#include "platform/clock.h"
+#include "platform/scripted_prompts.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+
+namespace kaltero::testing {
+
+// A whole console in a temporary program folder, on the manual clock and scripted dialogs.
+// The splash has handed over to the window when the constructor returns, at 14:00:00.
+struct ConsoleFixture {
+    explicit ConsoleFixture(const QDateTime& start = QDateTime(QDate(2026, 4, 3), QTime(13, 59, 57)))
+        : clock(start) {
+        program.start();
+        clock.advance(3000);
+    }
+
+    template <typename W = QWidget>
+    W* find(const QString& name) const {
+        auto* widget = program.window()->findChild<W*>(name);
+        if (widget == nullptr) {
+            qFatal("no control named %s", qPrintable(name));
+        }
+        return widget;
+    }
+
+    core::Controls& ui() { return console.ui; }
+    core::RaceState& state() { return console.state; }
+
+    QTemporaryDir dir;
+    platform::ManualClock clock;
+    platform::ScriptedPrompts prompts;
+    core::Console console{prompts, clock};
+    int quits = 0;
+    console::Application program{console, dir.path(), [this] { ++quits; }};
+};
+
+}  // namespace kaltero::testing

@@ -1,0 +1,110 @@
+#include "console_fixture.h"
+#include "platform/choice_list.h"
+#include "platform/frame.h"
+#include "platform/gauge.h"
+#include "platform/grid.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+using kaltero::testing::ConsoleFixture;
+using kaltero::platform::PromptIcon;
+
+namespace {
+const QColor kGreen(0x00, 0xC0, 0x00);
+const QColor kLightYellow(0xFF, 0xFF, 0xC0);
+
+struct Slots : ConsoleFixture {
+    void enter(int s, const QString& answer) {
+        prompts.answerInput(answer);
+        ui().Btn_ClientNoSet[s]->click();
+    }
+    bool setUpLook(int s) {
+        auto& u = ui();
+        const bool enabled = u.Cmb_Car[s]->isEnabled() && u.Cmb_Driver[s]->isEnabled() &&
+                             u.Txt_OutMess[s]->isEnabled() && u.Spd_Laps[s]->isEnabled() &&
+                             u.Btn_LapChg[s]->isEnabled();
+        const bool shown = !u.Frm_LapInfo[s]->isHidden() && !u.Frm_DriverInfo[s]->isHidden() &&
+                           !u.Spd_Laps[s]->isHidden();
+        if (enabled != shown) {
+            qFatal("slot controls half set up");
+        }
+        return enabled && u.Frm_Runner[s]->background() == kLightYellow;
+    }
+};
+}  // namespace
+
+class TestAddressing : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void everySlotStartsCleared() {
+        Slots f;
+        for (int s = 0; s < 5; ++s) {
+            QCOMPARE(f.ui().Frm_Runner[s]->background(), kGreen);
+            QVERIFY(!f.setUpLook(s));
+        }
+    }
+
+    void enteringAnAddressSetsTheSlotUp() {
+        Slots f;
+        f.state().car[1].FuelTotal = 45.5F;
+        f.ui().Lbl_AllGas[1]->setText(QStringLiteral("45.5"));
+        f.enter(1, QStringLiteral("192.168.1.12"));
+        const auto call = f.prompts.calls().last();
+        QCOMPARE(call.text, QStringLiteral("２号車搭載パソコンのＩＰ番号は？"));
+        QCOMPARE(call.title, QStringLiteral("ＩＰ設定"));
+        QCOMPARE(call.preset, QString());
+        QCOMPARE(f.ui().Lbl_IP[1]->text(), QStringLiteral("192.168.1.12"));
+        QCOMPARE(f.ui().Lbl_Gousya[1]->text(), QStringLiteral("２号車"));
+        QCOMPARE(f.state().car[1].FuelTotal, 0.0F);
+        QVERIFY(f.ui().Lbl_AllGas[1]->text().isEmpty());
+        QVERIFY(f.setUpLook(1));
+        QVERIFY(!f.setUpLook(0));
+    }
+
+    void sameAddressAgainOnlyResetsTheFuel() {
+        Slots f;
+        f.enter(0, QStringLiteral("10.0.0.1"));
+        f.ui().Meter_Gas[0]->setValue(70);
+        f.state().car[0].FuelTotal = 20.0F;
+        f.enter(0, QStringLiteral("10.0.0.1"));
+        QCOMPARE(f.prompts.calls().last().preset, QStringLiteral("10.0.0.1"));
+        QCOMPARE(f.ui().Meter_Gas[0]->value(), 70);
+        QCOMPARE(f.state().car[0].FuelTotal, 0.0F);
+        QVERIFY(f.setUpLook(0));
+    }
+
+    void cancellingClearsTheAddressButKeepsTheLook() {
+        Slots f;
+        f.enter(2, QStringLiteral("10.0.0.3"));
+        f.enter(2, QString());
+        QVERIFY(f.ui().Lbl_IP[2]->text().isEmpty());
+        QVERIFY(f.setUpLook(2));
+    }
+
+    void clearingAsksFirst_data() {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("No") << false;
+        QTest::newRow("Yes") << true;
+    }
+    void clearingAsksFirst() {
+        QFETCH(bool, yes);
+        Slots f;
+        f.enter(2, QStringLiteral("10.0.0.3"));
+        f.ui().Spd_Laps[2]->setRowCount(4);
+        f.prompts.answerYesNo(yes);
+        f.ui().Btn_ClsCar[2]->click();
+        const auto call = f.prompts.calls().last();
+        QCOMPARE(call.text, QStringLiteral("３号車の設定内容を消去します。\rよろしいですか？"));
+        QCOMPARE(call.title, QStringLiteral("消去確認"));
+        QCOMPARE(call.icon, PromptIcon::Critical);
+        QCOMPARE(f.ui().Lbl_IP[2]->text().isEmpty(), yes);
+        QCOMPARE(f.setUpLook(2), !yes);
+        QCOMPARE(f.ui().Spd_Laps[2]->rowCount(), 4);
+    }
+};
+
+QTEST_MAIN(TestAddressing)
+#include "test_addressing.moc"

@@ -1,0 +1,211 @@
+#include "console_fixture.h"
+#include "link/protocol.h"
+#include "platform/choice_list.h"
+#include "platform/cp932.h"
+#include "platform/grid.h"
+
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QNetworkDatagram>
+#include <QPushButton>
+#include <QUdpSocket>
+
+using kaltero::testing::ConsoleFixture;
+using kaltero::platform::decodeCp932;
+using kaltero::platform::encodeCp932;
+
+namespace {
+
+// The car PC's end of the link, on this machine.
+class TestCar {
+public:
+    explicit TestCar(int slot, quint16 ownPort = 0) : slot_(slot) {
+        const bool bound = socket_.bind(QHostAddress::AnyIPv4, ownPort != 0 ? ownPort : 7012 + 10 * slot);
+        if (!bound) {
+            qFatal("cannot bind the car port");
+        }
+    }
+    void send(const QString& text, quint16 port = 0) {
+        socket_.writeDatagram(encodeCp932(text), QHostAddress::LocalHost, port != 0 ? port : 7011 + 10 * slot_);
+    }
+    // The next datagram, or nothing within two seconds.
+    std::optional<QByteArray> receive() {
+        QElapsedTimer waited;
+        waited.start();
+        while (!socket_.hasPendingDatagrams() && waited.elapsed() < 2000) {
+            QTest::qWait(2);
+        }
+        if (!socket_.hasPendingDatagrams()) {
+            return std::nullopt;
+        }
+        return socket_.receiveDatagram().data();
+    }
+    QString exchange(const QString& report) {
+        send(report);
+        const auto bytes = receive();
+        return bytes ? decodeCp932(*bytes) : QStringLiteral("<no reply>");
+    }
+
+private:
+    int slot_;
+    QUdpSocket socket_;
+};
+
+struct Race : ConsoleFixture {
+    explicit Race(QList<int> slots = {0}) {
+        for (int s : slots) {
+            ui().Lbl_IP[s]->setText(QStringLiteral("127.0.0.1"));
+        }
+    }
+    void start() { ui().Btn_Start->click(); }
+    kaltero::core::CarSlot& car(int s) { return state().car[s]; }
+};
+
+}  // namespace
+
+class TestCarLink : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void firstReportIsAnsweredWithTheFlagAlone() {
+        Race race;
+        TestCar car(0);
+        race.start();
+        QCOMPARE(car.exchange(QStringLiteral("000")), QStringLiteral("N"));
+        QCOMPARE(race.car(0).LapCnt, 0);
+        QVERIFY(race.ui().Lbl_InMess[0]->text().isEmpty());
+    }
+
+    void firstReportAfterTheSilenceTimesTheLap() {
+        Race race;
+        TestCar car(0);
+        race.ui().Cmb_Driver[0]->addEntry(QStringLiteral("佐藤"));
+        race.ui().Cmb_Driver[0]->setCurrentIndex(0);
+        race.start();
+        race.clock.advance(15'000);
+        QCOMPARE(race.car(0).LapCnt, 1);
+        const QString reply = car.exchange(QStringLiteral("000"));
+        QCOMPARE(reply.size(), 1 + 59);
+        QCOMPARE(reply.left(24), QStringLiteral("N0010000015000") + QStringLiteral("0000015000"));
+        QCOMPARE(reply.mid(34, 10), QStringLiteral("2026/04/03"));
+        QCOMPARE(reply.mid(44, 16), QStringLiteral("14:00:15") + QStringLiteral("00:00:00"));
+        auto* laps = race.ui().Spd_Laps[0];
+        QCOMPARE(laps->rowCount(), 1);
+        QCOMPARE(laps->cellText(1, 1), QStringLiteral("0'15\"000"));
+        QCOMPARE(laps->cellText(2, 1), QStringLiteral("佐藤"));
+        QCOMPARE(laps->cellText(4, 1), QStringLiteral("15000"));
+        QCOMPARE(laps->cellText(5, 1), QStringLiteral(", "));
+        QCOMPARE(race.ui().Lbl_LapCnt[0]->text(), QStringLiteral("2周目"));
+        QCOMPARE(race.ui().Lbl_BestLapTm[0]->text(), QStringLiteral("1周目 0'15\"000"));
+        QCOMPARE(race.car(0).LapStartTick, 15'000);
+        QVERIFY(!race.car(0).LapPending);
+
+        // The car now holds lap 1: its reports only refresh the messages.
+        race.clock.advance(500);
+        QCOMPARE(car.exchange(QStringLiteral("001")), reply);
+        QCOMPARE(laps->rowCount(), 1);
+    }
+
+    void reportWithAMessageBlinksAndKeepsTheLap() {
+        Race race;
+        TestCar car(0);
+        race.start();
+        race.clock.advance(11'000);
+        const QString first = car.exchange(QStringLiteral("000"));
+        const QString again = car.exchange(QStringLiteral("001ピット"));
+        QCOMPARE(again, first);
+        QCOMPARE(race.ui().Lbl_InMess[0]->text(), QStringLiteral("ピット"));
+        QVERIFY(race.ui().Time_MessBlk[0]->isActive());
+        car.exchange(QStringLiteral("001"));
+        QVERIFY(!race.ui().Time_MessBlk[0]->isActive());
+        QCOMPARE(race.ui().Lbl_InMess[0]->palette().color(QPalette::Window), QColor(Qt::white));
+    }
+
+    void replyCarriesTheMessagesInCodePage932() {
+        Race race;
+        TestCar car(0);
+        race.ui().Txt_OutMess[0]->setText(QStringLiteral("pit in 3"));
+        race.ui().Chk_ChgCnter[0]->setChecked(true);
+        race.ui().Txt_ZanRunCnt[0]->setText(QStringLiteral("2"));
+        race.start();
+        car.send(QStringLiteral("000"));
+        const auto bytes = car.receive();
+        QVERIFY(bytes.has_value());
+        const QString expected = QStringLiteral("Nｐｉｔ　ｉｎ　３ [ あと２周でピットインです。 ] ");
+        QCOMPARE(*bytes, encodeCp932(expected));
+        QCOMPARE(bytes->left(3), QByteArray("N\x82\x90"));
+    }
+
+    void reportOfAnotherCarGoesToItsOwnSlot() {
+        Race race({0, 3});
+        TestCar car4(3);
+        race.start();
+        race.clock.advance(11'000);
+        QCOMPARE(car4.exchange(QStringLiteral("000")).left(4), QStringLiteral("N001"));
+        QCOMPARE(race.car(3).LapCnt, 1);
+        QCOMPARE(race.ui().Spd_Laps[3]->cellText(4, 1), QStringLiteral("11000"));
+        QCOMPARE(race.ui().Spd_Laps[0]->cellText(4, 1), QString());
+    }
+
+    void standingsRankTheCarsTakingPart() {
+        Race race({0, 2});
+        TestCar car1(0);
+        TestCar car3(2);
+        race.ui().Cmb_Car[0]->addEntry(QStringLiteral("赤\t60\t8.5"));
+        race.ui().Cmb_Car[0]->setCurrentIndex(0);
+        race.ui().Cmb_Car[2]->addEntry(QStringLiteral("青\t60\t8.5"));
+        race.ui().Cmb_Car[2]->setCurrentIndex(0);
+        race.start();
+        race.clock.advance(11'000);
+        car3.exchange(QStringLiteral("000"));  // car 3 closes lap 1 at 11 s
+        race.clock.advance(1'000);
+        car1.exchange(QStringLiteral("000"));  // car 1 closes lap 1 at 12 s
+        QCOMPARE(race.ui().Lbl_Sort_No[0]->text(), QStringLiteral("青"));
+        QCOMPARE(race.ui().Lbl_Sort_LAP[0]->text(), QStringLiteral("2"));
+        QCOMPARE(race.ui().Lbl_BestTime[0]->text(), QStringLiteral("0'11\"000"));
+        QCOMPARE(race.ui().Lbl_BestLAP[0]->text(), QStringLiteral("1"));
+        QCOMPARE(race.ui().Lbl_Sort_No[1]->text(), QStringLiteral("赤"));
+        QCOMPARE(race.ui().Lbl_BestTime[1]->text(), QStringLiteral("0'12\"000"));
+    }
+
+    void carsAreSilentWhileIdle() {
+        Race race;
+        TestCar car(0);
+        car.send(QStringLiteral("000"));
+        QVERIFY(!car.receive().has_value());
+    }
+
+    void addressCheckAnswersWhileIdle_data() {
+        QTest::addColumn<QString>("request");
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("registered for car 2") << QStringLiteral("127.0.0.1") << QStringLiteral("２号車");
+        // Sent to the address named, which is this machine too.
+        QTest::newRow("not registered") << QStringLiteral("127.0.0.2") << QStringLiteral("未登録");
+    }
+    void addressCheckAnswersWhileIdle() {
+        QFETCH(QString, request);
+        QFETCH(QString, answer);
+        Race race({});
+        race.ui().Lbl_IP[1]->setText(QStringLiteral("127.0.0.1"));
+        TestCar pc(0, 7002);
+        pc.send(request, 7001);
+        const auto bytes = pc.receive();
+        QVERIFY(bytes.has_value());
+        QCOMPARE(decodeCp932(*bytes), answer);
+        QVERIFY(race.ui().WinsockChker->isBound());
+    }
+
+    void addressCheckIgnoresRequestsWithoutAnAddress() {
+        Race race({});
+        TestCar pc(0, 7002);
+        pc.send(QString(), 7001);
+        pc.send(QStringLiteral("hello"), 7001);
+        QVERIFY(!pc.receive().has_value());
+        QVERIFY(race.ui().WinsockChker->isBound());
+    }
+};
+
+QTEST_MAIN(TestCarLink)
+#include "test_car_link.moc"

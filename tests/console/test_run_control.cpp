@@ -1,0 +1,248 @@
+#include "console_fixture.h"
+#include "platform/frame.h"
+#include "platform/grid.h"
+
+#include <QCheckBox>
+#include <QFocusEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+using kaltero::testing::ConsoleFixture;
+
+namespace {
+
+void focusIn(QWidget* w) {
+    QFocusEvent in(QEvent::FocusIn);
+    QCoreApplication::sendEvent(w, &in);
+}
+
+void focusOut(QWidget* w) {
+    QFocusEvent out(QEvent::FocusOut);
+    QCoreApplication::sendEvent(w, &out);
+}
+
+// Types a new value into a race length box the way the operator does: enter, type, leave.
+void retype(QLineEdit* box, const QString& text) {
+    focusIn(box);
+    box->setText(text);
+    focusOut(box);
+}
+
+struct Race : ConsoleFixture {
+    explicit Race(QList<int> slots = {0}) {
+        for (int s : slots) {
+            ui().Lbl_IP[s]->setText(QStringLiteral("127.0.0.1"));
+        }
+    }
+    void start() {
+        ui().Btn_Start->click();
+    }
+    void stop(bool yes = true) {
+        prompts.answerYesNo(yes);
+        ui().Btn_Start->click();
+    }
+    kaltero::core::CarSlot& car(int s) { return state().car[s]; }
+};
+
+}  // namespace
+
+class TestRunControl : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void startWithoutAddressIsRefused() {
+        ConsoleFixture f;
+        f.ui().Btn_Start->click();
+        QCOMPARE(f.prompts.calls().size(), 1);
+        QCOMPARE(f.prompts.calls()[0].text, QStringLiteral("計測する車輌の登録がされていません。"));
+        QCOMPARE(f.ui().Btn_Start->text(), QStringLiteral("Start"));
+        QVERIFY(!f.console.timing());
+        QVERIFY(!f.state().EndTimeSet);
+        QVERIFY(f.ui().Btn_End->isEnabled());
+        QVERIFY(f.ui().Frm_Runner[2]->isEnabled());
+    }
+
+    void startPutsConsoleIntoTiming() {
+        Race race({0, 2});
+        race.clock.advance(5000);
+        race.start();
+        auto& ui = race.ui();
+        QCOMPARE(ui.Btn_Start->text(), QStringLiteral("Stop"));
+        QCOMPARE(race.console.TickCnt(), 0);
+        QCOMPARE(race.state().LastCarIdx, 1);
+        QCOMPARE(ui.Lbl_LapCnt[0]->text(), QStringLiteral("1周目"));
+        QCOMPARE(ui.Lbl_StTime->text(), QStringLiteral("Start時間 14:00"));
+        for (QPushButton* b : {ui.Btn_End, ui.Btn_Write, ui.Btn_Cource, ui.Btn_Drivers, ui.Btn_Car, ui.Btn_Mess,
+                               ui.Btn_ClientNoSet2[0], ui.Btn_ClsCar[4]}) {
+            QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
+        }
+        QVERIFY(ui.Btn_OtherLap->isEnabled());
+        QVERIFY(ui.Frm_Runner[0]->isEnabled());
+        QVERIFY(!ui.Frm_Runner[1]->isEnabled());
+        QVERIFY(!ui.Btn_RunStop[1]->isEnabled());
+        QVERIFY(ui.Time_Lap[2]->isActive());
+        QVERIFY(!ui.Time_Lap[1]->isActive());
+        QVERIFY(!ui.Time_NoInputBlk->isActive());
+        QVERIFY(!ui.WinsockChker->isBound());
+        QVERIFY(ui.Winsock[2]->isBound());
+        QVERIFY(!ui.Winsock[1]->isBound());
+        QVERIFY(!ui.Lbl_Jyuni[1]->isHidden());
+        QVERIFY(ui.Lbl_Jyuni[2]->isHidden());
+    }
+
+    // The lap timer fires every 99 ms; the boundary is placed on its tick at 9900.
+    void silenceLongerThanTheLimitCountsALap_data() {
+        QTest::addColumn<int>("lastReport");
+        QTest::addColumn<int>("laps");
+        QTest::newRow("silent exactly NoCommTicks") << -100 << 0;
+        QTest::newRow("silent one tick more") << -101 << 1;
+    }
+    void silenceLongerThanTheLimitCountsALap() {
+        QFETCH(int, lastReport);
+        QFETCH(int, laps);
+        Race race;
+        race.car(0).LastRcvTick = lastReport;
+        race.start();
+        race.clock.advance(9900);
+        QCOMPARE(race.console.TickCnt(), 9900);
+        QCOMPARE(race.car(0).LapCnt, laps);
+        QCOMPARE(race.ui().Spd_Laps[0]->rowCount(), laps);
+        QCOMPARE(race.car(0).LapPending, laps == 1);
+    }
+
+    void longSilenceCountsOneLapOnly() {
+        Race race;
+        auto& ui = race.ui();
+        ui.Chk_ChgCnter[0]->setChecked(true);
+        ui.Txt_ZanRunCnt[0]->setText(QStringLiteral("5"));
+        ui.Txt_OutMess[0]->setText(QStringLiteral("BOX"));
+        race.start();
+        race.clock.advance(120'000);
+        QCOMPARE(race.car(0).LapCnt, 1);
+        QCOMPARE(ui.Spd_Laps[0]->rowCount(), 1);
+        QCOMPARE(ui.Spd_Laps[0]->currentRow(), 1);
+        QCOMPARE(ui.Txt_ZanRunCnt[0]->text(), QStringLiteral("4"));
+        QVERIFY(ui.Txt_OutMess[0]->text().isEmpty());
+        QCOMPARE(ui.Lbl_Time[0]->text(), QStringLiteral("1'59\"988"));
+    }
+
+    void stopAnsweredNoLeavesTheRunUntouched() {
+        Race race;
+        race.start();
+        race.clock.advance(11'000);
+        race.stop(false);
+        QCOMPARE(race.prompts.calls().last().text, QStringLiteral("ストップしますか？"));
+        QCOMPARE(race.prompts.calls().last().title, QStringLiteral("Stop確認"));
+        QVERIFY(race.console.timing());
+        QCOMPARE(race.car(0).LapCnt, 1);
+        race.clock.advance(1000);
+        QCOMPARE(race.console.TickCnt(), 12'000);
+    }
+
+    void stopReturnsToIdleAndKeepsTheLaps() {
+        Race race;
+        auto& ui = race.ui();
+        race.start();
+        race.clock.advance(11'000);
+        race.stop();
+        QVERIFY(!race.console.timing());
+        QCOMPARE(ui.Lbl_Time[0]->text(), QStringLiteral("0'00\"000"));
+        QCOMPARE(ui.Spd_Laps[0]->rowCount(), 1);
+        QVERIFY(ui.WinsockChker->isBound());
+        QVERIFY(!ui.Winsock[0]->isBound());
+        QVERIFY(ui.Time_NoInputBlk->isActive());
+        QVERIFY(ui.Btn_End->isEnabled());
+        QVERIFY(!ui.Btn_OtherLap->isEnabled());
+        const qint32 frozen = race.console.TickCnt();
+        race.clock.advance(5000);
+        QCOMPARE(race.console.TickCnt(), frozen);
+        QCOMPARE(ui.Lbl_Time[0]->text(), QStringLiteral("0'00\"000"));
+    }
+
+    void secondStartBeginsAgainFromZero() {
+        Race race;
+        race.start();
+        race.clock.advance(25'000);
+        race.stop();
+        race.car(0).LastRcvTick = 0;
+        race.start();
+        QCOMPARE(race.console.TickCnt(), 0);
+        QCOMPARE(race.car(0).LapCnt, 0);
+        QCOMPARE(race.ui().Spd_Laps[0]->rowCount(), 0);
+        race.clock.advance(2000);
+        QCOMPARE(race.ui().Lbl_Time[0]->text(), QStringLiteral("0'01\"980"));
+    }
+
+    void raceLengthSetsTheEnd_data() {
+        QTest::addColumn<QString>("hours");
+        QTest::addColumn<QString>("minutes");
+        QTest::addColumn<QTime>("end");
+        QTest::newRow("1 h 30 min") << QStringLiteral("1") << QStringLiteral("30") << QTime(15, 30);
+        QTest::newRow("0 h 90 min") << QStringLiteral("0") << QStringLiteral("90") << QTime(15, 30);
+        QTest::newRow("2 h -30 min") << QStringLiteral("2") << QStringLiteral("-30") << QTime(15, 30);
+    }
+    void raceLengthSetsTheEnd() {
+        QFETCH(QString, hours);
+        QFETCH(QString, minutes);
+        QFETCH(QTime, end);
+        Race race;
+        race.ui().Txt_RunH->setText(hours);
+        race.ui().Txt_RunN->setText(minutes);
+        race.start();
+        QVERIFY(race.state().EndTimeSet);
+        QCOMPARE(race.state().RaceEndTime.time(), end);
+    }
+
+    void remainingTimeCountsDownThenCountsTheOverrun() {
+        Race race;
+        auto& ui = race.ui();
+        ui.Txt_RunH->setText(QStringLiteral("1"));
+        ui.Txt_RunN->setText(QStringLiteral("30"));
+        race.start();
+        race.clock.advance(5000);
+        QCOMPARE(ui.Lbl_ZanTime->text(), QStringLiteral("残り 1:29:55"));
+        QCOMPARE(ui.Lbl_ZanTime->palette().color(QPalette::WindowText), QColor(0xFF, 0, 0));
+        QCOMPARE(race.state().RemainTicks, 5395 * 1000);
+        race.clock.advance((90 * 60 - 5) * 1000);
+        QCOMPARE(ui.Lbl_ZanTime->text(), QStringLiteral("残り 0:00:00"));
+        QCOMPARE(ui.Lbl_ZanTime->palette().color(QPalette::WindowText), QColor(0xFF, 0xFF, 0xFF));
+        race.clock.advance(65'000);
+        QCOMPARE(ui.Lbl_ZanTime->text(), QStringLiteral("残り 0:01:05"));
+        QCOMPARE(race.state().RemainTicks, -65'000);
+        QCOMPARE(ui.Lbl_SysTime->text(), QStringLiteral("pm 03:31:05"));
+    }
+
+    void changeDuringTheRunCountsFromTheStart() {
+        Race race;
+        auto& ui = race.ui();
+        ui.Txt_RunN->setText(QStringLiteral("30"));
+        race.start();
+        race.clock.advance(10 * 60 * 1000);
+        retype(ui.Txt_RunN, QStringLiteral("45"));
+        QCOMPARE(race.state().RaceEndTime.time(), QTime(14, 45));
+        retype(ui.Txt_RunN, QStringLiteral("0"));
+        QVERIFY(!race.state().EndTimeSet);
+        const QString last = ui.Lbl_ZanTime->text();
+        race.clock.advance(3000);
+        QCOMPARE(ui.Lbl_ZanTime->text(), last);
+    }
+
+    void changeWhileIdleWaitsForTheStart() {
+        Race race;
+        retype(race.ui().Txt_RunH, QStringLiteral("2"));
+        QVERIFY(!race.state().EndTimeSet);
+        race.start();
+        QCOMPARE(race.state().RaceEndTime.time(), QTime(16, 0));
+    }
+
+    void wordInARaceLengthBoxIsRefused() {
+        Race race;
+        retype(race.ui().Txt_RunH, QStringLiteral("abc"));
+        QCOMPARE(race.prompts.beeps(), 1);
+        QCOMPARE(race.ui().Txt_RunH->text(), QStringLiteral("0"));
+    }
+};
+
+QTEST_MAIN(TestRunControl)
+#include "test_run_control.moc"

@@ -1,0 +1,118 @@
+#include "console_fixture.h"
+#include "core/settings.h"
+#include "platform/frame.h"
+#include "platform/grid.h"
+#include "platform/profile_file.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+using kaltero::testing::ConsoleFixture;
+namespace ini = kaltero::core::ini;
+
+namespace {
+
+struct Panel : ConsoleFixture {
+    Panel() { ui().Btn_Mess->click(); }
+    void set(int row, const QString& text) { ui().Spd_Mess->setCellText(2, row, text); }
+    QString stored(const QString& section, const QString& key) {
+        return kaltero::platform::readProfileString(section, key, console.paths.SettingsFile).value_or(QString());
+    }
+};
+
+}  // namespace
+
+class TestSettingsPanel : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void openingShowsTheSettingsAndLocksTheConsole() {
+        Panel p;
+        auto& ui = p.ui();
+        QVERIFY(ui.Frm_Mess->isVisible());
+        QVERIFY(!ui.Frm_Main->isEnabled());
+        for (auto* frame : ui.Frm_Runner) {
+            QVERIFY(!frame->isEnabled());
+        }
+        QCOMPARE(ui.Spd_Mess->cellText(2, 1), QStringLiteral("1/1000"));
+        QCOMPARE(ui.Spd_Mess->cellText(2, 2), QStringLiteral("10"));
+        QCOMPARE(ui.Spd_Mess->cellText(2, 3), QStringLiteral("あと３周でピットインです。"));
+        QCOMPARE(ui.Spd_Mess->cellText(2, 6), QStringLiteral("はよピットインせんかい！"));
+        QCOMPARE(ui.Spd_Mess->cellText(2, 7), QStringLiteral("10"));
+        QCOMPARE(ui.Spd_Mess->cellText(1, 2), QStringLiteral("ラップ加算無通信秒数 (1～99)"));
+        QCOMPARE(ui.Spd_Mess->currentRow(), 1);
+        QCOMPARE(ui.Spd_Mess->currentCol(), 2);
+    }
+
+    void secondsOutsideTheRangeAreRefused_data() {
+        QTest::addColumn<QString>("seconds");
+        QTest::newRow("zero") << QStringLiteral("0");
+        QTest::newRow("hundred") << QStringLiteral("100");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("word") << QStringLiteral("abc");
+    }
+    void secondsOutsideTheRangeAreRefused() {
+        QFETCH(QString, seconds);
+        Panel p;
+        p.set(1, QStringLiteral("1/100"));
+        p.set(2, seconds);
+        p.ui().Btn_MessOk->click();
+        QCOMPARE(p.prompts.calls().size(), 1);
+        QCOMPARE(p.prompts.calls()[0].text,
+                 QStringLiteral("無通信ラップ加算秒数が不正です。１から99までで指定してください。"));
+        QVERIFY(p.ui().Frm_Mess->isVisible());
+        QCOMPARE(p.ui().Spd_Mess->currentRow(), 2);
+        // The precision is in force at once, but neither saved nor shown.
+        QCOMPARE(p.console.settings.TicksPerSecond, 100);
+        QCOMPARE(p.stored(ini::kTimingSection, ini::kPrecision), QStringLiteral("1/1000"));
+        QCOMPARE(p.ui().Lbl_Time[0]->text(), QStringLiteral("0'00\"000"));
+        QCOMPARE(p.console.settings.NoCommSeconds, 10);
+    }
+
+    void confirmingSavesAllSeven() {
+        Panel p;
+        p.set(1, QStringLiteral("1/100"));
+        p.set(2, QStringLiteral("12"));
+        p.set(3, QStringLiteral("BOX, BOX"));
+        p.set(7, QStringLiteral("8.5"));
+        p.ui().Btn_MessOk->click();
+        QVERIFY(p.prompts.calls().isEmpty());
+        QVERIFY(!p.ui().Frm_Mess->isVisible());
+        QVERIFY(p.ui().Frm_Main->isEnabled());
+        QVERIFY(p.ui().Frm_Runner[4]->isEnabled());
+        const auto& s = p.console.settings;
+        QCOMPARE(s.NoCommTicks, 1200);
+        QCOMPARE(s.AutoMess3, QStringLiteral("BOX  BOX"));
+        QCOMPARE(s.CheckDefaultLaps, 8);
+        QCOMPARE(p.stored(ini::kTimingSection, ini::kPrecision), QStringLiteral("1/100"));
+        QCOMPARE(p.stored(ini::kTimingSection, ini::kNoCommSeconds), QStringLiteral("12"));
+        QCOMPARE(p.stored(ini::kMessageSection, ini::kAutoMess3), QStringLiteral("BOX  BOX"));
+        QCOMPARE(p.stored(ini::kMessageSection, ini::kCheckDefaultLaps), QStringLiteral("8"));
+        QCOMPARE(p.ui().Lbl_Time[2]->text(), QStringLiteral("0'00\"00"));
+    }
+
+    void cancelKeepsTheSettings() {
+        Panel p;
+        p.set(2, QStringLiteral("50"));
+        p.set(4, QStringLiteral("changed"));
+        p.ui().Btn_MessCancel->click();
+        QVERIFY(!p.ui().Frm_Mess->isVisible());
+        QVERIFY(p.ui().Frm_Main->isEnabled());
+        QCOMPARE(p.console.settings.NoCommSeconds, 10);
+        p.ui().Btn_Mess->click();
+        QCOMPARE(p.ui().Spd_Mess->cellText(2, 2), QStringLiteral("10"));
+        QCOMPARE(p.ui().Spd_Mess->cellText(2, 4), QStringLiteral("あと２周でピットインです。"));
+    }
+
+    void cursorStaysInTheValueColumn() {
+        Panel p;
+        auto* grid = p.ui().Spd_Mess;
+        grid->setCurrent(2, 3);
+        grid->activateCurrent();
+        grid->setCurrentCell(2, 0);  // row 3, column 1 in the grid's own numbering
+        QCOMPARE(grid->currentCol(), 2);
+    }
+};
+
+QTEST_MAIN(TestSettingsPanel)
+#include "test_settings_panel.moc"

@@ -1,0 +1,114 @@
+#include "console/application.h"
+#include "console/main_window.h"
+#include "console_fixture.h"
+#include "platform/frame.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+using kaltero::testing::ConsoleFixture;
+namespace platform = kaltero::platform;
+
+class TestStartup : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void windowOpensThreeSecondsAfterTheSplash() {
+        QTemporaryDir dir;
+        platform::ManualClock clock;
+        platform::ScriptedPrompts prompts;
+        kaltero::core::Console console(prompts, clock);
+        kaltero::console::Application program(console, dir.path(), [] {});
+        program.start();
+        QVERIFY(program.splash()->isVisible());
+        // The settings are complete before the window exists.
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("Kaltero.ini"))));
+        clock.advance(2999);
+        QVERIFY(program.window() == nullptr);
+        clock.advance(1);
+        QVERIFY(program.window() != nullptr);
+        QVERIFY(program.window()->isVisible());
+        QVERIFY(!program.splash()->isVisible());
+        QCOMPARE(program.window()->windowTitle(), QStringLiteral("走行状況"));
+        // Only once.
+        clock.advance(10'000);
+        QVERIFY(!program.splash()->isVisible());
+    }
+
+    void filesLiveInTheProgramFolder() {
+        ConsoleFixture f;
+        QCOMPARE(f.console.paths.SettingsFile, f.dir.filePath(QStringLiteral("Kaltero.ini")));
+        QCOMPARE(f.console.paths.CarFile, f.dir.filePath(QStringLiteral("Car.ini")));
+        QCOMPARE(f.console.paths.CourseFile, f.dir.filePath(QStringLiteral("Course.ini")));
+        QCOMPARE(f.console.paths.DriversFile, f.dir.filePath(QStringLiteral("Drivers.ini")));
+    }
+
+    void windowLoadSetsCaptionsAndDate() {
+        ConsoleFixture f(QDateTime(QDate(2007, 4, 3), QTime(9, 0)));
+        QCOMPARE(f.find<platform::Frame>(QStringLiteral("Frm_Runner_0"))->title(), QStringLiteral("１号車"));
+        QCOMPARE(f.find<platform::Frame>(QStringLiteral("Frm_Runner_4"))->title(), QStringLiteral("５号車"));
+        QCOMPARE(f.find<QLineEdit>(QStringLiteral("Txt_Date"))->text(), QStringLiteral("2007/4/3"));
+        QCOMPARE(f.find<QPushButton>(QStringLiteral("Btn_Write"))->text(), QStringLiteral("走行結果\n保存"));
+        QCOMPARE(f.find<QLabel>(QStringLiteral("Lbl_Time_3"))->text(), QStringLiteral("0'00\"000"));
+        QVERIFY(f.find<QLabel>(QStringLiteral("Lbl_LocalIP"))->text().startsWith(u"IP : "));
+        QVERIFY(f.find<QLabel>(QStringLiteral("Lbl_IP_1"))->text().isEmpty());
+        QCOMPARE(f.state().car[2].LapFlag, QStringLiteral("N"));
+        QVERIFY(f.ui().WinsockChker->isBound());
+        QVERIFY(f.ui().Time_System->isActive());
+        QVERIFY(f.ui().Time_NoInputBlk->isActive());
+    }
+
+    void everyControlCarriesItsName_data() {
+        QTest::addColumn<QString>("name");
+        for (const char* name : {"Frm_Main", "Btn_Start", "Btn_End", "Btn_Mess", "Btn_Write", "Btn_Car",
+                                 "Btn_Cource", "Btn_Drivers", "Frm_Mess", "Spd_Mess", "Btn_MessOk",
+                                 "Btn_MessCancel", "Txt_RunH", "Txt_RunN", "Lbl_ZanTime", "Lbl_SysTime",
+                                 "Lbl_StTime", "Btn_OtherLap", "Lbl_OtherLap", "Cmb_Course", "Txt_AllOutMess"}) {
+            QTest::newRow(name) << QString::fromLatin1(name);
+        }
+        for (const char* name : {"Frm_Runner", "Lbl_Time", "Lbl_LapCnt", "Btn_RunStop", "Spd_Laps", "Lbl_IP",
+                                 "Cmb_Car", "Cmb_Driver", "Txt_OutMess", "Lbl_InMess", "Chk_ChgCnter",
+                                 "Txt_ZanRunCnt", "Lbl_Jyuni", "Lbl_Sort_No", "Lbl_BestTime"}) {
+            for (int i = 0; i < 5; ++i) {
+                const QString indexed = QString::fromLatin1(name) + u'_' + QString::number(i);
+                QTest::newRow(qPrintable(indexed)) << indexed;
+            }
+        }
+    }
+    void everyControlCarriesItsName() {
+        QFETCH(QString, name);
+        ConsoleFixture f;
+        QVERIFY(f.program.window()->findChild<QWidget*>(name) != nullptr);
+    }
+
+    void closeBoxIsRefused() {
+        ConsoleFixture f;
+        QVERIFY(!f.program.window()->close());
+        QVERIFY(f.program.window()->isVisible());
+        QCOMPARE(f.quits, 0);
+    }
+
+    void endAsksFirst_data() {
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<int>("quits");
+        QTest::newRow("No keeps running") << false << 0;
+        QTest::newRow("Yes ends") << true << 1;
+    }
+    void endAsksFirst() {
+        QFETCH(bool, yes);
+        QFETCH(int, quits);
+        ConsoleFixture f;
+        f.prompts.answerYesNo(yes);
+        f.ui().Btn_End->click();
+        QCOMPARE(f.quits, quits);
+        QCOMPARE(f.prompts.calls().size(), 1);
+        QCOMPARE(f.prompts.calls()[0].text, QStringLiteral("終了します。よろしいですか？"));
+        QCOMPARE(f.prompts.calls()[0].title, QStringLiteral("終了確認"));
+        QCOMPARE(f.prompts.calls()[0].icon, platform::PromptIcon::Information);
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "test_startup.moc"
