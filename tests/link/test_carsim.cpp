@@ -2,6 +2,7 @@
 #include <QNetworkDatagram>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QUdpSocket>
 
 #include "car_sim.h"
@@ -158,6 +159,18 @@ private Q_SLOTS:
         QCOMPARE(result.laps.size(), 2);
         QCOMPARE(car2.sentLapMs.size(), 1);
         QCOMPARE(car4.sentLapMs.size(), 1);
+    }
+
+    void consoleStartedAfterTheCars() {
+        // Reports refused by a port nobody listens on yet must not stop the car.
+        FakeConsole console(0, kNoCommMs);
+        bool listening = false;
+        QTimer::singleShot(200, &console, [&] { listening = console.listen(); });
+        CarSim sim(quickOptions({1}, 1));
+        const CarSimResult result = run(sim);
+        QVERIFY(listening);
+        QVERIFY2(result.completed, qPrintable(result.problems.join(u'\n')));
+        QCOMPARE(result.laps.size(), 1);
     }
 
     void malformedReplyFails() {
