@@ -81,16 +81,6 @@ private Q_SLOTS:
         QVERIFY(!line.options);
         QVERIFY(!line.error.isEmpty());
     }
-
-    void helpListsTheOptions() {
-        const CommandLine line = parseCommandLine({u"carsim"_s, u"--help"_s});
-        QVERIFY(!line.options);
-        for (const QString& option :
-             {u"--cars"_s, u"--laps"_s, u"--in-range"_s, u"--silence"_s, u"--interval"_s,
-              u"--message"_s, u"--console"_s, u"--check"_s}) {
-            QVERIFY2(line.help.contains(option), qPrintable(option));
-        }
-    }
 };
 
 QTEST_GUILESS_MAIN(TestCarSimOptions)
