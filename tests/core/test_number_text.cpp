@@ -26,26 +26,19 @@ private Q_SLOTS:
         QTest::newRow("tabs and line feeds anywhere") << u"\t1\n0.\t5"_s << 10.5;
         QTest::newRow("carriage return ends the number") << u"1\r2"_s << 1.0;
         QTest::newRow("blank between sign and digits") << u"- 5"_s << -5.0;
-        QTest::newRow("plus sign") << u"+7"_s << 7.0;
         QTest::newRow("exponent") << u"-3.5e2x"_s << -350.0;
         QTest::newRow("exponent with sign") << u"25E-1"_s << 2.5;
         QTest::newRow("classic D exponent") << u"1D3"_s << 1000.0;
         QTest::newRow("exponent without digits is no exponent") << u"4e"_s << 4.0;
-        QTest::newRow("exponent sign without digits") << u"4e+"_s << 4.0;
         QTest::newRow("fraction only") << u".5"_s << 0.5;
-        QTest::newRow("point without fraction") << u"5."_s << 5.0;
         QTest::newRow("second point ends") << u"1.2.3"_s << 1.2;
         QTest::newRow("comma ends") << u"1,000"_s << 1.0;
         QTest::newRow("hexadecimal") << u"&HFF"_s << 255.0;
-        QTest::newRow("hexadecimal lower case") << u"&hff"_s << 255.0;
         QTest::newRow("hexadecimal read unsigned") << u"&HFFFF"_s << 65535.0;
         QTest::newRow("octal") << u"&O17"_s << 15.0;
-        QTest::newRow("octal stops at 8") << u"&O178"_s << 15.0;
         QTest::newRow("ampersand alone") << u"&12"_s << 0.0;
         QTest::newRow("word") << u"abc"_s << 0.0;
         QTest::newRow("empty") << QString() << 0.0;
-        QTest::newRow("sign alone") << u"-"_s << 0.0;
-        QTest::newRow("point alone") << u"."_s << 0.0;
         QTest::newRow("double sign") << u"--5"_s << 0.0;
         QTest::newRow("full-width digits are no digits") << u"１２"_s << 0.0;
         QTest::newRow("negative zero is zero") << u"-0"_s << 0.0;
@@ -53,11 +46,9 @@ private Q_SLOTS:
         QTest::newRow("digits beyond double precision")
             << u"12345678901234567890"_s << 12345678901234567890.0;
         QTest::newRow("overflow reads as the largest double") << u"1e999"_s << kLargest;
-        QTest::newRow("negative overflow") << u"-1e999"_s << -kLargest;
         QTest::newRow("just over the largest double") << u"1.8e308"_s << kLargest;
         QTest::newRow("underflow reads as zero") << u"1e-999"_s << 0.0;
         QTest::newRow("endless exponent") << u"1e99999999999999999999999999"_s << kLargest;
-        QTest::newRow("endless negative exponent") << u"1e-99999999999999999999999"_s << 0.0;
         QTest::newRow("zero with a huge exponent") << u"0e99999"_s << 0.0;
         QTest::newRow("hexadecimal beyond a double")
             << QString(u"&H"_s + QString(300, u'F')) << kLargest;

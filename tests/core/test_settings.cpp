@@ -95,79 +95,61 @@ private Q_SLOTS:
         QCOMPARE(readBytes(file_), bytes);
     }
 
-    void fallbacks_data() {
+    void precision_data() {
         QTest::addColumn<QString>("precision");
-        QTest::addColumn<QString>("seconds");
-        QTest::addColumn<QString>("laps");
         QTest::addColumn<int>("ticksPerSecond");
-        QTest::addColumn<QString>("fractionFormat");
-        QTest::addColumn<int>("msPerTick");
-        QTest::addColumn<int>("noCommSeconds");
-        QTest::addColumn<int>("checkDefaultLaps");
-        QTest::newRow("1/1000") << u"1/1000"_s << u"10"_s << u"10"_s << 1000 << u"000"_s << 1 << 10
-                                << 10;
-        QTest::newRow("1/100") << u"1/100"_s << u"15"_s << u"10"_s << 100 << u"00"_s << 10 << 15
-                               << 10;
-        QTest::newRow("other precision text is 1/100")
-            << u"1/10000"_s << u"10"_s << u"10"_s << 100 << u"00"_s << 10 << 10 << 10;
-        QTest::newRow("full-width precision is 1/100")
-            << u"１/１０００"_s << u"10"_s << u"10"_s << 100 << u"00"_s << 10 << 10 << 10;
-        QTest::newRow("seconds 0")
-            << u"1/1000"_s << u"0"_s << u"10"_s << 1000 << u"000"_s << 1 << 10 << 10;
-        QTest::newRow("seconds 100")
-            << u"1/1000"_s << u"100"_s << u"10"_s << 1000 << u"000"_s << 1 << 10 << 10;
-        QTest::newRow("seconds word")
-            << u"1/1000"_s << u"ten"_s << u"10"_s << 1000 << u"000"_s << 1 << 10 << 10;
-        QTest::newRow("seconds 12 and letters")
-            << u"1/1000"_s << u"12abc"_s << u"10"_s << 1000 << u"000"_s << 1 << 12 << 10;
-        QTest::newRow("seconds 1")
-            << u"1/1000"_s << u"1"_s << u"10"_s << 1000 << u"000"_s << 1 << 1 << 10;
-        QTest::newRow("seconds 99")
-            << u"1/1000"_s << u"99"_s << u"10"_s << 1000 << u"000"_s << 1 << 99 << 10;
-        QTest::newRow("seconds 2.5 to even")
-            << u"1/1000"_s << u"2.5"_s << u"10"_s << 1000 << u"000"_s << 1 << 2 << 10;
-        QTest::newRow("seconds 0.5 rounds to 0")
-            << u"1/1000"_s << u"0.5"_s << u"10"_s << 1000 << u"000"_s << 1 << 10 << 10;
-        QTest::newRow("seconds 99.5 rounds to 100")
-            << u"1/1000"_s << u"99.5"_s << u"10"_s << 1000 << u"000"_s << 1 << 10 << 10;
-        QTest::newRow("seconds negative")
-            << u"1/1000"_s << u"-5"_s << u"10"_s << 1000 << u"000"_s << 1 << 10 << 10;
-        QTest::newRow("seconds beyond 16 bits")
-            << u"1/1000"_s << u"40000"_s << u"10"_s << 1000 << u"000"_s << 1 << 10 << 10;
-        QTest::newRow("seconds beyond a double")
-            << u"1/1000"_s << u"1e999"_s << u"10"_s << 1000 << u"000"_s << 1 << 10 << 10;
-        QTest::newRow("laps word reads 0")
-            << u"1/1000"_s << u"10"_s << u"many"_s << 1000 << u"000"_s << 1 << 10 << 0;
-        QTest::newRow("laps 7.5 to even")
-            << u"1/1000"_s << u"10"_s << u"7.5"_s << 1000 << u"000"_s << 1 << 10 << 8;
-        QTest::newRow("laps negative kept")
-            << u"1/1000"_s << u"10"_s << u"-3"_s << 1000 << u"000"_s << 1 << 10 << -3;
-        QTest::newRow("laps 32-bit top") << u"1/1000"_s << u"10"_s << u"2147483647"_s << 1000
-                                         << u"000"_s << 1 << 10 << 2147483647;
-        QTest::newRow("laps beyond 32 bits")
-            << u"1/1000"_s << u"10"_s << u"3000000000"_s << 1000 << u"000"_s << 1 << 10 << 10;
-        QTest::newRow("laps beyond a double")
-            << u"1/1000"_s << u"10"_s << u"-1e999"_s << 1000 << u"000"_s << 1 << 10 << 10;
+        QTest::newRow("1/1000") << u"1/1000"_s << 1000;
+        QTest::newRow("1/100") << u"1/100"_s << 100;
+        QTest::newRow("other text is 1/100") << u"1/10000"_s << 100;
+        QTest::newRow("full-width text is 1/100") << u"１/１０００"_s << 100;
     }
-    void fallbacks() {
+    void precision() {
         QFETCH(QString, precision);
-        QFETCH(QString, seconds);
-        QFETCH(QString, laps);
         QFETCH(int, ticksPerSecond);
-        QFETCH(QString, fractionFormat);
-        QFETCH(int, msPerTick);
-        QFETCH(int, noCommSeconds);
-        QFETCH(int, checkDefaultLaps);
-        const QByteArray before = encodeCp932(fileWith(precision, seconds, laps));
-        writeBytes(file_, before);
-
+        writeBytes(file_, encodeCp932(fileWith(precision, u"15"_s, u"10"_s)));
         const Settings s = ReadSettings(file_);
         QCOMPARE(s.Precision, precision);
         QCOMPARE(s.TicksPerSecond, ticksPerSecond);
-        QCOMPARE(s.FractionFormat, fractionFormat);
-        QCOMPARE(s.MsPerTick, msPerTick);
+        QCOMPARE(s.FractionFormat, ticksPerSecond == 1000 ? u"000"_s : u"00"_s);
+        QCOMPARE(s.MsPerTick, 1000 / ticksPerSecond);
+        QCOMPARE(s.NoCommTicks, 15 * ticksPerSecond);
+    }
+
+    void fallbacks_data() {
+        QTest::addColumn<QString>("seconds");
+        QTest::addColumn<QString>("laps");
+        QTest::addColumn<int>("noCommSeconds");
+        QTest::addColumn<int>("checkDefaultLaps");
+        QTest::newRow("seconds 0") << u"0"_s << u"10"_s << 10 << 10;
+        QTest::newRow("seconds 100") << u"100"_s << u"10"_s << 10 << 10;
+        QTest::newRow("seconds word") << u"ten"_s << u"10"_s << 10 << 10;
+        QTest::newRow("seconds 12 and letters") << u"12abc"_s << u"10"_s << 12 << 10;
+        QTest::newRow("seconds 1") << u"1"_s << u"10"_s << 1 << 10;
+        QTest::newRow("seconds 99") << u"99"_s << u"10"_s << 99 << 10;
+        QTest::newRow("seconds 2.5 to even") << u"2.5"_s << u"10"_s << 2 << 10;
+        QTest::newRow("seconds 0.5 rounds to 0") << u"0.5"_s << u"10"_s << 10 << 10;
+        QTest::newRow("seconds 99.5 rounds to 100") << u"99.5"_s << u"10"_s << 10 << 10;
+        QTest::newRow("seconds negative") << u"-5"_s << u"10"_s << 10 << 10;
+        QTest::newRow("seconds beyond 16 bits") << u"40000"_s << u"10"_s << 10 << 10;
+        QTest::newRow("seconds beyond a double") << u"1e999"_s << u"10"_s << 10 << 10;
+        QTest::newRow("laps word reads 0") << u"10"_s << u"many"_s << 10 << 0;
+        QTest::newRow("laps 7.5 to even") << u"10"_s << u"7.5"_s << 10 << 8;
+        QTest::newRow("laps negative kept") << u"10"_s << u"-3"_s << 10 << -3;
+        QTest::newRow("laps 32-bit top") << u"10"_s << u"2147483647"_s << 10 << 2147483647;
+        QTest::newRow("laps beyond 32 bits") << u"10"_s << u"3000000000"_s << 10 << 10;
+        QTest::newRow("laps beyond a double") << u"10"_s << u"-1e999"_s << 10 << 10;
+    }
+    void fallbacks() {
+        QFETCH(QString, seconds);
+        QFETCH(QString, laps);
+        QFETCH(int, noCommSeconds);
+        QFETCH(int, checkDefaultLaps);
+        const QByteArray before = encodeCp932(fileWith(u"1/1000"_s, seconds, laps));
+        writeBytes(file_, before);
+
+        const Settings s = ReadSettings(file_);
         QCOMPARE(int{s.NoCommSeconds}, noCommSeconds);
-        QCOMPARE(s.NoCommTicks, noCommSeconds * ticksPerSecond);
+        QCOMPARE(s.NoCommTicks, noCommSeconds * 1000);
         QCOMPARE(s.CheckDefaultLaps, checkDefaultLaps);
         QCOMPARE(s.AutoMess3, u"m3"_s);
         QCOMPARE(s.AutoMess0, u"m0"_s);
