@@ -5,6 +5,7 @@
 #include "link/addressing.h"
 #include "link/car_link.h"
 #include "race/driver_panel.h"
+#include "race/fuel_panel.h"
 #include "race/pit_messages.h"
 #include "timing/corrections.h"
 #include "timing/race_clock.h"
@@ -30,6 +31,7 @@ private:
     link::Addressing addressing_;
     race::DriverPanel drivers_;
     race::PitMessages messages_;
+    race::FuelPanel fuel_;
     NoInputBlink blink_;
 };
 

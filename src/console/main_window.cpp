@@ -355,12 +355,17 @@ void MainWindow::buildCar(int s) {
     col->addLayout(fuel);
 
     // Lap countdown
-    auto* countdown = new QHBoxLayout;
-    ui.Chk_ChgCnter[s] = named(new QCheckBox(QStringLiteral("残り周回"), car), indexed("Chk_ChgCnter", s));
+    auto* countdown = new QGridLayout;
+    countdown->setVerticalSpacing(1);
+    ui.Chk_ChgCnter[s] = named(new QCheckBox(car), indexed("Chk_ChgCnter", s));
     ui.Txt_ZanRunCnt[s] = textBox(car, indexed("Txt_ZanRunCnt", s), 50);
-    countdown->addWidget(ui.Chk_ChgCnter[s]);
-    countdown->addWidget(ui.Txt_ZanRunCnt[s]);
-    countdown->addStretch();
+    ui.Lbl_AutoMess1[s] = label(QStringLiteral("周走行したらドライバ交代"), car, indexed("Lbl_AutoMess1", s));
+    ui.Lbl_AutoMess2[s] = label(QStringLiteral("メッセージを自動送信する"), car, indexed("Lbl_AutoMess2", s));
+    countdown->addWidget(ui.Chk_ChgCnter[s], 0, 0);
+    countdown->addWidget(ui.Txt_ZanRunCnt[s], 0, 1);
+    countdown->addWidget(ui.Lbl_AutoMess1[s], 0, 2);
+    countdown->addWidget(ui.Lbl_AutoMess2[s], 1, 1, 1, 2);
+    countdown->setColumnStretch(2, 1);
     col->addLayout(countdown);
 
     // Messages
