@@ -374,6 +374,8 @@ void MainWindow::buildCar(int s) {
     ui.Lbl_InMess[s] = label({}, car, indexed("Lbl_InMess", s));
     ui.Lbl_InMess[s]->setAutoFillBackground(true);
     ui.Lbl_InMess[s]->setMinimumHeight(22);
+    // The car's text may be of any length: it is cut at the frame's edge, never widens the car.
+    ui.Lbl_InMess[s]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     messages->addWidget(label(QStringLiteral("送信"), car), 0, 0);
     messages->addWidget(ui.Txt_OutMess[s], 0, 1);
     messages->addWidget(label(QStringLiteral("受信"), car), 1, 0);
