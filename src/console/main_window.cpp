@@ -115,7 +115,11 @@ MainWindow::MainWindow(core::Console& console, std::function<void()> quit)
     resize(1880, 1000);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    // The handlers go before the widgets. Disabling the window makes a focused field leave the
+    // focus now, while its handler still answers, and keeps any field from taking it again.
+    setEnabled(false);
+}
 
 void MainWindow::buildCommon() {
     auto& ui = console_.ui;
