@@ -382,8 +382,8 @@ void MainWindow::buildCar(int s) {
     laps->setColumnText(1);
     laps->setColumnText(2);
     laps->setColumnText(3);
-    laps->setColumnHidden(3, true);
     laps->setColumnHidden(4, true);
+    laps->setColumnHidden(5, true);
     col->addWidget(laps, 1);
 
     // Driver panel, over the lap grid when opened
