@@ -116,7 +116,7 @@ void CarLink::UpdateLapStats(int s) {
     for (int r = 1; r <= laps->rowCount(); ++r) {
         rows.append({laps->cellText(kDriverColumn, r), laps->cellText(kTicksColumn, r)});
     }
-    const LapStats stats = link::UpdateLapStats(rows, car.LapCnt, ui.Cmb_Driver[s]->currentText(),
+    const LapStats stats = link::UpdateLapStats(rows, ui.Cmb_Driver[s]->currentText(),
                                                 c_.state.RemainTicks, ui.Lbl_YosoSyu[s]->text(), c_.settings);
     car.BestLapTicks = stats.BestLapTicks;
     car.BestLapNo = stats.BestLapNo;
