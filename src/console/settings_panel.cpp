@@ -50,11 +50,10 @@ void SettingsPanel::layOut() {
     for (int row = 1; row <= labels.size(); ++row) {
         grid->setCellText(1, row, labels[row - 1]);
     }
-    grid->setCellReadOnly(1, 0, true);
-    grid->setCellChoice(kValueColumn, 1, {QStringLiteral("1/100"), QStringLiteral("1/1000")});
-    grid->setCellInteger(kValueColumn, 2, 1, 99);
-    grid->setColumnWidth(0, 330);
-    grid->setColumnWidth(1, 380);
+    grid->setColumnLocked(1, true);
+    grid->setColumnText(kValueColumn);
+    grid->setColumnWidthChars(1, 36);
+    grid->setColumnWidthChars(2, 40);
 }
 
 void SettingsPanel::Btn_Mess_Click() {
@@ -85,11 +84,11 @@ void SettingsPanel::Btn_Mess_Click() {
 void SettingsPanel::Btn_MessOk_Click() {
     auto& ui = c_.ui;
     auto* grid = ui.Spd_Mess;
-    std::array<QString, 7> rows;
+    PanelRows rows;
     for (int row = 1; row <= 7; ++row) {
         rows[row - 1] = grid->cellText(kValueColumn, row);
     }
-    const PanelEntry entry = settingsFromPanel(c_.settings, rows);
+    const PanelResult entry = settingsFromPanel(c_.settings, rows);
     // The precision of row 1 is in force at once, even when the seconds are refused.
     c_.settings = entry.settings;
     if (!entry.ok) {

@@ -53,7 +53,8 @@ void CarLink::Winsock_DataArrival(int s, const QString& RcvData) {
     car.AutoMsg = chooseAutoMsg(ui.Chk_ChgCnter[s]->isChecked(), ui.Txt_ZanRunCnt[s]->text(), c_.settings);
     car.SendMsg = buildSendMsg(ui.Txt_OutMess[s]->text(), car.AutoMsg, c_.state.AllCarMsg);
 
-    if (car.LapCnt == car.CarLapNo && car.LapFlag != u"C") {
+    // The car reports the lap number of the last record it holds, three digits on the wire.
+    if (car.CarLapNo == wireLapNumber(car.LapCnt) && car.LapFlag != u"C") {
         ui.Winsock[s]->sendData(buildReply(car.LapFlag, car.LapRecord, car.SendMsg));
     } else {
         recordLap(s);
@@ -86,7 +87,8 @@ void CarLink::recordLap(int s) {
     laps->activateCurrent();
     laps->setCellText(kDriverColumn, car.LapCnt, ui.Cmb_Driver[s]->currentText());
     laps->setCellText(kTicksColumn, car.LapCnt, QString::number(car.LastLapTicks));
-    laps->setCellText(kLogColumn, car.LapCnt, car.SendMsg + u", " + ui.Lbl_InMess[s]->text());
+    laps->setCellText(kLogColumn, car.LapCnt,
+                      fitSendMsg(car.LapFlag, car.LapRecord, car.SendMsg) + u", " + ui.Lbl_InMess[s]->text());
     UpdateLapStats(s);
     if (car.DrvLapCnt == 0) {
         car.DrvLapCnt = 1;

@@ -49,9 +49,21 @@ std::optional<Profile> load(const QString& file) {
     return profile;
 }
 
+// Only blanks and tabs surround names and values; an ideographic blank is part of a message.
+QString trimBlanks(QStringView text) {
+    const auto isBlank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    while (!text.isEmpty() && isBlank(text.front())) {
+        text = text.sliced(1);
+    }
+    while (!text.isEmpty() && isBlank(text.back())) {
+        text.chop(1);
+    }
+    return text.toString();
+}
+
 // "[name]" -> "name"; a missing closing bracket takes the rest of the line.
 std::optional<QString> sectionName(const QString& line) {
-    const QString t = line.trimmed();
+    const QString t = trimBlanks(line);
     if (!t.startsWith(u'[')) {
         return std::nullopt;
     }
@@ -59,7 +71,7 @@ std::optional<QString> sectionName(const QString& line) {
     if (close < 0) {
         close = t.size();
     }
-    return t.sliced(1, close - 1).trimmed();
+    return trimBlanks(t.sliced(1, close - 1));
 }
 
 struct Entry {
@@ -69,7 +81,7 @@ struct Entry {
 
 // "key = value" with blanks around both trimmed and one pair of enclosing quotes removed.
 std::optional<Entry> entryOf(const QString& line) {
-    const QString t = line.trimmed();
+    const QString t = trimBlanks(line);
     if (t.isEmpty() || t.startsWith(u';') || t.startsWith(u'[')) {
         return std::nullopt;
     }
@@ -77,7 +89,7 @@ std::optional<Entry> entryOf(const QString& line) {
     if (equals <= 0) {
         return std::nullopt;
     }
-    Entry entry{t.first(equals).trimmed(), t.sliced(equals + 1).trimmed()};
+    Entry entry{trimBlanks(t.first(equals)), trimBlanks(t.sliced(equals + 1))};
     if (entry.key.isEmpty()) {
         return std::nullopt;
     }

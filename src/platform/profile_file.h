@@ -10,6 +10,9 @@ namespace kaltero::platform {
 // empty value both read as missing. Writing replaces the value in place, adds a new key at
 // the end of its section and a new section at the end of the file; comments, blank lines
 // and other sections are kept. Every write replaces the file atomically.
+// As in Windows, blanks and tabs around names and values and one pair of quotes enclosing a
+// value are not part of it. A line break in a written value becomes a blank, so that a value
+// can never add lines to the file.
 std::optional<QString> readProfileString(const QString& section, const QString& key,
                                          const QString& file);
 // Returns false when the file could not be written; the old file is then left untouched.

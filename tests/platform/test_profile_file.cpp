@@ -55,6 +55,9 @@ private Q_SLOTS:
             << u"[Timing]\r\nPrecision=1\r\n"_s << u"TIMING"_s << u"precision"_s << true << u"1"_s;
         QTest::newRow("blanks around name and value")
             << u"[ a ]\r\n  k  =  v w  \r\n"_s << u"a"_s << u"k"_s << true << u"v w"_s;
+        QTest::newRow("tabs trimmed, ideographic blanks kept")
+            << u"[a]\r\n\tk\t=\t\u3000ピット\u3000\t\r\n"_s << u"a"_s << u"k"_s << true
+            << u"\u3000ピット\u3000"_s;
         QTest::newRow("empty value reads as missing")
             << u"[a]\r\nk=\r\n"_s << u"a"_s << u"k"_s << false << QString();
         QTest::newRow("blank value reads as missing")

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "prompts.h"
+
+#include <QList>
+#include <QStringList>
+
+#include <deque>
+
+namespace kaltero::platform {
+
+// The test double of Prompts: answers come from queues filled beforehand, every call is
+// recorded. A question asked with its queue empty is an error: it is recorded (errors()), told
+// on stderr, answered with No / "" so the run goes on, and, unless a test has taken the errors
+// with takeErrors(), aborts the test program when the double is destroyed. A test can
+// therefore not pass over a question it did not expect.
+class ScriptedPrompts final : public Prompts {
+public:
+    enum class Kind { Message, YesNo, Input, SaveFile };
+
+    struct Call {
+        Kind kind = Kind::Message;
+        QString text;  // message, question or input prompt; empty for the save dialog
+        QString title;
+        PromptIcon icon = PromptIcon::None;
+        QString preset;  // input box preset or the save dialog's initial name
+        QString filter;  // save dialog only
+    };
+
+    ScriptedPrompts() = default;
+    ScriptedPrompts(const ScriptedPrompts&) = delete;
+    ScriptedPrompts& operator=(const ScriptedPrompts&) = delete;
+    ~ScriptedPrompts() override;
+
+    void answerYesNo(bool yes) { yesNo_.push_back(yes); }
+    void answerInput(const QString& text) { inputs_.push_back(text); }
+    void answerSaveFile(const QString& fileName) { saveFiles_.push_back(fileName); }
+
+    const QList<Call>& calls() const { return calls_; }
+    // The text of every message and question so far, in order.
+    QStringList texts() const;
+    int beeps() const { return beeps_; }
+    // Answers queued but not asked for yet.
+    int pendingAnswers() const;
+    void clearCalls();
+
+    const QStringList& errors() const { return errors_; }
+    // Hands the errors over to the test, which then owns the verdict.
+    QStringList takeErrors();
+
+    void message(const QString& text, const QString& title, PromptIcon icon) override;
+    bool askYesNo(const QString& text, const QString& title, PromptIcon icon) override;
+    QString inputBox(const QString& prompt, const QString& title, const QString& preset) override;
+    QString saveFileName(const QString& title, const QString& filter,
+                         const QString& initialName) override;
+    void beep() override { ++beeps_; }
+
+private:
+    void unexpected(const QString& what);
+
+    std::deque<bool> yesNo_;
+    std::deque<QString> inputs_;
+    std::deque<QString> saveFiles_;
+    QList<Call> calls_;
+    QStringList errors_;
+    int beeps_ = 0;
+};
+
+}  // namespace kaltero::platform

@@ -1,0 +1,320 @@
+#include "core/settings.h"
+#include "platform/cp932.h"
+#include "platform/profile_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using kaltero::core::PanelRows;
+using kaltero::core::ReadSettings;
+using kaltero::core::Settings;
+using kaltero::core::settingsFromPanel;
+using kaltero::core::WriteAllSettings;
+using kaltero::core::WriteIni;
+using kaltero::platform::encodeCp932;
+using kaltero::platform::readProfileString;
+namespace ini = kaltero::core::ini;
+
+namespace {
+
+QByteArray readBytes(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return f.readAll();
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+// Every field on one line, so that a mismatch shows which one differs.
+QString describe(const Settings& s) {
+    return u"Precision=%1 TicksPerSecond=%2 FractionFormat=%3 MsPerTick=%4 NoCommSeconds=%5 "
+           u"NoCommTicks=%6 AutoMess3=%7 AutoMess2=%8 AutoMess1=%9 AutoMess0=%10 "
+           u"CheckDefaultLaps=%11"_s.arg(s.Precision)
+               .arg(s.TicksPerSecond)
+               .arg(s.FractionFormat)
+               .arg(s.MsPerTick)
+               .arg(s.NoCommSeconds)
+               .arg(s.NoCommTicks)
+               .arg(s.AutoMess3, s.AutoMess2, s.AutoMess1, s.AutoMess0)
+               .arg(s.CheckDefaultLaps);
+}
+
+// The file a console without Kaltero.ini leaves behind.
+const QString kCompleteFile =
+    u"[計測環境設定]\r\n"
+    u"計測精度=1/1000\r\n"
+    u"ラップ加算無通信秒数=10\r\n"
+    u"[自動メッセージ設定]\r\n"
+    u"残り３周の自動メッセージ=あと３周でピットインです。\r\n"
+    u"残り２周の自動メッセージ=あと２周でピットインです。\r\n"
+    u"残り１周の自動メッセージ=次の周でピットインしてください。\r\n"
+    u"残りが無くなった時の自動メッセージ=はよピットインせんかい！\r\n"
+    u"チェック時のデフォルト周数=10\r\n"_s;
+
+QString fileWith(const QString& precision, const QString& seconds, const QString& laps) {
+    return u"[計測環境設定]\r\n計測精度="_s + precision + u"\r\nラップ加算無通信秒数="_s + seconds +
+           u"\r\n[自動メッセージ設定]\r\n残り３周の自動メッセージ=m3\r\n"
+           u"残り２周の自動メッセージ=m2\r\n残り１周の自動メッセージ=m1\r\n"
+           u"残りが無くなった時の自動メッセージ=m0\r\nチェック時のデフォルト周数="_s +
+           laps + u"\r\n"_s;
+}
+
+}  // namespace
+
+class TestSettings : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QString file_;
+
+private Q_SLOTS:
+    void init() {
+        QVERIFY(dir_.isValid());
+        file_ = dir_.filePath(u"Kaltero.ini"_s);
+        QFile::remove(file_);
+    }
+
+    void missingFileBecomesComplete() {
+        const Settings read = ReadSettings(file_);
+        QCOMPARE(describe(read), describe(Settings{}));
+        const QByteArray bytes = readBytes(file_);
+        // "[計測環境設定]" in code page 932, CR LF after it
+        QCOMPARE(bytes.left(16).toHex(' '), "5b 8c 76 91 aa 8a c2 8b ab 90 dd 92 e8 5d 0d 0a"_ba);
+        QCOMPARE(bytes, encodeCp932(kCompleteFile));
+        // A second start finds everything and changes nothing.
+        QCOMPARE(describe(ReadSettings(file_)), describe(Settings{}));
+        QCOMPARE(readBytes(file_), bytes);
+    }
+
+    void precision_data() {
+        QTest::addColumn<QString>("precision");
+        QTest::addColumn<int>("ticksPerSecond");
+        QTest::newRow("1/1000") << u"1/1000"_s << 1000;
+        QTest::newRow("1/100") << u"1/100"_s << 100;
+        QTest::newRow("other text is 1/100") << u"1/10000"_s << 100;
+        QTest::newRow("full-width text is 1/100") << u"１/１０００"_s << 100;
+    }
+    void precision() {
+        QFETCH(QString, precision);
+        QFETCH(int, ticksPerSecond);
+        writeBytes(file_, encodeCp932(fileWith(precision, u"15"_s, u"10"_s)));
+        const Settings s = ReadSettings(file_);
+        QCOMPARE(s.Precision, precision);
+        QCOMPARE(s.TicksPerSecond, ticksPerSecond);
+        QCOMPARE(s.FractionFormat, ticksPerSecond == 1000 ? u"000"_s : u"00"_s);
+        QCOMPARE(s.MsPerTick, 1000 / ticksPerSecond);
+        QCOMPARE(s.NoCommTicks, 15 * ticksPerSecond);
+    }
+
+    void fallbacks_data() {
+        QTest::addColumn<QString>("seconds");
+        QTest::addColumn<QString>("laps");
+        QTest::addColumn<int>("noCommSeconds");
+        QTest::addColumn<int>("checkDefaultLaps");
+        QTest::newRow("seconds 0") << u"0"_s << u"10"_s << 10 << 10;
+        QTest::newRow("seconds 100") << u"100"_s << u"10"_s << 10 << 10;
+        QTest::newRow("seconds word") << u"ten"_s << u"10"_s << 10 << 10;
+        QTest::newRow("seconds 12 and letters") << u"12abc"_s << u"10"_s << 12 << 10;
+        QTest::newRow("seconds 1") << u"1"_s << u"10"_s << 1 << 10;
+        QTest::newRow("seconds 99") << u"99"_s << u"10"_s << 99 << 10;
+        QTest::newRow("seconds 2.5 to even") << u"2.5"_s << u"10"_s << 2 << 10;
+        QTest::newRow("seconds 0.5 rounds to 0") << u"0.5"_s << u"10"_s << 10 << 10;
+        QTest::newRow("seconds 99.5 rounds to 100") << u"99.5"_s << u"10"_s << 10 << 10;
+        QTest::newRow("seconds negative") << u"-5"_s << u"10"_s << 10 << 10;
+        QTest::newRow("seconds beyond 16 bits") << u"40000"_s << u"10"_s << 10 << 10;
+        QTest::newRow("seconds beyond a double") << u"1e999"_s << u"10"_s << 10 << 10;
+        QTest::newRow("laps word reads 0") << u"10"_s << u"many"_s << 10 << 0;
+        QTest::newRow("laps 7.5 to even") << u"10"_s << u"7.5"_s << 10 << 8;
+        QTest::newRow("laps negative kept") << u"10"_s << u"-3"_s << 10 << -3;
+        QTest::newRow("laps 32-bit top") << u"10"_s << u"2147483647"_s << 10 << 2147483647;
+        QTest::newRow("laps beyond 32 bits") << u"10"_s << u"3000000000"_s << 10 << 10;
+        QTest::newRow("laps beyond a double") << u"10"_s << u"-1e999"_s << 10 << 10;
+    }
+    void fallbacks() {
+        QFETCH(QString, seconds);
+        QFETCH(QString, laps);
+        QFETCH(int, noCommSeconds);
+        QFETCH(int, checkDefaultLaps);
+        const QByteArray before = encodeCp932(fileWith(u"1/1000"_s, seconds, laps));
+        writeBytes(file_, before);
+
+        const Settings s = ReadSettings(file_);
+        QCOMPARE(int{s.NoCommSeconds}, noCommSeconds);
+        QCOMPARE(s.NoCommTicks, noCommSeconds * 1000);
+        QCOMPARE(s.CheckDefaultLaps, checkDefaultLaps);
+        QCOMPARE(s.AutoMess3, u"m3"_s);
+        QCOMPARE(s.AutoMess0, u"m0"_s);
+        // Fallbacks hold in memory only: the file keeps what the operator wrote.
+        QCOMPARE(readBytes(file_), before);
+    }
+
+    // An operator's own file: only the empty key is completed, everything else stays.
+    void handEditedFileKeepsEverything() {
+        const QString edited =
+            u"; Kaltero settings, edited by hand\r\n"
+            u"\r\n"
+            u"[計測環境設定]\r\n"
+            u"計測精度 = 1/100\r\n"
+            u"ラップ加算無通信秒数=\r\n"
+            u"\r\n"
+            u"; the team's own notes\r\n"
+            u"[チーム]\r\n"
+            u"監督=山田\r\n"
+            u"\r\n"
+            u"[自動メッセージ設定]\r\n"
+            u"残り３周の自動メッセージ=３周, 燃料確認\r\n"
+            u"残り２周の自動メッセージ=m2\r\n"
+            u"残り１周の自動メッセージ=m1\r\n"
+            u"残りが無くなった時の自動メッセージ=m0\r\n"
+            u"チェック時のデフォルト周数=20\r\n"_s;
+        writeBytes(file_, encodeCp932(edited));
+        const Settings s = ReadSettings(file_);
+        QCOMPARE(s.Precision, u"1/100"_s);
+        QCOMPARE(int{s.NoCommSeconds}, 10);
+        QCOMPARE(s.NoCommTicks, 1000);
+        QCOMPARE(s.AutoMess3, u"３周, 燃料確認"_s);  // a comma from the file stays
+        QCOMPARE(s.CheckDefaultLaps, 20);
+        QString expected = edited;
+        expected.replace(u"ラップ加算無通信秒数=\r\n"_s, u"ラップ加算無通信秒数=10\r\n"_s);
+        QCOMPARE(readBytes(file_), encodeCp932(expected));
+    }
+
+    void missingSectionAndKeysAreAdded() {
+        writeBytes(file_, encodeCp932(u"[計測環境設定]\r\nラップ加算無通信秒数=20\r\n"_s));
+        const Settings s = ReadSettings(file_);
+        QCOMPARE(int{s.NoCommSeconds}, 20);
+        QCOMPARE(s.NoCommTicks, 20000);
+        QString expected = kCompleteFile;
+        expected.replace(u"計測精度=1/1000\r\nラップ加算無通信秒数=10"_s,
+                         u"ラップ加算無通信秒数=20\r\n計測精度=1/1000"_s);
+        QCOMPARE(readBytes(file_), encodeCp932(expected));
+    }
+
+    void damagedFileStillReads() {
+        QByteArray bytes = encodeCp932(fileWith(u"1/100"_s, u"30"_s, u"5"_s));
+        bytes.replace(encodeCp932(u"=m2"_s), "=\x85\x40\xff ok"_ba);
+        bytes.prepend(QByteArray(1'000'000, '\x80') + "\r\n"_ba);
+        writeBytes(file_, bytes);
+        const Settings s = ReadSettings(file_);
+        QCOMPARE(s.TicksPerSecond, 100);
+        QCOMPARE(int{s.NoCommSeconds}, 30);
+        QCOMPARE(s.AutoMess2, u"\uFFFD\uFFFD ok"_s);
+        QCOMPARE(s.CheckDefaultLaps, 5);
+        QCOMPARE(readBytes(file_), bytes);
+    }
+
+    void unwritableFileGivesDefaults_data() {
+        QTest::addColumn<QString>("relativePath");
+        QTest::addColumn<bool>("isFolder");
+        QTest::newRow("missing folder") << u"gone/Kaltero.ini"_s << false;
+        QTest::newRow("a folder named Kaltero.ini") << u"Kaltero.ini"_s << true;
+    }
+    void unwritableFileGivesDefaults() {
+        QFETCH(QString, relativePath);
+        QFETCH(bool, isFolder);
+        const QString path = dir_.filePath(relativePath);
+        if (isFolder) {
+            QVERIFY(QDir(dir_.path()).mkpath(relativePath));
+        }
+        QCOMPARE(describe(ReadSettings(path)), describe(Settings{}));
+        QCOMPARE(WriteIni(ini::kTimingSection, ini::kPrecision, u"1/100"_s, path), 0);
+        QVERIFY(!WriteAllSettings(Settings{}, path));
+        QCOMPARE(QFileInfo(path).isDir(), isFolder);
+        QVERIFY(isFolder || !QFileInfo::exists(path));
+        if (isFolder) {
+            QVERIFY(QDir(path).removeRecursively());
+        }
+    }
+
+    void writeAllReadsBack() {
+        writeBytes(file_,
+                   encodeCp932(QString(u"; mine\r\n"_s + kCompleteFile + u"[x]\r\ny=1\r\n"_s)));
+        Settings s;
+        s.Precision = u"1/100"_s;
+        s.NoCommSeconds = 25;
+        s.AutoMess3 = u"ｻﾝ"_s;
+        s.AutoMess2 = u"two"_s;
+        s.AutoMess1 = u"one"_s;
+        s.AutoMess0 = u"zero"_s;
+        s.CheckDefaultLaps = -7;
+        s.derive();
+        QVERIFY(WriteAllSettings(s, file_));
+        QCOMPARE(describe(ReadSettings(file_)), describe(s));
+        const QByteArray bytes = readBytes(file_);
+        QVERIFY(bytes.startsWith("; mine\r\n"));
+        QVERIFY(bytes.endsWith("[x]\r\ny=1\r\n"));
+        QCOMPARE(readProfileString(ini::kTimingSection, ini::kNoCommSeconds, file_),
+                 std::optional<QString>(u"25"_s));
+    }
+
+    void panel_data() {
+        QTest::addColumn<QString>("precision");
+        QTest::addColumn<QString>("seconds");
+        QTest::addColumn<QString>("laps");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<int>("noCommSeconds");
+        QTest::addColumn<int>("checkDefaultLaps");
+        // The current settings: 1/1000, 10 s, 10 laps.
+        QTest::newRow("accepted") << u"1/100"_s << u"20"_s << u"5"_s << true << 20 << 5;
+        QTest::newRow("seconds 12 and letters")
+            << u"1/1000"_s << u"12s"_s << u"5"_s << true << 12 << 5;
+        QTest::newRow("seconds 1.5 to even") << u"1/1000"_s << u"1.5"_s << u"5"_s << true << 2 << 5;
+        QTest::newRow("laps word reads 0") << u"1/1000"_s << u"30"_s << u"x"_s << true << 30 << 0;
+        QTest::newRow("laps 2.5 to even") << u"1/1000"_s << u"30"_s << u"2.5"_s << true << 30 << 2;
+        QTest::newRow("laps beyond 32 bits keep the current")
+            << u"1/1000"_s << u"30"_s << u"1e20"_s << true << 30 << 10;
+        QTest::newRow("seconds empty refused")
+            << u"1/100"_s << QString() << u"5"_s << false << 10 << 10;
+        QTest::newRow("seconds 0 refused") << u"1/100"_s << u"0"_s << u"5"_s << false << 10 << 10;
+        QTest::newRow("seconds 100 refused")
+            << u"1/1000"_s << u"100"_s << u"5"_s << false << 10 << 10;
+        QTest::newRow("seconds 99.5 refused")
+            << u"1/1000"_s << u"99.5"_s << u"5"_s << false << 10 << 10;
+        QTest::newRow("seconds beyond 16 bits refused")
+            << u"1/1000"_s << u"70000"_s << u"5"_s << false << 10 << 10;
+    }
+    void panel() {
+        QFETCH(QString, precision);
+        QFETCH(QString, seconds);
+        QFETCH(QString, laps);
+        QFETCH(bool, ok);
+        QFETCH(int, noCommSeconds);
+        QFETCH(int, checkDefaultLaps);
+        const Settings current;
+        const PanelRows rows{precision, seconds, u"a,b"_s, u"c"_s, u"d"_s, u",e,,"_s, laps};
+        const auto result = settingsFromPanel(current, rows);
+        const Settings& s = result.settings;
+        QCOMPARE(result.ok, ok);
+        // The precision of row 1 holds even when the rest is refused, and the silence limit
+        // in ticks follows it.
+        const int ticks = precision == u"1/1000" ? 1000 : 100;
+        QCOMPARE(s.Precision, precision);
+        QCOMPARE(s.TicksPerSecond, ticks);
+        QCOMPARE(s.FractionFormat, ticks == 1000 ? u"000"_s : u"00"_s);
+        QCOMPARE(s.MsPerTick, ticks == 1000 ? 1 : 10);
+        QCOMPARE(int{s.NoCommSeconds}, noCommSeconds);
+        QCOMPARE(s.NoCommTicks, noCommSeconds * ticks);
+        QCOMPARE(s.CheckDefaultLaps, checkDefaultLaps);
+        if (ok) {
+            QCOMPARE(s.AutoMess3, u"a b"_s);
+            QCOMPARE(s.AutoMess2, u"c"_s);
+            QCOMPARE(s.AutoMess1, u"d"_s);
+            QCOMPARE(s.AutoMess0, u" e  "_s);
+        } else {
+            QCOMPARE(s.AutoMess3, current.AutoMess3);
+            QCOMPARE(s.AutoMess0, current.AutoMess0);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSettings)
+#include "test_settings.moc"

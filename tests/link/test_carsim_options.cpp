@@ -1,0 +1,87 @@
+#include <QTest>
+
+#include "options.h"
+
+using namespace kaltero::carsim;
+using namespace Qt::Literals::StringLiterals;
+
+class TestCarSimOptions : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void carList_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QList<int>>("cars");  // empty: refused
+        QTest::newRow("list") << u"1,2,3"_s << QList<int>{1, 2, 3};
+        QTest::newRow("range") << u"1-5"_s << QList<int>{1, 2, 3, 4, 5};
+        QTest::newRow("mixed, sorted, no repeats") << u"4,2-3,2"_s << QList<int>{2, 3, 4};
+        QTest::newRow("one car") << u"5"_s << QList<int>{5};
+        QTest::newRow("blanks around") << u" 1 , 3 "_s << QList<int>{1, 3};
+        QTest::newRow("car 0") << u"0"_s << QList<int>{};
+        QTest::newRow("car 6") << u"1-6"_s << QList<int>{};
+        QTest::newRow("backward range") << u"3-1"_s << QList<int>{};
+        QTest::newRow("empty") << QString() << QList<int>{};
+        QTest::newRow("empty item") << u"1,,2"_s << QList<int>{};
+        QTest::newRow("open range") << u"2-"_s << QList<int>{};
+        QTest::newRow("word") << u"all"_s << QList<int>{};
+    }
+    void carList() {
+        QFETCH(QString, text);
+        QFETCH(QList<int>, cars);
+        const auto parsed = parseCarList(text);
+        QCOMPARE(parsed.has_value(), !cars.isEmpty());
+        if (parsed) {
+            QCOMPARE(*parsed, cars);
+        }
+    }
+
+    void commandLineAccepted() {
+        const CommandLine line = parseCommandLine(
+            {u"carsim"_s, u"--cars"_s, u"2-3"_s, u"--laps"_s, u"4"_s, u"--in-range"_s, u"0.5"_s,
+             u"--silence"_s, u"11.25"_s, u"--interval"_s, u"100"_s, u"--message"_s, u"ピット"_s,
+             u"--console"_s, u"192.168.1.10"_s, u"--timeout"_s, u"90"_s});
+        QVERIFY2(line.options, qPrintable(line.error));
+        QCOMPARE(line.options->cars, (QList<int>{2, 3}));
+        QCOMPARE(line.options->laps, 4);
+        QCOMPARE(line.options->inRangeMs, 500);
+        QCOMPARE(line.options->silenceMs, 11250);
+        QCOMPARE(line.options->intervalMs, 100);
+        QCOMPARE(line.options->message, u"ピット"_s);
+        QCOMPARE(line.options->console, QHostAddress(u"192.168.1.10"_s));
+        QCOMPARE(line.options->effectiveTimeoutMs(), 90'000);
+        QVERIFY(!line.options->check);
+    }
+
+    void defaultTimeoutCoversEveryLap() {
+        CarSimOptions options;
+        options.laps = 3;
+        options.inRangeMs = 5000;
+        options.silenceMs = 12000;
+        // Laps end after the first pass and three silences with their passes.
+        QVERIFY(options.effectiveTimeoutMs() > 5000 + 3 * 17000);
+    }
+
+    void commandLineRefused_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("unknown option") << QStringList{u"--speed"_s, u"3"_s};
+        QTest::newRow("stray argument") << QStringList{u"car1"_s};
+        QTest::newRow("bad cars") << QStringList{u"--cars"_s, u"7"_s};
+        QTest::newRow("no laps") << QStringList{u"--laps"_s, u"0"_s};
+        QTest::newRow("negative silence") << QStringList{u"--silence"_s, u"-1"_s};
+        QTest::newRow("silence not a number") << QStringList{u"--silence"_s, u"long"_s};
+        QTest::newRow("interval not shorter than in range")
+            << QStringList{u"--in-range"_s, u"0.5"_s, u"--interval"_s, u"500"_s};
+        QTest::newRow("host name") << QStringList{u"--console"_s, u"pit-pc"_s};
+        QTest::newRow("IPv6") << QStringList{u"--console"_s, u"::1"_s};
+    }
+    void commandLineRefused() {
+        QFETCH(QStringList, arguments);
+        arguments.prepend(u"carsim"_s);
+        const CommandLine line = parseCommandLine(arguments);
+        QVERIFY(!line.options);
+        QVERIFY(!line.error.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCarSimOptions)
+#include "test_carsim_options.moc"

@@ -1,0 +1,200 @@
+#include "core/slot_state.h"
+#include "link/lap_stats.h"
+
+#include <QTest>
+#include <limits>
+
+using kaltero::core::kNoLapTicks;
+using kaltero::core::Settings;
+using kaltero::link::LapRow;
+using kaltero::link::LapStats;
+using kaltero::link::UpdateLapStats;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+Settings precision(int ticksPerSecond) {
+    Settings s;
+    s.TicksPerSecond = ticksPerSecond;
+    s.FractionFormat = ticksPerSecond == 1000 ? u"000"_s : u"00"_s;
+    s.MsPerTick = 1000 / ticksPerSecond;
+    return s;
+}
+
+// Rows of one driver "A" with the given lap cells.
+QList<LapRow> laps(const QStringList& cells, const QString& driver = u"A"_s) {
+    QList<LapRow> rows;
+    for (const QString& cell : cells) {
+        rows << LapRow{driver, cell};
+    }
+    return rows;
+}
+
+const QString kOldPrediction = u"あと3周"_s;
+
+}  // namespace
+
+class TestLapStats : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void carFigures_data() {
+        QTest::addColumn<int>("ticksPerSecond");
+        QTest::addColumn<QStringList>("cells");
+        QTest::addColumn<qint32>("lapCnt");
+        QTest::addColumn<qint32>("bestTicks");
+        QTest::addColumn<qint32>("bestNo");
+        QTest::addColumn<QString>("bestLabel");
+        QTest::addColumn<QString>("bestTxt");
+        QTest::addColumn<qint32>("aveTicks");
+        QTest::addColumn<QString>("aveLabel");
+
+        QTest::newRow("earliest of equal laps is best, average truncated")
+            << 1000 << QStringList{u"83000"_s, u"82500"_s, u"82500"_s} << 3 << 82500 << 2
+            << u"2周目 1'22\"500"_s << u"1'22\"500"_s << 82666 << u"1'22\"666"_s;
+        QTest::newRow("1000 and 1001 average 1000")
+            << 1000 << QStringList{u"1000"_s, u"1001"_s} << 2 << 1000 << 1 << u"1周目 0'01\"000"_s
+            << u"0'01\"000"_s << 1000 << u"0'01\"000"_s;
+        QTest::newRow("1001 and 1002 average 1001")
+            << 1000 << QStringList{u"1001"_s, u"1002"_s} << 2 << 1001 << 1 << u"1周目 0'01\"001"_s
+            << u"0'01\"001"_s << 1001 << u"0'01\"001"_s;
+        QTest::newRow("1/100") << 100 << QStringList{u"8345"_s, u"8300"_s} << 2 << 8300 << 2
+                               << u"2周目 1'23\"00"_s << u"1'23\"00"_s << 8322 << u"1'23\"22"_s;
+        QTest::newRow("divides by the lap count, not the rows read")
+            << 1000 << QStringList{u"80000"_s, u"80000"_s} << 4 << 80000 << 1
+            << u"1周目 1'20\"000"_s << u"1'20\"000"_s << 40000 << u"0'40\"000"_s;
+        QTest::newRow("an empty cell counts 0 and becomes the best")
+            << 1000 << QStringList{u"83000"_s, QString()} << 2 << 0 << 2 << u"2周目 0'00\"000"_s
+            << u"0'00\"000"_s << 41500 << u"0'41\"500"_s;
+        QTest::newRow("only empty cells: no average")
+            << 1000 << QStringList{QString()} << 1 << 0 << 1 << u"1周目 0'00\"000"_s
+            << u"0'00\"000"_s << 0 << u"-"_s;
+        QTest::newRow("no rows: no lap") << 1000 << QStringList{} << 1 << kNoLapTicks << 0 << u"-"_s
+                                         << u"4473'55\"455"_s << 0 << u"-"_s;
+        QTest::newRow("cell read by its leading number")
+            << 1000 << QStringList{u" 83 000x"_s} << 1 << 83000 << 1 << u"1周目 1'23\"000"_s
+            << u"1'23\"000"_s << 83000 << u"1'23\"000"_s;
+        QTest::newRow("fraction stored rounded to even, compared unrounded")
+            << 1000 << QStringList{u"82500.5"_s, u"82500.7"_s, u"82499.9"_s} << 3 << 82500 << 3
+            << u"3周目 1'22\"500"_s << u"1'22\"500"_s << 82500 << u"1'22\"500"_s;
+        QTest::newRow("negative lap")
+            << 1000 << QStringList{u"-5000"_s, u"85000"_s} << 2 << -5000 << 1
+            << u"1周目 0'-05\"000"_s << u"0'-05\"000"_s << 40000 << u"0'40\"000"_s;
+        QTest::newRow("laps at the no-lap value are no best")
+            << 1000 << QStringList{u"268435455"_s} << 1 << kNoLapTicks << 0 << u"-"_s
+            << u"4473'55\"455"_s << 268435455 << u"4473'55\"455"_s;
+        // A plain 32-bit tally would overflow on these.
+        QTest::newRow("sum beyond 32 bits")
+            << 1000 << QStringList{u"2000000000"_s, u"2000000000"_s} << 2 << kNoLapTicks << 0
+            << u"-"_s << u"4473'55\"455"_s << 2000000000 << u"33333'20\"000"_s;
+        QTest::newRow("cell beyond 32 bits held to the range")
+            << 1000 << QStringList{u"1e12"_s, u"-1e12"_s} << 2 << std::numeric_limits<qint32>::min()
+            << 2 << u"2周目 -35791'-23\"-648"_s << u"-35791'-23\"-648"_s << 0 << u"0'00\"000"_s;
+    }
+    void carFigures() {
+        QFETCH(int, ticksPerSecond);
+        QFETCH(QStringList, cells);
+        QFETCH(qint32, lapCnt);
+        const LapStats s = UpdateLapStats(laps(cells), lapCnt, u"A"_s, 600000, kOldPrediction,
+                                          precision(ticksPerSecond));
+        QTEST(s.BestLapTicks, "bestTicks");
+        QTEST(s.BestLapNo, "bestNo");
+        QTEST(s.Lbl_BestLapTm, "bestLabel");
+        QTEST(s.BestLapTxt, "bestTxt");
+        QTEST(s.AveLapTicks, "aveTicks");
+        QTEST(s.Lbl_AveLapTm, "aveLabel");
+    }
+
+    void driverFigures_data() {
+        QTest::addColumn<QStringList>("drivers");
+        QTest::addColumn<QStringList>("cells");
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<qint32>("bestTicks");
+        QTest::addColumn<qint32>("bestNo");
+        QTest::addColumn<qint32>("totalTicks");
+        QTest::addColumn<qint32>("lapCnt");
+        QTest::addColumn<QString>("bestLabel");
+        QTest::addColumn<QString>("aveLabel");
+
+        QTest::newRow("1000.5 rounds to even 1000")
+            << QStringList{u"A"_s, u"A"_s} << QStringList{u"1000"_s, u"1001"_s} << u"A"_s << 1000
+            << 1 << 2001 << 2 << u"0'01\"000-1L"_s << u"0'01\"000"_s;
+        QTest::newRow("1001.5 rounds to even 1002")
+            << QStringList{u"A"_s, u"A"_s} << QStringList{u"1001"_s, u"1002"_s} << u"A"_s << 1001
+            << 1 << 2003 << 2 << u"0'01\"001-1L"_s << u"0'01\"002"_s;
+        QTest::newRow("only the current driver's rows")
+            << QStringList{u"A"_s, u"B"_s, u"A"_s}
+            << QStringList{u"83000"_s, u"80000"_s, u"82000"_s} << u"A"_s << 82000 << 3 << 165000
+            << 2 << u"1'22\"000-3L"_s << u"1'22\"500"_s;
+        QTest::newRow("names compare exactly")
+            << QStringList{u"Taro"_s, u"Taro "_s} << QStringList{u"83000"_s, u"82000"_s}
+            << u"taro"_s << kNoLapTicks << 0 << 0 << 1 << u"-"_s << u"0'00\"000"_s;
+        QTest::newRow("full-width name is another name")
+            << QStringList{u"太郎１"_s} << QStringList{u"83000"_s} << u"太郎1"_s << kNoLapTicks << 0
+            << 0 << 1 << u"-"_s << u"0'00\"000"_s;
+        QTest::newRow("no car average: driver average -")
+            << QStringList{u"A"_s} << QStringList{u"0"_s} << u"A"_s << 0 << 1 << 0 << 1
+            << u"0'00\"000-1L"_s << u"-"_s;
+        QTest::newRow("driver sum beyond 32 bits")
+            << QStringList{u"A"_s, u"A"_s, u"A"_s}
+            << QStringList{u"2000000000"_s, u"2000000000"_s, u"2000000000"_s} << u"A"_s
+            << kNoLapTicks << 0 << std::numeric_limits<qint32>::max() << 3 << u"-"_s
+            << u"33333'20\"000"_s;
+    }
+    void driverFigures() {
+        QFETCH(QStringList, drivers);
+        QFETCH(QStringList, cells);
+        QFETCH(QString, current);
+        QList<LapRow> rows;
+        for (qsizetype i = 0; i < cells.size(); ++i) {
+            rows << LapRow{drivers[i], cells[i]};
+        }
+        const LapStats s =
+            UpdateLapStats(rows, qint32(rows.size()), current, 0, kOldPrediction, precision(1000));
+        QTEST(s.DrvBestLapTicks, "bestTicks");
+        QTEST(s.DrvBestLapNo, "bestNo");
+        QTEST(s.DrvTotalTicks, "totalTicks");
+        QTEST(s.DrvLapCnt, "lapCnt");
+        QTEST(s.Lbl_DrvrBestLapTm, "bestLabel");
+        QTEST(s.Lbl_DrvrAveLapTm, "aveLabel");
+    }
+
+    void predictedLaps_data() {
+        QTest::addColumn<QStringList>("cells");
+        QTest::addColumn<qint32>("remainTicks");
+        QTest::addColumn<QString>("label");
+        constexpr qint32 kMax = std::numeric_limits<qint32>::max();
+        constexpr qint32 kMin = std::numeric_limits<qint32>::min();
+        const QStringList typical{u"83000"_s, u"82500"_s, u"82500"_s};  // average 82666
+        QTest::newRow("rounded down") << typical << 600000 << u"あと7周"_s;
+        QTest::newRow("after the end: below zero") << typical << -5000 << u"あと-1周"_s;
+        QTest::newRow("at the end") << typical << 0 << u"あと0周"_s;
+        QTest::newRow("exact") << QStringList{u"82500"_s, u"82500"_s} << 165000 << u"あと2周"_s;
+        QTest::newRow("exact after the end")
+            << QStringList{u"82500"_s, u"82500"_s} << -165000 << u"あと-2周"_s;
+        QTest::newRow("sum 0 keeps the last text")
+            << QStringList{QString()} << 600000 << kOldPrediction;
+        QTest::newRow("average truncated to 0 keeps the last text")
+            << QStringList{u"1"_s, u"0"_s, u"0"_s} << 600000 << kOldPrediction;
+        QTest::newRow("largest remaining") << QStringList{u"1"_s} << kMax << u"あと2147483647周"_s;
+        QTest::newRow("lowest over a negative average")
+            << QStringList{u"-1"_s} << kMin << u"あと2147483648周"_s;
+    }
+    void predictedLaps() {
+        QFETCH(QStringList, cells);
+        QFETCH(qint32, remainTicks);
+        const LapStats s = UpdateLapStats(laps(cells), qint32(cells.size()), u"A"_s, remainTicks,
+                                          kOldPrediction, precision(1000));
+        QTEST(s.Lbl_YosoSyu, "label");
+    }
+
+    void lapCountBelowOneDoesNotDivideByZero() {
+        const LapStats s =
+            UpdateLapStats(laps({u"83000"_s}), 0, u"A"_s, 600000, kOldPrediction, precision(1000));
+        QCOMPARE(s.AveLapTicks, 83000);
+        QCOMPARE(s.Lbl_YosoSyu, u"あと7周"_s);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestLapStats)
+#include "test_lap_stats.moc"

@@ -1,0 +1,150 @@
+#include "link/standings.h"
+
+#include <QTest>
+#include <limits>
+
+using kaltero::link::currentLap;
+using kaltero::link::Standings;
+using kaltero::link::StandingsCar;
+using kaltero::link::UpdateStandings;
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(QList<StandingsCar>)
+
+namespace {
+
+StandingsCar car(qint32 lapCnt, bool pending, const QString& best, qint32 bestNo = 1) {
+    return StandingsCar{lapCnt, pending, best, bestNo, QString()};
+}
+
+}  // namespace
+
+class TestStandings : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void sortKey_data() {
+        QTest::addColumn<qint64>("lap");
+        QTest::addColumn<QString>("best");
+        QTest::addColumn<int>("slot");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("lap 5") << qint64(5) << u"1'23\"456"_s << 2 << u"9941'23\"4562"_s;
+        QTest::newRow("first lap") << qint64(1) << u"1'23\"456"_s << 0 << u"9981'23\"4560"_s;
+        QTest::newRow("no best text yet") << qint64(1) << QString() << 4 << u"9984"_s;
+        QTest::newRow("lap 999") << qint64(999) << u"1'00\"000"_s << 1 << u"0001'00\"0001"_s;
+        QTest::newRow("lap 1000") << qint64(1000) << QString() << 0 << u"-99999989990"_s;
+        QTest::newRow("largest lap") << qint64(2147483648) << QString() << 3 << u"-78525163513"_s;
+    }
+    void sortKey() {
+        QFETCH(qint64, lap);
+        QFETCH(QString, best);
+        QFETCH(int, slot);
+        QTEST(kaltero::link::sortKey(lap, best, slot), "key");
+    }
+
+    void ranking_data() {
+        QTest::addColumn<QList<StandingsCar>>("cars");
+        QTest::addColumn<QList<int>>("slots");
+        const QString fast = u"1'22\"999"_s;
+        const QString slow = u"1'23\"456"_s;
+        QTest::newRow("more laps first")
+            << QList{car(3, false, fast), car(5, false, slow)} << QList{1, 0};
+        QTest::newRow("equal laps: smaller best text first")
+            << QList{car(5, false, slow), car(5, false, fast)} << QList{1, 0};
+        QTest::newRow("equal texts: lower slot first")
+            << QList{car(5, false, slow), car(5, false, slow), car(5, false, slow)}
+            << QList{0, 1, 2};
+        QTest::newRow("pending 6th lap level with closed 5th")
+            << QList{car(6, true, slow), car(5, false, fast)} << QList{1, 0};
+        QTest::newRow("pending 6th lap behind closed 6th")
+            << QList{car(6, true, fast), car(6, false, slow)} << QList{1, 0};
+        QTest::newRow("no lap yet: empty text puts the slot digit first")
+            << QList{car(0, false, fast), car(0, false, QString())} << QList{1, 0};
+        QTest::newRow("laps past 999 keep more laps first")
+            << QList{car(998, false, fast), car(1000, false, slow), car(999, false, slow),
+                     car(1001, true, fast)}
+            << QList{3, 1, 2, 0};
+        QTest::newRow("five cars")
+            << QList{car(4, false, slow), car(5, true, slow), car(5, false, slow),
+                     car(4, false, fast), car(5, false, fast)}
+            << QList{4, 2, 3, 0, 1};
+    }
+    void ranking() {
+        QFETCH(QList<StandingsCar>, cars);
+        QFETCH(QList<int>, slots);
+        const Standings s = UpdateStandings(cars);
+        QCOMPARE(s.SortKey.size(), cars.size());
+        QCOMPARE(s.rows.size(), cars.size());
+        QList<int> ranked;
+        for (qsizetype c = 0; c < s.rows.size(); ++c) {
+            ranked << s.rows[c].slot;
+            QVERIFY(s.SortKey[c].endsWith(QString::number(s.rows[c].slot)));
+        }
+        QCOMPARE(ranked, slots);
+    }
+
+    void rankRowLabels() {
+        const QList<StandingsCar> cars{
+            StandingsCar{5, false, u"1'23\"456"_s, 4, u"ｶﾛｰﾗ"_s},
+            StandingsCar{7, true, u"1'21\"000"_s, 7, u"シビック"_s},
+        };
+        const Standings s = UpdateStandings(cars);
+        QCOMPARE(s.SortKey, (QStringList{u"9921'21\"0001"_s, u"9931'23\"4560"_s}));
+        QCOMPARE(s.rows.size(), 2);
+        QCOMPARE(s.rows[0].Lbl_Sort_No, u"シビック"_s);
+        QCOMPARE(s.rows[0].Lbl_Sort_LAP, u"7"_s);
+        QCOMPARE(s.rows[0].Lbl_BestTime, u"1'21\"000"_s);
+        QCOMPARE(s.rows[0].Lbl_BestLAP, u"7"_s);
+        QCOMPARE(s.rows[1].Lbl_Sort_No, u"ｶﾛｰﾗ"_s);
+        QCOMPARE(s.rows[1].Lbl_Sort_LAP, u"6"_s);
+        QCOMPARE(s.rows[1].Lbl_BestTime, u"1'23\"456"_s);
+        QCOMPARE(s.rows[1].Lbl_BestLAP, u"4"_s);
+    }
+
+    void currentLap_data() {
+        QTest::addColumn<qint32>("lapCnt");
+        QTest::addColumn<bool>("pending");
+        QTest::addColumn<qint64>("lap");
+        QTest::newRow("closed laps: next one") << 5 << false << qint64(6);
+        QTest::newRow("counted, not closed") << 5 << true << qint64(5);
+        QTest::newRow("before the first lap") << 0 << false << qint64(1);
+        QTest::newRow("largest count does not overflow")
+            << std::numeric_limits<qint32>::max() << false << qint64(2147483648);
+    }
+    void currentLap() {
+        QFETCH(qint32, lapCnt);
+        QFETCH(bool, pending);
+        QTEST(kaltero::link::currentLap(lapCnt, pending), "lap");
+    }
+
+    // With a slot without an address between two cars, the keys and rows name the real slots.
+    void slotsWithAGap() {
+        QList<StandingsCar> cars{car(5, false, u"1'23\"456"_s), car(5, false, u"1'23\"456"_s),
+                                 car(6, false, u"1'30\"000"_s)};
+        cars[0].slot = 0;
+        cars[0].carName = u"A"_s;
+        cars[1].slot = 2;
+        cars[1].carName = u"C"_s;
+        cars[2].slot = 4;
+        cars[2].carName = u"E"_s;
+        const Standings s = UpdateStandings(cars);
+        QCOMPARE(s.SortKey,
+                 (QStringList{u"9921'30\"0004"_s, u"9931'23\"4560"_s, u"9931'23\"4562"_s}));
+        QCOMPARE(s.rows.size(), 3);
+        QCOMPARE(s.rows[0].slot, 4);
+        QCOMPARE(s.rows[0].Lbl_Sort_No, u"E"_s);
+        QCOMPARE(s.rows[1].slot, 0);
+        QCOMPARE(s.rows[1].Lbl_Sort_No, u"A"_s);
+        QCOMPARE(s.rows[2].slot, 2);
+        QCOMPARE(s.rows[2].Lbl_Sort_No, u"C"_s);
+    }
+
+    void oneCarIsNotRanked() {
+        const Standings s = UpdateStandings({car(3, false, u"1'23\"456"_s)});
+        QVERIFY(s.SortKey.isEmpty());
+        QVERIFY(s.rows.isEmpty());
+    }
+};
+
+QTEST_APPLESS_MAIN(TestStandings)
+#include "test_standings.moc"

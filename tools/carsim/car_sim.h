@@ -1,0 +1,114 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+#include "options.h"
+
+class QTimer;
+class QUdpSocket;
+
+namespace kaltero::carsim {
+
+// One lap as the car saw it.
+struct LapResult {
+    int car = 0;
+    qint32 lap = 0;
+    // The lap time the console sent in its record.
+    qint64 consoleMs = 0;
+    // The interval carsim measured between its first reports after the last two silences;
+    // for the first lap the time since carsim started (fromSimulatorStart), since the
+    // console times lap 1 from its own Start.
+    qint64 measuredMs = 0;
+    bool fromSimulatorStart = false;
+};
+
+struct CarSimResult {
+    // Every car drove all its laps.
+    bool completed = false;
+    bool malformed = false;
+    QStringList problems;
+    QList<LapResult> laps;
+
+    // 0 all laps done and every reply well formed, 1 a malformed reply, 2 laps not done.
+    int exitCode() const;
+};
+
+// "car 1  lap 2  console 15012 ms  carsim 15010 ms  difference +2 ms"
+QString formatLap(const LapResult& lap);
+
+// The car side of the link for a few cars at once, on the event loop: each car reports to
+// the console while in range, falls silent to drive a lap, carries the lap number of the
+// last record it got and checks every reply.
+class CarSim : public QObject {
+    Q_OBJECT
+
+public:
+    explicit CarSim(CarSimOptions options, QObject* parent = nullptr);
+    ~CarSim() override;
+
+    // Binds each car's port 70k2 and starts driving. False, with why, when a port is taken.
+    bool start(QString* error);
+    bool isFinished() const { return finished_; }
+    const CarSimResult& result() const { return result_; }
+
+Q_SIGNALS:
+    void lapCompleted(const kaltero::carsim::LapResult& lap);
+    // Something worth telling the user that is not a fault.
+    void note(const QString& text);
+    // Once: all laps done, a malformed reply, or the time is up.
+    void finished(const kaltero::carsim::CarSimResult& result);
+
+private:
+    struct Car;
+    void enterRange(Car& car);
+    void leaveRange(Car& car);
+    void scheduleReport(Car& car);
+    void sendReport(Car& car);
+    void readReplies(Car& car);
+    void finish();
+
+    CarSimOptions options_;
+    std::vector<std::unique_ptr<Car>> cars_;
+    QTimer* timeout_ = nullptr;
+    QElapsedTimer clock_;
+    CarSimResult result_;
+    bool finished_ = false;
+};
+
+// Asks the console which car holds an address: sends the address text to the console's
+// 7001 and waits for the answer on 7002.
+class AddressCheck : public QObject {
+    Q_OBJECT
+
+public:
+    AddressCheck(QHostAddress console, QString ownAddress, int timeoutMs,
+                 QObject* parent = nullptr);
+    ~AddressCheck() override;
+
+    bool start(QString* error);
+    const QString& ownAddress() const { return ownAddress_; }
+
+Q_SIGNALS:
+    // answered is false when nothing came back in time.
+    void finished(bool answered, const QString& answer);
+
+private:
+    void done(bool answered, const QString& answer);
+
+    QHostAddress console_;
+    QString ownAddress_;
+    int timeoutMs_;
+    QUdpSocket* socket_ = nullptr;
+    QTimer* timeout_ = nullptr;
+    bool done_ = false;
+};
+
+// The local address this machine uses to reach host: 127.0.0.1 for 127.0.0.1.
+QString localAddressTowards(const QHostAddress& host);
+
+}  // namespace kaltero::carsim

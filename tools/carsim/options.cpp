@@ -1,0 +1,225 @@
+#include "options.h"
+
+#include <QCommandLineParser>
+#include <algorithm>
+#include <cmath>
+
+namespace kaltero::carsim {
+
+namespace {
+
+std::optional<int> carNumber(QStringView text) {
+    bool ok = false;
+    const int number = text.trimmed().toInt(&ok);
+    if (!ok || number < 1 || number > 5) {
+        return std::nullopt;
+    }
+    return number;
+}
+
+// "2.5" -> 2500; negative, not a number or above a day -> nothing.
+std::optional<int> secondsToMs(const QString& text) {
+    bool ok = false;
+    const double seconds = text.toDouble(&ok);
+    if (!ok || !std::isfinite(seconds) || seconds < 0 || seconds > 86400) {
+        return std::nullopt;
+    }
+    return static_cast<int>(std::lround(seconds * 1000));
+}
+
+std::optional<int> wholeNumber(const QString& text, int least, int most) {
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < least || value > most) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+const QString kDescription = QStringLiteral(
+    "Simulates the PCs in up to five cars talking to the Kaltero pit console, so a team can\n"
+    "test its pit network and the console before a race.\n"
+    "\n"
+    "Each car sends reports to the console (car k to port 70k1, from port 70k2) while it is\n"
+    "in range of the pit, then goes silent to drive a lap. The console counts a lap after\n"
+    "its no-communication time (10 s unless changed in its settings) and times the lap when\n"
+    "the car reports again. Every reply is checked; for every lap carsim prints the lap time\n"
+    "the console sent, the interval carsim measured itself and the difference. Lap 1 is\n"
+    "timed by the console from its Start, which carsim cannot see, so for lap 1 carsim shows\n"
+    "the time since it started instead.\n"
+    "\n"
+    "Start timing on the console first, with the car PC address of each simulated car set\n"
+    "to this machine's address.\n"
+    "\n"
+    "Exit status: 0 all laps completed and every reply well formed; 1 a reply was malformed;\n"
+    "2 the laps were not completed in time (or, with --check, no answer came);\n"
+    "3 the options or the network ports could not be used. With --check: 0 the address is\n"
+    "registered, 1 the console answered that it is not registered.");
+
+}  // namespace
+
+int CarSimOptions::effectiveTimeoutMs() const {
+    if (timeoutMs > 0) {
+        return timeoutMs;
+    }
+    const qint64 pass = qint64{inRangeMs} + silenceMs;
+    const qint64 total = inRangeMs + (qint64{laps} + 1) * pass + 5000;
+    return static_cast<int>(std::min<qint64>(total, std::numeric_limits<int>::max()));
+}
+
+std::optional<QList<int>> parseCarList(QStringView text) {
+    QList<int> cars;
+    for (QStringView item : text.split(u',')) {
+        const qsizetype dash = item.indexOf(u'-');
+        if (dash < 0) {
+            const auto car = carNumber(item);
+            if (!car) {
+                return std::nullopt;
+            }
+            cars.append(*car);
+            continue;
+        }
+        const auto first = carNumber(item.first(dash));
+        const auto last = carNumber(item.sliced(dash + 1));
+        if (!first || !last || *first > *last) {
+            return std::nullopt;
+        }
+        for (int car = *first; car <= *last; ++car) {
+            cars.append(car);
+        }
+    }
+    std::sort(cars.begin(), cars.end());
+    cars.erase(std::unique(cars.begin(), cars.end()), cars.end());
+    return cars;
+}
+
+CommandLine parseCommandLine(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(kDescription);
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help."));
+    const QCommandLineOption cars(QStringLiteral("cars"),
+                                  QStringLiteral("Cars to simulate, 1 to 5: \"1,2,3\" or \"1-5\". "
+                                                 "Default 1."),
+                                  QStringLiteral("list"), QStringLiteral("1"));
+    const QCommandLineOption laps(QStringLiteral("laps"),
+                                  QStringLiteral("Laps each car drives. Default 3."),
+                                  QStringLiteral("n"), QStringLiteral("3"));
+    const QCommandLineOption inRange(
+        QStringLiteral("in-range"),
+        QStringLiteral("Seconds a car stays in range of the pit each pass. Default 5."),
+        QStringLiteral("seconds"), QStringLiteral("5"));
+    const QCommandLineOption silence(
+        QStringLiteral("silence"),
+        QStringLiteral("Seconds a car is out of range between passes; must be longer than the "
+                       "console's no-communication time (default 10 s). Default 12."),
+        QStringLiteral("seconds"), QStringLiteral("12"));
+    const QCommandLineOption interval(
+        QStringLiteral("interval"),
+        QStringLiteral("Milliseconds between two reports while in range. Default 500."),
+        QStringLiteral("ms"), QStringLiteral("500"));
+    const QCommandLineOption jitter(
+        QStringLiteral("jitter"),
+        QStringLiteral("Vary each interval at random by up to this many milliseconds, "
+                       "like a busy car PC. Default 0."),
+        QStringLiteral("ms"), QStringLiteral("0"));
+    const QCommandLineOption message(
+        QStringLiteral("message"),
+        QStringLiteral("Text each car sends to the pit after its lap number."),
+        QStringLiteral("text"));
+    const QCommandLineOption console(QStringLiteral("console"),
+                                     QStringLiteral("IPv4 address of the console. Default "
+                                                    "127.0.0.1."),
+                                     QStringLiteral("address"), QStringLiteral("127.0.0.1"));
+    const QCommandLineOption timeout(
+        QStringLiteral("timeout"),
+        QStringLiteral("Give up after this many seconds. Default: the time the laps take, plus "
+                       "one pass and 5 s."),
+        QStringLiteral("seconds"));
+    const QCommandLineOption check(
+        QStringLiteral("check"),
+        QStringLiteral("Only ask the console which car holds this PC's address (port 7001, "
+                       "answer on 7002), print the answer and exit. Works while the console "
+                       "is not timing."));
+    const QCommandLineOption address(
+        QStringLiteral("address"),
+        QStringLiteral("With --check: the address to ask about, exactly as entered on the "
+                       "console. Default: the address this PC uses to reach the console."),
+        QStringLiteral("address"));
+    parser.addOptions({help, cars, laps, inRange, silence, interval, jitter, message, console,
+                       timeout, check, address});
+
+    CommandLine result;
+    if (!parser.parse(arguments)) {
+        result.error = parser.errorText();
+        return result;
+    }
+    if (parser.isSet(help)) {
+        result.help = parser.helpText();
+        return result;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        result.error = u"unexpected argument: " + parser.positionalArguments().constFirst();
+        return result;
+    }
+
+    CarSimOptions options;
+    const auto fail = [&result](const QString& why) {
+        result.error = why;
+        return result;
+    };
+    const auto carList = parseCarList(parser.value(cars));
+    if (!carList) {
+        return fail(u"--cars: expected car numbers 1 to 5 such as \"1,2,3\" or \"1-5\", got \"" +
+                    parser.value(cars) + u'"');
+    }
+    options.cars = *carList;
+    const auto lapCount = wholeNumber(parser.value(laps), 1, 999);
+    if (!lapCount) {
+        return fail(QStringLiteral("--laps: expected a whole number from 1 to 999"));
+    }
+    options.laps = *lapCount;
+    const auto inRangeMs = secondsToMs(parser.value(inRange));
+    if (!inRangeMs || *inRangeMs < 1) {
+        return fail(QStringLiteral("--in-range: expected a number of seconds above 0"));
+    }
+    options.inRangeMs = *inRangeMs;
+    const auto silenceMs = secondsToMs(parser.value(silence));
+    if (!silenceMs || *silenceMs < 1) {
+        return fail(QStringLiteral("--silence: expected a number of seconds above 0"));
+    }
+    options.silenceMs = *silenceMs;
+    const auto intervalMs = wholeNumber(parser.value(interval), 1, 60'000);
+    if (!intervalMs) {
+        return fail(QStringLiteral("--interval: expected milliseconds from 1 to 60000"));
+    }
+    options.intervalMs = *intervalMs;
+    if (options.intervalMs >= options.inRangeMs) {
+        return fail(
+            QStringLiteral("--interval must be shorter than --in-range, or a pass "
+                           "carries a single report"));
+    }
+    const auto jitterMs = wholeNumber(parser.value(jitter), 0, 60'000);
+    if (!jitterMs) {
+        return fail(QStringLiteral("--jitter: expected milliseconds from 0 to 60000"));
+    }
+    options.jitterMs = *jitterMs;
+    options.message = parser.value(message);
+    if (!options.console.setAddress(parser.value(console)) ||
+        options.console.protocol() != QAbstractSocket::IPv4Protocol) {
+        return fail(u"--console: not an IPv4 address: " + parser.value(console));
+    }
+    if (parser.isSet(timeout)) {
+        const auto timeoutMs = secondsToMs(parser.value(timeout));
+        if (!timeoutMs || *timeoutMs < 1) {
+            return fail(QStringLiteral("--timeout: expected a number of seconds above 0"));
+        }
+        options.timeoutMs = *timeoutMs;
+    }
+    options.check = parser.isSet(check);
+    options.ownAddress = parser.value(address);
+    result.options = options;
+    return result;
+}
+
+}  // namespace kaltero::carsim

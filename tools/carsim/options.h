@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QHostAddress>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace kaltero::carsim {
+
+// How the simulated cars drive.
+struct CarSimOptions {
+    // Car numbers 1..5, ascending, no repeats.
+    QList<int> cars{1};
+    int laps = 3;
+    // How long a car stays in range of the pit each pass, and how long it is silent between
+    // passes. The silence must outlast the console's no-communication time to make a lap.
+    int inRangeMs = 5000;
+    int silenceMs = 12000;
+    // Time between two reports while in range, and the most each interval is varied by.
+    int intervalMs = 500;
+    int jitterMs = 0;
+    // Free text appended to every report.
+    QString message;
+    QHostAddress console{QHostAddress::LocalHost};
+    // 0: long enough for every lap, with one pass to spare.
+    int timeoutMs = 0;
+
+    // Address check instead of driving: which slot holds ownAddress (empty: the address
+    // this machine uses to reach the console).
+    bool check = false;
+    QString ownAddress;
+
+    // timeoutMs, or the time the laps take plus one spare pass and five seconds.
+    int effectiveTimeoutMs() const;
+};
+
+// A list of car numbers: "1,2,3" -> {1,2,3}; "1-5" -> {1..5}; "4,2-3,2" -> {2,3,4}.
+// Anything outside 1..5, an empty item or a backward range ("3-1") -> nothing.
+std::optional<QList<int>> parseCarList(QStringView text);
+
+struct CommandLine {
+    std::optional<CarSimOptions> options;
+    // Set when the options cannot be used; says why.
+    QString error;
+    // Set when --help was asked for: the whole help text.
+    QString help;
+};
+
+// Reads carsim's command line (arguments[0] is the program).
+CommandLine parseCommandLine(const QStringList& arguments);
+
+}  // namespace kaltero::carsim
