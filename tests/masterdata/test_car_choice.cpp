@@ -17,7 +17,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("entry");
         QTest::addColumn<int>("column");
         QTest::addColumn<QString>("text");
-        QTest::newRow("name") << u"Car A\t60\t8.5"_s << 0 << u"Car A"_s;
         QTest::newRow("tank") << u"Car A\t60\t8.5"_s << 1 << u"60"_s;
         QTest::newRow("economy") << u"Car A\t60\t8.5"_s << 2 << u"8.5"_s;
         QTest::newRow("past the last column") << u"Car A\t60\t8.5"_s << 3 << QString();
