@@ -141,14 +141,12 @@ void CarLink::UpdateStandings() {
     auto& ui = c_.ui;
     auto& st = c_.state;
     // The cars taking part, in slot order, also when a slot without an address lies between.
-    QList<int> slots;
     QList<StandingsCar> cars;
     for (int s = 0; s < kSlotCount; ++s) {
         if (st.car[s].TakesPart) {
             const auto& car = st.car[s];
-            slots.append(s);
             cars.append({car.LapCnt, car.LapPending, car.BestLapTxt, car.BestLapNo,
-                         ui.Cmb_Car[s]->currentText()});
+                         ui.Cmb_Car[s]->currentText(), s});
         }
     }
     const Standings standings = link::UpdateStandings(cars);

@@ -9,11 +9,11 @@ namespace kaltero::platform {
 
 // The focus, mouse and key events of a field, as callbacks. Any callback may be empty.
 struct FieldHandlers {
-    std::function<void()> gotFocus;
-    std::function<void()> lostFocus;
-    std::function<void()> mouseUp;
+    std::function<void()> gotFocus = {};
+    std::function<void()> lostFocus = {};
+    std::function<void()> mouseUp = {};
     // Return true to consume the key.
-    std::function<bool(int key)> keyDown;
+    std::function<bool(int key)> keyDown = {};
 };
 
 // Adds handlers to a field; several sets may be added to the same field and run in order.

@@ -2,6 +2,7 @@
 
 #include "core/console_context.h"
 #include "core/number_text.h"
+#include "platform/choice_list.h"
 #include "platform/clock.h"
 #include "platform/frame.h"
 #include "platform/grid.h"

@@ -3,6 +3,7 @@
 #include "platform/choice_list.h"
 #include "platform/cp932.h"
 #include "platform/grid.h"
+#include "platform/udp_link.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -187,7 +188,7 @@ private Q_SLOTS:
     void addressCheckAnswersWhileIdle() {
         QFETCH(QString, request);
         QFETCH(QString, answer);
-        Race race({});
+        Race race(QList<int>{});
         race.ui().Lbl_IP[1]->setText(QStringLiteral("127.0.0.1"));
         TestCar pc(0, 7002);
         pc.send(request, 7001);
@@ -198,7 +199,7 @@ private Q_SLOTS:
     }
 
     void addressCheckIgnoresRequestsWithoutAnAddress() {
-        Race race({});
+        Race race(QList<int>{});
         TestCar pc(0, 7002);
         pc.send(QString(), 7001);
         pc.send(QStringLiteral("hello"), 7001);

@@ -1,7 +1,9 @@
 #include "console/application.h"
 #include "console/main_window.h"
 #include "console_fixture.h"
+#include "console/splash.h"
 #include "platform/frame.h"
+#include "platform/udp_link.h"
 
 #include <QFile>
 #include <QLabel>

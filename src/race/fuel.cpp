@@ -1,0 +1,147 @@
+#include "race/fuel.h"
+
+#include "core/number_text.h"
+
+#include <cmath>
+#include <limits>
+
+namespace kaltero::race {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr double kFloatMax = std::numeric_limits<float>::max();
+
+// A figure the estimate can divide by or multiply with: set, positive and finite.
+bool usable(double value) {
+    return std::isfinite(value) && value > 0.0;
+}
+
+bool isBlank(QChar c) {
+    return c == u' ' || c == u'\t';
+}
+
+bool isDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
+}  // namespace
+
+std::optional<FuelView> fuelView(const FuelInputs& in) {
+    if (!usable(in.CourseLength) || !usable(in.FuelEconomy) || !usable(in.TankCapacity) ||
+        !std::isfinite(in.FuelTotal)) {
+        return std::nullopt;
+    }
+    const double usedPerLap = double(in.CourseLength) / double(in.FuelEconomy);
+    double p = (double(in.FuelTotal) - usedPerLap * in.LapCnt) / double(in.TankCapacity) * 100.0;
+    // Clamped before it is narrowed to single precision, so that no out-of-range value is ever
+    // converted; inside 0..100 the order makes no difference.
+    if (!(p >= 0.0)) {
+        p = 0.0;
+    } else if (p > 100.0) {
+        p = 100.0;
+    }
+    FuelView view;
+    view.percent = static_cast<float>(p);
+    view.blink = view.percent < kLowFuelPercent;
+
+    const double tank = core::leadingNumber(in.tankCaption);
+    double litres = tank * double(view.percent) / 100.0;
+    if (!std::isfinite(litres)) {
+        litres = tank * (double(view.percent) / 100.0);  // a huge caption: never above it
+    }
+    view.zanGasText = u"残"_s + core::generalNumber(std::floor(litres));
+    return view;
+}
+
+QColor gaugeBlinkStep(const QColor& current) {
+    return current == kGaugeRed ? kGaugeYellow : kGaugeRed;
+}
+
+std::optional<Refuel> refuel(QStringView amountText, float FuelTotal, qint32 CourseLength,
+                             float FuelEconomy) {
+    if (!usable(CourseLength) || !usable(FuelEconomy)) {
+        return std::nullopt;
+    }
+    const double amount = core::leadingNumber(amountText);
+    if (amount == 0.0) {
+        return std::nullopt;
+    }
+    const double total = amount + double(FuelTotal);
+    if (!std::isfinite(total) || std::fabs(total) > kFloatMax) {
+        return std::nullopt;
+    }
+    Refuel result;
+    result.FuelTotal = static_cast<float>(total);
+    result.allGasText = core::generalNumber(result.FuelTotal);
+    return result;
+}
+
+bool isNumericText(QStringView text) {
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n && isBlank(text[i])) {
+        ++i;
+    }
+    if (i < n && (text[i] == u'+' || text[i] == u'-')) {
+        ++i;
+    }
+    bool anyDigit = false;
+    while (i < n && isDigit(text[i])) {
+        anyDigit = true;
+        ++i;
+    }
+    if (i < n && text[i] == u'.') {
+        ++i;
+        while (i < n && isDigit(text[i])) {
+            anyDigit = true;
+            ++i;
+        }
+    }
+    while (i < n && isBlank(text[i])) {
+        ++i;
+    }
+    return anyDigit && i == n;
+}
+
+std::optional<FieldFix> checkInGasl(QStringView text) {
+    if (isNumericText(text)) {
+        return std::nullopt;
+    }
+    return FieldFix{};
+}
+
+NenpiCheck checkNenpi(QStringView text) {
+    NenpiCheck check;
+    if (isNumericText(text)) {
+        const double economy = core::leadingNumber(text) * 1000.0;
+        if (economy >= 0.0 && economy <= kFloatMax) {
+            check.FuelEconomy = static_cast<float>(economy);
+            return check;
+        }
+    }
+    check.fix = FieldFix{u"0"_s, false};
+    return check;
+}
+
+std::optional<FieldFix> checkZanRunCnt(QStringView text) {
+    if (isNumericText(text)) {
+        return std::nullopt;
+    }
+    return FieldFix{u"0"_s, true};
+}
+
+QString countdownStep(QStringView text) {
+    // The leading number saturates at the largest double, so the result is always finite.
+    return core::generalNumber(core::leadingNumber(text) - 1.0);
+}
+
+CountdownView countdownSwitch(bool ticked, qint32 CheckDefaultLaps) {
+    if (ticked) {
+        return {true, QString::number(CheckDefaultLaps), kCountdownOn};
+    }
+    return {false, u"0"_s, kCountdownOff};
+}
+
+}  // namespace kaltero::race

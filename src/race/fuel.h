@@ -1,0 +1,100 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <optional>
+
+namespace kaltero::race {
+
+// Gauge foreground: yellow while enough fuel is left, alternating with red while it blinks.
+inline const QColor kGaugeYellow{0xFF, 0xFF, 0x00};
+inline const QColor kGaugeRed{0xFF, 0x00, 0x00};
+// Countdown captions: black while the countdown runs, grey while it is off.
+inline const QColor kCountdownOn{0x00, 0x00, 0x00};
+inline const QColor kCountdownOff{0xC0, 0xC0, 0xC0};
+
+// Below this percentage of the tank the gauge blinks.
+inline constexpr float kLowFuelPercent = 20.0F;
+
+// What the fuel estimate of one car is computed from.
+struct FuelInputs {
+    qint32 CourseLength = 0;    // metres, 0 = no course chosen
+    float FuelEconomy = 0.0F;   // metres per litre
+    float TankCapacity = 0.0F;  // litres
+    float FuelTotal = 0.0F;     // litres put in
+    qint32 LapCnt = 0;
+    QString tankCaption;  // caption of Lbl_Tank, the tank capacity as the car file gives it
+};
+
+// What UpdateFuelView shows.
+struct FuelView {
+    float percent = 0.0F;  // Meter_Gas value, 0 to 100
+    QString zanGasText;    // Lbl_ZanGas caption, "残40"
+    bool blink = false;    // Time_GasBlk runs; when false the gauge turns yellow at once
+};
+
+// The fuel estimate, or nothing when it cannot be made: no course, no economy or no tank.
+// A course length, economy or tank capacity that is negative or not finite counts as missing
+// too: a negative one would make the fuel grow with every lap.
+//   course 4000 m, 2000 m/l, tank 100 l, 60 l in, 10 laps -> 40 %, "残40", no blink
+//   same after 21 laps -> 18 %, "残18", blink; 150 l in, 0 laps -> 100 %, "残100"
+std::optional<FuelView> fuelView(const FuelInputs& in);
+
+// One blink step of the gauge: red becomes yellow, any other colour red.
+QColor gaugeBlinkStep(const QColor& current);
+
+// A refuelling that was taken.
+struct Refuel {
+    float FuelTotal = 0.0F;
+    QString allGasText;  // Lbl_AllGas caption, "45.5"
+};
+
+// Btn_Kyuyu: adds the leading number of the amount text to the total. Nothing (beep, no
+// change) without a course or an economy, for an amount of 0 (empty field, letters), and for
+// a total that a single-precision figure cannot hold. A negative amount lowers the total.
+//   ("25.5", total 20, course 4000, 2000 m/l) -> 45.5, "45.5"; ("abc", ...) -> nothing
+std::optional<Refuel> refuel(QStringView amountText, float FuelTotal, qint32 CourseLength,
+                             float FuelEconomy);
+
+// True when the whole text is one decimal number: an optional sign, digits with an optional
+// decimal point, blanks around it. Empty, letters, a second number or an exponent are not.
+//   " -12.5 " -> true, "1.", ".5" -> true; "", "abc", "12abc", "1e3", "1 2" -> false
+bool isNumericText(QStringView text);
+
+// The answer to a field left with a bad value: beep and show the replacement text.
+struct FieldFix {
+    QString text;
+    bool keepFocus = false;  // the focus goes back into the field
+};
+
+// Txt_InGasl losing the focus: a bad amount is emptied.
+std::optional<FieldFix> checkInGasl(QStringView text);
+
+// Txt_Nenpi losing the focus: the economy (km/l) as entered and the FuelEconomy it gives.
+struct NenpiCheck {
+    std::optional<FieldFix> fix;  // set: beep and replace the text with "0"
+    float FuelEconomy = 0.0F;     // metres per litre
+};
+// A bad entry becomes "0" and economy 0. So does a negative economy or one too large for a
+// single-precision figure once multiplied by 1000: the estimate then waits for a valid one.
+//   "2.0" -> 2000; "8.5" -> 8500; "abc" -> "0", 0; "-3" -> "0", 0
+NenpiCheck checkNenpi(QStringView text);
+
+// Txt_ZanRunCnt losing the focus: a bad count becomes "0" and keeps the focus.
+std::optional<FieldFix> checkZanRunCnt(QStringView text);
+
+// One lap counted while the countdown is on: the numeric value of the text minus 1, in the
+// general number form. It goes on below zero; a text without a number counts as 0.
+//   "10" -> "9", "1" -> "0", "0" -> "-1", "-1" -> "-2", "abc" -> "-1", "2.5" -> "1.5"
+QString countdownStep(QStringView text);
+
+// Chk_ChgCnter switched: the countdown field and its captions.
+struct CountdownView {
+    bool enabled = false;  // Txt_ZanRunCnt enabled
+    QString text;          // Txt_ZanRunCnt text
+    QColor captionColour;  // Lbl_AutoMess1 and Lbl_AutoMess2
+};
+//   (true, 10) -> enabled, "10", black; (false, 10) -> disabled, "0", grey
+CountdownView countdownSwitch(bool ticked, qint32 CheckDefaultLaps);
+
+}  // namespace kaltero::race
