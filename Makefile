@@ -1,5 +1,5 @@
 # The two commands a new user needs. Everything else is CMake.
-.PHONY: run test deps build build-test bench clean
+.PHONY: run test deps build build-test clean screenshot
 
 deps:
 	@scripts/install-deps
@@ -20,3 +20,7 @@ test: build-test
 
 clean:
 	rm -rf build
+
+# A picture of the console with two slots set up, taken under a virtual display.
+screenshot: build
+	xvfb-run -a -s "-screen 0 1920x1080x24" build/dev/bin/kaltero-screenshot build/screenshot docs/console.png
