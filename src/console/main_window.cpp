@@ -15,10 +15,12 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 namespace kaltero::console {
@@ -368,7 +370,7 @@ void MainWindow::buildCar(int s) {
     ui.Txt_OutMess[s] = textBox(car, indexed("Txt_OutMess", s));
     ui.Lbl_InMess[s] = label({}, car, indexed("Lbl_InMess", s));
     ui.Lbl_InMess[s]->setAutoFillBackground(true);
-    ui.Lbl_InMess[s]->setMinimumHeight(22);
+    ui.Lbl_InMess[s]->setFixedHeight(24);
     messages->addWidget(label(QStringLiteral("送信"), car), 0, 0);
     messages->addWidget(ui.Txt_OutMess[s], 0, 1);
     messages->addWidget(label(QStringLiteral("受信"), car), 1, 0);
@@ -395,6 +397,8 @@ void MainWindow::buildCar(int s) {
     (new QVBoxLayout(driverLap))->addWidget(drivers);
     driverLap->hide();
     col->addWidget(driverLap);
+    // Keeps the controls at the top while a cleared slot hides its lap grid.
+    col->addStretch();
 }
 
 void MainWindow::buildSettingsPanel() {
@@ -415,7 +419,15 @@ void MainWindow::buildSettingsPanel() {
     ui.Frm_Mess->hide();
 }
 
-void MainWindow::Form_Load() { handlers_->Form_Load(); }
+void MainWindow::Form_Load() {
+    // Centred on the screen, and never larger than it.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        resize(std::min(width(), area.width()), std::min(height(), area.height()));
+        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+    }
+    handlers_->Form_Load();
+}
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     // Form_QueryUnload: the console is left only through End, never by the close box.
