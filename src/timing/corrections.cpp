@@ -21,6 +21,9 @@ namespace {
 constexpr int kTimeColumn = 1;
 constexpr int kTicksColumn = 4;
 constexpr int kStopwatchMs = 99;
+// Lap numbers travel with three digits; a larger count would also ask the grid for rows by
+// the million, which the console does not survive.
+constexpr qint32 kMaxLaps = 999;
 }  // namespace
 
 Corrections::Corrections(core::Console& console, RunControl& run) : c_(console), run_(run) {
@@ -52,7 +55,7 @@ void Corrections::Btn_LapChg_Click(int s) {
         return;
     }
     // A lap count below zero would leave the grid and the count out of step.
-    if (n < 0) {
+    if (n < 0 || n > kMaxLaps) {
         c_.prompts.beep();
         return;
     }
