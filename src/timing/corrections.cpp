@@ -111,10 +111,30 @@ void Corrections::Spd_Laps_Change(int s, int col, int row) {
     const auto whole = ticks ? core::roundToInt32(*ticks) : std::nullopt;
     if (whole) {
         laps->setCellText(kTicksColumn, row, QString::number(*whole));
+        // A later typo brings this entry back.
+        c_.state.car[s].LapCellOld = laps->cellText(kTimeColumn, row);
         return;
     }
     c_.prompts.message(QStringLiteral("入力が不正です。"), {}, platform::PromptIcon::Critical);
-    laps->setCellText(kTimeColumn, row, c_.state.car[s].LapCellOld);
+    laps->setCellText(kTimeColumn, row, textBeforeEdit(s, row));
+}
+
+QString Corrections::textBeforeEdit(int s, int row) const {
+    // The text saved when the cursor entered the cell can be out of date: the silence puts the
+    // cursor on a new, empty lap row and the car's report fills that row in afterwards without
+    // moving it. Column 4 always holds the lap as recorded; a saved text that does not read as
+    // that lap gives way to the lap's own time text.
+    const QString& saved = c_.state.car[s].LapCellOld;
+    const QString recorded = c_.ui.Spd_Laps[s]->cellText(kTicksColumn, row);
+    if (recorded.isEmpty()) {
+        return saved;
+    }
+    const auto ticks = core::roundToInt32(core::leadingNumber(recorded));
+    const auto savedTicks = ParseLapTime(saved, c_.settings);
+    if (!ticks || (savedTicks && core::roundToInt32(*savedTicks) == ticks)) {
+        return saved;
+    }
+    return FormatLapTime(*ticks, c_.settings);
 }
 
 void Corrections::Btn_OtherLap_Click() {
