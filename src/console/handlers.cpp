@@ -25,7 +25,8 @@ Handlers::Handlers(core::Console& console)
       addressing_(console),
       drivers_(console),
       messages_(console),
-      blink_(console) {
+      blink_(console),
+      report_(console) {
     applyInputConventions(console);
     auto& ui = c_.ui;
     QObject::connect(ui.Btn_Start, &QPushButton::clicked, [this] { run_.Btn_Start_Click(); });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "console/input_conventions.h"
+#include "console/results_report_view.h"
 #include "console/settings_panel.h"
 #include "link/addressing.h"
 #include "link/car_link.h"
@@ -31,6 +32,7 @@ private:
     race::DriverPanel drivers_;
     race::PitMessages messages_;
     NoInputBlink blink_;
+    ResultsReport report_;
 };
 
 }  // namespace kaltero::console
