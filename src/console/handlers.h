@@ -4,6 +4,8 @@
 #include "console/settings_panel.h"
 #include "link/addressing.h"
 #include "link/car_link.h"
+#include "masterdata/master_data.h"
+#include "masterdata/slot_choice.h"
 #include "race/driver_panel.h"
 #include "race/pit_messages.h"
 #include "timing/corrections.h"
@@ -31,6 +33,8 @@ private:
     race::DriverPanel drivers_;
     race::PitMessages messages_;
     NoInputBlink blink_;
+    masterdata::MasterData masterData_;
+    masterdata::SlotChoice choice_;
 };
 
 }  // namespace kaltero::console
