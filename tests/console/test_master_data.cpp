@@ -261,6 +261,7 @@ private Q_SLOTS:
         auto* panel = m.find<Frame>(editor.panel);
         auto* grid = m.find<Grid>(editor.grid);
         QVERIFY(panel->isHidden());
+        QVERIFY(m.ui().Txt_Nenpi[0]->isEnabled());
         m.find<QPushButton>(editor.open)->click();
         QVERIFY(panel->isVisible());
         QVERIFY(m.consoleLocked());
@@ -268,7 +269,7 @@ private Q_SLOTS:
                                m.ui().Btn_Mess}) {
             QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
         }
-        QVERIFY(!m.ui().Cmb_Car[0]->isEnabled());
+        QVERIFY(!m.ui().Txt_Nenpi[0]->isEnabled());
         QCOMPARE(m.program.window()->focusWidget(), grid);
         // Centred in the window, inside it, every column whole and no row-number column.
         const QRect window = m.program.window()->rect();
@@ -284,32 +285,6 @@ private Q_SLOTS:
         QVERIFY(panel->isHidden());
         QVERIFY(m.consoleFree());
         QVERIFY(m.prompts.calls().isEmpty());
-    }
-
-    void editorCellsTakeWhatTheColumnsAllow() {
-        Masters m;
-        auto& ui = m.ui();
-        using Kind = Grid::CellKind;
-        QCOMPARE(ui.Spd_Car->columnSpec(1).kind, Kind::Text);
-        QCOMPARE(ui.Spd_Car->columnSpec(1).maxLength, 60);
-        const Grid::ColumnSpec tank = ui.Spd_Car->columnSpec(3);
-        QCOMPARE(tank.kind, Kind::Decimal);
-        QCOMPARE(tank.minimum, -999.99);
-        QCOMPARE(tank.maximum, 999.99);
-        QCOMPARE(tank.decimals, 2);
-        QCOMPARE(ui.Spd_Car->columnSpec(4).kind, Kind::Decimal);
-        QCOMPARE(ui.Spd_Car->columnSpec(5).kind, Kind::Button);
-        const Grid::ColumnSpec length = ui.Spd_Course->columnSpec(2);
-        QCOMPARE(length.kind, Kind::Integer);
-        QCOMPARE(length.minimum, -99999999.0);
-        QCOMPARE(length.maximum, 99999999.0);
-        QCOMPARE(ui.Spd_Course->columnSpec(3).kind, Kind::Button);
-        const Grid::ColumnSpec target = ui.Spd_Drivers->columnSpec(2);
-        QCOMPARE(target.kind, Kind::Choice);
-        QCOMPARE(target.items, QStringList({QStringLiteral("全車"), QStringLiteral("１号車"),
-                                            QStringLiteral("２号車"), QStringLiteral("３号車"),
-                                            QStringLiteral("４号車"), QStringLiteral("５号車")}));
-        QCOMPARE(ui.Spd_Drivers->columnSpec(3).kind, Kind::Button);
     }
 
     void openingAfterACancelShowsTheFile_data() { addEditorRows(); }
