@@ -39,12 +39,15 @@ void refill(platform::ChoiceList* list, const QStringList& entries) {
     }
 }
 
-// Sizes the grid to show every column whole and kVisibleRows rows, and the panel around it.
+// Sizes the grid to show every column and its header whole and kVisibleRows rows, and the
+// panel around it. Full-width header texts can be wider than a column's width in characters.
 void fitPanel(platform::Frame* panel, platform::Grid* grid) {
     grid->verticalHeader()->hide();  // no row-number column
     grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QHeaderView* header = grid->horizontalHeader();
     int width = 2 * grid->frameWidth() + grid->verticalScrollBar()->sizeHint().width();
     for (int c = 0; c < grid->columnCount(); ++c) {
+        grid->setColumnWidth(c, std::max(grid->columnWidth(c), header->sectionSizeHint(c)));
         width += grid->columnWidth(c);
     }
     const int height = 2 * grid->frameWidth() + grid->horizontalHeader()->sizeHint().height() +
@@ -226,6 +229,7 @@ void MasterData::open(const Editor& editor) {
         return;
     }
     auto* panel = editor.panel;
+    fitPanel(panel, editor.grid);  // the headers are known by now
     const QWidget* main = c_.ui.Main;
     panel->move((main->width() - panel->width()) / 2, (main->height() - panel->height()) / 2);
     panel->show();

@@ -277,6 +277,9 @@ private Q_SLOTS:
         QVERIFY(qAbs(panel->geometry().center().x() - window.center().x()) <= 1);
         QVERIFY(qAbs(panel->geometry().center().y() - window.center().y()) <= 1);
         QVERIFY(grid->verticalHeader()->isHidden());
+        for (int c = 0; c < grid->columnCount(); ++c) {
+            QVERIFY(grid->columnWidth(c) >= grid->horizontalHeader()->sectionSizeHint(c));
+        }
         QCOMPARE(grid->horizontalScrollBar()->maximum(), 0);
         QVERIFY(grid->visualRect(grid->model()->index(0, grid->columnCount() - 1)).right() <
                 grid->viewport()->width());
