@@ -56,8 +56,7 @@ void fitPanel(platform::Frame* panel, platform::Grid* grid) {
     panel->resize(panel->sizeHint());
 }
 
-}  // namespace
-
+// Fills a grid with the rows of a loaded file: max(50, rows) rows, then row 1, column 1 active.
 void fillGrid(platform::Grid& grid, const QList<QStringList>& rows) {
     grid.setRowCount(0);
     grid.setRowCount(std::max<int>(kEditorRows, static_cast<int>(rows.size())));
@@ -70,6 +69,7 @@ void fillGrid(platform::Grid& grid, const QList<QStringList>& rows) {
     grid.activateCurrent();
 }
 
+// The cell texts of columns 1..columns of every row, in row order.
 QList<QStringList> gridRows(const platform::Grid& grid, int columns) {
     QList<QStringList> rows;
     for (int r = 1; r <= grid.rowCount(); ++r) {
@@ -81,6 +81,8 @@ QList<QStringList> gridRows(const platform::Grid& grid, int columns) {
     }
     return rows;
 }
+
+}  // namespace
 
 MasterData::MasterData(core::Console& console) : c_(console) {
     auto& ui = c_.ui;

@@ -76,9 +76,4 @@ private:
     Editor drivers_;
 };
 
-// Fills a grid with the rows of a loaded file: max(50, rows) rows, then row 1, column 1 active.
-void fillGrid(platform::Grid& grid, const QList<QStringList>& rows);
-// The cell texts of columns 1..columns of every row of a grid, in row order.
-QList<QStringList> gridRows(const platform::Grid& grid, int columns);
-
 }  // namespace kaltero::masterdata
