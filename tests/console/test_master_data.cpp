@@ -386,25 +386,6 @@ private Q_SLOTS:
         QCOMPARE(grid->activeRow(), 1);
     }
 
-    void savedRowsFollowTheFileRules() {
-        Masters m;
-        auto* grid = m.ui().Spd_Car;
-        m.ui().Btn_Car->click();
-        grid->setCellText(1, 1, QStringLiteral(" A,B "));
-        grid->setCellText(3, 1, QStringLiteral("60.00"));
-        grid->setCellText(4, 1, QString());
-        grid->setCellText(1, 2,
-                          QStringLiteral(" , "));  // a name of blanks and commas drops the row
-        grid->setCellText(1, 4, QStringLiteral("Car D"));
-        grid->setCellText(3, 4, QStringLiteral("30"));
-        m.ui().Btn_CarOK->click();
-        QCOMPARE(readLines(m.file(QStringLiteral("Car.ini"))),
-                 QStringList({QStringLiteral("A B,Ann,60,0"), QStringLiteral("Car D,,30,0")}));
-        QCOMPARE(entries(m.ui().Cmb_Car[4]),
-                 QStringList({QStringLiteral("A B\t60\t0"), QStringLiteral("Car D\t30\t0")}));
-        QCOMPARE(grid->cellText(1, 2), QStringLiteral("Car D"));
-    }
-
     // Saving refills every slot's list; what a slot took from its car stays as it was, and
     // the chosen car stays chosen while its entry is unchanged.
     void savingCarsKeepsTheSlotValues_data() {
