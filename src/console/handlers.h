@@ -5,6 +5,8 @@
 #include "console/settings_panel.h"
 #include "link/addressing.h"
 #include "link/car_link.h"
+#include "masterdata/master_data.h"
+#include "masterdata/slot_choice.h"
 #include "race/driver_panel.h"
 #include "race/pit_messages.h"
 #include "timing/corrections.h"
@@ -33,6 +35,8 @@ private:
     race::PitMessages messages_;
     NoInputBlink blink_;
     ResultsReport report_;
+    masterdata::MasterData masterData_;
+    masterdata::SlotChoice choice_;
 };
 
 }  // namespace kaltero::console
