@@ -1,5 +1,5 @@
 # The two commands a new user needs. Everything else is CMake.
-.PHONY: run test deps build build-test bench clean
+.PHONY: run test deps build build-test clean screenshot demo
 
 deps:
 	@scripts/install-deps
@@ -20,3 +20,15 @@ test: build-test
 
 clean:
 	rm -rf build
+
+# A picture of the console with two slots set up, taken under a virtual display.
+screenshot: build
+	xvfb-run -a -s "-screen 0 1920x1080x24" build/dev/bin/kaltero-screenshot build/screenshot docs/console.png
+
+# The console with five simulated cars on this machine: enter 127.0.0.1 as the address of
+# each car (計測設定), choose cars and drivers, press Start, and watch the laps come in.
+demo: build
+	build/dev/bin/kaltero-samples build/dev/bin
+	build/dev/bin/carsim --cars 1-5 --laps 500 --in-range 4 --silence 12 --interval 500 \
+	  --jitter 400 --message OK --timeout 86400 > build/carsim.log 2>&1 & \
+	  pid=$$!; build/dev/bin/kaltero; kill $$pid 2>/dev/null || true

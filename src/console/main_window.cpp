@@ -15,10 +15,12 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 namespace kaltero::console {
@@ -95,6 +97,7 @@ MainWindow::MainWindow(core::Console& console, std::function<void()> quit)
     }
     layout->addLayout(cars, 1);
     buildSettingsPanel();
+    buildEditorPanels();
 
     auto& clock = console_.clock;
     auto& ui = console_.ui;
@@ -377,9 +380,9 @@ void MainWindow::buildCar(int s) {
     ui.Txt_OutMess[s] = textBox(car, indexed("Txt_OutMess", s));
     ui.Lbl_InMess[s] = label({}, car, indexed("Lbl_InMess", s));
     ui.Lbl_InMess[s]->setAutoFillBackground(true);
-    ui.Lbl_InMess[s]->setMinimumHeight(22);
+    ui.Lbl_InMess[s]->setFixedHeight(24);
     // The car's text may be of any length: it is cut at the frame's edge, never widens the car.
-    ui.Lbl_InMess[s]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    ui.Lbl_InMess[s]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     messages->addWidget(label(QStringLiteral("送信"), car), 0, 0);
     messages->addWidget(ui.Txt_OutMess[s], 0, 1);
     messages->addWidget(label(QStringLiteral("受信"), car), 1, 0);
@@ -393,8 +396,8 @@ void MainWindow::buildCar(int s) {
     laps->setColumnText(1);
     laps->setColumnText(2);
     laps->setColumnText(3);
-    laps->setColumnHidden(3, true);
     laps->setColumnHidden(4, true);
+    laps->setColumnHidden(5, true);
     col->addWidget(laps, 1);
 
     // Driver panel, over the lap grid when opened
@@ -406,6 +409,8 @@ void MainWindow::buildCar(int s) {
     (new QVBoxLayout(driverLap))->addWidget(drivers);
     driverLap->hide();
     col->addWidget(driverLap);
+    // Keeps the controls at the top while a cleared slot hides its lap grid.
+    col->addStretch();
 }
 
 void MainWindow::buildSettingsPanel() {
@@ -426,7 +431,50 @@ void MainWindow::buildSettingsPanel() {
     ui.Frm_Mess->hide();
 }
 
-void MainWindow::Form_Load() { handlers_->Form_Load(); }
+void MainWindow::buildEditorPanels() {
+    auto& ui = console_.ui;
+    // A grid over "登録" and "Cancel"; the master data handler lays the grid out and sizes the
+    // panel to it.
+    auto build = [this](const QString& caption, const QString& name, const QString& gridName,
+                        const QString& okName, const QString& cancelName, Frame*& panel,
+                        platform::Grid*& grid, QPushButton*& ok, QPushButton*& cancel) {
+        panel = frame(caption, this, name);
+        panel->setBackground(QColor(0xE0, 0xE0, 0xE0));
+        auto* col = new QVBoxLayout(panel);
+        grid = named(new platform::Grid(panel), gridName);
+        col->addWidget(grid, 1);
+        auto* row = new QHBoxLayout;
+        ok = button(QStringLiteral("登録"), panel, okName);
+        cancel = button(QStringLiteral("Cancel"), panel, cancelName);
+        row->addStretch();
+        row->addWidget(ok);
+        row->addWidget(cancel);
+        col->addLayout(row);
+        panel->hide();
+    };
+    build(QStringLiteral("車輌情報編集"), QStringLiteral("Frm_Car"), QStringLiteral("Spd_Car"),
+          QStringLiteral("Btn_CarOK"), QStringLiteral("Btn_CarCancel"), ui.Frm_Car, ui.Spd_Car,
+          ui.Btn_CarOK, ui.Btn_CarCancel);
+    build(QStringLiteral("コース情報編集"), QStringLiteral("Frm_Course"),
+          QStringLiteral("Spd_Course"), QStringLiteral("Btn_CourceOK"),
+          QStringLiteral("Btn_CourceCancel"), ui.Frm_Course, ui.Spd_Course, ui.Btn_CourceOK,
+          ui.Btn_CourceCancel);
+    build(QStringLiteral("ドライバ編集"), QStringLiteral("Frm_Drivers"),
+          QStringLiteral("Spd_Drivers"), QStringLiteral("Btn_DrvOk"),
+          QStringLiteral("Btn_DrvCancel"), ui.Frm_Drivers, ui.Spd_Drivers, ui.Btn_DrvOk,
+          ui.Btn_DrvCancel);
+}
+
+
+void MainWindow::Form_Load() {
+    // Centred on the screen, and never larger than it.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        resize(std::min(width(), area.width()), std::min(height(), area.height()));
+        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+    }
+    handlers_->Form_Load();
+}
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     // Form_QueryUnload: the console is left only through End, never by the close box.

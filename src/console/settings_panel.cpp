@@ -52,6 +52,15 @@ void SettingsPanel::layOut() {
     }
     grid->setColumnLocked(1, true);
     grid->setColumnText(kValueColumn);
+    platform::Grid::ColumnSpec precision;
+    precision.kind = platform::Grid::CellKind::Choice;
+    precision.items = {QStringLiteral("1/100"), QStringLiteral("1/1000")};
+    grid->setCellSpec(kValueColumn, 1, precision);
+    platform::Grid::ColumnSpec seconds;
+    seconds.kind = platform::Grid::CellKind::Integer;
+    seconds.minimum = 1;
+    seconds.maximum = 99;
+    grid->setCellSpec(kValueColumn, 2, seconds);
     grid->setColumnWidthChars(1, 36);
     grid->setColumnWidthChars(2, 40);
 }

@@ -43,9 +43,13 @@ double cellValue(const QString& cell) {
     return std::clamp(v, kLowest, kHighest);
 }
 
+// A row the lap count added (silence rule or a raised correction) holds no time until a
+// report fills it; it is no lap yet and must not become the best lap or pull the average down.
+bool hasTime(const LapRow& row) { return !row.ticks.trimmed().isEmpty(); }
+
 }  // namespace
 
-LapStats UpdateLapStats(const QList<LapRow>& rows, qint32 LapCnt, const QString& driver,
+LapStats UpdateLapStats(const QList<LapRow>& rows, const QString& driver,
                         qint32 RemainTicks, const QString& Lbl_YosoSyu,
                         const core::Settings& settings) {
     LapStats out;
@@ -55,9 +59,14 @@ LapStats UpdateLapStats(const QList<LapRow>& rows, qint32 LapCnt, const QString&
     // Sums are rounded to a whole number at every step, as a 32-bit tally would be, but held in
     // a double: 999 laps of any 32-bit length stay exact there instead of overflowing.
     double sum = 0.0;
+    qint32 timedLaps = 0;
     double driverSum = 0.0;
     qint32 driverLaps = 0;
     for (qsizetype i = 0; i < rows.size(); ++i) {
+        if (!hasTime(rows[i])) {
+            continue;
+        }
+        ++timedLaps;
         const qint32 rowNo = qint32(std::min<qsizetype>(i + 1, std::numeric_limits<qint32>::max()));
         const double v = cellValue(rows[i].ticks);
         sum = roundHalfEven(sum + v);
@@ -84,10 +93,7 @@ LapStats UpdateLapStats(const QList<LapRow>& rows, qint32 LapCnt, const QString&
 
     out.Lbl_YosoSyu = Lbl_YosoSyu;
     if (sum != 0.0) {
-        // The caller records a lap before it recomputes, so LapCnt is at least 1; a lower count
-        // must still not divide by zero.
-        const double laps = std::max<qint32>(LapCnt, 1);
-        out.AveLapTicks = toTicks(std::trunc(sum / laps));
+        out.AveLapTicks = toTicks(std::trunc(sum / std::max<qint32>(timedLaps, 1)));
         out.Lbl_AveLapTm = timing::FormatLapTime(out.AveLapTicks, settings);
         // A sum of a few ticks over many laps truncates to an average of 0: no prediction then.
         if (out.AveLapTicks != 0) {

@@ -192,6 +192,13 @@ Grid::ColumnSpec Grid::columnSpec(int col) const {
     return found != specs_.end() ? found->second : ColumnSpec{};
 }
 
+void Grid::setCellSpec(int col, int row, const ColumnSpec& spec) { cellSpecs_[{col, row}] = spec; }
+
+Grid::ColumnSpec Grid::cellSpec(int col, int row) const {
+    const auto found = cellSpecs_.find({col, row});
+    return found != cellSpecs_.end() ? found->second : columnSpec(col);
+}
+
 void Grid::setColumnHidden(int col, bool hidden) {
     QTableWidget::setColumnHidden(col - 1, hidden);
 }

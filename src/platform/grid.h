@@ -77,6 +77,10 @@ public:
     // A locked column shows its text but the operator cannot edit it.
     void setColumnLocked(int col, bool locked);
     ColumnSpec columnSpec(int col) const;
+    // One cell of its own kind in a column of another (the settings grid's precision list and
+    // seconds cell); the cell's kind wins over its column's.
+    void setCellSpec(int col, int row, const ColumnSpec& spec);
+    ColumnSpec cellSpec(int col, int row) const;
 
     // 1-based like the rest of this class (QTableView's own overloads count from 0).
     void setColumnHidden(int col, bool hidden);
@@ -113,6 +117,7 @@ private:
     int currentRow_ = 1;
     bool inLeaveCell_ = false;
     std::map<int, ColumnSpec> specs_;
+    std::map<std::pair<int, int>, ColumnSpec> cellSpecs_;
 };
 
 }  // namespace kaltero::platform

@@ -24,7 +24,7 @@ GridDelegate::GridDelegate(Grid* grid) : QStyledItemDelegate(grid), grid_(grid) 
 
 QWidget* GridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& /*option*/,
                                     const QModelIndex& index) const {
-    const Grid::ColumnSpec spec = grid_->columnSpec(index.column() + 1);
+    const Grid::ColumnSpec spec = grid_->cellSpec(index.column() + 1, index.row() + 1);
     if (spec.locked) {
         return nullptr;
     }
@@ -104,7 +104,7 @@ void GridDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
 
 void GridDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
     QStyledItemDelegate::initStyleOption(option, index);
-    const Grid::ColumnSpec spec = grid_->columnSpec(index.column() + 1);
+    const Grid::ColumnSpec spec = grid_->cellSpec(index.column() + 1, index.row() + 1);
     if (!isNumber(spec.kind)) {
         return;
     }
@@ -120,7 +120,7 @@ void GridDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelInd
 
 void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                          const QModelIndex& index) const {
-    if (grid_->columnSpec(index.column() + 1).kind != Grid::CellKind::Button) {
+    if (grid_->cellSpec(index.column() + 1, index.row() + 1).kind != Grid::CellKind::Button) {
         QStyledItemDelegate::paint(painter, option, index);
         return;
     }
@@ -137,7 +137,7 @@ void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
 
 bool GridDelegate::editorEvent(QEvent* event, QAbstractItemModel* model,
                                const QStyleOptionViewItem& option, const QModelIndex& index) {
-    if (grid_->columnSpec(index.column() + 1).kind != Grid::CellKind::Button) {
+    if (grid_->cellSpec(index.column() + 1, index.row() + 1).kind != Grid::CellKind::Button) {
         return QStyledItemDelegate::editorEvent(event, model, option, index);
     }
     bool pressed = false;

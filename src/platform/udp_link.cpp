@@ -1,50 +1,15 @@
 #include "udp_link.h"
 
+#include "platform/cp932.h"
+
 #include <QNetworkDatagram>
 #include <QNetworkInterface>
 #include <QPointer>
-#include <QStringDecoder>
-#include <QStringEncoder>
 #include <QUdpSocket>
 
 namespace kaltero::platform {
 
 namespace {
-
-constexpr auto kCodePage = "windows-31j";
-
-bool isLeadByte(unsigned char byte) {
-    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
-
-// Code page 932 both ways. A character the code page cannot hold is sent as "?" (the
-// converter's own substitute FC FC is not a character a car PC could show).
-QByteArray toCp932(const QString& text) {
-    QStringEncoder encoder(kCodePage);
-    const QByteArray raw = encoder.encode(text);
-    QByteArray out;
-    out.reserve(raw.size());
-    for (qsizetype i = 0; i < raw.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(raw[i]);
-        if (isLeadByte(byte) && i + 1 < raw.size()) {
-            if (byte == 0xFC && static_cast<unsigned char>(raw[i + 1]) == 0xFC) {
-                out += '?';
-            } else {
-                out += raw[i];
-                out += raw[i + 1];
-            }
-            ++i;
-        } else {
-            out += raw[i];
-        }
-    }
-    return out;
-}
-
-QString fromCp932(const QByteArray& bytes) {
-    QStringDecoder decoder(kCodePage);
-    return decoder.decode(bytes);
-}
 
 bool validPort(int port) {
     return port > 0 && port <= 65535;
@@ -94,7 +59,7 @@ bool UdpLink::sendData(const QString& text) {
         }
         via = sender_;
     }
-    const QByteArray bytes = toCp932(text);
+    const QByteArray bytes = encodeCp932(text);
     return via->writeDatagram(bytes, host, static_cast<quint16>(remotePort_)) == bytes.size();
 }
 
@@ -111,7 +76,7 @@ void UdpLink::readPending() {
         if (!datagram.isValid()) {
             break;
         }
-        Q_EMIT dataArrival(fromCp932(datagram.data()), datagram.senderAddress());
+        Q_EMIT dataArrival(decodeCp932(datagram.data()), datagram.senderAddress());
         if (alive.isNull()) {
             return;
         }

@@ -6,7 +6,6 @@
 #include "test_car.h"
 
 #include <QCheckBox>
-#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -53,11 +52,6 @@ struct DriverRace : ConsoleFixture {
     qint32 DrvInfoRow(int s) { return state().car[s].DrvInfoRow; }
     bool panelOpen(int s) { return !ui().Frm_DriverLap[s]->isHidden(); }
 };
-
-void focusIn(QWidget* w) {
-    QFocusEvent in(QEvent::FocusIn);
-    QCoreApplication::sendEvent(w, &in);
-}
 
 }  // namespace
 
@@ -150,28 +144,6 @@ private Q_SLOTS:
         ui.Btn_DriverInfo[0]->click();
         QVERIFY(!race.panelOpen(0));
         QVERIFY(!ui.Time_DriverInfo[0]->isActive());
-    }
-
-    void enteringAFieldOfTheSameCarClosesThePanel_data() {
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<bool>("closes");
-        for (const char* name : {"Txt_InGasl_0", "Txt_Nenpi_0", "Txt_OutMess_0", "Txt_ZanRunCnt_0",
-                                 "Chk_ChgCnter_0", "Cmb_Car_0", "Cmb_Driver_0"}) {
-            QTest::newRow(name) << QString::fromLatin1(name) << true;
-        }
-        for (const char* name : {"Txt_InGasl_1", "Cmb_Driver_1", "Txt_AllOutMess"}) {
-            QTest::newRow(name) << QString::fromLatin1(name) << false;
-        }
-    }
-    void enteringAFieldOfTheSameCarClosesThePanel() {
-        QFETCH(QString, field);
-        QFETCH(bool, closes);
-        DriverRace race;
-        race.ui().Btn_DriverInfo[0]->click();
-        focusIn(race.find(field));
-        QCOMPARE(race.panelOpen(0), !closes);
-        QCOMPARE(race.ui().Btn_DriverInfo[0]->state(), !closes);
-        QCOMPARE(race.ui().Time_DriverInfo[0]->isActive(), !closes);
     }
 
     void driverChangeSwitchesTheCountdownOff() {

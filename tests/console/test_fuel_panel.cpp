@@ -1,4 +1,5 @@
 #include "console_fixture.h"
+#include "platform/choice_list.h"
 #include "platform/frame.h"
 #include "platform/gauge.h"
 #include "platform/two_state_button.h"
@@ -44,15 +45,21 @@ QColor textColour(QLabel* label) {
     return label->palette().color(QPalette::WindowText);
 }
 
-// Car 1 on a 4,000 m course, tank 100 l, economy typed as 2.0 km/l: 2 l a lap.
+// Car 1 set up on a 4,000 m course with a car of 100 l and 2.0 km/l: 2 l a lap.
 struct FuelRace : ConsoleFixture {
     FuelRace() {
-        ui().Lbl_IP[0]->setText(QStringLiteral("127.0.0.1"));
-        state().CourseLength = 4000;
-        // What choosing the car leaves behind.
-        state().car[0].TankCapacity = 100;
-        ui().Lbl_Tank[0]->setText(QStringLiteral("100"));
-        retype(ui().Txt_Nenpi[0], QStringLiteral("2.0"));
+        prompts.answerInput(QStringLiteral("127.0.0.1"));
+        ui().Btn_ClientNoSet[0]->click();
+        auto* cars = ui().Cmb_Car[0];
+        cars->addEntry(QStringLiteral("赤\t100\t2.0"));
+        cars->setCurrentIndex(0);
+        Q_EMIT cars->activated(0);  // as a pick in the open list
+        ui().Cmb_Course->addEntry(QStringLiteral("テスト(4000m)\t4000"));
+        chooseCourse(0);
+    }
+    void chooseCourse(int index) {
+        ui().Cmb_Course->setCurrentIndex(index);
+        focusOut(ui().Cmb_Course);
     }
     void refuel(const QString& amount) {
         retype(ui().Txt_InGasl[0], amount);
@@ -85,9 +92,11 @@ private Q_SLOTS:
         FuelRace race;
         TestCar car(0);
         auto& ui = race.ui();
+        QCOMPARE(race.state().CourseLength, 4000);
+        QCOMPARE(ui.Lbl_Tank[0]->text(), QStringLiteral("100"));
+        QCOMPARE(ui.Txt_Nenpi[0]->text(), QStringLiteral("2"));
         race.refuel(QStringLiteral("60"));
         QCOMPARE(ui.Lbl_AllGas[0]->text(), QStringLiteral("60"));
-        QCOMPARE(race.state().car[0].FuelEconomy, 2000.0F);
         race.start();
         QCOMPARE(race.gauge()->value(), 60.0);
 
@@ -164,15 +173,15 @@ private Q_SLOTS:
 
     void refusedRefuellingChangesNothing_data() {
         QTest::addColumn<QString>("amount");
-        QTest::addColumn<int>("course");
+        QTest::addColumn<int>("course");  // entry of the course list, -1 for none
         QTest::addColumn<QString>("economy");
-        QTest::newRow("zero") << QStringLiteral("0") << 4000 << QStringLiteral("2.0");
-        QTest::newRow("empty") << QString() << 4000 << QStringLiteral("2.0");
-        QTest::newRow("letters") << QStringLiteral("abc") << 4000 << QStringLiteral("2.0");
-        QTest::newRow("no course") << QStringLiteral("20") << 0 << QStringLiteral("2.0");
-        QTest::newRow("no economy") << QStringLiteral("20") << 4000 << QStringLiteral("0");
+        QTest::newRow("zero") << QStringLiteral("0") << 0 << QStringLiteral("2.0");
+        QTest::newRow("empty") << QString() << 0 << QStringLiteral("2.0");
+        QTest::newRow("letters") << QStringLiteral("abc") << 0 << QStringLiteral("2.0");
+        QTest::newRow("no course") << QStringLiteral("20") << -1 << QStringLiteral("2.0");
+        QTest::newRow("no economy") << QStringLiteral("20") << 0 << QStringLiteral("0");
         QTest::newRow("beyond single precision")
-            << QStringLiteral("1") + QString(39, u'0') << 4000 << QStringLiteral("2.0");
+            << QStringLiteral("1") + QString(39, u'0') << 0 << QStringLiteral("2.0");
     }
     void refusedRefuellingChangesNothing() {
         QFETCH(QString, amount);
@@ -181,7 +190,7 @@ private Q_SLOTS:
         FuelRace race;
         auto& ui = race.ui();
         race.refuel(QStringLiteral("30"));
-        race.state().CourseLength = course;
+        race.chooseCourse(course);
         retype(ui.Txt_Nenpi[0], economy);
         ui.Txt_InGasl[0]->setText(amount);  // typed, not left: only the button answers
         const int beeps = race.prompts.beeps();

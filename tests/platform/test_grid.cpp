@@ -425,6 +425,7 @@ private Q_SLOTS:
         }
         QCOMPARE(moves.size(), 1);
         QCOMPARE(moves.first(), asked);
+        QCOMPARE(QApplication::focusWidget(), w.grid);  // no editor opened where it was refused
         QCOMPARE(w.grid->activeCol(), activeCol);
         QCOMPARE(w.grid->activeRow(), activeRow);
         const QModelIndexList selected = w.grid->selectionModel()->selectedIndexes();

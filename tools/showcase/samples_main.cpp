@@ -1,0 +1,15 @@
+// kaltero-samples FOLDER: puts sample master data beside the console when none is there yet.
+#include "sample_data.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() != 2) {
+        QTextStream(stderr) << "usage: kaltero-samples FOLDER\n";
+        return 2;
+    }
+    return kaltero::showcase::writeSampleMasterData(args[1]) ? 0 : 1;
+}

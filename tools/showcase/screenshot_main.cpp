@@ -1,0 +1,129 @@
+// kaltero-screenshot FOLDER OUT.png [--race]
+//
+// Opens the console in FOLDER (sample master data is put there when none is), sets up slots
+// the way an operator does and saves a picture of the window. With --race, five simulated
+// cars are timed for a few laps first, so the picture shows a race in progress.
+#include "car_sim.h"
+#include "console/application.h"
+#include "console/main_window.h"
+#include "core/console_context.h"
+#include "core/settings.h"
+#include "platform/choice_list.h"
+#include "platform/clock.h"
+#include "platform/scripted_prompts.h"
+#include "sample_data.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFocusEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTextStream>
+#include <QTimer>
+
+namespace {
+
+using namespace kaltero;
+
+void wait(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void choose(platform::ChoiceList* list, int index) {
+    if (index < list->count()) {
+        list->setCurrentIndex(index);
+        Q_EMIT list->activated(index);
+    }
+}
+
+void setUpSlot(core::Console& c, platform::ScriptedPrompts& prompts, int slot) {
+    auto& ui = c.ui;
+    prompts.answerInput(QStringLiteral("127.0.0.1"));
+    ui.Btn_ClientNoSet[slot]->click();
+    choose(ui.Cmb_Car[slot], slot);
+    choose(ui.Cmb_Driver[slot], 0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kaltero"));
+    QApplication::setFont(QFont(QStringLiteral("IPAPGothic"), 10));
+    const QStringList args = QApplication::arguments();
+    if (args.size() < 3) {
+        QTextStream(stderr) << "usage: kaltero-screenshot FOLDER OUT.png [--race]\n";
+        return 2;
+    }
+    const QString folder = QDir(args[1]).absolutePath();
+    const bool race = args.contains(QStringLiteral("--race"));
+    QDir().mkpath(folder);
+    if (!showcase::writeSampleMasterData(folder)) {
+        QTextStream(stderr) << "cannot write sample master data into " << folder << "\n";
+        return 1;
+    }
+    if (race) {
+        // Short silences, so that laps come round within seconds.
+        core::Settings settings;
+        settings.NoCommSeconds = 2;
+        settings.derive();
+        core::WriteAllSettings(settings, QDir(folder).filePath(QStringLiteral("Kaltero.ini")));
+    }
+
+    platform::SystemClock clock;
+    platform::ScriptedPrompts prompts;
+    core::Console console(prompts, clock);
+    console::Application program(console, folder, [] {});
+    program.start();
+    wait(3300);
+    auto& ui = console.ui;
+    ui.Txt_Event->setText(QStringLiteral("Kaltero 耐久レース"));
+    ui.Cmb_Tenki->setCurrentIndex(0);
+    ui.Txt_Kion->setText(QStringLiteral("21"));
+    choose(ui.Cmb_Course, 0);
+    QFocusEvent leave(QEvent::FocusOut);
+    QCoreApplication::sendEvent(ui.Cmb_Course, &leave);
+    const int cars = race ? 5 : 2;
+    for (int s = 0; s < cars; ++s) {
+        setUpSlot(console, prompts, s);
+    }
+
+    int exitCode = 0;
+    if (race) {
+        ui.Txt_RunH->setText(QStringLiteral("1"));
+        ui.Txt_RunN->setText(QStringLiteral("0"));
+        ui.Btn_Start->click();
+        carsim::CarSimOptions options;
+        options.cars = {1, 2, 3, 4, 5};
+        options.laps = 4;
+        options.inRangeMs = 1500;
+        options.silenceMs = 2600;
+        options.intervalMs = 250;
+        options.jitterMs = 400;
+        options.message = QStringLiteral("OK");
+        carsim::CarSim sim(options);
+        QString error;
+        if (!sim.start(&error)) {
+            QTextStream(stderr) << error << "\n";
+            return 1;
+        }
+        QEventLoop loop;
+        QObject::connect(&sim, &carsim::CarSim::finished, &loop, &QEventLoop::quit);
+        loop.exec();
+        exitCode = sim.result().exitCode();
+        wait(1200);
+    } else {
+        wait(1200);
+    }
+    program.window()->resize(1880, 1000);
+    const bool saved = program.window()->grab().save(args[2]);
+    if (!saved) {
+        QTextStream(stderr) << "cannot write " << args[2] << "\n";
+        return 1;
+    }
+    prompts.takeErrors();
+    return exitCode;
+}
