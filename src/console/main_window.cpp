@@ -369,6 +369,9 @@ void MainWindow::buildCar(int s) {
     ui.Lbl_InMess[s] = label({}, car, indexed("Lbl_InMess", s));
     ui.Lbl_InMess[s]->setAutoFillBackground(true);
     ui.Lbl_InMess[s]->setMinimumHeight(22);
+    // A car's message, however long, is shown in the space the frame has; it must never
+    // widen the console window (a 65,507-byte report made it 460,000 pixels wide).
+    ui.Lbl_InMess[s]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     messages->addWidget(label(QStringLiteral("送信"), car), 0, 0);
     messages->addWidget(ui.Txt_OutMess[s], 0, 1);
     messages->addWidget(label(QStringLiteral("受信"), car), 1, 0);
