@@ -15,7 +15,8 @@ namespace kaltero::testing {
 // A whole console in a temporary program folder, on the manual clock and scripted dialogs.
 // The splash has handed over to the window when the constructor returns, at 14:00:00.
 struct ConsoleFixture {
-    explicit ConsoleFixture(const QDateTime& start = QDateTime(QDate(2026, 4, 3), QTime(13, 59, 57)))
+    explicit ConsoleFixture(const QDateTime& start = QDateTime(QDate(2026, 4, 3),
+                                                               QTime(13, 59, 57)))
         : clock(start) {
         program.start();
         clock.advance(3000);

@@ -9,13 +9,38 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QThread>
+#include <QTimer>
+
+#include <functional>
 
 namespace kaltero::testing {
+
+// Runs the event loop the way the console's own program does (QTest's waits sleep between
+// passes, which would hold back every datagram) until done() or the time is up; done() is
+// looked at every few milliseconds. Returns done().
+inline bool runUntil(const std::function<bool()>& done, int timeoutMs) {
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done()) {
+            loop.quit();
+        }
+    });
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    if (done()) {
+        return true;
+    }
+    poll.start(5);
+    deadline.start(timeoutMs);
+    loop.exec();
+    return done();
+}
 
 // A whole console on real time: the system clock, real window timers, real sockets. The
 // program folder is a temporary one whose Kaltero.ini sets a short no-communication time,
@@ -34,10 +59,7 @@ struct LiveConsole {
         program.start();
         QElapsedTimer waited;
         waited.start();
-        while (program.window() == nullptr && waited.elapsed() < kOpenTimeoutMs) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-            QThread::msleep(5);
-        }
+        runUntil([this] { return program.window() != nullptr; }, kOpenTimeoutMs);
     }
 
     bool ready() const { return settingsWritten && program.window() != nullptr; }

@@ -11,6 +11,7 @@ using kaltero::carsim::CarSim;
 using kaltero::carsim::CarSimOptions;
 using kaltero::carsim::LapResult;
 using kaltero::testing::LiveConsole;
+using kaltero::testing::runUntil;
 
 namespace {
 
@@ -78,7 +79,7 @@ private Q_SLOTS:
         const qint64 startGapMs = startSpan.elapsed();
         QVERIFY(live.timing());
 
-        QTRY_VERIFY_WITH_TIMEOUT(sim.isFinished(), options.effectiveTimeoutMs() + 2000);
+        QVERIFY(runUntil([&] { return sim.isFinished(); }, options.effectiveTimeoutMs() + 2000));
         const auto& result = sim.result();
         QVERIFY2(result.problems.isEmpty(), qPrintable(result.problems.join(u'\n')));
         QVERIFY2(!result.malformed, "a reply was not well formed");
