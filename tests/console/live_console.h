@@ -57,8 +57,6 @@ struct LiveConsole {
                           core::WriteAllSettings(
                               settings, QDir(dir.path()).filePath(QStringLiteral("Kaltero.ini")));
         program.start();
-        QElapsedTimer waited;
-        waited.start();
         runUntil([this] { return program.window() != nullptr; }, kOpenTimeoutMs);
     }
 
