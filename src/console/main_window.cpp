@@ -42,6 +42,8 @@ W* named(W* widget, const QString& name) {
 
 QLabel* label(const QString& text, QWidget* parent, const QString& name = {}) {
     auto* l = new QLabel(text, parent);
+    // Texts from cars and operators are shown as typed, never read as markup.
+    l->setTextFormat(Qt::PlainText);
     if (!name.isEmpty()) {
         l->setObjectName(name);
     }
