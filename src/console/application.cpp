@@ -8,7 +8,8 @@ namespace kaltero::console {
 Application::Application(core::Console& console, QString programFolder, std::function<void()> quit)
     : console_(console),
       quit_(std::move(quit)),
-      splash_(std::make_unique<Splash>(console, std::move(programFolder), [this] { openConsole(); })) {}
+      splash_(
+          std::make_unique<Splash>(console, std::move(programFolder), [this] { openConsole(); })) {}
 
 Application::~Application() = default;
 

@@ -58,7 +58,8 @@ void Handlers::Form_Load() {
         drivers->setRowCount(0);
     }
     const QDate today = c_.clock.now().date();
-    ui.Txt_Date->setText(QStringLiteral("%1/%2/%3").arg(today.year()).arg(today.month()).arg(today.day()));
+    ui.Txt_Date->setText(
+        QStringLiteral("%1/%2/%3").arg(today.year()).arg(today.month()).arg(today.day()));
     // The caption's line break puts "保存" under "走行結果".
     ui.Btn_Write->setText(QStringLiteral("走行結果\n保存"));
     ui.WinsockChker->setLocalPort(timing::RunControl::kCheckPort);

@@ -22,20 +22,23 @@ namespace {
 const QColor kOlive(0xC0, 0xC0, 0x00);
 const QColor kSetUp(0xFF, 0xFF, 0xC0);
 
-bool isEnter(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
+bool isEnter(int key) {
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
 
 void moveOnWithEnter(QWidget* field) {
     platform::onFieldEvents(field, {.keyDown = [field](int key) {
-                                        if (isEnter(key)) {
-                                            QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
-                                            QCoreApplication::sendEvent(field, &tab);
-                                        }
-                                        return false;
-                                    }});
+                                if (isEnter(key)) {
+                                    QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+                                    QCoreApplication::sendEvent(field, &tab);
+                                }
+                                return false;
+                            }});
 }
 
 void selectAllOnEntry(QLineEdit* box) {
-    platform::onFieldEvents(box, {.gotFocus = [box] { box->selectAll(); }, .mouseUp = [box] { box->selectAll(); }});
+    platform::onFieldEvents(
+        box, {.gotFocus = [box] { box->selectAll(); }, .mouseUp = [box] { box->selectAll(); }});
 }
 
 void closesDriverPanel(core::Console& c, QWidget* field, int slot) {
@@ -52,7 +55,8 @@ void toggle(platform::ChoiceList* list) {
 
 void applyInputConventions(core::Console& c) {
     auto& ui = c.ui;
-    for (QLineEdit* box : {ui.Txt_Event, ui.Txt_Date, ui.Txt_Kion, ui.Txt_AllOutMess, ui.Txt_RunH, ui.Txt_RunN}) {
+    for (QLineEdit* box :
+         {ui.Txt_Event, ui.Txt_Date, ui.Txt_Kion, ui.Txt_AllOutMess, ui.Txt_RunH, ui.Txt_RunN}) {
         selectAllOnEntry(box);
         moveOnWithEnter(box);
     }
@@ -60,12 +64,13 @@ void applyInputConventions(core::Console& c) {
     moveOnWithEnter(ui.Cmb_Tenki);
     for (int s = 0; s < kSlotCount; ++s) {
         // The driver panel closes before the field does anything else.
-        for (QWidget* field : std::initializer_list<QWidget*>{ui.Txt_InGasl[s], ui.Txt_Nenpi[s], ui.Txt_OutMess[s],
-                                                              ui.Txt_ZanRunCnt[s], ui.Cmb_Car[s], ui.Cmb_Driver[s],
-                                                              ui.Chk_ChgCnter[s]}) {
+        for (QWidget* field : std::initializer_list<QWidget*>{
+                 ui.Txt_InGasl[s], ui.Txt_Nenpi[s], ui.Txt_OutMess[s], ui.Txt_ZanRunCnt[s],
+                 ui.Cmb_Car[s], ui.Cmb_Driver[s], ui.Chk_ChgCnter[s]}) {
             closesDriverPanel(c, field, s);
         }
-        for (QLineEdit* box : {ui.Txt_InGasl[s], ui.Txt_Nenpi[s], ui.Txt_OutMess[s], ui.Txt_ZanRunCnt[s]}) {
+        for (QLineEdit* box :
+             {ui.Txt_InGasl[s], ui.Txt_Nenpi[s], ui.Txt_OutMess[s], ui.Txt_ZanRunCnt[s]}) {
             selectAllOnEntry(box);
             moveOnWithEnter(box);
         }

@@ -134,13 +134,18 @@ void MainWindow::buildCommon() {
 
     // Event data for the results report
     auto* event = new QGridLayout;
-    auto* eventFrame = frame(QStringLiteral("ｲﾍﾞﾝﾄ名"), ui.Frm_Main, QStringLiteral("Frm_Comment_0"));
-    (new QVBoxLayout(eventFrame))->addWidget(ui.Txt_Event = textBox(eventFrame, QStringLiteral("Txt_Event"), 200));
+    auto* eventFrame =
+        frame(QStringLiteral("ｲﾍﾞﾝﾄ名"), ui.Frm_Main, QStringLiteral("Frm_Comment_0"));
+    (new QVBoxLayout(eventFrame))
+        ->addWidget(ui.Txt_Event = textBox(eventFrame, QStringLiteral("Txt_Event"), 200));
     auto* dateFrame = frame(QStringLiteral("日付"), ui.Frm_Main, QStringLiteral("Frm_Comment_1"));
-    (new QVBoxLayout(dateFrame))->addWidget(ui.Txt_Date = textBox(dateFrame, QStringLiteral("Txt_Date"), 100));
-    auto* weatherFrame = frame(QStringLiteral("天気"), ui.Frm_Main, QStringLiteral("Frm_Comment_2"));
+    (new QVBoxLayout(dateFrame))
+        ->addWidget(ui.Txt_Date = textBox(dateFrame, QStringLiteral("Txt_Date"), 100));
+    auto* weatherFrame =
+        frame(QStringLiteral("天気"), ui.Frm_Main, QStringLiteral("Frm_Comment_2"));
     ui.Cmb_Tenki = named(new QComboBox(weatherFrame), QStringLiteral("Cmb_Tenki"));
-    ui.Cmb_Tenki->addItems({QStringLiteral("晴"), QStringLiteral("曇"), QStringLiteral("雨"), QStringLiteral("雪")});
+    ui.Cmb_Tenki->addItems(
+        {QStringLiteral("晴"), QStringLiteral("曇"), QStringLiteral("雨"), QStringLiteral("雪")});
     ui.Cmb_Tenki->setCurrentIndex(-1);
     (new QVBoxLayout(weatherFrame))->addWidget(ui.Cmb_Tenki);
     auto* tempFrame = frame(QStringLiteral("気温"), ui.Frm_Main, QStringLiteral("Frm_Comment_3"));
@@ -151,14 +156,16 @@ void MainWindow::buildCommon() {
     event->addWidget(dateFrame, 1, 0);
     event->addWidget(weatherFrame, 1, 1);
     event->addWidget(tempFrame, 2, 0);
-    auto* courseFrame = frame(QStringLiteral("コース名"), ui.Frm_Main, QStringLiteral("Frm_Comment_5"));
+    auto* courseFrame =
+        frame(QStringLiteral("コース名"), ui.Frm_Main, QStringLiteral("Frm_Comment_5"));
     ui.Cmb_Course = named(new platform::ChoiceList(courseFrame), QStringLiteral("Cmb_Course"));
     (new QVBoxLayout(courseFrame))->addWidget(ui.Cmb_Course);
     event->addWidget(courseFrame, 2, 1);
     row->addLayout(event);
 
     // Race duration and clocks
-    auto* clockFrame = frame(QStringLiteral("走行時間"), ui.Frm_Main, QStringLiteral("Frm_Comment_4"));
+    auto* clockFrame =
+        frame(QStringLiteral("走行時間"), ui.Frm_Main, QStringLiteral("Frm_Comment_4"));
     auto* clocks = new QGridLayout(clockFrame);
     ui.Txt_RunH = textBox(clockFrame, QStringLiteral("Txt_RunH"), 50);
     ui.Txt_RunN = textBox(clockFrame, QStringLiteral("Txt_RunN"), 50);
@@ -172,8 +179,10 @@ void MainWindow::buildCommon() {
     length->addStretch();
     clocks->addLayout(length, 0, 0);
     ui.Lbl_StTime = label({}, clockFrame, QStringLiteral("Lbl_StTime"));
-    ui.Lbl_ZanTime = label(QStringLiteral("残り 約00:00:00"), clockFrame, QStringLiteral("Lbl_ZanTime"));
-    ui.Lbl_SysTime = label(QStringLiteral("am 00:00:00"), clockFrame, QStringLiteral("Lbl_SysTime"));
+    ui.Lbl_ZanTime =
+        label(QStringLiteral("残り 約00:00:00"), clockFrame, QStringLiteral("Lbl_ZanTime"));
+    ui.Lbl_SysTime =
+        label(QStringLiteral("am 00:00:00"), clockFrame, QStringLiteral("Lbl_SysTime"));
     setBigFont(ui.Lbl_ZanTime, 16);
     setBigFont(ui.Lbl_SysTime, 16);
     ui.Lbl_ZanTime->setAutoFillBackground(true);
@@ -187,11 +196,12 @@ void MainWindow::buildCommon() {
     row->addWidget(clockFrame);
 
     // Standings board
-    auto* standings = frame(QStringLiteral("走行車輌状況"), ui.Frm_Main, QStringLiteral("Frm_Standings"));
+    auto* standings =
+        frame(QStringLiteral("走行車輌状況"), ui.Frm_Main, QStringLiteral("Frm_Standings"));
     auto* board = new QGridLayout(standings);
     board->setVerticalSpacing(1);
-    const QStringList heads = {QStringLiteral("順位"), QStringLiteral("車輌名"), QStringLiteral("BestTime"),
-                               QStringLiteral("BestLap")};
+    const QStringList heads = {QStringLiteral("順位"), QStringLiteral("車輌名"),
+                               QStringLiteral("BestTime"), QStringLiteral("BestLap")};
     for (int c = 0; c < heads.size(); ++c) {
         board->addWidget(label(heads[c], standings), 0, c);
     }
@@ -214,7 +224,8 @@ void MainWindow::buildCommon() {
 
     // Stopwatch, own address, message to all cars
     auto* side = new QVBoxLayout;
-    auto* watch = frame(QStringLiteral("気になる車のLap？"), ui.Frm_Main, QStringLiteral("Frm_OtherLap"));
+    auto* watch =
+        frame(QStringLiteral("気になる車のLap？"), ui.Frm_Main, QStringLiteral("Frm_OtherLap"));
     auto* watchRow = new QHBoxLayout(watch);
     ui.Lbl_OtherLap = label(QStringLiteral("0'00\"000"), watch, QStringLiteral("Lbl_OtherLap"));
     setBigFont(ui.Lbl_OtherLap, 14);
@@ -224,10 +235,13 @@ void MainWindow::buildCommon() {
     watchRow->addWidget(ui.Btn_OtherLap);
     side->addWidget(watch);
     auto* host = frame(QStringLiteral(" Host IP 情報"), ui.Frm_Main, QStringLiteral("Frm_HostIP"));
-    (new QVBoxLayout(host))->addWidget(ui.Lbl_LocalIP = label({}, host, QStringLiteral("Lbl_LocalIP")));
+    (new QVBoxLayout(host))
+        ->addWidget(ui.Lbl_LocalIP = label({}, host, QStringLiteral("Lbl_LocalIP")));
     side->addWidget(host);
-    auto* allCars = frame(QStringLiteral("全車一斉メッセージ"), ui.Frm_Main, QStringLiteral("Frm_AllOutMess"));
-    (new QVBoxLayout(allCars))->addWidget(ui.Txt_AllOutMess = textBox(allCars, QStringLiteral("Txt_AllOutMess")));
+    auto* allCars =
+        frame(QStringLiteral("全車一斉メッセージ"), ui.Frm_Main, QStringLiteral("Frm_AllOutMess"));
+    (new QVBoxLayout(allCars))
+        ->addWidget(ui.Txt_AllOutMess = textBox(allCars, QStringLiteral("Txt_AllOutMess")));
     side->addWidget(allCars);
     row->addLayout(side, 1);
 
@@ -236,10 +250,13 @@ void MainWindow::buildCommon() {
     ui.Btn_Start = button(QStringLiteral("Start"), ui.Frm_Main, QStringLiteral("Btn_Start"));
     setBigFont(ui.Btn_Start, 16);
     ui.Btn_Start->setMinimumHeight(60);
-    ui.Btn_Write = button(QStringLiteral("走行結果\r保存"), ui.Frm_Main, QStringLiteral("Btn_Write"));
+    ui.Btn_Write =
+        button(QStringLiteral("走行結果\r保存"), ui.Frm_Main, QStringLiteral("Btn_Write"));
     ui.Btn_End = button(QStringLiteral("End"), ui.Frm_Main, QStringLiteral("Btn_End"));
-    ui.Btn_Drivers = button(QStringLiteral("ドライバ編集"), ui.Frm_Main, QStringLiteral("Btn_Drivers"));
-    ui.Btn_Cource = button(QStringLiteral("コース名編集"), ui.Frm_Main, QStringLiteral("Btn_Cource"));
+    ui.Btn_Drivers =
+        button(QStringLiteral("ドライバ編集"), ui.Frm_Main, QStringLiteral("Btn_Drivers"));
+    ui.Btn_Cource =
+        button(QStringLiteral("コース名編集"), ui.Frm_Main, QStringLiteral("Btn_Cource"));
     ui.Btn_Car = button(QStringLiteral("車輌情報編集"), ui.Frm_Main, QStringLiteral("Btn_Car"));
     ui.Btn_Mess = button(QStringLiteral("環境設定"), ui.Frm_Main, QStringLiteral("Btn_Mess"));
     buttons->addWidget(ui.Btn_Start, 0, 0, 2, 1);
@@ -267,7 +284,8 @@ void MainWindow::buildCar(int s) {
     ui.Lbl_IP[s] = label({}, car, indexed("Lbl_IP", s));
     setBigFont(ui.Lbl_IP[s], 11);
     ui.Btn_ClientNoSet[s] = button(QStringLiteral("計測設定"), car, indexed("Btn_ClientNoSet", s));
-    ui.Btn_ClientNoSet2[s] = button(QStringLiteral("計測設定"), car, indexed("Btn_ClientNoSet2", s));
+    ui.Btn_ClientNoSet2[s] =
+        button(QStringLiteral("計測設定"), car, indexed("Btn_ClientNoSet2", s));
     ui.Btn_ClsCar[s] = button(QStringLiteral("消"), car, indexed("Btn_ClsCar", s));
     ui.Btn_ClsCar[s]->setFixedWidth(32);
     // Address and its buttons on two rows, so that five cars fit a 1366-pixel screen.
@@ -371,8 +389,10 @@ void MainWindow::buildCar(int s) {
     countdown->setVerticalSpacing(1);
     ui.Chk_ChgCnter[s] = named(new QCheckBox(car), indexed("Chk_ChgCnter", s));
     ui.Txt_ZanRunCnt[s] = textBox(car, indexed("Txt_ZanRunCnt", s), 50);
-    ui.Lbl_AutoMess1[s] = label(QStringLiteral("周走行したらドライバ交代"), car, indexed("Lbl_AutoMess1", s));
-    ui.Lbl_AutoMess2[s] = label(QStringLiteral("メッセージを自動送信する"), car, indexed("Lbl_AutoMess2", s));
+    ui.Lbl_AutoMess1[s] =
+        label(QStringLiteral("周走行したらドライバ交代"), car, indexed("Lbl_AutoMess1", s));
+    ui.Lbl_AutoMess2[s] =
+        label(QStringLiteral("メッセージを自動送信する"), car, indexed("Lbl_AutoMess2", s));
     countdown->addWidget(ui.Chk_ChgCnter[s], 0, 0);
     countdown->addWidget(ui.Txt_ZanRunCnt[s], 0, 1);
     countdown->addWidget(ui.Lbl_AutoMess1[s], 0, 2);
@@ -427,7 +447,8 @@ void MainWindow::buildSettingsPanel() {
     col->addWidget(ui.Spd_Mess);
     auto* row = new QHBoxLayout;
     ui.Btn_MessOk = button(QStringLiteral("登録"), ui.Frm_Mess, QStringLiteral("Btn_MessOk"));
-    ui.Btn_MessCancel = button(QStringLiteral("Cancel"), ui.Frm_Mess, QStringLiteral("Btn_MessCancel"));
+    ui.Btn_MessCancel =
+        button(QStringLiteral("Cancel"), ui.Frm_Mess, QStringLiteral("Btn_MessCancel"));
     row->addStretch();
     row->addWidget(ui.Btn_MessOk);
     row->addWidget(ui.Btn_MessCancel);
@@ -470,7 +491,6 @@ void MainWindow::buildEditorPanels() {
           ui.Btn_DrvCancel);
 }
 
-
 void MainWindow::Form_Load() {
     // Centred on the screen, and never larger than it.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -487,8 +507,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::Btn_End_Click() {
-    if (!console_.prompts.askYesNo(QStringLiteral("終了します。よろしいですか？"), QStringLiteral("終了確認"),
-                                   platform::PromptIcon::Information)) {
+    if (!console_.prompts.askYesNo(QStringLiteral("終了します。よろしいですか？"),
+                                   QStringLiteral("終了確認"), platform::PromptIcon::Information)) {
         return;
     }
     console_.tick.stop();

@@ -118,7 +118,9 @@ void SettingsPanel::Btn_MessOk_Click() {
     ui.Frm_Main->setEnabled(true);
 }
 
-void SettingsPanel::Btn_MessCancel_Click() { close(); }
+void SettingsPanel::Btn_MessCancel_Click() {
+    close();
+}
 
 void SettingsPanel::close() {
     auto& ui = c_.ui;

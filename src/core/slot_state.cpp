@@ -14,6 +14,8 @@ QString fullWidthDigits(qint64 number) {
     return text;
 }
 
-QString carCaption(int slot) { return fullWidthDigits(slot + 1) + u"号車"; }
+QString carCaption(int slot) {
+    return fullWidthDigits(slot + 1) + u"号車";
+}
 
 }  // namespace kaltero::core

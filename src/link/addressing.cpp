@@ -23,12 +23,14 @@ const QColor kSetUp(0xFF, 0xFF, 0xC0);
 Addressing::Addressing(core::Console& console) : c_(console) {
     auto& ui = c_.ui;
     for (int s = 0; s < kSlotCount; ++s) {
-        QObject::connect(ui.Btn_ClientNoSet[s], &QPushButton::clicked, [this, s] { enterAddress(s); });
+        QObject::connect(ui.Btn_ClientNoSet[s], &QPushButton::clicked,
+                         [this, s] { enterAddress(s); });
         QObject::connect(ui.Btn_ClientNoSet2[s], &QPushButton::clicked, [this, s] {
             c_.hooks.CloseDriverPanel(s);
             enterAddress(s);
         });
-        QObject::connect(ui.Btn_ClsCar[s], &QPushButton::clicked, [this, s] { Btn_ClsCar_Click(s); });
+        QObject::connect(ui.Btn_ClsCar[s], &QPushButton::clicked,
+                         [this, s] { Btn_ClsCar_Click(s); });
         setLook(s, false);
     }
 }
@@ -54,7 +56,8 @@ void Addressing::Btn_ClsCar_Click(int s) {
     auto& ui = c_.ui;
     const QString question =
         ui.Frm_Runner[s]->title() + u"の設定内容を消去します。\rよろしいですか？";
-    if (!c_.prompts.askYesNo(question, QStringLiteral("消去確認"), platform::PromptIcon::Critical)) {
+    if (!c_.prompts.askYesNo(question, QStringLiteral("消去確認"),
+                             platform::PromptIcon::Critical)) {
         return;
     }
     ui.Lbl_IP[s]->clear();
@@ -64,11 +67,13 @@ void Addressing::Btn_ClsCar_Click(int s) {
 void Addressing::setLook(int s, bool setUp) {
     auto& ui = c_.ui;
     ui.Frm_Runner[s]->setBackground(setUp ? kSetUp : kCleared);
-    for (QWidget* w : std::initializer_list<QWidget*>{ui.Cmb_Car[s], ui.Cmb_Driver[s], ui.Txt_OutMess[s],
-                                                      ui.Spd_Laps[s], ui.Btn_LapChg[s]}) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{ui.Cmb_Car[s], ui.Cmb_Driver[s], ui.Txt_OutMess[s],
+                                         ui.Spd_Laps[s], ui.Btn_LapChg[s]}) {
         w->setEnabled(setUp);
     }
-    for (QWidget* w : std::initializer_list<QWidget*>{ui.Frm_LapInfo[s], ui.Frm_DriverInfo[s], ui.Spd_Laps[s]}) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{ui.Frm_LapInfo[s], ui.Frm_DriverInfo[s], ui.Spd_Laps[s]}) {
         w->setVisible(setUp);
     }
 }

@@ -99,9 +99,9 @@ void CarLink::recordLap(int s) {
     laps->activateCurrent();
     laps->setCellText(core::lap_grid::kDriver, car.LapCnt, ui.Cmb_Driver[s]->currentText());
     laps->setCellText(core::lap_grid::kTicks, car.LapCnt, QString::number(car.LastLapTicks));
-    laps->setCellText(
-        core::lap_grid::kLog, car.LapCnt,
-        fitSendMsg(car.LapFlag, car.LapRecord, car.SendMsg) + u", " + parseReport(car.RcvData).message);
+    laps->setCellText(core::lap_grid::kLog, car.LapCnt,
+                      fitSendMsg(car.LapFlag, car.LapRecord, car.SendMsg) + u", " +
+                          parseReport(car.RcvData).message);
     UpdateLapStats(s);
     if (car.DrvLapCnt == 0) {
         car.DrvLapCnt = 1;

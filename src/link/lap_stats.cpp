@@ -45,13 +45,14 @@ double cellValue(const QString& cell) {
 
 // A row the lap count added (silence rule or a raised correction) holds no time until a
 // report fills it; it is no lap yet and must not become the best lap or pull the average down.
-bool hasTime(const LapRow& row) { return !row.ticks.trimmed().isEmpty(); }
+bool hasTime(const LapRow& row) {
+    return !row.ticks.trimmed().isEmpty();
+}
 
 }  // namespace
 
-LapStats UpdateLapStats(const QList<LapRow>& rows, const QString& driver,
-                        qint32 RemainTicks, const QString& Lbl_YosoSyu,
-                        const core::Settings& settings) {
+LapStats UpdateLapStats(const QList<LapRow>& rows, const QString& driver, qint32 RemainTicks,
+                        const QString& Lbl_YosoSyu, const core::Settings& settings) {
     LapStats out;
     out.BestLapTicks = core::kNoLapTicks;
     out.DrvBestLapTicks = core::kNoLapTicks;

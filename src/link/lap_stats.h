@@ -35,16 +35,15 @@ struct LapStats {
 //
 // Every lap cell is read by its leading number; a row whose cell is empty (counted but not yet
 // timed) is no lap. The car's best is the earliest of the fastest laps, its average the sum
-// over the timed laps truncated; the current driver's figures cover the rows carrying exactly that name, the
-// driver average rounded half to even. Predicted laps = floor(RemainTicks / average).
+// over the timed laps truncated; the current driver's figures cover the rows carrying exactly that
+// name, the driver average rounded half to even. Predicted laps = floor(RemainTicks / average).
 //   laps 83000, 82500, 82500 -> best "2周目 1'22\"500", average 82666;
 //   RemainTicks 600000 -> "あと7周", RemainTicks -5000 -> "あと-1周"
 //
 // Unlike a plain 32-bit tally, no grid content can overflow or divide by zero: cells are held to
 // the 32-bit range, sums are kept wide and figures clamped to 32 bits, and the predicted laps keep
 // the previous text whenever the average is 0 (not only when the sum is).
-LapStats UpdateLapStats(const QList<LapRow>& rows, const QString& driver,
-                        qint32 RemainTicks, const QString& Lbl_YosoSyu,
-                        const core::Settings& settings);
+LapStats UpdateLapStats(const QList<LapRow>& rows, const QString& driver, qint32 RemainTicks,
+                        const QString& Lbl_YosoSyu, const core::Settings& settings);
 
 }  // namespace kaltero::link

@@ -31,13 +31,21 @@ struct SystemClock::Impl {
     QElapsedTimer since;
 };
 
-SystemClock::SystemClock() : impl_(std::make_shared<Impl>()) { impl_->since.start(); }
+SystemClock::SystemClock() : impl_(std::make_shared<Impl>()) {
+    impl_->since.start();
+}
 
-QDateTime SystemClock::now() const { return QDateTime::currentDateTime(); }
+QDateTime SystemClock::now() const {
+    return QDateTime::currentDateTime();
+}
 
-qint64 SystemClock::monotonicNs() const { return impl_->since.nsecsElapsed(); }
+qint64 SystemClock::monotonicNs() const {
+    return impl_->since.nsecsElapsed();
+}
 
-std::unique_ptr<Timer> SystemClock::makeTimer() { return std::make_unique<QtTimer>(); }
+std::unique_ptr<Timer> SystemClock::makeTimer() {
+    return std::make_unique<QtTimer>();
+}
 
 class ManualClock::ManualTimer final : public Timer {
 public:
@@ -83,11 +91,17 @@ ManualClock::~ManualClock() {
     }
 }
 
-QDateTime ManualClock::now() const { return wall_; }
+QDateTime ManualClock::now() const {
+    return wall_;
+}
 
-qint64 ManualClock::monotonicNs() const { return elapsedMs_ * 1'000'000; }
+qint64 ManualClock::monotonicNs() const {
+    return elapsedMs_ * 1'000'000;
+}
 
-std::unique_ptr<Timer> ManualClock::makeTimer() { return std::make_unique<ManualTimer>(this); }
+std::unique_ptr<Timer> ManualClock::makeTimer() {
+    return std::make_unique<ManualTimer>(this);
+}
 
 void ManualClock::advance(qint64 ms) {
     const qint64 target = elapsedMs_ + ms;

@@ -192,7 +192,9 @@ Grid::ColumnSpec Grid::columnSpec(int col) const {
     return found != specs_.end() ? found->second : ColumnSpec{};
 }
 
-void Grid::setCellSpec(int col, int row, const ColumnSpec& spec) { cellSpecs_[{col, row}] = spec; }
+void Grid::setCellSpec(int col, int row, const ColumnSpec& spec) {
+    cellSpecs_[{col, row}] = spec;
+}
 
 Grid::ColumnSpec Grid::cellSpec(int col, int row) const {
     const auto found = cellSpecs_.find({col, row});

@@ -19,10 +19,12 @@ DriverPanel::DriverPanel(core::Console& console) : c_(console) {
     for (int s = 0; s < kSlotCount; ++s) {
         ui.Time_DriverInfo[s]->setInterval(kOpenMs);
         ui.Time_DriverInfo[s]->onTimeout([this, s] { Time_DriverInfo_Timer(s); });
-        QObject::connect(ui.Cmb_Driver[s], &platform::ChoiceList::entryChosen, [this, s] { Cmb_Driver_Click(s); });
+        QObject::connect(ui.Cmb_Driver[s], &platform::ChoiceList::entryChosen,
+                         [this, s] { Cmb_Driver_Click(s); });
         QObject::connect(ui.Cmb_Driver[s], &platform::ChoiceList::lostFocus,
                          [this, s] { c_.ui.Cmb_Driver[s]->setBackground(Qt::white); });
-        QObject::connect(ui.Btn_DriverInfo[s], &QAbstractButton::clicked, [this, s] { Btn_DriverInfo_Click(s); });
+        QObject::connect(ui.Btn_DriverInfo[s], &QAbstractButton::clicked,
+                         [this, s] { Btn_DriverInfo_Click(s); });
     }
     c_.hooks.CloseDriverPanel = [this](int s) { Time_DriverInfo_Timer(s); };
 }

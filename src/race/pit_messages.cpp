@@ -18,7 +18,8 @@ const QColor kLightYellow(0xFF, 0xFF, 0xC0);
 
 PitMessages::PitMessages(core::Console& console) : c_(console) {
     auto& ui = c_.ui;
-    QObject::connect(ui.Txt_AllOutMess, &QLineEdit::textChanged, [this] { Txt_AllOutMess_Change(); });
+    QObject::connect(ui.Txt_AllOutMess, &QLineEdit::textChanged,
+                     [this] { Txt_AllOutMess_Change(); });
     for (int s = 0; s < kSlotCount; ++s) {
         ui.Time_MessBlk[s]->setInterval(kBlinkMs);
         ui.Time_MessBlk[s]->onTimeout([this, s] { Time_MessBlk_Timer(s); });

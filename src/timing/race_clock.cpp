@@ -34,7 +34,8 @@ void RaceClock::Time_System_Timer() {
     }
     const qint64 seconds = secondsToEnd(now, st.RaceEndTime);
     QPalette pal = ui.Lbl_ZanTime->palette();
-    pal.setColor(QPalette::WindowText, now < st.RaceEndTime ? QColor(0xFF, 0, 0) : QColor(0xFF, 0xFF, 0xFF));
+    pal.setColor(QPalette::WindowText,
+                 now < st.RaceEndTime ? QColor(0xFF, 0, 0) : QColor(0xFF, 0xFF, 0xFF));
     ui.Lbl_ZanTime->setPalette(pal);
     ui.Lbl_ZanTime->setText(remainTimeText(seconds));
     st.RemainTicks = remainTicks(seconds, c_.settings);

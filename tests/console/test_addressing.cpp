@@ -8,8 +8,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-using kaltero::testing::ConsoleFixture;
 using kaltero::platform::PromptIcon;
+using kaltero::testing::ConsoleFixture;
 
 namespace {
 const QColor kGreen(0x00, 0xC0, 0x00);

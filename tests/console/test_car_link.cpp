@@ -13,9 +13,9 @@
 #include <QPushButton>
 #include <QUdpSocket>
 
-using kaltero::testing::ConsoleFixture;
 using kaltero::platform::decodeCp932;
 using kaltero::platform::encodeCp932;
+using kaltero::testing::ConsoleFixture;
 
 namespace {
 
@@ -23,13 +23,15 @@ namespace {
 class TestCar {
 public:
     explicit TestCar(int slot, quint16 ownPort = 0) : slot_(slot) {
-        const bool bound = socket_.bind(QHostAddress::AnyIPv4, ownPort != 0 ? ownPort : 7012 + 10 * slot);
+        const bool bound =
+            socket_.bind(QHostAddress::AnyIPv4, ownPort != 0 ? ownPort : 7012 + 10 * slot);
         if (!bound) {
             qFatal("cannot bind the car port");
         }
     }
     void send(const QString& text, quint16 port = 0) {
-        socket_.writeDatagram(encodeCp932(text), QHostAddress::LocalHost, port != 0 ? port : 7011 + 10 * slot_);
+        socket_.writeDatagram(encodeCp932(text), QHostAddress::LocalHost,
+                              port != 0 ? port : 7011 + 10 * slot_);
     }
     // The next datagram, or nothing within two seconds.
     std::optional<QByteArray> receive() {
@@ -183,7 +185,8 @@ private Q_SLOTS:
         car.send(QStringLiteral("000"));
         const auto bytes = car.receive();
         QVERIFY(bytes.has_value());
-        const QString expected = QStringLiteral("Nｐｉｔ　ｉｎ　３ [ あと２周でピットインです。 ] ");
+        const QString expected =
+            QStringLiteral("Nｐｉｔ　ｉｎ　３ [ あと２周でピットインです。 ] ");
         QCOMPARE(*bytes, encodeCp932(expected));
         QCOMPARE(bytes->left(3), QByteArray("N\x82\x90"));
     }
@@ -230,7 +233,8 @@ private Q_SLOTS:
     void addressCheckAnswersWhileIdle_data() {
         QTest::addColumn<QString>("request");
         QTest::addColumn<QString>("answer");
-        QTest::newRow("registered for car 2") << QStringLiteral("127.0.0.1") << QStringLiteral("２号車");
+        QTest::newRow("registered for car 2")
+            << QStringLiteral("127.0.0.1") << QStringLiteral("２号車");
         // Sent to the address named, which is this machine too.
         QTest::newRow("not registered") << QStringLiteral("127.0.0.2") << QStringLiteral("未登録");
     }

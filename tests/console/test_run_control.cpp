@@ -36,9 +36,7 @@ struct Race : ConsoleFixture {
             ui().Lbl_IP[s]->setText(QStringLiteral("127.0.0.1"));
         }
     }
-    void start() {
-        ui().Btn_Start->click();
-    }
+    void start() { ui().Btn_Start->click(); }
     void stop(bool yes = true) {
         prompts.answerYesNo(yes);
         ui().Btn_Start->click();
@@ -74,8 +72,8 @@ private Q_SLOTS:
         QCOMPARE(race.state().LastCarIdx, 1);
         QCOMPARE(ui.Lbl_LapCnt[0]->text(), QStringLiteral("1周目"));
         QCOMPARE(ui.Lbl_StTime->text(), QStringLiteral("Start時間 14:00"));
-        for (QPushButton* b : {ui.Btn_End, ui.Btn_Write, ui.Btn_Cource, ui.Btn_Drivers, ui.Btn_Car, ui.Btn_Mess,
-                               ui.Btn_ClientNoSet2[0], ui.Btn_ClsCar[4]}) {
+        for (QPushButton* b : {ui.Btn_End, ui.Btn_Write, ui.Btn_Cource, ui.Btn_Drivers, ui.Btn_Car,
+                               ui.Btn_Mess, ui.Btn_ClientNoSet2[0], ui.Btn_ClsCar[4]}) {
             QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
         }
         QVERIFY(ui.Btn_OtherLap->isEnabled());
@@ -181,7 +179,8 @@ private Q_SLOTS:
         QTest::addColumn<QTime>("end");
         QTest::newRow("1 h 30 min") << QStringLiteral("1") << QStringLiteral("30") << QTime(15, 30);
         QTest::newRow("0 h 90 min") << QStringLiteral("0") << QStringLiteral("90") << QTime(15, 30);
-        QTest::newRow("2 h -30 min") << QStringLiteral("2") << QStringLiteral("-30") << QTime(15, 30);
+        QTest::newRow("2 h -30 min")
+            << QStringLiteral("2") << QStringLiteral("-30") << QTime(15, 30);
     }
     void raceLengthSetsTheEnd() {
         QFETCH(QString, hours);

@@ -16,7 +16,8 @@ struct Panel : ConsoleFixture {
     Panel() { ui().Btn_Mess->click(); }
     void set(int row, const QString& text) { ui().Spd_Mess->setCellText(2, row, text); }
     QString stored(const QString& section, const QString& key) {
-        return kaltero::platform::readProfileString(section, key, console.paths.SettingsFile).value_or(QString());
+        return kaltero::platform::readProfileString(section, key, console.paths.SettingsFile)
+            .value_or(QString());
     }
 };
 
@@ -58,8 +59,9 @@ private Q_SLOTS:
         p.set(2, seconds);
         p.ui().Btn_MessOk->click();
         QCOMPARE(p.prompts.calls().size(), 1);
-        QCOMPARE(p.prompts.calls()[0].text,
-                 QStringLiteral("無通信ラップ加算秒数が不正です。１から99までで指定してください。"));
+        QCOMPARE(
+            p.prompts.calls()[0].text,
+            QStringLiteral("無通信ラップ加算秒数が不正です。１から99までで指定してください。"));
         QVERIFY(p.ui().Frm_Mess->isVisible());
         QCOMPARE(p.ui().Spd_Mess->currentRow(), 2);
         // The precision is in force at once, but neither saved nor shown.

@@ -1,7 +1,7 @@
 #include "console/application.h"
 #include "console/main_window.h"
-#include "console_fixture.h"
 #include "console/splash.h"
+#include "console_fixture.h"
 #include "platform/frame.h"
 #include "platform/udp_link.h"
 
@@ -49,10 +49,13 @@ private Q_SLOTS:
 
     void windowLoadSetsCaptionsAndDate() {
         ConsoleFixture f(QDateTime(QDate(2007, 4, 3), QTime(9, 0)));
-        QCOMPARE(f.find<platform::Frame>(QStringLiteral("Frm_Runner_0"))->title(), QStringLiteral("１号車"));
-        QCOMPARE(f.find<platform::Frame>(QStringLiteral("Frm_Runner_4"))->title(), QStringLiteral("５号車"));
+        QCOMPARE(f.find<platform::Frame>(QStringLiteral("Frm_Runner_0"))->title(),
+                 QStringLiteral("１号車"));
+        QCOMPARE(f.find<platform::Frame>(QStringLiteral("Frm_Runner_4"))->title(),
+                 QStringLiteral("５号車"));
         QCOMPARE(f.find<QLineEdit>(QStringLiteral("Txt_Date"))->text(), QStringLiteral("2007/4/3"));
-        QCOMPARE(f.find<QPushButton>(QStringLiteral("Btn_Write"))->text(), QStringLiteral("走行結果\n保存"));
+        QCOMPARE(f.find<QPushButton>(QStringLiteral("Btn_Write"))->text(),
+                 QStringLiteral("走行結果\n保存"));
         QCOMPARE(f.find<QLabel>(QStringLiteral("Lbl_Time_3"))->text(), QStringLiteral("0'00\"000"));
         QVERIFY(f.find<QLabel>(QStringLiteral("Lbl_LocalIP"))->text().startsWith(u"IP : "));
         QVERIFY(f.find<QLabel>(QStringLiteral("Lbl_IP_1"))->text().isEmpty());
@@ -64,15 +67,18 @@ private Q_SLOTS:
 
     void everyControlCarriesItsName_data() {
         QTest::addColumn<QString>("name");
-        for (const char* name : {"Frm_Main", "Btn_Start", "Btn_End", "Btn_Mess", "Btn_Write", "Btn_Car",
-                                 "Btn_Cource", "Btn_Drivers", "Frm_Mess", "Spd_Mess", "Btn_MessOk",
-                                 "Btn_MessCancel", "Txt_RunH", "Txt_RunN", "Lbl_ZanTime", "Lbl_SysTime",
-                                 "Lbl_StTime", "Btn_OtherLap", "Lbl_OtherLap", "Cmb_Course", "Txt_AllOutMess"}) {
+        for (const char* name :
+             {"Frm_Main",      "Btn_Start",      "Btn_End",      "Btn_Mess",     "Btn_Write",
+              "Btn_Car",       "Btn_Cource",     "Btn_Drivers",  "Frm_Mess",     "Spd_Mess",
+              "Btn_MessOk",    "Btn_MessCancel", "Txt_RunH",     "Txt_RunN",     "Lbl_ZanTime",
+              "Lbl_SysTime",   "Lbl_StTime",     "Btn_OtherLap", "Lbl_OtherLap", "Cmb_Course",
+              "Txt_AllOutMess"}) {
             QTest::newRow(name) << QString::fromLatin1(name);
         }
-        for (const char* name : {"Frm_Runner", "Lbl_Time", "Lbl_LapCnt", "Btn_RunStop", "Spd_Laps", "Lbl_IP",
-                                 "Cmb_Car", "Cmb_Driver", "Txt_OutMess", "Lbl_InMess", "Chk_ChgCnter",
-                                 "Txt_ZanRunCnt", "Lbl_Jyuni", "Lbl_Sort_No", "Lbl_BestTime"}) {
+        for (const char* name :
+             {"Frm_Runner", "Lbl_Time", "Lbl_LapCnt", "Btn_RunStop", "Spd_Laps", "Lbl_IP",
+              "Cmb_Car", "Cmb_Driver", "Txt_OutMess", "Lbl_InMess", "Chk_ChgCnter", "Txt_ZanRunCnt",
+              "Lbl_Jyuni", "Lbl_Sort_No", "Lbl_BestTime"}) {
             for (int i = 0; i < 5; ++i) {
                 const QString indexed = QString::fromLatin1(name) + u'_' + QString::number(i);
                 QTest::newRow(qPrintable(indexed)) << indexed;

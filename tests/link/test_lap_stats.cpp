@@ -75,24 +75,24 @@ private Q_SLOTS:
             << 1000 << QStringList{u"82500.5"_s, u"82500.7"_s, u"82499.9"_s} << 82500 << 3
             << u"3周目 1'22\"500"_s << u"1'22\"500"_s << 82500 << u"1'22\"500"_s;
         QTest::newRow("negative lap")
-            << 1000 << QStringList{u"-5000"_s, u"85000"_s} << -5000 << 1
-            << u"1周目 0'-05\"000"_s << u"0'-05\"000"_s << 40000 << u"0'40\"000"_s;
+            << 1000 << QStringList{u"-5000"_s, u"85000"_s} << -5000 << 1 << u"1周目 0'-05\"000"_s
+            << u"0'-05\"000"_s << 40000 << u"0'40\"000"_s;
         QTest::newRow("laps at the no-lap value are no best")
             << 1000 << QStringList{u"268435455"_s} << kNoLapTicks << 0 << u"-"_s
             << u"4473'55\"455"_s << 268435455 << u"4473'55\"455"_s;
         // A plain 32-bit tally would overflow on these.
         QTest::newRow("sum beyond 32 bits")
-            << 1000 << QStringList{u"2000000000"_s, u"2000000000"_s} << kNoLapTicks << 0
-            << u"-"_s << u"4473'55\"455"_s << 2000000000 << u"33333'20\"000"_s;
+            << 1000 << QStringList{u"2000000000"_s, u"2000000000"_s} << kNoLapTicks << 0 << u"-"_s
+            << u"4473'55\"455"_s << 2000000000 << u"33333'20\"000"_s;
         QTest::newRow("cell beyond 32 bits held to the range")
-            << 1000 << QStringList{u"1e12"_s, u"-1e12"_s} << std::numeric_limits<qint32>::min()
-            << 2 << u"2周目 -35791'-23\"-648"_s << u"-35791'-23\"-648"_s << 0 << u"0'00\"000"_s;
+            << 1000 << QStringList{u"1e12"_s, u"-1e12"_s} << std::numeric_limits<qint32>::min() << 2
+            << u"2周目 -35791'-23\"-648"_s << u"-35791'-23\"-648"_s << 0 << u"0'00\"000"_s;
     }
     void carFigures() {
         QFETCH(int, ticksPerSecond);
         QFETCH(QStringList, cells);
-        const LapStats s = UpdateLapStats(laps(cells), u"A"_s, 600000, kOldPrediction,
-                                          precision(ticksPerSecond));
+        const LapStats s =
+            UpdateLapStats(laps(cells), u"A"_s, 600000, kOldPrediction, precision(ticksPerSecond));
         QTEST(s.BestLapTicks, "bestTicks");
         QTEST(s.BestLapNo, "bestNo");
         QTEST(s.Lbl_BestLapTm, "bestLabel");
@@ -145,8 +145,7 @@ private Q_SLOTS:
         for (qsizetype i = 0; i < cells.size(); ++i) {
             rows << LapRow{drivers[i], cells[i]};
         }
-        const LapStats s =
-            UpdateLapStats(rows, current, 0, kOldPrediction, precision(1000));
+        const LapStats s = UpdateLapStats(rows, current, 0, kOldPrediction, precision(1000));
         QTEST(s.DrvBestLapTicks, "bestTicks");
         QTEST(s.DrvBestLapNo, "bestNo");
         QTEST(s.DrvTotalTicks, "totalTicks");
@@ -179,8 +178,8 @@ private Q_SLOTS:
     void predictedLaps() {
         QFETCH(QStringList, cells);
         QFETCH(qint32, remainTicks);
-        const LapStats s = UpdateLapStats(laps(cells), u"A"_s, remainTicks,
-                                          kOldPrediction, precision(1000));
+        const LapStats s =
+            UpdateLapStats(laps(cells), u"A"_s, remainTicks, kOldPrediction, precision(1000));
         QTEST(s.Lbl_YosoSyu, "label");
     }
 };

@@ -23,24 +23,35 @@ bool writeIfMissing(const QString& path, Writer write, const Rows& rows) {
 bool writeSampleMasterData(const QString& folder) {
     const QDir dir(folder);
     const Rows cars = {
-        {QStringLiteral("赤 GT-R"), QStringLiteral("チーム赤"), QStringLiteral("100"), QStringLiteral("2.5")},
-        {QStringLiteral("青 NSX"), QStringLiteral("チーム青"), QStringLiteral("90"), QStringLiteral("2.8")},
-        {QStringLiteral("白 Supra"), QStringLiteral("チーム白"), QStringLiteral("95"), QStringLiteral("2.6")},
-        {QStringLiteral("黒 RX-7"), QStringLiteral("チーム黒"), QStringLiteral("80"), QStringLiteral("3.1")},
-        {QStringLiteral("緑 Z"), QStringLiteral("チーム緑"), QStringLiteral("100"), QStringLiteral("2.4")},
+        {QStringLiteral("赤 GT-R"), QStringLiteral("チーム赤"), QStringLiteral("100"),
+         QStringLiteral("2.5")},
+        {QStringLiteral("青 NSX"), QStringLiteral("チーム青"), QStringLiteral("90"),
+         QStringLiteral("2.8")},
+        {QStringLiteral("白 Supra"), QStringLiteral("チーム白"), QStringLiteral("95"),
+         QStringLiteral("2.6")},
+        {QStringLiteral("黒 RX-7"), QStringLiteral("チーム黒"), QStringLiteral("80"),
+         QStringLiteral("3.1")},
+        {QStringLiteral("緑 Z"), QStringLiteral("チーム緑"), QStringLiteral("100"),
+         QStringLiteral("2.4")},
     };
     const Rows courses = {
         {QStringLiteral("鈴鹿サーキット"), QStringLiteral("5807")},
         {QStringLiteral("富士スピードウェイ"), QStringLiteral("4563")},
     };
     const Rows drivers = {
-        {QStringLiteral("佐藤"), QStringLiteral("全車")},   {QStringLiteral("鈴木"), QStringLiteral("全車")},
-        {QStringLiteral("高橋"), QStringLiteral("１号車")}, {QStringLiteral("田中"), QStringLiteral("２号車")},
-        {QStringLiteral("伊藤"), QStringLiteral("３号車")}, {QStringLiteral("渡辺"), QStringLiteral("４号車")},
+        {QStringLiteral("佐藤"), QStringLiteral("全車")},
+        {QStringLiteral("鈴木"), QStringLiteral("全車")},
+        {QStringLiteral("高橋"), QStringLiteral("１号車")},
+        {QStringLiteral("田中"), QStringLiteral("２号車")},
+        {QStringLiteral("伊藤"), QStringLiteral("３号車")},
+        {QStringLiteral("渡辺"), QStringLiteral("４号車")},
     };
-    return writeIfMissing(dir.filePath(QStringLiteral("Car.ini")), masterdata::writeCarFile, cars) &&
-           writeIfMissing(dir.filePath(QStringLiteral("Course.ini")), masterdata::writeCourseFile, courses) &&
-           writeIfMissing(dir.filePath(QStringLiteral("Drivers.ini")), masterdata::writeDriversFile, drivers);
+    return writeIfMissing(dir.filePath(QStringLiteral("Car.ini")), masterdata::writeCarFile,
+                          cars) &&
+           writeIfMissing(dir.filePath(QStringLiteral("Course.ini")), masterdata::writeCourseFile,
+                          courses) &&
+           writeIfMissing(dir.filePath(QStringLiteral("Drivers.ini")), masterdata::writeDriversFile,
+                          drivers);
 }
 
 }  // namespace kaltero::showcase
