@@ -7,12 +7,33 @@
 #include "platform/scripted_prompts.h"
 
 #include <QDir>
+#include <QFocusEvent>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
 #include <functional>
 
 namespace kaltero::testing {
+
+// Focus events as the operator's moves into and out of a field raise them.
+inline void focusIn(QWidget* w) {
+    QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(w, &in);
+}
+
+inline void focusOut(QWidget* w) {
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(w, &out);
+}
+
+// Types into a field the way the operator does: enter, type, leave.
+inline void retype(QLineEdit* box, const QString& text) {
+    focusIn(box);
+    box->setText(text);
+    focusOut(box);
+}
+
 
 // A whole console in a temporary program folder, on the manual clock and scripted dialogs.
 // The splash has handed over to the window when the constructor returns, at 14:00:00.

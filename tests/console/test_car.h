@@ -16,14 +16,17 @@ namespace kaltero::testing {
 // answered on 70k2.
 class TestCar {
 public:
-    explicit TestCar(int slot) : slot_(slot) {
-        if (!socket_.bind(QHostAddress::AnyIPv4, static_cast<quint16>(7012 + 10 * slot))) {
+    // ownPort: another port than the car's, for the address check (7002).
+    explicit TestCar(int slot, quint16 ownPort = 0) : slot_(slot) {
+        const auto port = ownPort != 0 ? ownPort : static_cast<quint16>(7012 + 10 * slot);
+        if (!socket_.bind(QHostAddress::AnyIPv4, port)) {
             qFatal("cannot bind the car port");
         }
     }
-    void send(const QString& text) {
+    // To the car's console port, or to another (the address check's 7001).
+    void send(const QString& text, quint16 port = 0) {
         socket_.writeDatagram(platform::encodeCp932(text), QHostAddress::LocalHost,
-                              static_cast<quint16>(7011 + 10 * slot_));
+                              port != 0 ? port : static_cast<quint16>(7011 + 10 * slot_));
     }
     // The next datagram, or nothing within waitMs.
     std::optional<QByteArray> receive(int waitMs = 2000) {

@@ -1,4 +1,5 @@
 #include "console_fixture.h"
+#include "test_car.h"
 #include "link/protocol.h"
 #include "platform/choice_list.h"
 #include "platform/cp932.h"
@@ -16,45 +17,9 @@
 using kaltero::platform::decodeCp932;
 using kaltero::platform::encodeCp932;
 using kaltero::testing::ConsoleFixture;
+using kaltero::testing::TestCar;
 
 namespace {
-
-// The car PC's end of the link, on this machine.
-class TestCar {
-public:
-    explicit TestCar(int slot, quint16 ownPort = 0) : slot_(slot) {
-        const bool bound =
-            socket_.bind(QHostAddress::AnyIPv4, ownPort != 0 ? ownPort : 7012 + 10 * slot);
-        if (!bound) {
-            qFatal("cannot bind the car port");
-        }
-    }
-    void send(const QString& text, quint16 port = 0) {
-        socket_.writeDatagram(encodeCp932(text), QHostAddress::LocalHost,
-                              port != 0 ? port : 7011 + 10 * slot_);
-    }
-    // The next datagram, or nothing within two seconds.
-    std::optional<QByteArray> receive() {
-        QElapsedTimer waited;
-        waited.start();
-        while (!socket_.hasPendingDatagrams() && waited.elapsed() < 2000) {
-            QTest::qWait(2);
-        }
-        if (!socket_.hasPendingDatagrams()) {
-            return std::nullopt;
-        }
-        return socket_.receiveDatagram().data();
-    }
-    QString exchange(const QString& report) {
-        send(report);
-        const auto bytes = receive();
-        return bytes ? decodeCp932(*bytes) : QStringLiteral("<no reply>");
-    }
-
-private:
-    int slot_;
-    QUdpSocket socket_;
-};
 
 struct Race : ConsoleFixture {
     explicit Race(QList<int> slots = {0}) {

@@ -1,5 +1,6 @@
 #include "console/main_window.h"
 #include "console_fixture.h"
+#include "test_car.h"
 #include "platform/cp932.h"
 #include "platform/grid.h"
 #include "platform/udp_link.h"
@@ -17,35 +18,9 @@ using kaltero::platform::Grid;
 using kaltero::platform::PromptIcon;
 using kaltero::platform::ScriptedPrompts;
 using kaltero::testing::ConsoleFixture;
+using kaltero::testing::TestCar;
 
 namespace {
-
-// The car PC's end of the link, on this machine.
-class TestCar {
-public:
-    explicit TestCar(int slot) : slot_(slot) {
-        if (!socket_.bind(QHostAddress::AnyIPv4, 7012 + 10 * slot)) {
-            qFatal("cannot bind the car port");
-        }
-    }
-    // The console's reply to a report, or "<no reply>" when none comes within a second.
-    QString exchange(const QString& report) {
-        socket_.writeDatagram(encodeCp932(report), QHostAddress::LocalHost, 7011 + 10 * slot_);
-        QElapsedTimer waited;
-        waited.start();
-        while (!socket_.hasPendingDatagrams() && waited.elapsed() < 1000) {
-            QTest::qWait(2);
-        }
-        if (!socket_.hasPendingDatagrams()) {
-            return QStringLiteral("<no reply>");
-        }
-        return decodeCp932(socket_.receiveDatagram().data());
-    }
-
-private:
-    int slot_;
-    QUdpSocket socket_;
-};
 
 struct Race : ConsoleFixture {
     // The slots are set up as the operator does it, which switches their controls on.

@@ -15,6 +15,9 @@
 #include <cmath>
 
 using kaltero::testing::ConsoleFixture;
+using kaltero::testing::focusIn;
+using kaltero::testing::focusOut;
+using kaltero::testing::retype;
 using kaltero::testing::TestCar;
 
 namespace {
@@ -23,23 +26,6 @@ const QColor kYellow(0xFF, 0xFF, 0x00);
 const QColor kRed(0xFF, 0x00, 0x00);
 const QColor kBlack(0x00, 0x00, 0x00);
 const QColor kGrey(0xC0, 0xC0, 0xC0);
-
-void focusIn(QWidget* w) {
-    QFocusEvent in(QEvent::FocusIn);
-    QCoreApplication::sendEvent(w, &in);
-}
-
-void focusOut(QWidget* w) {
-    QFocusEvent out(QEvent::FocusOut);
-    QCoreApplication::sendEvent(w, &out);
-}
-
-// Types into a field the way the operator does: enter, type, leave.
-void retype(QLineEdit* box, const QString& text) {
-    focusIn(box);
-    box->setText(text);
-    focusOut(box);
-}
 
 QColor textColour(QLabel* label) {
     return label->palette().color(QPalette::WindowText);

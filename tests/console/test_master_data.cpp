@@ -16,6 +16,9 @@ using kaltero::platform::ChoiceList;
 using kaltero::platform::Frame;
 using kaltero::platform::Grid;
 using kaltero::testing::ConsoleFixture;
+using kaltero::testing::focusIn;
+using kaltero::testing::focusOut;
+using kaltero::testing::retype;
 
 namespace {
 
@@ -76,11 +79,6 @@ QStringList entries(const ChoiceList* list) {
 void choose(ChoiceList* list, int index) {
     list->setCurrentIndex(index);
     Q_EMIT list->activated(index);
-}
-
-void focusOut(QWidget* w) {
-    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-    QCoreApplication::sendEvent(w, &out);
 }
 
 // A console started with the three master files in its program folder.

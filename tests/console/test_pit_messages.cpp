@@ -13,6 +13,9 @@
 using kaltero::platform::decodeCp932;
 using kaltero::platform::encodeCp932;
 using kaltero::testing::ConsoleFixture;
+using kaltero::testing::focusIn;
+using kaltero::testing::focusOut;
+using kaltero::testing::retype;
 using kaltero::testing::TestCar;
 
 namespace {
@@ -22,14 +25,6 @@ const QColor kLightYellow(0xFF, 0xFF, 0xC0);
 const QColor kWhite(0xFF, 0xFF, 0xFF);
 // Flag and lap record ahead of the message part of a reply that closes a lap.
 constexpr int kRecordedHead = 1 + kaltero::link::kLapRecordLength;
-
-void retype(QLineEdit* box, const QString& text) {
-    QFocusEvent in(QEvent::FocusIn);
-    QCoreApplication::sendEvent(box, &in);
-    box->setText(text);
-    QFocusEvent out(QEvent::FocusOut);
-    QCoreApplication::sendEvent(box, &out);
-}
 
 struct MessageRace : ConsoleFixture {
     explicit MessageRace(QList<int> slots = {0}) {

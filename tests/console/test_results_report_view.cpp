@@ -1,4 +1,5 @@
 #include "console_fixture.h"
+#include "test_car.h"
 #include "platform/choice_list.h"
 #include "platform/cp932.h"
 #include "platform/grid.h"
@@ -19,37 +20,11 @@ using kaltero::platform::Grid;
 using kaltero::platform::PromptIcon;
 using kaltero::platform::ScriptedPrompts;
 using kaltero::testing::ConsoleFixture;
+using kaltero::testing::TestCar;
 
 namespace {
 
 const QString kRule(40, u'-');
-
-// The car PC's end of the link, on this machine.
-class TestCar {
-public:
-    explicit TestCar(int slot) : slot_(slot) {
-        if (!socket_.bind(QHostAddress::AnyIPv4, 7012 + 10 * slot)) {
-            qFatal("cannot bind the car port");
-        }
-    }
-    bool exchange(const QString& report) {
-        socket_.writeDatagram(encodeCp932(report), QHostAddress::LocalHost, 7011 + 10 * slot_);
-        QElapsedTimer waited;
-        waited.start();
-        while (!socket_.hasPendingDatagrams() && waited.elapsed() < 2000) {
-            QTest::qWait(2);
-        }
-        if (!socket_.hasPendingDatagrams()) {
-            return false;
-        }
-        socket_.receiveDatagram();
-        return true;
-    }
-
-private:
-    int slot_;
-    QUdpSocket socket_;
-};
 
 struct Pit : ConsoleFixture {
     // Slots set up as the operator does it.
@@ -264,7 +239,7 @@ private Q_SLOTS:
             }
             con.clock.advance(11'000 + 2 * lap - 1);  // 11.001 s, 11.003 s, 11.005 s
             const QString report = QStringLiteral("%1").arg(lap - 1, 3, 10, QLatin1Char('0'));
-            QVERIFY(car.exchange(lap == 2 ? report + QStringLiteral("ピット") : report));
+            QVERIFY(car.exchange(lap == 2 ? report + QStringLiteral("ピット") : report) != u"<no reply>");
         }
         con.clock.advance(11'000);  // lap 4 counted, not closed
         con.prompts.answerYesNo(true);

@@ -10,25 +10,11 @@
 #include <QPushButton>
 
 using kaltero::testing::ConsoleFixture;
+using kaltero::testing::focusIn;
+using kaltero::testing::focusOut;
+using kaltero::testing::retype;
 
 namespace {
-
-void focusIn(QWidget* w) {
-    QFocusEvent in(QEvent::FocusIn);
-    QCoreApplication::sendEvent(w, &in);
-}
-
-void focusOut(QWidget* w) {
-    QFocusEvent out(QEvent::FocusOut);
-    QCoreApplication::sendEvent(w, &out);
-}
-
-// Types a new value into a race length box the way the operator does: enter, type, leave.
-void retype(QLineEdit* box, const QString& text) {
-    focusIn(box);
-    box->setText(text);
-    focusOut(box);
-}
 
 struct Race : ConsoleFixture {
     explicit Race(QList<int> slots = {0}) {
