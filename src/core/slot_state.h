@@ -10,6 +10,15 @@ inline constexpr int kSlotCount = 5;
 // A best-lap figure holding this many ticks means "no lap yet".
 inline constexpr qint32 kNoLapTicks = 0x0FFFFFFF;
 
+// Columns of a car's lap grid.
+namespace lap_grid {
+inline constexpr int kTime = 1;     // lap-time text
+inline constexpr int kDriver = 2;   // driver when the lap was recorded
+inline constexpr int kRemarks = 3;  // the operator's remarks
+inline constexpr int kTicks = 4;    // lap time in ticks: what the statistics read
+inline constexpr int kLog = 5;      // message sent with the lap's reply, then the car's message
+}  // namespace lap_grid
+
 // What the console knows about one car. Lap times are ticks.
 struct CarSlot {
     qint32 LapCnt = 0;
@@ -39,6 +48,9 @@ struct CarSlot {
     float FuelTotal = 0.0F;
     // Had an address at the last Start: ranked on the standings board.
     bool TakesPart = false;
+    // A lap record of the current run has been sent: the car's lap number then tells
+    // whether it holds the record of the lap counted last.
+    bool RecordSentThisRun = false;
 };
 
 // The five car slots and the race-wide values. TickCnt lives in the TickClock.

@@ -18,12 +18,18 @@ namespace kaltero::link {
 
 using core::kSlotCount;
 
-namespace {
-constexpr int kTimeColumn = 1;
-constexpr int kDriverColumn = 2;
-constexpr int kTicksColumn = 4;
-constexpr int kLogColumn = 5;
-}  // namespace
+// A report closes a lap only when a lap has been counted for the car (pending) and the car
+// does not hold its record yet: no record of this run has reached it, or the lap number it
+// carries (three digits on the wire) is not the counted lap's; a correction always closes.
+// A car that reports an older number while no lap is pending has lost a reply: recording
+// then would overwrite a lap with the time since the last report, so it gets the record
+// again instead. A car still holding the last record of an earlier race is no lap either.
+bool CarLink::closesLap(const core::CarSlot& car) {
+    if (car.LapFlag == u"C") {
+        return true;
+    }
+    return car.LapPending && (!car.RecordSentThisRun || car.CarLapNo != wireLapNumber(car.LapCnt));
+}
 
 CarLink::CarLink(core::Console& console) : c_(console) {
     auto& ui = c_.ui;
@@ -50,14 +56,14 @@ void CarLink::Winsock_DataArrival(int s, const QString& RcvData) {
     } else {
         ui.Time_MessBlk[s]->start();
     }
-    car.AutoMsg = chooseAutoMsg(ui.Chk_ChgCnter[s]->isChecked(), ui.Txt_ZanRunCnt[s]->text(), c_.settings);
+    car.AutoMsg =
+        chooseAutoMsg(ui.Chk_ChgCnter[s]->isChecked(), ui.Txt_ZanRunCnt[s]->text(), c_.settings);
     car.SendMsg = buildSendMsg(ui.Txt_OutMess[s]->text(), car.AutoMsg, c_.state.AllCarMsg);
 
-    // The car reports the lap number of the last record it holds, three digits on the wire.
-    if (car.CarLapNo == wireLapNumber(car.LapCnt) && car.LapFlag != u"C") {
-        ui.Winsock[s]->sendData(buildReply(car.LapFlag, car.LapRecord, car.SendMsg));
-    } else {
+    if (closesLap(car)) {
         recordLap(s);
+    } else {
+        ui.Winsock[s]->sendData(buildReply(car.LapFlag, car.LapRecord, car.SendMsg));
     }
 
     car.LastRcvTick = c_.TickCnt();
@@ -82,13 +88,14 @@ void CarLink::recordLap(int s) {
     if (laps->rowCount() < car.LapCnt) {
         laps->setRowCount(car.LapCnt);
     }
-    laps->setCellText(kTimeColumn, car.LapCnt, car.LapTimeTxt);
-    laps->setCurrent(kTimeColumn, car.LapCnt);
+    laps->setCellText(core::lap_grid::kTime, car.LapCnt, car.LapTimeTxt);
+    laps->setCurrent(core::lap_grid::kTime, car.LapCnt);
     laps->activateCurrent();
-    laps->setCellText(kDriverColumn, car.LapCnt, ui.Cmb_Driver[s]->currentText());
-    laps->setCellText(kTicksColumn, car.LapCnt, QString::number(car.LastLapTicks));
-    laps->setCellText(kLogColumn, car.LapCnt,
-                      fitSendMsg(car.LapFlag, car.LapRecord, car.SendMsg) + u", " + ui.Lbl_InMess[s]->text());
+    laps->setCellText(core::lap_grid::kDriver, car.LapCnt, ui.Cmb_Driver[s]->currentText());
+    laps->setCellText(core::lap_grid::kTicks, car.LapCnt, QString::number(car.LastLapTicks));
+    laps->setCellText(
+        core::lap_grid::kLog, car.LapCnt,
+        fitSendMsg(car.LapFlag, car.LapRecord, car.SendMsg) + u", " + ui.Lbl_InMess[s]->text());
     UpdateLapStats(s);
     if (car.DrvLapCnt == 0) {
         car.DrvLapCnt = 1;
@@ -104,6 +111,7 @@ void CarLink::recordLap(int s) {
                                     .RaceEndTime = c_.state.RaceEndTime});
     ui.Winsock[s]->sendData(buildReply(car.LapFlag, car.LapRecord, car.SendMsg));
     car.LapFlag = QStringLiteral("N");
+    car.RecordSentThisRun = true;
     ui.Lbl_LapCnt[s]->setText(QString::number(qint64(car.LapCnt) + 1) + u"周目");
 }
 
@@ -114,10 +122,12 @@ void CarLink::UpdateLapStats(int s) {
     QList<LapRow> rows;
     rows.reserve(laps->rowCount());
     for (int r = 1; r <= laps->rowCount(); ++r) {
-        rows.append({laps->cellText(kDriverColumn, r), laps->cellText(kTicksColumn, r)});
+        rows.append({laps->cellText(core::lap_grid::kDriver, r),
+                     laps->cellText(core::lap_grid::kTicks, r)});
     }
-    const LapStats stats = link::UpdateLapStats(rows, ui.Cmb_Driver[s]->currentText(),
-                                                c_.state.RemainTicks, ui.Lbl_YosoSyu[s]->text(), c_.settings);
+    const LapStats stats =
+        link::UpdateLapStats(rows, ui.Cmb_Driver[s]->currentText(), c_.state.RemainTicks,
+                             ui.Lbl_YosoSyu[s]->text(), c_.settings);
     car.BestLapTicks = stats.BestLapTicks;
     car.BestLapNo = stats.BestLapNo;
     car.BestLapTxt = stats.BestLapTxt;

@@ -3,8 +3,9 @@
 #include <QString>
 
 namespace kaltero::core {
+struct CarSlot;
 struct Console;
-}
+}  // namespace kaltero::core
 
 namespace kaltero::link {
 
@@ -21,6 +22,8 @@ public:
     void UpdateLapStats(int slot);
     // Ranks the cars taking part on the standings board.
     void UpdateStandings();
+
+    static bool closesLap(const core::CarSlot& car);
 
 private:
     void recordLap(int slot);

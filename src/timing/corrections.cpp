@@ -18,22 +18,24 @@ namespace kaltero::timing {
 using core::kSlotCount;
 
 namespace {
-constexpr int kTimeColumn = 1;
-constexpr int kTicksColumn = 4;
 constexpr int kStopwatchMs = 99;
 }  // namespace
 
 Corrections::Corrections(core::Console& console, RunControl& run) : c_(console), run_(run) {
     auto& ui = c_.ui;
     for (int s = 0; s < kSlotCount; ++s) {
-        QObject::connect(ui.Btn_LapChg[s], &QPushButton::clicked, [this, s] { Btn_LapChg_Click(s); });
-        QObject::connect(ui.Btn_RunStop[s], &QPushButton::clicked, [this, s] { Btn_RunStop_Click(s); });
+        QObject::connect(ui.Btn_LapChg[s], &QPushButton::clicked,
+                         [this, s] { Btn_LapChg_Click(s); });
+        QObject::connect(ui.Btn_RunStop[s], &QPushButton::clicked,
+                         [this, s] { Btn_RunStop_Click(s); });
         auto* laps = ui.Spd_Laps[s];
-        QObject::connect(laps, &platform::Grid::gotFocus, [this, s] { c_.hooks.CloseDriverPanel(s); });
+        QObject::connect(laps, &platform::Grid::gotFocus,
+                         [this, s] { c_.hooks.CloseDriverPanel(s); });
         // The text a cell shows when the operator enters it is what an invalid edit gets back.
-        QObject::connect(laps, &platform::Grid::leaveCell, [this, s](int, int, int newCol, int newRow, bool*) {
-            c_.state.car[s].LapCellOld = c_.ui.Spd_Laps[s]->cellText(newCol, newRow);
-        });
+        QObject::connect(
+            laps, &platform::Grid::leaveCell, [this, s](int, int, int newCol, int newRow, bool*) {
+                c_.state.car[s].LapCellOld = c_.ui.Spd_Laps[s]->cellText(newCol, newRow);
+            });
         QObject::connect(laps, &platform::Grid::cellChanged,
                          [this, s](int col, int row) { Spd_Laps_Change(s, col, row); });
     }
@@ -45,8 +47,9 @@ void Corrections::Btn_LapChg_Click(int s) {
     auto& ui = c_.ui;
     auto& car = c_.state.car[s];
     c_.hooks.CloseDriverPanel(s);
-    const QString answer = c_.prompts.inputBox(QStringLiteral("今何周目ですか？"), QStringLiteral("Ｌａｐ修正"),
-                                               QString::number(car.LapCnt));
+    const QString answer =
+        c_.prompts.inputBox(QStringLiteral("今何周目ですか？"), QStringLiteral("Ｌａｐ修正"),
+                            QString::number(car.LapCnt));
     const qint32 n = core::roundToInt32(core::leadingNumber(answer)).value_or(0);
     if (n == 0 || n == car.LapCnt) {
         return;
@@ -59,7 +62,8 @@ void Corrections::Btn_LapChg_Click(int s) {
     if (n < car.LapCnt) {
         const QString question = u"測定された" + core::fullWidthDigits(n) +
                                  u"周値以降のＬＡＰ内容が削除されます。よろしいですか？";
-        if (!c_.prompts.askYesNo(question, QStringLiteral("Ｌａｐ値確認"), platform::PromptIcon::Critical)) {
+        if (!c_.prompts.askYesNo(question, QStringLiteral("Ｌａｐ値確認"),
+                                 platform::PromptIcon::Critical)) {
             return;
         }
     }
@@ -69,15 +73,15 @@ void Corrections::Btn_LapChg_Click(int s) {
     car.LapPending = true;
     auto* laps = ui.Spd_Laps[s];
     laps->setRowCount(n);
-    laps->setCurrent(kTimeColumn, n);
+    laps->setCurrent(core::lap_grid::kTime, n);
     laps->activateCurrent();
 }
 
 void Corrections::Btn_RunStop_Click(int s) {
     auto& ui = c_.ui;
     c_.hooks.CloseDriverPanel(s);
-    if (!c_.prompts.askYesNo(ui.Frm_Runner[s]->title() + u"の計測を中止しますか？", QStringLiteral("Stop確認"),
-                             platform::PromptIcon::Critical)) {
+    if (!c_.prompts.askYesNo(ui.Frm_Runner[s]->title() + u"の計測を中止しますか？",
+                             QStringLiteral("Stop確認"), platform::PromptIcon::Critical)) {
         return;
     }
     ui.Time_Lap[s]->stop();
@@ -88,8 +92,8 @@ void Corrections::Btn_RunStop_Click(int s) {
     pal.setColor(QPalette::Window, QColor(0xFF, 0xFF, 0xC0));
     ui.Lbl_InMess[s]->setPalette(pal);
     ui.Btn_RunStop[s]->setEnabled(false);
-    const bool anyRunning =
-        std::any_of(ui.Btn_RunStop.begin(), ui.Btn_RunStop.end(), [](QPushButton* b) { return b->isEnabled(); });
+    const bool anyRunning = std::any_of(ui.Btn_RunStop.begin(), ui.Btn_RunStop.end(),
+                                        [](QPushButton* b) { return b->isEnabled(); });
     if (!anyRunning && c_.timing()) {
         c_.state.StopNoAsk = true;
         run_.Btn_Start_Click();
@@ -99,19 +103,19 @@ void Corrections::Btn_RunStop_Click(int s) {
 }
 
 void Corrections::Spd_Laps_Change(int s, int col, int row) {
-    if (col != kTimeColumn) {
+    if (col != core::lap_grid::kTime) {
         return;
     }
     auto* laps = c_.ui.Spd_Laps[s];
-    const auto ticks = ParseLapTime(laps->cellText(kTimeColumn, row), c_.settings);
+    const auto ticks = ParseLapTime(laps->cellText(core::lap_grid::kTime, row), c_.settings);
     // Only a time that fits the tick counter is taken; anything else is refused like a typo.
     const auto whole = ticks ? core::roundToInt32(*ticks) : std::nullopt;
     if (whole) {
-        laps->setCellText(kTicksColumn, row, QString::number(*whole));
+        laps->setCellText(core::lap_grid::kTicks, row, QString::number(*whole));
         return;
     }
     c_.prompts.message(QStringLiteral("入力が不正です。"), {}, platform::PromptIcon::Critical);
-    laps->setCellText(kTimeColumn, row, c_.state.car[s].LapCellOld);
+    laps->setCellText(core::lap_grid::kTime, row, c_.state.car[s].LapCellOld);
 }
 
 void Corrections::Btn_OtherLap_Click() {

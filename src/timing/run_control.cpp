@@ -54,6 +54,7 @@ void RunControl::start() {
         st.car[s].LapCnt = 0;
         st.car[s].LapPending = false;
         st.car[s].TakesPart = !ui.Lbl_IP[s]->text().isEmpty();
+        st.car[s].RecordSentThisRun = false;
         if (ui.Lbl_IP[s]->text().isEmpty()) {
             standOut(s);
         } else {
@@ -76,16 +77,18 @@ void RunControl::start() {
 
     ui.WinsockChker->close();
     for (int r = 0; r < kSlotCount; ++r) {
-        for (QLabel* l : {ui.Lbl_Sort_No[r], ui.Lbl_Sort_LAP[r], ui.Lbl_BestTime[r], ui.Lbl_BestLAP[r]}) {
+        for (QLabel* l :
+             {ui.Lbl_Sort_No[r], ui.Lbl_Sort_LAP[r], ui.Lbl_BestTime[r], ui.Lbl_BestLAP[r]}) {
             l->clear();
         }
-        for (QLabel* l : {ui.Lbl_Jyuni[r], ui.Lbl_Sort_No[r], ui.Lbl_Sort_LAP[r], ui.Lbl_BestTime[r],
-                          ui.Lbl_BestLAP[r]}) {
+        for (QLabel* l : {ui.Lbl_Jyuni[r], ui.Lbl_Sort_No[r], ui.Lbl_Sort_LAP[r],
+                          ui.Lbl_BestTime[r], ui.Lbl_BestLAP[r]}) {
             l->setVisible(r <= st.LastCarIdx);
         }
     }
     ui.Lbl_StTime->setText(startTimeText(st.RaceStartTime));
-    for (QPushButton* b : {ui.Btn_End, ui.Btn_Write, ui.Btn_Cource, ui.Btn_Drivers, ui.Btn_Car, ui.Btn_Mess}) {
+    for (QPushButton* b :
+         {ui.Btn_End, ui.Btn_Write, ui.Btn_Cource, ui.Btn_Drivers, ui.Btn_Car, ui.Btn_Mess}) {
         b->setEnabled(false);
     }
     ui.Btn_OtherLap->setEnabled(true);
@@ -128,8 +131,8 @@ void RunControl::takePart(int s) {
     ui.Time_Lap[s]->start();
     ui.Lbl_LapCnt[s]->setText(QStringLiteral("1周目"));
     ui.Spd_Laps[s]->setRowCount(0);
-    for (QLabel* l : {ui.Lbl_BestLapTm[s], ui.Lbl_AveLapTm[s], ui.Lbl_YosoSyu[s], ui.Lbl_DrvrBestLapTm[s],
-                      ui.Lbl_DrvrAveLapTm[s]}) {
+    for (QLabel* l : {ui.Lbl_BestLapTm[s], ui.Lbl_AveLapTm[s], ui.Lbl_YosoSyu[s],
+                      ui.Lbl_DrvrBestLapTm[s], ui.Lbl_DrvrAveLapTm[s]}) {
         l->clear();
     }
 }
@@ -165,7 +168,8 @@ void RunControl::stop() {
     }
     ui.WinsockChker->bind();
     ui.Lbl_StTime->clear();
-    for (QPushButton* b : {ui.Btn_End, ui.Btn_Write, ui.Btn_Cource, ui.Btn_Drivers, ui.Btn_Car, ui.Btn_Mess}) {
+    for (QPushButton* b :
+         {ui.Btn_End, ui.Btn_Write, ui.Btn_Cource, ui.Btn_Drivers, ui.Btn_Car, ui.Btn_Mess}) {
         b->setEnabled(true);
     }
     ui.Btn_OtherLap->setEnabled(false);

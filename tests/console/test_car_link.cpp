@@ -109,6 +109,42 @@ private Q_SLOTS:
         QCOMPARE(laps->rowCount(), 1);
     }
 
+    // The reply after a lap was lost: the car still reports the lap before. Its lap time
+    // must survive, and the car gets the record again.
+    void lostReplyKeepsTheLapTime() {
+        Race race;
+        TestCar car(0);
+        race.start();
+        race.clock.advance(15'000);
+        const QString record = car.exchange(QStringLiteral("000"));
+        race.clock.advance(400);
+        QCOMPARE(car.exchange(QStringLiteral("000")), record);
+        QCOMPARE(race.car(0).LapCnt, 1);
+        QCOMPARE(race.ui().Spd_Laps[0]->cellText(4, 1), QStringLiteral("15000"));
+        QCOMPARE(race.car(0).LapStartTick, 15'000);
+    }
+
+    // A car still holding the last record of an earlier race reports its number at the start:
+    // that is no lap; the first lap runs from the start to the first report after a silence.
+    void secondRaceTimesTheFirstLapFromTheStart() {
+        Race race;
+        TestCar car(0);
+        race.start();
+        race.clock.advance(15'000);
+        car.exchange(QStringLiteral("000"));
+        race.prompts.answerYesNo(true);
+        race.ui().Btn_Start->click();
+        race.start();
+        race.clock.advance(500);
+        const QString old = car.exchange(QStringLiteral("001"));
+        QCOMPARE(old.mid(1, 3), QStringLiteral("001"));
+        QCOMPARE(race.car(0).LapCnt, 0);
+        QCOMPARE(race.ui().Spd_Laps[0]->rowCount(), 0);
+        race.clock.advance(12'000);
+        const QString first = car.exchange(QStringLiteral("001"));
+        QCOMPARE(first.left(14), QStringLiteral("N0010000012500"));
+    }
+
     void reportWithAMessageBlinksAndKeepsTheLap() {
         Race race;
         TestCar car(0);
