@@ -168,6 +168,10 @@ private Q_SLOTS:
             QCOMPARE(reply.message, u"ｐｉｔ"_s);
             QVERIFY(reply.atMs >= lastAt);
             lastAt = reply.atMs;
+            QCOMPARE(reply.record.has_value(), reply.lap >= 0);
+            if (reply.record) {
+                QCOMPARE(reply.record->lap, reply.lap);
+            }
             if (laps.isEmpty() || laps.back() != reply.lap) {
                 laps << reply.lap;
             }

@@ -220,8 +220,9 @@ void CarSim::readReplies(Car& car) {
         if (car.passReplyMs[car.silences] < 0) {
             car.passReplyMs[car.silences] = readMs;
         }
-        const Reply received{car.number, readMs, reply.flag, reply.record ? reply.record->lap : -1,
-                             reply.message};
+        const Reply received{car.number,   readMs,
+                             reply.flag,   reply.record ? reply.record->lap : -1,
+                             reply.record, reply.message};
         result_.replies.append(received);
         Q_EMIT replied(received);
         if (finished_ || car.retired) {

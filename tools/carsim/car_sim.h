@@ -5,8 +5,10 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 #include <vector>
 
+#include "link/protocol.h"
 #include "options.h"
 
 class QTimer;
@@ -41,6 +43,7 @@ struct Reply {
     QChar flag;
     // Lap number of the record it carried; -1 for a reply without a record.
     qint32 lap = -1;
+    std::optional<link::LapRecordFields> record;
     // The message part: everything after the flag and the record.
     QString message;
 };
