@@ -25,7 +25,10 @@ Handlers::Handlers(core::Console& console)
       addressing_(console),
       drivers_(console),
       messages_(console),
-      blink_(console) {
+      blink_(console),
+      report_(console),
+      masterData_(console),
+      choice_(console) {
     applyInputConventions(console);
     auto& ui = c_.ui;
     QObject::connect(ui.Btn_Start, &QPushButton::clicked, [this] { run_.Btn_Start_Click(); });
@@ -33,6 +36,9 @@ Handlers::Handlers(core::Console& console)
 
 void Handlers::Form_Load() {
     auto& ui = c_.ui;
+    masterData_.LoadDriversFile(false);
+    masterData_.LoadCourseFile(false);
+    masterData_.LoadCarFile(false);
     ui.Lbl_LocalIP->setText(u"IP : " + platform::UdpLink::localIP());
     for (int s = 0; s < kSlotCount; ++s) {
         ui.Frm_Runner[s]->setTitle(core::carCaption(s));
@@ -57,6 +63,18 @@ void Handlers::Form_Load() {
     ui.WinsockChker->setLocalPort(timing::RunControl::kCheckPort);
     ui.WinsockChker->setRemotePort(timing::RunControl::kCheckReplyPort);
     ui.WinsockChker->bind();
+    const auto setHeaders = [](platform::Grid* grid, const QStringList& texts) {
+        for (int c = 1; c <= texts.size(); ++c) {
+            grid->setHeader(c, texts[c - 1]);
+        }
+    };
+    setHeaders(ui.Spd_Drivers,
+               {QStringLiteral("ドライバ名"), QStringLiteral("対象車"), QStringLiteral(" ")});
+    setHeaders(ui.Spd_Course,
+               {QStringLiteral("コース名"), QStringLiteral("全長(単位m)"), QStringLiteral(" ")});
+    setHeaders(ui.Spd_Car,
+               {QStringLiteral("車輌名"), QStringLiteral("所有者"), QStringLiteral("タンク容量"),
+                QStringLiteral("平均燃費(Km/l)"), QStringLiteral(" ")});
     settings_.layOut();
     ui.Time_System->start();
     ui.Time_NoInputBlk->setInterval(1000);

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "console/input_conventions.h"
+#include "console/results_report_view.h"
 #include "console/settings_panel.h"
 #include "link/addressing.h"
 #include "link/car_link.h"
+#include "masterdata/master_data.h"
+#include "masterdata/slot_choice.h"
 #include "race/driver_panel.h"
 #include "race/pit_messages.h"
 #include "timing/corrections.h"
@@ -31,6 +34,9 @@ private:
     race::DriverPanel drivers_;
     race::PitMessages messages_;
     NoInputBlink blink_;
+    ResultsReport report_;
+    masterdata::MasterData masterData_;
+    masterdata::SlotChoice choice_;
 };
 
 }  // namespace kaltero::console

@@ -97,6 +97,7 @@ MainWindow::MainWindow(core::Console& console, std::function<void()> quit)
     }
     layout->addLayout(cars, 1);
     buildSettingsPanel();
+    buildEditorPanels();
 
     auto& clock = console_.clock;
     auto& ui = console_.ui;
@@ -418,6 +419,41 @@ void MainWindow::buildSettingsPanel() {
     ui.Frm_Mess->resize(760, 300);
     ui.Frm_Mess->hide();
 }
+
+void MainWindow::buildEditorPanels() {
+    auto& ui = console_.ui;
+    // A grid over "登録" and "Cancel"; the master data handler lays the grid out and sizes the
+    // panel to it.
+    auto build = [this](const QString& caption, const QString& name, const QString& gridName,
+                        const QString& okName, const QString& cancelName, Frame*& panel,
+                        platform::Grid*& grid, QPushButton*& ok, QPushButton*& cancel) {
+        panel = frame(caption, this, name);
+        panel->setBackground(QColor(0xE0, 0xE0, 0xE0));
+        auto* col = new QVBoxLayout(panel);
+        grid = named(new platform::Grid(panel), gridName);
+        col->addWidget(grid, 1);
+        auto* row = new QHBoxLayout;
+        ok = button(QStringLiteral("登録"), panel, okName);
+        cancel = button(QStringLiteral("Cancel"), panel, cancelName);
+        row->addStretch();
+        row->addWidget(ok);
+        row->addWidget(cancel);
+        col->addLayout(row);
+        panel->hide();
+    };
+    build(QStringLiteral("車輌情報編集"), QStringLiteral("Frm_Car"), QStringLiteral("Spd_Car"),
+          QStringLiteral("Btn_CarOK"), QStringLiteral("Btn_CarCancel"), ui.Frm_Car, ui.Spd_Car,
+          ui.Btn_CarOK, ui.Btn_CarCancel);
+    build(QStringLiteral("コース情報編集"), QStringLiteral("Frm_Course"),
+          QStringLiteral("Spd_Course"), QStringLiteral("Btn_CourceOK"),
+          QStringLiteral("Btn_CourceCancel"), ui.Frm_Course, ui.Spd_Course, ui.Btn_CourceOK,
+          ui.Btn_CourceCancel);
+    build(QStringLiteral("ドライバ編集"), QStringLiteral("Frm_Drivers"),
+          QStringLiteral("Spd_Drivers"), QStringLiteral("Btn_DrvOk"),
+          QStringLiteral("Btn_DrvCancel"), ui.Frm_Drivers, ui.Spd_Drivers, ui.Btn_DrvOk,
+          ui.Btn_DrvCancel);
+}
+
 
 void MainWindow::Form_Load() {
     // Centred on the screen, and never larger than it.

@@ -32,6 +32,7 @@ private:
     void buildCommon();
     void buildCar(int slot);
     void buildSettingsPanel();
+    void buildEditorPanels();
     void Btn_End_Click();
 
     core::Console& console_;

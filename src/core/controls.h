@@ -106,6 +106,20 @@ struct Controls {
     QPushButton* Btn_MessOk = nullptr;
     QPushButton* Btn_MessCancel = nullptr;
 
+    // Master data editors
+    platform::Frame* Frm_Car = nullptr;
+    platform::Grid* Spd_Car = nullptr;
+    QPushButton* Btn_CarOK = nullptr;
+    QPushButton* Btn_CarCancel = nullptr;
+    platform::Frame* Frm_Course = nullptr;
+    platform::Grid* Spd_Course = nullptr;
+    QPushButton* Btn_CourceOK = nullptr;
+    QPushButton* Btn_CourceCancel = nullptr;
+    platform::Frame* Frm_Drivers = nullptr;
+    platform::Grid* Spd_Drivers = nullptr;
+    QPushButton* Btn_DrvOk = nullptr;
+    QPushButton* Btn_DrvCancel = nullptr;
+
     // Sockets
     PerCar<platform::UdpLink*> Winsock{};
     platform::UdpLink* WinsockChker = nullptr;

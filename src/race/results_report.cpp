@@ -69,9 +69,13 @@ bool writeReportFile(const QString& fileName, const QByteArray& bytes, QString* 
         return fail(u"ファイル名がありません。"_s);
     }
     // Renaming over a write-protected file would succeed on some systems; the operator
-    // protected it for a reason.
+    // protected it for a reason. The file's own marks count, not only the user's rights: an
+    // administrator may write anywhere, and a read-only report must still stay as it is.
     const QFileInfo existing(fileName);
-    if (existing.exists() && (!existing.isFile() || !existing.isWritable())) {
+    constexpr auto anyWrite =
+        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    if (existing.exists() &&
+        (!existing.isFile() || !existing.isWritable() || !(existing.permissions() & anyWrite))) {
         return fail(u"書き込めないファイルです。"_s);
     }
     QSaveFile file(fileName);

@@ -19,6 +19,9 @@ using core::kSlotCount;
 
 namespace {
 constexpr int kStopwatchMs = 99;
+// Lap numbers travel with three digits; a larger count would also ask the grid for rows by
+// the million, which the console does not survive.
+constexpr qint32 kMaxLaps = 999;
 }  // namespace
 
 Corrections::Corrections(core::Console& console, RunControl& run) : c_(console), run_(run) {
@@ -55,7 +58,7 @@ void Corrections::Btn_LapChg_Click(int s) {
         return;
     }
     // A lap count below zero would leave the grid and the count out of step.
-    if (n < 0) {
+    if (n < 0 || n > kMaxLaps) {
         c_.prompts.beep();
         return;
     }
@@ -112,10 +115,30 @@ void Corrections::Spd_Laps_Change(int s, int col, int row) {
     const auto whole = ticks ? core::roundToInt32(*ticks) : std::nullopt;
     if (whole) {
         laps->setCellText(core::lap_grid::kTicks, row, QString::number(*whole));
+        // A later typo brings this entry back.
+        c_.state.car[s].LapCellOld = laps->cellText(core::lap_grid::kTime, row);
         return;
     }
     c_.prompts.message(QStringLiteral("入力が不正です。"), {}, platform::PromptIcon::Critical);
-    laps->setCellText(core::lap_grid::kTime, row, c_.state.car[s].LapCellOld);
+    laps->setCellText(core::lap_grid::kTime, row, textBeforeEdit(s, row));
+}
+
+QString Corrections::textBeforeEdit(int s, int row) const {
+    // The text saved when the cursor entered the cell can be out of date: the silence puts the
+    // cursor on a new, empty lap row and the car's report fills that row in afterwards without
+    // moving it. Column 4 always holds the lap as recorded; a saved text that does not read as
+    // that lap gives way to the lap's own time text.
+    const QString& saved = c_.state.car[s].LapCellOld;
+    const QString recorded = c_.ui.Spd_Laps[s]->cellText(core::lap_grid::kTicks, row);
+    if (recorded.isEmpty()) {
+        return saved;
+    }
+    const auto ticks = core::roundToInt32(core::leadingNumber(recorded));
+    const auto savedTicks = ParseLapTime(saved, c_.settings);
+    if (!ticks || (savedTicks && core::roundToInt32(*savedTicks) == ticks)) {
+        return saved;
+    }
+    return FormatLapTime(*ticks, c_.settings);
 }
 
 void Corrections::Btn_OtherLap_Click() {

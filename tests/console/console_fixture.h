@@ -6,20 +6,32 @@
 #include "platform/clock.h"
 #include "platform/scripted_prompts.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
+#include <functional>
 
 namespace kaltero::testing {
 
 // A whole console in a temporary program folder, on the manual clock and scripted dialogs.
 // The splash has handed over to the window when the constructor returns, at 14:00:00.
 struct ConsoleFixture {
-    explicit ConsoleFixture(const QDateTime& start = QDateTime(QDate(2026, 4, 3), QTime(13, 59, 57)))
+    // Puts files into the program folder before the console starts (the window reads the
+    // master data files as it loads).
+    using Prepare = std::function<void(const QDir& programFolder)>;
+
+    explicit ConsoleFixture(const QDateTime& start = kStart) : ConsoleFixture(Prepare{}, start) {}
+    explicit ConsoleFixture(const Prepare& prepare, const QDateTime& start = kStart)
         : clock(start) {
+        if (prepare) {
+            prepare(QDir(dir.path()));
+        }
         program.start();
         clock.advance(3000);
     }
+
+    static inline const QDateTime kStart{QDate(2026, 4, 3), QTime(13, 59, 57)};
 
     template <typename W = QWidget>
     W* find(const QString& name) const {

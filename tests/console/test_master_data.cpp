@@ -1,0 +1,634 @@
+#include "console_fixture.h"
+#include "platform/choice_list.h"
+#include "platform/cp932.h"
+#include "platform/frame.h"
+#include "platform/grid.h"
+
+#include <QFile>
+#include <QFocusEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+
+using kaltero::platform::ChoiceList;
+using kaltero::platform::Frame;
+using kaltero::platform::Grid;
+using kaltero::testing::ConsoleFixture;
+
+namespace {
+
+const QColor kOlive(0xC0, 0xC0, 0x00);
+const QColor kWhite(0xFF, 0xFF, 0xFF);
+const QColor kSetUp(0xFF, 0xFF, 0xC0);
+
+const QStringList kCars = {QStringLiteral("Car A,Ann,60,8.5"), QStringLiteral("Car B,,45.5,10.25")};
+const QStringList kCourses = {QStringLiteral("Course A,5807"), QStringLiteral("Course B,3700")};
+const QStringList kDrivers = {QStringLiteral("Taro,全車"), QStringLiteral("Jiro,２号車"),
+                              QStringLiteral("Saburo,3号車")};
+
+void writeLines(const QString& path, const QStringList& lines) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        qFatal("cannot write %s", qPrintable(path));
+    }
+    for (const QString& line : lines) {
+        file.write(kaltero::platform::encodeCp932(line) + "\r\n");
+    }
+}
+
+// The lines of a master file; every line must end in CR LF.
+QStringList readLines(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {QStringLiteral("<unreadable>")};
+    }
+    const QByteArray bytes = file.readAll();
+    if (bytes.isEmpty()) {
+        return {};
+    }
+    if (!bytes.endsWith("\r\n")) {
+        return {QStringLiteral("<no CR LF at the end>")};
+    }
+    QStringList lines = kaltero::platform::decodeCp932(bytes).split(QStringLiteral("\r\n"));
+    lines.removeLast();
+    return lines;
+}
+
+// Turns a master file into a folder, which can neither be read nor replaced.
+void blockFile(const QString& path) {
+    QFile::remove(path);
+    if (!QDir().mkdir(path)) {
+        qFatal("cannot block %s", qPrintable(path));
+    }
+}
+
+QStringList entries(const ChoiceList* list) {
+    QStringList all;
+    for (int i = 0; i < list->count(); ++i) {
+        all.append(list->entry(i));
+    }
+    return all;
+}
+
+// The operator picks an entry of a list.
+void choose(ChoiceList* list, int index) {
+    list->setCurrentIndex(index);
+    Q_EMIT list->activated(index);
+}
+
+void focusOut(QWidget* w) {
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(w, &out);
+}
+
+// A console started with the three master files in its program folder.
+struct Masters : ConsoleFixture {
+    explicit Masters(const QStringList& cars = kCars, const QStringList& courses = kCourses,
+                     const QStringList& drivers = kDrivers)
+        : ConsoleFixture([&](const QDir& folder) {
+              writeLines(folder.filePath(QStringLiteral("Car.ini")), cars);
+              writeLines(folder.filePath(QStringLiteral("Course.ini")), courses);
+              writeLines(folder.filePath(QStringLiteral("Drivers.ini")), drivers);
+          }) {}
+
+    QString file(const QString& name) const { return dir.filePath(name); }
+    bool consoleLocked() {
+        bool locked = !ui().Frm_Main->isEnabled();
+        for (auto* frame : ui().Frm_Runner) {
+            locked = locked && !frame->isEnabled();
+        }
+        return locked;
+    }
+    bool consoleFree() {
+        bool free = ui().Frm_Main->isEnabled();
+        for (auto* frame : ui().Frm_Runner) {
+            free = free && frame->isEnabled();
+        }
+        return free;
+    }
+    // Presses the delete button of a row as the operator does, with the mouse.
+    void clickDelete(Grid* grid, int row) {
+        const QRect cell = grid->visualRect(grid->model()->index(row - 1, grid->columnCount() - 1));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    }
+};
+
+// One editor, by the names of its controls and its file.
+struct Editor {
+    QString open, panel, grid, ok, cancel, file;
+};
+
+const Editor kCarEditor{QStringLiteral("Btn_Car"),       QStringLiteral("Frm_Car"),
+                        QStringLiteral("Spd_Car"),       QStringLiteral("Btn_CarOK"),
+                        QStringLiteral("Btn_CarCancel"), QStringLiteral("Car.ini")};
+const Editor kCourseEditor{QStringLiteral("Btn_Cource"),       QStringLiteral("Frm_Course"),
+                           QStringLiteral("Spd_Course"),       QStringLiteral("Btn_CourceOK"),
+                           QStringLiteral("Btn_CourceCancel"), QStringLiteral("Course.ini")};
+const Editor kDriversEditor{QStringLiteral("Btn_Drivers"),   QStringLiteral("Frm_Drivers"),
+                            QStringLiteral("Spd_Drivers"),   QStringLiteral("Btn_DrvOk"),
+                            QStringLiteral("Btn_DrvCancel"), QStringLiteral("Drivers.ini")};
+
+}  // namespace
+
+Q_DECLARE_METATYPE(Editor)
+
+class TestMasterData : public QObject {
+    Q_OBJECT
+
+    static void addEditorRows() {
+        QTest::addColumn<Editor>("editor");
+        QTest::newRow("cars") << kCarEditor;
+        QTest::newRow("courses") << kCourseEditor;
+        QTest::newRow("drivers") << kDriversEditor;
+    }
+
+private Q_SLOTS:
+    // --- Loading ---------------------------------------------------------------------------
+
+    void windowLoadFillsTheListsAndGrids() {
+        Masters m;
+        auto& ui = m.ui();
+        for (int s = 0; s < 5; ++s) {
+            QCOMPARE(entries(ui.Cmb_Car[s]), QStringList({QStringLiteral("Car A\t60\t8.5"),
+                                                          QStringLiteral("Car B\t45.5\t10.25")}));
+            QCOMPARE(ui.Cmb_Car[s]->itemText(1), QStringLiteral("Car B"));
+            QCOMPARE(ui.Cmb_Car[s]->currentIndex(), -1);
+        }
+        QCOMPARE(entries(ui.Cmb_Course), QStringList({QStringLiteral("Course A(5807m)\t5807"),
+                                                      QStringLiteral("Course B(3700m)\t3700")}));
+        QCOMPARE(ui.Cmb_Course->itemText(0), QStringLiteral("Course A(5807m)"));
+        QCOMPARE(ui.Cmb_Course->currentIndex(), -1);
+
+        QCOMPARE(ui.Spd_Car->rowCount(), 50);
+        QCOMPARE(ui.Spd_Car->cellText(2, 1), QStringLiteral("Ann"));
+        QCOMPARE(ui.Spd_Car->cellText(4, 2), QStringLiteral("10.25"));
+        QCOMPARE(ui.Spd_Course->cellText(2, 1), QStringLiteral("5807"));
+        // A driver for no slot stays in the grid as written.
+        QCOMPARE(ui.Spd_Drivers->cellText(1, 3), QStringLiteral("Saburo"));
+        QCOMPARE(ui.Spd_Drivers->cellText(2, 3), QStringLiteral("3号車"));
+        QCOMPARE(ui.Spd_Drivers->cellText(1, 4), QString());
+        for (Grid* grid : {ui.Spd_Car, ui.Spd_Course, ui.Spd_Drivers}) {
+            QCOMPARE(grid->rowCount(), 50);
+            QCOMPARE(grid->activeCol(), 1);
+            QCOMPARE(grid->activeRow(), 1);
+        }
+        QVERIFY(m.prompts.calls().isEmpty());
+    }
+
+    void driverListsFollowTheTargetCar_data() {
+        QTest::addColumn<int>("slot");
+        QTest::addColumn<QStringList>("drivers");
+        const QString taro = QStringLiteral("Taro");
+        QTest::newRow("car 1") << 0 << QStringList{taro};
+        QTest::newRow("car 2 also has its own driver")
+            << 1 << QStringList{taro, QStringLiteral("Jiro")};
+        QTest::newRow("car 3 not the half-width 3") << 2 << QStringList{taro};
+        QTest::newRow("car 5") << 4 << QStringList{taro};
+    }
+    void driverListsFollowTheTargetCar() {
+        QFETCH(int, slot);
+        QFETCH(QStringList, drivers);
+        Masters m;
+        QCOMPARE(entries(m.ui().Cmb_Driver[slot]), drivers);
+        QCOMPARE(m.ui().Cmb_Driver[slot]->currentIndex(), -1);
+    }
+
+    void editorHeadersAreSetAtLoad() {
+        Masters m;
+        auto& ui = m.ui();
+        const auto headers = [](const Grid* grid) {
+            QStringList texts;
+            for (int c = 1; c <= grid->columnCount(); ++c) {
+                texts.append(grid->cellText(c, 0));
+            }
+            return texts;
+        };
+        QCOMPARE(headers(ui.Spd_Car),
+                 QStringList({QStringLiteral("車輌名"), QStringLiteral("所有者"),
+                              QStringLiteral("タンク容量"), QStringLiteral("平均燃費(Km/l)"),
+                              QStringLiteral(" ")}));
+        QCOMPARE(headers(ui.Spd_Course),
+                 QStringList({QStringLiteral("コース名"), QStringLiteral("全長(単位m)"),
+                              QStringLiteral(" ")}));
+        QCOMPARE(headers(ui.Spd_Drivers),
+                 QStringList({QStringLiteral("ドライバ名"), QStringLiteral("対象車"),
+                              QStringLiteral(" ")}));
+    }
+
+    void missingFilesAreCreatedEmpty() {
+        ConsoleFixture f;
+        auto& ui = f.ui();
+        for (const char* name : {"Car.ini", "Course.ini", "Drivers.ini"}) {
+            QFile file(f.dir.filePath(QString::fromLatin1(name)));
+            QVERIFY2(file.exists(), name);
+            QCOMPARE(file.size(), 0);
+        }
+        QCOMPARE(ui.Cmb_Course->count(), 0);
+        for (int s = 0; s < 5; ++s) {
+            QCOMPARE(ui.Cmb_Car[s]->count(), 0);
+            QCOMPARE(ui.Cmb_Driver[s]->count(), 0);
+        }
+        QCOMPARE(ui.Spd_Car->rowCount(), 50);
+        QCOMPARE(ui.Spd_Car->cellText(1, 1), QString());
+        QVERIFY(f.prompts.calls().isEmpty());
+    }
+
+    // A file that cannot be read is told, in load order, and the window still comes up.
+    void unreadableFilesAreToldInLoadOrder() {
+        ConsoleFixture f([](const QDir& folder) {
+            for (const char* name : {"Car.ini", "Course.ini", "Drivers.ini"}) {
+                folder.mkdir(QString::fromLatin1(name));
+            }
+        });
+        const QStringList told = f.prompts.texts();
+        QCOMPARE(told.size(), 3);
+        QVERIFY2(told[0].startsWith(u"Drivers.ini "), qPrintable(told[0]));
+        QVERIFY2(told[1].startsWith(u"Course.ini "), qPrintable(told[1]));
+        QVERIFY2(told[2].startsWith(u"Car.ini "), qPrintable(told[2]));
+        QVERIFY(f.program.window()->isVisible());
+        QCOMPARE(f.ui().Cmb_Car[0]->count(), 0);
+        QCOMPARE(f.ui().Spd_Drivers->rowCount(), 50);
+    }
+
+    // --- Editors ---------------------------------------------------------------------------
+
+    void openEditorLocksTheConsole_data() { addEditorRows(); }
+    void openEditorLocksTheConsole() {
+        QFETCH(Editor, editor);
+        Masters m;
+        auto* panel = m.find<Frame>(editor.panel);
+        auto* grid = m.find<Grid>(editor.grid);
+        QVERIFY(panel->isHidden());
+        QVERIFY(m.ui().Txt_Nenpi[0]->isEnabled());
+        m.find<QPushButton>(editor.open)->click();
+        QVERIFY(panel->isVisible());
+        QVERIFY(m.consoleLocked());
+        for (QPushButton* b : {m.ui().Btn_Start, m.ui().Btn_End, m.ui().Btn_Car, m.ui().Btn_Drivers,
+                               m.ui().Btn_Mess}) {
+            QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
+        }
+        QVERIFY(!m.ui().Txt_Nenpi[0]->isEnabled());
+        QCOMPARE(m.program.window()->focusWidget(), grid);
+        // Centred in the window, inside it, every column whole and no row-number column.
+        const QRect window = m.program.window()->rect();
+        QVERIFY(window.contains(panel->geometry()));
+        QVERIFY(qAbs(panel->geometry().center().x() - window.center().x()) <= 1);
+        QVERIFY(qAbs(panel->geometry().center().y() - window.center().y()) <= 1);
+        QVERIFY(grid->verticalHeader()->isHidden());
+        for (int c = 0; c < grid->columnCount(); ++c) {
+            QVERIFY(grid->columnWidth(c) >= grid->horizontalHeader()->sectionSizeHint(c));
+        }
+        QCOMPARE(grid->horizontalScrollBar()->maximum(), 0);
+        QVERIFY(grid->visualRect(grid->model()->index(0, grid->columnCount() - 1)).right() <
+                grid->viewport()->width());
+
+        m.find<QPushButton>(editor.cancel)->click();
+        QVERIFY(panel->isHidden());
+        QVERIFY(m.consoleFree());
+        QVERIFY(m.prompts.calls().isEmpty());
+    }
+
+    void openingAfterACancelShowsTheFile_data() { addEditorRows(); }
+    void openingAfterACancelShowsTheFile() {
+        QFETCH(Editor, editor);
+        Masters m;
+        auto* grid = m.find<Grid>(editor.grid);
+        const QString first = grid->cellText(1, 1);
+        const QStringList stored = readLines(m.file(editor.file));
+        const QStringList cars = entries(m.ui().Cmb_Car[2]);
+        const QStringList drivers = entries(m.ui().Cmb_Driver[1]);
+        const QStringList courses = entries(m.ui().Cmb_Course);
+
+        m.find<QPushButton>(editor.open)->click();
+        grid->setCellText(1, 1, QStringLiteral("Changed"));
+        grid->setCellText(1, 7, QStringLiteral("Added"));
+        m.find<QPushButton>(editor.cancel)->click();
+        QCOMPARE(readLines(m.file(editor.file)), stored);
+        QCOMPARE(entries(m.ui().Cmb_Car[2]), cars);
+        QCOMPARE(entries(m.ui().Cmb_Driver[1]), drivers);
+        QCOMPARE(entries(m.ui().Cmb_Course), courses);
+
+        m.find<QPushButton>(editor.open)->click();
+        QCOMPARE(grid->cellText(1, 1), first);
+        QCOMPARE(grid->cellText(1, 7), QString());
+    }
+
+    void openingReadsTheFileButLeavesTheLists() {
+        Masters m;
+        writeLines(m.file(QStringLiteral("Car.ini")), {QStringLiteral("Car N,,70,9")});
+        m.ui().Btn_Car->click();
+        QCOMPARE(m.ui().Spd_Car->cellText(1, 1), QStringLiteral("Car N"));
+        QCOMPARE(m.ui().Spd_Car->cellText(1, 2), QString());
+        QCOMPARE(entries(m.ui().Cmb_Car[0]).size(), 2);
+        QCOMPARE(m.ui().Cmb_Car[0]->itemText(0), QStringLiteral("Car A"));
+    }
+
+    void deletingRowThreeOfFiveWritesFourLines_data() {
+        QTest::addColumn<Editor>("editor");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("cars") << kCarEditor
+                              << QStringList{
+                                     QStringLiteral("C1,O1,1,1.5"), QStringLiteral("C2,,2,2.5"),
+                                     QStringLiteral("C3,O3,3,3.5"), QStringLiteral("C4,O4,4,4.5"),
+                                     QStringLiteral("C5,O5,5,5.5")};
+        QTest::newRow("courses") << kCourseEditor
+                                 << QStringList{
+                                        QStringLiteral("K1,1001"), QStringLiteral("K2,1002"),
+                                        QStringLiteral("K3,1003"), QStringLiteral("K4,1004"),
+                                        QStringLiteral("K5,1005")};
+        QTest::newRow("drivers") << kDriversEditor
+                                 << QStringList{
+                                        QStringLiteral("D1,全車"), QStringLiteral("D2,１号車"),
+                                        QStringLiteral("D3,２号車"), QStringLiteral("D4,全車"),
+                                        QStringLiteral("D5,５号車")};
+    }
+    void deletingRowThreeOfFiveWritesFourLines() {
+        QFETCH(Editor, editor);
+        QFETCH(QStringList, lines);
+        Masters m(lines, lines, lines);
+        auto* grid = m.find<Grid>(editor.grid);
+        m.find<QPushButton>(editor.open)->click();
+        grid->setCurrent(2, 4);
+        grid->activateCurrent();
+        m.clickDelete(grid, 3);
+        QCOMPARE(grid->cellText(1, 3), lines[3].section(u',', 0, 0));
+        QCOMPARE(grid->cellText(1, 4), lines[4].section(u',', 0, 0));
+        QCOMPARE(grid->cellText(1, 5), QString());
+        QCOMPARE(grid->rowCount(), 50);
+        QCOMPARE(grid->activeCol(), 1);
+        QCOMPARE(grid->activeRow(), 1);
+        // Nothing reaches the file before the save.
+        QCOMPARE(readLines(m.file(editor.file)), lines);
+
+        m.find<QPushButton>(editor.ok)->click();
+        QStringList expected = lines;
+        expected.removeAt(2);
+        QCOMPARE(readLines(m.file(editor.file)), expected);
+        QVERIFY(m.find<Frame>(editor.panel)->isHidden());
+        QVERIFY(m.consoleFree());
+        QCOMPARE(grid->cellText(1, 4), lines[4].section(u',', 0, 0));
+        QVERIFY(m.prompts.calls().isEmpty());
+    }
+
+    void deleteOnAnEmptyRowOnlyMovesTheCursor() {
+        Masters m;
+        auto* grid = m.ui().Spd_Car;
+        m.ui().Btn_Car->click();
+        grid->setCurrent(3, 2);
+        grid->activateCurrent();
+        m.clickDelete(grid, 10);
+        QCOMPARE(grid->cellText(1, 1), QStringLiteral("Car A"));
+        QCOMPARE(grid->cellText(1, 2), QStringLiteral("Car B"));
+        QCOMPARE(grid->rowCount(), 50);
+        QCOMPARE(grid->activeCol(), 1);
+        QCOMPARE(grid->activeRow(), 1);
+    }
+
+    // Saving refills every slot's list; what a slot took from its car stays as it was, and
+    // the chosen car stays chosen while its entry is unchanged.
+    void savingCarsKeepsTheSlotValues_data() {
+        QTest::addColumn<int>("col");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QStringList>("after");
+        QTest::newRow("another car renamed")
+            << 1 << 1 << QStringLiteral("Car Z") << QStringLiteral("Car B")
+            << QStringList{QStringLiteral("Car Z\t60\t8.5"), QStringLiteral("Car B\t45.5\t10.25")};
+        QTest::newRow("chosen car's tank changed")
+            << 3 << 2 << QStringLiteral("50") << QString()
+            << QStringList{QStringLiteral("Car A\t60\t8.5"), QStringLiteral("Car B\t50\t10.25")};
+        QTest::newRow("chosen car deleted")
+            << 1 << 2 << QString() << QString() << QStringList{QStringLiteral("Car A\t60\t8.5")};
+    }
+    void savingCarsKeepsTheSlotValues() {
+        QFETCH(int, col);
+        QFETCH(int, row);
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        QFETCH(QStringList, after);
+        Masters m;
+        auto& ui = m.ui();
+        choose(ui.Cmb_Car[0], 1);
+        choose(ui.Cmb_Car[3], 1);
+        m.ui().Btn_Car->click();
+        ui.Spd_Car->setCellText(col, row, text);
+        ui.Btn_CarOK->click();
+        for (int s = 0; s < 5; ++s) {
+            QCOMPARE(entries(ui.Cmb_Car[s]), after);
+        }
+        for (int s : {0, 3}) {
+            QCOMPARE(ui.Cmb_Car[s]->currentText(), shown);
+            QCOMPARE(ui.Lbl_Tank[s]->text(), QStringLiteral("45.5"));
+            QCOMPARE(m.state().car[s].TankCapacity, 45.5F);
+            QCOMPARE(ui.Txt_Nenpi[s]->text(), QStringLiteral("10.25"));
+            QCOMPARE(m.state().car[s].FuelEconomy, 10250.0F);
+        }
+        QCOMPARE(ui.Cmb_Car[1]->currentIndex(), -1);
+    }
+
+    void savingCoursesAndDriversKeepsTheChoices() {
+        Masters m;
+        auto& ui = m.ui();
+        choose(ui.Cmb_Course, 0);
+        focusOut(ui.Cmb_Course);
+        choose(ui.Cmb_Driver[1], 1);
+        ui.Btn_Cource->click();
+        ui.Spd_Course->setCellText(1, 3, QStringLiteral("Course C"));
+        ui.Spd_Course->setCellText(2, 3, QStringLiteral("4,100"));
+        ui.Btn_CourceOK->click();
+        QCOMPARE(ui.Cmb_Course->count(), 3);
+        QCOMPARE(ui.Cmb_Course->entry(2), QStringLiteral("Course C(4100m)\t4100"));
+        QCOMPARE(ui.Cmb_Course->currentText(), QStringLiteral("Course A(5807m)"));
+        QCOMPARE(m.state().CourseLength, 5807);
+
+        ui.Btn_Drivers->click();
+        ui.Spd_Drivers->setCellText(1, 4, QStringLiteral("Shiro"));
+        ui.Spd_Drivers->setCellText(2, 4, QStringLiteral("２号車"));
+        ui.Btn_DrvOk->click();
+        QCOMPARE(
+            entries(ui.Cmb_Driver[1]),
+            QStringList({QStringLiteral("Taro"), QStringLiteral("Jiro"), QStringLiteral("Shiro")}));
+        QCOMPARE(ui.Cmb_Driver[1]->currentText(), QStringLiteral("Jiro"));
+        QCOMPARE(entries(ui.Cmb_Driver[0]), QStringList({QStringLiteral("Taro")}));
+        QCOMPARE(readLines(m.file(QStringLiteral("Drivers.ini"))).last(),
+                 QStringLiteral("Shiro,２号車"));
+    }
+
+    void unwritableFileIsToldAndTheEditorStaysOpen_data() { addEditorRows(); }
+    void unwritableFileIsToldAndTheEditorStaysOpen() {
+        QFETCH(Editor, editor);
+        Masters m;
+        auto* grid = m.find<Grid>(editor.grid);
+        const QStringList courses = entries(m.ui().Cmb_Course);
+        const QStringList cars = entries(m.ui().Cmb_Car[0]);
+        m.find<QPushButton>(editor.open)->click();
+        grid->setCellText(1, 1, QStringLiteral("New"));
+        blockFile(m.file(editor.file));
+        m.find<QPushButton>(editor.ok)->click();
+
+        QCOMPARE(m.prompts.calls().size(), 1);
+        const QString told = m.prompts.calls()[0].text;
+        QVERIFY2(told.startsWith(editor.file + QStringLiteral(" に書き込めませんでした。")),
+                 qPrintable(told));
+        QVERIFY(m.find<Frame>(editor.panel)->isVisible());
+        QVERIFY(m.consoleLocked());
+        QCOMPARE(grid->cellText(1, 1), QStringLiteral("New"));
+        QVERIFY(!grid->cellText(1, 2).isEmpty());
+        QCOMPARE(entries(m.ui().Cmb_Course), courses);
+        QCOMPARE(entries(m.ui().Cmb_Car[0]), cars);
+
+        // Once the file can be written again, the same rows are saved.
+        QVERIFY(QDir().rmdir(m.file(editor.file)));
+        m.find<QPushButton>(editor.ok)->click();
+        QVERIFY(m.find<Frame>(editor.panel)->isHidden());
+        QVERIFY(m.consoleFree());
+        QVERIFY(readLines(m.file(editor.file)).first().startsWith(u"New,"));
+        QCOMPARE(m.prompts.calls().size(), 1);
+    }
+
+    void unreadableFileIsNotOpenedForEditing() {
+        Masters m;
+        blockFile(m.file(QStringLiteral("Car.ini")));
+        m.ui().Btn_Car->click();
+        QCOMPARE(m.prompts.texts(),
+                 QStringList({QStringLiteral(
+                     "Car.ini を読み込めないため、編集できません。ファイルを確かめてください。")}));
+        QVERIFY(m.ui().Frm_Car->isHidden());
+        QVERIFY(m.consoleFree());
+        QCOMPARE(entries(m.ui().Cmb_Car[0]).size(), 2);
+    }
+
+    // --- Car and course choice -------------------------------------------------------------
+
+    void choosingACarCopiesItsFigures_data() {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("tankText");
+        QTest::addColumn<float>("tank");
+        QTest::addColumn<QString>("economyText");
+        QTest::addColumn<float>("economy");
+        QTest::newRow("60 l, 8.5 km/l")
+            << 0 << QStringLiteral("60") << 60.0F << QStringLiteral("8.5") << 8500.0F;
+        QTest::newRow("fractions")
+            << 1 << QStringLiteral("45.5") << 45.5F << QStringLiteral("10.25") << 10250.0F;
+        QTest::newRow("hand-made figures read as 0")
+            << 2 << QStringLiteral("0") << 0.0F << QStringLiteral("0") << 0.0F;
+    }
+    void choosingACarCopiesItsFigures() {
+        QFETCH(int, index);
+        QFETCH(QString, tankText);
+        QFETCH(float, tank);
+        QFETCH(QString, economyText);
+        QFETCH(float, economy);
+        Masters m(kCars + QStringList{QStringLiteral("Car C,,full,x")});
+        auto& ui = m.ui();
+        m.state().car[2].FuelTotal = 20.0F;
+        ui.Txt_InGasl[2]->setText(QStringLiteral("15"));
+        choose(ui.Cmb_Car[2], index);
+        QCOMPARE(ui.Lbl_Tank[2]->text(), tankText);
+        QCOMPARE(m.state().car[2].TankCapacity, tank);
+        QCOMPARE(ui.Txt_Nenpi[2]->text(), economyText);
+        QCOMPARE(m.state().car[2].FuelEconomy, economy);
+        // Nothing else of the slot changes.
+        QCOMPARE(m.state().car[2].FuelTotal, 20.0F);
+        QCOMPARE(ui.Txt_InGasl[2]->text(), QStringLiteral("15"));
+    }
+
+    void theSameCarInTwoSlots() {
+        Masters m;
+        auto& ui = m.ui();
+        choose(ui.Cmb_Car[1], 0);
+        choose(ui.Cmb_Car[4], 0);
+        for (int s : {1, 4}) {
+            QCOMPARE(ui.Lbl_Tank[s]->text(), QStringLiteral("60"));
+            QCOMPARE(m.state().car[s].TankCapacity, 60.0F);
+            QCOMPARE(ui.Txt_Nenpi[s]->text(), QStringLiteral("8.5"));
+            QCOMPARE(m.state().car[s].FuelEconomy, 8500.0F);
+        }
+        QCOMPARE(m.state().car[2].TankCapacity, 0.0F);
+        QCOMPARE(ui.Lbl_Tank[2]->text(), QStringLiteral("999"));
+        // Each slot is its own.
+        choose(ui.Cmb_Car[4], 1);
+        QCOMPARE(m.state().car[1].TankCapacity, 60.0F);
+        QCOMPARE(m.state().car[4].TankCapacity, 45.5F);
+        QCOMPARE(ui.Txt_Nenpi[1]->text(), QStringLiteral("8.5"));
+    }
+
+    void aBlinkingCarListTurnsWhiteWhenACarIsChosen() {
+        Masters m;
+        auto* list = m.ui().Cmb_Car[0];
+        list->setBackground(kOlive);
+        choose(list, 1);
+        QCOMPARE(list->background(), kWhite);
+    }
+
+    void leavingTheCourseListSetsTheLength_data() {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<int>("length");
+        QTest::newRow("Course A(5807m)") << 0 << 5807;
+        QTest::newRow("Course B(3700m)") << 1 << 3700;
+        QTest::newRow("nothing chosen") << -1 << 0;
+    }
+    void leavingTheCourseListSetsTheLength() {
+        QFETCH(int, index);
+        QFETCH(int, length);
+        Masters m;
+        auto* list = m.ui().Cmb_Course;
+        m.state().CourseLength = 1234;
+        list->setBackground(kOlive);
+        list->setCurrentIndex(index);
+        QCOMPARE(m.state().CourseLength, 1234);  // choosing alone sets nothing
+        focusOut(list);
+        QCOMPARE(m.state().CourseLength, length);
+        QCOMPARE(list->background(), kWhite);
+        QCOMPARE(list->column(), 1);
+    }
+
+    // --- No-input blink --------------------------------------------------------------------
+
+    void listsStillMissingAChoiceBlinkEverySecond() {
+        Masters m;
+        auto& ui = m.ui();
+        // Slot 2 set up through its address, slot 4 by its frame colour alone, with a car chosen.
+        m.prompts.answerInput(QStringLiteral("192.168.1.12"));
+        ui.Btn_ClientNoSet[1]->click();
+        QCOMPARE(ui.Frm_Runner[1]->background(), kSetUp);
+        ui.Frm_Runner[3]->setBackground(kSetUp);
+        choose(ui.Cmb_Car[3], 0);
+
+        const QList<ChoiceList*> blinking = {ui.Cmb_Course, ui.Cmb_Driver[1], ui.Cmb_Car[1],
+                                             ui.Cmb_Driver[3]};
+        const QList<ChoiceList*> still = {ui.Cmb_Car[3], ui.Cmb_Car[0], ui.Cmb_Driver[0],
+                                          ui.Cmb_Car[2]};
+        for (const QColor& colour : {kOlive, kWhite, kOlive}) {
+            m.clock.advance(1000);
+            for (auto* list : blinking) {
+                QCOMPARE(list->background(), colour);
+            }
+            for (auto* list : still) {
+                QCOMPARE(list->background(), kWhite);
+            }
+        }
+        // A list that shows a choice stops where it stands.
+        choose(ui.Cmb_Driver[1], 0);
+        m.clock.advance(1000);
+        QCOMPARE(ui.Cmb_Driver[1]->background(), kOlive);
+        QCOMPARE(ui.Cmb_Car[1]->background(), kWhite);
+
+        // Start: the set-up slots' lists turn white and nothing blinks any more.
+        ui.Btn_Start->click();
+        QCOMPARE(ui.Btn_Start->text(), QStringLiteral("Stop"));
+        QCOMPARE(ui.Cmb_Car[1]->background(), kWhite);
+        QCOMPARE(ui.Cmb_Driver[3]->background(), kWhite);
+        const QColor course = ui.Cmb_Course->background();
+        m.clock.advance(3000);
+        QCOMPARE(ui.Cmb_Car[1]->background(), kWhite);
+        QCOMPARE(ui.Cmb_Driver[3]->background(), kWhite);
+        QCOMPARE(ui.Cmb_Course->background(), course);
+    }
+};
+
+QTEST_MAIN(TestMasterData)
+#include "test_master_data.moc"

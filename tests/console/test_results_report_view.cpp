@@ -1,0 +1,313 @@
+#include "console_fixture.h"
+#include "platform/choice_list.h"
+#include "platform/cp932.h"
+#include "platform/grid.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QNetworkDatagram>
+#include <QPushButton>
+#include <QUdpSocket>
+
+using kaltero::platform::decodeCp932;
+using kaltero::platform::encodeCp932;
+using kaltero::platform::Grid;
+using kaltero::platform::PromptIcon;
+using kaltero::platform::ScriptedPrompts;
+using kaltero::testing::ConsoleFixture;
+
+namespace {
+
+const QString kRule(40, u'-');
+
+// The car PC's end of the link, on this machine.
+class TestCar {
+public:
+    explicit TestCar(int slot) : slot_(slot) {
+        if (!socket_.bind(QHostAddress::AnyIPv4, 7012 + 10 * slot)) {
+            qFatal("cannot bind the car port");
+        }
+    }
+    bool exchange(const QString& report) {
+        socket_.writeDatagram(encodeCp932(report), QHostAddress::LocalHost, 7011 + 10 * slot_);
+        QElapsedTimer waited;
+        waited.start();
+        while (!socket_.hasPendingDatagrams() && waited.elapsed() < 2000) {
+            QTest::qWait(2);
+        }
+        if (!socket_.hasPendingDatagrams()) {
+            return false;
+        }
+        socket_.receiveDatagram();
+        return true;
+    }
+
+private:
+    int slot_;
+    QUdpSocket socket_;
+};
+
+struct Pit : ConsoleFixture {
+    // Slots set up as the operator does it.
+    explicit Pit(QList<int> slots = {}) {
+        for (int s : slots) {
+            prompts.answerInput(QStringLiteral("127.0.0.1"));
+            ui().Btn_ClientNoSet[s]->click();
+        }
+        ui().Txt_Event->setText(QStringLiteral("春の耐久"));
+        ui().Txt_Date->setText(QStringLiteral("2026/04/03"));
+        ui().Cmb_Tenki->setCurrentIndex(0);  // 晴
+        ui().Txt_Kion->setText(QStringLiteral("18"));
+        prompts.clearCalls();
+    }
+    QString path(const QString& name) const { return dir.filePath(name); }
+    void write(const QString& fileName) {
+        prompts.answerSaveFile(fileName);
+        ui().Btn_Write->click();
+    }
+    static void fill(Grid* grid, const QList<QStringList>& rows) {
+        grid->setRowCount(int(rows.size()));
+        for (int r = 0; r < rows.size(); ++r) {
+            for (int c = 0; c < rows[r].size(); ++c) {
+                grid->setCellText(c + 1, r + 1, rows[r][c]);
+            }
+        }
+    }
+};
+
+QByteArray cp932Lines(const QStringList& lines) {
+    QByteArray bytes;
+    for (const QString& line : lines) {
+        bytes += encodeCp932(line) + "\r\n";
+    }
+    return bytes;
+}
+
+const QStringList kHeader = {QStringLiteral("イベント名:春の耐久"),
+                             QStringLiteral("日付:2026/04/03"), QStringLiteral("天気:晴"),
+                             QStringLiteral("気温:18"), QString()};
+
+QByteArray readAll(const QString& fileName) {
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+bool writeFile(const QString& fileName, const QByteArray& bytes) {
+    QFile file(fileName);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+}  // namespace
+
+class TestResultsReportView : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void reportOfTwoSlotsWithAGapBetween() {
+        Pit con({0, 2});
+        auto& ui = con.ui();
+        ui.Cmb_Car[0]->addEntry(QStringLiteral("ｸﾙﾏ赤\t60\t8.5"));
+        ui.Cmb_Car[0]->addEntry(QStringLiteral("青\t55\t9"));
+        ui.Cmb_Car[0]->setCurrentIndex(0);
+        ui.Cmb_Car[0]->setColumn(2);  // left on the economy by the car choice
+        ui.Cmb_Car[2]->addEntry(QStringLiteral("黄\t40\t12"));
+        Pit::fill(ui.Spd_Laps[0],
+                  {{QStringLiteral("1'02\"345"), QStringLiteral("山田"), QString(), QString(),
+                    QStringLiteral("N0010000062345, ")},
+                   {},  // counted, never closed by the car
+                   {QStringLiteral("0'59\"999"), QStringLiteral("佐藤"),
+                    QStringLiteral("雨, スリップ"), QString(), QStringLiteral(", ピット")},
+                   {QStringLiteral("  "), QStringLiteral("佐藤"), QStringLiteral("blank time")}});
+        Pit::fill(
+            ui.Spd_DriverInfo[0],
+            {{QStringLiteral("山田"), QStringLiteral("1'02\"345"), QStringLiteral("1'02\"345")},
+             {QStringLiteral("佐藤"), QStringLiteral("0'59\"999"), QStringLiteral("0'59\"999")}});
+        // Slot 2 has laps on screen but no address: it is not in the report.
+        Pit::fill(ui.Spd_Laps[1], {{QStringLiteral("9'59\"999")}});
+        Pit::fill(ui.Spd_Laps[2],
+                  {{QStringLiteral("0'48\"000"), {}, {}, {}, QStringLiteral(", ")}});
+
+        const QString file = con.path(QStringLiteral("race.txt"));
+        con.write(file);
+
+        const QByteArray expected = cp932Lines(
+            kHeader + QStringList{kRule, QStringLiteral("１号車"), QStringLiteral("車輌名:ｸﾙﾏ赤"),
+                                  kRule, QStringLiteral("1,1'02\"345,山田,,N0010000062345, "),
+                                  QStringLiteral("3,0'59\"999,佐藤,雨, スリップ,, ピット"), kRule,
+                                  QStringLiteral("個人集計"), kRule,
+                                  QStringLiteral("山田,1'02\"345,1'02\"345"),
+                                  QStringLiteral("佐藤,0'59\"999,0'59\"999"), kRule,
+                                  QStringLiteral("３号車"), QStringLiteral("車輌名:"), kRule,
+                                  QStringLiteral("1,0'48\"000,,,, "), kRule,
+                                  QStringLiteral("個人集計"), kRule});
+        const QByteArray written = readAll(file);
+        QCOMPARE(written, expected);
+        // Code page 932 itself: half-width katakana are one byte each, lines end CR LF.
+        QVERIFY(written.contains(":\xb8\xd9\xcf"));
+        QVERIFY(written.endsWith(QByteArray(QByteArray(40, '-') + "\r\n")));
+
+        QCOMPARE(con.prompts.calls().size(), 1);
+        const ScriptedPrompts::Call& dialog = con.prompts.calls()[0];
+        QCOMPARE(dialog.kind, ScriptedPrompts::Kind::SaveFile);
+        QCOMPARE(dialog.title, QStringLiteral("ファイル書込"));
+        QCOMPARE(dialog.filter,
+                 QStringLiteral("テキストデータ (*.txt)|*.txt|全てのファイル (*.*)|*.*"));
+        QCOMPARE(dialog.preset, QString());
+        QCOMPARE(ui.Cmb_Car[0]->column(), 0);
+    }
+
+    void fileIsWrittenUnderTheNameChosen_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("before");
+        QTest::newRow("new file") << "report.txt" << QByteArray();
+        QTest::newRow("name without extension kept") << "report" << QByteArray();
+        QTest::newRow("longer file replaced whole") << "old.txt" << QByteArray(5000, 'x');
+    }
+    void fileIsWrittenUnderTheNameChosen() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, before);
+        Pit con;
+        const QString file = con.path(name);
+        if (!before.isEmpty()) {
+            QVERIFY(writeFile(file, before));
+        }
+        QStringList files = QDir(con.dir.path()).entryList(QDir::Files);
+        con.write(file);
+        // No slot set up: the event data alone.
+        QCOMPARE(readAll(file), cp932Lines(kHeader));
+        // Exactly the name chosen: no extension added, no temporary left beside it.
+        if (!files.contains(name)) {
+            files << name;
+            files.sort();
+        }
+        QCOMPARE(QDir(con.dir.path()).entryList(QDir::Files), files);
+        QCOMPARE(con.prompts.texts(), QStringList());
+    }
+
+    void cancelledDialogWritesNothing() {
+        Pit con({0});
+        const QString existing = con.path(QStringLiteral("race.txt"));
+        QVERIFY(writeFile(existing, "older report\r\n"));
+        const QStringList before =
+            QDir(con.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        con.write(QString());
+        QCOMPARE(con.prompts.calls().size(), 1);  // the dialog, and no message after it
+        QCOMPARE(QDir(con.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+        QCOMPARE(readAll(existing), QByteArray("older report\r\n"));
+    }
+
+    void fileThatCannotBeWrittenIsToldAndTheConsoleGoesOn_data() {
+        QTest::addColumn<QString>("target");
+        QTest::newRow("a folder") << "folder";
+        QTest::newRow("a missing folder") << "missing/race.txt";
+        QTest::newRow("a write-protected file") << "folder/older.txt";
+    }
+    void fileThatCannotBeWrittenIsToldAndTheConsoleGoesOn() {
+        QFETCH(QString, target);
+        Pit con({0});
+        Pit::fill(con.ui().Spd_Laps[0], {{QStringLiteral("0'48\"000")}});
+        QVERIFY(QDir(con.dir.path()).mkdir(QStringLiteral("folder")));
+        const QString older = con.path(QStringLiteral("folder/older.txt"));
+        QVERIFY(writeFile(older, "older report\r\n"));
+        if (target.endsWith(u"older.txt")) {
+            QVERIFY(QFile::setPermissions(older, QFileDevice::ReadOwner | QFileDevice::ReadUser));
+        }
+        const QStringList folderBefore =
+            QDir(con.path(QStringLiteral("folder"))).entryList(QDir::AllEntries);
+
+        const QString file = con.path(target);
+        con.write(file);
+
+        QCOMPARE(con.prompts.calls().size(), 2);
+        const ScriptedPrompts::Call& told = con.prompts.calls()[1];
+        QCOMPARE(told.kind, ScriptedPrompts::Kind::Message);
+        QCOMPARE(told.icon, PromptIcon::Critical);
+        QVERIFY2(told.text.startsWith(u"走行結果を保存できませんでした。\n" +
+                                      QDir::toNativeSeparators(file)),
+                 qPrintable(told.text));
+        QCOMPARE(readAll(older), QByteArray("older report\r\n"));
+        QCOMPARE(QDir(con.path(QStringLiteral("folder"))).entryList(QDir::AllEntries),
+                 folderBefore);
+        QVERIFY(!QFileInfo::exists(con.path(QStringLiteral("missing"))));
+
+        // The results are still there: another place takes them.
+        QVERIFY(con.ui().Btn_Write->isEnabled());
+        const QString elsewhere = con.path(QStringLiteral("elsewhere.txt"));
+        con.write(elsewhere);
+        QCOMPARE(con.prompts.calls().size(), 3);
+        QVERIFY(readAll(elsewhere).contains(encodeCp932(u"1,0'48\"000,,,\r\n")));
+    }
+
+    // A real run: laps timed from a car's reports, driver figures from the console's own
+    // statistics; the report holds exactly what the grids show.
+    void reportCopiesTheGridsOfARealRun() {
+        Pit con({0});
+        auto& ui = con.ui();
+        ui.Cmb_Car[0]->addEntry(QStringLiteral("赤\t60\t8.5"));
+        ui.Cmb_Car[0]->setCurrentIndex(0);
+        auto* driver = ui.Cmb_Driver[0];
+        driver->addEntry(QStringLiteral("山田"));
+        driver->addEntry(QStringLiteral("佐藤"));
+        driver->setCurrentIndex(0);
+        Q_EMIT driver->activated(0);  // chosen by the operator
+
+        TestCar car(0);
+        ui.Btn_Start->click();
+        for (int lap = 1; lap <= 3; ++lap) {
+            if (lap == 3) {
+                driver->setCurrentIndex(1);
+                Q_EMIT driver->activated(1);
+            }
+            con.clock.advance(11'000 + 2 * lap - 1);  // 11.001 s, 11.003 s, 11.005 s
+            const QString report = QStringLiteral("%1").arg(lap - 1, 3, 10, QLatin1Char('0'));
+            QVERIFY(car.exchange(lap == 2 ? report + QStringLiteral("ピット") : report));
+        }
+        con.clock.advance(11'000);  // lap 4 counted, not closed
+        con.prompts.answerYesNo(true);
+        ui.Btn_Start->click();
+        con.prompts.clearCalls();
+
+        const QString file = con.path(QStringLiteral("run.txt"));
+        con.write(file);
+        const QString text = decodeCp932(readAll(file));
+        QVERIFY(text.endsWith(u"\r\n"));
+        const QStringList lines = text.chopped(2).split(QStringLiteral("\r\n"));
+
+        QStringList shown;
+        const Grid* laps = ui.Spd_Laps[0];
+        QCOMPARE(laps->rowCount(), 4);
+        for (int r = 1; r <= laps->rowCount(); ++r) {
+            if (!laps->cellText(1, r).isEmpty()) {
+                shown << QStringList{QString::number(r), laps->cellText(1, r), laps->cellText(2, r),
+                                     laps->cellText(3, r), laps->cellText(5, r)}
+                             .join(u',');
+            }
+        }
+        shown << kRule << QStringLiteral("個人集計") << kRule;
+        const Grid* drivers = ui.Spd_DriverInfo[0];
+        for (int r = 1; r <= drivers->rowCount(); ++r) {
+            shown << QStringList{drivers->cellText(1, r), drivers->cellText(2, r),
+                                 drivers->cellText(3, r)}
+                         .join(u',');
+        }
+        QCOMPARE(lines.mid(9), shown);
+        QCOMPARE(lines.mid(5, 4), (QStringList{kRule, QStringLiteral("１号車"),
+                                               QStringLiteral("車輌名:赤"), kRule}));
+
+        // And the grids held what the run produced.
+        // Column 5 holds the message sent to the car and the car's own message.
+        QCOMPARE(lines.mid(9, 3), (QStringList{QStringLiteral("1,0'11\"001,山田,,, "),
+                                               QStringLiteral("2,0'11\"003,山田,,, ピット"),
+                                               QStringLiteral("3,0'11\"005,佐藤,,, ")}));
+        QCOMPARE(lines.size(), 17);  // lap 4 has no time yet and is left out
+        QCOMPARE(lines.mid(15), (QStringList{QStringLiteral("山田,0'11\"001-1L,0'11\"002"),
+                                             QStringLiteral("佐藤,0'11\"005-3L,0'11\"005")}));
+    }
+};
+
+QTEST_MAIN(TestResultsReportView)
+#include "test_results_report_view.moc"
