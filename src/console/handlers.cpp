@@ -25,6 +25,7 @@ Handlers::Handlers(core::Console& console)
       addressing_(console),
       drivers_(console),
       messages_(console),
+      fuel_(console),
       blink_(console),
       report_(console),
       masterData_(console),

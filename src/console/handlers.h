@@ -8,6 +8,7 @@
 #include "masterdata/master_data.h"
 #include "masterdata/slot_choice.h"
 #include "race/driver_panel.h"
+#include "race/fuel_panel.h"
 #include "race/pit_messages.h"
 #include "timing/corrections.h"
 #include "timing/race_clock.h"
@@ -33,6 +34,7 @@ private:
     link::Addressing addressing_;
     race::DriverPanel drivers_;
     race::PitMessages messages_;
+    race::FuelPanel fuel_;
     NoInputBlink blink_;
     ResultsReport report_;
     masterdata::MasterData masterData_;

@@ -118,7 +118,11 @@ MainWindow::MainWindow(core::Console& console, std::function<void()> quit)
     resize(1880, 1000);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    // The handlers go before the widgets. Disabling the window makes a focused field leave the
+    // focus now, while its handler still answers, and keeps any field from taking it again.
+    setEnabled(false);
+}
 
 void MainWindow::buildCommon() {
     auto& ui = console_.ui;
@@ -358,12 +362,17 @@ void MainWindow::buildCar(int s) {
     col->addLayout(fuel);
 
     // Lap countdown
-    auto* countdown = new QHBoxLayout;
-    ui.Chk_ChgCnter[s] = named(new QCheckBox(QStringLiteral("残り周回"), car), indexed("Chk_ChgCnter", s));
+    auto* countdown = new QGridLayout;
+    countdown->setVerticalSpacing(1);
+    ui.Chk_ChgCnter[s] = named(new QCheckBox(car), indexed("Chk_ChgCnter", s));
     ui.Txt_ZanRunCnt[s] = textBox(car, indexed("Txt_ZanRunCnt", s), 50);
-    countdown->addWidget(ui.Chk_ChgCnter[s]);
-    countdown->addWidget(ui.Txt_ZanRunCnt[s]);
-    countdown->addStretch();
+    ui.Lbl_AutoMess1[s] = label(QStringLiteral("周走行したらドライバ交代"), car, indexed("Lbl_AutoMess1", s));
+    ui.Lbl_AutoMess2[s] = label(QStringLiteral("メッセージを自動送信する"), car, indexed("Lbl_AutoMess2", s));
+    countdown->addWidget(ui.Chk_ChgCnter[s], 0, 0);
+    countdown->addWidget(ui.Txt_ZanRunCnt[s], 0, 1);
+    countdown->addWidget(ui.Lbl_AutoMess1[s], 0, 2);
+    countdown->addWidget(ui.Lbl_AutoMess2[s], 1, 1, 1, 2);
+    countdown->setColumnStretch(2, 1);
     col->addLayout(countdown);
 
     // Messages
@@ -372,6 +381,8 @@ void MainWindow::buildCar(int s) {
     ui.Lbl_InMess[s] = label({}, car, indexed("Lbl_InMess", s));
     ui.Lbl_InMess[s]->setAutoFillBackground(true);
     ui.Lbl_InMess[s]->setFixedHeight(24);
+    // The car's text may be of any length: it is cut at the frame's edge, never widens the car.
+    ui.Lbl_InMess[s]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     messages->addWidget(label(QStringLiteral("送信"), car), 0, 0);
     messages->addWidget(ui.Txt_OutMess[s], 0, 1);
     messages->addWidget(label(QStringLiteral("受信"), car), 1, 0);

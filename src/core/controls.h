@@ -89,6 +89,8 @@ struct Controls {
     PerCar<QLabel*> Lbl_InMess{};
     PerCar<QCheckBox*> Chk_ChgCnter{};
     PerCar<QLineEdit*> Txt_ZanRunCnt{};
+    PerCar<QLabel*> Lbl_AutoMess1{};
+    PerCar<QLabel*> Lbl_AutoMess2{};
     PerCar<QLabel*> Lbl_AllGas{};
     PerCar<QLabel*> Lbl_ZanGas{};
     PerCar<platform::Gauge*> Meter_Gas{};

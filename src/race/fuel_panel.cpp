@@ -1,0 +1,141 @@
+#include "race/fuel_panel.h"
+
+#include "core/console_context.h"
+#include "platform/clock.h"
+#include "platform/field_events.h"
+#include "platform/gauge.h"
+#include "platform/prompts.h"
+#include "race/fuel.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace kaltero::race {
+
+using core::kSlotCount;
+
+namespace {
+
+void setTextColour(QLabel* label, const QColor& colour) {
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, colour);
+    label->setPalette(pal);
+}
+
+}  // namespace
+
+FuelPanel::FuelPanel(core::Console& console) : c_(console) {
+    auto& ui = c_.ui;
+    for (int s = 0; s < kSlotCount; ++s) {
+        ui.Time_GasBlk[s]->setInterval(kBlinkMs);
+        ui.Time_GasBlk[s]->onTimeout([this, s] { Time_GasBlk_Timer(s); });
+        QObject::connect(ui.Btn_Kyuyu[s], &QAbstractButton::clicked,
+                         [this, s] { Btn_Kyuyu_Click(s); });
+        // clicked, not toggled: the race stop and the driver change clear the box by code and
+        // then call the handler themselves.
+        QObject::connect(ui.Chk_ChgCnter[s], &QAbstractButton::clicked,
+                         [this, s] { Chk_ChgCnter_Click(s); });
+        platform::onFieldEvents(ui.Txt_InGasl[s],
+                                {.lostFocus = [this, s] { Txt_InGasl_LostFocus(s); }});
+        platform::onFieldEvents(ui.Txt_Nenpi[s],
+                                {.lostFocus = [this, s] { Txt_Nenpi_LostFocus(s); }});
+        platform::onFieldEvents(ui.Txt_ZanRunCnt[s],
+                                {.lostFocus = [this, s] { Txt_ZanRunCnt_LostFocus(s); }});
+        // Every car starts with its countdown off.
+        ui.Chk_ChgCnter[s]->setChecked(false);
+        Chk_ChgCnter_Click(s);
+    }
+    c_.hooks.UpdateFuelView = [this](int s) { UpdateFuelView(s); };
+    c_.hooks.Chk_ChgCnter_Click = [this](int s) { Chk_ChgCnter_Click(s); };
+}
+
+void FuelPanel::UpdateFuelView(int s) {
+    auto& ui = c_.ui;
+    const auto& car = c_.state.car[s];
+    const auto view = fuelView({.CourseLength = c_.state.CourseLength,
+                                .FuelEconomy = car.FuelEconomy,
+                                .TankCapacity = car.TankCapacity,
+                                .FuelTotal = car.FuelTotal,
+                                .LapCnt = car.LapCnt,
+                                .tankCaption = ui.Lbl_Tank[s]->text()});
+    if (!view) {
+        return;
+    }
+    if (view->blink) {
+        // Already blinking: keep its rhythm rather than restart the second.
+        if (!ui.Time_GasBlk[s]->isActive()) {
+            ui.Time_GasBlk[s]->start();
+        }
+    } else {
+        ui.Time_GasBlk[s]->stop();
+        ui.Meter_Gas[s]->setForeground(kGaugeYellow);
+    }
+    ui.Lbl_ZanGas[s]->setText(view->zanGasText);
+    ui.Meter_Gas[s]->setValue(view->percent);
+}
+
+void FuelPanel::Time_GasBlk_Timer(int s) {
+    auto* gauge = c_.ui.Meter_Gas[s];
+    gauge->setForeground(gaugeBlinkStep(gauge->foreground()));
+}
+
+void FuelPanel::Btn_Kyuyu_Click(int s) {
+    auto& ui = c_.ui;
+    auto& car = c_.state.car[s];
+    c_.hooks.CloseDriverPanel(s);
+    const auto taken =
+        refuel(ui.Txt_InGasl[s]->text(), car.FuelTotal, c_.state.CourseLength, car.FuelEconomy);
+    if (!taken) {
+        c_.prompts.beep();
+        return;
+    }
+    car.FuelTotal = taken->FuelTotal;
+    ui.Lbl_AllGas[s]->setText(taken->allGasText);
+    UpdateFuelView(s);
+    // The amount stays, so the same refuelling can be entered again with one press.
+    ui.Txt_InGasl[s]->setFocus();
+}
+
+void FuelPanel::Txt_InGasl_LostFocus(int s) {
+    auto* box = c_.ui.Txt_InGasl[s];
+    if (const auto fix = checkInGasl(box->text())) {
+        c_.prompts.beep();
+        box->setText(fix->text);
+    }
+}
+
+void FuelPanel::Txt_Nenpi_LostFocus(int s) {
+    auto* box = c_.ui.Txt_Nenpi[s];
+    const NenpiCheck check = checkNenpi(box->text());
+    if (check.fix) {
+        c_.prompts.beep();
+        box->setText(check.fix->text);
+    }
+    // Taken at once, shown from the next refuelling, lap or start.
+    c_.state.car[s].FuelEconomy = check.FuelEconomy;
+}
+
+void FuelPanel::Txt_ZanRunCnt_LostFocus(int s) {
+    auto* box = c_.ui.Txt_ZanRunCnt[s];
+    if (const auto fix = checkZanRunCnt(box->text())) {
+        c_.prompts.beep();
+        box->setText(fix->text);
+        if (fix->keepFocus) {
+            box->setFocus();
+        }
+    }
+}
+
+void FuelPanel::Chk_ChgCnter_Click(int s) {
+    auto& ui = c_.ui;
+    const CountdownView view =
+        countdownSwitch(ui.Chk_ChgCnter[s]->isChecked(), c_.settings.CheckDefaultLaps);
+    ui.Txt_ZanRunCnt[s]->setText(view.text);
+    ui.Txt_ZanRunCnt[s]->setEnabled(view.enabled);
+    setTextColour(ui.Lbl_AutoMess1[s], view.captionColour);
+    setTextColour(ui.Lbl_AutoMess2[s], view.captionColour);
+}
+
+}  // namespace kaltero::race

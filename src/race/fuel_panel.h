@@ -1,0 +1,32 @@
+#pragma once
+
+namespace kaltero::core {
+struct Console;
+}
+
+namespace kaltero::race {
+
+// Each car's fuel panel (refuelling, economy, the estimate on the gauge and its low-fuel
+// blink) and its lap countdown switch.
+class FuelPanel {
+public:
+    explicit FuelPanel(core::Console& console);
+
+    // Recomputes the estimate of the car and shows it; without a course, an economy or a tank
+    // the panel stays as it is.
+    void UpdateFuelView(int slot);
+    void Time_GasBlk_Timer(int slot);
+    void Btn_Kyuyu_Click(int slot);
+    void Txt_InGasl_LostFocus(int slot);
+    void Txt_Nenpi_LostFocus(int slot);
+    void Txt_ZanRunCnt_LostFocus(int slot);
+    // Follows the box: ticked starts the countdown at CheckDefaultLaps, cleared switches it off.
+    void Chk_ChgCnter_Click(int slot);
+
+    static constexpr int kBlinkMs = 1000;
+
+private:
+    core::Console& c_;
+};
+
+}  // namespace kaltero::race

@@ -1,0 +1,165 @@
+#include "console_fixture.h"
+#include "platform/choice_list.h"
+#include "platform/frame.h"
+#include "platform/grid.h"
+#include "platform/two_state_button.h"
+#include "test_car.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+using kaltero::platform::ChoiceList;
+using kaltero::testing::ConsoleFixture;
+using kaltero::testing::TestCar;
+
+namespace {
+
+const QString kAkai = QStringLiteral("赤井");
+const QString kAoki = QStringLiteral("青木");
+const QString kKuroda = QStringLiteral("黒田");
+
+// Chooses an entry the way a pick in the open list does: the entry becomes current, then the
+// list reports it as activated. (Arrow keys would choose every entry on the way.)
+void choose(ChoiceList* list, const QString& name) {
+    const int target = list->findText(name);
+    if (target < 0 || !list->isEnabled()) {
+        qFatal("cannot choose the entry");
+    }
+    list->setCurrentIndex(target);
+    Q_EMIT list->activated(target);
+}
+
+struct DriverRace : ConsoleFixture {
+    explicit DriverRace(QList<int> slots = {0}) {
+        for (int s : slots) {
+            prompts.answerInput(QStringLiteral("127.0.0.1"));
+            ui().Btn_ClientNoSet[s]->click();
+        }
+        for (int s = 0; s < 2; ++s) {
+            for (const QString& name : {kAkai, kAoki, kKuroda}) {
+                ui().Cmb_Driver[s]->addEntry(name);
+            }
+        }
+    }
+    void start() { ui().Btn_Start->click(); }
+    void choose(int s, const QString& name) { ::choose(ui().Cmb_Driver[s], name); }
+    kaltero::platform::Grid* table(int s) { return ui().Spd_DriverInfo[s]; }
+    QStringList row(int s, int r) {
+        return {table(s)->cellText(1, r), table(s)->cellText(2, r), table(s)->cellText(3, r)};
+    }
+    qint32 DrvInfoRow(int s) { return state().car[s].DrvInfoRow; }
+    bool panelOpen(int s) { return !ui().Frm_DriverLap[s]->isHidden(); }
+};
+
+}  // namespace
+
+class TestDriverPanel : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void aDriverChosenAgainFindsItsRow() {
+        DriverRace race;
+        QCOMPARE(race.DrvInfoRow(0), 0);
+        race.choose(0, kAkai);
+        race.choose(0, kAoki);
+        QCOMPARE(race.DrvInfoRow(0), 2);
+        race.choose(0, kAkai);
+        QCOMPARE(race.table(0)->rowCount(), 2);
+        QCOMPARE(race.row(0, 1), QStringList({kAkai, QString(), QString()}));
+        QCOMPARE(race.row(0, 2), QStringList({kAoki, QString(), QString()}));
+        QCOMPARE(race.DrvInfoRow(0), 1);
+    }
+
+    // Each lap carries the driver at the wheel when it closes, and the figures sent back to
+    // the car are that driver's alone.
+    void lapsAfterAChangeCarryTheNewDriver() {
+        DriverRace race;
+        TestCar car(0);
+        auto& ui = race.ui();
+        race.choose(0, kAkai);
+        race.start();
+        race.clock.advance(11'000);
+        QVERIFY(car.exchange(TestCar::lapReport(0)).startsWith(QStringLiteral("N001")));
+
+        race.choose(0, kAoki);
+        race.clock.advance(12'000);
+        const QString second = car.exchange(TestCar::lapReport(1));
+        QCOMPARE(second.left(34), QStringLiteral("N002") + QStringLiteral("0000012000") +
+                                      QStringLiteral("0000012000") + QStringLiteral("0000012000"));
+        QCOMPARE(ui.Spd_Laps[0]->cellText(2, 1), kAkai);
+        QCOMPARE(ui.Spd_Laps[0]->cellText(2, 2), kAoki);
+        QCOMPARE(ui.Lbl_DrvrBestLapTm[0]->text(), QStringLiteral("0'12\"000-2L"));
+        QCOMPARE(race.row(0, 1),
+                 QStringList({kAkai, QStringLiteral("0'11\"000-1L"), QStringLiteral("0'11\"000")}));
+        QCOMPARE(race.row(0, 2),
+                 QStringList({kAoki, QStringLiteral("0'12\"000-2L"), QStringLiteral("0'12\"000")}));
+
+        // Back to the first driver: laps 1 and 3 are his.
+        race.choose(0, kAkai);
+        race.clock.advance(13'000);
+        const QString third = car.exchange(TestCar::lapReport(2));
+        QCOMPARE(third.left(34), QStringLiteral("N003") + QStringLiteral("0000013000") +
+                                     QStringLiteral("0000011000") + QStringLiteral("0000012000"));
+        QCOMPARE(ui.Spd_Laps[0]->cellText(2, 3), kAkai);
+        QCOMPARE(race.row(0, 1),
+                 QStringList({kAkai, QStringLiteral("0'11\"000-1L"), QStringLiteral("0'12\"000")}));
+        QCOMPARE(race.row(0, 2),
+                 QStringList({kAoki, QStringLiteral("0'12\"000-2L"), QStringLiteral("0'12\"000")}));
+    }
+
+    void anotherCarsChoiceLeavesTheRowAlone() {
+        DriverRace race({0, 1});
+        TestCar car1(0);
+        race.choose(0, kAkai);
+        race.choose(0, kAoki);
+        race.choose(1, kKuroda);
+        QCOMPARE(race.DrvInfoRow(0), 2);
+        QCOMPARE(race.DrvInfoRow(1), 1);
+        race.start();
+        race.clock.advance(11'000);
+        car1.exchange(TestCar::lapReport(0));
+        QCOMPARE(race.row(0, 2),
+                 QStringList({kAoki, QStringLiteral("0'11\"000-1L"), QStringLiteral("0'11\"000")}));
+        QCOMPARE(race.row(0, 1), QStringList({kAkai, QString(), QString()}));
+        QCOMPARE(race.row(1, 1), QStringList({kKuroda, QString(), QString()}));
+    }
+
+    void panelClosesItselfAfterThirtySeconds() {
+        DriverRace race;
+        auto& ui = race.ui();
+        ui.Btn_DriverInfo[0]->click();
+        QVERIFY(race.panelOpen(0));
+        QVERIFY(ui.Btn_DriverInfo[0]->state());
+        race.clock.advance(29'999);
+        QVERIFY(race.panelOpen(0));
+        race.clock.advance(1);
+        QVERIFY(!race.panelOpen(0));
+        QVERIFY(!ui.Btn_DriverInfo[0]->state());
+        QVERIFY(!ui.Time_DriverInfo[0]->isActive());
+        // One press opens it again, a second one closes it.
+        ui.Btn_DriverInfo[0]->click();
+        QVERIFY(race.panelOpen(0));
+        ui.Btn_DriverInfo[0]->click();
+        QVERIFY(!race.panelOpen(0));
+        QVERIFY(!ui.Time_DriverInfo[0]->isActive());
+    }
+
+    void driverChangeSwitchesTheCountdownOff() {
+        DriverRace race;
+        auto& ui = race.ui();
+        ui.Chk_ChgCnter[0]->click();
+        QCOMPARE(ui.Txt_ZanRunCnt[0]->text(), QStringLiteral("10"));
+        race.choose(0, kAoki);
+        QVERIFY(!ui.Chk_ChgCnter[0]->isChecked());
+        QCOMPARE(ui.Txt_ZanRunCnt[0]->text(), QStringLiteral("0"));
+        QVERIFY(!ui.Txt_ZanRunCnt[0]->isEnabled());
+        for (QLabel* caption : {ui.Lbl_AutoMess1[0], ui.Lbl_AutoMess2[0]}) {
+            QCOMPARE(caption->palette().color(QPalette::WindowText), QColor(0xC0, 0xC0, 0xC0));
+        }
+    }
+};
+
+QTEST_MAIN(TestDriverPanel)
+#include "test_driver_panel.moc"

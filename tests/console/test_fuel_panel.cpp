@@ -1,0 +1,377 @@
+#include "console_fixture.h"
+#include "platform/choice_list.h"
+#include "platform/frame.h"
+#include "platform/gauge.h"
+#include "platform/two_state_button.h"
+#include "test_car.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFocusEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <cmath>
+
+using kaltero::testing::ConsoleFixture;
+using kaltero::testing::TestCar;
+
+namespace {
+
+const QColor kYellow(0xFF, 0xFF, 0x00);
+const QColor kRed(0xFF, 0x00, 0x00);
+const QColor kBlack(0x00, 0x00, 0x00);
+const QColor kGrey(0xC0, 0xC0, 0xC0);
+
+void focusIn(QWidget* w) {
+    QFocusEvent in(QEvent::FocusIn);
+    QCoreApplication::sendEvent(w, &in);
+}
+
+void focusOut(QWidget* w) {
+    QFocusEvent out(QEvent::FocusOut);
+    QCoreApplication::sendEvent(w, &out);
+}
+
+// Types into a field the way the operator does: enter, type, leave.
+void retype(QLineEdit* box, const QString& text) {
+    focusIn(box);
+    box->setText(text);
+    focusOut(box);
+}
+
+QColor textColour(QLabel* label) {
+    return label->palette().color(QPalette::WindowText);
+}
+
+// Car 1 set up on a 4,000 m course with a car of 100 l and 2.0 km/l: 2 l a lap.
+struct FuelRace : ConsoleFixture {
+    FuelRace() {
+        prompts.answerInput(QStringLiteral("127.0.0.1"));
+        ui().Btn_ClientNoSet[0]->click();
+        auto* cars = ui().Cmb_Car[0];
+        cars->addEntry(QStringLiteral("赤\t100\t2.0"));
+        cars->setCurrentIndex(0);
+        Q_EMIT cars->activated(0);  // as a pick in the open list
+        ui().Cmb_Course->addEntry(QStringLiteral("テスト(4000m)\t4000"));
+        chooseCourse(0);
+    }
+    void chooseCourse(int index) {
+        ui().Cmb_Course->setCurrentIndex(index);
+        focusOut(ui().Cmb_Course);
+    }
+    void refuel(const QString& amount) {
+        retype(ui().Txt_InGasl[0], amount);
+        ui().Btn_Kyuyu[0]->click();
+    }
+    void start() { ui().Btn_Start->click(); }
+    // Laps driven the way a car drives them: out of reach past the silence limit, then one
+    // report that closes the lap.
+    bool drive(TestCar& car, int laps) {
+        for (int i = 0; i < laps; ++i) {
+            clock.advance(11'000);
+            const QString reply = car.exchange(TestCar::lapReport(state().car[0].LapCnt - 1));
+            if (!reply.startsWith(u'N') || reply.size() < 60) {
+                return false;
+            }
+        }
+        return true;
+    }
+    kaltero::platform::Gauge* gauge() { return ui().Meter_Gas[0]; }
+    QColor gaugeColour() { return gauge()->foreground(); }
+};
+
+}  // namespace
+
+class TestFuelPanel : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void estimateFollowsTheLapsAndBlinksBelowAFifth() {
+        FuelRace race;
+        TestCar car(0);
+        auto& ui = race.ui();
+        QCOMPARE(race.state().CourseLength, 4000);
+        QCOMPARE(ui.Lbl_Tank[0]->text(), QStringLiteral("100"));
+        QCOMPARE(ui.Txt_Nenpi[0]->text(), QStringLiteral("2"));
+        race.refuel(QStringLiteral("60"));
+        QCOMPARE(ui.Lbl_AllGas[0]->text(), QStringLiteral("60"));
+        race.start();
+        QCOMPARE(race.gauge()->value(), 60.0);
+
+        QVERIFY(race.drive(car, 10));
+        QCOMPARE(race.state().car[0].LapCnt, 10);
+        QCOMPARE(race.gauge()->value(), 40.0);
+        QCOMPARE(ui.Lbl_ZanGas[0]->text(), QStringLiteral("残40"));
+        QVERIFY(!ui.Time_GasBlk[0]->isActive());
+        QCOMPARE(race.gaugeColour(), kYellow);
+
+        QVERIFY(race.drive(car, 10));
+        // Lap 21, to the millisecond at which the silence counts it.
+        race.clock.advance(9'900);
+        while (race.state().car[0].LapCnt == 20) {
+            race.clock.advance(1);
+        }
+        QCOMPARE(race.gauge()->value(), 18.0);
+        QCOMPARE(ui.Lbl_ZanGas[0]->text(), QStringLiteral("残18"));
+        QVERIFY(ui.Time_GasBlk[0]->isActive());
+        // The colour waits for the first blink step, one second later.
+        QCOMPARE(race.gaugeColour(), kYellow);
+        race.clock.advance(999);
+        QCOMPARE(race.gaugeColour(), kYellow);
+        race.clock.advance(1);
+        QCOMPARE(race.gaugeColour(), kRed);
+        race.clock.advance(1000);
+        QCOMPARE(race.gaugeColour(), kYellow);
+        race.clock.advance(1000);
+        QCOMPARE(race.gaugeColour(), kRed);
+        // The car is back: the lap is closed, the blink goes on.
+        QVERIFY(car.exchange(TestCar::lapReport(20)).startsWith(QStringLiteral("N021")));
+        QVERIFY(ui.Time_GasBlk[0]->isActive());
+
+        // 2 l more: 20 % exactly is enough again.
+        race.refuel(QStringLiteral("2"));
+        QCOMPARE(ui.Lbl_AllGas[0]->text(), QStringLiteral("62"));
+        QCOMPARE(race.gauge()->value(), 20.0);
+        QCOMPARE(ui.Lbl_ZanGas[0]->text(), QStringLiteral("残20"));
+        QVERIFY(!ui.Time_GasBlk[0]->isActive());
+        QCOMPARE(race.gaugeColour(), kYellow);
+        race.clock.advance(3000);
+        QCOMPARE(race.gaugeColour(), kYellow);
+    }
+
+    void overfilledTankShowsItsCapacity() {
+        FuelRace race;
+        race.refuel(QStringLiteral("150"));
+        QCOMPARE(race.ui().Lbl_AllGas[0]->text(), QStringLiteral("150"));
+        QCOMPARE(race.gauge()->value(), 100.0);
+        QCOMPARE(race.ui().Lbl_ZanGas[0]->text(), QStringLiteral("残100"));
+    }
+
+    void refuellingAddsUpAndKeepsTheAmount() {
+        FuelRace race;
+        auto& ui = race.ui();
+        ui.Main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(ui.Main));
+        race.refuel(QStringLiteral("20"));
+        ui.Btn_Kyuyu[0]->setFocus();
+        race.refuel(QStringLiteral("25.5"));
+        QCOMPARE(race.state().car[0].FuelTotal, 45.5F);
+        QCOMPARE(ui.Lbl_AllGas[0]->text(), QStringLiteral("45.5"));
+        QCOMPARE(ui.Lbl_ZanGas[0]->text(), QStringLiteral("残45"));
+        // Ready for the same amount once more.
+        QCOMPARE(ui.Txt_InGasl[0]->text(), QStringLiteral("25.5"));
+        QCOMPARE(QApplication::focusWidget(), ui.Txt_InGasl[0]);
+        // Taking fuel out is allowed; the gauge stops at empty.
+        race.refuel(QStringLiteral("-50"));
+        QCOMPARE(ui.Lbl_AllGas[0]->text(), QStringLiteral("-4.5"));
+        QCOMPARE(race.gauge()->value(), 0.0);
+        QCOMPARE(ui.Lbl_ZanGas[0]->text(), QStringLiteral("残0"));
+        QCOMPARE(race.prompts.beeps(), 0);
+    }
+
+    void refusedRefuellingChangesNothing_data() {
+        QTest::addColumn<QString>("amount");
+        QTest::addColumn<int>("course");  // entry of the course list, -1 for none
+        QTest::addColumn<QString>("economy");
+        QTest::newRow("zero") << QStringLiteral("0") << 0 << QStringLiteral("2.0");
+        QTest::newRow("empty") << QString() << 0 << QStringLiteral("2.0");
+        QTest::newRow("letters") << QStringLiteral("abc") << 0 << QStringLiteral("2.0");
+        QTest::newRow("no course") << QStringLiteral("20") << -1 << QStringLiteral("2.0");
+        QTest::newRow("no economy") << QStringLiteral("20") << 0 << QStringLiteral("0");
+        QTest::newRow("beyond single precision")
+            << QStringLiteral("1") + QString(39, u'0') << 0 << QStringLiteral("2.0");
+    }
+    void refusedRefuellingChangesNothing() {
+        QFETCH(QString, amount);
+        QFETCH(int, course);
+        QFETCH(QString, economy);
+        FuelRace race;
+        auto& ui = race.ui();
+        race.refuel(QStringLiteral("30"));
+        race.chooseCourse(course);
+        retype(ui.Txt_Nenpi[0], economy);
+        ui.Txt_InGasl[0]->setText(amount);  // typed, not left: only the button answers
+        const int beeps = race.prompts.beeps();
+        ui.Btn_Kyuyu[0]->click();
+        QCOMPARE(race.prompts.beeps(), beeps + 1);
+        QCOMPARE(race.state().car[0].FuelTotal, 30.0F);
+        QCOMPARE(ui.Lbl_AllGas[0]->text(), QStringLiteral("30"));
+        QCOMPARE(ui.Lbl_ZanGas[0]->text(), QStringLiteral("残30"));
+        QCOMPARE(race.gauge()->value(), 30.0);
+    }
+
+    // Whatever is typed, the panel shows numbers: never "nan" or "inf".
+    void figuresStayNumbers_data() {
+        QTest::addColumn<QString>("economy");
+        QTest::addColumn<QString>("amount");
+        QTest::addColumn<float>("FuelEconomy");
+        QTest::addColumn<QString>("zanGas");
+        QTest::newRow("economy with an exponent")
+            << QStringLiteral("1e308") << QStringLiteral("10") << 0.0F << QString();
+        QTest::newRow("economy of 40 digits")
+            << QString(40, u'9') << QStringLiteral("10") << 0.0F << QString();
+        QTest::newRow("negative economy")
+            << QStringLiteral("-2") << QStringLiteral("10") << 0.0F << QString();
+        QTest::newRow("tiny economy") << QStringLiteral("0.000001") << QStringLiteral("10")
+                                      << 0.001F << QStringLiteral("残0");
+        QTest::newRow("huge negative amount")
+            << QStringLiteral("2") << QStringLiteral("-1") + QString(30, u'0') << 2000.0F
+            << QStringLiteral("残0");
+        QTest::newRow("largest amount")
+            << QStringLiteral("2") << QStringLiteral("34") + QString(37, u'0') << 2000.0F
+            << QStringLiteral("残100");
+    }
+    void figuresStayNumbers() {
+        QFETCH(QString, economy);
+        QFETCH(QString, amount);
+        QFETCH(float, FuelEconomy);
+        QFETCH(QString, zanGas);
+        FuelRace race;
+        TestCar car(0);
+        auto& ui = race.ui();
+        retype(ui.Txt_Nenpi[0], economy);
+        QCOMPARE(race.state().car[0].FuelEconomy, FuelEconomy);
+        race.refuel(amount);
+        race.start();
+        QVERIFY(race.drive(car, 1));
+        QCOMPARE(ui.Lbl_ZanGas[0]->text(), zanGas);
+        const double value = race.gauge()->value();
+        QVERIFY(std::isfinite(value) && value >= 0.0 && value <= 100.0);
+        for (const QString& shown :
+             {ui.Txt_Nenpi[0]->text(), ui.Lbl_AllGas[0]->text(), ui.Lbl_ZanGas[0]->text()}) {
+            QVERIFY2(!shown.contains(QStringLiteral("nan"), Qt::CaseInsensitive) &&
+                         !shown.contains(QStringLiteral("inf"), Qt::CaseInsensitive),
+                     qPrintable(shown));
+        }
+    }
+
+    void fieldsAreCheckedWhenLeft_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("beep");
+        QTest::addColumn<bool>("keepsFocus");
+        QTest::newRow("amount: letters") << QStringLiteral("Txt_InGasl_0") << QStringLiteral("abc")
+                                         << QString() << true << false;
+        QTest::newRow("amount: empty")
+            << QStringLiteral("Txt_InGasl_0") << QString() << QString() << true << false;
+        QTest::newRow("amount: number") << QStringLiteral("Txt_InGasl_0") << QStringLiteral("12.5")
+                                        << QStringLiteral("12.5") << false << false;
+        QTest::newRow("economy: letters") << QStringLiteral("Txt_Nenpi_0") << QStringLiteral("abc")
+                                          << QStringLiteral("0") << true << false;
+        QTest::newRow("economy: empty")
+            << QStringLiteral("Txt_Nenpi_0") << QString() << QStringLiteral("0") << true << false;
+        QTest::newRow("economy: number") << QStringLiteral("Txt_Nenpi_0") << QStringLiteral("8.5")
+                                         << QStringLiteral("8.5") << false << false;
+        QTest::newRow("countdown: letters")
+            << QStringLiteral("Txt_ZanRunCnt_0") << QStringLiteral("abc") << QStringLiteral("0")
+            << true << true;
+        QTest::newRow("countdown: number")
+            << QStringLiteral("Txt_ZanRunCnt_0") << QStringLiteral("7") << QStringLiteral("7")
+            << false << false;
+    }
+    void fieldsAreCheckedWhenLeft() {
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QFETCH(bool, beep);
+        QFETCH(bool, keepsFocus);
+        FuelRace race;
+        auto& ui = race.ui();
+        ui.Chk_ChgCnter[0]->click();  // the countdown field takes input only while ticked
+        ui.Main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(ui.Main));
+        auto* box = race.find<QLineEdit>(field);
+        box->setFocus();
+        QCOMPARE(QApplication::focusWidget(), box);
+        box->setText(typed);
+        const int beeps = race.prompts.beeps();
+        ui.Txt_AllOutMess->setFocus();
+        QCOMPARE(race.prompts.beeps(), beeps + (beep ? 1 : 0));
+        QCOMPARE(box->text(), shown);
+        QCOMPARE(QApplication::focusWidget(),
+                 keepsFocus ? static_cast<QWidget*>(box) : ui.Txt_AllOutMess);
+    }
+
+    // The economy is taken as typed, and shown from the next refuelling or lap.
+    void economyWaitsForTheNextUpdate() {
+        FuelRace race;
+        auto& ui = race.ui();
+        race.refuel(QStringLiteral("50"));
+        race.state().car[0].LapCnt = 5;  // laps counted so far
+        retype(ui.Txt_Nenpi[0], QStringLiteral("4"));
+        QCOMPARE(race.state().car[0].FuelEconomy, 4000.0F);
+        QCOMPARE(race.gauge()->value(), 50.0);
+        race.refuel(QStringLiteral("1"));
+        QCOMPARE(race.gauge()->value(), 46.0);  // 51 l - 5 laps of 1 l
+    }
+
+    void countdownRunsWhileTicked() {
+        FuelRace race;
+        TestCar car(0);
+        auto& ui = race.ui();
+        for (QLabel* caption : {ui.Lbl_AutoMess1[0], ui.Lbl_AutoMess2[0]}) {
+            QCOMPARE(textColour(caption), kGrey);
+        }
+        QVERIFY(!ui.Txt_ZanRunCnt[0]->isEnabled());
+        QCOMPARE(ui.Txt_ZanRunCnt[0]->text(), QStringLiteral("0"));
+
+        ui.Chk_ChgCnter[0]->click();
+        QCOMPARE(ui.Txt_ZanRunCnt[0]->text(), QStringLiteral("10"));
+        QVERIFY(ui.Txt_ZanRunCnt[0]->isEnabled());
+        for (QLabel* caption : {ui.Lbl_AutoMess1[0], ui.Lbl_AutoMess2[0]}) {
+            QCOMPARE(textColour(caption), kBlack);
+        }
+        race.start();
+        QVERIFY(race.drive(car, 3));
+        QCOMPARE(ui.Txt_ZanRunCnt[0]->text(), QStringLiteral("7"));
+        ui.Txt_ZanRunCnt[0]->setText(QStringLiteral("1"));
+        QVERIFY(race.drive(car, 2));
+        QCOMPARE(ui.Txt_ZanRunCnt[0]->text(), QStringLiteral("-1"));
+
+        ui.Chk_ChgCnter[0]->click();
+        QCOMPARE(ui.Txt_ZanRunCnt[0]->text(), QStringLiteral("0"));
+        QVERIFY(!ui.Txt_ZanRunCnt[0]->isEnabled());
+        for (QLabel* caption : {ui.Lbl_AutoMess1[0], ui.Lbl_AutoMess2[0]}) {
+            QCOMPARE(textColour(caption), kGrey);
+        }
+        QVERIFY(race.drive(car, 1));
+        QCOMPARE(ui.Txt_ZanRunCnt[0]->text(), QStringLiteral("0"));
+    }
+
+    void countdownStartsFromTheSetting() {
+        FuelRace race;
+        race.console.settings.CheckDefaultLaps = 25;
+        race.ui().Chk_ChgCnter[0]->click();
+        QCOMPARE(race.ui().Txt_ZanRunCnt[0]->text(), QStringLiteral("25"));
+    }
+
+    void raceStopSwitchesTheCountdownOff() {
+        FuelRace race;
+        auto& ui = race.ui();
+        ui.Chk_ChgCnter[0]->click();
+        race.start();
+        race.prompts.answerYesNo(true);
+        ui.Btn_Start->click();
+        QVERIFY(!ui.Chk_ChgCnter[0]->isChecked());
+        QCOMPARE(ui.Txt_ZanRunCnt[0]->text(), QStringLiteral("0"));
+        QVERIFY(!ui.Txt_ZanRunCnt[0]->isEnabled());
+        QCOMPARE(textColour(ui.Lbl_AutoMess1[0]), kGrey);
+    }
+
+    void refuellingClosesTheDriverPanel() {
+        FuelRace race;
+        auto& ui = race.ui();
+        ui.Btn_DriverInfo[0]->click();
+        QVERIFY(!ui.Frm_DriverLap[0]->isHidden());
+        ui.Btn_Kyuyu[0]->click();
+        QVERIFY(ui.Frm_DriverLap[0]->isHidden());
+        QVERIFY(!ui.Btn_DriverInfo[0]->state());
+        QVERIFY(!ui.Time_DriverInfo[0]->isActive());
+    }
+};
+
+QTEST_MAIN(TestFuelPanel)
+#include "test_fuel_panel.moc"
