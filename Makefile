@@ -18,6 +18,14 @@ build-test: deps
 test: build-test
 	ctest --preset asan
 
+# End-to-end figures of the optimised build; they bind the car link ports.
+bench: deps
+	cmake --preset release >/dev/null
+	cmake --build --preset release
+	build/release/bin/bench_round_trip
+	build/release/bin/bench_lap_error
+	build/release/bin/bench_resources
+
 clean:
 	rm -rf build
 

@@ -42,6 +42,8 @@ W* named(W* widget, const QString& name) {
 
 QLabel* label(const QString& text, QWidget* parent, const QString& name = {}) {
     auto* l = new QLabel(text, parent);
+    // Texts from cars and operators are shown as typed, never read as markup.
+    l->setTextFormat(Qt::PlainText);
     if (!name.isEmpty()) {
         l->setObjectName(name);
     }
@@ -263,17 +265,20 @@ void MainWindow::buildCar(int s) {
     auto* addr = new QHBoxLayout;
     ui.Lbl_Gousya[s] = label({}, car, indexed("Lbl_Gousya", s));
     ui.Lbl_IP[s] = label({}, car, indexed("Lbl_IP", s));
-    ui.Lbl_IP[s]->setMinimumWidth(110);
+    setBigFont(ui.Lbl_IP[s], 11);
     ui.Btn_ClientNoSet[s] = button(QStringLiteral("計測設定"), car, indexed("Btn_ClientNoSet", s));
     ui.Btn_ClientNoSet2[s] = button(QStringLiteral("計測設定"), car, indexed("Btn_ClientNoSet2", s));
     ui.Btn_ClsCar[s] = button(QStringLiteral("消"), car, indexed("Btn_ClsCar", s));
     ui.Btn_ClsCar[s]->setFixedWidth(32);
+    // Address and its buttons on two rows, so that five cars fit a 1366-pixel screen.
     addr->addWidget(ui.Lbl_Gousya[s]);
     addr->addWidget(ui.Lbl_IP[s], 1);
-    addr->addWidget(ui.Btn_ClientNoSet[s]);
-    addr->addWidget(ui.Btn_ClientNoSet2[s]);
-    addr->addWidget(ui.Btn_ClsCar[s]);
     col->addLayout(addr);
+    auto* addrButtons = new QHBoxLayout;
+    addrButtons->addWidget(ui.Btn_ClientNoSet[s]);
+    addrButtons->addWidget(ui.Btn_ClientNoSet2[s]);
+    addrButtons->addWidget(ui.Btn_ClsCar[s]);
+    col->addLayout(addrButtons);
 
     // Car and driver
     auto* choice = new QGridLayout;

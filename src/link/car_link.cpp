@@ -18,6 +18,10 @@ namespace kaltero::link {
 
 using core::kSlotCount;
 
+namespace {
+constexpr qsizetype kShownMessageChars = 256;
+}  // namespace
+
 // A report closes a lap only when a lap has been counted for the car (pending) and the car
 // does not hold its record yet: no record of this run has reached it, or the lap number it
 // carries (three digits on the wire) is not the counted lap's; a correction always closes.
@@ -47,7 +51,9 @@ void CarLink::Winsock_DataArrival(int s, const QString& RcvData) {
     car.RcvData = RcvData;
     const CarReport report = parseReport(RcvData);
     car.CarLapNo = report.CarLapNo;
-    ui.Lbl_InMess[s]->setText(report.message);
+    // The label shows the start of a long message: laying out tens of thousands of characters
+    // would hold every car's timing for a tenth of a second. The lap log keeps it whole.
+    ui.Lbl_InMess[s]->setText(report.message.left(kShownMessageChars));
     if (report.message.isEmpty()) {
         ui.Time_MessBlk[s]->stop();
         QPalette pal = ui.Lbl_InMess[s]->palette();
@@ -95,7 +101,7 @@ void CarLink::recordLap(int s) {
     laps->setCellText(core::lap_grid::kTicks, car.LapCnt, QString::number(car.LastLapTicks));
     laps->setCellText(
         core::lap_grid::kLog, car.LapCnt,
-        fitSendMsg(car.LapFlag, car.LapRecord, car.SendMsg) + u", " + ui.Lbl_InMess[s]->text());
+        fitSendMsg(car.LapFlag, car.LapRecord, car.SendMsg) + u", " + parseReport(car.RcvData).message);
     UpdateLapStats(s);
     if (car.DrvLapCnt == 0) {
         car.DrvLapCnt = 1;

@@ -160,6 +160,19 @@ private Q_SLOTS:
         QCOMPARE(race.ui().Lbl_InMess[0]->palette().color(QPalette::Window), QColor(Qt::white));
     }
 
+    // A long message shows its start and goes whole into the lap log; markup stays text.
+    void longMessageIsShownInPartAndLoggedWhole() {
+        Race race;
+        TestCar car(0);
+        race.start();
+        race.clock.advance(11'000);
+        const QString message = QStringLiteral("<b>") + QString(3000, u'x');
+        car.exchange(QStringLiteral("000") + message);
+        QCOMPARE(race.ui().Lbl_InMess[0]->text(), message.left(256));
+        QCOMPARE(race.ui().Lbl_InMess[0]->textFormat(), Qt::PlainText);
+        QCOMPARE(race.ui().Spd_Laps[0]->cellText(5, 1), QStringLiteral(", ") + message);
+    }
+
     void replyCarriesTheMessagesInCodePage932() {
         Race race;
         TestCar car(0);

@@ -268,11 +268,10 @@ private Q_SLOTS:
         QTest::qWait(20);
         const int width = race.ui().Main->width();
         const int carWidth = race.ui().Frm_Runner[0]->width();
-        const QString message = QString(3000, u'x') + QStringLiteral("😀한") + QString(3000, u'ア');
+        const QString message = QStringLiteral("😀한") + QString(3000, u'ア');
         QCOMPARE(car.exchange(TestCar::lapReport(0) + message), QStringLiteral("N"));
-        // What code page 932 cannot carry arrives as "?".
-        QCOMPARE(race.ui().Lbl_InMess[0]->text(),
-                 QString(3000, u'x') + QStringLiteral("??") + QString(3000, u'ア'));
+        // What code page 932 cannot carry arrives as "?"; the label shows the start.
+        QCOMPARE(race.ui().Lbl_InMess[0]->text(), QString(QStringLiteral("??") + QString(3000, u'ア')).left(256));
         QVERIFY(race.ui().Time_MessBlk[0]->isActive());
         // However long, it leaves the car's frame and the window as they were.
         QTest::qWait(20);

@@ -45,6 +45,8 @@ void setUpSlot(core::Console& c, platform::ScriptedPrompts& prompts, int slot) {
     ui.Btn_ClientNoSet[slot]->click();
     choose(ui.Cmb_Car[slot], slot);
     choose(ui.Cmb_Driver[slot], 0);
+    ui.Txt_InGasl[slot]->setText(QString::number(40 + 10 * slot));
+    ui.Btn_Kyuyu[slot]->click();
 }
 
 }  // namespace
