@@ -148,6 +148,80 @@ private Q_SLOTS:
         QCOMPARE(console.lastMessage, u"ﾀｲﾔ交換"_s);
     }
 
+    void everyReplyIsKeptWithItsRecordAndMessage() {
+        FakeConsole console(0, kNoCommMs);
+        QVERIFY(console.listen());
+        CarSim sim(quickOptions({1}, 2));
+        QList<carsim::Reply> seen;
+        connect(&sim, &CarSim::replied, &sim,
+                [&seen](const carsim::Reply& reply) { seen << reply; });
+        const CarSimResult result = run(sim);
+        QVERIFY2(result.completed, qPrintable(result.problems.join(u'\n')));
+
+        QVERIFY(result.replies.size() >= 3);
+        QCOMPARE(seen.size(), result.replies.size());
+        QList<qint32> laps;
+        qint64 lastAt = -1;
+        for (const carsim::Reply& reply : result.replies) {
+            QCOMPARE(reply.car, 1);
+            QCOMPARE(reply.flag, u'N');
+            QCOMPARE(reply.message, u"ｐｉｔ"_s);
+            QVERIFY(reply.atMs >= lastAt);
+            lastAt = reply.atMs;
+            QCOMPARE(reply.record.has_value(), reply.lap >= 0);
+            if (reply.record) {
+                QCOMPARE(reply.record->lap, reply.lap);
+            }
+            if (laps.isEmpty() || laps.back() != reply.lap) {
+                laps << reply.lap;
+            }
+        }
+        // No record before the first lap, then each lap's record in turn.
+        QCOMPARE(laps, (QList<qint32>{-1, 1, 2}));
+
+        // Each lap knows the round trips of the reports that began and ended it.
+        QCOMPARE(result.laps.size(), 2);
+        QCOMPARE(result.laps[0].openRoundTripMs, 0);
+        for (const carsim::LapResult& lap : result.laps) {
+            QVERIFY2(lap.closeRoundTripMs >= 0 && lap.closeRoundTripMs < 1000,
+                     qPrintable(carsim::formatLap(lap)));
+            QVERIFY2(lap.openRoundTripMs >= 0 && lap.openRoundTripMs < 1000,
+                     qPrintable(carsim::formatLap(lap)));
+        }
+    }
+
+    void aRetiredCarNoLongerHoldsUpTheRun() {
+        FakeConsole car1(0, kNoCommMs);
+        FakeConsole car2(1, kNoCommMs);
+        QVERIFY(car1.listen());
+        QVERIFY(car2.listen());
+        CarSim sim(quickOptions({1, 2}, 3));
+        connect(&sim, &CarSim::lapCompleted, &sim, [&sim](const carsim::LapResult& lap) {
+            if (lap.car == 2) {
+                sim.retire(2);
+            }
+        });
+        QElapsedTimer elapsed;
+        elapsed.start();
+        const CarSimResult result = run(sim);
+        QVERIFY2(result.completed, qPrintable(result.problems.join(u'\n')));
+        QCOMPARE(result.exitCode(), 0);
+        QVERIFY(result.problems.isEmpty());
+        const auto lapsOf = [&result](int car) {
+            return std::count_if(result.laps.begin(), result.laps.end(),
+                                 [car](const carsim::LapResult& lap) { return lap.car == car; });
+        };
+        QCOMPARE(lapsOf(1), 3);
+        QCOMPARE(lapsOf(2), 1);
+        // Retired in its second pass: nothing more was read for it and it stopped reporting.
+        const auto lastOfCar2 = std::find_if(result.replies.rbegin(), result.replies.rend(),
+                                             [](const carsim::Reply& r) { return r.car == 2; });
+        QVERIFY(lastOfCar2 != result.replies.rend());
+        QCOMPARE(lastOfCar2->lap, 1);
+        QCOMPARE(car2.sentLapMs.size(), 1);
+        QVERIFY(elapsed.elapsed() < 10'000);
+    }
+
     void carsUseTheirOwnPorts() {
         FakeConsole car2(1, kNoCommMs);
         FakeConsole car4(3, kNoCommMs);

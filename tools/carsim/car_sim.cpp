@@ -4,6 +4,7 @@
 #include <QRandomGenerator>
 #include <QTimer>
 #include <QUdpSocket>
+#include <algorithm>
 
 #include "link/protocol.h"
 #include "platform/cp932.h"
@@ -32,11 +33,14 @@ struct CarSim::Car {
     int silences = 0;
     // Milliseconds since start of the first report of each pass; [0] is the start itself.
     QList<qint64> passStartMs{0};
+    // Milliseconds since start when the first reply of each pass was read; -1 while none was.
+    QList<qint64> passReplyMs{-1};
     int lastCountedPass = -1;
     int lapsDone = 0;
     QString pitMessage;
     bool inRange = false;
     bool done = false;
+    bool retired = false;
 };
 
 int CarSimResult::exitCode() const {
@@ -109,7 +113,7 @@ bool CarSim::start(QString* error) {
     timeout_->setSingleShot(true);
     connect(timeout_, &QTimer::timeout, this, [this] {
         for (const auto& car : cars_) {
-            if (!car->done) {
+            if (!car->done && !car->retired) {
                 result_.problems << QStringLiteral("car %1: %2 of %3 laps completed in %4 s")
                                         .arg(car->number)
                                         .arg(car->lapsDone)
@@ -134,6 +138,7 @@ void CarSim::enterRange(Car& car) {
     car.inRange = true;
     if (car.silences > 0) {
         car.passStartMs.append(clock_.elapsed());
+        car.passReplyMs.append(-1);
     }
     sendReport(car);
     scheduleReport(car);
@@ -145,15 +150,39 @@ void CarSim::leaveRange(Car& car) {
     car.reportTimer->stop();
     if (car.done) {
         // The car has acknowledged its last record for a whole pass: it is parked.
-        const bool allDone = std::all_of(cars_.begin(), cars_.end(),
-                                         [](const auto& c) { return c->done && !c->inRange; });
-        if (allDone) {
-            result_.completed = true;
-            finish();
-        }
+        finishIfAllParked();
         return;
     }
     car.phaseTimer->start(options_.silenceMs);
+}
+
+void CarSim::retire(int carNumber) {
+    for (const auto& car : cars_) {
+        if (car->number != carNumber || car->retired) {
+            continue;
+        }
+        car->retired = true;
+        car->inRange = false;
+        car->reportTimer->stop();
+        car->phaseTimer->stop();
+        car->socket->close();
+        if (!finished_) {
+            finishIfAllParked();
+        }
+    }
+}
+
+void CarSim::finishIfAllParked() {
+    const bool allParked = std::all_of(cars_.begin(), cars_.end(), [](const auto& c) {
+        return c->retired || (c->done && !c->inRange);
+    });
+    // A run whose every car was retired drove nothing to completion.
+    const bool anyDriven =
+        std::any_of(cars_.begin(), cars_.end(), [](const auto& c) { return !c->retired; });
+    if (allParked && anyDriven) {
+        result_.completed = true;
+        finish();
+    }
 }
 
 void CarSim::scheduleReport(Car& car) {
@@ -175,8 +204,9 @@ void CarSim::sendReport(Car& car) {
 }
 
 void CarSim::readReplies(Car& car) {
-    while (car.socket->hasPendingDatagrams() && !finished_) {
+    while (!car.retired && car.socket->hasPendingDatagrams() && !finished_) {
         const QNetworkDatagram datagram = car.socket->receiveDatagram();
+        const qint64 readMs = clock_.elapsed();
         const QString text = platform::decodeCp932(datagram.data());
         const link::ParsedReply reply = link::parseReply(text);
         if (!reply.ok) {
@@ -185,6 +215,17 @@ void CarSim::readReplies(Car& car) {
                                     .arg(car.number)
                                     .arg(reply.error, shortened(text));
             finish();
+            return;
+        }
+        if (car.passReplyMs[car.silences] < 0) {
+            car.passReplyMs[car.silences] = readMs;
+        }
+        const Reply received{car.number,   readMs,
+                             reply.flag,   reply.record ? reply.record->lap : -1,
+                             reply.record, reply.message};
+        result_.replies.append(received);
+        Q_EMIT replied(received);
+        if (finished_ || car.retired) {
             return;
         }
         if (reply.message != car.pitMessage) {
@@ -221,6 +262,12 @@ void CarSim::readReplies(Car& car) {
         lap.consoleMs = reply.record->lapMs;
         lap.measuredMs = car.passStartMs.at(car.silences) - car.passStartMs.at(car.silences - 1);
         lap.fromSimulatorStart = car.silences == 1;
+        const auto roundTrip = [&car](int pass) {
+            const qint64 replyMs = car.passReplyMs.at(pass);
+            return replyMs < 0 ? -1 : replyMs - car.passStartMs.at(pass);
+        };
+        lap.openRoundTripMs = lap.fromSimulatorStart ? 0 : roundTrip(car.silences - 1);
+        lap.closeRoundTripMs = roundTrip(car.silences);
         result_.laps.append(lap);
         ++car.lapsDone;
         car.done = car.lapsDone >= options_.laps;

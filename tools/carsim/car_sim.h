@@ -5,8 +5,10 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 #include <vector>
 
+#include "link/protocol.h"
 #include "options.h"
 
 class QTimer;
@@ -25,6 +27,25 @@ struct LapResult {
     // console times lap 1 from its own Start.
     qint64 measuredMs = 0;
     bool fromSimulatorStart = false;
+    // Round trips (report sent to reply read) of the report that began the lap and of the one
+    // that ended it. The console read its tick count for each somewhere inside its round trip,
+    // so the lap it timed lies within these of measuredMs. 0 for the start of the first lap;
+    // -1 when that report got no reply.
+    qint64 openRoundTripMs = 0;
+    qint64 closeRoundTripMs = 0;
+};
+
+// One reply as the car read it.
+struct Reply {
+    int car = 0;
+    // Milliseconds since start when the car read it.
+    qint64 atMs = 0;
+    QChar flag;
+    // Lap number of the record it carried; -1 for a reply without a record.
+    qint32 lap = -1;
+    std::optional<link::LapRecordFields> record;
+    // The message part: everything after the flag and the record.
+    QString message;
 };
 
 struct CarSimResult {
@@ -33,6 +54,8 @@ struct CarSimResult {
     bool malformed = false;
     QStringList problems;
     QList<LapResult> laps;
+    // Every well-formed reply, in the order read.
+    QList<Reply> replies;
 
     // 0 all laps done and every reply well formed, 1 a malformed reply, 2 laps not done.
     int exitCode() const;
@@ -54,10 +77,15 @@ public:
     // Binds each car's port 70k2 and starts driving. False, with why, when a port is taken.
     bool start(QString* error);
     bool isFinished() const { return finished_; }
+    // Takes a car off the track for good, as when the pit stops timing it: it reports no more
+    // and the run no longer waits for its laps.
+    void retire(int carNumber);
     const CarSimResult& result() const { return result_; }
 
 Q_SIGNALS:
     void lapCompleted(const kaltero::carsim::LapResult& lap);
+    // Every well-formed reply, as soon as it is read.
+    void replied(const kaltero::carsim::Reply& reply);
     // Something worth telling the user that is not a fault.
     void note(const QString& text);
     // Once: all laps done, a malformed reply, or the time is up.
@@ -70,6 +98,7 @@ private:
     void scheduleReport(Car& car);
     void sendReport(Car& car);
     void readReplies(Car& car);
+    void finishIfAllParked();
     void finish();
 
     CarSimOptions options_;
