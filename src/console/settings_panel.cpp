@@ -52,15 +52,15 @@ void SettingsPanel::layOut() {
     }
     grid->setColumnLocked(1, true);
     grid->setColumnText(kValueColumn);
-    platform::Grid::ColumnSpec precision;
+    platform::Grid::CellFormat precision;
     precision.kind = platform::Grid::CellKind::Choice;
     precision.items = {QStringLiteral("1/100"), QStringLiteral("1/1000")};
-    grid->setCellSpec(kValueColumn, 1, precision);
-    platform::Grid::ColumnSpec seconds;
+    grid->setCellFormat(kValueColumn, 1, precision);
+    platform::Grid::CellFormat seconds;
     seconds.kind = platform::Grid::CellKind::Integer;
     seconds.minimum = 1;
     seconds.maximum = 99;
-    grid->setCellSpec(kValueColumn, 2, seconds);
+    grid->setCellFormat(kValueColumn, 2, seconds);
     grid->setColumnWidthChars(1, 36);
     grid->setColumnWidthChars(2, 40);
 }

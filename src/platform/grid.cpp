@@ -139,66 +139,66 @@ void Grid::deleteCurrentRow() {
     insertRow(rowCount());
 }
 
-void Grid::setSpec(int col, const ColumnSpec& spec) {
+void Grid::setFormat(int col, const CellFormat& format) {
     if (col >= 1) {
-        specs_[col] = spec;
+        formats_[col] = format;
     }
 }
 
 void Grid::setColumnText(int col, int maxLength) {
-    ColumnSpec spec;
-    spec.maxLength = maxLength;
-    setSpec(col, spec);
+    CellFormat format;
+    format.maxLength = maxLength;
+    setFormat(col, format);
 }
 
 void Grid::setColumnDecimal(int col, double minimum, double maximum, int decimals) {
-    ColumnSpec spec;
-    spec.kind = CellKind::Decimal;
-    spec.minimum = minimum;
-    spec.maximum = maximum;
-    spec.decimals = decimals;
-    setSpec(col, spec);
+    CellFormat format;
+    format.kind = CellKind::Decimal;
+    format.minimum = minimum;
+    format.maximum = maximum;
+    format.decimals = decimals;
+    setFormat(col, format);
 }
 
 void Grid::setColumnInteger(int col, int minimum, int maximum) {
-    ColumnSpec spec;
-    spec.kind = CellKind::Integer;
-    spec.minimum = minimum;
-    spec.maximum = maximum;
-    setSpec(col, spec);
+    CellFormat format;
+    format.kind = CellKind::Integer;
+    format.minimum = minimum;
+    format.maximum = maximum;
+    setFormat(col, format);
 }
 
 void Grid::setColumnChoice(int col, const QStringList& items) {
-    ColumnSpec spec;
-    spec.kind = CellKind::Choice;
-    spec.items = items;
-    setSpec(col, spec);
+    CellFormat format;
+    format.kind = CellKind::Choice;
+    format.items = items;
+    setFormat(col, format);
 }
 
 void Grid::setColumnButton(int col) {
-    ColumnSpec spec;
-    spec.kind = CellKind::Button;
-    setSpec(col, spec);
+    CellFormat format;
+    format.kind = CellKind::Button;
+    setFormat(col, format);
 }
 
 void Grid::setColumnLocked(int col, bool locked) {
-    ColumnSpec spec = columnSpec(col);
-    spec.locked = locked;
-    setSpec(col, spec);
+    CellFormat format = columnFormat(col);
+    format.locked = locked;
+    setFormat(col, format);
 }
 
-Grid::ColumnSpec Grid::columnSpec(int col) const {
-    const auto found = specs_.find(col);
-    return found != specs_.end() ? found->second : ColumnSpec{};
+Grid::CellFormat Grid::columnFormat(int col) const {
+    const auto found = formats_.find(col);
+    return found != formats_.end() ? found->second : CellFormat{};
 }
 
-void Grid::setCellSpec(int col, int row, const ColumnSpec& spec) {
-    cellSpecs_[{col, row}] = spec;
+void Grid::setCellFormat(int col, int row, const CellFormat& format) {
+    cellFormats_[{col, row}] = format;
 }
 
-Grid::ColumnSpec Grid::cellSpec(int col, int row) const {
-    const auto found = cellSpecs_.find({col, row});
-    return found != cellSpecs_.end() ? found->second : columnSpec(col);
+Grid::CellFormat Grid::cellFormat(int col, int row) const {
+    const auto found = cellFormats_.find({col, row});
+    return found != cellFormats_.end() ? found->second : columnFormat(col);
 }
 
 void Grid::setColumnHidden(int col, bool hidden) {

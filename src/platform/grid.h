@@ -33,7 +33,7 @@ class Grid : public QTableWidget {
 public:
     enum class CellKind { Text, Decimal, Integer, Choice, Button };
 
-    struct ColumnSpec {
+    struct CellFormat {
         CellKind kind = CellKind::Text;
         int maxLength = 60;
         double minimum = 0;
@@ -76,11 +76,11 @@ public:
     void setColumnButton(int col);
     // A locked column shows its text but the operator cannot edit it.
     void setColumnLocked(int col, bool locked);
-    ColumnSpec columnSpec(int col) const;
+    CellFormat columnFormat(int col) const;
     // One cell of its own kind in a column of another (the settings grid's precision list and
     // seconds cell); the cell's kind wins over its column's.
-    void setCellSpec(int col, int row, const ColumnSpec& spec);
-    ColumnSpec cellSpec(int col, int row) const;
+    void setCellFormat(int col, int row, const CellFormat& format);
+    CellFormat cellFormat(int col, int row) const;
 
     // 1-based like the rest of this class (QTableView's own overloads count from 0).
     void setColumnHidden(int col, bool hidden);
@@ -110,14 +110,14 @@ private:
     // Asked by the selection model before every move of the active cell.
     bool approveMove(const QModelIndex& from, const QModelIndex& to);
     void followMove(const QModelIndex& to);
-    void setSpec(int col, const ColumnSpec& spec);
+    void setFormat(int col, const CellFormat& format);
     bool isDataCell(int col, int row) const;
 
     int currentCol_ = 1;
     int currentRow_ = 1;
     bool inLeaveCell_ = false;
-    std::map<int, ColumnSpec> specs_;
-    std::map<std::pair<int, int>, ColumnSpec> cellSpecs_;
+    std::map<int, CellFormat> formats_;
+    std::map<std::pair<int, int>, CellFormat> cellFormats_;
 };
 
 }  // namespace kaltero::platform

@@ -24,16 +24,16 @@ GridDelegate::GridDelegate(Grid* grid) : QStyledItemDelegate(grid), grid_(grid) 
 
 QWidget* GridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& /*option*/,
                                     const QModelIndex& index) const {
-    const Grid::ColumnSpec spec = grid_->cellSpec(index.column() + 1, index.row() + 1);
-    if (spec.locked) {
+    const Grid::CellFormat format = grid_->cellFormat(index.column() + 1, index.row() + 1);
+    if (format.locked) {
         return nullptr;
     }
-    switch (spec.kind) {
+    switch (format.kind) {
         case Grid::CellKind::Button:
             return nullptr;
         case Grid::CellKind::Choice: {
             auto* combo = new QComboBox(parent);
-            combo->addItems(spec.items);
+            combo->addItems(format.items);
             // A pick is the end of the edit, as the operator expects from a drop-down cell.
             connect(combo, &QComboBox::activated, this, [this, combo] {
                 Q_EMIT const_cast<GridDelegate*>(this)->commitData(combo);
@@ -46,8 +46,8 @@ QWidget* GridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&
             auto* line = new QLineEdit(parent);
             line->setFrame(false);
             line->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            const int decimals = spec.kind == Grid::CellKind::Integer ? 0 : spec.decimals;
-            line->setValidator(new NumberValidator(spec.minimum, spec.maximum, decimals, line));
+            const int decimals = format.kind == Grid::CellKind::Integer ? 0 : format.decimals;
+            line->setValidator(new NumberValidator(format.minimum, format.maximum, decimals, line));
             return line;
         }
         case Grid::CellKind::Text:
@@ -55,7 +55,7 @@ QWidget* GridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&
     }
     auto* line = new QLineEdit(parent);
     line->setFrame(false);
-    line->setMaxLength(spec.maxLength > 0 ? spec.maxLength : 32767);
+    line->setMaxLength(format.maxLength > 0 ? format.maxLength : 32767);
     return line;
 }
 
@@ -104,23 +104,23 @@ void GridDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
 
 void GridDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
     QStyledItemDelegate::initStyleOption(option, index);
-    const Grid::ColumnSpec spec = grid_->cellSpec(index.column() + 1, index.row() + 1);
-    if (!isNumber(spec.kind)) {
+    const Grid::CellFormat format = grid_->cellFormat(index.column() + 1, index.row() + 1);
+    if (!isNumber(format.kind)) {
         return;
     }
     option->displayAlignment = Qt::AlignRight | Qt::AlignVCenter;
-    if (spec.kind == Grid::CellKind::Decimal && !option->text.isEmpty()) {
+    if (format.kind == Grid::CellKind::Decimal && !option->text.isEmpty()) {
         bool ok = false;
         const double value = option->text.toDouble(&ok);
         if (ok) {
-            option->text = QString::number(value, 'f', spec.decimals);
+            option->text = QString::number(value, 'f', format.decimals);
         }
     }
 }
 
 void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                          const QModelIndex& index) const {
-    if (grid_->cellSpec(index.column() + 1, index.row() + 1).kind != Grid::CellKind::Button) {
+    if (grid_->cellFormat(index.column() + 1, index.row() + 1).kind != Grid::CellKind::Button) {
         QStyledItemDelegate::paint(painter, option, index);
         return;
     }
@@ -137,7 +137,7 @@ void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
 
 bool GridDelegate::editorEvent(QEvent* event, QAbstractItemModel* model,
                                const QStyleOptionViewItem& option, const QModelIndex& index) {
-    if (grid_->cellSpec(index.column() + 1, index.row() + 1).kind != Grid::CellKind::Button) {
+    if (grid_->cellFormat(index.column() + 1, index.row() + 1).kind != Grid::CellKind::Button) {
         return QStyledItemDelegate::editorEvent(event, model, option, index);
     }
     bool pressed = false;
