@@ -8,7 +8,9 @@
 
 #include <QDir>
 #include <QFocusEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
@@ -33,7 +35,6 @@ inline void retype(QLineEdit* box, const QString& text) {
     box->setText(text);
     focusOut(box);
 }
-
 
 // A whole console in a temporary program folder, on the manual clock and scripted dialogs.
 // The splash has handed over to the window when the constructor returns, at 14:00:00.
@@ -72,6 +73,21 @@ struct ConsoleFixture {
     core::Console console{prompts, clock};
     int quits = 0;
     console::Application program{console, dir.path(), [this] { ++quits; }};
+};
+
+// A console with the given slots' car PCs on this machine, ready to Start.
+struct Race : ConsoleFixture {
+    explicit Race(QList<int> slots = {0}) {
+        for (int s : slots) {
+            ui().Lbl_IP[s]->setText(QStringLiteral("127.0.0.1"));
+        }
+    }
+    void start() { ui().Btn_Start->click(); }
+    void stop(bool yes = true) {
+        prompts.answerYesNo(yes);
+        ui().Btn_Start->click();
+    }
+    core::CarSlot& car(int s) { return state().car[s]; }
 };
 
 }  // namespace kaltero::testing

@@ -1,10 +1,10 @@
 #include "console_fixture.h"
-#include "test_car.h"
 #include "link/protocol.h"
 #include "platform/choice_list.h"
 #include "platform/cp932.h"
 #include "platform/grid.h"
 #include "platform/udp_link.h"
+#include "test_car.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -16,22 +16,8 @@
 
 using kaltero::platform::decodeCp932;
 using kaltero::platform::encodeCp932;
-using kaltero::testing::ConsoleFixture;
+using kaltero::testing::Race;
 using kaltero::testing::TestCar;
-
-namespace {
-
-struct Race : ConsoleFixture {
-    explicit Race(QList<int> slots = {0}) {
-        for (int s : slots) {
-            ui().Lbl_IP[s]->setText(QStringLiteral("127.0.0.1"));
-        }
-    }
-    void start() { ui().Btn_Start->click(); }
-    kaltero::core::CarSlot& car(int s) { return state().car[s]; }
-};
-
-}  // namespace
 
 class TestCarLink : public QObject {
     Q_OBJECT

@@ -12,25 +12,8 @@
 using kaltero::testing::ConsoleFixture;
 using kaltero::testing::focusIn;
 using kaltero::testing::focusOut;
+using kaltero::testing::Race;
 using kaltero::testing::retype;
-
-namespace {
-
-struct Race : ConsoleFixture {
-    explicit Race(QList<int> slots = {0}) {
-        for (int s : slots) {
-            ui().Lbl_IP[s]->setText(QStringLiteral("127.0.0.1"));
-        }
-    }
-    void start() { ui().Btn_Start->click(); }
-    void stop(bool yes = true) {
-        prompts.answerYesNo(yes);
-        ui().Btn_Start->click();
-    }
-    kaltero::core::CarSlot& car(int s) { return state().car[s]; }
-};
-
-}  // namespace
 
 class TestRunControl : public QObject {
     Q_OBJECT
