@@ -1,5 +1,6 @@
 #include "console/input_conventions.h"
 
+#include "core/colours.h"
 #include "core/console_context.h"
 #include "platform/choice_list.h"
 #include "platform/clock.h"
@@ -18,9 +19,6 @@ namespace kaltero::console {
 using core::kSlotCount;
 
 namespace {
-
-const QColor kOlive(0xC0, 0xC0, 0x00);
-const QColor kSetUp(0xFF, 0xFF, 0xC0);
 
 bool isEnter(int key) {
     return key == Qt::Key_Return || key == Qt::Key_Enter;
@@ -47,7 +45,8 @@ void closesDriverPanel(core::Console& c, QWidget* field, int slot) {
 
 void toggle(platform::ChoiceList* list) {
     if (list->currentText().isEmpty()) {
-        list->setBackground(list->background() == kOlive ? QColor(Qt::white) : kOlive);
+        list->setBackground(list->background() == core::kBlinkColour ? core::kWhite
+                                                                     : core::kBlinkColour);
     }
 }
 
@@ -88,7 +87,7 @@ void NoInputBlink::Time_NoInputBlk_Timer() {
     auto& ui = c_.ui;
     toggle(ui.Cmb_Course);
     for (int s = 0; s < kSlotCount; ++s) {
-        if (ui.Frm_Runner[s]->background() == kSetUp) {
+        if (ui.Frm_Runner[s]->background() == core::kSetUpColour) {
             toggle(ui.Cmb_Driver[s]);
             toggle(ui.Cmb_Car[s]);
         }

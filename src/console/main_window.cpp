@@ -1,6 +1,7 @@
 #include "console/main_window.h"
 
 #include "console/handlers.h"
+#include "core/colours.h"
 #include "core/console_context.h"
 #include "platform/choice_list.h"
 #include "platform/clock.h"
@@ -273,7 +274,7 @@ void MainWindow::buildCar(int s) {
     auto& ui = console_.ui;
     auto* car = frame(QStringLiteral("%1号車").arg(s + 1), this, indexed("Frm_Runner", s));
     ui.Frm_Runner[s] = car;
-    car->setBackground(QColor(0x00, 0xC0, 0x00));
+    car->setBackground(core::kClearedColour);
     auto* col = new QVBoxLayout(car);
     col->setSpacing(2);
     col->setContentsMargins(3, 3, 3, 3);

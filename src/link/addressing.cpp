@@ -1,5 +1,6 @@
 #include "link/addressing.h"
 
+#include "core/colours.h"
 #include "core/console_context.h"
 #include "platform/choice_list.h"
 #include "platform/frame.h"
@@ -14,11 +15,6 @@
 namespace kaltero::link {
 
 using core::kSlotCount;
-
-namespace {
-const QColor kCleared(0x00, 0xC0, 0x00);
-const QColor kSetUp(0xFF, 0xFF, 0xC0);
-}  // namespace
 
 Addressing::Addressing(core::Console& console) : c_(console) {
     auto& ui = c_.ui;
@@ -46,7 +42,8 @@ void Addressing::enterAddress(int s) {
     c_.state.car[s].FuelTotal = 0.0F;
     ui.Lbl_AllGas[s]->clear();
     ui.Lbl_ZanGas[s]->clear();
-    if (!answer.isEmpty() && (answer != old || ui.Frm_Runner[s]->background() == kCleared)) {
+    if (!answer.isEmpty() &&
+        (answer != old || ui.Frm_Runner[s]->background() == core::kClearedColour)) {
         setLook(s, true);
         ui.Meter_Gas[s]->setValue(0);
     }
@@ -66,7 +63,7 @@ void Addressing::Btn_ClsCar_Click(int s) {
 
 void Addressing::setLook(int s, bool setUp) {
     auto& ui = c_.ui;
-    ui.Frm_Runner[s]->setBackground(setUp ? kSetUp : kCleared);
+    ui.Frm_Runner[s]->setBackground(setUp ? core::kSetUpColour : core::kClearedColour);
     for (QWidget* w :
          std::initializer_list<QWidget*>{ui.Cmb_Car[s], ui.Cmb_Driver[s], ui.Txt_OutMess[s],
                                          ui.Spd_Laps[s], ui.Btn_LapChg[s]}) {

@@ -1,5 +1,6 @@
 #include "link/car_link.h"
 
+#include "core/colours.h"
 #include "core/console_context.h"
 #include "link/lap_stats.h"
 #include "link/protocol.h"
@@ -56,9 +57,7 @@ void CarLink::Winsock_DataArrival(int s, const QString& RcvData) {
     ui.Lbl_InMess[s]->setText(report.message.left(kShownMessageChars));
     if (report.message.isEmpty()) {
         ui.Time_MessBlk[s]->stop();
-        QPalette pal = ui.Lbl_InMess[s]->palette();
-        pal.setColor(QPalette::Window, Qt::white);
-        ui.Lbl_InMess[s]->setPalette(pal);
+        core::setBackground(ui.Lbl_InMess[s], core::kWhite);
     } else {
         ui.Time_MessBlk[s]->start();
     }
@@ -67,7 +66,7 @@ void CarLink::Winsock_DataArrival(int s, const QString& RcvData) {
     car.SendMsg = buildSendMsg(ui.Txt_OutMess[s]->text(), car.AutoMsg, c_.state.AllCarMsg);
 
     if (closesLap(car)) {
-        recordLap(s);
+        recordLap(s, report.message);
     } else {
         ui.Winsock[s]->sendData(buildReply(car.LapFlag, car.LapRecord, car.SendMsg));
     }
@@ -79,7 +78,7 @@ void CarLink::Winsock_DataArrival(int s, const QString& RcvData) {
     }
 }
 
-void CarLink::recordLap(int s) {
+void CarLink::recordLap(int s, const QString& carMessage) {
     auto& ui = c_.ui;
     auto& car = c_.state.car[s];
     const qint32 now = c_.TickCnt();
@@ -100,8 +99,7 @@ void CarLink::recordLap(int s) {
     laps->setCellText(core::lap_grid::kDriver, car.LapCnt, ui.Cmb_Driver[s]->currentText());
     laps->setCellText(core::lap_grid::kTicks, car.LapCnt, QString::number(car.LastLapTicks));
     laps->setCellText(core::lap_grid::kLog, car.LapCnt,
-                      fitSendMsg(car.LapFlag, car.LapRecord, car.SendMsg) + u", " +
-                          parseReport(car.RcvData).message);
+                      fitSendMsg(car.LapFlag, car.LapRecord, car.SendMsg) + u", " + carMessage);
     UpdateLapStats(s);
     if (car.DrvLapCnt == 0) {
         car.DrvLapCnt = 1;

@@ -26,7 +26,8 @@ public:
     static bool closesLap(const core::CarSlot& car);
 
 private:
-    void recordLap(int slot);
+    // carMessage: the whole text the car sent, for the lap log.
+    void recordLap(int slot, const QString& carMessage);
 
     core::Console& c_;
 };

@@ -1,5 +1,6 @@
 #include "race/fuel_panel.h"
 
+#include "core/colours.h"
 #include "core/console_context.h"
 #include "platform/clock.h"
 #include "platform/field_events.h"
@@ -15,16 +16,6 @@
 namespace kaltero::race {
 
 using core::kSlotCount;
-
-namespace {
-
-void setTextColour(QLabel* label, const QColor& colour) {
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, colour);
-    label->setPalette(pal);
-}
-
-}  // namespace
 
 FuelPanel::FuelPanel(core::Console& console) : c_(console) {
     auto& ui = c_.ui;
@@ -134,8 +125,8 @@ void FuelPanel::Chk_ChgCnter_Click(int s) {
         countdownSwitch(ui.Chk_ChgCnter[s]->isChecked(), c_.settings.CheckDefaultLaps);
     ui.Txt_ZanRunCnt[s]->setText(view.text);
     ui.Txt_ZanRunCnt[s]->setEnabled(view.enabled);
-    setTextColour(ui.Lbl_AutoMess1[s], view.captionColour);
-    setTextColour(ui.Lbl_AutoMess2[s], view.captionColour);
+    core::setTextColour(ui.Lbl_AutoMess1[s], view.captionColour);
+    core::setTextColour(ui.Lbl_AutoMess2[s], view.captionColour);
 }
 
 }  // namespace kaltero::race

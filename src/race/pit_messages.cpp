@@ -1,5 +1,6 @@
 #include "race/pit_messages.h"
 
+#include "core/colours.h"
 #include "core/console_context.h"
 #include "link/protocol.h"
 #include "platform/clock.h"
@@ -11,11 +12,6 @@ namespace kaltero::race {
 
 using core::kSlotCount;
 
-namespace {
-const QColor kPink(0xFF, 0x80, 0xFF);
-const QColor kLightYellow(0xFF, 0xFF, 0xC0);
-}  // namespace
-
 PitMessages::PitMessages(core::Console& console) : c_(console) {
     auto& ui = c_.ui;
     QObject::connect(ui.Txt_AllOutMess, &QLineEdit::textChanged,
@@ -23,9 +19,7 @@ PitMessages::PitMessages(core::Console& console) : c_(console) {
     for (int s = 0; s < kSlotCount; ++s) {
         ui.Time_MessBlk[s]->setInterval(kBlinkMs);
         ui.Time_MessBlk[s]->onTimeout([this, s] { Time_MessBlk_Timer(s); });
-        QPalette pal = ui.Lbl_InMess[s]->palette();
-        pal.setColor(QPalette::Window, kLightYellow);
-        ui.Lbl_InMess[s]->setPalette(pal);
+        core::setBackground(ui.Lbl_InMess[s], core::kSetUpColour);
     }
 }
 
@@ -35,9 +29,9 @@ void PitMessages::Txt_AllOutMess_Change() {
 
 void PitMessages::Time_MessBlk_Timer(int s) {
     QLabel* label = c_.ui.Lbl_InMess[s];
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::Window, pal.color(QPalette::Window) == kPink ? kLightYellow : kPink);
-    label->setPalette(pal);
+    core::setBackground(label, core::background(label) == core::kMessageColour
+                                   ? core::kSetUpColour
+                                   : core::kMessageColour);
 }
 
 }  // namespace kaltero::race

@@ -1,5 +1,6 @@
 #include "timing/corrections.h"
 
+#include "core/colours.h"
 #include "core/console_context.h"
 #include "core/number_text.h"
 #include "platform/clock.h"
@@ -91,9 +92,7 @@ void Corrections::Btn_RunStop_Click(int s) {
     ui.Time_Lap[s]->setInterval(0);
     ui.Winsock[s]->close();
     ui.Time_MessBlk[s]->stop();
-    QPalette pal = ui.Lbl_InMess[s]->palette();
-    pal.setColor(QPalette::Window, QColor(0xFF, 0xFF, 0xC0));
-    ui.Lbl_InMess[s]->setPalette(pal);
+    core::setBackground(ui.Lbl_InMess[s], core::kSetUpColour);
     ui.Btn_RunStop[s]->setEnabled(false);
     const bool anyRunning = std::any_of(ui.Btn_RunStop.begin(), ui.Btn_RunStop.end(),
                                         [](QPushButton* b) { return b->isEnabled(); });

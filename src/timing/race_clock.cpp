@@ -1,5 +1,6 @@
 #include "timing/race_clock.h"
 
+#include "core/colours.h"
 #include "core/console_context.h"
 #include "core/number_text.h"
 #include "platform/clock.h"
@@ -33,10 +34,8 @@ void RaceClock::Time_System_Timer() {
         return;
     }
     const qint64 seconds = secondsToEnd(now, st.RaceEndTime);
-    QPalette pal = ui.Lbl_ZanTime->palette();
-    pal.setColor(QPalette::WindowText,
-                 now < st.RaceEndTime ? QColor(0xFF, 0, 0) : QColor(0xFF, 0xFF, 0xFF));
-    ui.Lbl_ZanTime->setPalette(pal);
+    // Red while the race runs to its end, white once it runs over.
+    core::setTextColour(ui.Lbl_ZanTime, now < st.RaceEndTime ? QColor(0xFF, 0, 0) : core::kWhite);
     ui.Lbl_ZanTime->setText(remainTimeText(seconds));
     st.RemainTicks = remainTicks(seconds, c_.settings);
 }

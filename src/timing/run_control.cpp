@@ -1,5 +1,6 @@
 #include "timing/run_control.h"
 
+#include "core/colours.h"
 #include "core/console_context.h"
 #include "core/number_text.h"
 #include "platform/choice_list.h"
@@ -19,10 +20,6 @@
 namespace kaltero::timing {
 
 using core::kSlotCount;
-
-namespace {
-const QColor kSetUp(0xFF, 0xFF, 0xC0);
-}
 
 RunControl::RunControl(core::Console& console) : c_(console) {
     for (int s = 0; s < kSlotCount; ++s) {
@@ -96,7 +93,7 @@ void RunControl::start() {
     for (int s = 0; s < kSlotCount; ++s) {
         ui.Btn_ClientNoSet2[s]->setEnabled(false);
         ui.Btn_ClsCar[s]->setEnabled(false);
-        if (ui.Frm_Runner[s]->background() == kSetUp) {
+        if (ui.Frm_Runner[s]->background() == core::kSetUpColour) {
             ui.Cmb_Driver[s]->setBackground(Qt::white);
             ui.Cmb_Car[s]->setBackground(Qt::white);
         }
@@ -160,9 +157,7 @@ void RunControl::stop() {
         ui.Chk_ChgCnter[s]->setChecked(false);
         c_.hooks.Chk_ChgCnter_Click(s);
         ui.Lbl_InMess[s]->clear();
-        QPalette pal = ui.Lbl_InMess[s]->palette();
-        pal.setColor(QPalette::Window, kSetUp);
-        ui.Lbl_InMess[s]->setPalette(pal);
+        core::setBackground(ui.Lbl_InMess[s], core::kSetUpColour);
         ui.Btn_ClientNoSet2[s]->setEnabled(true);
         ui.Btn_ClsCar[s]->setEnabled(true);
     }

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QColor>
+
+class QWidget;
+
+namespace kaltero::core {
+
+// The colours the console speaks with.
+inline const QColor kSetUpColour{0xFF, 0xFF, 0xC0};    // light yellow: a slot set up; idle message
+inline const QColor kClearedColour{0x00, 0xC0, 0x00};  // green: a cleared slot
+inline const QColor kBlinkColour{0xC0, 0xC0, 0x00};    // olive: a choice still missing
+inline const QColor kMessageColour{0xFF, 0x80, 0xFF};  // pink: a message from the car
+inline const QColor kWhite{0xFF, 0xFF, 0xFF};
+
+// A label's background and text colours, through its palette.
+void setBackground(QWidget* widget, const QColor& colour);
+QColor background(const QWidget* widget);
+void setTextColour(QWidget* widget, const QColor& colour);
+
+}  // namespace kaltero::core
