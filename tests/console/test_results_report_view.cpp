@@ -1,8 +1,9 @@
+#include "common/file_bytes.h"
 #include "console_fixture.h"
-#include "test_car.h"
 #include "platform/choice_list.h"
 #include "platform/cp932.h"
 #include "platform/grid.h"
+#include "test_car.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -21,6 +22,8 @@ using kaltero::platform::PromptIcon;
 using kaltero::platform::ScriptedPrompts;
 using kaltero::testing::ConsoleFixture;
 using kaltero::testing::TestCar;
+
+using kaltero::testing::readBytes;
 
 namespace {
 
@@ -65,11 +68,6 @@ QByteArray cp932Lines(const QStringList& lines) {
 const QStringList kHeader = {QStringLiteral("イベント名:春の耐久"),
                              QStringLiteral("日付:2026/04/03"), QStringLiteral("天気:晴"),
                              QStringLiteral("気温:18"), QString()};
-
-QByteArray readAll(const QString& fileName) {
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
 
 bool writeFile(const QString& fileName, const QByteArray& bytes) {
     QFile file(fileName);
@@ -119,7 +117,7 @@ private Q_SLOTS:
                                   QStringLiteral("３号車"), QStringLiteral("車輌名:"), kRule,
                                   QStringLiteral("1,0'48\"000,,,, "), kRule,
                                   QStringLiteral("個人集計"), kRule});
-        const QByteArray written = readAll(file);
+        const QByteArray written = readBytes(file);
         QCOMPARE(written, expected);
         // Code page 932 itself: half-width katakana are one byte each, lines end CR LF.
         QVERIFY(written.contains(":\xb8\xd9\xcf"));
@@ -153,7 +151,7 @@ private Q_SLOTS:
         QStringList files = QDir(con.dir.path()).entryList(QDir::Files);
         con.write(file);
         // No slot set up: the event data alone.
-        QCOMPARE(readAll(file), cp932Lines(kHeader));
+        QCOMPARE(readBytes(file), cp932Lines(kHeader));
         // Exactly the name chosen: no extension added, no temporary left beside it.
         if (!files.contains(name)) {
             files << name;
@@ -172,7 +170,7 @@ private Q_SLOTS:
         con.write(QString());
         QCOMPARE(con.prompts.calls().size(), 1);  // the dialog, and no message after it
         QCOMPARE(QDir(con.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
-        QCOMPARE(readAll(existing), QByteArray("older report\r\n"));
+        QCOMPARE(readBytes(existing), QByteArray("older report\r\n"));
     }
 
     void fileThatCannotBeWrittenIsToldAndTheConsoleGoesOn_data() {
@@ -204,7 +202,7 @@ private Q_SLOTS:
         QVERIFY2(told.text.startsWith(u"走行結果を保存できませんでした。\n" +
                                       QDir::toNativeSeparators(file)),
                  qPrintable(told.text));
-        QCOMPARE(readAll(older), QByteArray("older report\r\n"));
+        QCOMPARE(readBytes(older), QByteArray("older report\r\n"));
         QCOMPARE(QDir(con.path(QStringLiteral("folder"))).entryList(QDir::AllEntries),
                  folderBefore);
         QVERIFY(!QFileInfo::exists(con.path(QStringLiteral("missing"))));
@@ -214,7 +212,7 @@ private Q_SLOTS:
         const QString elsewhere = con.path(QStringLiteral("elsewhere.txt"));
         con.write(elsewhere);
         QCOMPARE(con.prompts.calls().size(), 3);
-        QVERIFY(readAll(elsewhere).contains(encodeCp932(u"1,0'48\"000,,,\r\n")));
+        QVERIFY(readBytes(elsewhere).contains(encodeCp932(u"1,0'48\"000,,,\r\n")));
     }
 
     // A real run: laps timed from a car's reports, driver figures from the console's own
@@ -239,7 +237,8 @@ private Q_SLOTS:
             }
             con.clock.advance(11'000 + 2 * lap - 1);  // 11.001 s, 11.003 s, 11.005 s
             const QString report = QStringLiteral("%1").arg(lap - 1, 3, 10, QLatin1Char('0'));
-            QVERIFY(car.exchange(lap == 2 ? report + QStringLiteral("ピット") : report) != u"<no reply>");
+            QVERIFY(car.exchange(lap == 2 ? report + QStringLiteral("ピット") : report) !=
+                    u"<no reply>");
         }
         con.clock.advance(11'000);  // lap 4 counted, not closed
         con.prompts.answerYesNo(true);
@@ -248,7 +247,7 @@ private Q_SLOTS:
 
         const QString file = con.path(QStringLiteral("run.txt"));
         con.write(file);
-        const QString text = decodeCp932(readAll(file));
+        const QString text = decodeCp932(readBytes(file));
         QVERIFY(text.endsWith(u"\r\n"));
         const QStringList lines = text.chopped(2).split(QStringLiteral("\r\n"));
 

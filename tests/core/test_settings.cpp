@@ -1,3 +1,4 @@
+#include "common/file_bytes.h"
 #include "core/settings.h"
 #include "platform/cp932.h"
 #include "platform/profile_file.h"
@@ -18,21 +19,10 @@ using kaltero::platform::encodeCp932;
 using kaltero::platform::readProfileString;
 namespace ini = kaltero::core::ini;
 
+using kaltero::testing::readBytes;
+using kaltero::testing::writeBytes;
+
 namespace {
-
-QByteArray readBytes(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return f.readAll();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 // Every field on one line, so that a mismatch shows which one differs.
 QString describe(const Settings& s) {
@@ -106,7 +96,7 @@ private Q_SLOTS:
     void precision() {
         QFETCH(QString, precision);
         QFETCH(int, ticksPerSecond);
-        writeBytes(file_, encodeCp932(fileWith(precision, u"15"_s, u"10"_s)));
+        QVERIFY(writeBytes(file_, encodeCp932(fileWith(precision, u"15"_s, u"10"_s))));
         const Settings s = ReadSettings(file_);
         QCOMPARE(s.Precision, precision);
         QCOMPARE(s.TicksPerSecond, ticksPerSecond);
@@ -145,7 +135,7 @@ private Q_SLOTS:
         QFETCH(int, noCommSeconds);
         QFETCH(int, checkDefaultLaps);
         const QByteArray before = encodeCp932(fileWith(u"1/1000"_s, seconds, laps));
-        writeBytes(file_, before);
+        QVERIFY(writeBytes(file_, before));
 
         const Settings s = ReadSettings(file_);
         QCOMPARE(int{s.NoCommSeconds}, noCommSeconds);
@@ -176,7 +166,7 @@ private Q_SLOTS:
             u"残り１周の自動メッセージ=m1\r\n"
             u"残りが無くなった時の自動メッセージ=m0\r\n"
             u"チェック時のデフォルト周数=20\r\n"_s;
-        writeBytes(file_, encodeCp932(edited));
+        QVERIFY(writeBytes(file_, encodeCp932(edited)));
         const Settings s = ReadSettings(file_);
         QCOMPARE(s.Precision, u"1/100"_s);
         QCOMPARE(int{s.NoCommSeconds}, 10);
@@ -189,7 +179,7 @@ private Q_SLOTS:
     }
 
     void missingSectionAndKeysAreAdded() {
-        writeBytes(file_, encodeCp932(u"[計測環境設定]\r\nラップ加算無通信秒数=20\r\n"_s));
+        QVERIFY(writeBytes(file_, encodeCp932(u"[計測環境設定]\r\nラップ加算無通信秒数=20\r\n"_s)));
         const Settings s = ReadSettings(file_);
         QCOMPARE(int{s.NoCommSeconds}, 20);
         QCOMPARE(s.NoCommTicks, 20000);
@@ -203,7 +193,7 @@ private Q_SLOTS:
         QByteArray bytes = encodeCp932(fileWith(u"1/100"_s, u"30"_s, u"5"_s));
         bytes.replace(encodeCp932(u"=m2"_s), "=\x85\x40\xff ok"_ba);
         bytes.prepend(QByteArray(1'000'000, '\x80') + "\r\n"_ba);
-        writeBytes(file_, bytes);
+        QVERIFY(writeBytes(file_, bytes));
         const Settings s = ReadSettings(file_);
         QCOMPARE(s.TicksPerSecond, 100);
         QCOMPARE(int{s.NoCommSeconds}, 30);

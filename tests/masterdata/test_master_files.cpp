@@ -1,3 +1,4 @@
+#include "common/file_bytes.h"
 #include "masterdata/car_file.h"
 #include "masterdata/course_file.h"
 #include "masterdata/drivers_file.h"
@@ -13,20 +14,10 @@ using namespace Qt::StringLiterals;
 
 using Rows = QList<QStringList>;
 
+using kaltero::testing::readBytes;
+using kaltero::testing::writeBytes;
+
 namespace {
-
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return QByteArrayLiteral("<unreadable>");
-    }
-    return file.readAll();
-}
-
-bool writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 // "３号車" and "全車" as code page 932 bytes.
 const QByteArray kSlot3Bytes = QByteArray::fromHex("82528d868ed4");

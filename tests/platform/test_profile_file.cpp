@@ -1,3 +1,4 @@
+#include "common/file_bytes.h"
 #include "platform/cp932.h"
 #include "platform/profile_file.h"
 
@@ -11,23 +12,8 @@ using kaltero::platform::encodeCp932;
 using kaltero::platform::readProfileString;
 using kaltero::platform::writeProfileString;
 
-namespace {
-
-QByteArray readBytes(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return f.readAll();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-}  // namespace
+using kaltero::testing::readBytes;
+using kaltero::testing::writeBytes;
 
 class TestProfileFile : public QObject {
     Q_OBJECT
@@ -88,7 +74,7 @@ private Q_SLOTS:
         QFETCH(QString, key);
         QFETCH(bool, found);
         QFETCH(QString, value);
-        writeBytes(file_, encodeCp932(content));
+        QVERIFY(writeBytes(file_, encodeCp932(content)));
         const auto read = readProfileString(section, key, file_);
         QCOMPARE(read.has_value(), found);
         if (found) {
@@ -137,7 +123,7 @@ private Q_SLOTS:
         QFETCH(QString, value);
         QFETCH(QString, after);
         if (!before.isEmpty()) {
-            writeBytes(file_, encodeCp932(before));
+            QVERIFY(writeBytes(file_, encodeCp932(before)));
         }
         QVERIFY(writeProfileString(section, key, value, file_));
         QCOMPARE(readBytes(file_), encodeCp932(after));
@@ -156,7 +142,7 @@ private Q_SLOTS:
     // Lines the write does not touch go back byte for byte, even bytes that are no text.
     void untouchedLinesKeepTheirBytes() {
         const QByteArray garbage = "; \xff\x80\x85\x40 broken \x8c"_ba;
-        writeBytes(file_, "[a]\r\n"_ba + garbage + "\r\nk=1\r\n[b]\r\nx=\xff\r\n"_ba);
+        QVERIFY(writeBytes(file_, "[a]\r\n"_ba + garbage + "\r\nk=1\r\n[b]\r\nx=\xff\r\n"_ba));
         QVERIFY(writeProfileString(u"a"_s, u"k"_s, u"2"_s, file_));
         QCOMPARE(readBytes(file_), "[a]\r\n"_ba + garbage + "\r\nk=2\r\n[b]\r\nx=\xff\r\n"_ba);
         QCOMPARE(readProfileString(u"b"_s, u"x"_s, file_),
@@ -166,7 +152,7 @@ private Q_SLOTS:
     void veryLongLines() {
         const QString longValue(2'000'000, u'あ');
         QByteArray junk(3'000'000, '\x80');  // bytes that are no character
-        writeBytes(file_, "[a]\r\nj="_ba + junk + "\r\n"_ba);
+        QVERIFY(writeBytes(file_, "[a]\r\nj="_ba + junk + "\r\n"_ba));
         QVERIFY(writeProfileString(u"a"_s, u"k"_s, longValue, file_));
         QCOMPARE(readProfileString(u"a"_s, u"k"_s, file_), std::optional<QString>(longValue));
         const auto j = readProfileString(u"a"_s, u"j"_s, file_);

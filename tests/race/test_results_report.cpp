@@ -1,3 +1,4 @@
+#include "common/file_bytes.h"
 #include "race/results_report.h"
 
 #include <QDir>
@@ -7,6 +8,8 @@
 
 using namespace kaltero::race;
 using namespace Qt::StringLiterals;
+
+using kaltero::testing::readBytes;
 
 namespace {
 
@@ -43,14 +46,6 @@ ReportInputs twoCars() {
     three.title = u"３号車"_s;
     three.laps = {{u"2'01\"000"_s, QString(), QString(), u", "_s}};
     return in;
-}
-
-QByteArray readAll(const QString& fileName) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return "<unreadable>";
-    }
-    return file.readAll();
 }
 
 bool writeFile(const QString& fileName, const QByteArray& bytes) {
@@ -190,14 +185,14 @@ private Q_SLOTS:
         const QByteArray bytes = reportBytes(twoCars());
         QString error;
         QVERIFY(writeReportFile(fileName, bytes, &error));
-        QCOMPARE(readAll(fileName), bytes);
+        QCOMPARE(readBytes(fileName), bytes);
         // Nothing is left beside it.
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{u"結果.txt"_s});
 
         // A name without an extension is used as it stands.
         const QString bare = dir.filePath(u"result"_s);
         QVERIFY(writeReportFile(bare, bytes));
-        QCOMPARE(readAll(bare), bytes);
+        QCOMPARE(readBytes(bare), bytes);
     }
 
     void failureKeepsTheOlderFile_data() {
@@ -235,9 +230,9 @@ private Q_SLOTS:
         QVERIFY(!writeReportFile(fileName, reportBytes(twoCars()), &error));
         QVERIFY(!error.isEmpty());
         if (older) {
-            QCOMPARE(readAll(fileName), before);
+            QCOMPARE(readBytes(fileName), before);
         }
-        QCOMPARE(readAll(dir.filePath(u"older.txt"_s)), QByteArray("older"));
+        QCOMPARE(readBytes(dir.filePath(u"older.txt"_s)), QByteArray("older"));
         QVERIFY(QFileInfo(dir.filePath(u"folder"_s)).isDir());
         // No half-written or temporary file is left behind.
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), entries);
