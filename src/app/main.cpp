@@ -1,5 +1,6 @@
 #include "console/application.h"
 #include "core/console_context.h"
+#include "model/race_model.h"
 #include "platform/clock.h"
 #include "platform/qt_prompts.h"
 
@@ -13,7 +14,8 @@ int main(int argc, char** argv) {
 
     kaltero::platform::SystemClock clock;
     kaltero::platform::QtPrompts prompts;
-    kaltero::core::Console console(prompts, clock);
+    kaltero::model::RaceModel race;
+    kaltero::core::Console console(prompts, clock, race, race.state());
     kaltero::console::Application program(console, QCoreApplication::applicationDirPath(),
                                           [] { QCoreApplication::exit(0); });
     program.start();

@@ -1,6 +1,7 @@
 #include "console/handlers.h"
 
 #include "core/console_context.h"
+#include "core/ports.h"
 #include "platform/clock.h"
 #include "platform/frame.h"
 #include "platform/grid.h"
@@ -29,7 +30,8 @@ Handlers::Handlers(core::Console& console)
       blink_(console),
       report_(console),
       masterData_(console),
-      choice_(console) {
+      choice_(console),
+      carView_(console) {
     applyInputConventions(console);
     auto& ui = c_.ui;
     QObject::connect(ui.Btn_Start, &QPushButton::clicked, [this] { run_.Btn_Start_Click(); });
@@ -42,28 +44,24 @@ void Handlers::Form_Load() {
     masterData_.LoadCarFile(false);
     ui.Lbl_LocalIP->setText(u"IP : " + platform::UdpLink::localIP());
     for (int s = 0; s < kSlotCount; ++s) {
-        ui.Frm_Runner[s]->setTitle(core::carCaption(s));
-        c_.state.car[s].LapFlag = QStringLiteral("N");
         ui.Lbl_IP[s]->clear();
         auto* laps = ui.Spd_Laps[s];
-        laps->setHeader(1, QStringLiteral("タイム"));
-        laps->setHeader(2, QStringLiteral("ドライバ"));
-        laps->setHeader(3, QStringLiteral("備考"));
+        laps->setHeader(core::lap_grid::kTime, QStringLiteral("タイム"));
+        laps->setHeader(core::lap_grid::kDriver, QStringLiteral("ドライバ"));
+        laps->setHeader(core::lap_grid::kRemarks, QStringLiteral("備考"));
         laps->setRowCount(0);
         ui.Lbl_Time[s]->setText(timing::FormatLapTime(0, c_.settings));
         auto* drivers = ui.Spd_DriverInfo[s];
-        drivers->setHeader(1, QStringLiteral("ドライバ"));
-        drivers->setHeader(2, QStringLiteral("Best Lap"));
-        drivers->setHeader(3, QStringLiteral("Ave Lap"));
+        drivers->setHeader(core::driver_grid::kName, QStringLiteral("ドライバ"));
+        drivers->setHeader(core::driver_grid::kBest, QStringLiteral("Best Lap"));
+        drivers->setHeader(core::driver_grid::kAverage, QStringLiteral("Ave Lap"));
         drivers->setRowCount(0);
     }
     const QDate today = c_.clock.now().date();
     ui.Txt_Date->setText(
         QStringLiteral("%1/%2/%3").arg(today.year()).arg(today.month()).arg(today.day()));
-    // The caption's line break puts "保存" under "走行結果".
-    ui.Btn_Write->setText(QStringLiteral("走行結果\n保存"));
-    ui.WinsockChker->setLocalPort(timing::RunControl::kCheckPort);
-    ui.WinsockChker->setRemotePort(timing::RunControl::kCheckReplyPort);
+    ui.WinsockChker->setLocalPort(core::kCheckConsolePort);
+    ui.WinsockChker->setRemotePort(core::kCheckCarPort);
     ui.WinsockChker->bind();
     const auto setHeaders = [](platform::Grid* grid, const QStringList& texts) {
         for (int c = 1; c <= texts.size(); ++c) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "console/car_view.h"
 #include "console/input_conventions.h"
 #include "console/results_report_view.h"
 #include "console/settings_panel.h"
@@ -39,6 +40,7 @@ private:
     ResultsReport report_;
     masterdata::MasterData masterData_;
     masterdata::SlotChoice choice_;
+    CarView carView_;
 };
 
 }  // namespace kaltero::console

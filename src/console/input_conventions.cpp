@@ -40,7 +40,8 @@ void selectAllOnEntry(QLineEdit* box) {
 }
 
 void closesDriverPanel(core::Console& c, QWidget* field, int slot) {
-    platform::onFieldEvents(field, {.gotFocus = [&c, slot] { c.hooks.CloseDriverPanel(slot); }});
+    platform::onFieldEvents(field,
+                            {.gotFocus = [&c, slot] { core::closeDriverPanel(c.ui, slot); }});
 }
 
 void toggle(platform::ChoiceList* list) {
@@ -87,7 +88,7 @@ void NoInputBlink::Time_NoInputBlk_Timer() {
     auto& ui = c_.ui;
     toggle(ui.Cmb_Course);
     for (int s = 0; s < kSlotCount; ++s) {
-        if (ui.Frm_Runner[s]->background() == core::kSetUpColour) {
+        if (c_.state.car[s].SetUp) {
             toggle(ui.Cmb_Driver[s]);
             toggle(ui.Cmb_Car[s]);
         }

@@ -251,8 +251,9 @@ void MainWindow::buildCommon() {
     ui.Btn_Start = button(QStringLiteral("Start"), ui.Frm_Main, QStringLiteral("Btn_Start"));
     setBigFont(ui.Btn_Start, 16);
     ui.Btn_Start->setMinimumHeight(60);
+    // The line break puts "保存" under "走行結果".
     ui.Btn_Write =
-        button(QStringLiteral("走行結果\r保存"), ui.Frm_Main, QStringLiteral("Btn_Write"));
+        button(QStringLiteral("走行結果\n保存"), ui.Frm_Main, QStringLiteral("Btn_Write"));
     ui.Btn_End = button(QStringLiteral("End"), ui.Frm_Main, QStringLiteral("Btn_End"));
     ui.Btn_Drivers =
         button(QStringLiteral("ドライバ編集"), ui.Frm_Main, QStringLiteral("Btn_Drivers"));
@@ -272,7 +273,7 @@ void MainWindow::buildCommon() {
 
 void MainWindow::buildCar(int s) {
     auto& ui = console_.ui;
-    auto* car = frame(QStringLiteral("%1号車").arg(s + 1), this, indexed("Frm_Runner", s));
+    auto* car = frame(core::carCaption(s), this, indexed("Frm_Runner", s));
     ui.Frm_Runner[s] = car;
     car->setBackground(core::kClearedColour);
     auto* col = new QVBoxLayout(car);
@@ -418,12 +419,12 @@ void MainWindow::buildCar(int s) {
     // Lap grid: time, driver, remarks; ticks and the message log stay hidden
     auto* laps = named(new platform::Grid(car), indexed("Spd_Laps", s));
     ui.Spd_Laps[s] = laps;
-    laps->setColumnCount(5);
-    laps->setColumnText(1);
-    laps->setColumnText(2);
-    laps->setColumnText(3);
-    laps->setColumnHidden(4, true);
-    laps->setColumnHidden(5, true);
+    laps->setColumnCount(core::lap_grid::kCount);
+    laps->setColumnText(core::lap_grid::kTime);
+    laps->setColumnText(core::lap_grid::kDriver);
+    laps->setColumnText(core::lap_grid::kRemarks);
+    laps->setColumnHidden(core::lap_grid::kTicks, true);
+    laps->setColumnHidden(core::lap_grid::kLog, true);
     col->addWidget(laps, 1);
 
     // Driver panel, over the lap grid when opened

@@ -1,6 +1,7 @@
 #include "console/results_report_view.h"
 
 #include "core/console_context.h"
+#include "model/race_model.h"
 #include "platform/choice_list.h"
 #include "platform/frame.h"
 #include "platform/grid.h"
@@ -17,18 +18,18 @@ namespace kaltero::console {
 
 using core::kSlotCount;
 
-namespace {
-constexpr int kLapTime = 1;
-constexpr int kLapDriver = 2;
-constexpr int kLapRemarks = 3;
-constexpr int kLapLog = 5;
-constexpr int kDriverName = 1;
-constexpr int kDriverBest = 2;
-constexpr int kDriverAverage = 3;
-}  // namespace
-
 ResultsReport::ResultsReport(core::Console& console) : c_(console) {
-    QObject::connect(c_.ui.Btn_Write, &QPushButton::clicked, [this] { Btn_Write_Click(); });
+    auto& ui = c_.ui;
+    QObject::connect(ui.Btn_Write, &QPushButton::clicked, [this] { Btn_Write_Click(); });
+    const auto edited = [this] {
+        const auto& ui = c_.ui;
+        c_.race.editEventData({ui.Txt_Event->text(), ui.Txt_Date->text(),
+                               ui.Cmb_Tenki->currentText(), ui.Txt_Kion->text()});
+    };
+    for (QLineEdit* box : {ui.Txt_Event, ui.Txt_Date, ui.Txt_Kion}) {
+        QObject::connect(box, &QLineEdit::textChanged, edited);
+    }
+    QObject::connect(ui.Cmb_Tenki, &QComboBox::currentTextChanged, edited);
 }
 
 void ResultsReport::Btn_Write_Click() {
@@ -51,34 +52,27 @@ void ResultsReport::Btn_Write_Click() {
     c_.prompts.message(text, QStringLiteral("ファイル書込"), platform::PromptIcon::Critical);
 }
 
-race::ReportInputs ResultsReport::collect() {
-    auto& ui = c_.ui;
+race::ReportInputs ResultsReport::collect() const {
+    const auto& st = c_.state;
     race::ReportInputs in;
-    in.eventName = ui.Txt_Event->text();
-    in.date = ui.Txt_Date->text();
-    in.weather = ui.Cmb_Tenki->currentText();
-    in.temperature = ui.Txt_Kion->text();
+    in.eventName = st.event.name;
+    in.date = st.event.date;
+    in.weather = st.event.weather;
+    in.temperature = st.event.temperature;
     for (int s = 0; s < kSlotCount; ++s) {
         race::ReportSlot& slot = in.slots[s];
-        slot.address = ui.Lbl_IP[s]->text();
+        const auto& car = st.car[s];
+        slot.address = car.Address;
         if (slot.address.isEmpty()) {
             continue;
         }
-        slot.title = ui.Frm_Runner[s]->caption();
-        // The car's name is column 0 of its entry; the selector stays there, the car choice
-        // sets it again before each of its own reads.
-        ui.Cmb_Car[s]->setColumn(0);
-        slot.carName = ui.Cmb_Car[s]->columnText();
-        const platform::Grid* laps = ui.Spd_Laps[s];
-        for (int r = 1; r <= laps->rowCount(); ++r) {
-            slot.laps.append({laps->cellText(kLapTime, r), laps->cellText(kLapDriver, r),
-                              laps->cellText(kLapRemarks, r), laps->cellText(kLapLog, r)});
+        slot.title = core::carCaption(s);
+        slot.carName = car.CarName;
+        for (const core::Lap& lap : car.laps) {
+            slot.laps.append({lap.timeText, lap.driver, lap.remarks, lap.log});
         }
-        const platform::Grid* drivers = ui.Spd_DriverInfo[s];
-        for (int r = 1; r <= drivers->rowCount(); ++r) {
-            slot.drivers.append({drivers->cellText(kDriverName, r),
-                                 drivers->cellText(kDriverBest, r),
-                                 drivers->cellText(kDriverAverage, r)});
+        for (const core::DriverFigures& d : car.drivers) {
+            slot.drivers.append({d.name, d.best, d.average});
         }
     }
     return in;

@@ -20,7 +20,7 @@ public:
 
 private:
     // The event data and, per slot, the texts of its controls and grids as they stand.
-    race::ReportInputs collect();
+    race::ReportInputs collect() const;
 
     core::Console& c_;
 };

@@ -141,4 +141,7 @@ struct Controls {
     Controls& operator=(const Controls&) = delete;
 };
 
+// Closes a car's driver panel: the operator moved on to another control of the car.
+void closeDriverPanel(Controls& ui, int slot);
+
 }  // namespace kaltero::core

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QList>
 #include <QString>
 #include <array>
 
@@ -15,9 +16,37 @@ namespace lap_grid {
 inline constexpr int kTime = 1;     // lap-time text
 inline constexpr int kDriver = 2;   // driver when the lap was recorded
 inline constexpr int kRemarks = 3;  // the operator's remarks
-inline constexpr int kTicks = 4;    // lap time in ticks: what the statistics read
-inline constexpr int kLog = 5;      // message sent with the lap's reply, then the car's message
+inline constexpr int kTicks = 4;    // hidden: lap time in ticks
+inline constexpr int kLog = 5;  // hidden: message sent with the lap's reply, then the car's message
+inline constexpr int kCount = 5;
 }  // namespace lap_grid
+
+// Columns of a car's driver table.
+namespace driver_grid {
+inline constexpr int kName = 1;
+inline constexpr int kBest = 2;
+inline constexpr int kAverage = 3;
+}  // namespace driver_grid
+
+// One lap of a car. A lap the silence (or a raised correction) counted holds no time until a
+// report closes it.
+struct Lap {
+    bool timed = false;
+    qint32 ticks = 0;
+    QString timeText;  // as shown: the formatted time, or the operator's edit as typed
+    QString driver;
+    QString remarks;
+    QString log;             // message sent with the lap's reply, then the car's message
+    bool corrected = false;  // counted again by a lap correction
+    bool edited = false;     // its time was typed by the operator
+};
+
+// One row of a car's driver table: a driver who drove it, with the figures last shown.
+struct DriverFigures {
+    QString name;
+    QString best;
+    QString average;
+};
 
 // What the console knows about one car. Lap times are ticks.
 struct CarSlot {
@@ -42,20 +71,52 @@ struct CarSlot {
     qint32 DrvTotalTicks = 0;
     qint32 DrvLapCnt = 0;
     qint32 DrvInfoRow = 0;
-    QString LapCellOld;
     float TankCapacity = 0.0F;
     float FuelEconomy = 0.0F;
     float FuelTotal = 0.0F;
+    // Set up by the operator: an address entered and not cleared since.
+    QString Address;
+    bool SetUp = false;
     // Had an address at the last Start: ranked on the standings board.
     bool TakesPart = false;
+    // Timed now: taking part and not stopped by the operator.
+    bool Running = false;
+    QString CarName;  // column 0 of the chosen car's entry
+    QString TankTxt;  // tank capacity as the car file gives it
+    QString Driver;   // the driver now in the car
+    bool CountdownOn = false;
+    QString CountdownTxt = QStringLiteral("0");  // laps left to the driver change, as shown
+    QString OutMsg;                              // the operator's message to the car
+    QString InMsg;                               // the car's last message
+    QList<Lap> laps;                             // lap 1 first
+    QList<DriverFigures> drivers;
+    // The figures' texts as last worked out.
+    QString Lbl_BestLapTm;
+    QString Lbl_AveLapTm;
+    QString Lbl_YosoSyu;
+    QString Lbl_DrvrBestLapTm;
+    QString Lbl_DrvrAveLapTm;
     // A lap record of the current run has been sent: the car's lap number then tells
     // whether it holds the record of the lap counted last.
     bool RecordSentThisRun = false;
 };
 
+// The report's event data.
+struct EventData {
+    QString name;
+    QString date;
+    QString weather;
+    QString temperature;
+};
+
 // The five car slots and the race-wide values. TickCnt lives in the TickClock.
 struct RaceState {
     std::array<CarSlot, kSlotCount> car;
+    EventData event;
+    QString CourseName;
+    QString RunH = QStringLiteral("0");  // race length as typed: hours
+    QString RunN = QStringLiteral("0");  // and minutes
+    bool StopwatchRunning = false;
     qint16 LastCarIdx = 0;
     QDateTime RaceStartTime;
     QDateTime RaceEndTime;
@@ -64,9 +125,6 @@ struct RaceState {
     QString AllCarMsg;
     // Indexed by rank position while the standings are sorted, not by slot.
     std::array<QString, kSlotCount> SortKey;
-    QString SortTmp;
-    qint32 RunHOld = 0;
-    qint32 RunNOld = 0;
     qint32 OtherStartTick = 0;
     qint32 OtherStopTick = 0;
     bool StopNoAsk = false;

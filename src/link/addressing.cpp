@@ -2,6 +2,7 @@
 
 #include "core/colours.h"
 #include "core/console_context.h"
+#include "model/race_model.h"
 #include "platform/choice_list.h"
 #include "platform/frame.h"
 #include "platform/gauge.h"
@@ -22,7 +23,7 @@ Addressing::Addressing(core::Console& console) : c_(console) {
         QObject::connect(ui.Btn_ClientNoSet[s], &QPushButton::clicked,
                          [this, s] { enterAddress(s); });
         QObject::connect(ui.Btn_ClientNoSet2[s], &QPushButton::clicked, [this, s] {
-            c_.hooks.CloseDriverPanel(s);
+            core::closeDriverPanel(c_.ui, s);
             enterAddress(s);
         });
         QObject::connect(ui.Btn_ClsCar[s], &QPushButton::clicked,
@@ -33,17 +34,18 @@ Addressing::Addressing(core::Console& console) : c_(console) {
 
 void Addressing::enterAddress(int s) {
     auto& ui = c_.ui;
-    const QString old = ui.Lbl_IP[s]->text();
+    const auto& car = c_.state.car[s];
+    const QString old = car.Address;
     const QString answer =
         c_.prompts.inputBox(core::fullWidthDigits(s + 1) + u"号車搭載パソコンのＩＰ番号は？",
                             QStringLiteral("ＩＰ設定"), old);
-    ui.Lbl_Gousya[s]->setText(ui.Frm_Runner[s]->title());
+    const bool setUp = !answer.isEmpty() && (answer != old || !car.SetUp);
+    c_.race.setAddress(s, answer, setUp);
+    ui.Lbl_Gousya[s]->setText(core::carCaption(s));
     ui.Lbl_IP[s]->setText(answer);
-    c_.state.car[s].FuelTotal = 0.0F;
     ui.Lbl_AllGas[s]->clear();
     ui.Lbl_ZanGas[s]->clear();
-    if (!answer.isEmpty() &&
-        (answer != old || ui.Frm_Runner[s]->background() == core::kClearedColour)) {
+    if (setUp) {
         setLook(s, true);
         ui.Meter_Gas[s]->setValue(0);
     }
@@ -51,12 +53,12 @@ void Addressing::enterAddress(int s) {
 
 void Addressing::Btn_ClsCar_Click(int s) {
     auto& ui = c_.ui;
-    const QString question =
-        ui.Frm_Runner[s]->title() + u"の設定内容を消去します。\rよろしいですか？";
+    const QString question = core::carCaption(s) + u"の設定内容を消去します。\nよろしいですか？";
     if (!c_.prompts.askYesNo(question, QStringLiteral("消去確認"),
                              platform::PromptIcon::Critical)) {
         return;
     }
+    c_.race.clearAddress(s);
     ui.Lbl_IP[s]->clear();
     setLook(s, false);
 }

@@ -5,15 +5,12 @@
 #include "link/lap_stats.h"
 #include "link/protocol.h"
 #include "link/standings.h"
-#include "platform/choice_list.h"
+#include "model/race_model.h"
 #include "platform/clock.h"
-#include "platform/grid.h"
 #include "platform/udp_link.h"
 #include "timing/time_text.h"
 
-#include <QCheckBox>
 #include <QLabel>
-#include <QLineEdit>
 
 namespace kaltero::link {
 
@@ -48,10 +45,8 @@ CarLink::CarLink(core::Console& console) : c_(console) {
 
 void CarLink::Winsock_DataArrival(int s, const QString& RcvData) {
     auto& ui = c_.ui;
-    auto& car = c_.state.car[s];
-    car.RcvData = RcvData;
+    const auto& car = c_.state.car[s];
     const CarReport report = parseReport(RcvData);
-    car.CarLapNo = report.CarLapNo;
     // The label shows the start of a long message: laying out tens of thousands of characters
     // would hold every car's timing for a tenth of a second. The lap log keeps it whole.
     ui.Lbl_InMess[s]->setText(report.message.left(kShownMessageChars));
@@ -61,9 +56,12 @@ void CarLink::Winsock_DataArrival(int s, const QString& RcvData) {
     } else {
         ui.Time_MessBlk[s]->start();
     }
-    car.AutoMsg =
-        chooseAutoMsg(ui.Chk_ChgCnter[s]->isChecked(), ui.Txt_ZanRunCnt[s]->text(), c_.settings);
-    car.SendMsg = buildSendMsg(ui.Txt_OutMess[s]->text(), car.AutoMsg, c_.state.AllCarMsg);
+    const QString AutoMsg = chooseAutoMsg(car.CountdownOn, car.CountdownTxt, c_.settings);
+    c_.race.receiveReport(s, {.RcvData = RcvData,
+                              .CarLapNo = report.CarLapNo,
+                              .message = report.message,
+                              .AutoMsg = AutoMsg,
+                              .SendMsg = buildSendMsg(car.OutMsg, AutoMsg, c_.state.AllCarMsg)});
 
     if (closesLap(car)) {
         recordLap(s, report.message);
@@ -71,114 +69,79 @@ void CarLink::Winsock_DataArrival(int s, const QString& RcvData) {
         ui.Winsock[s]->sendData(buildReply(car.LapFlag, car.LapRecord, car.SendMsg));
     }
 
-    car.LastRcvTick = c_.TickCnt();
-    car.LapPending = false;
+    c_.race.reportHandled(s, c_.TickCnt());
     if (c_.state.LastCarIdx >= 1) {
         UpdateStandings();
     }
 }
 
 void CarLink::recordLap(int s, const QString& carMessage) {
-    auto& ui = c_.ui;
-    auto& car = c_.state.car[s];
+    const auto& car = c_.state.car[s];
     const qint32 now = c_.TickCnt();
-    car.LastLapTicks = now - car.LapStartTick;
-    car.LapTimeTxt = timing::FormatLapTime(car.LastLapTicks, c_.settings);
-    car.LapStartTick = now;
-    auto* laps = ui.Spd_Laps[s];
-    if (car.LapCnt == 0) {
-        car.LapCnt = 1;
+    const qint32 lapNo = std::max<qint32>(car.LapCnt, 1);
+    QList<core::Lap> laps = car.laps;
+    if (laps.size() < lapNo) {
+        laps.resize(lapNo);
     }
-    // The grid always holds the counted laps; make sure the row exists before writing it.
-    if (laps->rowCount() < car.LapCnt) {
-        laps->setRowCount(car.LapCnt);
-    }
-    laps->setCellText(core::lap_grid::kTime, car.LapCnt, car.LapTimeTxt);
-    laps->setCurrent(core::lap_grid::kTime, car.LapCnt);
-    laps->activateCurrent();
-    laps->setCellText(core::lap_grid::kDriver, car.LapCnt, ui.Cmb_Driver[s]->currentText());
-    laps->setCellText(core::lap_grid::kTicks, car.LapCnt, QString::number(car.LastLapTicks));
-    laps->setCellText(core::lap_grid::kLog, car.LapCnt,
-                      fitSendMsg(car.LapFlag, car.LapRecord, car.SendMsg) + u", " + carMessage);
-    UpdateLapStats(s);
-    if (car.DrvLapCnt == 0) {
-        car.DrvLapCnt = 1;
-    }
-    car.LapRecord = buildLapRecord({.LapCnt = car.LapCnt,
-                                    .LastLapTicks = car.LastLapTicks,
-                                    .DrvBestLapTicks = car.DrvBestLapTicks,
-                                    .DrvTotalTicks = car.DrvTotalTicks,
-                                    .DrvLapCnt = car.DrvLapCnt,
-                                    .MsPerTick = c_.settings.MsPerTick,
-                                    .now = c_.clock.now(),
-                                    .EndTimeSet = c_.state.EndTimeSet,
-                                    .RaceEndTime = c_.state.RaceEndTime});
-    ui.Winsock[s]->sendData(buildReply(car.LapFlag, car.LapRecord, car.SendMsg));
-    car.LapFlag = QStringLiteral("N");
-    car.RecordSentThisRun = true;
-    ui.Lbl_LapCnt[s]->setText(QString::number(qint64(car.LapCnt) + 1) + u"周目");
+    core::Lap& lap = laps[lapNo - 1];
+    lap.timed = true;
+    lap.ticks = now - car.LapStartTick;
+    lap.timeText = timing::FormatLapTime(lap.ticks, c_.settings);
+    lap.edited = false;
+    lap.driver = car.Driver;
+    lap.log = fitSendMsg(car.LapFlag, car.LapRecord, car.SendMsg) + u", " + carMessage;
+    LapStats stats = figures(s, laps);
+    stats.DrvLapCnt = std::max<qint32>(stats.DrvLapCnt, 1);
+    const QString record = buildLapRecord({.LapCnt = lapNo,
+                                           .LastLapTicks = lap.ticks,
+                                           .DrvBestLapTicks = stats.DrvBestLapTicks,
+                                           .DrvTotalTicks = stats.DrvTotalTicks,
+                                           .DrvLapCnt = stats.DrvLapCnt,
+                                           .MsPerTick = c_.settings.MsPerTick,
+                                           .now = c_.clock.now(),
+                                           .EndTimeSet = c_.state.EndTimeSet,
+                                           .RaceEndTime = c_.state.RaceEndTime});
+    // The flag goes out with this record; recording the lap turns it back to "N".
+    const QString flag = car.LapFlag;
+    c_.race.recordLap(s, lapNo, lap, now, stats, record);
+    c_.ui.Winsock[s]->sendData(buildReply(flag, record, car.SendMsg));
 }
 
-void CarLink::UpdateLapStats(int s) {
-    auto& ui = c_.ui;
-    auto& car = c_.state.car[s];
-    auto* laps = ui.Spd_Laps[s];
-    QList<LapRow> rows;
-    rows.reserve(laps->rowCount());
-    for (int r = 1; r <= laps->rowCount(); ++r) {
-        rows.append({laps->cellText(core::lap_grid::kDriver, r),
-                     laps->cellText(core::lap_grid::kTicks, r)});
-    }
-    const LapStats stats =
-        link::UpdateLapStats(rows, ui.Cmb_Driver[s]->currentText(), c_.state.RemainTicks,
-                             ui.Lbl_YosoSyu[s]->text(), c_.settings);
-    car.BestLapTicks = stats.BestLapTicks;
-    car.BestLapNo = stats.BestLapNo;
-    car.BestLapTxt = stats.BestLapTxt;
-    car.AveLapTicks = stats.AveLapTicks;
-    car.DrvBestLapTicks = stats.DrvBestLapTicks;
-    car.DrvBestLapNo = stats.DrvBestLapNo;
-    car.DrvTotalTicks = stats.DrvTotalTicks;
-    car.DrvLapCnt = stats.DrvLapCnt;
-    ui.Lbl_BestLapTm[s]->setText(stats.Lbl_BestLapTm);
-    ui.Lbl_AveLapTm[s]->setText(stats.Lbl_AveLapTm);
-    ui.Lbl_YosoSyu[s]->setText(stats.Lbl_YosoSyu);
-    ui.Lbl_DrvrBestLapTm[s]->setText(stats.Lbl_DrvrBestLapTm);
-    ui.Lbl_DrvrAveLapTm[s]->setText(stats.Lbl_DrvrAveLapTm);
-    if (car.DrvInfoRow != 0) {
-        ui.Spd_DriverInfo[s]->setCellText(2, car.DrvInfoRow, stats.Lbl_DrvrBestLapTm);
-        ui.Spd_DriverInfo[s]->setCellText(3, car.DrvInfoRow, stats.Lbl_DrvrAveLapTm);
-    }
+LapStats CarLink::figures(int s, const QList<core::Lap>& laps) const {
+    const auto& car = c_.state.car[s];
+    return link::UpdateLapStats(laps, car.Driver, c_.state.RemainTicks, car.Lbl_YosoSyu,
+                                c_.settings);
 }
 
 void CarLink::UpdateStandings() {
-    auto& ui = c_.ui;
-    auto& st = c_.state;
+    const auto& st = c_.state;
     // The cars taking part, in slot order, also when a slot without an address lies between.
     QList<StandingsCar> cars;
     for (int s = 0; s < kSlotCount; ++s) {
         if (st.car[s].TakesPart) {
             const auto& car = st.car[s];
-            cars.append({car.LapCnt, car.LapPending, car.BestLapTxt, car.BestLapNo,
-                         ui.Cmb_Car[s]->currentText(), s});
+            cars.append(
+                {car.LapCnt, car.LapPending, car.BestLapTxt, car.BestLapNo, car.CarName, s});
         }
     }
     const Standings standings = link::UpdateStandings(cars);
+    std::array<QString, kSlotCount> keys;
     for (int r = 0; r < standings.rows.size() && r < kSlotCount; ++r) {
-        st.SortKey[r] = standings.SortKey.value(r);
+        keys[r] = standings.SortKey.value(r);
         const StandingsRow& row = standings.rows[r];
-        ui.Lbl_Sort_No[r]->setText(row.Lbl_Sort_No);
-        ui.Lbl_Sort_LAP[r]->setText(row.Lbl_Sort_LAP);
-        ui.Lbl_BestTime[r]->setText(row.Lbl_BestTime);
-        ui.Lbl_BestLAP[r]->setText(row.Lbl_BestLAP);
+        c_.ui.Lbl_Sort_No[r]->setText(row.Lbl_Sort_No);
+        c_.ui.Lbl_Sort_LAP[r]->setText(row.Lbl_Sort_LAP);
+        c_.ui.Lbl_BestTime[r]->setText(row.Lbl_BestTime);
+        c_.ui.Lbl_BestLAP[r]->setText(row.Lbl_BestLAP);
     }
+    c_.race.updateStandings(keys);
 }
 
 void CarLink::WinsockChker_DataArrival(const QString& request) {
     auto& ui = c_.ui;
     std::array<QString, kSlotCount> addresses;
     for (int s = 0; s < kSlotCount; ++s) {
-        addresses[s] = ui.Lbl_IP[s]->text();
+        addresses[s] = c_.state.car[s].Address;
     }
     // A request that names no address has nobody to answer; the service stays as it is.
     const auto answer = addressCheckAnswer(request, addresses);

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "link/lap_stats.h"
+
 #include <QString>
 
 namespace kaltero::core {
 struct CarSlot;
 struct Console;
+struct Lap;
 }  // namespace kaltero::core
 
 namespace kaltero::link {
@@ -18,8 +21,6 @@ public:
     void Winsock_DataArrival(int slot, const QString& RcvData);
     void WinsockChker_DataArrival(const QString& request);
 
-    // Recomputes a car's figures and labels from its lap grid.
-    void UpdateLapStats(int slot);
     // Ranks the cars taking part on the standings board.
     void UpdateStandings();
 
@@ -28,6 +29,7 @@ public:
 private:
     // carMessage: the whole text the car sent, for the lap log.
     void recordLap(int slot, const QString& carMessage);
+    LapStats figures(int slot, const QList<core::Lap>& laps) const;
 
     core::Console& c_;
 };

@@ -98,15 +98,6 @@ QString checkRecordForm(QStringView record) {
 
 }  // namespace
 
-std::optional<int> slotForConsolePort(quint16 port) {
-    for (int slot = 0; slot < kSlotCount; ++slot) {
-        if (consolePort(slot) == port) {
-            return slot;
-        }
-    }
-    return std::nullopt;
-}
-
 CarReport parseReport(QStringView RcvData) {
     const qsizetype lapChars = std::min<qsizetype>(3, RcvData.size());
     const double number = core::leadingNumber(RcvData.first(lapChars));

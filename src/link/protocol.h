@@ -7,6 +7,7 @@
 #include <array>
 #include <optional>
 
+#include "core/ports.h"
 #include "core/slot_state.h"
 
 namespace kaltero::core {
@@ -21,20 +22,10 @@ namespace kaltero::link {
 
 using core::kSlotCount;
 
-// Address check: requests arrive on 7001, answers go to the car PC's 7002.
-inline constexpr quint16 kCheckConsolePort = 7001;
-inline constexpr quint16 kCheckCarPort = 7002;
-
-// Car slot s (car k = s + 1) reports to the console's 70k1 and is answered on its 70k2.
-//   consolePort(0) -> 7011, carPort(4) -> 7052
-constexpr quint16 consolePort(int slot) {
-    return static_cast<quint16>(7011 + 10 * slot);
-}
-constexpr quint16 carPort(int slot) {
-    return static_cast<quint16>(7012 + 10 * slot);
-}
-// The slot whose console port is port: 7031 -> 2; 7001, 7012 -> none.
-std::optional<int> slotForConsolePort(quint16 port);
+using core::carPort;
+using core::consolePort;
+using core::kCheckCarPort;
+using core::kCheckConsolePort;
 
 // ---- car report ---------------------------------------------------------------------------
 

@@ -2,6 +2,7 @@
 
 #include "core/console_context.h"
 #include "masterdata/car_choice.h"
+#include "model/race_model.h"
 #include "platform/choice_list.h"
 
 #include <QLabel>
@@ -22,6 +23,15 @@ SlotChoice::SlotChoice(core::Console& console) : c_(console) {
         QObject::connect(ui.Cmb_Car[s], &platform::ChoiceList::entryChosen,
                          [this, s] { Cmb_Car_Click(s); });
     }
+    // The race follows what the lists show, however they came to show it.
+    for (int s = 0; s < core::kSlotCount; ++s) {
+        for (platform::ChoiceList* list : {ui.Cmb_Car[s], ui.Cmb_Driver[s]}) {
+            QObject::connect(list, &QComboBox::currentTextChanged, [this, s] {
+                c_.race.showChoices(s, c_.ui.Cmb_Car[s]->currentText(),
+                                    c_.ui.Cmb_Driver[s]->currentText());
+            });
+        }
+    }
     QObject::connect(ui.Cmb_Course, &platform::ChoiceList::lostFocus,
                      [this] { Cmb_Course_LostFocus(); });
 }
@@ -34,10 +44,10 @@ void SlotChoice::Cmb_Car_Click(int s) {
     list->setColumn(kEconomyColumn);
     const QString economy = list->columnText();
     const CarChoice choice = chooseCar(tank, economy);
+    c_.race.chooseCar(s, list->currentText(), choice.Lbl_Tank, choice.TankCapacity,
+                      choice.FuelEconomy);
     ui.Lbl_Tank[s]->setText(choice.Lbl_Tank);
-    c_.state.car[s].TankCapacity = choice.TankCapacity;
     ui.Txt_Nenpi[s]->setText(choice.Txt_Nenpi);
-    c_.state.car[s].FuelEconomy = choice.FuelEconomy;
     list->setBackground(Qt::white);
 }
 
@@ -45,7 +55,11 @@ void SlotChoice::Cmb_Course_LostFocus() {
     auto* list = c_.ui.Cmb_Course;
     list->setColumn(kLengthColumn);
     list->setBackground(Qt::white);
-    c_.state.CourseLength = courseLengthFrom(list->columnText());
+    const qint32 length = courseLengthFrom(list->columnText());
+    const auto& st = c_.state;
+    if (list->currentText() != st.CourseName || length != st.CourseLength) {
+        c_.race.chooseCourse(list->currentText(), length);
+    }
 }
 
 }  // namespace kaltero::masterdata

@@ -1,14 +1,13 @@
 #include "race/driver_panel.h"
 
 #include "core/console_context.h"
+#include "model/race_model.h"
 #include "platform/choice_list.h"
 #include "platform/clock.h"
 #include "platform/frame.h"
 #include "platform/grid.h"
 #include "platform/two_state_button.h"
-
-#include <QCheckBox>
-#include <QLineEdit>
+#include "race/fuel.h"
 
 namespace kaltero::race {
 
@@ -26,28 +25,28 @@ DriverPanel::DriverPanel(core::Console& console) : c_(console) {
         QObject::connect(ui.Btn_DriverInfo[s], &QAbstractButton::clicked,
                          [this, s] { Btn_DriverInfo_Click(s); });
     }
-    c_.hooks.CloseDriverPanel = [this](int s) { Time_DriverInfo_Timer(s); };
+    QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
+        if (change.op == model::Op::DriverChosen || change.op == model::Op::LapRecorded) {
+            showDrivers(change.slot);
+        }
+    });
 }
 
 void DriverPanel::Cmb_Driver_Click(int s) {
-    auto& ui = c_.ui;
-    auto& car = c_.state.car[s];
-    ui.Chk_ChgCnter[s]->setChecked(false);
-    c_.hooks.Chk_ChgCnter_Click(s);
-    ui.Txt_ZanRunCnt[s]->setText(QStringLiteral("0"));
-    ui.Txt_ZanRunCnt[s]->setEnabled(false);
-    const QString driver = ui.Cmb_Driver[s]->currentText();
-    auto* table = ui.Spd_DriverInfo[s];
-    car.DrvInfoRow = 0;
-    for (int r = 1; r <= table->rowCount(); ++r) {
-        if (table->cellText(1, r) == driver) {
-            car.DrvInfoRow = r;
-            return;
-        }
+    c_.race.chooseDriver(s, c_.ui.Cmb_Driver[s]->currentText(),
+                         countdownSwitch(false, c_.settings.CheckDefaultLaps).text);
+}
+
+void DriverPanel::showDrivers(int s) {
+    auto* table = c_.ui.Spd_DriverInfo[s];
+    const auto& drivers = c_.state.car[s].drivers;
+    table->setRowCount(int(drivers.size()));
+    for (int r = 1; r <= drivers.size(); ++r) {
+        const core::DriverFigures& d = drivers[r - 1];
+        table->setCellText(core::driver_grid::kName, r, d.name);
+        table->setCellText(core::driver_grid::kBest, r, d.best);
+        table->setCellText(core::driver_grid::kAverage, r, d.average);
     }
-    table->setRowCount(table->rowCount() + 1);
-    table->setCellText(1, table->rowCount(), driver);
-    car.DrvInfoRow = table->rowCount();
 }
 
 void DriverPanel::Btn_DriverInfo_Click(int s) {
@@ -62,10 +61,7 @@ void DriverPanel::Btn_DriverInfo_Click(int s) {
 }
 
 void DriverPanel::Time_DriverInfo_Timer(int s) {
-    auto& ui = c_.ui;
-    ui.Time_DriverInfo[s]->stop();
-    ui.Frm_DriverLap[s]->hide();
-    ui.Btn_DriverInfo[s]->setState(false);
+    core::closeDriverPanel(c_.ui, s);
 }
 
 }  // namespace kaltero::race

@@ -21,6 +21,9 @@ public:
     static constexpr int kOpenMs = 30'000;
 
 private:
+    // The driver table as the race holds it.
+    void showDrivers(int slot);
+
     core::Console& c_;
 };
 

@@ -2,6 +2,7 @@
 
 #include "core/colours.h"
 #include "core/console_context.h"
+#include "model/race_model.h"
 #include "platform/clock.h"
 #include "platform/field_events.h"
 #include "platform/gauge.h"
@@ -24,10 +25,20 @@ FuelPanel::FuelPanel(core::Console& console) : c_(console) {
         ui.Time_GasBlk[s]->onTimeout([this, s] { Time_GasBlk_Timer(s); });
         QObject::connect(ui.Btn_Kyuyu[s], &QAbstractButton::clicked,
                          [this, s] { Btn_Kyuyu_Click(s); });
-        // clicked, not toggled: the race stop and the driver change clear the box by code and
-        // then call the handler themselves.
+        // The race follows the box however it is set; the operator's click also starts the
+        // countdown from its default.
+        QObject::connect(ui.Chk_ChgCnter[s], &QAbstractButton::toggled, [this, s](bool on) {
+            if (on != c_.state.car[s].CountdownOn) {
+                c_.race.switchCountdown(s, on, c_.ui.Txt_ZanRunCnt[s]->text());
+            }
+        });
         QObject::connect(ui.Chk_ChgCnter[s], &QAbstractButton::clicked,
                          [this, s] { Chk_ChgCnter_Click(s); });
+        QObject::connect(ui.Txt_ZanRunCnt[s], &QLineEdit::textChanged, [this, s](const QString& t) {
+            if (t != c_.state.car[s].CountdownTxt) {
+                c_.race.editCountdown(s, t);
+            }
+        });
         platform::onFieldEvents(ui.Txt_InGasl[s],
                                 {.lostFocus = [this, s] { Txt_InGasl_LostFocus(s); }});
         platform::onFieldEvents(ui.Txt_Nenpi[s],
@@ -35,11 +46,30 @@ FuelPanel::FuelPanel(core::Console& console) : c_(console) {
         platform::onFieldEvents(ui.Txt_ZanRunCnt[s],
                                 {.lostFocus = [this, s] { Txt_ZanRunCnt_LostFocus(s); }});
         // Every car starts with its countdown off.
-        ui.Chk_ChgCnter[s]->setChecked(false);
-        Chk_ChgCnter_Click(s);
+        showCountdown(s);
     }
-    c_.hooks.UpdateFuelView = [this](int s) { UpdateFuelView(s); };
-    c_.hooks.Chk_ChgCnter_Click = [this](int s) { Chk_ChgCnter_Click(s); };
+    QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
+        switch (change.op) {
+            case model::Op::Started:
+                for (int s : c_.race.takingPart()) {
+                    UpdateFuelView(s);
+                }
+                break;
+            case model::Op::LapCounted:
+                UpdateFuelView(change.slot);
+                showCountdown(change.slot);
+                break;
+            case model::Op::Refuelled:
+                UpdateFuelView(change.slot);
+                break;
+            case model::Op::CountdownSwitched:
+            case model::Op::DriverChosen:
+                showCountdown(change.slot);
+                break;
+            default:
+                break;
+        }
+    });
 }
 
 void FuelPanel::UpdateFuelView(int s) {
@@ -50,7 +80,7 @@ void FuelPanel::UpdateFuelView(int s) {
                                 .TankCapacity = car.TankCapacity,
                                 .FuelTotal = car.FuelTotal,
                                 .LapCnt = car.LapCnt,
-                                .tankCaption = ui.Lbl_Tank[s]->text()});
+                                .tankCaption = car.TankTxt});
     if (!view) {
         return;
     }
@@ -74,17 +104,16 @@ void FuelPanel::Time_GasBlk_Timer(int s) {
 
 void FuelPanel::Btn_Kyuyu_Click(int s) {
     auto& ui = c_.ui;
-    auto& car = c_.state.car[s];
-    c_.hooks.CloseDriverPanel(s);
+    const auto& car = c_.state.car[s];
+    core::closeDriverPanel(ui, s);
     const auto taken =
         refuel(ui.Txt_InGasl[s]->text(), car.FuelTotal, c_.state.CourseLength, car.FuelEconomy);
     if (!taken) {
         c_.prompts.beep();
         return;
     }
-    car.FuelTotal = taken->FuelTotal;
     ui.Lbl_AllGas[s]->setText(taken->allGasText);
-    UpdateFuelView(s);
+    c_.race.refuel(s, taken->FuelTotal);
     // The amount stays, so the same refuelling can be entered again with one press.
     ui.Txt_InGasl[s]->setFocus();
 }
@@ -105,7 +134,9 @@ void FuelPanel::Txt_Nenpi_LostFocus(int s) {
         box->setText(check.fix->text);
     }
     // Taken at once, shown from the next refuelling, lap or start.
-    c_.state.car[s].FuelEconomy = check.FuelEconomy;
+    if (check.FuelEconomy != c_.state.car[s].FuelEconomy) {
+        c_.race.editEconomy(s, check.FuelEconomy);
+    }
 }
 
 void FuelPanel::Txt_ZanRunCnt_LostFocus(int s) {
@@ -120,10 +151,16 @@ void FuelPanel::Txt_ZanRunCnt_LostFocus(int s) {
 }
 
 void FuelPanel::Chk_ChgCnter_Click(int s) {
+    const bool on = c_.ui.Chk_ChgCnter[s]->isChecked();
+    c_.race.switchCountdown(s, on, countdownSwitch(on, c_.settings.CheckDefaultLaps).text);
+}
+
+void FuelPanel::showCountdown(int s) {
     auto& ui = c_.ui;
-    const CountdownView view =
-        countdownSwitch(ui.Chk_ChgCnter[s]->isChecked(), c_.settings.CheckDefaultLaps);
-    ui.Txt_ZanRunCnt[s]->setText(view.text);
+    const auto& car = c_.state.car[s];
+    const CountdownView view = countdownSwitch(car.CountdownOn, c_.settings.CheckDefaultLaps);
+    ui.Chk_ChgCnter[s]->setChecked(car.CountdownOn);
+    ui.Txt_ZanRunCnt[s]->setText(car.CountdownTxt);
     ui.Txt_ZanRunCnt[s]->setEnabled(view.enabled);
     core::setTextColour(ui.Lbl_AutoMess1[s], view.captionColour);
     core::setTextColour(ui.Lbl_AutoMess2[s], view.captionColour);

@@ -26,6 +26,9 @@ public:
     static constexpr int kBlinkMs = 1000;
 
 private:
+    // The countdown's box, laps and captions as the race holds them.
+    void showCountdown(int slot);
+
     core::Console& c_;
 };
 

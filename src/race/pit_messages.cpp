@@ -3,6 +3,7 @@
 #include "core/colours.h"
 #include "core/console_context.h"
 #include "link/protocol.h"
+#include "model/race_model.h"
 #include "platform/clock.h"
 
 #include <QLabel>
@@ -20,11 +21,27 @@ PitMessages::PitMessages(core::Console& console) : c_(console) {
         ui.Time_MessBlk[s]->setInterval(kBlinkMs);
         ui.Time_MessBlk[s]->onTimeout([this, s] { Time_MessBlk_Timer(s); });
         core::setBackground(ui.Lbl_InMess[s], core::kSetUpColour);
+        QObject::connect(ui.Txt_OutMess[s], &QLineEdit::textChanged, [this, s](const QString& t) {
+            if (t != c_.state.car[s].OutMsg) {
+                c_.race.typeMessage(s, t);
+            }
+        });
     }
+    QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
+        if (change.op == model::Op::LapCounted) {
+            c_.ui.Txt_OutMess[change.slot]->setText(c_.state.car[change.slot].OutMsg);
+        } else if (change.op == model::Op::Stopped) {
+            for (int s = 0; s < kSlotCount; ++s) {
+                c_.ui.Txt_OutMess[s]->setText(c_.state.car[s].OutMsg);
+                c_.ui.Lbl_InMess[s]->setText(c_.state.car[s].InMsg);
+            }
+        }
+    });
 }
 
 void PitMessages::Txt_AllOutMess_Change() {
-    c_.state.AllCarMsg = link::buildAllCarMsg(c_.ui.Txt_AllOutMess->text());
+    const QString typed = c_.ui.Txt_AllOutMess->text();
+    c_.race.typeAllCarMessage(typed, link::buildAllCarMsg(typed));
 }
 
 void PitMessages::Time_MessBlk_Timer(int s) {

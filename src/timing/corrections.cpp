@@ -3,8 +3,8 @@
 #include "core/colours.h"
 #include "core/console_context.h"
 #include "core/number_text.h"
+#include "model/race_model.h"
 #include "platform/clock.h"
-#include "platform/frame.h"
 #include "platform/grid.h"
 #include "platform/prompts.h"
 #include "platform/udp_link.h"
@@ -19,7 +19,6 @@ namespace kaltero::timing {
 using core::kSlotCount;
 
 namespace {
-constexpr int kStopwatchMs = 99;
 // Lap numbers travel with three digits; a larger count would also ask the grid for rows by
 // the million, which the console does not survive.
 constexpr qint32 kMaxLaps = 999;
@@ -34,12 +33,7 @@ Corrections::Corrections(core::Console& console, RunControl& run) : c_(console),
                          [this, s] { Btn_RunStop_Click(s); });
         auto* laps = ui.Spd_Laps[s];
         QObject::connect(laps, &platform::Grid::gotFocus,
-                         [this, s] { c_.hooks.CloseDriverPanel(s); });
-        // The text a cell shows when the operator enters it is what an invalid edit gets back.
-        QObject::connect(
-            laps, &platform::Grid::leaveCell, [this, s](int, int, int newCol, int newRow, bool*) {
-                c_.state.car[s].LapCellOld = c_.ui.Spd_Laps[s]->cellText(newCol, newRow);
-            });
+                         [this, s] { core::closeDriverPanel(c_.ui, s); });
         QObject::connect(laps, &platform::Grid::cellChanged,
                          [this, s](int col, int row) { Spd_Laps_Change(s, col, row); });
     }
@@ -48,9 +42,8 @@ Corrections::Corrections(core::Console& console, RunControl& run) : c_(console),
 }
 
 void Corrections::Btn_LapChg_Click(int s) {
-    auto& ui = c_.ui;
-    auto& car = c_.state.car[s];
-    c_.hooks.CloseDriverPanel(s);
+    const auto& car = c_.state.car[s];
+    core::closeDriverPanel(c_.ui, s);
     const QString answer =
         c_.prompts.inputBox(QStringLiteral("今何周目ですか？"), QStringLiteral("Ｌａｐ修正"),
                             QString::number(car.LapCnt));
@@ -71,86 +64,67 @@ void Corrections::Btn_LapChg_Click(int s) {
             return;
         }
     }
-    car.LapCnt = n;
-    ui.Lbl_LapCnt[s]->setText(QString::number(n) + u"周目");
-    car.LapFlag = QStringLiteral("C");
-    car.LapPending = true;
-    auto* laps = ui.Spd_Laps[s];
-    laps->setRowCount(n);
-    laps->setCurrent(core::lap_grid::kTime, n);
-    laps->activateCurrent();
+    c_.race.correctLapCount(s, n);
 }
 
 void Corrections::Btn_RunStop_Click(int s) {
     auto& ui = c_.ui;
-    c_.hooks.CloseDriverPanel(s);
-    if (!c_.prompts.askYesNo(ui.Frm_Runner[s]->title() + u"の計測を中止しますか？",
+    core::closeDriverPanel(ui, s);
+    if (!c_.prompts.askYesNo(core::carCaption(s) + u"の計測を中止しますか？",
                              QStringLiteral("Stop確認"), platform::PromptIcon::Critical)) {
         return;
     }
     ui.Time_Lap[s]->stop();
-    ui.Time_Lap[s]->setInterval(0);
     ui.Winsock[s]->close();
     ui.Time_MessBlk[s]->stop();
     core::setBackground(ui.Lbl_InMess[s], core::kSetUpColour);
     ui.Btn_RunStop[s]->setEnabled(false);
-    const bool anyRunning = std::any_of(ui.Btn_RunStop.begin(), ui.Btn_RunStop.end(),
-                                        [](QPushButton* b) { return b->isEnabled(); });
-    if (!anyRunning && c_.timing()) {
-        c_.state.StopNoAsk = true;
+    c_.race.stopCar(s);
+    if (!c_.race.anyRunning() && c_.race.timing()) {
+        c_.race.setStopNoAsk(true);
         run_.Btn_Start_Click();
     } else {
-        c_.state.StopNoAsk = false;
+        c_.race.setStopNoAsk(false);
     }
 }
 
 void Corrections::Spd_Laps_Change(int s, int col, int row) {
+    auto* laps = c_.ui.Spd_Laps[s];
+    const QString text = laps->cellText(col, row);
+    if (col == core::lap_grid::kDriver) {
+        c_.race.editLapDriver(s, row, text);
+        return;
+    }
+    if (col == core::lap_grid::kRemarks) {
+        c_.race.editLapRemarks(s, row, text);
+        return;
+    }
     if (col != core::lap_grid::kTime) {
         return;
     }
-    auto* laps = c_.ui.Spd_Laps[s];
-    const auto ticks = ParseLapTime(laps->cellText(core::lap_grid::kTime, row), c_.settings);
+    const auto ticks = ParseLapTime(text, c_.settings);
     // Only a time that fits the tick counter is taken; anything else is refused like a typo.
     const auto whole = ticks ? core::roundToInt32(*ticks) : std::nullopt;
     if (whole) {
-        laps->setCellText(core::lap_grid::kTicks, row, QString::number(*whole));
-        // A later typo brings this entry back.
-        c_.state.car[s].LapCellOld = laps->cellText(core::lap_grid::kTime, row);
+        c_.race.editLapTime(s, row, text, *whole);
         return;
     }
     c_.prompts.message(QStringLiteral("入力が不正です。"), {}, platform::PromptIcon::Critical);
-    laps->setCellText(core::lap_grid::kTime, row, textBeforeEdit(s, row));
-}
-
-QString Corrections::textBeforeEdit(int s, int row) const {
-    // The text saved when the cursor entered the cell can be out of date: the silence puts the
-    // cursor on a new, empty lap row and the car's report fills that row in afterwards without
-    // moving it. Column 4 always holds the lap as recorded; a saved text that does not read as
-    // that lap gives way to the lap's own time text.
-    const QString& saved = c_.state.car[s].LapCellOld;
-    const QString recorded = c_.ui.Spd_Laps[s]->cellText(core::lap_grid::kTicks, row);
-    if (recorded.isEmpty()) {
-        return saved;
-    }
-    const auto ticks = core::roundToInt32(core::leadingNumber(recorded));
-    const auto savedTicks = ParseLapTime(saved, c_.settings);
-    if (!ticks || (savedTicks && core::roundToInt32(*savedTicks) == ticks)) {
-        return saved;
-    }
-    return FormatLapTime(*ticks, c_.settings);
+    // The lap as the race holds it comes back.
+    laps->setCellText(core::lap_grid::kTime, row, c_.state.car[s].laps.value(row - 1).timeText);
 }
 
 void Corrections::Btn_OtherLap_Click() {
     auto& ui = c_.ui;
-    auto& st = c_.state;
-    if (ui.Btn_OtherLap->text() == u"Start") {
-        st.OtherStartTick = c_.TickCnt();
-        ui.Time_OtherLap->setInterval(kStopwatchMs);
+    if (!c_.state.StopwatchRunning) {
+        c_.race.startStopwatch(c_.TickCnt());
+        ui.Time_OtherLap->setInterval(RunControl::kLapTimerMs);
         ui.Time_OtherLap->start();
         ui.Btn_OtherLap->setText(QStringLiteral("Stop"));
         return;
     }
-    st.OtherStopTick = c_.TickCnt();
+    c_.race.stopStopwatch(c_.TickCnt());
+    const auto& st = c_.state;
     ui.Time_OtherLap->stop();
     ui.Btn_OtherLap->setText(QStringLiteral("Start"));
     ui.Lbl_OtherLap->setText(FormatLapTime(st.OtherStopTick - st.OtherStartTick, c_.settings));

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QString>
-
 namespace kaltero::core {
 struct Console;
 }
@@ -23,9 +21,6 @@ public:
     void Time_OtherLap_Timer();
 
 private:
-    // What a refused lap-time entry in the given row gets back.
-    QString textBeforeEdit(int slot, int row) const;
-
     core::Console& c_;
     RunControl& run_;
 };

@@ -3,6 +3,7 @@
 #include "core/colours.h"
 #include "core/console_context.h"
 #include "core/number_text.h"
+#include "model/race_model.h"
 #include "platform/clock.h"
 #include "platform/field_events.h"
 #include "platform/prompts.h"
@@ -22,12 +23,16 @@ RaceClock::RaceClock(core::Console& console) : c_(console) {
     for (QLineEdit* box : {ui.Txt_RunH, ui.Txt_RunN}) {
         platform::onFieldEvents(box, {.gotFocus = [this, box] { Txt_Run_GotFocus(box); },
                                       .lostFocus = [this, box] { Txt_Run_LostFocus(box); }});
+        // The race length as typed is the race's; its end moves only when a box is left.
+        QObject::connect(box, &QLineEdit::textChanged, [this] {
+            c_.race.editRaceLength(c_.ui.Txt_RunH->text(), c_.ui.Txt_RunN->text(), std::nullopt);
+        });
     }
 }
 
 void RaceClock::Time_System_Timer() {
     auto& ui = c_.ui;
-    auto& st = c_.state;
+    const auto& st = c_.state;
     const QDateTime now = c_.clock.now();
     ui.Lbl_SysTime->setText(clockText(now.time()));
     if (!st.EndTimeSet) {
@@ -37,32 +42,28 @@ void RaceClock::Time_System_Timer() {
     // Red while the race runs to its end, white once it runs over.
     core::setTextColour(ui.Lbl_ZanTime, now < st.RaceEndTime ? QColor(0xFF, 0, 0) : core::kWhite);
     ui.Lbl_ZanTime->setText(remainTimeText(seconds));
-    st.RemainTicks = remainTicks(seconds, c_.settings);
+    c_.race.updateClock(remainTicks(seconds, c_.settings));
 }
 
 void RaceClock::Txt_Run_GotFocus(QLineEdit* box) {
     const qint32 value = core::roundToInt32(core::leadingNumber(box->text())).value_or(0);
-    (box == c_.ui.Txt_RunH ? c_.state.RunHOld : c_.state.RunNOld) = value;
+    (box == c_.ui.Txt_RunH ? RunHOld : RunNOld) = value;
 }
 
 void RaceClock::Txt_Run_LostFocus(QLineEdit* box) {
     auto& ui = c_.ui;
-    auto& st = c_.state;
+    const auto& st = c_.state;
     if (!isRaceLengthText(box->text())) {
         c_.prompts.beep();
         box->setText(QStringLiteral("0"));
         box->setFocus();
         return;
     }
-    const qint32 old = box == ui.Txt_RunH ? st.RunHOld : st.RunNOld;
-    if (core::roundToInt32(core::leadingNumber(box->text())) == old || !c_.timing()) {
+    const qint32 old = box == ui.Txt_RunH ? RunHOld : RunNOld;
+    if (core::roundToInt32(core::leadingNumber(box->text())) == old || !c_.race.timing()) {
         return;
     }
-    const auto end = raceEndTime(ui.Txt_RunH->text(), ui.Txt_RunN->text(), st.RaceStartTime);
-    st.EndTimeSet = end.has_value();
-    if (end) {
-        st.RaceEndTime = *end;
-    }
+    c_.race.editRaceLength(st.RunH, st.RunN, raceEndTime(st.RunH, st.RunN, st.RaceStartTime));
 }
 
 }  // namespace kaltero::timing

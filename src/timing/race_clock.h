@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 class QLineEdit;
 
 namespace kaltero::core {
@@ -20,6 +22,9 @@ public:
 
 private:
     core::Console& c_;
+    // The box's value when the operator entered it.
+    qint32 RunHOld = 0;
+    qint32 RunNOld = 0;
 };
 
 }  // namespace kaltero::timing

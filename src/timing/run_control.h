@@ -16,10 +16,7 @@ public:
     // Every 99 ms per taking-part car: running lap time, and a lap counted after silence.
     void Time_Lap_Timer(int slot);
 
-    static int carPort(int slot) { return 7011 + 10 * slot; }
-    static int replyPort(int slot) { return 7012 + 10 * slot; }
-    static constexpr int kCheckPort = 7001;
-    static constexpr int kCheckReplyPort = 7002;
+    // The running lap time's refresh, also the stopwatch's.
     static constexpr int kLapTimerMs = 99;
 
 private:

@@ -3,6 +3,7 @@
 #include "console/application.h"
 #include "console/main_window.h"
 #include "core/console_context.h"
+#include "model/race_model.h"
 #include "platform/clock.h"
 #include "platform/scripted_prompts.h"
 
@@ -65,12 +66,13 @@ struct ConsoleFixture {
     }
 
     core::Controls& ui() { return console.ui; }
-    core::RaceState& state() { return console.state; }
+    const core::RaceState& state() { return console.state; }
 
     QTemporaryDir dir;
     platform::ManualClock clock;
     platform::ScriptedPrompts prompts;
-    core::Console console{prompts, clock};
+    model::RaceModel model;
+    core::Console console{prompts, clock, model, model.state()};
     int quits = 0;
     console::Application program{console, dir.path(), [this] { ++quits; }};
 };
@@ -79,6 +81,7 @@ struct ConsoleFixture {
 struct Race : ConsoleFixture {
     explicit Race(QList<int> slots = {0}) {
         for (int s : slots) {
+            model.setAddress(s, QStringLiteral("127.0.0.1"), false);
             ui().Lbl_IP[s]->setText(QStringLiteral("127.0.0.1"));
         }
     }
@@ -87,7 +90,7 @@ struct Race : ConsoleFixture {
         prompts.answerYesNo(yes);
         ui().Btn_Start->click();
     }
-    core::CarSlot& car(int s) { return state().car[s]; }
+    const core::CarSlot& car(int s) { return state().car[s]; }
 };
 
 }  // namespace kaltero::testing

@@ -4,6 +4,7 @@
 #include "console/main_window.h"
 #include "core/console_context.h"
 #include "core/settings.h"
+#include "model/race_model.h"
 #include "platform/clock.h"
 #include "platform/scripted_prompts.h"
 
@@ -63,23 +64,25 @@ struct LiveConsole {
     bool ready() const { return settingsWritten && program.window() != nullptr; }
 
     core::Controls& ui() { return console.ui; }
-    core::RaceState& state() { return console.state; }
+    const core::RaceState& state() { return console.state; }
 
     // Gives the slots the address of this machine, so their sockets open at Start.
     void registerSlots(std::initializer_list<int> slots) {
         for (int s : slots) {
+            model.setAddress(s, QStringLiteral("127.0.0.1"), false);
             ui().Lbl_IP[s]->setText(QStringLiteral("127.0.0.1"));
         }
     }
     void pressStart() { ui().Btn_Start->click(); }
-    bool timing() const { return console.timing(); }
+    bool timing() const { return model.timing(); }
 
     static constexpr int kOpenTimeoutMs = 10'000;
 
     QTemporaryDir dir;
     platform::SystemClock clock;
     platform::ScriptedPrompts prompts;
-    core::Console console{prompts, clock};
+    model::RaceModel model;
+    core::Console console{prompts, clock, model, model.state()};
     console::Application program{console, dir.path(), [] {}};
     bool settingsWritten = false;
 };

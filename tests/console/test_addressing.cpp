@@ -49,7 +49,7 @@ private Q_SLOTS:
 
     void enteringAnAddressSetsTheSlotUp() {
         Slots f;
-        f.state().car[1].FuelTotal = 45.5F;
+        f.model.refuel(1, 45.5F);
         f.ui().Lbl_AllGas[1]->setText(QStringLiteral("45.5"));
         f.enter(1, QStringLiteral("192.168.1.12"));
         const auto call = f.prompts.calls().last();
@@ -68,7 +68,7 @@ private Q_SLOTS:
         Slots f;
         f.enter(0, QStringLiteral("10.0.0.1"));
         f.ui().Meter_Gas[0]->setValue(70);
-        f.state().car[0].FuelTotal = 20.0F;
+        f.model.refuel(0, 20.0F);
         f.enter(0, QStringLiteral("10.0.0.1"));
         QCOMPARE(f.prompts.calls().last().preset, QStringLiteral("10.0.0.1"));
         QCOMPARE(f.ui().Meter_Gas[0]->value(), 70);
@@ -97,7 +97,7 @@ private Q_SLOTS:
         f.prompts.answerYesNo(yes);
         f.ui().Btn_ClsCar[2]->click();
         const auto call = f.prompts.calls().last();
-        QCOMPARE(call.text, QStringLiteral("３号車の設定内容を消去します。\rよろしいですか？"));
+        QCOMPARE(call.text, QStringLiteral("３号車の設定内容を消去します。\nよろしいですか？"));
         QCOMPARE(call.title, QStringLiteral("消去確認"));
         QCOMPARE(call.icon, PromptIcon::Critical);
         QCOMPARE(f.ui().Lbl_IP[2]->text().isEmpty(), yes);

@@ -193,7 +193,7 @@ private Q_SLOTS:
         QFETCH(QString, request);
         QFETCH(QString, answer);
         Race race(QList<int>{});
-        race.ui().Lbl_IP[1]->setText(QStringLiteral("127.0.0.1"));
+        race.model.setAddress(1, QStringLiteral("127.0.0.1"), false);
         TestCar pc(0, 7002);
         pc.send(request, 7001);
         const auto bytes = pc.receive();

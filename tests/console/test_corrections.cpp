@@ -1,9 +1,9 @@
 #include "console/main_window.h"
 #include "console_fixture.h"
-#include "test_car.h"
 #include "platform/cp932.h"
 #include "platform/grid.h"
 #include "platform/udp_link.h"
+#include "test_car.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -32,7 +32,7 @@ struct Race : ConsoleFixture {
         prompts.clearCalls();
     }
     void start() { ui().Btn_Start->click(); }
-    kaltero::core::CarSlot& car(int s) { return state().car[s]; }
+    const kaltero::core::CarSlot& car(int s) { return state().car[s]; }
     Grid* laps(int s = 0) { return ui().Spd_Laps[s]; }
 
     // Laps as they come on the track: the silence counts each one, the car's report closes it.
@@ -202,7 +202,7 @@ private Q_SLOTS:
         QCOMPARE(race.prompts.calls()[0].text, QStringLiteral("１号車の計測を中止しますか？"));
         QCOMPARE(race.prompts.calls()[0].title, QStringLiteral("Stop確認"));
         QCOMPARE(race.prompts.calls()[0].icon, PromptIcon::Critical);
-        QVERIFY(race.console.timing());
+        QVERIFY(race.model.timing());
         QVERIFY(!ui.Btn_RunStop[0]->isEnabled());
         QVERIFY(ui.Btn_RunStop[1]->isEnabled());
         QVERIFY(!ui.Time_MessBlk[0]->isActive());
@@ -222,7 +222,7 @@ private Q_SLOTS:
         QCOMPARE(race.prompts.texts(),
                  QStringList({QStringLiteral("１号車の計測を中止しますか？"),
                               QStringLiteral("２号車の計測を中止しますか？")}));
-        QVERIFY(!race.console.timing());
+        QVERIFY(!race.model.timing());
         QVERIFY(!race.state().StopNoAsk);
         QVERIFY(ui.WinsockChker->isBound());
         QVERIFY(ui.Btn_Write->isEnabled());
@@ -243,7 +243,7 @@ private Q_SLOTS:
         QVERIFY(race.ui().Btn_RunStop[0]->isEnabled());
         QVERIFY(race.ui().Time_Lap[0]->isActive());
         QCOMPARE(pc.exchange(QStringLiteral("000")), QStringLiteral("N"));
-        QVERIFY(race.console.timing());
+        QVERIFY(race.model.timing());
     }
 
     void stopButtonsWhileIdleStartNothing() {
@@ -252,7 +252,7 @@ private Q_SLOTS:
         race.clock.advance(11'000);
         race.prompts.answerYesNo(true);
         race.ui().Btn_Start->click();  // "ストップしますか？"
-        QVERIFY(!race.console.timing());
+        QVERIFY(!race.model.timing());
         race.prompts.clearCalls();
 
         // After a run every car's stop button is enabled again; the operator presses all five.

@@ -286,10 +286,13 @@ private Q_SLOTS:
         FuelRace race;
         auto& ui = race.ui();
         race.refuel(QStringLiteral("50"));
-        race.state().car[0].LapCnt = 5;  // laps counted so far
+        for (int lap = 0; lap < 5; ++lap) {
+            race.model.countLap(0, QString());
+        }
+        QCOMPARE(race.gauge()->value(), 40.0);  // 5 laps of 2 l
         retype(ui.Txt_Nenpi[0], QStringLiteral("4"));
         QCOMPARE(race.state().car[0].FuelEconomy, 4000.0F);
-        QCOMPARE(race.gauge()->value(), 50.0);
+        QCOMPARE(race.gauge()->value(), 40.0);
         race.refuel(QStringLiteral("1"));
         QCOMPARE(race.gauge()->value(), 46.0);  // 51 l - 5 laps of 1 l
     }

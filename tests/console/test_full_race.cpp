@@ -8,6 +8,7 @@
 #include "console/main_window.h"
 #include "core/console_context.h"
 #include "core/settings.h"
+#include "model/race_model.h"
 #include "platform/choice_list.h"
 #include "platform/clock.h"
 #include "platform/gauge.h"
@@ -204,7 +205,7 @@ private Q_SLOTS:
 
 private:
     core::Controls& ui() { return console_->ui; }
-    core::CarSlot& car(int s) { return console_->state.car[s]; }
+    const core::CarSlot& car(int s) { return console_->state.car[s]; }
     void act();
     void checkStandings(int reportingSlot);
     QList<BoardRow> expectedBoard() const;
@@ -216,6 +217,7 @@ private:
     std::unique_ptr<QTemporaryDir> dir_;
     platform::SystemClock clock_;
     platform::ScriptedPrompts prompts_;
+    model::RaceModel race_;
     std::unique_ptr<core::Console> console_;
     std::unique_ptr<console::Application> program_;
     std::unique_ptr<carsim::CarSim> sim_;
@@ -279,7 +281,7 @@ void TestFullRace::initTestCase() {
     QVERIFY(core::WriteAllSettings(settings, QDir(folder).filePath(u"Kaltero.ini"_s)));
     reportPath_ = QDir(folder).filePath(u"結果.txt"_s);
 
-    console_ = std::make_unique<core::Console>(prompts_, clock_);
+    console_ = std::make_unique<core::Console>(prompts_, clock_, race_, race_.state());
     program_ = std::make_unique<console::Application>(*console_, folder, [] {});
     program_->start();
     QTRY_VERIFY_WITH_TIMEOUT(program_->window() != nullptr, 8000);

@@ -522,7 +522,7 @@ private Q_SLOTS:
         QFETCH(float, economy);
         Masters m(kCars + QStringList{QStringLiteral("Car C,,full,x")});
         auto& ui = m.ui();
-        m.state().car[2].FuelTotal = 20.0F;
+        m.model.refuel(2, 20.0F);
         ui.Txt_InGasl[2]->setText(QStringLiteral("15"));
         choose(ui.Cmb_Car[2], index);
         QCOMPARE(ui.Lbl_Tank[2]->text(), tankText);
@@ -574,7 +574,7 @@ private Q_SLOTS:
         QFETCH(int, length);
         Masters m;
         auto* list = m.ui().Cmb_Course;
-        m.state().CourseLength = 1234;
+        m.model.chooseCourse(QStringLiteral("前のコース"), 1234);
         list->setBackground(kOlive);
         list->setCurrentIndex(index);
         QCOMPARE(m.state().CourseLength, 1234);  // choosing alone sets nothing
@@ -589,11 +589,11 @@ private Q_SLOTS:
     void listsStillMissingAChoiceBlinkEverySecond() {
         Masters m;
         auto& ui = m.ui();
-        // Slot 2 set up through its address, slot 4 by its frame colour alone, with a car chosen.
+        // Slot 2 set up through its address, slot 4 set up without one, with a car chosen.
         m.prompts.answerInput(QStringLiteral("192.168.1.12"));
         ui.Btn_ClientNoSet[1]->click();
         QCOMPARE(ui.Frm_Runner[1]->background(), kSetUp);
-        ui.Frm_Runner[3]->setBackground(kSetUp);
+        m.model.setAddress(3, QString(), true);
         choose(ui.Cmb_Car[3], 0);
 
         const QList<ChoiceList*> blinking = {ui.Cmb_Course, ui.Cmb_Driver[1], ui.Cmb_Car[1],

@@ -47,13 +47,24 @@ struct Pit : ConsoleFixture {
         prompts.answerSaveFile(fileName);
         ui().Btn_Write->click();
     }
-    static void fill(Grid* grid, const QList<QStringList>& rows) {
-        grid->setRowCount(int(rows.size()));
-        for (int r = 0; r < rows.size(); ++r) {
-            for (int c = 0; c < rows[r].size(); ++c) {
-                grid->setCellText(c + 1, r + 1, rows[r][c]);
-            }
-        }
+    // A lap recorded in the race: its time text, driver, remarks and message log.
+    void record(int slot, int lapNo, const QString& time, const QString& driver = {},
+                const QString& remarks = {}, const QString& log = {},
+                const kaltero::model::Figures& figures = {}) {
+        kaltero::core::Lap lap;
+        lap.timed = true;
+        lap.timeText = time;
+        lap.driver = driver;
+        lap.remarks = remarks;
+        lap.log = log;
+        model.recordLap(slot, lapNo, lap, 0, figures, QString());
+    }
+    // The driver's row in the car's driver table shows these figures.
+    static kaltero::model::Figures driverFigures(const QString& best, const QString& average) {
+        kaltero::model::Figures f;
+        f.Lbl_DrvrBestLapTm = best;
+        f.Lbl_DrvrAveLapTm = average;
+        return f;
     }
 };
 
@@ -86,23 +97,22 @@ private Q_SLOTS:
         ui.Cmb_Car[0]->addEntry(QStringLiteral("ｸﾙﾏ赤\t60\t8.5"));
         ui.Cmb_Car[0]->addEntry(QStringLiteral("青\t55\t9"));
         ui.Cmb_Car[0]->setCurrentIndex(0);
-        ui.Cmb_Car[0]->setColumn(2);  // left on the economy by the car choice
         ui.Cmb_Car[2]->addEntry(QStringLiteral("黄\t40\t12"));
-        Pit::fill(ui.Spd_Laps[0],
-                  {{QStringLiteral("1'02\"345"), QStringLiteral("山田"), QString(), QString(),
-                    QStringLiteral("N0010000062345, ")},
-                   {},  // counted, never closed by the car
-                   {QStringLiteral("0'59\"999"), QStringLiteral("佐藤"),
-                    QStringLiteral("雨, スリップ"), QString(), QStringLiteral(", ピット")},
-                   {QStringLiteral("  "), QStringLiteral("佐藤"), QStringLiteral("blank time")}});
-        Pit::fill(
-            ui.Spd_DriverInfo[0],
-            {{QStringLiteral("山田"), QStringLiteral("1'02\"345"), QStringLiteral("1'02\"345")},
-             {QStringLiteral("佐藤"), QStringLiteral("0'59\"999"), QStringLiteral("0'59\"999")}});
-        // Slot 2 has laps on screen but no address: it is not in the report.
-        Pit::fill(ui.Spd_Laps[1], {{QStringLiteral("9'59\"999")}});
-        Pit::fill(ui.Spd_Laps[2],
-                  {{QStringLiteral("0'48\"000"), {}, {}, {}, QStringLiteral(", ")}});
+        con.model.chooseDriver(0, QStringLiteral("山田"), QStringLiteral("0"));
+        con.record(0, 1, QStringLiteral("1'02\"345"), QStringLiteral("山田"), QString(),
+                   QStringLiteral("N0010000062345, "),
+                   Pit::driverFigures(QStringLiteral("1'02\"345"), QStringLiteral("1'02\"345")));
+        // Lap 2 counted, never closed by the car.
+        con.model.chooseDriver(0, QStringLiteral("佐藤"), QStringLiteral("0"));
+        con.record(0, 3, QStringLiteral("0'59\"999"), QStringLiteral("佐藤"),
+                   QStringLiteral("雨, スリップ"), QStringLiteral(", ピット"),
+                   Pit::driverFigures(QStringLiteral("0'59\"999"), QStringLiteral("0'59\"999")));
+        con.model.countLap(0, QStringLiteral("0"));
+        con.model.editLapDriver(0, 4, QStringLiteral("佐藤"));
+        con.model.editLapRemarks(0, 4, QStringLiteral("no time"));
+        // Slot 2 has laps but no address: it is not in the report.
+        con.record(1, 1, QStringLiteral("9'59\"999"));
+        con.record(2, 1, QStringLiteral("0'48\"000"), {}, {}, QStringLiteral(", "));
 
         const QString file = con.path(QStringLiteral("race.txt"));
         con.write(file);
@@ -130,7 +140,6 @@ private Q_SLOTS:
         QCOMPARE(dialog.filter,
                  QStringLiteral("テキストデータ (*.txt)|*.txt|全てのファイル (*.*)|*.*"));
         QCOMPARE(dialog.preset, QString());
-        QCOMPARE(ui.Cmb_Car[0]->column(), 0);
     }
 
     void fileIsWrittenUnderTheNameChosen_data() {
@@ -182,7 +191,7 @@ private Q_SLOTS:
     void fileThatCannotBeWrittenIsToldAndTheConsoleGoesOn() {
         QFETCH(QString, target);
         Pit con({0});
-        Pit::fill(con.ui().Spd_Laps[0], {{QStringLiteral("0'48\"000")}});
+        con.record(0, 1, QStringLiteral("0'48\"000"));
         QVERIFY(QDir(con.dir.path()).mkdir(QStringLiteral("folder")));
         const QString older = con.path(QStringLiteral("folder/older.txt"));
         QVERIFY(writeFile(older, "older report\r\n"));

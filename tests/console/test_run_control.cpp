@@ -25,7 +25,7 @@ private Q_SLOTS:
         QCOMPARE(f.prompts.calls().size(), 1);
         QCOMPARE(f.prompts.calls()[0].text, QStringLiteral("計測する車輌の登録がされていません。"));
         QCOMPARE(f.ui().Btn_Start->text(), QStringLiteral("Start"));
-        QVERIFY(!f.console.timing());
+        QVERIFY(!f.model.timing());
         QVERIFY(!f.state().EndTimeSet);
         QVERIFY(f.ui().Btn_End->isEnabled());
         QVERIFY(f.ui().Frm_Runner[2]->isEnabled());
@@ -70,7 +70,7 @@ private Q_SLOTS:
         QFETCH(int, lastReport);
         QFETCH(int, laps);
         Race race;
-        race.car(0).LastRcvTick = lastReport;
+        race.model.reportHandled(0, lastReport);
         race.start();
         race.clock.advance(9900);
         QCOMPARE(race.console.TickCnt(), 9900);
@@ -102,7 +102,7 @@ private Q_SLOTS:
         race.stop(false);
         QCOMPARE(race.prompts.calls().last().text, QStringLiteral("ストップしますか？"));
         QCOMPARE(race.prompts.calls().last().title, QStringLiteral("Stop確認"));
-        QVERIFY(race.console.timing());
+        QVERIFY(race.model.timing());
         QCOMPARE(race.car(0).LapCnt, 1);
         race.clock.advance(1000);
         QCOMPARE(race.console.TickCnt(), 12'000);
@@ -114,7 +114,7 @@ private Q_SLOTS:
         race.start();
         race.clock.advance(11'000);
         race.stop();
-        QVERIFY(!race.console.timing());
+        QVERIFY(!race.model.timing());
         QCOMPARE(ui.Lbl_Time[0]->text(), QStringLiteral("0'00\"000"));
         QCOMPARE(ui.Spd_Laps[0]->rowCount(), 1);
         QVERIFY(ui.WinsockChker->isBound());
@@ -133,7 +133,7 @@ private Q_SLOTS:
         race.start();
         race.clock.advance(25'000);
         race.stop();
-        race.car(0).LastRcvTick = 0;
+        race.model.reportHandled(0, 0);
         race.start();
         QCOMPARE(race.console.TickCnt(), 0);
         QCOMPARE(race.car(0).LapCnt, 0);

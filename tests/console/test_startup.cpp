@@ -21,7 +21,8 @@ private Q_SLOTS:
         QTemporaryDir dir;
         platform::ManualClock clock;
         platform::ScriptedPrompts prompts;
-        kaltero::core::Console console(prompts, clock);
+        kaltero::model::RaceModel race;
+        kaltero::core::Console console(prompts, clock, race, race.state());
         kaltero::console::Application program(console, dir.path(), [] {});
         program.start();
         QVERIFY(program.splash()->isVisible());

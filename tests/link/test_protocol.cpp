@@ -41,24 +41,17 @@ class TestProtocol : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void consolePortToSlot_data() {
-        QTest::addColumn<int>("port");
-        QTest::addColumn<int>("slot");  // -1: not a car's console port
-        QTest::newRow("car 1") << 7011 << 0;
-        QTest::newRow("car 5") << 7051 << 4;
-        QTest::newRow("address check") << 7001 << -1;
-        QTest::newRow("car side port") << 7012 << -1;
-        QTest::newRow("car 6 does not exist") << 7061 << -1;
+    void ports_data() {
+        QTest::addColumn<int>("slot");
+        QTest::addColumn<int>("port");  // the console's port of the slot
+        QTest::newRow("car 1") << 0 << 7011;
+        QTest::newRow("car 5") << 4 << 7051;
     }
-    void consolePortToSlot() {
-        QFETCH(int, port);
+    void ports() {
         QFETCH(int, slot);
-        const auto found = slotForConsolePort(static_cast<quint16>(port));
-        QCOMPARE(found.value_or(-1), slot);
-        if (slot >= 0) {
-            QCOMPARE(int(consolePort(slot)), port);
-            QCOMPARE(int(carPort(slot)), port + 1);
-        }
+        QFETCH(int, port);
+        QCOMPARE(int(consolePort(slot)), port);
+        QCOMPARE(int(carPort(slot)), port + 1);
     }
 
     void reportParsing_data() {

@@ -8,6 +8,7 @@
 #include "console/main_window.h"
 #include "core/console_context.h"
 #include "core/settings.h"
+#include "model/race_model.h"
 #include "platform/choice_list.h"
 #include "platform/clock.h"
 #include "platform/scripted_prompts.h"
@@ -77,7 +78,8 @@ int main(int argc, char** argv) {
 
     platform::SystemClock clock;
     platform::ScriptedPrompts prompts;
-    core::Console console(prompts, clock);
+    model::RaceModel model;
+    core::Console console(prompts, clock, model, model.state());
     console::Application program(console, folder, [] {});
     program.start();
     wait(3300);

@@ -1,0 +1,88 @@
+#include "console/car_view.h"
+
+#include "core/console_context.h"
+#include "model/race_model.h"
+#include "platform/grid.h"
+
+#include <QLabel>
+
+namespace kaltero::console {
+
+using core::lap_grid::kDriver;
+using core::lap_grid::kLog;
+using core::lap_grid::kRemarks;
+using core::lap_grid::kTicks;
+using core::lap_grid::kTime;
+
+CarView::CarView(core::Console& console) : c_(console) {
+    QObject::connect(&c_.race, &model::RaceModel::changed,
+                     [this](const model::Change& change) { show(change); });
+}
+
+void CarView::show(const model::Change& change) {
+    auto& ui = c_.ui;
+    const int s = change.slot;
+    switch (change.op) {
+        case model::Op::Started:
+            for (int t : c_.race.takingPart()) {
+                ui.Lbl_LapCnt[t]->setText(QStringLiteral("1周目"));
+                ui.Spd_Laps[t]->setRowCount(0);
+                showFigures(t);
+            }
+            break;
+        case model::Op::LapCounted:
+            ui.Spd_Laps[s]->setRowCount(c_.state.car[s].LapCnt);
+            moveTo(s, 1, change.lap);
+            break;
+        case model::Op::LapRecorded:
+            showLap(s, change.lap);
+            moveTo(s, kTime, change.lap);
+            showFigures(s);
+            ui.Lbl_LapCnt[s]->setText(QString::number(qint64(change.lap) + 1) + u"周目");
+            break;
+        case model::Op::LapCorrected:
+            ui.Lbl_LapCnt[s]->setText(QString::number(change.lap) + u"周目");
+            ui.Spd_Laps[s]->setRowCount(change.lap);
+            moveTo(s, kTime, change.lap);
+            break;
+        case model::Op::LapTimeEdited:
+        case model::Op::LapDriverEdited:
+        case model::Op::LapRemarksEdited:
+            showLap(s, change.lap);
+            break;
+        default:
+            break;
+    }
+}
+
+void CarView::showLap(int s, int lapNo) {
+    auto* grid = c_.ui.Spd_Laps[s];
+    const core::Lap lap = c_.state.car[s].laps.value(lapNo - 1);
+    // The grid always holds the counted laps; make sure the row exists before writing it.
+    if (grid->rowCount() < lapNo) {
+        grid->setRowCount(lapNo);
+    }
+    grid->setCellText(kTime, lapNo, lap.timeText);
+    grid->setCellText(kDriver, lapNo, lap.driver);
+    grid->setCellText(kRemarks, lapNo, lap.remarks);
+    grid->setCellText(kTicks, lapNo, lap.timed ? QString::number(lap.ticks) : QString());
+    grid->setCellText(kLog, lapNo, lap.log);
+}
+
+void CarView::showFigures(int s) {
+    auto& ui = c_.ui;
+    const auto& car = c_.state.car[s];
+    ui.Lbl_BestLapTm[s]->setText(car.Lbl_BestLapTm);
+    ui.Lbl_AveLapTm[s]->setText(car.Lbl_AveLapTm);
+    ui.Lbl_YosoSyu[s]->setText(car.Lbl_YosoSyu);
+    ui.Lbl_DrvrBestLapTm[s]->setText(car.Lbl_DrvrBestLapTm);
+    ui.Lbl_DrvrAveLapTm[s]->setText(car.Lbl_DrvrAveLapTm);
+}
+
+void CarView::moveTo(int s, int col, int lapNo) {
+    auto* grid = c_.ui.Spd_Laps[s];
+    grid->setCurrent(col, lapNo);
+    grid->activateCurrent();
+}
+
+}  // namespace kaltero::console

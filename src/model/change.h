@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QString>
+
+namespace kaltero::model {
+
+// What happened to the race. The operations are what the operator and the cars do; a log of
+// them, in order, reads like the race. The last kinds are results the console works out from
+// them (standings, the clock): views redraw on them, a journal need not keep them.
+enum class Op {
+    // race
+    Started,
+    Stopped,
+    RaceLengthEdited,
+    EventDataEdited,
+    CourseChosen,
+    AllCarMessageTyped,
+    StopwatchStarted,
+    StopwatchStopped,
+    // car slot
+    AddressSet,
+    AddressCleared,
+    CarChosen,
+    DriverChosen,
+    ChoicesShown,
+    LapCounted,
+    LapRecorded,
+    LapCorrected,
+    LapTimeEdited,
+    LapDriverEdited,
+    LapRemarksEdited,
+    CarStopped,
+    Refuelled,
+    EconomyEdited,
+    CountdownSwitched,
+    CountdownEdited,
+    MessageTyped,
+    MessageReceived,
+    // results
+    StandingsUpdated,
+    ClockUpdated,
+};
+
+// One change: which operation, for which slot (-1: the whole race) and lap (0: none), and
+// what it carried, as the log shows it.
+struct Change {
+    Op op = Op::Started;
+    int slot = -1;
+    int lap = 0;
+    QString detail;
+
+    // True for what the operator or a car did, false for a worked-out result.
+    bool isOperation() const;
+    // "lap recorded: car 2 lap 3 83000" - one line of the race log.
+    QString logLine() const;
+};
+
+// The operation's name in the log: "lap recorded".
+QString opName(Op op);
+
+}  // namespace kaltero::model

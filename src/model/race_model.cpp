@@ -1,0 +1,325 @@
+#include "model/race_model.h"
+
+#include <algorithm>
+
+namespace kaltero::model {
+
+using core::kSlotCount;
+
+RaceModel::RaceModel(QObject* parent) : QObject(parent) {
+    for (auto& car : s_.car) {
+        car.LapFlag = QStringLiteral("N");
+    }
+}
+
+QList<int> RaceModel::takingPart() const {
+    QList<int> slots;
+    for (int s = 0; s < kSlotCount; ++s) {
+        if (s_.car[s].TakesPart) {
+            slots.append(s);
+        }
+    }
+    return slots;
+}
+
+bool RaceModel::anyRunning() const {
+    return std::any_of(s_.car.begin(), s_.car.end(),
+                       [](const core::CarSlot& car) { return car.Running; });
+}
+
+void RaceModel::announce(Op op, int slot, int lap, const QString& detail) {
+    Q_EMIT changed(Change{op, slot, lap, detail});
+}
+
+core::Lap& RaceModel::lapAt(int slot, int lapNo) {
+    auto& laps = at(slot).laps;
+    if (laps.size() < lapNo) {
+        laps.resize(lapNo);
+    }
+    return laps[lapNo - 1];
+}
+
+void RaceModel::start(const QDateTime& startTime, std::optional<QDateTime> endTime) {
+    s_.RaceStartTime = startTime;
+    s_.EndTimeSet = endTime.has_value();
+    if (endTime) {
+        s_.RaceEndTime = *endTime;
+    }
+    s_.LastCarIdx = -1;
+    s_.StopNoAsk = false;
+    for (auto& car : s_.car) {
+        car.LapCnt = 0;
+        car.LapPending = false;
+        car.RecordSentThisRun = false;
+        car.TakesPart = !car.Address.isEmpty();
+        car.Running = car.TakesPart;
+        if (!car.TakesPart) {
+            continue;
+        }
+        ++s_.LastCarIdx;
+        car.LapStartTick = 0;
+        car.laps.clear();
+        car.Lbl_BestLapTm.clear();
+        car.Lbl_AveLapTm.clear();
+        car.Lbl_YosoSyu.clear();
+        car.Lbl_DrvrBestLapTm.clear();
+        car.Lbl_DrvrAveLapTm.clear();
+    }
+    run_ = RunState::Timing;
+    announce(Op::Started, -1, 0, startTime.toString(Qt::ISODate));
+}
+
+void RaceModel::stop() {
+    run_ = RunState::Idle;
+    s_.StopNoAsk = false;
+    s_.EndTimeSet = false;
+    for (auto& car : s_.car) {
+        car.Running = false;
+        car.OutMsg.clear();
+        car.InMsg.clear();
+    }
+    announce(Op::Stopped);
+}
+
+void RaceModel::setStopNoAsk(bool noAsk) {
+    s_.StopNoAsk = noAsk;
+}
+
+void RaceModel::editRaceLength(const QString& RunH, const QString& RunN,
+                               std::optional<std::optional<QDateTime>> endTime) {
+    s_.RunH = RunH;
+    s_.RunN = RunN;
+    if (endTime) {
+        s_.EndTimeSet = endTime->has_value();
+        if (*endTime) {
+            s_.RaceEndTime = **endTime;
+        }
+    }
+    announce(Op::RaceLengthEdited, -1, 0, RunH + u"h " + RunN + u"min");
+}
+
+void RaceModel::editEventData(const core::EventData& event) {
+    s_.event = event;
+    announce(Op::EventDataEdited, -1, 0,
+             QStringList{event.name, event.date, event.weather, event.temperature}.join(u'/'));
+}
+
+void RaceModel::chooseCourse(const QString& name, qint32 length) {
+    s_.CourseName = name;
+    s_.CourseLength = length;
+    announce(Op::CourseChosen, -1, 0, name + u' ' + QString::number(length) + u'm');
+}
+
+void RaceModel::typeAllCarMessage(const QString& typed, const QString& AllCarMsg) {
+    s_.AllCarMsg = AllCarMsg;
+    announce(Op::AllCarMessageTyped, -1, 0, typed);
+}
+
+void RaceModel::startStopwatch(qint32 tick) {
+    s_.OtherStartTick = tick;
+    s_.StopwatchRunning = true;
+    announce(Op::StopwatchStarted, -1, 0, QString::number(tick));
+}
+
+void RaceModel::stopStopwatch(qint32 tick) {
+    s_.OtherStopTick = tick;
+    s_.StopwatchRunning = false;
+    announce(Op::StopwatchStopped, -1, 0, QString::number(tick - s_.OtherStartTick));
+}
+
+void RaceModel::updateClock(qint32 RemainTicks) {
+    s_.RemainTicks = RemainTicks;
+    announce(Op::ClockUpdated);
+}
+
+void RaceModel::updateStandings(const std::array<QString, kSlotCount>& SortKey) {
+    s_.SortKey = SortKey;
+    announce(Op::StandingsUpdated);
+}
+
+void RaceModel::setAddress(int slot, const QString& address, bool setUp) {
+    auto& car = at(slot);
+    car.Address = address;
+    car.SetUp = car.SetUp || setUp;
+    car.FuelTotal = 0.0F;
+    announce(Op::AddressSet, slot, 0, address);
+}
+
+void RaceModel::clearAddress(int slot) {
+    auto& car = at(slot);
+    car.Address.clear();
+    car.SetUp = false;
+    announce(Op::AddressCleared, slot);
+}
+
+void RaceModel::chooseCar(int slot, const QString& name, const QString& TankTxt, float TankCapacity,
+                          float FuelEconomy) {
+    auto& car = at(slot);
+    car.CarName = name;
+    car.TankTxt = TankTxt;
+    car.TankCapacity = TankCapacity;
+    car.FuelEconomy = FuelEconomy;
+    announce(Op::CarChosen, slot, 0, name);
+}
+
+void RaceModel::showChoices(int slot, const QString& carName, const QString& driver) {
+    auto& car = at(slot);
+    if (car.CarName == carName && car.Driver == driver) {
+        return;
+    }
+    car.CarName = carName;
+    car.Driver = driver;
+    announce(Op::ChoicesShown, slot, 0, carName + u'/' + driver);
+}
+
+void RaceModel::chooseDriver(int slot, const QString& name, const QString& countdownTxt) {
+    auto& car = at(slot);
+    car.Driver = name;
+    car.CountdownOn = false;
+    car.CountdownTxt = countdownTxt;
+    car.DrvInfoRow = 0;
+    for (qsizetype r = 0; r < car.drivers.size(); ++r) {
+        if (car.drivers[r].name == name) {
+            car.DrvInfoRow = qint32(r + 1);
+            break;
+        }
+    }
+    if (car.DrvInfoRow == 0) {
+        car.drivers.append({name, {}, {}});
+        car.DrvInfoRow = qint32(car.drivers.size());
+    }
+    announce(Op::DriverChosen, slot, 0, name);
+}
+
+void RaceModel::countLap(int slot, const QString& countdownTxt) {
+    auto& car = at(slot);
+    ++car.LapCnt;
+    car.laps.resize(car.LapCnt);
+    car.LapPending = true;
+    if (car.CountdownOn) {
+        car.CountdownTxt = countdownTxt;
+    }
+    car.OutMsg.clear();
+    announce(Op::LapCounted, slot, car.LapCnt);
+}
+
+void RaceModel::receiveReport(int slot, const ReportIn& report) {
+    auto& car = at(slot);
+    car.RcvData = report.RcvData;
+    car.CarLapNo = report.CarLapNo;
+    car.AutoMsg = report.AutoMsg;
+    car.SendMsg = report.SendMsg;
+    const bool news = car.InMsg != report.message;
+    car.InMsg = report.message;
+    if (news) {
+        announce(Op::MessageReceived, slot, 0, report.message);
+    }
+}
+
+void RaceModel::recordLap(int slot, qint32 lapNo, const core::Lap& lap, qint32 tick,
+                          const Figures& figures, const QString& LapRecord) {
+    auto& car = at(slot);
+    car.LapCnt = std::max(car.LapCnt, lapNo);
+    lapAt(slot, lapNo) = lap;
+    car.LastLapTicks = lap.ticks;
+    car.LapTimeTxt = lap.timeText;
+    car.LapStartTick = tick;
+    applyFigures(car, figures);
+    car.LapRecord = LapRecord;
+    car.LapFlag = QStringLiteral("N");
+    car.RecordSentThisRun = true;
+    announce(Op::LapRecorded, slot, lapNo, QString::number(lap.ticks));
+}
+
+void RaceModel::reportHandled(int slot, qint32 tick) {
+    auto& car = at(slot);
+    car.LastRcvTick = tick;
+    car.LapPending = false;
+}
+
+void RaceModel::correctLapCount(int slot, qint32 n) {
+    auto& car = at(slot);
+    const qsizetype before = car.laps.size();
+    car.LapCnt = n;
+    car.laps.resize(n);
+    for (qsizetype i = before; i < n; ++i) {
+        car.laps[i].corrected = true;
+    }
+    car.LapFlag = QStringLiteral("C");
+    car.LapPending = true;
+    announce(Op::LapCorrected, slot, n);
+}
+
+void RaceModel::editLapTime(int slot, int lapNo, const QString& text, qint32 ticks) {
+    core::Lap& lap = lapAt(slot, lapNo);
+    lap.timeText = text;
+    lap.ticks = ticks;
+    lap.timed = true;
+    lap.edited = true;
+    announce(Op::LapTimeEdited, slot, lapNo, text);
+}
+
+void RaceModel::editLapDriver(int slot, int lapNo, const QString& driver) {
+    lapAt(slot, lapNo).driver = driver;
+    announce(Op::LapDriverEdited, slot, lapNo, driver);
+}
+
+void RaceModel::editLapRemarks(int slot, int lapNo, const QString& remarks) {
+    lapAt(slot, lapNo).remarks = remarks;
+    announce(Op::LapRemarksEdited, slot, lapNo, remarks);
+}
+
+void RaceModel::applyFigures(core::CarSlot& car, const Figures& f) {
+    car.BestLapTicks = f.BestLapTicks;
+    car.BestLapNo = f.BestLapNo;
+    car.BestLapTxt = f.BestLapTxt;
+    car.AveLapTicks = f.AveLapTicks;
+    car.DrvBestLapTicks = f.DrvBestLapTicks;
+    car.DrvBestLapNo = f.DrvBestLapNo;
+    car.DrvTotalTicks = f.DrvTotalTicks;
+    car.DrvLapCnt = f.DrvLapCnt;
+    car.Lbl_BestLapTm = f.Lbl_BestLapTm;
+    car.Lbl_AveLapTm = f.Lbl_AveLapTm;
+    car.Lbl_YosoSyu = f.Lbl_YosoSyu;
+    car.Lbl_DrvrBestLapTm = f.Lbl_DrvrBestLapTm;
+    car.Lbl_DrvrAveLapTm = f.Lbl_DrvrAveLapTm;
+    if (car.DrvInfoRow > 0 && car.DrvInfoRow <= car.drivers.size()) {
+        auto& row = car.drivers[car.DrvInfoRow - 1];
+        row.best = f.Lbl_DrvrBestLapTm;
+        row.average = f.Lbl_DrvrAveLapTm;
+    }
+}
+
+void RaceModel::stopCar(int slot) {
+    at(slot).Running = false;
+    announce(Op::CarStopped, slot);
+}
+
+void RaceModel::refuel(int slot, float FuelTotal) {
+    at(slot).FuelTotal = FuelTotal;
+    announce(Op::Refuelled, slot, 0, QString::number(FuelTotal));
+}
+
+void RaceModel::editEconomy(int slot, float FuelEconomy) {
+    at(slot).FuelEconomy = FuelEconomy;
+    announce(Op::EconomyEdited, slot, 0, QString::number(FuelEconomy));
+}
+
+void RaceModel::switchCountdown(int slot, bool on, const QString& countdownTxt) {
+    auto& car = at(slot);
+    car.CountdownOn = on;
+    car.CountdownTxt = countdownTxt;
+    announce(Op::CountdownSwitched, slot, 0, on ? u"on " + countdownTxt : QStringLiteral("off"));
+}
+
+void RaceModel::editCountdown(int slot, const QString& countdownTxt) {
+    at(slot).CountdownTxt = countdownTxt;
+    announce(Op::CountdownEdited, slot, 0, countdownTxt);
+}
+
+void RaceModel::typeMessage(int slot, const QString& text) {
+    at(slot).OutMsg = text;
+    announce(Op::MessageTyped, slot, 0, text);
+}
+
+}  // namespace kaltero::model

@@ -1,0 +1,120 @@
+#pragma once
+
+#include "core/slot_state.h"
+#include "model/change.h"
+
+#include <QObject>
+#include <optional>
+
+namespace kaltero::model {
+
+enum class RunState { Idle, Timing };
+
+// The car's figures after a recomputation from its laps, and the texts the console shows.
+struct Figures {
+    qint32 BestLapTicks = core::kNoLapTicks;
+    qint32 BestLapNo = 0;
+    QString BestLapTxt;
+    qint32 AveLapTicks = 0;
+    qint32 DrvBestLapTicks = core::kNoLapTicks;
+    qint32 DrvBestLapNo = 0;
+    qint32 DrvTotalTicks = 0;
+    qint32 DrvLapCnt = 0;
+    QString Lbl_BestLapTm;
+    QString Lbl_AveLapTm;
+    QString Lbl_YosoSyu;
+    QString Lbl_DrvrBestLapTm;
+    QString Lbl_DrvrAveLapTm;
+};
+
+// What a report brought, as the link rules read it.
+struct ReportIn {
+    QString RcvData;
+    qint32 CarLapNo = 0;
+    QString message;
+    QString AutoMsg;
+    QString SendMsg;
+};
+
+// The race: run state, race-wide values and the five car slots with their laps. Every change
+// the operator or a car makes goes through one of the operations below, and each announces
+// itself with `changed` once the model is consistent again. Views draw from the model; a
+// journal can record the operations and replay them. The rules that decide what an operation
+// carries (lap times, records, figures) live with the handlers; the model only keeps the race.
+class RaceModel : public QObject {
+    Q_OBJECT
+
+public:
+    explicit RaceModel(QObject* parent = nullptr);
+
+    const core::RaceState& state() const { return s_; }
+    const core::CarSlot& car(int slot) const { return s_.car.at(slot); }
+    RunState runState() const { return run_; }
+    bool timing() const { return run_ == RunState::Timing; }
+    // Slots that had an address at the last Start, in slot order.
+    QList<int> takingPart() const;
+    // A slot still timed: taking part, not stopped.
+    bool anyRunning() const;
+
+    // --- the race
+    // Timing starts with every set-up slot that has an address; their laps start from none.
+    void start(const QDateTime& startTime, std::optional<QDateTime> endTime);
+    void stop();
+    // The operator answered the stop question already (the last car was stopped).
+    void setStopNoAsk(bool noAsk);
+    void editRaceLength(const QString& RunH, const QString& RunN,
+                        std::optional<std::optional<QDateTime>> endTime);
+    void editEventData(const core::EventData& event);
+    void chooseCourse(const QString& name, qint32 length);
+    void typeAllCarMessage(const QString& typed, const QString& AllCarMsg);
+    void startStopwatch(qint32 tick);
+    void stopStopwatch(qint32 tick);
+    void updateClock(qint32 RemainTicks);
+    void updateStandings(const std::array<QString, core::kSlotCount>& SortKey);
+
+    // --- a car slot
+    void setAddress(int slot, const QString& address, bool setUp);
+    void clearAddress(int slot);
+    void chooseCar(int slot, const QString& name, const QString& TankTxt, float TankCapacity,
+                   float FuelEconomy);
+    // The car and driver lists show these entries: picked, set again, or lost when a master
+    // file was loaded again. The driver change of an operator's pick is chooseDriver.
+    void showChoices(int slot, const QString& carName, const QString& driver);
+    // The driver changes: the countdown switches off with the given text.
+    void chooseDriver(int slot, const QString& name, const QString& countdownTxt);
+    // The silence counted a lap: a new row without a time; the countdown (when on) shows the
+    // given text, the operator's message is cleared.
+    void countLap(int slot, const QString& countdownTxt);
+    void receiveReport(int slot, const ReportIn& report);
+    // A report closed lap `lapNo` at `tick`: the lap, the figures worked out with it and the
+    // record the car is sent.
+    void recordLap(int slot, qint32 lapNo, const core::Lap& lap, qint32 tick,
+                   const Figures& figures, const QString& LapRecord);
+    // The report is answered: the car was last heard at `tick`, no lap is waiting.
+    void reportHandled(int slot, qint32 tick);
+    // The operator sets the lap count to n: laps after it go, missing ones are added empty.
+    void correctLapCount(int slot, qint32 n);
+    void editLapTime(int slot, int lapNo, const QString& text, qint32 ticks);
+    void editLapDriver(int slot, int lapNo, const QString& driver);
+    void editLapRemarks(int slot, int lapNo, const QString& remarks);
+    void stopCar(int slot);
+    void refuel(int slot, float FuelTotal);
+    void editEconomy(int slot, float FuelEconomy);
+    void switchCountdown(int slot, bool on, const QString& countdownTxt);
+    void editCountdown(int slot, const QString& countdownTxt);
+    void typeMessage(int slot, const QString& text);
+
+Q_SIGNALS:
+    void changed(const kaltero::model::Change& change);
+
+private:
+    core::CarSlot& at(int slot) { return s_.car.at(slot); }
+    core::Lap& lapAt(int slot, int lapNo);
+    void announce(Op op, int slot = -1, int lap = 0, const QString& detail = {});
+    void applyFigures(core::CarSlot& car, const Figures& f);
+
+    core::RaceState s_;
+    RunState run_ = RunState::Idle;
+};
+
+}  // namespace kaltero::model
