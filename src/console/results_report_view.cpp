@@ -6,7 +6,7 @@
 #include "platform/frame.h"
 #include "platform/grid.h"
 #include "platform/prompts.h"
-#include "race/results_report.h"
+#include "race/report_inputs.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -41,7 +41,7 @@ void ResultsReport::Btn_Write_Click() {
         return;
     }
     QString why;
-    if (race::writeReportFile(fileName, race::reportBytes(collect()), &why)) {
+    if (race::writeReportFile(fileName, race::reportBytes(race::reportInputs(c_.state)), &why)) {
         return;
     }
     // The results are still on screen: the operator can choose another place and try again.
@@ -50,32 +50,6 @@ void ResultsReport::Btn_Write_Click() {
         text += u"\n(" + why + u')';
     }
     c_.prompts.message(text, QStringLiteral("ファイル書込"), platform::PromptIcon::Critical);
-}
-
-race::ReportInputs ResultsReport::collect() const {
-    const auto& st = c_.state;
-    race::ReportInputs in;
-    in.eventName = st.event.name;
-    in.date = st.event.date;
-    in.weather = st.event.weather;
-    in.temperature = st.event.temperature;
-    for (int s = 0; s < kSlotCount; ++s) {
-        race::ReportSlot& slot = in.slots[s];
-        const auto& car = st.car[s];
-        slot.address = car.Address;
-        if (slot.address.isEmpty()) {
-            continue;
-        }
-        slot.title = core::carCaption(s);
-        slot.carName = car.CarName;
-        for (const core::Lap& lap : car.laps) {
-            slot.laps.append({lap.timeText, lap.driver, lap.remarks, lap.log});
-        }
-        for (const core::DriverFigures& d : car.drivers) {
-            slot.drivers.append({d.name, d.best, d.average});
-        }
-    }
-    return in;
 }
 
 }  // namespace kaltero::console

@@ -4,13 +4,9 @@ namespace kaltero::core {
 struct Console;
 }
 
-namespace kaltero::race {
-struct ReportInputs;
-}
-
 namespace kaltero::console {
 
-// "走行結果保存": writes what the console shows of every set-up car into a text file the
+// "走行結果保存": writes the race of every car with an address into a text file the
 // operator names.
 class ResultsReport {
 public:
@@ -19,9 +15,6 @@ public:
     void Btn_Write_Click();
 
 private:
-    // The event data and, per slot, the texts of its controls and grids as they stand.
-    race::ReportInputs collect() const;
-
     core::Console& c_;
 };
 

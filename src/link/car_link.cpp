@@ -2,13 +2,12 @@
 
 #include "core/colours.h"
 #include "core/console_context.h"
-#include "link/lap_stats.h"
+#include "link/lap_closing.h"
 #include "link/protocol.h"
 #include "link/standings.h"
 #include "model/race_model.h"
 #include "platform/clock.h"
 #include "platform/udp_link.h"
-#include "timing/time_text.h"
 
 #include <QLabel>
 
@@ -76,55 +75,14 @@ void CarLink::Winsock_DataArrival(int s, const QString& RcvData) {
 }
 
 void CarLink::recordLap(int s, const QString& carMessage) {
-    const auto& car = c_.state.car[s];
     const qint32 now = c_.TickCnt();
-    const qint32 lapNo = std::max<qint32>(car.LapCnt, 1);
-    QList<core::Lap> laps = car.laps;
-    if (laps.size() < lapNo) {
-        laps.resize(lapNo);
-    }
-    core::Lap& lap = laps[lapNo - 1];
-    lap.timed = true;
-    lap.ticks = now - car.LapStartTick;
-    lap.timeText = timing::FormatLapTime(lap.ticks, c_.settings);
-    lap.edited = false;
-    lap.driver = car.Driver;
-    lap.log = fitSendMsg(car.LapFlag, car.LapRecord, car.SendMsg) + u", " + carMessage;
-    LapStats stats = figures(s, laps);
-    stats.DrvLapCnt = std::max<qint32>(stats.DrvLapCnt, 1);
-    const QString record = buildLapRecord({.LapCnt = lapNo,
-                                           .LastLapTicks = lap.ticks,
-                                           .DrvBestLapTicks = stats.DrvBestLapTicks,
-                                           .DrvTotalTicks = stats.DrvTotalTicks,
-                                           .DrvLapCnt = stats.DrvLapCnt,
-                                           .MsPerTick = c_.settings.MsPerTick,
-                                           .now = c_.clock.now(),
-                                           .EndTimeSet = c_.state.EndTimeSet,
-                                           .RaceEndTime = c_.state.RaceEndTime});
-    // The flag goes out with this record; recording the lap turns it back to "N".
-    const QString flag = car.LapFlag;
-    c_.race.recordLap(s, lapNo, lap, now, stats, record);
-    c_.ui.Winsock[s]->sendData(buildReply(flag, record, car.SendMsg));
-}
-
-LapStats CarLink::figures(int s, const QList<core::Lap>& laps) const {
-    const auto& car = c_.state.car[s];
-    return link::UpdateLapStats(laps, car.Driver, c_.state.RemainTicks, car.Lbl_YosoSyu,
-                                c_.settings);
+    const ClosedLap closed = closeLap(c_.state, s, carMessage, now, c_.clock.now(), c_.settings);
+    c_.race.recordLap(s, closed.lapNo, closed.lap, now, closed.figures, closed.record);
+    c_.ui.Winsock[s]->sendData(buildReply(closed.flag, closed.record, c_.state.car[s].SendMsg));
 }
 
 void CarLink::UpdateStandings() {
-    const auto& st = c_.state;
-    // The cars taking part, in slot order, also when a slot without an address lies between.
-    QList<StandingsCar> cars;
-    for (int s = 0; s < kSlotCount; ++s) {
-        if (st.car[s].TakesPart) {
-            const auto& car = st.car[s];
-            cars.append(
-                {car.LapCnt, car.LapPending, car.BestLapTxt, car.BestLapNo, car.CarName, s});
-        }
-    }
-    const Standings standings = link::UpdateStandings(cars);
+    const Standings standings = link::UpdateStandings(standingsCars(c_.state));
     std::array<QString, kSlotCount> keys;
     for (int r = 0; r < standings.rows.size() && r < kSlotCount; ++r) {
         keys[r] = standings.SortKey.value(r);

@@ -1,13 +1,10 @@
 #pragma once
 
-#include "link/lap_stats.h"
-
 #include <QString>
 
 namespace kaltero::core {
 struct CarSlot;
 struct Console;
-struct Lap;
 }  // namespace kaltero::core
 
 namespace kaltero::link {
@@ -29,7 +26,6 @@ public:
 private:
     // carMessage: the whole text the car sent, for the lap log.
     void recordLap(int slot, const QString& carMessage);
-    LapStats figures(int slot, const QList<core::Lap>& laps) const;
 
     core::Console& c_;
 };

@@ -1,0 +1,55 @@
+#include "link/lap_closing.h"
+
+#include "link/protocol.h"
+#include "timing/time_text.h"
+
+#include <algorithm>
+
+namespace kaltero::link {
+
+ClosedLap closeLap(const core::RaceState& race, int slot, const QString& carMessage, qint32 now,
+                   const QDateTime& wallNow, const core::Settings& settings) {
+    const core::CarSlot& car = race.car.at(slot);
+    ClosedLap out;
+    out.lapNo = std::max<qint32>(car.LapCnt, 1);
+    QList<core::Lap> laps = car.laps;
+    if (laps.size() < out.lapNo) {
+        laps.resize(out.lapNo);
+    }
+    core::Lap& lap = laps[out.lapNo - 1];
+    lap.timed = true;
+    lap.edited = false;
+    lap.ticks = now - car.LapStartTick;
+    lap.timeText = timing::FormatLapTime(lap.ticks, settings);
+    lap.driver = car.Driver;
+    lap.log = fitSendMsg(car.LapFlag, car.LapRecord, car.SendMsg) + u", " + carMessage;
+    out.lap = lap;
+    out.figures = UpdateLapStats(laps, car.Driver, race.RemainTicks, car.Lbl_YosoSyu, settings);
+    out.figures.DrvLapCnt = std::max<qint32>(out.figures.DrvLapCnt, 1);
+    out.record = buildLapRecord({.LapCnt = out.lapNo,
+                                 .LastLapTicks = lap.ticks,
+                                 .DrvBestLapTicks = out.figures.DrvBestLapTicks,
+                                 .DrvTotalTicks = out.figures.DrvTotalTicks,
+                                 .DrvLapCnt = out.figures.DrvLapCnt,
+                                 .MsPerTick = settings.MsPerTick,
+                                 .now = wallNow,
+                                 .EndTimeSet = race.EndTimeSet,
+                                 .RaceEndTime = race.RaceEndTime});
+    out.flag = car.LapFlag;
+    return out;
+}
+
+QList<StandingsCar> standingsCars(const core::RaceState& race) {
+    // Also when a slot without an address lies between.
+    QList<StandingsCar> cars;
+    for (int s = 0; s < core::kSlotCount; ++s) {
+        const auto& car = race.car[s];
+        if (car.TakesPart) {
+            cars.append(
+                {car.LapCnt, car.LapPending, car.BestLapTxt, car.BestLapNo, car.CarName, s});
+        }
+    }
+    return cars;
+}
+
+}  // namespace kaltero::link

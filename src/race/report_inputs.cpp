@@ -1,0 +1,30 @@
+#include "race/report_inputs.h"
+
+namespace kaltero::race {
+
+ReportInputs reportInputs(const core::RaceState& race) {
+    ReportInputs in;
+    in.eventName = race.event.name;
+    in.date = race.event.date;
+    in.weather = race.event.weather;
+    in.temperature = race.event.temperature;
+    for (int s = 0; s < core::kSlotCount; ++s) {
+        ReportSlot& slot = in.slots[s];
+        const core::CarSlot& car = race.car[s];
+        slot.address = car.Address;
+        if (slot.address.isEmpty()) {
+            continue;
+        }
+        slot.title = core::carCaption(s);
+        slot.carName = car.CarName;
+        for (const core::Lap& lap : car.laps) {
+            slot.laps.append({lap.timeText, lap.driver, lap.remarks, lap.log});
+        }
+        for (const core::DriverFigures& d : car.drivers) {
+            slot.drivers.append({d.name, d.best, d.average});
+        }
+    }
+    return in;
+}
+
+}  // namespace kaltero::race

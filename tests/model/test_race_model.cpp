@@ -1,0 +1,183 @@
+#include "link/car_link.h"
+#include "link/lap_closing.h"
+#include "link/protocol.h"
+#include "model/race_model.h"
+#include "race/fuel.h"
+#include "race/report_inputs.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace kaltero;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QDateTime kStart{QDate(2026, 4, 3), QTime(10, 0, 0)};
+
+// A race of two cars driven through the model's operations the way the link rules drive it.
+struct ScriptedRace {
+    model::RaceModel race;
+    core::Settings settings;
+    QStringList log;
+
+    ScriptedRace() {
+        settings.TicksPerSecond = 1000;
+        settings.FractionFormat = u"000"_s;
+        settings.MsPerTick = 1;
+        QObject::connect(&race, &model::RaceModel::changed, [this](const model::Change& c) {
+            if (c.isOperation()) {
+                log << c.logLine();
+            }
+        });
+    }
+    // The car reports at `tick`; a report after a counted lap closes it.
+    void report(int s, qint32 tick, const QString& message = {}) {
+        const auto& car = race.car(s);
+        race.receiveReport(s, {.RcvData = u"000"_s + message,
+                               .CarLapNo = 0,
+                               .message = message,
+                               .AutoMsg = {},
+                               .SendMsg = {}});
+        if (link::CarLink::closesLap(car)) {
+            const auto closed =
+                link::closeLap(race.state(), s, message, tick, kStart.addMSecs(tick), settings);
+            race.recordLap(s, closed.lapNo, closed.lap, tick, closed.figures, closed.record);
+        }
+        race.reportHandled(s, tick);
+    }
+    void lap(int s, qint32 closedAt, const QString& message = {}) {
+        race.countLap(s, u"0"_s);
+        report(s, closedAt, message);
+    }
+};
+
+}  // namespace
+
+class TestRaceModel : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void scriptedRace() {
+        ScriptedRace r;
+        auto& race = r.race;
+        race.setAddress(0, u"10.0.0.1"_s, true);
+        race.setAddress(1, u"10.0.0.2"_s, true);
+        race.chooseCar(0, u"赤"_s, u"60"_s, 60.0F, 8000.0F);
+        race.chooseCar(1, u"青"_s, u"50"_s, 50.0F, 10000.0F);
+        race.chooseCourse(u"鈴鹿"_s, 4000);
+        race.chooseDriver(0, u"山田"_s, u"0"_s);
+        race.chooseDriver(1, u"佐藤"_s, u"0"_s);
+        race.refuel(1, 10.0F);
+        race.start(kStart, std::nullopt);
+        r.lap(0, 83000);
+        r.lap(1, 90000);
+        r.lap(0, 165500);
+        r.lap(1, 171000, u"ピット"_s);
+        r.lap(0, 248000);
+        race.correctLapCount(1, 4);  // lap 3 was never seen
+        r.report(1, 256000);
+        race.editLapTime(0, 1, u"1'20\"000"_s, 80000);
+        race.chooseDriver(0, u"鈴木"_s, u"0"_s);
+        r.lap(0, 330000);
+        race.stop();
+
+        // Figures: the edit counts from the next recorded lap on.
+        const auto& car0 = race.car(0);
+        QCOMPARE(car0.Lbl_BestLapTm, u"1周目 1'20\"000"_s);
+        QCOMPARE(car0.Lbl_AveLapTm, u"1'21\"750"_s);
+        QCOMPARE(car0.Lbl_DrvrBestLapTm, u"1'22\"000-4L"_s);
+        QCOMPARE(race.car(1).laps.size(), 4);
+        QVERIFY(!race.car(1).laps[2].timed);
+        QCOMPARE(race.car(1).laps[3].ticks, 85000);
+
+        // Standings: both on lap 5, the better best lap first.
+        const auto standings = link::UpdateStandings(link::standingsCars(race.state()));
+        QCOMPARE(standings.rows.size(), 2);
+        QCOMPARE(standings.rows[0].Lbl_Sort_No, u"赤"_s);
+        QCOMPARE(standings.rows[1].Lbl_Sort_No, u"青"_s);
+        QCOMPARE(standings.rows[1].Lbl_BestTime, u"1'21\"000"_s);
+
+        // Fuel: 10 l put in, 4 laps of 0.4 l.
+        const auto& car1 = race.car(1);
+        const auto fuel = race::fuelView({.CourseLength = race.state().CourseLength,
+                                          .FuelEconomy = car1.FuelEconomy,
+                                          .TankCapacity = car1.TankCapacity,
+                                          .FuelTotal = car1.FuelTotal,
+                                          .LapCnt = car1.LapCnt,
+                                          .tankCaption = car1.TankTxt});
+        QVERIFY(fuel.has_value());
+        QCOMPARE(fuel->zanGasText, u"残8"_s);
+        QVERIFY(fuel->blink);
+
+        // The report: laps as recorded, the edit as typed, both drivers of car 1.
+        const QStringList lines = race::reportLines(race::reportInputs(race.state()));
+        QVERIFY(lines.contains(u"1,1'20\"000,山田,,, "_s));
+        QVERIFY(lines.contains(u"2,1'21\"000,佐藤,,, ピット"_s));
+        QVERIFY(!lines.filter(u"3,"_s).filter(u"佐藤"_s).size());  // never timed
+        QVERIFY(lines.contains(u"山田,1'22\"500-2L,1'22\"667"_s));
+        QVERIFY(lines.contains(u"鈴木,1'22\"000-4L,1'22\"000"_s));
+        QCOMPARE(lines.filter(u"車輌名:"_s), (QStringList{u"車輌名:赤"_s, u"車輌名:青"_s}));
+
+        // The operations, in order, read like the race.
+        QCOMPARE(r.log, (QStringList{
+                            u"address set: car 1 10.0.0.1"_s,
+                            u"address set: car 2 10.0.0.2"_s,
+                            u"car chosen: car 1 赤"_s,
+                            u"car chosen: car 2 青"_s,
+                            u"course chosen: 鈴鹿 4000m"_s,
+                            u"driver chosen: car 1 山田"_s,
+                            u"driver chosen: car 2 佐藤"_s,
+                            u"refuelled: car 2 10"_s,
+                            u"started: 2026-04-03T10:00:00"_s,
+                            u"lap counted: car 1 lap 1"_s,
+                            u"lap recorded: car 1 lap 1 83000"_s,
+                            u"lap counted: car 2 lap 1"_s,
+                            u"lap recorded: car 2 lap 1 90000"_s,
+                            u"lap counted: car 1 lap 2"_s,
+                            u"lap recorded: car 1 lap 2 82500"_s,
+                            u"lap counted: car 2 lap 2"_s,
+                            u"message received: car 2 ピット"_s,
+                            u"lap recorded: car 2 lap 2 81000"_s,
+                            u"lap counted: car 1 lap 3"_s,
+                            u"lap recorded: car 1 lap 3 82500"_s,
+                            u"lap count corrected: car 2 lap 4"_s,
+                            u"message received: car 2"_s,
+                            u"lap recorded: car 2 lap 4 85000"_s,
+                            u"lap time edited: car 1 lap 1 1'20\"000"_s,
+                            u"driver chosen: car 1 鈴木"_s,
+                            u"lap counted: car 1 lap 4"_s,
+                            u"lap recorded: car 1 lap 4 82000"_s,
+                            u"stopped"_s,
+                        }));
+    }
+
+    // A correction always closes with the next report; otherwise only a counted lap the car
+    // does not hold yet does.
+    void whatClosesALap_data() {
+        QTest::addColumn<bool>("counted");
+        QTest::addColumn<bool>("corrected");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("nothing counted") << false << false << false;
+        QTest::newRow("counted") << true << false << true;
+        QTest::newRow("corrected") << false << true << true;
+    }
+    void whatClosesALap() {
+        QFETCH(bool, counted);
+        QFETCH(bool, corrected);
+        ScriptedRace r;
+        r.race.setAddress(0, u"127.0.0.1"_s, true);
+        r.race.start(kStart, std::nullopt);
+        if (counted) {
+            r.race.countLap(0, u"0"_s);
+        }
+        if (corrected) {
+            r.race.correctLapCount(0, 3);
+        }
+        r.report(0, 5000);
+        QTEST(r.race.car(0).laps.value(r.race.car(0).LapCnt - 1).timed, "closes");
+    }
+};
+
+QTEST_APPLESS_MAIN(TestRaceModel)
+#include "test_race_model.moc"
