@@ -1,7 +1,6 @@
 #include "console/handlers.h"
 
 #include "core/console_context.h"
-#include "core/ports.h"
 #include "platform/clock.h"
 #include "platform/frame.h"
 #include "platform/grid.h"
@@ -60,9 +59,7 @@ void Handlers::Form_Load() {
     const QDate today = c_.clock.now().date();
     ui.Txt_Date->setText(
         QStringLiteral("%1/%2/%3").arg(today.year()).arg(today.month()).arg(today.day()));
-    ui.WinsockChker->setLocalPort(core::kCheckConsolePort);
-    ui.WinsockChker->setRemotePort(core::kCheckCarPort);
-    ui.WinsockChker->bind();
+    run_.bindAddressCheck();
     const auto setHeaders = [](platform::Grid* grid, const QStringList& texts) {
         for (int c = 1; c <= texts.size(); ++c) {
             grid->setHeader(c, texts[c - 1]);

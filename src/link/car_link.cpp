@@ -3,6 +3,7 @@
 #include "core/colours.h"
 #include "core/console_context.h"
 #include "link/lap_closing.h"
+#include "link/link_trace.h"
 #include "link/protocol.h"
 #include "link/standings.h"
 #include "model/race_model.h"
@@ -46,6 +47,7 @@ void CarLink::Winsock_DataArrival(int s, const QString& RcvData) {
     auto& ui = c_.ui;
     const auto& car = c_.state.car[s];
     const CarReport report = parseReport(RcvData);
+    qCDebug(lcLink) << "car" << s + 1 << "report" << RcvData.left(kShownMessageChars);
     // The label shows the start of a long message: laying out tens of thousands of characters
     // would hold every car's timing for a tenth of a second. The lap log keeps it whole.
     ui.Lbl_InMess[s]->setText(report.message.left(kShownMessageChars));
@@ -65,7 +67,7 @@ void CarLink::Winsock_DataArrival(int s, const QString& RcvData) {
     if (closesLap(car)) {
         recordLap(s, report.message);
     } else {
-        ui.Winsock[s]->sendData(buildReply(car.LapFlag, car.LapRecord, car.SendMsg));
+        reply(s, buildReply(car.LapFlag, car.LapRecord, car.SendMsg));
     }
 
     c_.race.reportHandled(s, c_.TickCnt());
@@ -78,7 +80,13 @@ void CarLink::recordLap(int s, const QString& carMessage) {
     const qint32 now = c_.TickCnt();
     const ClosedLap closed = closeLap(c_.state, s, carMessage, now, c_.clock.now(), c_.settings);
     c_.race.recordLap(s, closed.lapNo, closed.lap, now, closed.figures, closed.record);
-    c_.ui.Winsock[s]->sendData(buildReply(closed.flag, closed.record, c_.state.car[s].SendMsg));
+    qCDebug(lcLink) << "car" << s + 1 << "lap" << closed.lapNo << closed.lap.ticks << "ticks";
+    reply(s, buildReply(closed.flag, closed.record, c_.state.car[s].SendMsg));
+}
+
+void CarLink::reply(int s, const QString& text) {
+    const bool sent = c_.ui.Winsock[s]->sendData(text);
+    qCDebug(lcLink) << "car" << s + 1 << (sent ? "reply" : "reply not sent") << text;
 }
 
 void CarLink::UpdateStandings() {
@@ -103,6 +111,8 @@ void CarLink::WinsockChker_DataArrival(const QString& request) {
     }
     // A request that names no address has nobody to answer; the service stays as it is.
     const auto answer = addressCheckAnswer(request, addresses);
+    qCDebug(lcLink) << "address check" << request.left(kShownMessageChars) << "->"
+                    << answer.value_or(QStringLiteral("(no answer)"));
     if (!answer) {
         return;
     }

@@ -26,6 +26,7 @@ public:
 private:
     // carMessage: the whole text the car sent, for the lap log.
     void recordLap(int slot, const QString& carMessage);
+    void reply(int slot, const QString& text);
 
     core::Console& c_;
 };

@@ -57,12 +57,19 @@ void RunControl::start() {
     const QDateTime now = c_.clock.now();
     c_.race.start(now, raceEndTime(st.RunH, st.RunN, now));
     ui.Btn_Start->setText(QStringLiteral("Stop"));
+    QStringList unbound;
     for (int s = 0; s < kSlotCount; ++s) {
-        if (st.car[s].TakesPart) {
-            takePart(s);
-        } else {
+        if (!st.car[s].TakesPart) {
             standOut(s);
+        } else if (!takePart(s)) {
+            unbound << core::carCaption(s) + u"：ポート" + QString::number(core::consolePort(s));
         }
+    }
+    // The other cars are timed; the operator must know which car is not, and why.
+    if (!unbound.isEmpty()) {
+        c_.prompts.message(u"次の車輌の受信ポートを開けません。他のプログラムが使用しています。\n" +
+                               unbound.join(u'\n') + u"\nこの車輌は計測されません。",
+                           QStringLiteral("ポート確認"), platform::PromptIcon::Critical);
     }
 
     ui.WinsockChker->close();
@@ -101,7 +108,7 @@ void RunControl::standOut(int s) {
     ui.Btn_RunStop[s]->setEnabled(false);
 }
 
-void RunControl::takePart(int s) {
+bool RunControl::takePart(int s) {
     auto& ui = c_.ui;
     const auto& car = c_.state.car[s];
     ui.Lbl_AllGas[s]->setText(core::generalNumber(car.FuelTotal));
@@ -111,9 +118,23 @@ void RunControl::takePart(int s) {
     sock->setRemoteHost(car.Address);
     sock->setRemotePort(core::carPort(s));
     sock->setLocalPort(core::consolePort(s));
-    sock->bind();
     ui.Time_Lap[s]->setInterval(kLapTimerMs);
     ui.Time_Lap[s]->start();
+    return sock->bind();
+}
+
+void RunControl::bindAddressCheck() {
+    auto* chker = c_.ui.WinsockChker;
+    chker->setLocalPort(core::kCheckConsolePort);
+    chker->setRemotePort(core::kCheckCarPort);
+    if (chker->bind() || checkPortTold_) {
+        return;
+    }
+    checkPortTold_ = true;
+    c_.prompts.message(u"アドレス確認用のポート" + QString::number(core::kCheckConsolePort) +
+                           u"を開けません。他のプログラムが使用しています。\n"
+                           u"車輌パソコンからのアドレス確認には答えられません。",
+                       QStringLiteral("ポート確認"), platform::PromptIcon::Critical);
 }
 
 void RunControl::stop() {
@@ -139,7 +160,7 @@ void RunControl::stop() {
         ui.Btn_ClientNoSet2[s]->setEnabled(true);
         ui.Btn_ClsCar[s]->setEnabled(true);
     }
-    ui.WinsockChker->bind();
+    bindAddressCheck();
     ui.Lbl_StTime->clear();
     for (QPushButton* b :
          {ui.Btn_End, ui.Btn_Write, ui.Btn_Cource, ui.Btn_Drivers, ui.Btn_Car, ui.Btn_Mess}) {

@@ -16,16 +16,21 @@ public:
     // Every 99 ms per taking-part car: running lap time, and a lap counted after silence.
     void Time_Lap_Timer(int slot);
 
+    // Listens for address checks while idle. A port another program holds is told once.
+    void bindAddressCheck();
+
     // The running lap time's refresh, also the stopwatch's.
     static constexpr int kLapTimerMs = 99;
 
 private:
     void start();
     void stop();
-    void takePart(int slot);
+    // False when the car's port cannot be had.
+    bool takePart(int slot);
     void standOut(int slot);
 
     core::Console& c_;
+    bool checkPortTold_ = false;
 };
 
 }  // namespace kaltero::timing

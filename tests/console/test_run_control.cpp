@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QUdpSocket>
 
 using kaltero::testing::ConsoleFixture;
 using kaltero::testing::focusIn;
@@ -210,6 +211,27 @@ private Q_SLOTS:
         retype(race.ui().Txt_RunH, QStringLiteral("abc"));
         QCOMPARE(race.prompts.beeps(), 1);
         QCOMPARE(race.ui().Txt_RunH->text(), QStringLiteral("0"));
+    }
+
+    // A port another program holds: the operator is told which car, the other cars are timed.
+    void portsHeldByAnotherProgramAreTold() {
+        QUdpSocket check;
+        QUdpSocket car1;
+        QVERIFY(check.bind(QHostAddress::AnyIPv4, 7001, QAbstractSocket::DontShareAddress));
+        QVERIFY(car1.bind(QHostAddress::AnyIPv4, 7011, QAbstractSocket::DontShareAddress));
+        Race race({0, 1});
+        QCOMPARE(race.prompts.calls().size(), 1);
+        QVERIFY(
+            race.prompts.calls()[0].text.startsWith(u"アドレス確認用のポート7001を開けません。"));
+        race.start();
+        QCOMPARE(race.prompts.calls().size(), 2);
+        QVERIFY2(race.prompts.calls()[1].text.contains(u"１号車：ポート7011"),
+                 qPrintable(race.prompts.calls()[1].text));
+        QVERIFY(!race.prompts.calls()[1].text.contains(u"２号車"));
+        QVERIFY(race.model.timing());
+        QVERIFY(race.ui().Winsock[1]->isBound());
+        race.stop();
+        QCOMPARE(race.prompts.calls().size(), 3);  // the stop question; the check port is told once
     }
 };
 
