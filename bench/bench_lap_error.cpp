@@ -65,7 +65,8 @@ int main(int argc, char* argv[]) {
             continue;
         }
         bool ok = false;
-        const qint64 ticks = live.ui().Spd_Laps[lap.car - 1]->cellText(4, lap.lap).toLongLong(&ok);
+        const qint64 ticks =
+            live.ui().Car[lap.car - 1]->Spd_Laps->cellText(4, lap.lap).toLongLong(&ok);
         if (!ok) {
             ++missing;
             continue;

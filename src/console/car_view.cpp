@@ -25,24 +25,24 @@ void CarView::show(const model::Change& change) {
     switch (change.op) {
         case model::Op::Started:
             for (int t : c_.race.takingPart()) {
-                ui.Lbl_LapCnt[t]->setText(QStringLiteral("1周目"));
-                ui.Spd_Laps[t]->setRowCount(0);
+                ui.Car[t]->Lbl_LapCnt->setText(QStringLiteral("1周目"));
+                ui.Car[t]->Spd_Laps->setRowCount(0);
                 showFigures(t);
             }
             break;
         case model::Op::LapCounted:
-            ui.Spd_Laps[s]->setRowCount(c_.state.car[s].LapCnt);
+            ui.Car[s]->Spd_Laps->setRowCount(c_.state.car[s].LapCnt);
             moveTo(s, 1, change.lap);
             break;
         case model::Op::LapRecorded:
             showLap(s, change.lap);
             moveTo(s, kTime, change.lap);
             showFigures(s);
-            ui.Lbl_LapCnt[s]->setText(QString::number(qint64(change.lap) + 1) + u"周目");
+            ui.Car[s]->Lbl_LapCnt->setText(QString::number(qint64(change.lap) + 1) + u"周目");
             break;
         case model::Op::LapCorrected:
-            ui.Lbl_LapCnt[s]->setText(QString::number(change.lap) + u"周目");
-            ui.Spd_Laps[s]->setRowCount(change.lap);
+            ui.Car[s]->Lbl_LapCnt->setText(QString::number(change.lap) + u"周目");
+            ui.Car[s]->Spd_Laps->setRowCount(change.lap);
             moveTo(s, kTime, change.lap);
             break;
         case model::Op::LapTimeEdited:
@@ -56,7 +56,7 @@ void CarView::show(const model::Change& change) {
 }
 
 void CarView::showLap(int s, int lapNo) {
-    auto* grid = c_.ui.Spd_Laps[s];
+    auto* grid = c_.ui.Car[s]->Spd_Laps;
     const core::Lap lap = c_.state.car[s].laps.value(lapNo - 1);
     // The grid always holds the counted laps; make sure the row exists before writing it.
     if (grid->rowCount() < lapNo) {
@@ -72,15 +72,15 @@ void CarView::showLap(int s, int lapNo) {
 void CarView::showFigures(int s) {
     auto& ui = c_.ui;
     const auto& car = c_.state.car[s];
-    ui.Lbl_BestLapTm[s]->setText(car.Lbl_BestLapTm);
-    ui.Lbl_AveLapTm[s]->setText(car.Lbl_AveLapTm);
-    ui.Lbl_YosoSyu[s]->setText(car.Lbl_YosoSyu);
-    ui.Lbl_DrvrBestLapTm[s]->setText(car.Lbl_DrvrBestLapTm);
-    ui.Lbl_DrvrAveLapTm[s]->setText(car.Lbl_DrvrAveLapTm);
+    ui.Car[s]->Lbl_BestLapTm->setText(car.Lbl_BestLapTm);
+    ui.Car[s]->Lbl_AveLapTm->setText(car.Lbl_AveLapTm);
+    ui.Car[s]->Lbl_YosoSyu->setText(car.Lbl_YosoSyu);
+    ui.Car[s]->Lbl_DrvrBestLapTm->setText(car.Lbl_DrvrBestLapTm);
+    ui.Car[s]->Lbl_DrvrAveLapTm->setText(car.Lbl_DrvrAveLapTm);
 }
 
 void CarView::moveTo(int s, int col, int lapNo) {
-    auto* grid = c_.ui.Spd_Laps[s];
+    auto* grid = c_.ui.Car[s]->Spd_Laps;
     grid->setCurrent(col, lapNo);
     grid->activateCurrent();
 }

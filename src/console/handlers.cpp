@@ -43,14 +43,14 @@ void Handlers::Form_Load() {
     masterData_.LoadCarFile(false);
     ui.Lbl_LocalIP->setText(u"IP : " + platform::UdpLink::localIP());
     for (int s = 0; s < kSlotCount; ++s) {
-        ui.Lbl_IP[s]->clear();
-        auto* laps = ui.Spd_Laps[s];
+        ui.Car[s]->Lbl_IP->clear();
+        auto* laps = ui.Car[s]->Spd_Laps;
         laps->setHeader(core::lap_grid::kTime, QStringLiteral("タイム"));
         laps->setHeader(core::lap_grid::kDriver, QStringLiteral("ドライバ"));
         laps->setHeader(core::lap_grid::kRemarks, QStringLiteral("備考"));
         laps->setRowCount(0);
-        ui.Lbl_Time[s]->setText(timing::FormatLapTime(0, c_.settings));
-        auto* drivers = ui.Spd_DriverInfo[s];
+        ui.Car[s]->Lbl_Time->setText(timing::FormatLapTime(0, c_.settings));
+        auto* drivers = ui.Car[s]->Spd_DriverInfo;
         drivers->setHeader(core::driver_grid::kName, QStringLiteral("ドライバ"));
         drivers->setHeader(core::driver_grid::kBest, QStringLiteral("Best Lap"));
         drivers->setHeader(core::driver_grid::kAverage, QStringLiteral("Ave Lap"));

@@ -41,7 +41,7 @@ void selectAllOnEntry(QLineEdit* box) {
 
 void closesDriverPanel(core::Console& c, QWidget* field, int slot) {
     platform::onFieldEvents(field,
-                            {.gotFocus = [&c, slot] { core::closeDriverPanel(c.ui, slot); }});
+                            {.gotFocus = [&c, slot] { c.ui.Car[slot]->closeDriverPanel(); }});
 }
 
 void toggle(platform::ChoiceList* list) {
@@ -65,17 +65,18 @@ void applyInputConventions(core::Console& c) {
     for (int s = 0; s < kSlotCount; ++s) {
         // The driver panel closes before the field does anything else.
         for (QWidget* field : std::initializer_list<QWidget*>{
-                 ui.Txt_InGasl[s], ui.Txt_Nenpi[s], ui.Txt_OutMess[s], ui.Txt_ZanRunCnt[s],
-                 ui.Cmb_Car[s], ui.Cmb_Driver[s], ui.Chk_ChgCnter[s]}) {
+                 ui.Car[s]->Txt_InGasl, ui.Car[s]->Txt_Nenpi, ui.Car[s]->Txt_OutMess,
+                 ui.Car[s]->Txt_ZanRunCnt, ui.Car[s]->Cmb_Car, ui.Car[s]->Cmb_Driver,
+                 ui.Car[s]->Chk_ChgCnter}) {
             closesDriverPanel(c, field, s);
         }
-        for (QLineEdit* box :
-             {ui.Txt_InGasl[s], ui.Txt_Nenpi[s], ui.Txt_OutMess[s], ui.Txt_ZanRunCnt[s]}) {
+        for (QLineEdit* box : {ui.Car[s]->Txt_InGasl, ui.Car[s]->Txt_Nenpi, ui.Car[s]->Txt_OutMess,
+                               ui.Car[s]->Txt_ZanRunCnt}) {
             selectAllOnEntry(box);
             moveOnWithEnter(box);
         }
-        moveOnWithEnter(ui.Cmb_Car[s]);
-        moveOnWithEnter(ui.Cmb_Driver[s]);
+        moveOnWithEnter(ui.Car[s]->Cmb_Car);
+        moveOnWithEnter(ui.Car[s]->Cmb_Driver);
     }
 }
 
@@ -89,8 +90,8 @@ void NoInputBlink::Time_NoInputBlk_Timer() {
     toggle(ui.Cmb_Course);
     for (int s = 0; s < kSlotCount; ++s) {
         if (c_.state.car[s].SetUp) {
-            toggle(ui.Cmb_Driver[s]);
-            toggle(ui.Cmb_Car[s]);
+            toggle(ui.Car[s]->Cmb_Driver);
+            toggle(ui.Car[s]->Cmb_Car);
         }
     }
 }

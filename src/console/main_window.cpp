@@ -3,6 +3,7 @@
 #include "console/handlers.h"
 #include "core/colours.h"
 #include "core/console_context.h"
+#include "core/widget_build.h"
 #include "platform/choice_list.h"
 #include "platform/clock.h"
 #include "platform/frame.h"
@@ -29,57 +30,13 @@ namespace kaltero::console {
 using core::kSlotCount;
 using platform::Frame;
 
-namespace {
-
-QString indexed(const char* name, int index) {
-    return QString::fromLatin1(name) + u'_' + QString::number(index);
-}
-
-template <typename W>
-W* named(W* widget, const QString& name) {
-    widget->setObjectName(name);
-    return widget;
-}
-
-QLabel* label(const QString& text, QWidget* parent, const QString& name = {}) {
-    auto* l = new QLabel(text, parent);
-    // Texts from cars and operators are shown as typed, never read as markup.
-    l->setTextFormat(Qt::PlainText);
-    if (!name.isEmpty()) {
-        l->setObjectName(name);
-    }
-    return l;
-}
-
-QPushButton* button(const QString& text, QWidget* parent, const QString& name) {
-    return named(new QPushButton(text, parent), name);
-}
-
-QLineEdit* textBox(QWidget* parent, const QString& name, int width = 0) {
-    auto* t = named(new QLineEdit(parent), name);
-    if (width > 0) {
-        t->setFixedWidth(width);
-    }
-    return t;
-}
-
-Frame* frame(const QString& caption, QWidget* parent, const QString& name = {}) {
-    auto* f = new Frame(parent);
-    f->setTitle(caption);
-    if (!name.isEmpty()) {
-        f->setObjectName(name);
-    }
-    return f;
-}
-
-void setBigFont(QWidget* w, int pointSize, bool bold = true) {
-    QFont font = w->font();
-    font.setPointSize(pointSize);
-    font.setBold(bold);
-    w->setFont(font);
-}
-
-}  // namespace
+using core::button;
+using core::frame;
+using core::indexed;
+using core::label;
+using core::named;
+using core::setBigFont;
+using core::textBox;
 
 MainWindow::MainWindow(core::Console& console, std::function<void()> quit)
     : console_(console), quit_(std::move(quit)) {
@@ -95,8 +52,8 @@ MainWindow::MainWindow(core::Console& console, std::function<void()> quit)
     auto* cars = new QHBoxLayout;
     cars->setSpacing(4);
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        buildCar(slot);
-        cars->addWidget(console_.ui.Frm_Runner[slot], 1);
+        console_.ui.Car[slot] = new core::CarPanel(slot, console_.clock, this);
+        cars->addWidget(console_.ui.Car[slot], 1);
     }
     layout->addLayout(cars, 1);
     buildSettingsPanel();
@@ -104,13 +61,6 @@ MainWindow::MainWindow(core::Console& console, std::function<void()> quit)
 
     auto& clock = console_.clock;
     auto& ui = console_.ui;
-    for (int slot = 0; slot < kSlotCount; ++slot) {
-        ui.Time_Lap[slot] = clock.makeTimer();
-        ui.Time_MessBlk[slot] = clock.makeTimer();
-        ui.Time_GasBlk[slot] = clock.makeTimer();
-        ui.Time_DriverInfo[slot] = clock.makeTimer();
-        ui.Winsock[slot] = named(new platform::UdpLink(this), indexed("Winsock", slot));
-    }
     ui.Time_System = clock.makeTimer();
     ui.Time_NoInputBlk = clock.makeTimer();
     ui.Time_OtherLap = clock.makeTimer();
@@ -269,175 +219,6 @@ void MainWindow::buildCommon() {
     buttons->addWidget(ui.Btn_Drivers, 3, 0);
     buttons->addWidget(ui.Btn_Mess, 3, 1);
     row->addLayout(buttons);
-}
-
-void MainWindow::buildCar(int s) {
-    auto& ui = console_.ui;
-    auto* car = frame(core::carCaption(s), this, indexed("Frm_Runner", s));
-    ui.Frm_Runner[s] = car;
-    car->setBackground(core::kClearedColour);
-    auto* col = new QVBoxLayout(car);
-    col->setSpacing(2);
-    col->setContentsMargins(3, 3, 3, 3);
-
-    // Car PC address
-    auto* addr = new QHBoxLayout;
-    ui.Lbl_Gousya[s] = label({}, car, indexed("Lbl_Gousya", s));
-    ui.Lbl_IP[s] = label({}, car, indexed("Lbl_IP", s));
-    setBigFont(ui.Lbl_IP[s], 11);
-    ui.Btn_ClientNoSet[s] = button(QStringLiteral("計測設定"), car, indexed("Btn_ClientNoSet", s));
-    ui.Btn_ClientNoSet2[s] =
-        button(QStringLiteral("計測設定"), car, indexed("Btn_ClientNoSet2", s));
-    ui.Btn_ClsCar[s] = button(QStringLiteral("消"), car, indexed("Btn_ClsCar", s));
-    ui.Btn_ClsCar[s]->setFixedWidth(32);
-    // Address and its buttons on two rows, so that five cars fit a 1366-pixel screen.
-    addr->addWidget(ui.Lbl_Gousya[s]);
-    addr->addWidget(ui.Lbl_IP[s], 1);
-    col->addLayout(addr);
-    auto* addrButtons = new QHBoxLayout;
-    addrButtons->addWidget(ui.Btn_ClientNoSet[s]);
-    addrButtons->addWidget(ui.Btn_ClientNoSet2[s]);
-    addrButtons->addWidget(ui.Btn_ClsCar[s]);
-    col->addLayout(addrButtons);
-
-    // Car and driver
-    auto* choice = new QGridLayout;
-    ui.Cmb_Car[s] = named(new platform::ChoiceList(car), indexed("Cmb_Car", s));
-    ui.Cmb_Driver[s] = named(new platform::ChoiceList(car), indexed("Cmb_Driver", s));
-    choice->addWidget(label(QStringLiteral("車輌"), car), 0, 0);
-    choice->addWidget(ui.Cmb_Car[s], 0, 1);
-    choice->addWidget(label(QStringLiteral("ドライバ"), car), 1, 0);
-    choice->addWidget(ui.Cmb_Driver[s], 1, 1);
-    choice->setColumnStretch(1, 1);
-    col->addLayout(choice);
-
-    // Running lap
-    auto* running = new QHBoxLayout;
-    ui.Lbl_Time[s] = label(QStringLiteral("00'00\"000"), car, indexed("Lbl_Time", s));
-    setBigFont(ui.Lbl_Time[s], 22);
-    ui.Lbl_LapCnt[s] = label({}, car, indexed("Lbl_LapCnt", s));
-    setBigFont(ui.Lbl_LapCnt[s], 14);
-    running->addWidget(ui.Lbl_Time[s], 1);
-    running->addWidget(ui.Lbl_LapCnt[s]);
-    col->addLayout(running);
-    auto* actions = new QHBoxLayout;
-    ui.Btn_RunStop[s] = button(QStringLiteral("中止"), car, indexed("Btn_RunStop", s));
-    ui.Btn_LapChg[s] = button(QStringLiteral("Lap修正"), car, indexed("Btn_LapChg", s));
-    ui.Btn_DriverInfo[s] = named(new platform::TwoStateButton(car), indexed("Btn_DriverInfo", s));
-    ui.Btn_DriverInfo[s]->setText(QStringLiteral("ドライバ情報"));
-    actions->addWidget(ui.Btn_RunStop[s]);
-    actions->addWidget(ui.Btn_LapChg[s]);
-    actions->addWidget(ui.Btn_DriverInfo[s]);
-    col->addLayout(actions);
-
-    // Car figures
-    auto* lapInfo = frame(QStringLiteral("車輌"), car, indexed("Frm_LapInfo", s));
-    ui.Frm_LapInfo[s] = lapInfo;
-    auto* lapGrid = new QGridLayout(lapInfo);
-    lapGrid->setVerticalSpacing(1);
-    ui.Lbl_BestLapTm[s] = label({}, lapInfo, indexed("Lbl_BestLapTm", s));
-    ui.Lbl_AveLapTm[s] = label({}, lapInfo, indexed("Lbl_AveLapTm", s));
-    ui.Lbl_YosoSyu[s] = label({}, lapInfo, indexed("Lbl_YosoSyu", s));
-    lapGrid->addWidget(label(QStringLiteral("Best"), lapInfo), 0, 0);
-    lapGrid->addWidget(ui.Lbl_BestLapTm[s], 0, 1);
-    lapGrid->addWidget(label(QStringLiteral("Ave"), lapInfo), 1, 0);
-    lapGrid->addWidget(ui.Lbl_AveLapTm[s], 1, 1);
-    lapGrid->addWidget(label(QStringLiteral("予想"), lapInfo), 2, 0);
-    lapGrid->addWidget(ui.Lbl_YosoSyu[s], 2, 1);
-    lapGrid->setColumnStretch(1, 1);
-
-    // Driver figures
-    auto* drvInfo = frame(QStringLiteral("ドライバ"), car, indexed("Frm_DriverInfo", s));
-    ui.Frm_DriverInfo[s] = drvInfo;
-    auto* drvGrid = new QGridLayout(drvInfo);
-    drvGrid->setVerticalSpacing(1);
-    ui.Lbl_DrvrBestLapTm[s] = label({}, drvInfo, indexed("Lbl_DrvrBestLapTm", s));
-    ui.Lbl_DrvrAveLapTm[s] = label({}, drvInfo, indexed("Lbl_DrvrAveLapTm", s));
-    drvGrid->addWidget(label(QStringLiteral("Best"), drvInfo), 0, 0);
-    drvGrid->addWidget(ui.Lbl_DrvrBestLapTm[s], 0, 1);
-    drvGrid->addWidget(label(QStringLiteral("Ave"), drvInfo), 1, 0);
-    drvGrid->addWidget(ui.Lbl_DrvrAveLapTm[s], 1, 1);
-    drvGrid->setColumnStretch(1, 1);
-    auto* figures = new QHBoxLayout;
-    figures->addWidget(lapInfo, 1);
-    figures->addWidget(drvInfo, 1);
-    col->addLayout(figures);
-
-    // Fuel panel
-    auto* fuel = new QGridLayout;
-    fuel->setVerticalSpacing(1);
-    ui.Meter_Gas[s] = named(new platform::Gauge(car), indexed("Meter_Gas", s));
-    ui.Lbl_Tank[s] = label(QStringLiteral("999"), car, indexed("Lbl_Tank", s));
-    ui.Txt_Nenpi[s] = textBox(car, indexed("Txt_Nenpi", s), 50);
-    ui.Txt_InGasl[s] = textBox(car, indexed("Txt_InGasl", s), 50);
-    ui.Btn_Kyuyu[s] = button(QStringLiteral("給油"), car, indexed("Btn_Kyuyu", s));
-    ui.Lbl_AllGas[s] = label({}, car, indexed("Lbl_AllGas", s));
-    ui.Lbl_ZanGas[s] = label({}, car, indexed("Lbl_ZanGas", s));
-    fuel->addWidget(ui.Meter_Gas[s], 0, 0, 3, 1);
-    fuel->addWidget(label(QStringLiteral("タンク容量"), car), 0, 1);
-    fuel->addWidget(ui.Lbl_Tank[s], 0, 2);
-    fuel->addWidget(label(QStringLiteral("平均燃費"), car), 0, 3);
-    fuel->addWidget(ui.Txt_Nenpi[s], 0, 4);
-    fuel->addWidget(label(QStringLiteral("給油量"), car), 1, 1);
-    fuel->addWidget(ui.Txt_InGasl[s], 1, 2);
-    fuel->addWidget(ui.Btn_Kyuyu[s], 1, 3, 1, 2);
-    fuel->addWidget(label(QStringLiteral("総給油"), car), 2, 1);
-    fuel->addWidget(ui.Lbl_AllGas[s], 2, 2);
-    fuel->addWidget(ui.Lbl_ZanGas[s], 2, 3, 1, 2);
-    col->addLayout(fuel);
-
-    // Lap countdown
-    auto* countdown = new QGridLayout;
-    countdown->setVerticalSpacing(1);
-    ui.Chk_ChgCnter[s] = named(new QCheckBox(car), indexed("Chk_ChgCnter", s));
-    ui.Txt_ZanRunCnt[s] = textBox(car, indexed("Txt_ZanRunCnt", s), 50);
-    ui.Lbl_AutoMess1[s] =
-        label(QStringLiteral("周走行したらドライバ交代"), car, indexed("Lbl_AutoMess1", s));
-    ui.Lbl_AutoMess2[s] =
-        label(QStringLiteral("メッセージを自動送信する"), car, indexed("Lbl_AutoMess2", s));
-    countdown->addWidget(ui.Chk_ChgCnter[s], 0, 0);
-    countdown->addWidget(ui.Txt_ZanRunCnt[s], 0, 1);
-    countdown->addWidget(ui.Lbl_AutoMess1[s], 0, 2);
-    countdown->addWidget(ui.Lbl_AutoMess2[s], 1, 1, 1, 2);
-    countdown->setColumnStretch(2, 1);
-    col->addLayout(countdown);
-
-    // Messages
-    auto* messages = new QGridLayout;
-    ui.Txt_OutMess[s] = textBox(car, indexed("Txt_OutMess", s));
-    ui.Lbl_InMess[s] = label({}, car, indexed("Lbl_InMess", s));
-    ui.Lbl_InMess[s]->setAutoFillBackground(true);
-    ui.Lbl_InMess[s]->setFixedHeight(24);
-    // The car's text may be of any length: it is cut at the frame's edge, never widens the car.
-    ui.Lbl_InMess[s]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    messages->addWidget(label(QStringLiteral("送信"), car), 0, 0);
-    messages->addWidget(ui.Txt_OutMess[s], 0, 1);
-    messages->addWidget(label(QStringLiteral("受信"), car), 1, 0);
-    messages->addWidget(ui.Lbl_InMess[s], 1, 1);
-    col->addLayout(messages);
-
-    // Lap grid: time, driver, remarks; ticks and the message log stay hidden
-    auto* laps = named(new platform::Grid(car), indexed("Spd_Laps", s));
-    ui.Spd_Laps[s] = laps;
-    laps->setColumnCount(core::lap_grid::kCount);
-    laps->setColumnText(core::lap_grid::kTime);
-    laps->setColumnText(core::lap_grid::kDriver);
-    laps->setColumnText(core::lap_grid::kRemarks);
-    laps->setColumnHidden(core::lap_grid::kTicks, true);
-    laps->setColumnHidden(core::lap_grid::kLog, true);
-    col->addWidget(laps, 1);
-
-    // Driver panel, over the lap grid when opened
-    auto* driverLap = frame(QStringLiteral("ドライバ情報"), car, indexed("Frm_DriverLap", s));
-    ui.Frm_DriverLap[s] = driverLap;
-    auto* drivers = named(new platform::Grid(driverLap), indexed("Spd_DriverInfo", s));
-    ui.Spd_DriverInfo[s] = drivers;
-    drivers->setColumnCount(3);
-    (new QVBoxLayout(driverLap))->addWidget(drivers);
-    driverLap->hide();
-    col->addWidget(driverLap);
-    // Keeps the controls at the top while a cleared slot hides its lap grid.
-    col->addStretch();
 }
 
 void MainWindow::buildSettingsPanel() {

@@ -30,7 +30,6 @@ protected:
 
 private:
     void buildCommon();
-    void buildCar(int slot);
     void buildSettingsPanel();
     void buildEditorPanels();
     void Btn_End_Click();

@@ -83,7 +83,7 @@ void SettingsPanel::Btn_Mess_Click() {
     panel->move((ui.Main->width() - panel->width()) / 2, (ui.Main->height() - panel->height()) / 2);
     panel->show();
     panel->raise();
-    for (auto* frame : ui.Frm_Runner) {
+    for (auto* frame : ui.Car) {
         frame->setEnabled(false);
     }
     ui.Frm_Main->setEnabled(false);
@@ -112,8 +112,8 @@ void SettingsPanel::Btn_MessOk_Click() {
     WriteAllSettings(c_.settings, c_.paths.SettingsFile);
     ui.Frm_Mess->hide();
     for (int s = 0; s < kSlotCount; ++s) {
-        ui.Frm_Runner[s]->setEnabled(true);
-        ui.Lbl_Time[s]->setText(timing::FormatLapTime(0, c_.settings));
+        ui.Car[s]->setEnabled(true);
+        ui.Car[s]->Lbl_Time->setText(timing::FormatLapTime(0, c_.settings));
     }
     ui.Frm_Main->setEnabled(true);
 }
@@ -125,7 +125,7 @@ void SettingsPanel::Btn_MessCancel_Click() {
 void SettingsPanel::close() {
     auto& ui = c_.ui;
     ui.Frm_Mess->hide();
-    for (auto* frame : ui.Frm_Runner) {
+    for (auto* frame : ui.Car) {
         frame->setEnabled(true);
     }
     ui.Frm_Main->setEnabled(true);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/car_panel.h"
 #include "core/slot_state.h"
 
 #include <array>
@@ -27,9 +28,10 @@ namespace kaltero::core {
 template <typename T>
 using PerCar = std::array<T, kSlotCount>;
 
-// The controls of the console window under their names. The window creates and owns the
-// widgets; the handlers reach them through this record. Index = car slot, except the
-// standings rows, which are rank positions.
+// The controls of the console window under their names: the main frame's, the five car
+// panels and the panels over them. The window creates and owns the widgets; the handlers reach
+// them through this record. Index = car slot, except the standings rows, which are rank
+// positions.
 struct Controls {
     QWidget* Main = nullptr;
 
@@ -64,43 +66,8 @@ struct Controls {
     PerCar<QLabel*> Lbl_BestTime{};
     PerCar<QLabel*> Lbl_BestLAP{};
 
-    // Car frames
-    PerCar<platform::Frame*> Frm_Runner{};
-    PerCar<QLabel*> Lbl_Gousya{};
-    PerCar<QLabel*> Lbl_IP{};
-    PerCar<QPushButton*> Btn_ClientNoSet{};
-    PerCar<QPushButton*> Btn_ClientNoSet2{};
-    PerCar<QPushButton*> Btn_ClsCar{};
-    PerCar<platform::ChoiceList*> Cmb_Car{};
-    PerCar<platform::ChoiceList*> Cmb_Driver{};
-    PerCar<QLabel*> Lbl_Time{};
-    PerCar<QLabel*> Lbl_LapCnt{};
-    PerCar<QPushButton*> Btn_RunStop{};
-    PerCar<QPushButton*> Btn_LapChg{};
-    PerCar<platform::Grid*> Spd_Laps{};
-    PerCar<platform::Frame*> Frm_LapInfo{};
-    PerCar<QLabel*> Lbl_BestLapTm{};
-    PerCar<QLabel*> Lbl_AveLapTm{};
-    PerCar<QLabel*> Lbl_YosoSyu{};
-    PerCar<platform::Frame*> Frm_DriverInfo{};
-    PerCar<QLabel*> Lbl_DrvrBestLapTm{};
-    PerCar<QLabel*> Lbl_DrvrAveLapTm{};
-    PerCar<QLineEdit*> Txt_OutMess{};
-    PerCar<QLabel*> Lbl_InMess{};
-    PerCar<QCheckBox*> Chk_ChgCnter{};
-    PerCar<QLineEdit*> Txt_ZanRunCnt{};
-    PerCar<QLabel*> Lbl_AutoMess1{};
-    PerCar<QLabel*> Lbl_AutoMess2{};
-    PerCar<QLabel*> Lbl_AllGas{};
-    PerCar<QLabel*> Lbl_ZanGas{};
-    PerCar<platform::Gauge*> Meter_Gas{};
-    PerCar<QLabel*> Lbl_Tank{};
-    PerCar<QLineEdit*> Txt_Nenpi{};
-    PerCar<QLineEdit*> Txt_InGasl{};
-    PerCar<QPushButton*> Btn_Kyuyu{};
-    PerCar<platform::TwoStateButton*> Btn_DriverInfo{};
-    PerCar<platform::Frame*> Frm_DriverLap{};
-    PerCar<platform::Grid*> Spd_DriverInfo{};
+    // Car frames, one panel per slot
+    PerCar<CarPanel*> Car{};
 
     // Settings panel
     platform::Frame* Frm_Mess = nullptr;
@@ -122,15 +89,8 @@ struct Controls {
     QPushButton* Btn_DrvOk = nullptr;
     QPushButton* Btn_DrvCancel = nullptr;
 
-    // Sockets
-    PerCar<platform::UdpLink*> Winsock{};
+    // Address check socket and window timers
     platform::UdpLink* WinsockChker = nullptr;
-
-    // Window timers
-    PerCar<std::unique_ptr<platform::Timer>> Time_Lap;
-    PerCar<std::unique_ptr<platform::Timer>> Time_MessBlk;
-    PerCar<std::unique_ptr<platform::Timer>> Time_GasBlk;
-    PerCar<std::unique_ptr<platform::Timer>> Time_DriverInfo;
     std::unique_ptr<platform::Timer> Time_System;
     std::unique_ptr<platform::Timer> Time_NoInputBlk;
     std::unique_ptr<platform::Timer> Time_OtherLap;
@@ -140,8 +100,5 @@ struct Controls {
     Controls(const Controls&) = delete;
     Controls& operator=(const Controls&) = delete;
 };
-
-// Closes a car's driver panel: the operator moved on to another control of the car.
-void closeDriverPanel(Controls& ui, int slot);
 
 }  // namespace kaltero::core

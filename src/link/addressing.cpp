@@ -20,13 +20,13 @@ using core::kSlotCount;
 Addressing::Addressing(core::Console& console) : c_(console) {
     auto& ui = c_.ui;
     for (int s = 0; s < kSlotCount; ++s) {
-        QObject::connect(ui.Btn_ClientNoSet[s], &QPushButton::clicked,
+        QObject::connect(ui.Car[s]->Btn_ClientNoSet, &QPushButton::clicked,
                          [this, s] { enterAddress(s); });
-        QObject::connect(ui.Btn_ClientNoSet2[s], &QPushButton::clicked, [this, s] {
-            core::closeDriverPanel(c_.ui, s);
+        QObject::connect(ui.Car[s]->Btn_ClientNoSet2, &QPushButton::clicked, [this, s] {
+            c_.ui.Car[s]->closeDriverPanel();
             enterAddress(s);
         });
-        QObject::connect(ui.Btn_ClsCar[s], &QPushButton::clicked,
+        QObject::connect(ui.Car[s]->Btn_ClsCar, &QPushButton::clicked,
                          [this, s] { Btn_ClsCar_Click(s); });
         setLook(s, false);
     }
@@ -41,13 +41,13 @@ void Addressing::enterAddress(int s) {
                             QStringLiteral("ＩＰ設定"), old);
     const bool setUp = !answer.isEmpty() && (answer != old || !car.SetUp);
     c_.race.setAddress(s, answer, setUp);
-    ui.Lbl_Gousya[s]->setText(core::carCaption(s));
-    ui.Lbl_IP[s]->setText(answer);
-    ui.Lbl_AllGas[s]->clear();
-    ui.Lbl_ZanGas[s]->clear();
+    ui.Car[s]->Lbl_Gousya->setText(core::carCaption(s));
+    ui.Car[s]->Lbl_IP->setText(answer);
+    ui.Car[s]->Lbl_AllGas->clear();
+    ui.Car[s]->Lbl_ZanGas->clear();
     if (setUp) {
         setLook(s, true);
-        ui.Meter_Gas[s]->setValue(0);
+        ui.Car[s]->Meter_Gas->setValue(0);
     }
 }
 
@@ -59,20 +59,20 @@ void Addressing::Btn_ClsCar_Click(int s) {
         return;
     }
     c_.race.clearAddress(s);
-    ui.Lbl_IP[s]->clear();
+    ui.Car[s]->Lbl_IP->clear();
     setLook(s, false);
 }
 
 void Addressing::setLook(int s, bool setUp) {
     auto& ui = c_.ui;
-    ui.Frm_Runner[s]->setBackground(setUp ? core::kSetUpColour : core::kClearedColour);
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{ui.Cmb_Car[s], ui.Cmb_Driver[s], ui.Txt_OutMess[s],
-                                         ui.Spd_Laps[s], ui.Btn_LapChg[s]}) {
+    ui.Car[s]->setBackground(setUp ? core::kSetUpColour : core::kClearedColour);
+    for (QWidget* w : std::initializer_list<QWidget*>{ui.Car[s]->Cmb_Car, ui.Car[s]->Cmb_Driver,
+                                                      ui.Car[s]->Txt_OutMess, ui.Car[s]->Spd_Laps,
+                                                      ui.Car[s]->Btn_LapChg}) {
         w->setEnabled(setUp);
     }
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{ui.Frm_LapInfo[s], ui.Frm_DriverInfo[s], ui.Spd_Laps[s]}) {
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             ui.Car[s]->Frm_LapInfo, ui.Car[s]->Frm_DriverInfo, ui.Car[s]->Spd_Laps}) {
         w->setVisible(setUp);
     }
 }

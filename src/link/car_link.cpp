@@ -36,7 +36,7 @@ bool CarLink::closesLap(const core::CarSlot& car) {
 CarLink::CarLink(core::Console& console) : c_(console) {
     auto& ui = c_.ui;
     for (int s = 0; s < kSlotCount; ++s) {
-        QObject::connect(ui.Winsock[s], &platform::UdpLink::dataArrival,
+        QObject::connect(ui.Car[s]->Winsock, &platform::UdpLink::dataArrival,
                          [this, s](const QString& text) { Winsock_DataArrival(s, text); });
     }
     QObject::connect(ui.WinsockChker, &platform::UdpLink::dataArrival,
@@ -50,12 +50,12 @@ void CarLink::Winsock_DataArrival(int s, const QString& RcvData) {
     qCDebug(lcLink) << "car" << s + 1 << "report" << RcvData.left(kShownMessageChars);
     // The label shows the start of a long message: laying out tens of thousands of characters
     // would hold every car's timing for a tenth of a second. The lap log keeps it whole.
-    ui.Lbl_InMess[s]->setText(report.message.left(kShownMessageChars));
+    ui.Car[s]->Lbl_InMess->setText(report.message.left(kShownMessageChars));
     if (report.message.isEmpty()) {
-        ui.Time_MessBlk[s]->stop();
-        core::setBackground(ui.Lbl_InMess[s], core::kWhite);
+        ui.Car[s]->Time_MessBlk->stop();
+        core::setBackground(ui.Car[s]->Lbl_InMess, core::kWhite);
     } else {
-        ui.Time_MessBlk[s]->start();
+        ui.Car[s]->Time_MessBlk->start();
     }
     const QString AutoMsg = chooseAutoMsg(car.CountdownOn, car.CountdownTxt, c_.settings);
     c_.race.receiveReport(s, {.RcvData = RcvData,
@@ -85,7 +85,7 @@ void CarLink::recordLap(int s, const QString& carMessage) {
 }
 
 void CarLink::reply(int s, const QString& text) {
-    const bool sent = c_.ui.Winsock[s]->sendData(text);
+    const bool sent = c_.ui.Car[s]->Winsock->sendData(text);
     qCDebug(lcLink) << "car" << s + 1 << (sent ? "reply" : "reply not sent") << text;
 }
 

@@ -174,7 +174,7 @@ bool MasterData::LoadCarFile(bool GridOnly) {
     const CarFileLoad load = loadCarFile(c_.paths.CarFile, GridOnly);
     if (load.entries) {
         for (int s = 0; s < kSlotCount; ++s) {
-            refill(ui.Cmb_Car[s], *load.entries);
+            refill(ui.Car[s]->Cmb_Car, *load.entries);
         }
     }
     fillGrid(*ui.Spd_Car, load.gridRows);
@@ -202,7 +202,7 @@ bool MasterData::LoadDriversFile(bool GridOnly) {
     const DriversFileLoad load = loadDriversFile(c_.paths.DriversFile, GridOnly);
     if (load.entries) {
         for (int s = 0; s < kSlotCount; ++s) {
-            refill(ui.Cmb_Driver[s], (*load.entries)[s]);
+            refill(ui.Car[s]->Cmb_Driver, (*load.entries)[s]);
         }
     }
     fillGrid(*ui.Spd_Drivers, load.gridRows);
@@ -274,7 +274,7 @@ void MasterData::deleteRow(const Editor& editor, int col, int row) {
 
 void MasterData::setConsoleEnabled(bool enabled) {
     auto& ui = c_.ui;
-    for (auto* frame : ui.Frm_Runner) {
+    for (auto* frame : ui.Car) {
         frame->setEnabled(enabled);
     }
     ui.Frm_Main->setEnabled(enabled);

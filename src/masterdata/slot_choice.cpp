@@ -20,15 +20,15 @@ constexpr int kLengthColumn = 1;
 SlotChoice::SlotChoice(core::Console& console) : c_(console) {
     auto& ui = c_.ui;
     for (int s = 0; s < core::kSlotCount; ++s) {
-        QObject::connect(ui.Cmb_Car[s], &platform::ChoiceList::entryChosen,
+        QObject::connect(ui.Car[s]->Cmb_Car, &platform::ChoiceList::entryChosen,
                          [this, s] { Cmb_Car_Click(s); });
     }
     // The race follows what the lists show, however they came to show it.
     for (int s = 0; s < core::kSlotCount; ++s) {
-        for (platform::ChoiceList* list : {ui.Cmb_Car[s], ui.Cmb_Driver[s]}) {
+        for (platform::ChoiceList* list : {ui.Car[s]->Cmb_Car, ui.Car[s]->Cmb_Driver}) {
             QObject::connect(list, &QComboBox::currentTextChanged, [this, s] {
-                c_.race.showChoices(s, c_.ui.Cmb_Car[s]->currentText(),
-                                    c_.ui.Cmb_Driver[s]->currentText());
+                c_.race.showChoices(s, c_.ui.Car[s]->Cmb_Car->currentText(),
+                                    c_.ui.Car[s]->Cmb_Driver->currentText());
             });
         }
     }
@@ -38,7 +38,7 @@ SlotChoice::SlotChoice(core::Console& console) : c_(console) {
 
 void SlotChoice::Cmb_Car_Click(int s) {
     auto& ui = c_.ui;
-    auto* list = ui.Cmb_Car[s];
+    auto* list = ui.Car[s]->Cmb_Car;
     list->setColumn(kTankColumn);
     const QString tank = list->columnText();
     list->setColumn(kEconomyColumn);
@@ -46,8 +46,8 @@ void SlotChoice::Cmb_Car_Click(int s) {
     const CarChoice choice = chooseCar(tank, economy);
     c_.race.chooseCar(s, list->currentText(), choice.Lbl_Tank, choice.TankCapacity,
                       choice.FuelEconomy);
-    ui.Lbl_Tank[s]->setText(choice.Lbl_Tank);
-    ui.Txt_Nenpi[s]->setText(choice.Txt_Nenpi);
+    ui.Car[s]->Lbl_Tank->setText(choice.Lbl_Tank);
+    ui.Car[s]->Txt_Nenpi->setText(choice.Txt_Nenpi);
     list->setBackground(Qt::white);
 }
 

@@ -16,13 +16,13 @@ using core::kSlotCount;
 DriverPanel::DriverPanel(core::Console& console) : c_(console) {
     auto& ui = c_.ui;
     for (int s = 0; s < kSlotCount; ++s) {
-        ui.Time_DriverInfo[s]->setInterval(kOpenMs);
-        ui.Time_DriverInfo[s]->onTimeout([this, s] { Time_DriverInfo_Timer(s); });
-        QObject::connect(ui.Cmb_Driver[s], &platform::ChoiceList::entryChosen,
+        ui.Car[s]->Time_DriverInfo->setInterval(kOpenMs);
+        ui.Car[s]->Time_DriverInfo->onTimeout([this, s] { Time_DriverInfo_Timer(s); });
+        QObject::connect(ui.Car[s]->Cmb_Driver, &platform::ChoiceList::entryChosen,
                          [this, s] { Cmb_Driver_Click(s); });
-        QObject::connect(ui.Cmb_Driver[s], &platform::ChoiceList::lostFocus,
-                         [this, s] { c_.ui.Cmb_Driver[s]->setBackground(Qt::white); });
-        QObject::connect(ui.Btn_DriverInfo[s], &QAbstractButton::clicked,
+        QObject::connect(ui.Car[s]->Cmb_Driver, &platform::ChoiceList::lostFocus,
+                         [this, s] { c_.ui.Car[s]->Cmb_Driver->setBackground(Qt::white); });
+        QObject::connect(ui.Car[s]->Btn_DriverInfo, &QAbstractButton::clicked,
                          [this, s] { Btn_DriverInfo_Click(s); });
     }
     QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
@@ -33,12 +33,12 @@ DriverPanel::DriverPanel(core::Console& console) : c_(console) {
 }
 
 void DriverPanel::Cmb_Driver_Click(int s) {
-    c_.race.chooseDriver(s, c_.ui.Cmb_Driver[s]->currentText(),
+    c_.race.chooseDriver(s, c_.ui.Car[s]->Cmb_Driver->currentText(),
                          countdownSwitch(false, c_.settings.CheckDefaultLaps).text);
 }
 
 void DriverPanel::showDrivers(int s) {
-    auto* table = c_.ui.Spd_DriverInfo[s];
+    auto* table = c_.ui.Car[s]->Spd_DriverInfo;
     const auto& drivers = c_.state.car[s].drivers;
     table->setRowCount(int(drivers.size()));
     for (int r = 1; r <= drivers.size(); ++r) {
@@ -51,17 +51,17 @@ void DriverPanel::showDrivers(int s) {
 
 void DriverPanel::Btn_DriverInfo_Click(int s) {
     auto& ui = c_.ui;
-    if (ui.Btn_DriverInfo[s]->state()) {
-        ui.Frm_DriverLap[s]->show();
-        ui.Time_DriverInfo[s]->start();
+    if (ui.Car[s]->Btn_DriverInfo->state()) {
+        ui.Car[s]->Frm_DriverLap->show();
+        ui.Car[s]->Time_DriverInfo->start();
     } else {
-        ui.Frm_DriverLap[s]->hide();
-        ui.Time_DriverInfo[s]->stop();
+        ui.Car[s]->Frm_DriverLap->hide();
+        ui.Car[s]->Time_DriverInfo->stop();
     }
 }
 
 void DriverPanel::Time_DriverInfo_Timer(int s) {
-    core::closeDriverPanel(c_.ui, s);
+    c_.ui.Car[s]->closeDriverPanel();
 }
 
 }  // namespace kaltero::race

@@ -21,29 +21,30 @@ using core::kSlotCount;
 FuelPanel::FuelPanel(core::Console& console) : c_(console) {
     auto& ui = c_.ui;
     for (int s = 0; s < kSlotCount; ++s) {
-        ui.Time_GasBlk[s]->setInterval(kBlinkMs);
-        ui.Time_GasBlk[s]->onTimeout([this, s] { Time_GasBlk_Timer(s); });
-        QObject::connect(ui.Btn_Kyuyu[s], &QAbstractButton::clicked,
+        ui.Car[s]->Time_GasBlk->setInterval(kBlinkMs);
+        ui.Car[s]->Time_GasBlk->onTimeout([this, s] { Time_GasBlk_Timer(s); });
+        QObject::connect(ui.Car[s]->Btn_Kyuyu, &QAbstractButton::clicked,
                          [this, s] { Btn_Kyuyu_Click(s); });
         // The race follows the box however it is set; the operator's click also starts the
         // countdown from its default.
-        QObject::connect(ui.Chk_ChgCnter[s], &QAbstractButton::toggled, [this, s](bool on) {
+        QObject::connect(ui.Car[s]->Chk_ChgCnter, &QAbstractButton::toggled, [this, s](bool on) {
             if (on != c_.state.car[s].CountdownOn) {
-                c_.race.switchCountdown(s, on, c_.ui.Txt_ZanRunCnt[s]->text());
+                c_.race.switchCountdown(s, on, c_.ui.Car[s]->Txt_ZanRunCnt->text());
             }
         });
-        QObject::connect(ui.Chk_ChgCnter[s], &QAbstractButton::clicked,
+        QObject::connect(ui.Car[s]->Chk_ChgCnter, &QAbstractButton::clicked,
                          [this, s] { Chk_ChgCnter_Click(s); });
-        QObject::connect(ui.Txt_ZanRunCnt[s], &QLineEdit::textChanged, [this, s](const QString& t) {
-            if (t != c_.state.car[s].CountdownTxt) {
-                c_.race.editCountdown(s, t);
-            }
-        });
-        platform::onFieldEvents(ui.Txt_InGasl[s],
+        QObject::connect(ui.Car[s]->Txt_ZanRunCnt, &QLineEdit::textChanged,
+                         [this, s](const QString& t) {
+                             if (t != c_.state.car[s].CountdownTxt) {
+                                 c_.race.editCountdown(s, t);
+                             }
+                         });
+        platform::onFieldEvents(ui.Car[s]->Txt_InGasl,
                                 {.lostFocus = [this, s] { Txt_InGasl_LostFocus(s); }});
-        platform::onFieldEvents(ui.Txt_Nenpi[s],
+        platform::onFieldEvents(ui.Car[s]->Txt_Nenpi,
                                 {.lostFocus = [this, s] { Txt_Nenpi_LostFocus(s); }});
-        platform::onFieldEvents(ui.Txt_ZanRunCnt[s],
+        platform::onFieldEvents(ui.Car[s]->Txt_ZanRunCnt,
                                 {.lostFocus = [this, s] { Txt_ZanRunCnt_LostFocus(s); }});
         // Every car starts with its countdown off.
         showCountdown(s);
@@ -86,40 +87,40 @@ void FuelPanel::UpdateFuelView(int s) {
     }
     if (view->blink) {
         // Already blinking: keep its rhythm rather than restart the second.
-        if (!ui.Time_GasBlk[s]->isActive()) {
-            ui.Time_GasBlk[s]->start();
+        if (!ui.Car[s]->Time_GasBlk->isActive()) {
+            ui.Car[s]->Time_GasBlk->start();
         }
     } else {
-        ui.Time_GasBlk[s]->stop();
-        ui.Meter_Gas[s]->setForeground(kGaugeYellow);
+        ui.Car[s]->Time_GasBlk->stop();
+        ui.Car[s]->Meter_Gas->setForeground(kGaugeYellow);
     }
-    ui.Lbl_ZanGas[s]->setText(view->zanGasText);
-    ui.Meter_Gas[s]->setValue(view->percent);
+    ui.Car[s]->Lbl_ZanGas->setText(view->zanGasText);
+    ui.Car[s]->Meter_Gas->setValue(view->percent);
 }
 
 void FuelPanel::Time_GasBlk_Timer(int s) {
-    auto* gauge = c_.ui.Meter_Gas[s];
+    auto* gauge = c_.ui.Car[s]->Meter_Gas;
     gauge->setForeground(gaugeBlinkStep(gauge->foreground()));
 }
 
 void FuelPanel::Btn_Kyuyu_Click(int s) {
     auto& ui = c_.ui;
     const auto& car = c_.state.car[s];
-    core::closeDriverPanel(ui, s);
-    const auto taken =
-        refuel(ui.Txt_InGasl[s]->text(), car.FuelTotal, c_.state.CourseLength, car.FuelEconomy);
+    ui.Car[s]->closeDriverPanel();
+    const auto taken = refuel(ui.Car[s]->Txt_InGasl->text(), car.FuelTotal, c_.state.CourseLength,
+                              car.FuelEconomy);
     if (!taken) {
         c_.prompts.beep();
         return;
     }
-    ui.Lbl_AllGas[s]->setText(taken->allGasText);
+    ui.Car[s]->Lbl_AllGas->setText(taken->allGasText);
     c_.race.refuel(s, taken->FuelTotal);
     // The amount stays, so the same refuelling can be entered again with one press.
-    ui.Txt_InGasl[s]->setFocus();
+    ui.Car[s]->Txt_InGasl->setFocus();
 }
 
 void FuelPanel::Txt_InGasl_LostFocus(int s) {
-    auto* box = c_.ui.Txt_InGasl[s];
+    auto* box = c_.ui.Car[s]->Txt_InGasl;
     if (const auto fix = checkInGasl(box->text())) {
         c_.prompts.beep();
         box->setText(fix->text);
@@ -127,7 +128,7 @@ void FuelPanel::Txt_InGasl_LostFocus(int s) {
 }
 
 void FuelPanel::Txt_Nenpi_LostFocus(int s) {
-    auto* box = c_.ui.Txt_Nenpi[s];
+    auto* box = c_.ui.Car[s]->Txt_Nenpi;
     const NenpiCheck check = checkNenpi(box->text());
     if (check.fix) {
         c_.prompts.beep();
@@ -140,7 +141,7 @@ void FuelPanel::Txt_Nenpi_LostFocus(int s) {
 }
 
 void FuelPanel::Txt_ZanRunCnt_LostFocus(int s) {
-    auto* box = c_.ui.Txt_ZanRunCnt[s];
+    auto* box = c_.ui.Car[s]->Txt_ZanRunCnt;
     if (const auto fix = checkZanRunCnt(box->text())) {
         c_.prompts.beep();
         box->setText(fix->text);
@@ -151,7 +152,7 @@ void FuelPanel::Txt_ZanRunCnt_LostFocus(int s) {
 }
 
 void FuelPanel::Chk_ChgCnter_Click(int s) {
-    const bool on = c_.ui.Chk_ChgCnter[s]->isChecked();
+    const bool on = c_.ui.Car[s]->Chk_ChgCnter->isChecked();
     c_.race.switchCountdown(s, on, countdownSwitch(on, c_.settings.CheckDefaultLaps).text);
 }
 
@@ -159,11 +160,11 @@ void FuelPanel::showCountdown(int s) {
     auto& ui = c_.ui;
     const auto& car = c_.state.car[s];
     const CountdownView view = countdownSwitch(car.CountdownOn, c_.settings.CheckDefaultLaps);
-    ui.Chk_ChgCnter[s]->setChecked(car.CountdownOn);
-    ui.Txt_ZanRunCnt[s]->setText(car.CountdownTxt);
-    ui.Txt_ZanRunCnt[s]->setEnabled(view.enabled);
-    core::setTextColour(ui.Lbl_AutoMess1[s], view.captionColour);
-    core::setTextColour(ui.Lbl_AutoMess2[s], view.captionColour);
+    ui.Car[s]->Chk_ChgCnter->setChecked(car.CountdownOn);
+    ui.Car[s]->Txt_ZanRunCnt->setText(car.CountdownTxt);
+    ui.Car[s]->Txt_ZanRunCnt->setEnabled(view.enabled);
+    core::setTextColour(ui.Car[s]->Lbl_AutoMess1, view.captionColour);
+    core::setTextColour(ui.Car[s]->Lbl_AutoMess2, view.captionColour);
 }
 
 }  // namespace kaltero::race

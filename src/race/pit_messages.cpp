@@ -18,22 +18,23 @@ PitMessages::PitMessages(core::Console& console) : c_(console) {
     QObject::connect(ui.Txt_AllOutMess, &QLineEdit::textChanged,
                      [this] { Txt_AllOutMess_Change(); });
     for (int s = 0; s < kSlotCount; ++s) {
-        ui.Time_MessBlk[s]->setInterval(kBlinkMs);
-        ui.Time_MessBlk[s]->onTimeout([this, s] { Time_MessBlk_Timer(s); });
-        core::setBackground(ui.Lbl_InMess[s], core::kSetUpColour);
-        QObject::connect(ui.Txt_OutMess[s], &QLineEdit::textChanged, [this, s](const QString& t) {
-            if (t != c_.state.car[s].OutMsg) {
-                c_.race.typeMessage(s, t);
-            }
-        });
+        ui.Car[s]->Time_MessBlk->setInterval(kBlinkMs);
+        ui.Car[s]->Time_MessBlk->onTimeout([this, s] { Time_MessBlk_Timer(s); });
+        core::setBackground(ui.Car[s]->Lbl_InMess, core::kSetUpColour);
+        QObject::connect(ui.Car[s]->Txt_OutMess, &QLineEdit::textChanged,
+                         [this, s](const QString& t) {
+                             if (t != c_.state.car[s].OutMsg) {
+                                 c_.race.typeMessage(s, t);
+                             }
+                         });
     }
     QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
         if (change.op == model::Op::LapCounted) {
-            c_.ui.Txt_OutMess[change.slot]->setText(c_.state.car[change.slot].OutMsg);
+            c_.ui.Car[change.slot]->Txt_OutMess->setText(c_.state.car[change.slot].OutMsg);
         } else if (change.op == model::Op::Stopped) {
             for (int s = 0; s < kSlotCount; ++s) {
-                c_.ui.Txt_OutMess[s]->setText(c_.state.car[s].OutMsg);
-                c_.ui.Lbl_InMess[s]->setText(c_.state.car[s].InMsg);
+                c_.ui.Car[s]->Txt_OutMess->setText(c_.state.car[s].OutMsg);
+                c_.ui.Car[s]->Lbl_InMess->setText(c_.state.car[s].InMsg);
             }
         }
     });
@@ -45,7 +46,7 @@ void PitMessages::Txt_AllOutMess_Change() {
 }
 
 void PitMessages::Time_MessBlk_Timer(int s) {
-    QLabel* label = c_.ui.Lbl_InMess[s];
+    QLabel* label = c_.ui.Car[s]->Lbl_InMess;
     core::setBackground(label, core::background(label) == core::kMessageColour
                                    ? core::kSetUpColour
                                    : core::kMessageColour);

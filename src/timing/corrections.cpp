@@ -27,13 +27,13 @@ constexpr qint32 kMaxLaps = 999;
 Corrections::Corrections(core::Console& console, RunControl& run) : c_(console), run_(run) {
     auto& ui = c_.ui;
     for (int s = 0; s < kSlotCount; ++s) {
-        QObject::connect(ui.Btn_LapChg[s], &QPushButton::clicked,
+        QObject::connect(ui.Car[s]->Btn_LapChg, &QPushButton::clicked,
                          [this, s] { Btn_LapChg_Click(s); });
-        QObject::connect(ui.Btn_RunStop[s], &QPushButton::clicked,
+        QObject::connect(ui.Car[s]->Btn_RunStop, &QPushButton::clicked,
                          [this, s] { Btn_RunStop_Click(s); });
-        auto* laps = ui.Spd_Laps[s];
+        auto* laps = ui.Car[s]->Spd_Laps;
         QObject::connect(laps, &platform::Grid::gotFocus,
-                         [this, s] { core::closeDriverPanel(c_.ui, s); });
+                         [this, s] { c_.ui.Car[s]->closeDriverPanel(); });
         QObject::connect(laps, &platform::Grid::cellChanged,
                          [this, s](int col, int row) { Spd_Laps_Change(s, col, row); });
     }
@@ -43,7 +43,7 @@ Corrections::Corrections(core::Console& console, RunControl& run) : c_(console),
 
 void Corrections::Btn_LapChg_Click(int s) {
     const auto& car = c_.state.car[s];
-    core::closeDriverPanel(c_.ui, s);
+    c_.ui.Car[s]->closeDriverPanel();
     const QString answer =
         c_.prompts.inputBox(QStringLiteral("今何周目ですか？"), QStringLiteral("Ｌａｐ修正"),
                             QString::number(car.LapCnt));
@@ -69,16 +69,16 @@ void Corrections::Btn_LapChg_Click(int s) {
 
 void Corrections::Btn_RunStop_Click(int s) {
     auto& ui = c_.ui;
-    core::closeDriverPanel(ui, s);
+    ui.Car[s]->closeDriverPanel();
     if (!c_.prompts.askYesNo(core::carCaption(s) + u"の計測を中止しますか？",
                              QStringLiteral("Stop確認"), platform::PromptIcon::Critical)) {
         return;
     }
-    ui.Time_Lap[s]->stop();
-    ui.Winsock[s]->close();
-    ui.Time_MessBlk[s]->stop();
-    core::setBackground(ui.Lbl_InMess[s], core::kSetUpColour);
-    ui.Btn_RunStop[s]->setEnabled(false);
+    ui.Car[s]->Time_Lap->stop();
+    ui.Car[s]->Winsock->close();
+    ui.Car[s]->Time_MessBlk->stop();
+    core::setBackground(ui.Car[s]->Lbl_InMess, core::kSetUpColour);
+    ui.Car[s]->Btn_RunStop->setEnabled(false);
     c_.race.stopCar(s);
     if (!c_.race.anyRunning() && c_.race.timing()) {
         c_.race.setStopNoAsk(true);
@@ -89,7 +89,7 @@ void Corrections::Btn_RunStop_Click(int s) {
 }
 
 void Corrections::Spd_Laps_Change(int s, int col, int row) {
-    auto* laps = c_.ui.Spd_Laps[s];
+    auto* laps = c_.ui.Car[s]->Spd_Laps;
     const QString text = laps->cellText(col, row);
     if (col == core::lap_grid::kDriver) {
         c_.race.editLapDriver(s, row, text);

@@ -23,7 +23,7 @@ using core::kSlotCount;
 
 RunControl::RunControl(core::Console& console) : c_(console) {
     for (int s = 0; s < kSlotCount; ++s) {
-        c_.ui.Time_Lap[s]->onTimeout([this, s] { Time_Lap_Timer(s); });
+        c_.ui.Car[s]->Time_Lap->onTimeout([this, s] { Time_Lap_Timer(s); });
     }
 }
 
@@ -48,7 +48,7 @@ void RunControl::start() {
         c_.prompts.message(QStringLiteral("計測する車輌の登録がされていません。"), {},
                            platform::PromptIcon::None);
         for (int s = 0; s < kSlotCount; ++s) {
-            ui.Frm_Runner[s]->setEnabled(true);
+            ui.Car[s]->setEnabled(true);
         }
         return;
     }
@@ -91,35 +91,35 @@ void RunControl::start() {
     ui.Btn_OtherLap->setEnabled(true);
     ui.Time_NoInputBlk->stop();
     for (int s = 0; s < kSlotCount; ++s) {
-        ui.Btn_ClientNoSet2[s]->setEnabled(false);
-        ui.Btn_ClsCar[s]->setEnabled(false);
+        ui.Car[s]->Btn_ClientNoSet2->setEnabled(false);
+        ui.Car[s]->Btn_ClsCar->setEnabled(false);
         if (st.car[s].SetUp) {
-            ui.Cmb_Driver[s]->setBackground(Qt::white);
-            ui.Cmb_Car[s]->setBackground(Qt::white);
+            ui.Car[s]->Cmb_Driver->setBackground(Qt::white);
+            ui.Car[s]->Cmb_Car->setBackground(Qt::white);
         }
     }
 }
 
 void RunControl::standOut(int s) {
     auto& ui = c_.ui;
-    ui.Time_Lap[s]->stop();
-    ui.Winsock[s]->close();
-    ui.Frm_Runner[s]->setEnabled(false);
-    ui.Btn_RunStop[s]->setEnabled(false);
+    ui.Car[s]->Time_Lap->stop();
+    ui.Car[s]->Winsock->close();
+    ui.Car[s]->setEnabled(false);
+    ui.Car[s]->Btn_RunStop->setEnabled(false);
 }
 
 bool RunControl::takePart(int s) {
     auto& ui = c_.ui;
     const auto& car = c_.state.car[s];
-    ui.Lbl_AllGas[s]->setText(core::generalNumber(car.FuelTotal));
-    ui.Btn_RunStop[s]->setEnabled(true);
-    ui.Frm_Runner[s]->setEnabled(true);
-    auto* sock = ui.Winsock[s];
+    ui.Car[s]->Lbl_AllGas->setText(core::generalNumber(car.FuelTotal));
+    ui.Car[s]->Btn_RunStop->setEnabled(true);
+    ui.Car[s]->setEnabled(true);
+    auto* sock = ui.Car[s]->Winsock;
     sock->setRemoteHost(car.Address);
     sock->setRemotePort(core::carPort(s));
     sock->setLocalPort(core::consolePort(s));
-    ui.Time_Lap[s]->setInterval(kLapTimerMs);
-    ui.Time_Lap[s]->start();
+    ui.Car[s]->Time_Lap->setInterval(kLapTimerMs);
+    ui.Car[s]->Time_Lap->start();
     return sock->bind();
 }
 
@@ -150,15 +150,15 @@ void RunControl::stop() {
     for (int s = 0; s < kSlotCount; ++s) {
         c_.race.switchCountdown(s, false,
                                 race::countdownSwitch(false, c_.settings.CheckDefaultLaps).text);
-        ui.Btn_RunStop[s]->setEnabled(true);
-        ui.Winsock[s]->close();
-        ui.Time_Lap[s]->stop();
-        ui.Time_MessBlk[s]->stop();
-        ui.Frm_Runner[s]->setEnabled(true);
-        ui.Lbl_Time[s]->setText(FormatLapTime(0, c_.settings));
-        core::setBackground(ui.Lbl_InMess[s], core::kSetUpColour);
-        ui.Btn_ClientNoSet2[s]->setEnabled(true);
-        ui.Btn_ClsCar[s]->setEnabled(true);
+        ui.Car[s]->Btn_RunStop->setEnabled(true);
+        ui.Car[s]->Winsock->close();
+        ui.Car[s]->Time_Lap->stop();
+        ui.Car[s]->Time_MessBlk->stop();
+        ui.Car[s]->setEnabled(true);
+        ui.Car[s]->Lbl_Time->setText(FormatLapTime(0, c_.settings));
+        core::setBackground(ui.Car[s]->Lbl_InMess, core::kSetUpColour);
+        ui.Car[s]->Btn_ClientNoSet2->setEnabled(true);
+        ui.Car[s]->Btn_ClsCar->setEnabled(true);
     }
     bindAddressCheck();
     ui.Lbl_StTime->clear();
@@ -173,7 +173,7 @@ void RunControl::stop() {
 void RunControl::Time_Lap_Timer(int s) {
     const auto& car = c_.state.car[s];
     const qint32 now = c_.TickCnt();
-    c_.ui.Lbl_Time[s]->setText(FormatLapTime(now - car.LapStartTick, c_.settings));
+    c_.ui.Car[s]->Lbl_Time->setText(FormatLapTime(now - car.LapStartTick, c_.settings));
     // 64-bit sum: a car silent since an earlier run must not overflow into a lap.
     if (car.LapPending || qint64(car.LastRcvTick) + c_.settings.NoCommTicks >= now) {
         return;

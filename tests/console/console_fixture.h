@@ -82,7 +82,7 @@ struct Race : ConsoleFixture {
     explicit Race(QList<int> slots = {0}) {
         for (int s : slots) {
             model.setAddress(s, QStringLiteral("127.0.0.1"), false);
-            ui().Lbl_IP[s]->setText(QStringLiteral("127.0.0.1"));
+            ui().Car[s]->Lbl_IP->setText(QStringLiteral("127.0.0.1"));
         }
     }
     void start() { ui().Btn_Start->click(); }

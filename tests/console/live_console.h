@@ -70,7 +70,7 @@ struct LiveConsole {
     void registerSlots(std::initializer_list<int> slots) {
         for (int s : slots) {
             model.setAddress(s, QStringLiteral("127.0.0.1"), false);
-            ui().Lbl_IP[s]->setText(QStringLiteral("127.0.0.1"));
+            ui().Car[s]->Lbl_IP->setText(QStringLiteral("127.0.0.1"));
         }
     }
     void pressStart() { ui().Btn_Start->click(); }

@@ -18,19 +18,19 @@ const QColor kLightYellow(0xFF, 0xFF, 0xC0);
 struct Slots : ConsoleFixture {
     void enter(int s, const QString& answer) {
         prompts.answerInput(answer);
-        ui().Btn_ClientNoSet[s]->click();
+        ui().Car[s]->Btn_ClientNoSet->click();
     }
     bool setUpLook(int s) {
         auto& u = ui();
-        const bool enabled = u.Cmb_Car[s]->isEnabled() && u.Cmb_Driver[s]->isEnabled() &&
-                             u.Txt_OutMess[s]->isEnabled() && u.Spd_Laps[s]->isEnabled() &&
-                             u.Btn_LapChg[s]->isEnabled();
-        const bool shown = !u.Frm_LapInfo[s]->isHidden() && !u.Frm_DriverInfo[s]->isHidden() &&
-                           !u.Spd_Laps[s]->isHidden();
+        const bool enabled = u.Car[s]->Cmb_Car->isEnabled() && u.Car[s]->Cmb_Driver->isEnabled() &&
+                             u.Car[s]->Txt_OutMess->isEnabled() &&
+                             u.Car[s]->Spd_Laps->isEnabled() && u.Car[s]->Btn_LapChg->isEnabled();
+        const bool shown = !u.Car[s]->Frm_LapInfo->isHidden() &&
+                           !u.Car[s]->Frm_DriverInfo->isHidden() && !u.Car[s]->Spd_Laps->isHidden();
         if (enabled != shown) {
             qFatal("slot controls half set up");
         }
-        return enabled && u.Frm_Runner[s]->background() == kLightYellow;
+        return enabled && u.Car[s]->background() == kLightYellow;
     }
 };
 }  // namespace
@@ -42,7 +42,7 @@ private Q_SLOTS:
     void everySlotStartsCleared() {
         Slots f;
         for (int s = 0; s < 5; ++s) {
-            QCOMPARE(f.ui().Frm_Runner[s]->background(), kGreen);
+            QCOMPARE(f.ui().Car[s]->background(), kGreen);
             QVERIFY(!f.setUpLook(s));
         }
     }
@@ -50,16 +50,16 @@ private Q_SLOTS:
     void enteringAnAddressSetsTheSlotUp() {
         Slots f;
         f.model.refuel(1, 45.5F);
-        f.ui().Lbl_AllGas[1]->setText(QStringLiteral("45.5"));
+        f.ui().Car[1]->Lbl_AllGas->setText(QStringLiteral("45.5"));
         f.enter(1, QStringLiteral("192.168.1.12"));
         const auto call = f.prompts.calls().last();
         QCOMPARE(call.text, QStringLiteral("２号車搭載パソコンのＩＰ番号は？"));
         QCOMPARE(call.title, QStringLiteral("ＩＰ設定"));
         QCOMPARE(call.preset, QString());
-        QCOMPARE(f.ui().Lbl_IP[1]->text(), QStringLiteral("192.168.1.12"));
-        QCOMPARE(f.ui().Lbl_Gousya[1]->text(), QStringLiteral("２号車"));
+        QCOMPARE(f.ui().Car[1]->Lbl_IP->text(), QStringLiteral("192.168.1.12"));
+        QCOMPARE(f.ui().Car[1]->Lbl_Gousya->text(), QStringLiteral("２号車"));
         QCOMPARE(f.state().car[1].FuelTotal, 0.0F);
-        QVERIFY(f.ui().Lbl_AllGas[1]->text().isEmpty());
+        QVERIFY(f.ui().Car[1]->Lbl_AllGas->text().isEmpty());
         QVERIFY(f.setUpLook(1));
         QVERIFY(!f.setUpLook(0));
     }
@@ -67,11 +67,11 @@ private Q_SLOTS:
     void sameAddressAgainOnlyResetsTheFuel() {
         Slots f;
         f.enter(0, QStringLiteral("10.0.0.1"));
-        f.ui().Meter_Gas[0]->setValue(70);
+        f.ui().Car[0]->Meter_Gas->setValue(70);
         f.model.refuel(0, 20.0F);
         f.enter(0, QStringLiteral("10.0.0.1"));
         QCOMPARE(f.prompts.calls().last().preset, QStringLiteral("10.0.0.1"));
-        QCOMPARE(f.ui().Meter_Gas[0]->value(), 70);
+        QCOMPARE(f.ui().Car[0]->Meter_Gas->value(), 70);
         QCOMPARE(f.state().car[0].FuelTotal, 0.0F);
         QVERIFY(f.setUpLook(0));
     }
@@ -80,7 +80,7 @@ private Q_SLOTS:
         Slots f;
         f.enter(2, QStringLiteral("10.0.0.3"));
         f.enter(2, QString());
-        QVERIFY(f.ui().Lbl_IP[2]->text().isEmpty());
+        QVERIFY(f.ui().Car[2]->Lbl_IP->text().isEmpty());
         QVERIFY(f.setUpLook(2));
     }
 
@@ -93,16 +93,16 @@ private Q_SLOTS:
         QFETCH(bool, yes);
         Slots f;
         f.enter(2, QStringLiteral("10.0.0.3"));
-        f.ui().Spd_Laps[2]->setRowCount(4);
+        f.ui().Car[2]->Spd_Laps->setRowCount(4);
         f.prompts.answerYesNo(yes);
-        f.ui().Btn_ClsCar[2]->click();
+        f.ui().Car[2]->Btn_ClsCar->click();
         const auto call = f.prompts.calls().last();
         QCOMPARE(call.text, QStringLiteral("３号車の設定内容を消去します。\nよろしいですか？"));
         QCOMPARE(call.title, QStringLiteral("消去確認"));
         QCOMPARE(call.icon, PromptIcon::Critical);
-        QCOMPARE(f.ui().Lbl_IP[2]->text().isEmpty(), yes);
+        QCOMPARE(f.ui().Car[2]->Lbl_IP->text().isEmpty(), yes);
         QCOMPARE(f.setUpLook(2), !yes);
-        QCOMPARE(f.ui().Spd_Laps[2]->rowCount(), 4);
+        QCOMPARE(f.ui().Car[2]->Spd_Laps->rowCount(), 4);
     }
 };
 

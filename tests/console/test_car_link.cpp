@@ -29,14 +29,14 @@ private Q_SLOTS:
         race.start();
         QCOMPARE(car.exchange(QStringLiteral("000")), QStringLiteral("N"));
         QCOMPARE(race.car(0).LapCnt, 0);
-        QVERIFY(race.ui().Lbl_InMess[0]->text().isEmpty());
+        QVERIFY(race.ui().Car[0]->Lbl_InMess->text().isEmpty());
     }
 
     void firstReportAfterTheSilenceTimesTheLap() {
         Race race;
         TestCar car(0);
-        race.ui().Cmb_Driver[0]->addEntry(QStringLiteral("佐藤"));
-        race.ui().Cmb_Driver[0]->setCurrentIndex(0);
+        race.ui().Car[0]->Cmb_Driver->addEntry(QStringLiteral("佐藤"));
+        race.ui().Car[0]->Cmb_Driver->setCurrentIndex(0);
         race.start();
         race.clock.advance(15'000);
         QCOMPARE(race.car(0).LapCnt, 1);
@@ -45,14 +45,14 @@ private Q_SLOTS:
         QCOMPARE(reply.left(24), QStringLiteral("N0010000015000") + QStringLiteral("0000015000"));
         QCOMPARE(reply.mid(34, 10), QStringLiteral("2026/04/03"));
         QCOMPARE(reply.mid(44, 16), QStringLiteral("14:00:15") + QStringLiteral("00:00:00"));
-        auto* laps = race.ui().Spd_Laps[0];
+        auto* laps = race.ui().Car[0]->Spd_Laps;
         QCOMPARE(laps->rowCount(), 1);
         QCOMPARE(laps->cellText(1, 1), QStringLiteral("0'15\"000"));
         QCOMPARE(laps->cellText(2, 1), QStringLiteral("佐藤"));
         QCOMPARE(laps->cellText(4, 1), QStringLiteral("15000"));
         QCOMPARE(laps->cellText(5, 1), QStringLiteral(", "));
-        QCOMPARE(race.ui().Lbl_LapCnt[0]->text(), QStringLiteral("2周目"));
-        QCOMPARE(race.ui().Lbl_BestLapTm[0]->text(), QStringLiteral("1周目 0'15\"000"));
+        QCOMPARE(race.ui().Car[0]->Lbl_LapCnt->text(), QStringLiteral("2周目"));
+        QCOMPARE(race.ui().Car[0]->Lbl_BestLapTm->text(), QStringLiteral("1周目 0'15\"000"));
         QCOMPARE(race.car(0).LapStartTick, 15'000);
         QVERIFY(!race.car(0).LapPending);
 
@@ -73,7 +73,7 @@ private Q_SLOTS:
         race.clock.advance(400);
         QCOMPARE(car.exchange(QStringLiteral("000")), record);
         QCOMPARE(race.car(0).LapCnt, 1);
-        QCOMPARE(race.ui().Spd_Laps[0]->cellText(4, 1), QStringLiteral("15000"));
+        QCOMPARE(race.ui().Car[0]->Spd_Laps->cellText(4, 1), QStringLiteral("15000"));
         QCOMPARE(race.car(0).LapStartTick, 15'000);
     }
 
@@ -92,7 +92,7 @@ private Q_SLOTS:
         const QString old = car.exchange(QStringLiteral("001"));
         QCOMPARE(old.mid(1, 3), QStringLiteral("001"));
         QCOMPARE(race.car(0).LapCnt, 0);
-        QCOMPARE(race.ui().Spd_Laps[0]->rowCount(), 0);
+        QCOMPARE(race.ui().Car[0]->Spd_Laps->rowCount(), 0);
         race.clock.advance(12'000);
         const QString first = car.exchange(QStringLiteral("001"));
         QCOMPARE(first.left(14), QStringLiteral("N0010000012500"));
@@ -106,11 +106,12 @@ private Q_SLOTS:
         const QString first = car.exchange(QStringLiteral("000"));
         const QString again = car.exchange(QStringLiteral("001ピット"));
         QCOMPARE(again, first);
-        QCOMPARE(race.ui().Lbl_InMess[0]->text(), QStringLiteral("ピット"));
-        QVERIFY(race.ui().Time_MessBlk[0]->isActive());
+        QCOMPARE(race.ui().Car[0]->Lbl_InMess->text(), QStringLiteral("ピット"));
+        QVERIFY(race.ui().Car[0]->Time_MessBlk->isActive());
         car.exchange(QStringLiteral("001"));
-        QVERIFY(!race.ui().Time_MessBlk[0]->isActive());
-        QCOMPARE(race.ui().Lbl_InMess[0]->palette().color(QPalette::Window), QColor(Qt::white));
+        QVERIFY(!race.ui().Car[0]->Time_MessBlk->isActive());
+        QCOMPARE(race.ui().Car[0]->Lbl_InMess->palette().color(QPalette::Window),
+                 QColor(Qt::white));
     }
 
     // A long message shows its start and goes whole into the lap log; markup stays text.
@@ -121,17 +122,17 @@ private Q_SLOTS:
         race.clock.advance(11'000);
         const QString message = QStringLiteral("<b>") + QString(3000, u'x');
         car.exchange(QStringLiteral("000") + message);
-        QCOMPARE(race.ui().Lbl_InMess[0]->text(), message.left(256));
-        QCOMPARE(race.ui().Lbl_InMess[0]->textFormat(), Qt::PlainText);
-        QCOMPARE(race.ui().Spd_Laps[0]->cellText(5, 1), QStringLiteral(", ") + message);
+        QCOMPARE(race.ui().Car[0]->Lbl_InMess->text(), message.left(256));
+        QCOMPARE(race.ui().Car[0]->Lbl_InMess->textFormat(), Qt::PlainText);
+        QCOMPARE(race.ui().Car[0]->Spd_Laps->cellText(5, 1), QStringLiteral(", ") + message);
     }
 
     void replyCarriesTheMessagesInCodePage932() {
         Race race;
         TestCar car(0);
-        race.ui().Txt_OutMess[0]->setText(QStringLiteral("pit in 3"));
-        race.ui().Chk_ChgCnter[0]->setChecked(true);
-        race.ui().Txt_ZanRunCnt[0]->setText(QStringLiteral("2"));
+        race.ui().Car[0]->Txt_OutMess->setText(QStringLiteral("pit in 3"));
+        race.ui().Car[0]->Chk_ChgCnter->setChecked(true);
+        race.ui().Car[0]->Txt_ZanRunCnt->setText(QStringLiteral("2"));
         race.start();
         car.send(QStringLiteral("000"));
         const auto bytes = car.receive();
@@ -149,18 +150,18 @@ private Q_SLOTS:
         race.clock.advance(11'000);
         QCOMPARE(car4.exchange(QStringLiteral("000")).left(4), QStringLiteral("N001"));
         QCOMPARE(race.car(3).LapCnt, 1);
-        QCOMPARE(race.ui().Spd_Laps[3]->cellText(4, 1), QStringLiteral("11000"));
-        QCOMPARE(race.ui().Spd_Laps[0]->cellText(4, 1), QString());
+        QCOMPARE(race.ui().Car[3]->Spd_Laps->cellText(4, 1), QStringLiteral("11000"));
+        QCOMPARE(race.ui().Car[0]->Spd_Laps->cellText(4, 1), QString());
     }
 
     void standingsRankTheCarsTakingPart() {
         Race race({0, 2});
         TestCar car1(0);
         TestCar car3(2);
-        race.ui().Cmb_Car[0]->addEntry(QStringLiteral("赤\t60\t8.5"));
-        race.ui().Cmb_Car[0]->setCurrentIndex(0);
-        race.ui().Cmb_Car[2]->addEntry(QStringLiteral("青\t60\t8.5"));
-        race.ui().Cmb_Car[2]->setCurrentIndex(0);
+        race.ui().Car[0]->Cmb_Car->addEntry(QStringLiteral("赤\t60\t8.5"));
+        race.ui().Car[0]->Cmb_Car->setCurrentIndex(0);
+        race.ui().Car[2]->Cmb_Car->addEntry(QStringLiteral("青\t60\t8.5"));
+        race.ui().Car[2]->Cmb_Car->setCurrentIndex(0);
         race.start();
         race.clock.advance(11'000);
         car3.exchange(QStringLiteral("000"));  // car 3 closes lap 1 at 11 s

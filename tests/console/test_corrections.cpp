@@ -27,13 +27,13 @@ struct Race : ConsoleFixture {
     explicit Race(QList<int> slots = {0}) {
         for (int s : slots) {
             prompts.answerInput(QStringLiteral("127.0.0.1"));
-            ui().Btn_ClientNoSet[s]->click();
+            ui().Car[s]->Btn_ClientNoSet->click();
         }
         prompts.clearCalls();
     }
     void start() { ui().Btn_Start->click(); }
     const kaltero::core::CarSlot& car(int s) { return state().car[s]; }
-    Grid* laps(int s = 0) { return ui().Spd_Laps[s]; }
+    Grid* laps(int s = 0) { return ui().Car[s]->Spd_Laps; }
 
     // Laps as they come on the track: the silence counts each one, the car's report closes it.
     // Lap i takes 11 s + i ms, so every row has a time of its own.
@@ -131,7 +131,7 @@ private Q_SLOTS:
         if (confirm >= 0) {
             race.prompts.answerYesNo(confirm == 1);
         }
-        ui.Btn_LapChg[0]->click();
+        ui.Car[0]->Btn_LapChg->click();
         QCOMPARE(race.prompts.pendingAnswers(), 0);
 
         const auto& calls = race.prompts.calls();
@@ -152,7 +152,7 @@ private Q_SLOTS:
         QCOMPARE(race.car(0).LapCnt, lapCnt);
         QCOMPARE(race.car(0).LapPending, changed);
         QCOMPARE(race.car(0).LapFlag, changed ? QStringLiteral("C") : QStringLiteral("N"));
-        QCOMPARE(ui.Lbl_LapCnt[0]->text(),
+        QCOMPARE(ui.Car[0]->Lbl_LapCnt->text(),
                  changed ? QStringLiteral("%1周目").arg(lapCnt) : QStringLiteral("13周目"));
         QCOMPARE(laps->rowCount(), lapCnt);
         // The laps below the new count stay; rows added above it are empty.
@@ -175,7 +175,7 @@ private Q_SLOTS:
         if (changed) {
             QCOMPARE(laps->cellText(4, lapCnt), QStringLiteral("3000"));
             QCOMPARE(laps->cellText(1, lapCnt), QStringLiteral("0'03\"000"));
-            QCOMPARE(ui.Lbl_LapCnt[0]->text(), QStringLiteral("%1周目").arg(lapCnt + 1));
+            QCOMPARE(ui.Car[0]->Lbl_LapCnt->text(), QStringLiteral("%1周目").arg(lapCnt + 1));
             // The correction is told to the car once; after that the car is back in step.
             const QString wire = QStringLiteral("%1").arg(lapCnt, 3, 10, QLatin1Char('0'));
             QCOMPARE(pc.exchange(wire).left(4), u'N' + wire);
@@ -193,32 +193,33 @@ private Q_SLOTS:
         race.start();
         race.clock.advance(11'000);
         QCOMPARE(car1.exchange(QStringLiteral("000ピット")).left(4), QStringLiteral("N001"));
-        QVERIFY(ui.Time_MessBlk[0]->isActive());
+        QVERIFY(ui.Car[0]->Time_MessBlk->isActive());
         race.clock.advance(2'000);
 
         race.prompts.answerYesNo(true);
-        ui.Btn_RunStop[0]->click();
+        ui.Car[0]->Btn_RunStop->click();
         QCOMPARE(race.prompts.calls().size(), 1);
         QCOMPARE(race.prompts.calls()[0].text, QStringLiteral("１号車の計測を中止しますか？"));
         QCOMPARE(race.prompts.calls()[0].title, QStringLiteral("Stop確認"));
         QCOMPARE(race.prompts.calls()[0].icon, PromptIcon::Critical);
         QVERIFY(race.model.timing());
-        QVERIFY(!ui.Btn_RunStop[0]->isEnabled());
-        QVERIFY(ui.Btn_RunStop[1]->isEnabled());
-        QVERIFY(!ui.Time_MessBlk[0]->isActive());
-        QCOMPARE(ui.Lbl_InMess[0]->palette().color(QPalette::Window), QColor(0xFF, 0xFF, 0xC0));
+        QVERIFY(!ui.Car[0]->Btn_RunStop->isEnabled());
+        QVERIFY(ui.Car[1]->Btn_RunStop->isEnabled());
+        QVERIFY(!ui.Car[0]->Time_MessBlk->isActive());
+        QCOMPARE(ui.Car[0]->Lbl_InMess->palette().color(QPalette::Window),
+                 QColor(0xFF, 0xFF, 0xC0));
 
         // Car 1 is no longer heard and its running time stands; car 2 runs on.
-        const QString frozen = ui.Lbl_Time[0]->text();
+        const QString frozen = ui.Car[0]->Lbl_Time->text();
         race.clock.advance(2'000);
-        QCOMPARE(ui.Lbl_Time[0]->text(), frozen);
+        QCOMPARE(ui.Car[0]->Lbl_Time->text(), frozen);
         QCOMPARE(car1.exchange(QStringLiteral("001")), QStringLiteral("<no reply>"));
         QCOMPARE(race.car(0).LapCnt, 1);
         QCOMPARE(car2.exchange(QStringLiteral("000")).left(4), QStringLiteral("N001"));
-        QCOMPARE(ui.Spd_Laps[1]->cellText(4, 1), QStringLiteral("15000"));
+        QCOMPARE(ui.Car[1]->Spd_Laps->cellText(4, 1), QStringLiteral("15000"));
 
         race.prompts.answerYesNo(true);
-        ui.Btn_RunStop[1]->click();
+        ui.Car[1]->Btn_RunStop->click();
         QCOMPARE(race.prompts.texts(),
                  QStringList({QStringLiteral("１号車の計測を中止しますか？"),
                               QStringLiteral("２号車の計測を中止しますか？")}));
@@ -227,8 +228,8 @@ private Q_SLOTS:
         QVERIFY(ui.WinsockChker->isBound());
         QVERIFY(ui.Btn_Write->isEnabled());
         // The laps stay on screen until the next start.
-        QCOMPARE(ui.Spd_Laps[0]->rowCount(), 1);
-        QCOMPARE(ui.Spd_Laps[1]->rowCount(), 1);
+        QCOMPARE(ui.Car[0]->Spd_Laps->rowCount(), 1);
+        QCOMPARE(ui.Car[1]->Spd_Laps->rowCount(), 1);
         const qint32 ticks = race.console.TickCnt();
         race.clock.advance(1'000);
         QCOMPARE(race.console.TickCnt(), ticks);
@@ -239,9 +240,9 @@ private Q_SLOTS:
         TestCar pc(0);
         race.start();
         race.prompts.answerYesNo(false);
-        race.ui().Btn_RunStop[0]->click();
-        QVERIFY(race.ui().Btn_RunStop[0]->isEnabled());
-        QVERIFY(race.ui().Time_Lap[0]->isActive());
+        race.ui().Car[0]->Btn_RunStop->click();
+        QVERIFY(race.ui().Car[0]->Btn_RunStop->isEnabled());
+        QVERIFY(race.ui().Car[0]->Time_Lap->isActive());
         QCOMPARE(pc.exchange(QStringLiteral("000")), QStringLiteral("N"));
         QVERIFY(race.model.timing());
     }
@@ -258,11 +259,11 @@ private Q_SLOTS:
         // After a run every car's stop button is enabled again; the operator presses all five.
         auto& ui = race.ui();
         for (int s = 0; s < 5; ++s) {
-            QVERIFY(ui.Btn_RunStop[s]->isEnabled());
+            QVERIFY(ui.Car[s]->Btn_RunStop->isEnabled());
             race.prompts.answerYesNo(true);
-            ui.Btn_RunStop[s]->click();
-            QVERIFY(!ui.Btn_RunStop[s]->isEnabled());
-            QVERIFY(!ui.Winsock[s]->isBound());
+            ui.Car[s]->Btn_RunStop->click();
+            QVERIFY(!ui.Car[s]->Btn_RunStop->isEnabled());
+            QVERIFY(!ui.Car[s]->Winsock->isBound());
         }
         QCOMPARE(race.prompts.calls().size(), 5);
         QCOMPARE(race.prompts.calls()[4].text, QStringLiteral("５号車の計測を中止しますか？"));

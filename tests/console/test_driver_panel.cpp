@@ -35,22 +35,22 @@ struct DriverRace : ConsoleFixture {
     explicit DriverRace(QList<int> slots = {0}) {
         for (int s : slots) {
             prompts.answerInput(QStringLiteral("127.0.0.1"));
-            ui().Btn_ClientNoSet[s]->click();
+            ui().Car[s]->Btn_ClientNoSet->click();
         }
         for (int s = 0; s < 2; ++s) {
             for (const QString& name : {kAkai, kAoki, kKuroda}) {
-                ui().Cmb_Driver[s]->addEntry(name);
+                ui().Car[s]->Cmb_Driver->addEntry(name);
             }
         }
     }
     void start() { ui().Btn_Start->click(); }
-    void choose(int s, const QString& name) { ::choose(ui().Cmb_Driver[s], name); }
-    kaltero::platform::Grid* table(int s) { return ui().Spd_DriverInfo[s]; }
+    void choose(int s, const QString& name) { ::choose(ui().Car[s]->Cmb_Driver, name); }
+    kaltero::platform::Grid* table(int s) { return ui().Car[s]->Spd_DriverInfo; }
     QStringList row(int s, int r) {
         return {table(s)->cellText(1, r), table(s)->cellText(2, r), table(s)->cellText(3, r)};
     }
     qint32 DrvInfoRow(int s) { return state().car[s].DrvInfoRow; }
-    bool panelOpen(int s) { return !ui().Frm_DriverLap[s]->isHidden(); }
+    bool panelOpen(int s) { return !ui().Car[s]->Frm_DriverLap->isHidden(); }
 };
 
 }  // namespace
@@ -88,9 +88,9 @@ private Q_SLOTS:
         const QString second = car.exchange(TestCar::lapReport(1));
         QCOMPARE(second.left(34), QStringLiteral("N002") + QStringLiteral("0000012000") +
                                       QStringLiteral("0000012000") + QStringLiteral("0000012000"));
-        QCOMPARE(ui.Spd_Laps[0]->cellText(2, 1), kAkai);
-        QCOMPARE(ui.Spd_Laps[0]->cellText(2, 2), kAoki);
-        QCOMPARE(ui.Lbl_DrvrBestLapTm[0]->text(), QStringLiteral("0'12\"000-2L"));
+        QCOMPARE(ui.Car[0]->Spd_Laps->cellText(2, 1), kAkai);
+        QCOMPARE(ui.Car[0]->Spd_Laps->cellText(2, 2), kAoki);
+        QCOMPARE(ui.Car[0]->Lbl_DrvrBestLapTm->text(), QStringLiteral("0'12\"000-2L"));
         QCOMPARE(race.row(0, 1),
                  QStringList({kAkai, QStringLiteral("0'11\"000-1L"), QStringLiteral("0'11\"000")}));
         QCOMPARE(race.row(0, 2),
@@ -102,7 +102,7 @@ private Q_SLOTS:
         const QString third = car.exchange(TestCar::lapReport(2));
         QCOMPARE(third.left(34), QStringLiteral("N003") + QStringLiteral("0000013000") +
                                      QStringLiteral("0000011000") + QStringLiteral("0000012000"));
-        QCOMPARE(ui.Spd_Laps[0]->cellText(2, 3), kAkai);
+        QCOMPARE(ui.Car[0]->Spd_Laps->cellText(2, 3), kAkai);
         QCOMPARE(race.row(0, 1),
                  QStringList({kAkai, QStringLiteral("0'11\"000-1L"), QStringLiteral("0'12\"000")}));
         QCOMPARE(race.row(0, 2),
@@ -129,33 +129,33 @@ private Q_SLOTS:
     void panelClosesItselfAfterThirtySeconds() {
         DriverRace race;
         auto& ui = race.ui();
-        ui.Btn_DriverInfo[0]->click();
+        ui.Car[0]->Btn_DriverInfo->click();
         QVERIFY(race.panelOpen(0));
-        QVERIFY(ui.Btn_DriverInfo[0]->state());
+        QVERIFY(ui.Car[0]->Btn_DriverInfo->state());
         race.clock.advance(29'999);
         QVERIFY(race.panelOpen(0));
         race.clock.advance(1);
         QVERIFY(!race.panelOpen(0));
-        QVERIFY(!ui.Btn_DriverInfo[0]->state());
-        QVERIFY(!ui.Time_DriverInfo[0]->isActive());
+        QVERIFY(!ui.Car[0]->Btn_DriverInfo->state());
+        QVERIFY(!ui.Car[0]->Time_DriverInfo->isActive());
         // One press opens it again, a second one closes it.
-        ui.Btn_DriverInfo[0]->click();
+        ui.Car[0]->Btn_DriverInfo->click();
         QVERIFY(race.panelOpen(0));
-        ui.Btn_DriverInfo[0]->click();
+        ui.Car[0]->Btn_DriverInfo->click();
         QVERIFY(!race.panelOpen(0));
-        QVERIFY(!ui.Time_DriverInfo[0]->isActive());
+        QVERIFY(!ui.Car[0]->Time_DriverInfo->isActive());
     }
 
     void driverChangeSwitchesTheCountdownOff() {
         DriverRace race;
         auto& ui = race.ui();
-        ui.Chk_ChgCnter[0]->click();
-        QCOMPARE(ui.Txt_ZanRunCnt[0]->text(), QStringLiteral("10"));
+        ui.Car[0]->Chk_ChgCnter->click();
+        QCOMPARE(ui.Car[0]->Txt_ZanRunCnt->text(), QStringLiteral("10"));
         race.choose(0, kAoki);
-        QVERIFY(!ui.Chk_ChgCnter[0]->isChecked());
-        QCOMPARE(ui.Txt_ZanRunCnt[0]->text(), QStringLiteral("0"));
-        QVERIFY(!ui.Txt_ZanRunCnt[0]->isEnabled());
-        for (QLabel* caption : {ui.Lbl_AutoMess1[0], ui.Lbl_AutoMess2[0]}) {
+        QVERIFY(!ui.Car[0]->Chk_ChgCnter->isChecked());
+        QCOMPARE(ui.Car[0]->Txt_ZanRunCnt->text(), QStringLiteral("0"));
+        QVERIFY(!ui.Car[0]->Txt_ZanRunCnt->isEnabled());
+        for (QLabel* caption : {ui.Car[0]->Lbl_AutoMess1, ui.Car[0]->Lbl_AutoMess2}) {
             QCOMPARE(caption->palette().color(QPalette::WindowText), QColor(0xC0, 0xC0, 0xC0));
         }
     }

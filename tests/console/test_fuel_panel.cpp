@@ -35,8 +35,8 @@ QColor textColour(QLabel* label) {
 struct FuelRace : ConsoleFixture {
     FuelRace() {
         prompts.answerInput(QStringLiteral("127.0.0.1"));
-        ui().Btn_ClientNoSet[0]->click();
-        auto* cars = ui().Cmb_Car[0];
+        ui().Car[0]->Btn_ClientNoSet->click();
+        auto* cars = ui().Car[0]->Cmb_Car;
         cars->addEntry(QStringLiteral("赤\t100\t2.0"));
         cars->setCurrentIndex(0);
         Q_EMIT cars->activated(0);  // as a pick in the open list
@@ -48,8 +48,8 @@ struct FuelRace : ConsoleFixture {
         focusOut(ui().Cmb_Course);
     }
     void refuel(const QString& amount) {
-        retype(ui().Txt_InGasl[0], amount);
-        ui().Btn_Kyuyu[0]->click();
+        retype(ui().Car[0]->Txt_InGasl, amount);
+        ui().Car[0]->Btn_Kyuyu->click();
     }
     void start() { ui().Btn_Start->click(); }
     // Laps driven the way a car drives them: out of reach past the silence limit, then one
@@ -64,7 +64,7 @@ struct FuelRace : ConsoleFixture {
         }
         return true;
     }
-    kaltero::platform::Gauge* gauge() { return ui().Meter_Gas[0]; }
+    kaltero::platform::Gauge* gauge() { return ui().Car[0]->Meter_Gas; }
     QColor gaugeColour() { return gauge()->foreground(); }
 };
 
@@ -79,18 +79,18 @@ private Q_SLOTS:
         TestCar car(0);
         auto& ui = race.ui();
         QCOMPARE(race.state().CourseLength, 4000);
-        QCOMPARE(ui.Lbl_Tank[0]->text(), QStringLiteral("100"));
-        QCOMPARE(ui.Txt_Nenpi[0]->text(), QStringLiteral("2"));
+        QCOMPARE(ui.Car[0]->Lbl_Tank->text(), QStringLiteral("100"));
+        QCOMPARE(ui.Car[0]->Txt_Nenpi->text(), QStringLiteral("2"));
         race.refuel(QStringLiteral("60"));
-        QCOMPARE(ui.Lbl_AllGas[0]->text(), QStringLiteral("60"));
+        QCOMPARE(ui.Car[0]->Lbl_AllGas->text(), QStringLiteral("60"));
         race.start();
         QCOMPARE(race.gauge()->value(), 60.0);
 
         QVERIFY(race.drive(car, 10));
         QCOMPARE(race.state().car[0].LapCnt, 10);
         QCOMPARE(race.gauge()->value(), 40.0);
-        QCOMPARE(ui.Lbl_ZanGas[0]->text(), QStringLiteral("残40"));
-        QVERIFY(!ui.Time_GasBlk[0]->isActive());
+        QCOMPARE(ui.Car[0]->Lbl_ZanGas->text(), QStringLiteral("残40"));
+        QVERIFY(!ui.Car[0]->Time_GasBlk->isActive());
         QCOMPARE(race.gaugeColour(), kYellow);
 
         QVERIFY(race.drive(car, 10));
@@ -100,8 +100,8 @@ private Q_SLOTS:
             race.clock.advance(1);
         }
         QCOMPARE(race.gauge()->value(), 18.0);
-        QCOMPARE(ui.Lbl_ZanGas[0]->text(), QStringLiteral("残18"));
-        QVERIFY(ui.Time_GasBlk[0]->isActive());
+        QCOMPARE(ui.Car[0]->Lbl_ZanGas->text(), QStringLiteral("残18"));
+        QVERIFY(ui.Car[0]->Time_GasBlk->isActive());
         // The colour waits for the first blink step, one second later.
         QCOMPARE(race.gaugeColour(), kYellow);
         race.clock.advance(999);
@@ -114,14 +114,14 @@ private Q_SLOTS:
         QCOMPARE(race.gaugeColour(), kRed);
         // The car is back: the lap is closed, the blink goes on.
         QVERIFY(car.exchange(TestCar::lapReport(20)).startsWith(QStringLiteral("N021")));
-        QVERIFY(ui.Time_GasBlk[0]->isActive());
+        QVERIFY(ui.Car[0]->Time_GasBlk->isActive());
 
         // 2 l more: 20 % exactly is enough again.
         race.refuel(QStringLiteral("2"));
-        QCOMPARE(ui.Lbl_AllGas[0]->text(), QStringLiteral("62"));
+        QCOMPARE(ui.Car[0]->Lbl_AllGas->text(), QStringLiteral("62"));
         QCOMPARE(race.gauge()->value(), 20.0);
-        QCOMPARE(ui.Lbl_ZanGas[0]->text(), QStringLiteral("残20"));
-        QVERIFY(!ui.Time_GasBlk[0]->isActive());
+        QCOMPARE(ui.Car[0]->Lbl_ZanGas->text(), QStringLiteral("残20"));
+        QVERIFY(!ui.Car[0]->Time_GasBlk->isActive());
         QCOMPARE(race.gaugeColour(), kYellow);
         race.clock.advance(3000);
         QCOMPARE(race.gaugeColour(), kYellow);
@@ -130,9 +130,9 @@ private Q_SLOTS:
     void overfilledTankShowsItsCapacity() {
         FuelRace race;
         race.refuel(QStringLiteral("150"));
-        QCOMPARE(race.ui().Lbl_AllGas[0]->text(), QStringLiteral("150"));
+        QCOMPARE(race.ui().Car[0]->Lbl_AllGas->text(), QStringLiteral("150"));
         QCOMPARE(race.gauge()->value(), 100.0);
-        QCOMPARE(race.ui().Lbl_ZanGas[0]->text(), QStringLiteral("残100"));
+        QCOMPARE(race.ui().Car[0]->Lbl_ZanGas->text(), QStringLiteral("残100"));
     }
 
     void refuellingAddsUpAndKeepsTheAmount() {
@@ -141,19 +141,19 @@ private Q_SLOTS:
         ui.Main->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(ui.Main));
         race.refuel(QStringLiteral("20"));
-        ui.Btn_Kyuyu[0]->setFocus();
+        ui.Car[0]->Btn_Kyuyu->setFocus();
         race.refuel(QStringLiteral("25.5"));
         QCOMPARE(race.state().car[0].FuelTotal, 45.5F);
-        QCOMPARE(ui.Lbl_AllGas[0]->text(), QStringLiteral("45.5"));
-        QCOMPARE(ui.Lbl_ZanGas[0]->text(), QStringLiteral("残45"));
+        QCOMPARE(ui.Car[0]->Lbl_AllGas->text(), QStringLiteral("45.5"));
+        QCOMPARE(ui.Car[0]->Lbl_ZanGas->text(), QStringLiteral("残45"));
         // Ready for the same amount once more.
-        QCOMPARE(ui.Txt_InGasl[0]->text(), QStringLiteral("25.5"));
-        QCOMPARE(QApplication::focusWidget(), ui.Txt_InGasl[0]);
+        QCOMPARE(ui.Car[0]->Txt_InGasl->text(), QStringLiteral("25.5"));
+        QCOMPARE(QApplication::focusWidget(), ui.Car[0]->Txt_InGasl);
         // Taking fuel out is allowed; the gauge stops at empty.
         race.refuel(QStringLiteral("-50"));
-        QCOMPARE(ui.Lbl_AllGas[0]->text(), QStringLiteral("-4.5"));
+        QCOMPARE(ui.Car[0]->Lbl_AllGas->text(), QStringLiteral("-4.5"));
         QCOMPARE(race.gauge()->value(), 0.0);
-        QCOMPARE(ui.Lbl_ZanGas[0]->text(), QStringLiteral("残0"));
+        QCOMPARE(ui.Car[0]->Lbl_ZanGas->text(), QStringLiteral("残0"));
         QCOMPARE(race.prompts.beeps(), 0);
     }
 
@@ -177,14 +177,14 @@ private Q_SLOTS:
         auto& ui = race.ui();
         race.refuel(QStringLiteral("30"));
         race.chooseCourse(course);
-        retype(ui.Txt_Nenpi[0], economy);
-        ui.Txt_InGasl[0]->setText(amount);  // typed, not left: only the button answers
+        retype(ui.Car[0]->Txt_Nenpi, economy);
+        ui.Car[0]->Txt_InGasl->setText(amount);  // typed, not left: only the button answers
         const int beeps = race.prompts.beeps();
-        ui.Btn_Kyuyu[0]->click();
+        ui.Car[0]->Btn_Kyuyu->click();
         QCOMPARE(race.prompts.beeps(), beeps + 1);
         QCOMPARE(race.state().car[0].FuelTotal, 30.0F);
-        QCOMPARE(ui.Lbl_AllGas[0]->text(), QStringLiteral("30"));
-        QCOMPARE(ui.Lbl_ZanGas[0]->text(), QStringLiteral("残30"));
+        QCOMPARE(ui.Car[0]->Lbl_AllGas->text(), QStringLiteral("30"));
+        QCOMPARE(ui.Car[0]->Lbl_ZanGas->text(), QStringLiteral("残30"));
         QCOMPARE(race.gauge()->value(), 30.0);
     }
 
@@ -217,16 +217,16 @@ private Q_SLOTS:
         FuelRace race;
         TestCar car(0);
         auto& ui = race.ui();
-        retype(ui.Txt_Nenpi[0], economy);
+        retype(ui.Car[0]->Txt_Nenpi, economy);
         QCOMPARE(race.state().car[0].FuelEconomy, FuelEconomy);
         race.refuel(amount);
         race.start();
         QVERIFY(race.drive(car, 1));
-        QCOMPARE(ui.Lbl_ZanGas[0]->text(), zanGas);
+        QCOMPARE(ui.Car[0]->Lbl_ZanGas->text(), zanGas);
         const double value = race.gauge()->value();
         QVERIFY(std::isfinite(value) && value >= 0.0 && value <= 100.0);
-        for (const QString& shown :
-             {ui.Txt_Nenpi[0]->text(), ui.Lbl_AllGas[0]->text(), ui.Lbl_ZanGas[0]->text()}) {
+        for (const QString& shown : {ui.Car[0]->Txt_Nenpi->text(), ui.Car[0]->Lbl_AllGas->text(),
+                                     ui.Car[0]->Lbl_ZanGas->text()}) {
             QVERIFY2(!shown.contains(QStringLiteral("nan"), Qt::CaseInsensitive) &&
                          !shown.contains(QStringLiteral("inf"), Qt::CaseInsensitive),
                      qPrintable(shown));
@@ -266,7 +266,7 @@ private Q_SLOTS:
         QFETCH(bool, keepsFocus);
         FuelRace race;
         auto& ui = race.ui();
-        ui.Chk_ChgCnter[0]->click();  // the countdown field takes input only while ticked
+        ui.Car[0]->Chk_ChgCnter->click();  // the countdown field takes input only while ticked
         ui.Main->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(ui.Main));
         auto* box = race.find<QLineEdit>(field);
@@ -290,7 +290,7 @@ private Q_SLOTS:
             race.model.countLap(0, QString());
         }
         QCOMPARE(race.gauge()->value(), 40.0);  // 5 laps of 2 l
-        retype(ui.Txt_Nenpi[0], QStringLiteral("4"));
+        retype(ui.Car[0]->Txt_Nenpi, QStringLiteral("4"));
         QCOMPARE(race.state().car[0].FuelEconomy, 4000.0F);
         QCOMPARE(race.gauge()->value(), 40.0);
         race.refuel(QStringLiteral("1"));
@@ -301,64 +301,64 @@ private Q_SLOTS:
         FuelRace race;
         TestCar car(0);
         auto& ui = race.ui();
-        for (QLabel* caption : {ui.Lbl_AutoMess1[0], ui.Lbl_AutoMess2[0]}) {
+        for (QLabel* caption : {ui.Car[0]->Lbl_AutoMess1, ui.Car[0]->Lbl_AutoMess2}) {
             QCOMPARE(textColour(caption), kGrey);
         }
-        QVERIFY(!ui.Txt_ZanRunCnt[0]->isEnabled());
-        QCOMPARE(ui.Txt_ZanRunCnt[0]->text(), QStringLiteral("0"));
+        QVERIFY(!ui.Car[0]->Txt_ZanRunCnt->isEnabled());
+        QCOMPARE(ui.Car[0]->Txt_ZanRunCnt->text(), QStringLiteral("0"));
 
-        ui.Chk_ChgCnter[0]->click();
-        QCOMPARE(ui.Txt_ZanRunCnt[0]->text(), QStringLiteral("10"));
-        QVERIFY(ui.Txt_ZanRunCnt[0]->isEnabled());
-        for (QLabel* caption : {ui.Lbl_AutoMess1[0], ui.Lbl_AutoMess2[0]}) {
+        ui.Car[0]->Chk_ChgCnter->click();
+        QCOMPARE(ui.Car[0]->Txt_ZanRunCnt->text(), QStringLiteral("10"));
+        QVERIFY(ui.Car[0]->Txt_ZanRunCnt->isEnabled());
+        for (QLabel* caption : {ui.Car[0]->Lbl_AutoMess1, ui.Car[0]->Lbl_AutoMess2}) {
             QCOMPARE(textColour(caption), kBlack);
         }
         race.start();
         QVERIFY(race.drive(car, 3));
-        QCOMPARE(ui.Txt_ZanRunCnt[0]->text(), QStringLiteral("7"));
-        ui.Txt_ZanRunCnt[0]->setText(QStringLiteral("1"));
+        QCOMPARE(ui.Car[0]->Txt_ZanRunCnt->text(), QStringLiteral("7"));
+        ui.Car[0]->Txt_ZanRunCnt->setText(QStringLiteral("1"));
         QVERIFY(race.drive(car, 2));
-        QCOMPARE(ui.Txt_ZanRunCnt[0]->text(), QStringLiteral("-1"));
+        QCOMPARE(ui.Car[0]->Txt_ZanRunCnt->text(), QStringLiteral("-1"));
 
-        ui.Chk_ChgCnter[0]->click();
-        QCOMPARE(ui.Txt_ZanRunCnt[0]->text(), QStringLiteral("0"));
-        QVERIFY(!ui.Txt_ZanRunCnt[0]->isEnabled());
-        for (QLabel* caption : {ui.Lbl_AutoMess1[0], ui.Lbl_AutoMess2[0]}) {
+        ui.Car[0]->Chk_ChgCnter->click();
+        QCOMPARE(ui.Car[0]->Txt_ZanRunCnt->text(), QStringLiteral("0"));
+        QVERIFY(!ui.Car[0]->Txt_ZanRunCnt->isEnabled());
+        for (QLabel* caption : {ui.Car[0]->Lbl_AutoMess1, ui.Car[0]->Lbl_AutoMess2}) {
             QCOMPARE(textColour(caption), kGrey);
         }
         QVERIFY(race.drive(car, 1));
-        QCOMPARE(ui.Txt_ZanRunCnt[0]->text(), QStringLiteral("0"));
+        QCOMPARE(ui.Car[0]->Txt_ZanRunCnt->text(), QStringLiteral("0"));
     }
 
     void countdownStartsFromTheSetting() {
         FuelRace race;
         race.console.settings.CheckDefaultLaps = 25;
-        race.ui().Chk_ChgCnter[0]->click();
-        QCOMPARE(race.ui().Txt_ZanRunCnt[0]->text(), QStringLiteral("25"));
+        race.ui().Car[0]->Chk_ChgCnter->click();
+        QCOMPARE(race.ui().Car[0]->Txt_ZanRunCnt->text(), QStringLiteral("25"));
     }
 
     void raceStopSwitchesTheCountdownOff() {
         FuelRace race;
         auto& ui = race.ui();
-        ui.Chk_ChgCnter[0]->click();
+        ui.Car[0]->Chk_ChgCnter->click();
         race.start();
         race.prompts.answerYesNo(true);
         ui.Btn_Start->click();
-        QVERIFY(!ui.Chk_ChgCnter[0]->isChecked());
-        QCOMPARE(ui.Txt_ZanRunCnt[0]->text(), QStringLiteral("0"));
-        QVERIFY(!ui.Txt_ZanRunCnt[0]->isEnabled());
-        QCOMPARE(textColour(ui.Lbl_AutoMess1[0]), kGrey);
+        QVERIFY(!ui.Car[0]->Chk_ChgCnter->isChecked());
+        QCOMPARE(ui.Car[0]->Txt_ZanRunCnt->text(), QStringLiteral("0"));
+        QVERIFY(!ui.Car[0]->Txt_ZanRunCnt->isEnabled());
+        QCOMPARE(textColour(ui.Car[0]->Lbl_AutoMess1), kGrey);
     }
 
     void refuellingClosesTheDriverPanel() {
         FuelRace race;
         auto& ui = race.ui();
-        ui.Btn_DriverInfo[0]->click();
-        QVERIFY(!ui.Frm_DriverLap[0]->isHidden());
-        ui.Btn_Kyuyu[0]->click();
-        QVERIFY(ui.Frm_DriverLap[0]->isHidden());
-        QVERIFY(!ui.Btn_DriverInfo[0]->state());
-        QVERIFY(!ui.Time_DriverInfo[0]->isActive());
+        ui.Car[0]->Btn_DriverInfo->click();
+        QVERIFY(!ui.Car[0]->Frm_DriverLap->isHidden());
+        ui.Car[0]->Btn_Kyuyu->click();
+        QVERIFY(ui.Car[0]->Frm_DriverLap->isHidden());
+        QVERIFY(!ui.Car[0]->Btn_DriverInfo->state());
+        QVERIFY(!ui.Car[0]->Time_DriverInfo->isActive());
     }
 };
 

@@ -298,20 +298,20 @@ void TestFullRace::initTestCase() {
     QCOMPARE(console_->state.CourseLength, qint32(kCourseLength));
     for (int s = 0; s < kCars; ++s) {
         prompts_.answerInput(u"127.0.0.1"_s);
-        ui.Btn_ClientNoSet[s]->click();
-        QCOMPARE(ui.Lbl_IP[s]->text(), u"127.0.0.1"_s);
-        choose(ui.Cmb_Car[s], kCarNames[s]);
-        choose(ui.Cmb_Driver[s], kDrivers[s]);
+        ui.Car[s]->Btn_ClientNoSet->click();
+        QCOMPARE(ui.Car[s]->Lbl_IP->text(), u"127.0.0.1"_s);
+        choose(ui.Car[s]->Cmb_Car, kCarNames[s]);
+        choose(ui.Car[s]->Cmb_Driver, kDrivers[s]);
     }
-    QCOMPARE(ui.Lbl_Tank[kFuelSlot]->text(), u"100"_s);
-    QCOMPARE(ui.Txt_Nenpi[kFuelSlot]->text(), u"2.5"_s);
+    QCOMPARE(ui.Car[kFuelSlot]->Lbl_Tank->text(), u"100"_s);
+    QCOMPARE(ui.Car[kFuelSlot]->Txt_Nenpi->text(), u"2.5"_s);
     ui.Txt_RunH->setText(u"1"_s);
     ui.Txt_RunN->setText(u"0"_s);
 
     // Standings are checked after every report the console handles: connected after the
     // console's own handler, so they see what it has just done.
     for (int s = 0; s < kCars; ++s) {
-        connect(ui.Winsock[s], &platform::UdpLink::dataArrival, this,
+        connect(ui.Car[s]->Winsock, &platform::UdpLink::dataArrival, this,
                 [this, s] { checkStandings(s); });
     }
 
@@ -330,7 +330,7 @@ void TestFullRace::initTestCase() {
             // Right after the car read its record, out of the simulator's own handler.
             QTimer::singleShot(0, this, [this] {
                 prompts_.answerYesNo(true);
-                console_->ui.Btn_RunStop[kStoppedSlot]->click();
+                console_->ui.Car[kStoppedSlot]->Btn_RunStop->click();
                 stopQuestion_ = prompts_.calls().back().text;
                 sim_->retire(kStoppedSlot + 1);
             });
@@ -361,11 +361,11 @@ void TestFullRace::initTestCase() {
     QTRY_VERIFY_WITH_TIMEOUT(
         car(0).LapPending && car(1).LapPending && car(2).LapPending && car(3).LapPending, 5000);
     operatorTimer.stop();
-    zanGasAtEnd_ = ui.Lbl_ZanGas[kFuelSlot]->text();
-    allGasAtEnd_ = ui.Lbl_AllGas[kFuelSlot]->text();
-    gaugeAtEnd_ = ui.Meter_Gas[kFuelSlot]->value();
-    gaugeBlinkingAtEnd_ = ui.Time_GasBlk[kFuelSlot]->isActive();
-    countdownAtEnd_ = ui.Txt_ZanRunCnt[kCountdownSlot]->text();
+    zanGasAtEnd_ = ui.Car[kFuelSlot]->Lbl_ZanGas->text();
+    allGasAtEnd_ = ui.Car[kFuelSlot]->Lbl_AllGas->text();
+    gaugeAtEnd_ = ui.Car[kFuelSlot]->Meter_Gas->value();
+    gaugeBlinkingAtEnd_ = ui.Car[kFuelSlot]->Time_GasBlk->isActive();
+    countdownAtEnd_ = ui.Car[kCountdownSlot]->Txt_ZanRunCnt->text();
 
     prompts_.answerYesNo(true);
     ui.Btn_Start->click();
@@ -388,20 +388,20 @@ void TestFullRace::act() {
     };
     if (!refuelledFirst_ && countedJustNow(kFuelSlot, kFirstRefuelAt)) {
         refuelledFirst_ = true;
-        ui.Txt_InGasl[kFuelSlot]->setText(kRefuelAmount);
-        ui.Btn_Kyuyu[kFuelSlot]->click();
-        allGasAfterFirst_ = ui.Lbl_AllGas[kFuelSlot]->text();
-        zanGasAfterFirst_ = ui.Lbl_ZanGas[kFuelSlot]->text();
-        gaugeAfterFirst_ = ui.Meter_Gas[kFuelSlot]->value();
+        ui.Car[kFuelSlot]->Txt_InGasl->setText(kRefuelAmount);
+        ui.Car[kFuelSlot]->Btn_Kyuyu->click();
+        allGasAfterFirst_ = ui.Car[kFuelSlot]->Lbl_AllGas->text();
+        zanGasAfterFirst_ = ui.Car[kFuelSlot]->Lbl_ZanGas->text();
+        gaugeAfterFirst_ = ui.Car[kFuelSlot]->Meter_Gas->value();
     }
     if (!refuelledSecond_ && countedJustNow(kFuelSlot, kSecondRefuelAt)) {
         refuelledSecond_ = true;
         // The amount stays in the field: the same refuelling again is one press.
-        ui.Btn_Kyuyu[kFuelSlot]->click();
+        ui.Car[kFuelSlot]->Btn_Kyuyu->click();
     }
     if (!typedMessage_ && countedJustNow(kFuelSlot, kTypedMessageAt)) {
         typedMessage_ = true;
-        ui.Txt_OutMess[kFuelSlot]->setText(kTyped);
+        ui.Car[kFuelSlot]->Txt_OutMess->setText(kTyped);
     }
     if (!typedAllCars_ && countedJustNow(kFuelSlot, kAllCarsMessageAt)) {
         typedAllCars_ = true;
@@ -412,12 +412,12 @@ void TestFullRace::act() {
     }
     if (!tickedCountdown_ && countedJustNow(kCountdownSlot, kCountdownAt)) {
         tickedCountdown_ = true;
-        ui.Chk_ChgCnter[kCountdownSlot]->click();
-        countdownShownAtTick_ = ui.Txt_ZanRunCnt[kCountdownSlot]->text();
+        ui.Car[kCountdownSlot]->Chk_ChgCnter->click();
+        countdownShownAtTick_ = ui.Car[kCountdownSlot]->Txt_ZanRunCnt->text();
     }
     if (!changedDriver_ && countedJustNow(kDriverSlot, kDriverChangeAt)) {
         changedDriver_ = true;
-        choose(ui.Cmb_Driver[kDriverSlot], kSecondDriver);
+        choose(ui.Car[kDriverSlot]->Cmb_Driver, kSecondDriver);
     }
     if (!corrected_ && countedJustNow(kCorrectionSlot, kCorrectionAt)) {
         corrected_ = true;
@@ -426,12 +426,12 @@ void TestFullRace::act() {
         const qsizetype asked = prompts_.calls().size();
         prompts_.answerInput(QString::number(kCorrectedTo));
         prompts_.answerYesNo(true);
-        ui.Btn_LapChg[kCorrectionSlot]->click();
+        ui.Car[kCorrectionSlot]->Btn_LapChg->click();
         for (qsizetype i = asked; i < prompts_.calls().size(); ++i) {
             correctionQuestions_ << prompts_.calls()[i].text;
         }
-        lapLabelAfterCorrection_ = ui.Lbl_LapCnt[kCorrectionSlot]->text();
-        rowsAfterCorrection_ = ui.Spd_Laps[kCorrectionSlot]->rowCount();
+        lapLabelAfterCorrection_ = ui.Car[kCorrectionSlot]->Lbl_LapCnt->text();
+        rowsAfterCorrection_ = ui.Car[kCorrectionSlot]->Spd_Laps->rowCount();
     }
 }
 
@@ -480,7 +480,7 @@ QList<BoardRow> TestFullRace::expectedBoard() const {
     };
     QList<Entry> entries;
     for (int s = 0; s < kCars; ++s) {
-        const platform::Grid* grid = console_->ui.Spd_Laps[s];
+        const platform::Grid* grid = console_->ui.Car[s]->Spd_Laps;
         const int rows = grid->rowCount();
         const bool counted = rows > 0 && grid->cellText(4, rows).trimmed().isEmpty();
         const int lap = counted ? rows : rows + 1;
@@ -587,7 +587,7 @@ void TestFullRace::everyLapIsRecordedWithTheTimeTheCarMeasured() {
                      qPrintable(carsim::formatLap(lap) + u"  allowed %1..%2"_s.arg(low).arg(high)));
         }
         const Rows rows = expectedRows(s);
-        const platform::Grid* grid = ui().Spd_Laps[s];
+        const platform::Grid* grid = ui().Car[s]->Spd_Laps;
         // A running car has counted the lap after its last one: an empty row at the end.
         const int expectedRowCount = int(rows.size()) + (s == kStoppedSlot ? 0 : 1);
         QCOMPARE(grid->rowCount(), expectedRowCount);
@@ -639,7 +639,7 @@ void TestFullRace::theCorrectionRewroteTheLapsAfterIt() {
     const Rows rows = expectedRows(kCorrectionSlot);
     QCOMPARE(int(rows.size()), kLaps - (kCorrectionAt - kCorrectedTo));
     QCOMPARE(rows.at(kCorrectedTo), laps[kCorrectionAt - 1].consoleMs);
-    QCOMPARE(ui().Spd_Laps[kCorrectionSlot]->cellText(4, kCorrectedTo),
+    QCOMPARE(ui().Car[kCorrectionSlot]->Spd_Laps->cellText(4, kCorrectedTo),
              QString::number(laps[kCorrectionAt - 1].consoleMs));
 
     // Exactly one reply told the car of the correction: the first one after it, with lap 6.
@@ -662,8 +662,8 @@ void TestFullRace::theStoppedCarKeepsItsLaps() {
     QCOMPARE(stopQuestion_, u"５号車の計測を中止しますか？"_s);
     // Stopped right after its fourteenth lap was recorded: the grid keeps the fourteen laps,
     // the car is on its fifteenth, and no reply reached it after the stop.
-    QCOMPARE(ui().Spd_Laps[kStoppedSlot]->rowCount(), kStoppedAfter);
-    QCOMPARE(ui().Lbl_LapCnt[kStoppedSlot]->text(), u"15周目"_s);
+    QCOMPARE(ui().Car[kStoppedSlot]->Spd_Laps->rowCount(), kStoppedAfter);
+    QCOMPARE(ui().Car[kStoppedSlot]->Lbl_LapCnt->text(), u"15周目"_s);
     for (const carsim::Reply& r : repliesOf(kStoppedSlot)) {
         QVERIFY(r.lap <= kStoppedAfter);
     }
@@ -727,13 +727,13 @@ void TestFullRace::carAndDriverFigures() {
                 bestRow = row;
             }
         }
-        QCOMPARE(ui().Lbl_BestLapTm[s]->text(),
+        QCOMPARE(ui().Car[s]->Lbl_BestLapTm->text(),
                  QString::number(bestRow) + u"周目 "_s + lapText(best));
-        QCOMPARE(ui().Lbl_AveLapTm[s]->text(), lapText(sum / qint64(rows.size())));
+        QCOMPARE(ui().Car[s]->Lbl_AveLapTm->text(), lapText(sum / qint64(rows.size())));
 
         // One row per driver chosen for the car, in the order chosen, with the figures of the
         // laps the driver drove.
-        const platform::Grid* table = ui().Spd_DriverInfo[s];
+        const platform::Grid* table = ui().Car[s]->Spd_DriverInfo;
         QStringList names;
         for (int r = 1; r <= table->rowCount(); ++r) {
             names << table->cellText(1, r);
@@ -748,15 +748,15 @@ void TestFullRace::carAndDriverFigures() {
             QCOMPARE(table->cellText(3, 1), first.average);
             QCOMPARE(table->cellText(2, 2), second.best);
             QCOMPARE(table->cellText(3, 2), second.average);
-            QCOMPARE(ui().Lbl_DrvrBestLapTm[s]->text(), second.best);
-            QCOMPARE(ui().Lbl_DrvrAveLapTm[s]->text(), second.average);
+            QCOMPARE(ui().Car[s]->Lbl_DrvrBestLapTm->text(), second.best);
+            QCOMPARE(ui().Car[s]->Lbl_DrvrAveLapTm->text(), second.average);
         } else {
             QCOMPARE(names, QStringList{kDrivers[s]});
             const Figures all = driverFigures(rows, [](int) { return true; });
             QCOMPARE(table->cellText(2, 1), all.best);
             QCOMPARE(table->cellText(3, 1), all.average);
-            QCOMPARE(ui().Lbl_DrvrBestLapTm[s]->text(), all.best);
-            QCOMPARE(ui().Lbl_DrvrAveLapTm[s]->text(), all.average);
+            QCOMPARE(ui().Car[s]->Lbl_DrvrBestLapTm->text(), all.best);
+            QCOMPARE(ui().Car[s]->Lbl_DrvrAveLapTm->text(), all.average);
         }
     }
 }
@@ -805,8 +805,8 @@ void TestFullRace::remindersCountDown() {
     // Ticked once lap 4 was counted; each lap counted after it lowers the count by one.
     QCOMPARE(countdownAtEnd_, QString::number(kCountdownLaps - (kLaps + 1 - kCountdownAt)));
     // After Stop the countdown is off.
-    QCOMPARE(ui().Txt_ZanRunCnt[kCountdownSlot]->text(), u"0"_s);
-    QVERIFY(!ui().Chk_ChgCnter[kCountdownSlot]->isChecked());
+    QCOMPARE(ui().Car[kCountdownSlot]->Txt_ZanRunCnt->text(), u"0"_s);
+    QVERIFY(!ui().Car[kCountdownSlot]->Chk_ChgCnter->isChecked());
 
     // Every reply of the pass that closes lap k carries the piece for the count at that time.
     QStringList reminders;
@@ -856,7 +856,7 @@ void TestFullRace::messagesForOneCarAndForAll() {
             QCOMPARE(typed, s == kFuelSlot && r.lap == kTypedMessageAt);
         }
     }
-    QVERIFY(ui().Txt_OutMess[kFuelSlot]->text().isEmpty());
+    QVERIFY(ui().Car[kFuelSlot]->Txt_OutMess->text().isEmpty());
     QCOMPARE(ui().Txt_AllOutMess->text(), kAllCars);
 }
 
@@ -876,7 +876,7 @@ void TestFullRace::messageLogOfEveryLap() {
         }
         const Rows rows = expectedRows(s);
         for (const auto& [row, ticks] : rows) {
-            QCOMPARE(ui().Spd_Laps[s]->cellText(5, row), logs.at(row));
+            QCOMPARE(ui().Car[s]->Spd_Laps->cellText(5, row), logs.at(row));
         }
     }
 }
@@ -898,8 +898,8 @@ void TestFullRace::reportMatchesTheGrids() {
                                         .arg(startedAfter_.date().month())
                                         .arg(startedAfter_.date().day()));
     for (int s = 0; s < kCars; ++s) {
-        const platform::Grid* laps = ui().Spd_Laps[s];
-        const platform::Grid* drivers = ui().Spd_DriverInfo[s];
+        const platform::Grid* laps = ui().Car[s]->Spd_Laps;
+        const platform::Grid* drivers = ui().Car[s]->Spd_DriverInfo;
         lines << rule << kTitles[s] << u"車輌名:"_s + kCarNames[s] << rule;
         for (int r = 1; r <= laps->rowCount(); ++r) {
             if (laps->cellText(1, r).trimmed().isEmpty()) {

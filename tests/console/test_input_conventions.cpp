@@ -19,7 +19,7 @@ struct Window : ConsoleFixture {
     Window() {
         for (int s : {2, 3}) {
             prompts.answerInput(QStringLiteral("192.168.1.%1").arg(s + 11));
-            ui().Btn_ClientNoSet[s]->click();
+            ui().Car[s]->Btn_ClientNoSet->click();
         }
         QWidget* main = program.window();
         main->activateWindow();
@@ -32,8 +32,8 @@ struct Window : ConsoleFixture {
         field->setFocus(Qt::OtherFocusReason);
     }
     void openDriverPanel(int s) {
-        ui().Btn_DriverInfo[s]->click();
-        if (!ui().Frm_DriverLap[s]->isVisible()) {
+        ui().Car[s]->Btn_DriverInfo->click();
+        if (!ui().Car[s]->Frm_DriverLap->isVisible()) {
             qFatal("driver panel of slot %d did not open", s);
         }
     }
@@ -143,9 +143,9 @@ private Q_SLOTS:
         QVERIFY2(target->isEnabled(), qPrintable(field));
         target->setFocus(Qt::MouseFocusReason);
         QVERIFY(target->hasFocus() || target->isAncestorOf(QApplication::focusWidget()));
-        QCOMPARE(ui.Frm_DriverLap[2]->isVisible(), slot != 2);
-        QCOMPARE(ui.Btn_DriverInfo[2]->state(), slot != 2);
-        QVERIFY(ui.Frm_DriverLap[3]->isVisible());
+        QCOMPARE(ui.Car[2]->Frm_DriverLap->isVisible(), slot != 2);
+        QCOMPARE(ui.Car[2]->Btn_DriverInfo->state(), slot != 2);
+        QVERIFY(ui.Car[3]->Frm_DriverLap->isVisible());
     }
 };
 

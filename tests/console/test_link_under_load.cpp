@@ -349,7 +349,7 @@ private Q_SLOTS:
         QVERIFY(live.ready());
         live.registerSlots({0, 1, 2, 3, 4});
         for (int s = 0; s < 5; ++s) {
-            countArrivals(live.ui().Winsock[s]);
+            countArrivals(live.ui().Car[s]->Winsock);
         }
         countArrivals(live.ui().WinsockChker);
         QElapsedTimer total;
@@ -430,7 +430,7 @@ private Q_SLOTS:
         QVERIFY(!result.malformed);
         QVERIFY(result.completed);
         QCOMPARE(result.laps.size(), options.laps);
-        auto* laps = live.ui().Spd_Laps[0];
+        auto* laps = live.ui().Car[0]->Spd_Laps;
         // One tick, the car's whole-millisecond clock, and the wait behind at most a window of
         // flood datagrams and a redraw of the car frames on the shared event loop.
         constexpr int kBoundMs = 1 + 1 + 25;

@@ -56,7 +56,7 @@ private Q_SLOTS:
         // Every report the console handles, per slot: the cars must be heard on their own port.
         QHash<int, int> reportsHandled;
         for (int s = 0; s < 5; ++s) {
-            connect(live.ui().Winsock[s], &kaltero::platform::UdpLink::dataArrival, this,
+            connect(live.ui().Car[s]->Winsock, &kaltero::platform::UdpLink::dataArrival, this,
                     [&reportsHandled, s] { ++reportsHandled[s]; });
         }
 
@@ -91,7 +91,7 @@ private Q_SLOTS:
         for (const LapResult& lap : result.laps) {
             const int s = lap.car - 1;
             const QString where = QStringLiteral("car %1 lap %2").arg(lap.car).arg(lap.lap);
-            auto* grid = live.ui().Spd_Laps[s];
+            auto* grid = live.ui().Car[s]->Spd_Laps;
             QVERIFY2(lap.lap >= 1 && lap.lap <= grid->rowCount(), qPrintable(where));
             bool isNumber = false;
             const qint64 ticks = grid->cellText(kTicksColumn, lap.lap).toLongLong(&isNumber);
@@ -116,8 +116,8 @@ private Q_SLOTS:
         for (int s = 0; s < 5; ++s) {
             // Laps 1..laps in order, each one once; one more empty row at most, counted by the
             // silence that follows the last pass.
-            QVERIFY(live.ui().Spd_Laps[s]->rowCount() >= laps);
-            QVERIFY(live.ui().Spd_Laps[s]->rowCount() <= laps + 1);
+            QVERIFY(live.ui().Car[s]->Spd_Laps->rowCount() >= laps);
+            QVERIFY(live.ui().Car[s]->Spd_Laps->rowCount() <= laps + 1);
             QVERIFY(reportsHandled.value(s) > laps);
         }
         qInfo("%d laps; worst difference after lap 1: %lld ms (bound %d ms); Start gap %lld ms",

@@ -94,14 +94,14 @@ struct Masters : ConsoleFixture {
     QString file(const QString& name) const { return dir.filePath(name); }
     bool consoleLocked() {
         bool locked = !ui().Frm_Main->isEnabled();
-        for (auto* frame : ui().Frm_Runner) {
+        for (auto* frame : ui().Car) {
             locked = locked && !frame->isEnabled();
         }
         return locked;
     }
     bool consoleFree() {
         bool free = ui().Frm_Main->isEnabled();
-        for (auto* frame : ui().Frm_Runner) {
+        for (auto* frame : ui().Car) {
             free = free && frame->isEnabled();
         }
         return free;
@@ -149,10 +149,11 @@ private Q_SLOTS:
         Masters m;
         auto& ui = m.ui();
         for (int s = 0; s < 5; ++s) {
-            QCOMPARE(entries(ui.Cmb_Car[s]), QStringList({QStringLiteral("Car A\t60\t8.5"),
-                                                          QStringLiteral("Car B\t45.5\t10.25")}));
-            QCOMPARE(ui.Cmb_Car[s]->itemText(1), QStringLiteral("Car B"));
-            QCOMPARE(ui.Cmb_Car[s]->currentIndex(), -1);
+            QCOMPARE(entries(ui.Car[s]->Cmb_Car),
+                     QStringList(
+                         {QStringLiteral("Car A\t60\t8.5"), QStringLiteral("Car B\t45.5\t10.25")}));
+            QCOMPARE(ui.Car[s]->Cmb_Car->itemText(1), QStringLiteral("Car B"));
+            QCOMPARE(ui.Car[s]->Cmb_Car->currentIndex(), -1);
         }
         QCOMPARE(entries(ui.Cmb_Course), QStringList({QStringLiteral("Course A(5807m)\t5807"),
                                                       QStringLiteral("Course B(3700m)\t3700")}));
@@ -189,8 +190,8 @@ private Q_SLOTS:
         QFETCH(int, slot);
         QFETCH(QStringList, drivers);
         Masters m;
-        QCOMPARE(entries(m.ui().Cmb_Driver[slot]), drivers);
-        QCOMPARE(m.ui().Cmb_Driver[slot]->currentIndex(), -1);
+        QCOMPARE(entries(m.ui().Car[slot]->Cmb_Driver), drivers);
+        QCOMPARE(m.ui().Car[slot]->Cmb_Driver->currentIndex(), -1);
     }
 
     void editorHeadersAreSetAtLoad() {
@@ -225,8 +226,8 @@ private Q_SLOTS:
         }
         QCOMPARE(ui.Cmb_Course->count(), 0);
         for (int s = 0; s < 5; ++s) {
-            QCOMPARE(ui.Cmb_Car[s]->count(), 0);
-            QCOMPARE(ui.Cmb_Driver[s]->count(), 0);
+            QCOMPARE(ui.Car[s]->Cmb_Car->count(), 0);
+            QCOMPARE(ui.Car[s]->Cmb_Driver->count(), 0);
         }
         QCOMPARE(ui.Spd_Car->rowCount(), 50);
         QCOMPARE(ui.Spd_Car->cellText(1, 1), QString());
@@ -246,7 +247,7 @@ private Q_SLOTS:
         QVERIFY2(told[1].startsWith(u"Course.ini "), qPrintable(told[1]));
         QVERIFY2(told[2].startsWith(u"Car.ini "), qPrintable(told[2]));
         QVERIFY(f.program.window()->isVisible());
-        QCOMPARE(f.ui().Cmb_Car[0]->count(), 0);
+        QCOMPARE(f.ui().Car[0]->Cmb_Car->count(), 0);
         QCOMPARE(f.ui().Spd_Drivers->rowCount(), 50);
     }
 
@@ -259,7 +260,7 @@ private Q_SLOTS:
         auto* panel = m.find<Frame>(editor.panel);
         auto* grid = m.find<Grid>(editor.grid);
         QVERIFY(panel->isHidden());
-        QVERIFY(m.ui().Txt_Nenpi[0]->isEnabled());
+        QVERIFY(m.ui().Car[0]->Txt_Nenpi->isEnabled());
         m.find<QPushButton>(editor.open)->click();
         QVERIFY(panel->isVisible());
         QVERIFY(m.consoleLocked());
@@ -267,7 +268,7 @@ private Q_SLOTS:
                                m.ui().Btn_Mess}) {
             QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
         }
-        QVERIFY(!m.ui().Txt_Nenpi[0]->isEnabled());
+        QVERIFY(!m.ui().Car[0]->Txt_Nenpi->isEnabled());
         QCOMPARE(m.program.window()->focusWidget(), grid);
         // Centred in the window, inside it, every column whole and no row-number column.
         const QRect window = m.program.window()->rect();
@@ -295,8 +296,8 @@ private Q_SLOTS:
         auto* grid = m.find<Grid>(editor.grid);
         const QString first = grid->cellText(1, 1);
         const QStringList stored = readLines(m.file(editor.file));
-        const QStringList cars = entries(m.ui().Cmb_Car[2]);
-        const QStringList drivers = entries(m.ui().Cmb_Driver[1]);
+        const QStringList cars = entries(m.ui().Car[2]->Cmb_Car);
+        const QStringList drivers = entries(m.ui().Car[1]->Cmb_Driver);
         const QStringList courses = entries(m.ui().Cmb_Course);
 
         m.find<QPushButton>(editor.open)->click();
@@ -304,8 +305,8 @@ private Q_SLOTS:
         grid->setCellText(1, 7, QStringLiteral("Added"));
         m.find<QPushButton>(editor.cancel)->click();
         QCOMPARE(readLines(m.file(editor.file)), stored);
-        QCOMPARE(entries(m.ui().Cmb_Car[2]), cars);
-        QCOMPARE(entries(m.ui().Cmb_Driver[1]), drivers);
+        QCOMPARE(entries(m.ui().Car[2]->Cmb_Car), cars);
+        QCOMPARE(entries(m.ui().Car[1]->Cmb_Driver), drivers);
         QCOMPARE(entries(m.ui().Cmb_Course), courses);
 
         m.find<QPushButton>(editor.open)->click();
@@ -319,8 +320,8 @@ private Q_SLOTS:
         m.ui().Btn_Car->click();
         QCOMPARE(m.ui().Spd_Car->cellText(1, 1), QStringLiteral("Car N"));
         QCOMPARE(m.ui().Spd_Car->cellText(1, 2), QString());
-        QCOMPARE(entries(m.ui().Cmb_Car[0]).size(), 2);
-        QCOMPARE(m.ui().Cmb_Car[0]->itemText(0), QStringLiteral("Car A"));
+        QCOMPARE(entries(m.ui().Car[0]->Cmb_Car).size(), 2);
+        QCOMPARE(m.ui().Car[0]->Cmb_Car->itemText(0), QStringLiteral("Car A"));
     }
 
     void deletingRowThreeOfFiveWritesFourLines_data() {
@@ -409,22 +410,22 @@ private Q_SLOTS:
         QFETCH(QStringList, after);
         Masters m;
         auto& ui = m.ui();
-        choose(ui.Cmb_Car[0], 1);
-        choose(ui.Cmb_Car[3], 1);
+        choose(ui.Car[0]->Cmb_Car, 1);
+        choose(ui.Car[3]->Cmb_Car, 1);
         m.ui().Btn_Car->click();
         ui.Spd_Car->setCellText(col, row, text);
         ui.Btn_CarOK->click();
         for (int s = 0; s < 5; ++s) {
-            QCOMPARE(entries(ui.Cmb_Car[s]), after);
+            QCOMPARE(entries(ui.Car[s]->Cmb_Car), after);
         }
         for (int s : {0, 3}) {
-            QCOMPARE(ui.Cmb_Car[s]->currentText(), shown);
-            QCOMPARE(ui.Lbl_Tank[s]->text(), QStringLiteral("45.5"));
+            QCOMPARE(ui.Car[s]->Cmb_Car->currentText(), shown);
+            QCOMPARE(ui.Car[s]->Lbl_Tank->text(), QStringLiteral("45.5"));
             QCOMPARE(m.state().car[s].TankCapacity, 45.5F);
-            QCOMPARE(ui.Txt_Nenpi[s]->text(), QStringLiteral("10.25"));
+            QCOMPARE(ui.Car[s]->Txt_Nenpi->text(), QStringLiteral("10.25"));
             QCOMPARE(m.state().car[s].FuelEconomy, 10250.0F);
         }
-        QCOMPARE(ui.Cmb_Car[1]->currentIndex(), -1);
+        QCOMPARE(ui.Car[1]->Cmb_Car->currentIndex(), -1);
     }
 
     void savingCoursesAndDriversKeepsTheChoices() {
@@ -432,7 +433,7 @@ private Q_SLOTS:
         auto& ui = m.ui();
         choose(ui.Cmb_Course, 0);
         focusOut(ui.Cmb_Course);
-        choose(ui.Cmb_Driver[1], 1);
+        choose(ui.Car[1]->Cmb_Driver, 1);
         ui.Btn_Cource->click();
         ui.Spd_Course->setCellText(1, 3, QStringLiteral("Course C"));
         ui.Spd_Course->setCellText(2, 3, QStringLiteral("4,100"));
@@ -447,10 +448,10 @@ private Q_SLOTS:
         ui.Spd_Drivers->setCellText(2, 4, QStringLiteral("２号車"));
         ui.Btn_DrvOk->click();
         QCOMPARE(
-            entries(ui.Cmb_Driver[1]),
+            entries(ui.Car[1]->Cmb_Driver),
             QStringList({QStringLiteral("Taro"), QStringLiteral("Jiro"), QStringLiteral("Shiro")}));
-        QCOMPARE(ui.Cmb_Driver[1]->currentText(), QStringLiteral("Jiro"));
-        QCOMPARE(entries(ui.Cmb_Driver[0]), QStringList({QStringLiteral("Taro")}));
+        QCOMPARE(ui.Car[1]->Cmb_Driver->currentText(), QStringLiteral("Jiro"));
+        QCOMPARE(entries(ui.Car[0]->Cmb_Driver), QStringList({QStringLiteral("Taro")}));
         QCOMPARE(readLines(m.file(QStringLiteral("Drivers.ini"))).last(),
                  QStringLiteral("Shiro,２号車"));
     }
@@ -461,7 +462,7 @@ private Q_SLOTS:
         Masters m;
         auto* grid = m.find<Grid>(editor.grid);
         const QStringList courses = entries(m.ui().Cmb_Course);
-        const QStringList cars = entries(m.ui().Cmb_Car[0]);
+        const QStringList cars = entries(m.ui().Car[0]->Cmb_Car);
         m.find<QPushButton>(editor.open)->click();
         grid->setCellText(1, 1, QStringLiteral("New"));
         blockFile(m.file(editor.file));
@@ -476,7 +477,7 @@ private Q_SLOTS:
         QCOMPARE(grid->cellText(1, 1), QStringLiteral("New"));
         QVERIFY(!grid->cellText(1, 2).isEmpty());
         QCOMPARE(entries(m.ui().Cmb_Course), courses);
-        QCOMPARE(entries(m.ui().Cmb_Car[0]), cars);
+        QCOMPARE(entries(m.ui().Car[0]->Cmb_Car), cars);
 
         // Once the file can be written again, the same rows are saved.
         QVERIFY(QDir().rmdir(m.file(editor.file)));
@@ -496,7 +497,7 @@ private Q_SLOTS:
                      "Car.ini を読み込めないため、編集できません。ファイルを確かめてください。")}));
         QVERIFY(m.ui().Frm_Car->isHidden());
         QVERIFY(m.consoleFree());
-        QCOMPARE(entries(m.ui().Cmb_Car[0]).size(), 2);
+        QCOMPARE(entries(m.ui().Car[0]->Cmb_Car).size(), 2);
     }
 
     // --- Car and course choice -------------------------------------------------------------
@@ -523,40 +524,40 @@ private Q_SLOTS:
         Masters m(kCars + QStringList{QStringLiteral("Car C,,full,x")});
         auto& ui = m.ui();
         m.model.refuel(2, 20.0F);
-        ui.Txt_InGasl[2]->setText(QStringLiteral("15"));
-        choose(ui.Cmb_Car[2], index);
-        QCOMPARE(ui.Lbl_Tank[2]->text(), tankText);
+        ui.Car[2]->Txt_InGasl->setText(QStringLiteral("15"));
+        choose(ui.Car[2]->Cmb_Car, index);
+        QCOMPARE(ui.Car[2]->Lbl_Tank->text(), tankText);
         QCOMPARE(m.state().car[2].TankCapacity, tank);
-        QCOMPARE(ui.Txt_Nenpi[2]->text(), economyText);
+        QCOMPARE(ui.Car[2]->Txt_Nenpi->text(), economyText);
         QCOMPARE(m.state().car[2].FuelEconomy, economy);
         // Nothing else of the slot changes.
         QCOMPARE(m.state().car[2].FuelTotal, 20.0F);
-        QCOMPARE(ui.Txt_InGasl[2]->text(), QStringLiteral("15"));
+        QCOMPARE(ui.Car[2]->Txt_InGasl->text(), QStringLiteral("15"));
     }
 
     void theSameCarInTwoSlots() {
         Masters m;
         auto& ui = m.ui();
-        choose(ui.Cmb_Car[1], 0);
-        choose(ui.Cmb_Car[4], 0);
+        choose(ui.Car[1]->Cmb_Car, 0);
+        choose(ui.Car[4]->Cmb_Car, 0);
         for (int s : {1, 4}) {
-            QCOMPARE(ui.Lbl_Tank[s]->text(), QStringLiteral("60"));
+            QCOMPARE(ui.Car[s]->Lbl_Tank->text(), QStringLiteral("60"));
             QCOMPARE(m.state().car[s].TankCapacity, 60.0F);
-            QCOMPARE(ui.Txt_Nenpi[s]->text(), QStringLiteral("8.5"));
+            QCOMPARE(ui.Car[s]->Txt_Nenpi->text(), QStringLiteral("8.5"));
             QCOMPARE(m.state().car[s].FuelEconomy, 8500.0F);
         }
         QCOMPARE(m.state().car[2].TankCapacity, 0.0F);
-        QCOMPARE(ui.Lbl_Tank[2]->text(), QStringLiteral("999"));
+        QCOMPARE(ui.Car[2]->Lbl_Tank->text(), QStringLiteral("999"));
         // Each slot is its own.
-        choose(ui.Cmb_Car[4], 1);
+        choose(ui.Car[4]->Cmb_Car, 1);
         QCOMPARE(m.state().car[1].TankCapacity, 60.0F);
         QCOMPARE(m.state().car[4].TankCapacity, 45.5F);
-        QCOMPARE(ui.Txt_Nenpi[1]->text(), QStringLiteral("8.5"));
+        QCOMPARE(ui.Car[1]->Txt_Nenpi->text(), QStringLiteral("8.5"));
     }
 
     void aBlinkingCarListTurnsWhiteWhenACarIsChosen() {
         Masters m;
-        auto* list = m.ui().Cmb_Car[0];
+        auto* list = m.ui().Car[0]->Cmb_Car;
         list->setBackground(kOlive);
         choose(list, 1);
         QCOMPARE(list->background(), kWhite);
@@ -591,15 +592,15 @@ private Q_SLOTS:
         auto& ui = m.ui();
         // Slot 2 set up through its address, slot 4 set up without one, with a car chosen.
         m.prompts.answerInput(QStringLiteral("192.168.1.12"));
-        ui.Btn_ClientNoSet[1]->click();
-        QCOMPARE(ui.Frm_Runner[1]->background(), kSetUp);
+        ui.Car[1]->Btn_ClientNoSet->click();
+        QCOMPARE(ui.Car[1]->background(), kSetUp);
         m.model.setAddress(3, QString(), true);
-        choose(ui.Cmb_Car[3], 0);
+        choose(ui.Car[3]->Cmb_Car, 0);
 
-        const QList<ChoiceList*> blinking = {ui.Cmb_Course, ui.Cmb_Driver[1], ui.Cmb_Car[1],
-                                             ui.Cmb_Driver[3]};
-        const QList<ChoiceList*> still = {ui.Cmb_Car[3], ui.Cmb_Car[0], ui.Cmb_Driver[0],
-                                          ui.Cmb_Car[2]};
+        const QList<ChoiceList*> blinking = {ui.Cmb_Course, ui.Car[1]->Cmb_Driver,
+                                             ui.Car[1]->Cmb_Car, ui.Car[3]->Cmb_Driver};
+        const QList<ChoiceList*> still = {ui.Car[3]->Cmb_Car, ui.Car[0]->Cmb_Car,
+                                          ui.Car[0]->Cmb_Driver, ui.Car[2]->Cmb_Car};
         for (const QColor& colour : {kOlive, kWhite, kOlive}) {
             m.clock.advance(1000);
             for (auto* list : blinking) {
@@ -610,20 +611,20 @@ private Q_SLOTS:
             }
         }
         // A list that shows a choice stops where it stands.
-        choose(ui.Cmb_Driver[1], 0);
+        choose(ui.Car[1]->Cmb_Driver, 0);
         m.clock.advance(1000);
-        QCOMPARE(ui.Cmb_Driver[1]->background(), kOlive);
-        QCOMPARE(ui.Cmb_Car[1]->background(), kWhite);
+        QCOMPARE(ui.Car[1]->Cmb_Driver->background(), kOlive);
+        QCOMPARE(ui.Car[1]->Cmb_Car->background(), kWhite);
 
         // Start: the set-up slots' lists turn white and nothing blinks any more.
         ui.Btn_Start->click();
         QCOMPARE(ui.Btn_Start->text(), QStringLiteral("Stop"));
-        QCOMPARE(ui.Cmb_Car[1]->background(), kWhite);
-        QCOMPARE(ui.Cmb_Driver[3]->background(), kWhite);
+        QCOMPARE(ui.Car[1]->Cmb_Car->background(), kWhite);
+        QCOMPARE(ui.Car[3]->Cmb_Driver->background(), kWhite);
         const QColor course = ui.Cmb_Course->background();
         m.clock.advance(3000);
-        QCOMPARE(ui.Cmb_Car[1]->background(), kWhite);
-        QCOMPARE(ui.Cmb_Driver[3]->background(), kWhite);
+        QCOMPARE(ui.Car[1]->Cmb_Car->background(), kWhite);
+        QCOMPARE(ui.Car[3]->Cmb_Driver->background(), kWhite);
         QCOMPARE(ui.Cmb_Course->background(), course);
     }
 };

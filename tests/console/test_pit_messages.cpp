@@ -30,7 +30,7 @@ struct MessageRace : ConsoleFixture {
     explicit MessageRace(QList<int> slots = {0}) {
         for (int s : slots) {
             prompts.answerInput(QStringLiteral("127.0.0.1"));
-            ui().Btn_ClientNoSet[s]->click();
+            ui().Car[s]->Btn_ClientNoSet->click();
         }
     }
     void start() { ui().Btn_Start->click(); }
@@ -38,7 +38,9 @@ struct MessageRace : ConsoleFixture {
         prompts.answerYesNo(true);
         ui().Btn_Start->click();
     }
-    QColor inMessColour(int s) { return ui().Lbl_InMess[s]->palette().color(QPalette::Window); }
+    QColor inMessColour(int s) {
+        return ui().Car[s]->Lbl_InMess->palette().color(QPalette::Window);
+    }
 };
 
 }  // namespace
@@ -87,10 +89,10 @@ private Q_SLOTS:
         MessageRace race;
         TestCar car(0);
         auto& ui = race.ui();
-        retype(ui.Txt_OutMess[0], typed);
+        retype(ui.Car[0]->Txt_OutMess, typed);
         if (ticked) {
-            ui.Chk_ChgCnter[0]->click();
-            retype(ui.Txt_ZanRunCnt[0], count);
+            ui.Car[0]->Chk_ChgCnter->click();
+            retype(ui.Car[0]->Txt_ZanRunCnt, count);
         }
         QTest::keyClicks(ui.Txt_AllOutMess, allCars);
         race.start();
@@ -123,13 +125,13 @@ private Q_SLOTS:
         MessageRace race;
         TestCar car(0);
         auto& ui = race.ui();
-        retype(ui.Txt_OutMess[0], QStringLiteral("BOX"));
+        retype(ui.Car[0]->Txt_OutMess, QStringLiteral("BOX"));
         race.start();
         QCOMPARE(car.exchange(TestCar::lapReport(0)), QStringLiteral("NＢＯＸ"));
         race.clock.advance(5000);
         QCOMPARE(car.exchange(TestCar::lapReport(0)), QStringLiteral("NＢＯＸ"));
         race.clock.advance(11'000);
-        QVERIFY(ui.Txt_OutMess[0]->text().isEmpty());
+        QVERIFY(ui.Car[0]->Txt_OutMess->text().isEmpty());
         const QString next = car.exchange(TestCar::lapReport(0));
         QCOMPARE(next.size(), kRecordedHead);
         QVERIFY(next.startsWith(QStringLiteral("N001")));
@@ -152,10 +154,11 @@ private Q_SLOTS:
         race.start();
         QCOMPARE(car.exchange(TestCar::lapReport(0)), QStringLiteral("N"));
         race.clock.advance(typedAt);
-        retype(ui.Txt_OutMess[0], QStringLiteral("PIT"));
+        retype(ui.Car[0]->Txt_OutMess, QStringLiteral("PIT"));
         race.clock.advance(11'000 - typedAt);
         QCOMPARE(race.state().car[0].LapCnt, 1);
-        QCOMPARE(ui.Txt_OutMess[0]->text(), part.isEmpty() ? QString() : QStringLiteral("PIT"));
+        QCOMPARE(ui.Car[0]->Txt_OutMess->text(),
+                 part.isEmpty() ? QString() : QStringLiteral("PIT"));
         QCOMPARE(car.exchange(TestCar::lapReport(0)).mid(kRecordedHead), part);
     }
 
@@ -166,16 +169,16 @@ private Q_SLOTS:
         race.start();
         QCOMPARE(race.inMessColour(0), kLightYellow);
         car.exchange(QStringLiteral("000ピットOK"));
-        QCOMPARE(ui.Lbl_InMess[0]->text(), QStringLiteral("ピットOK"));
-        QVERIFY(ui.Time_MessBlk[0]->isActive());
+        QCOMPARE(ui.Car[0]->Lbl_InMess->text(), QStringLiteral("ピットOK"));
+        QVERIFY(ui.Car[0]->Time_MessBlk->isActive());
         QCOMPARE(race.inMessColour(0), kLightYellow);
         for (const QColor& expected : {kPink, kLightYellow, kPink, kLightYellow}) {
             race.clock.advance(500);
             QCOMPARE(race.inMessColour(0), expected);
         }
         car.exchange(TestCar::lapReport(0));
-        QVERIFY(ui.Lbl_InMess[0]->text().isEmpty());
-        QVERIFY(!ui.Time_MessBlk[0]->isActive());
+        QVERIFY(ui.Car[0]->Lbl_InMess->text().isEmpty());
+        QVERIFY(!ui.Car[0]->Time_MessBlk->isActive());
         QCOMPARE(race.inMessColour(0), kWhite);
         race.clock.advance(1500);
         QCOMPARE(race.inMessColour(0), kWhite);
@@ -185,16 +188,16 @@ private Q_SLOTS:
         MessageRace race;
         TestCar car(0);
         auto& ui = race.ui();
-        retype(ui.Txt_OutMess[0], QStringLiteral("BOX"));
+        retype(ui.Car[0]->Txt_OutMess, QStringLiteral("BOX"));
         race.start();
         car.exchange(QStringLiteral("000ピット"));
         race.clock.advance(500);
         QCOMPARE(race.inMessColour(0), kPink);
         race.stop();
-        QVERIFY(ui.Lbl_InMess[0]->text().isEmpty());
-        QVERIFY(!ui.Time_MessBlk[0]->isActive());
+        QVERIFY(ui.Car[0]->Lbl_InMess->text().isEmpty());
+        QVERIFY(!ui.Car[0]->Time_MessBlk->isActive());
         QCOMPARE(race.inMessColour(0), kLightYellow);
-        QVERIFY(ui.Txt_OutMess[0]->text().isEmpty());
+        QVERIFY(ui.Car[0]->Txt_OutMess->text().isEmpty());
         race.clock.advance(1500);
         QCOMPARE(race.inMessColour(0), kLightYellow);
     }
@@ -227,7 +230,7 @@ private Q_SLOTS:
             race.clock.advance(11'000);
         }
         // Typed after any lap count, which would empty it.
-        race.ui().Txt_OutMess[0]->setText(typed);
+        race.ui().Car[0]->Txt_OutMess->setText(typed);
         car.send(TestCar::lapReport(0));
         const auto reply = car.receive();
         QVERIFY(reply.has_value());
@@ -238,7 +241,7 @@ private Q_SLOTS:
         QVERIFY(fullWidth.startsWith(part));
         QVERIFY(!car.receive(200).has_value());
         // The console goes on answering.
-        race.ui().Txt_OutMess[0]->setText(QStringLiteral("ok"));
+        race.ui().Car[0]->Txt_OutMess->setText(QStringLiteral("ok"));
         QVERIFY(
             car.exchange(TestCar::lapReport(closesALap ? 1 : 0)).endsWith(QStringLiteral("ｏｋ")));
     }
@@ -246,7 +249,7 @@ private Q_SLOTS:
     void charactersOutsideCodePage932() {
         MessageRace race;
         TestCar car(0);
-        race.ui().Txt_OutMess[0]->setText(QStringLiteral("Pit 😀 한 ok"));
+        race.ui().Car[0]->Txt_OutMess->setText(QStringLiteral("Pit 😀 한 ok"));
         race.start();
         car.send(TestCar::lapReport(0));
         const auto reply = car.receive();
@@ -262,17 +265,17 @@ private Q_SLOTS:
         race.start();
         QTest::qWait(20);
         const int width = race.ui().Main->width();
-        const int carWidth = race.ui().Frm_Runner[0]->width();
+        const int carWidth = race.ui().Car[0]->width();
         const QString message = QStringLiteral("😀한") + QString(3000, u'ア');
         QCOMPARE(car.exchange(TestCar::lapReport(0) + message), QStringLiteral("N"));
         // What code page 932 cannot carry arrives as "?"; the label shows the start.
-        QCOMPARE(race.ui().Lbl_InMess[0]->text(),
+        QCOMPARE(race.ui().Car[0]->Lbl_InMess->text(),
                  QString(QStringLiteral("??") + QString(3000, u'ア')).left(256));
-        QVERIFY(race.ui().Time_MessBlk[0]->isActive());
+        QVERIFY(race.ui().Car[0]->Time_MessBlk->isActive());
         // However long, it leaves the car's frame and the window as they were.
         QTest::qWait(20);
         QCOMPARE(race.ui().Main->width(), width);
-        QCOMPARE(race.ui().Frm_Runner[0]->width(), carWidth);
+        QCOMPARE(race.ui().Car[0]->width(), carWidth);
     }
 };
 

@@ -34,7 +34,7 @@ struct Pit : ConsoleFixture {
     explicit Pit(QList<int> slots = {}) {
         for (int s : slots) {
             prompts.answerInput(QStringLiteral("127.0.0.1"));
-            ui().Btn_ClientNoSet[s]->click();
+            ui().Car[s]->Btn_ClientNoSet->click();
         }
         ui().Txt_Event->setText(QStringLiteral("春の耐久"));
         ui().Txt_Date->setText(QStringLiteral("2026/04/03"));
@@ -94,10 +94,10 @@ private Q_SLOTS:
     void reportOfTwoSlotsWithAGapBetween() {
         Pit con({0, 2});
         auto& ui = con.ui();
-        ui.Cmb_Car[0]->addEntry(QStringLiteral("ｸﾙﾏ赤\t60\t8.5"));
-        ui.Cmb_Car[0]->addEntry(QStringLiteral("青\t55\t9"));
-        ui.Cmb_Car[0]->setCurrentIndex(0);
-        ui.Cmb_Car[2]->addEntry(QStringLiteral("黄\t40\t12"));
+        ui.Car[0]->Cmb_Car->addEntry(QStringLiteral("ｸﾙﾏ赤\t60\t8.5"));
+        ui.Car[0]->Cmb_Car->addEntry(QStringLiteral("青\t55\t9"));
+        ui.Car[0]->Cmb_Car->setCurrentIndex(0);
+        ui.Car[2]->Cmb_Car->addEntry(QStringLiteral("黄\t40\t12"));
         con.model.chooseDriver(0, QStringLiteral("山田"), QStringLiteral("0"));
         con.record(0, 1, QStringLiteral("1'02\"345"), QStringLiteral("山田"), QString(),
                    QStringLiteral("N0010000062345, "),
@@ -229,9 +229,9 @@ private Q_SLOTS:
     void reportCopiesTheGridsOfARealRun() {
         Pit con({0});
         auto& ui = con.ui();
-        ui.Cmb_Car[0]->addEntry(QStringLiteral("赤\t60\t8.5"));
-        ui.Cmb_Car[0]->setCurrentIndex(0);
-        auto* driver = ui.Cmb_Driver[0];
+        ui.Car[0]->Cmb_Car->addEntry(QStringLiteral("赤\t60\t8.5"));
+        ui.Car[0]->Cmb_Car->setCurrentIndex(0);
+        auto* driver = ui.Car[0]->Cmb_Driver;
         driver->addEntry(QStringLiteral("山田"));
         driver->addEntry(QStringLiteral("佐藤"));
         driver->setCurrentIndex(0);
@@ -261,7 +261,7 @@ private Q_SLOTS:
         const QStringList lines = text.chopped(2).split(QStringLiteral("\r\n"));
 
         QStringList shown;
-        const Grid* laps = ui.Spd_Laps[0];
+        const Grid* laps = ui.Car[0]->Spd_Laps;
         QCOMPARE(laps->rowCount(), 4);
         for (int r = 1; r <= laps->rowCount(); ++r) {
             if (!laps->cellText(1, r).isEmpty()) {
@@ -271,7 +271,7 @@ private Q_SLOTS:
             }
         }
         shown << kRule << QStringLiteral("個人集計") << kRule;
-        const Grid* drivers = ui.Spd_DriverInfo[0];
+        const Grid* drivers = ui.Car[0]->Spd_DriverInfo;
         for (int r = 1; r <= drivers->rowCount(); ++r) {
             shown << QStringList{drivers->cellText(1, r), drivers->cellText(2, r),
                                  drivers->cellText(3, r)}

@@ -29,7 +29,7 @@ private Q_SLOTS:
         QVERIFY(!f.model.timing());
         QVERIFY(!f.state().EndTimeSet);
         QVERIFY(f.ui().Btn_End->isEnabled());
-        QVERIFY(f.ui().Frm_Runner[2]->isEnabled());
+        QVERIFY(f.ui().Car[2]->isEnabled());
     }
 
     void startPutsConsoleIntoTiming() {
@@ -40,22 +40,22 @@ private Q_SLOTS:
         QCOMPARE(ui.Btn_Start->text(), QStringLiteral("Stop"));
         QCOMPARE(race.console.TickCnt(), 0);
         QCOMPARE(race.state().LastCarIdx, 1);
-        QCOMPARE(ui.Lbl_LapCnt[0]->text(), QStringLiteral("1周目"));
+        QCOMPARE(ui.Car[0]->Lbl_LapCnt->text(), QStringLiteral("1周目"));
         QCOMPARE(ui.Lbl_StTime->text(), QStringLiteral("Start時間 14:00"));
         for (QPushButton* b : {ui.Btn_End, ui.Btn_Write, ui.Btn_Cource, ui.Btn_Drivers, ui.Btn_Car,
-                               ui.Btn_Mess, ui.Btn_ClientNoSet2[0], ui.Btn_ClsCar[4]}) {
+                               ui.Btn_Mess, ui.Car[0]->Btn_ClientNoSet2, ui.Car[4]->Btn_ClsCar}) {
             QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
         }
         QVERIFY(ui.Btn_OtherLap->isEnabled());
-        QVERIFY(ui.Frm_Runner[0]->isEnabled());
-        QVERIFY(!ui.Frm_Runner[1]->isEnabled());
-        QVERIFY(!ui.Btn_RunStop[1]->isEnabled());
-        QVERIFY(ui.Time_Lap[2]->isActive());
-        QVERIFY(!ui.Time_Lap[1]->isActive());
+        QVERIFY(ui.Car[0]->isEnabled());
+        QVERIFY(!ui.Car[1]->isEnabled());
+        QVERIFY(!ui.Car[1]->Btn_RunStop->isEnabled());
+        QVERIFY(ui.Car[2]->Time_Lap->isActive());
+        QVERIFY(!ui.Car[1]->Time_Lap->isActive());
         QVERIFY(!ui.Time_NoInputBlk->isActive());
         QVERIFY(!ui.WinsockChker->isBound());
-        QVERIFY(ui.Winsock[2]->isBound());
-        QVERIFY(!ui.Winsock[1]->isBound());
+        QVERIFY(ui.Car[2]->Winsock->isBound());
+        QVERIFY(!ui.Car[1]->Winsock->isBound());
         QVERIFY(!ui.Lbl_Jyuni[1]->isHidden());
         QVERIFY(ui.Lbl_Jyuni[2]->isHidden());
     }
@@ -76,24 +76,24 @@ private Q_SLOTS:
         race.clock.advance(9900);
         QCOMPARE(race.console.TickCnt(), 9900);
         QCOMPARE(race.car(0).LapCnt, laps);
-        QCOMPARE(race.ui().Spd_Laps[0]->rowCount(), laps);
+        QCOMPARE(race.ui().Car[0]->Spd_Laps->rowCount(), laps);
         QCOMPARE(race.car(0).LapPending, laps == 1);
     }
 
     void longSilenceCountsOneLapOnly() {
         Race race;
         auto& ui = race.ui();
-        ui.Chk_ChgCnter[0]->setChecked(true);
-        ui.Txt_ZanRunCnt[0]->setText(QStringLiteral("5"));
-        ui.Txt_OutMess[0]->setText(QStringLiteral("BOX"));
+        ui.Car[0]->Chk_ChgCnter->setChecked(true);
+        ui.Car[0]->Txt_ZanRunCnt->setText(QStringLiteral("5"));
+        ui.Car[0]->Txt_OutMess->setText(QStringLiteral("BOX"));
         race.start();
         race.clock.advance(120'000);
         QCOMPARE(race.car(0).LapCnt, 1);
-        QCOMPARE(ui.Spd_Laps[0]->rowCount(), 1);
-        QCOMPARE(ui.Spd_Laps[0]->currentRow(), 1);
-        QCOMPARE(ui.Txt_ZanRunCnt[0]->text(), QStringLiteral("4"));
-        QVERIFY(ui.Txt_OutMess[0]->text().isEmpty());
-        QCOMPARE(ui.Lbl_Time[0]->text(), QStringLiteral("1'59\"988"));
+        QCOMPARE(ui.Car[0]->Spd_Laps->rowCount(), 1);
+        QCOMPARE(ui.Car[0]->Spd_Laps->currentRow(), 1);
+        QCOMPARE(ui.Car[0]->Txt_ZanRunCnt->text(), QStringLiteral("4"));
+        QVERIFY(ui.Car[0]->Txt_OutMess->text().isEmpty());
+        QCOMPARE(ui.Car[0]->Lbl_Time->text(), QStringLiteral("1'59\"988"));
     }
 
     void stopAnsweredNoLeavesTheRunUntouched() {
@@ -116,17 +116,17 @@ private Q_SLOTS:
         race.clock.advance(11'000);
         race.stop();
         QVERIFY(!race.model.timing());
-        QCOMPARE(ui.Lbl_Time[0]->text(), QStringLiteral("0'00\"000"));
-        QCOMPARE(ui.Spd_Laps[0]->rowCount(), 1);
+        QCOMPARE(ui.Car[0]->Lbl_Time->text(), QStringLiteral("0'00\"000"));
+        QCOMPARE(ui.Car[0]->Spd_Laps->rowCount(), 1);
         QVERIFY(ui.WinsockChker->isBound());
-        QVERIFY(!ui.Winsock[0]->isBound());
+        QVERIFY(!ui.Car[0]->Winsock->isBound());
         QVERIFY(ui.Time_NoInputBlk->isActive());
         QVERIFY(ui.Btn_End->isEnabled());
         QVERIFY(!ui.Btn_OtherLap->isEnabled());
         const qint32 frozen = race.console.TickCnt();
         race.clock.advance(5000);
         QCOMPARE(race.console.TickCnt(), frozen);
-        QCOMPARE(ui.Lbl_Time[0]->text(), QStringLiteral("0'00\"000"));
+        QCOMPARE(ui.Car[0]->Lbl_Time->text(), QStringLiteral("0'00\"000"));
     }
 
     void secondStartBeginsAgainFromZero() {
@@ -138,9 +138,9 @@ private Q_SLOTS:
         race.start();
         QCOMPARE(race.console.TickCnt(), 0);
         QCOMPARE(race.car(0).LapCnt, 0);
-        QCOMPARE(race.ui().Spd_Laps[0]->rowCount(), 0);
+        QCOMPARE(race.ui().Car[0]->Spd_Laps->rowCount(), 0);
         race.clock.advance(2000);
-        QCOMPARE(race.ui().Lbl_Time[0]->text(), QStringLiteral("0'01\"980"));
+        QCOMPARE(race.ui().Car[0]->Lbl_Time->text(), QStringLiteral("0'01\"980"));
     }
 
     void raceLengthSetsTheEnd_data() {
@@ -229,7 +229,7 @@ private Q_SLOTS:
                  qPrintable(race.prompts.calls()[1].text));
         QVERIFY(!race.prompts.calls()[1].text.contains(u"２号車"));
         QVERIFY(race.model.timing());
-        QVERIFY(race.ui().Winsock[1]->isBound());
+        QVERIFY(race.ui().Car[1]->Winsock->isBound());
         race.stop();
         QCOMPARE(race.prompts.calls().size(), 3);  // the stop question; the check port is told once
     }

@@ -32,7 +32,7 @@ private Q_SLOTS:
         auto& ui = p.ui();
         QVERIFY(ui.Frm_Mess->isVisible());
         QVERIFY(!ui.Frm_Main->isEnabled());
-        for (auto* frame : ui.Frm_Runner) {
+        for (auto* frame : ui.Car) {
             QVERIFY(!frame->isEnabled());
         }
         QCOMPARE(ui.Spd_Mess->cellText(2, 1), QStringLiteral("1/1000"));
@@ -67,7 +67,7 @@ private Q_SLOTS:
         // The precision is in force at once, but neither saved nor shown.
         QCOMPARE(p.console.settings.TicksPerSecond, 100);
         QCOMPARE(p.stored(ini::kTimingSection, ini::kPrecision), QStringLiteral("1/1000"));
-        QCOMPARE(p.ui().Lbl_Time[0]->text(), QStringLiteral("0'00\"000"));
+        QCOMPARE(p.ui().Car[0]->Lbl_Time->text(), QStringLiteral("0'00\"000"));
         QCOMPARE(p.console.settings.NoCommSeconds, 10);
     }
 
@@ -81,7 +81,7 @@ private Q_SLOTS:
         QVERIFY(p.prompts.calls().isEmpty());
         QVERIFY(!p.ui().Frm_Mess->isVisible());
         QVERIFY(p.ui().Frm_Main->isEnabled());
-        QVERIFY(p.ui().Frm_Runner[4]->isEnabled());
+        QVERIFY(p.ui().Car[4]->isEnabled());
         const auto& s = p.console.settings;
         QCOMPARE(s.NoCommTicks, 1200);
         QCOMPARE(s.AutoMess3, QStringLiteral("BOX  BOX"));
@@ -90,7 +90,7 @@ private Q_SLOTS:
         QCOMPARE(p.stored(ini::kTimingSection, ini::kNoCommSeconds), QStringLiteral("12"));
         QCOMPARE(p.stored(ini::kMessageSection, ini::kAutoMess3), QStringLiteral("BOX  BOX"));
         QCOMPARE(p.stored(ini::kMessageSection, ini::kCheckDefaultLaps), QStringLiteral("8"));
-        QCOMPARE(p.ui().Lbl_Time[2]->text(), QStringLiteral("0'00\"00"));
+        QCOMPARE(p.ui().Car[2]->Lbl_Time->text(), QStringLiteral("0'00\"00"));
     }
 
     void cancelKeepsTheSettings() {

@@ -43,11 +43,11 @@ void choose(platform::ChoiceList* list, int index) {
 void setUpSlot(core::Console& c, platform::ScriptedPrompts& prompts, int slot) {
     auto& ui = c.ui;
     prompts.answerInput(QStringLiteral("127.0.0.1"));
-    ui.Btn_ClientNoSet[slot]->click();
-    choose(ui.Cmb_Car[slot], slot);
-    choose(ui.Cmb_Driver[slot], 0);
-    ui.Txt_InGasl[slot]->setText(QString::number(40 + 10 * slot));
-    ui.Btn_Kyuyu[slot]->click();
+    ui.Car[slot]->Btn_ClientNoSet->click();
+    choose(ui.Car[slot]->Cmb_Car, slot);
+    choose(ui.Car[slot]->Cmb_Driver, 0);
+    ui.Car[slot]->Txt_InGasl->setText(QString::number(40 + 10 * slot));
+    ui.Car[slot]->Btn_Kyuyu->click();
 }
 
 }  // namespace
