@@ -39,14 +39,17 @@ bool CarLink::closesLap(const core::CarSlot& car) {
 CarLink::CarLink(core::Console& console) : c_(console) {
     auto& ui = c_.ui;
     for (int s = 0; s < kSlotCount; ++s) {
+        ui.Winsock[s]->setTickClock(&c_.tick);
         QObject::connect(ui.Winsock[s], &platform::UdpLink::dataArrival,
-                         [this, s](const QString& text) { Winsock_DataArrival(s, text); });
+                         [this, s](const QString& text, const QHostAddress&, qint32 arrivalTick) {
+                             Winsock_DataArrival(s, text, arrivalTick);
+                         });
     }
     QObject::connect(ui.WinsockChker, &platform::UdpLink::dataArrival,
                      [this](const QString& text) { WinsockChker_DataArrival(text); });
 }
 
-void CarLink::Winsock_DataArrival(int s, const QString& RcvData) {
+void CarLink::Winsock_DataArrival(int s, const QString& RcvData, qint32 arrivalTick) {
     auto& ui = c_.ui;
     auto& car = c_.state.car[s];
     car.RcvData = RcvData;
@@ -66,22 +69,21 @@ void CarLink::Winsock_DataArrival(int s, const QString& RcvData) {
     car.SendMsg = buildSendMsg(ui.Txt_OutMess[s]->text(), car.AutoMsg, c_.state.AllCarMsg);
 
     if (closesLap(car)) {
-        recordLap(s, report.message);
+        recordLap(s, report.message, arrivalTick);
     } else {
         ui.Winsock[s]->sendData(buildReply(car.LapFlag, car.LapRecord, car.SendMsg));
     }
 
-    car.LastRcvTick = c_.TickCnt();
+    car.LastRcvTick = arrivalTick;
     car.LapPending = false;
     if (c_.state.LastCarIdx >= 1) {
         UpdateStandings();
     }
 }
 
-void CarLink::recordLap(int s, const QString& carMessage) {
+void CarLink::recordLap(int s, const QString& carMessage, qint32 now) {
     auto& ui = c_.ui;
     auto& car = c_.state.car[s];
-    const qint32 now = c_.TickCnt();
     car.LastLapTicks = now - car.LapStartTick;
     car.LapTimeTxt = timing::FormatLapTime(car.LastLapTicks, c_.settings);
     car.LapStartTick = now;
