@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QUdpSocket>
 
+#include <utility>
+
 namespace kaltero::platform {
 
 namespace {
@@ -63,7 +65,10 @@ bool UdpLink::sendData(const QString& text) {
 
 void UdpLink::readPending() {
     if (inArrival_) {
-        return;  // a handler is still at work; the loop below picks these datagrams up
+        // A handler is still at work; the loop below picks these datagrams up, or, when it
+        // has read its burst, a later pass (the socket may not tell again before a read).
+        missedNotice_ = true;
+        return;
     }
     inArrival_ = true;
     const QPointer<UdpLink> alive(this);
@@ -82,6 +87,9 @@ void UdpLink::readPending() {
         }
     }
     inArrival_ = false;
+    if (std::exchange(missedNotice_, false)) {
+        QMetaObject::invokeMethod(this, &UdpLink::readPending, Qt::QueuedConnection);
+    }
 }
 
 QString UdpLink::localIP() {

@@ -70,6 +70,7 @@ private:
     int remotePort_ = 0;
     int localPort_ = 0;
     bool inArrival_ = false;
+    bool missedNotice_ = false;
 };
 
 }  // namespace kaltero::platform
