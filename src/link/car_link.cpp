@@ -36,14 +36,17 @@ bool CarLink::closesLap(const core::CarSlot& car) {
 CarLink::CarLink(core::Console& console) : c_(console) {
     auto& ui = c_.ui;
     for (int s = 0; s < kSlotCount; ++s) {
+        ui.Car[s]->Winsock->setTickClock(&c_.tick);
         QObject::connect(ui.Car[s]->Winsock, &platform::UdpLink::dataArrival,
-                         [this, s](const QString& text) { Winsock_DataArrival(s, text); });
+                         [this, s](const QString& text, const QHostAddress&, qint32 arrivalTick) {
+                             Winsock_DataArrival(s, text, arrivalTick);
+                         });
     }
     QObject::connect(ui.WinsockChker, &platform::UdpLink::dataArrival,
                      [this](const QString& text) { WinsockChker_DataArrival(text); });
 }
 
-void CarLink::Winsock_DataArrival(int s, const QString& RcvData) {
+void CarLink::Winsock_DataArrival(int s, const QString& RcvData, qint32 arrivalTick) {
     auto& ui = c_.ui;
     const auto& car = c_.state.car[s];
     const CarReport report = parseReport(RcvData);
@@ -65,19 +68,18 @@ void CarLink::Winsock_DataArrival(int s, const QString& RcvData) {
                               .SendMsg = buildSendMsg(car.OutMsg, AutoMsg, c_.state.AllCarMsg)});
 
     if (closesLap(car)) {
-        recordLap(s, report.message);
+        recordLap(s, report.message, arrivalTick);
     } else {
         reply(s, buildReply(car.LapFlag, car.LapRecord, car.SendMsg));
     }
 
-    c_.race.reportHandled(s, c_.TickCnt());
+    c_.race.reportHandled(s, arrivalTick);
     if (c_.state.LastCarIdx >= 1) {
         UpdateStandings();
     }
 }
 
-void CarLink::recordLap(int s, const QString& carMessage) {
-    const qint32 now = c_.TickCnt();
+void CarLink::recordLap(int s, const QString& carMessage, qint32 now) {
     const ClosedLap closed = closeLap(c_.state, s, carMessage, now, c_.clock.now(), c_.settings);
     c_.race.recordLap(s, closed.lapNo, closed.lap, now, closed.figures, closed.record);
     qCDebug(lcLink) << "car" << s + 1 << "lap" << closed.lapNo << closed.lap.ticks << "ticks";

@@ -15,7 +15,8 @@ class CarLink {
 public:
     explicit CarLink(core::Console& console);
 
-    void Winsock_DataArrival(int slot, const QString& RcvData);
+    // arrivalTick: TickCnt when the report arrived, however late the console reads it.
+    void Winsock_DataArrival(int slot, const QString& RcvData, qint32 arrivalTick);
     void WinsockChker_DataArrival(const QString& request);
 
     // Ranks the cars taking part on the standings board.
@@ -24,8 +25,8 @@ public:
     static bool closesLap(const core::CarSlot& car);
 
 private:
-    // carMessage: the whole text the car sent, for the lap log.
-    void recordLap(int slot, const QString& carMessage);
+    // carMessage: the whole text the car sent, for the lap log; now: the report's arrival tick.
+    void recordLap(int slot, const QString& carMessage, qint32 now);
     void reply(int slot, const QString& text);
 
     core::Console& c_;

@@ -43,6 +43,10 @@ qint64 SystemClock::monotonicNs() const {
     return impl_->since.nsecsElapsed();
 }
 
+qint64 SystemClock::monotonicNsAgo(qint64 ageNs) const {
+    return monotonicNs() - std::max<qint64>(ageNs, 0);
+}
+
 std::unique_ptr<Timer> SystemClock::makeTimer() {
     return std::make_unique<QtTimer>();
 }
@@ -97,6 +101,10 @@ QDateTime ManualClock::now() const {
 
 qint64 ManualClock::monotonicNs() const {
     return elapsedMs_ * 1'000'000;
+}
+
+qint64 ManualClock::monotonicNsAgo(qint64 /*ageNs*/) const {
+    return monotonicNs();
 }
 
 std::unique_ptr<Timer> ManualClock::makeTimer() {

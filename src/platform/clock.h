@@ -35,6 +35,9 @@ public:
     virtual QDateTime now() const = 0;
     // Nanoseconds of a steady clock that never jumps; its origin is arbitrary.
     virtual qint64 monotonicNs() const = 0;
+    // monotonicNs() of a moment ageNs of real time ago: when a datagram that has waited that
+    // long in the system arrived.
+    virtual qint64 monotonicNsAgo(qint64 ageNs) const = 0;
     virtual std::unique_ptr<Timer> makeTimer() = 0;
 };
 
@@ -44,6 +47,7 @@ public:
     SystemClock();
     QDateTime now() const override;
     qint64 monotonicNs() const override;
+    qint64 monotonicNsAgo(qint64 ageNs) const override;
     std::unique_ptr<Timer> makeTimer() override;
 
 private:
@@ -58,6 +62,8 @@ public:
     ~ManualClock() override;
     QDateTime now() const override;
     qint64 monotonicNs() const override;
+    // Real time does not move this clock: whatever arrives, arrives at its present moment.
+    qint64 monotonicNsAgo(qint64 ageNs) const override;
     std::unique_ptr<Timer> makeTimer() override;
 
     // Moves both clocks forward by ms and fires every timer that falls due on the way.

@@ -17,6 +17,9 @@ struct FieldHandlers {
 };
 
 // Adds handlers to a field; several sets may be added to the same field and run in order.
+// A field is left (lostFocus) when the focus moves to another control of the console or to
+// one of its dialogs, not when the operator switches to another program; coming back from
+// there does not enter it again (gotFocus).
 void onFieldEvents(QWidget* field, FieldHandlers handlers);
 
 }  // namespace kaltero::platform

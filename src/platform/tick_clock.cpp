@@ -2,6 +2,7 @@
 
 #include "clock.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace kaltero::platform {
@@ -19,10 +20,15 @@ void TickClock::stop() {
 }
 
 qint32 TickClock::TickCnt() const {
-    if (!running_) {
-        return frozen_;
-    }
-    const qint64 ticks = (clock_.monotonicNs() - startNs_) / periodNs_;
+    return running_ ? ticksAt(clock_.monotonicNs()) : frozen_;
+}
+
+qint32 TickClock::TickCntAgo(qint64 ageNs) const {
+    return running_ ? ticksAt(clock_.monotonicNsAgo(ageNs)) : frozen_;
+}
+
+qint32 TickClock::ticksAt(qint64 monotonicNs) const {
+    const qint64 ticks = std::max<qint64>(monotonicNs - startNs_, 0) / periodNs_;
     // A run of 24.8 days at 1/1000 would pass the 32-bit range: hold at the top rather
     // than wrap to negative lap times.
     return static_cast<qint32>(std::min<qint64>(ticks, std::numeric_limits<qint32>::max()));

@@ -20,8 +20,13 @@ public:
     void stop();
     bool running() const { return running_; }
     qint32 TickCnt() const;
+    // TickCnt as it stood ageNs of real time ago (when a datagram read now arrived); never
+    // before the start of the run.
+    qint32 TickCntAgo(qint64 ageNs) const;
 
 private:
+    qint32 ticksAt(qint64 monotonicNs) const;
+
     const Clock& clock_;
     qint64 startNs_ = 0;
     qint64 periodNs_ = 1'000'000;

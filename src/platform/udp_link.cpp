@@ -1,11 +1,14 @@
 #include "udp_link.h"
 
 #include "platform/cp932.h"
+#include "platform/datagram_socket.h"
+#include "platform/tick_clock.h"
 
-#include <QNetworkDatagram>
 #include <QNetworkInterface>
 #include <QPointer>
 #include <QUdpSocket>
+
+#include <utility>
 
 namespace kaltero::platform {
 
@@ -17,8 +20,8 @@ bool validPort(int port) {
 
 }  // namespace
 
-UdpLink::UdpLink(QObject* parent) : QObject(parent), socket_(new QUdpSocket(this)) {
-    connect(socket_, &QUdpSocket::readyRead, this, &UdpLink::readPending);
+UdpLink::UdpLink(QObject* parent) : QObject(parent), socket_(new DatagramSocket(this)) {
+    connect(socket_, &DatagramSocket::readyRead, this, &UdpLink::readPending);
 }
 
 UdpLink::~UdpLink() = default;
@@ -28,22 +31,19 @@ bool UdpLink::bind() {
     if (localPort_ < 0 || localPort_ > 65535) {
         return false;
     }
-    return socket_->bind(QHostAddress::AnyIPv4, static_cast<quint16>(localPort_),
-                         QAbstractSocket::DontShareAddress);
+    return socket_->bind(static_cast<quint16>(localPort_));
 }
 
 void UdpLink::close() {
-    if (socket_->state() != QAbstractSocket::UnconnectedState) {
-        socket_->close();
-    }
+    socket_->close();
 }
 
 bool UdpLink::isBound() const {
-    return socket_->state() == QAbstractSocket::BoundState;
+    return socket_->isBound();
 }
 
 int UdpLink::boundPort() const {
-    return isBound() ? socket_->localPort() : 0;
+    return socket_->localPort();
 }
 
 bool UdpLink::sendData(const QString& text) {
@@ -52,36 +52,44 @@ bool UdpLink::sendData(const QString& text) {
         !validPort(remotePort_)) {
         return false;
     }
-    QUdpSocket* via = socket_;
-    if (!isBound()) {
-        if (sender_ == nullptr) {
-            sender_ = new QUdpSocket(this);
-        }
-        via = sender_;
-    }
     const QByteArray bytes = encodeCp932(text);
-    return via->writeDatagram(bytes, host, static_cast<quint16>(remotePort_)) == bytes.size();
+    const auto port = static_cast<quint16>(remotePort_);
+    if (isBound()) {
+        return socket_->send(bytes, host, port);
+    }
+    if (sender_ == nullptr) {
+        sender_ = new QUdpSocket(this);
+    }
+    return sender_->writeDatagram(bytes, host, port) == bytes.size();
 }
 
 void UdpLink::readPending() {
     if (inArrival_) {
-        return;  // a handler is still at work; the loop below picks these datagrams up
+        // A handler is still at work; the loop below picks these datagrams up, or, when it
+        // has read its burst, a later pass (the socket may not tell again before a read).
+        missedNotice_ = true;
+        return;
     }
     inArrival_ = true;
     const QPointer<UdpLink> alive(this);
     // Checks the state each time round: a handler may close the link, or close and bind it
-    // again (the address check does), and then reads continue from the new binding.
-    while (isBound() && socket_->hasPendingDatagrams()) {
-        const QNetworkDatagram datagram = socket_->receiveDatagram();
-        if (!datagram.isValid()) {
+    // again (the address check does), and then reads continue from the new binding. After a
+    // burst the socket tells again on the next pass of the event loop, after the others.
+    for (int read = 0; read < kMaxBurst && isBound(); ++read) {
+        const std::optional<ReceivedDatagram> datagram = socket_->receive();
+        if (!datagram) {
             break;
         }
-        Q_EMIT dataArrival(decodeCp932(datagram.data()), datagram.senderAddress());
+        const qint32 arrivalTick = tick_ != nullptr ? tick_->TickCntAgo(datagram->ageNs) : 0;
+        Q_EMIT dataArrival(decodeCp932(datagram->data), datagram->sender, arrivalTick);
         if (alive.isNull()) {
             return;
         }
     }
     inArrival_ = false;
+    if (std::exchange(missedNotice_, false)) {
+        QMetaObject::invokeMethod(this, &UdpLink::readPending, Qt::QueuedConnection);
+    }
 }
 
 QString UdpLink::localIP() {

@@ -8,19 +8,30 @@ class QUdpSocket;
 
 namespace kaltero::platform {
 
+class DatagramSocket;
+class TickClock;
+
 // One UDP endpoint of the car link: receives on LocalPort, sends to RemoteHost:RemotePort, text
 // in code page 932 both ways.
 //
 // dataArrival is raised once per datagram, on this object's thread, one at a time: a handler
 // that opens a dialog (and so runs a nested event loop) is never re-entered; the datagrams that
-// came in meanwhile follow when it returns. Failures (port taken, bad host, send refused) are
-// silent and never block: the console carries on.
+// came in meanwhile follow when it returns. Each datagram comes with the tick at which it
+// arrived, not the tick at which the busy console got round to it. A link reads at most
+// kMaxBurst datagrams in a row: a flooded link cannot hold back the others or the timers.
+// Failures (port taken, bad host, send refused) are silent and never block: the console
+// carries on.
 class UdpLink : public QObject {
     Q_OBJECT
 
 public:
+    static constexpr int kMaxBurst = 16;
+
     explicit UdpLink(QObject* parent = nullptr);
     ~UdpLink() override;
+
+    // The race tick counter that stamps arrivals; without one every arrival tick is 0.
+    void setTickClock(const TickClock* tick) { tick_ = tick; }
 
     // A dotted IPv4 address as typed by the operator. Host names are not looked up.
     void setRemoteHost(const QString& host) { remoteHost_ = host; }
@@ -47,17 +58,19 @@ public:
     static QString localIP();
 
 Q_SIGNALS:
-    void dataArrival(const QString& text, const QHostAddress& sender);
+    void dataArrival(const QString& text, const QHostAddress& sender, qint32 arrivalTick);
 
 private:
     void readPending();
 
-    QUdpSocket* socket_ = nullptr;
+    DatagramSocket* socket_ = nullptr;
+    const TickClock* tick_ = nullptr;
     QUdpSocket* sender_ = nullptr;  // for sends while not bound, so nothing arrives on it
     QString remoteHost_;
     int remotePort_ = 0;
     int localPort_ = 0;
     bool inArrival_ = false;
+    bool missedNotice_ = false;
 };
 
 }  // namespace kaltero::platform

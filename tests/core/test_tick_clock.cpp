@@ -41,6 +41,7 @@ private Q_SLOTS:
         tick.stop();
         clock.advance(5000);
         QCOMPARE(tick.TickCnt(), 5000);
+        QCOMPARE(tick.TickCntAgo(2'000'000'000), 5000);  // nothing arrives while stopped
         tick.start(1000);
         QCOMPARE(tick.TickCnt(), 0);
         clock.advance(7);
@@ -67,6 +68,31 @@ private Q_SLOTS:
         const double seconds = double(clock.monotonicNs() - startNs) / 1e9;
         QVERIFY2(std::abs(ticks / seconds - ticksPerSecond) <= tolerance / seconds,
                  qPrintable(QStringLiteral("%1 ticks in %2 s").arg(ticks).arg(seconds)));
+    }
+
+    // A datagram read now that arrived ageMs ago is stamped with the tick of its arrival.
+    void arrivalTickLooksBack_data() {
+        QTest::addColumn<int>("ageMs");
+        QTest::addColumn<bool>("beforeStart");
+        QTest::newRow("just arrived") << 0 << false;
+        QTest::newRow("waited 200 ms") << 200 << false;
+        QTest::newRow("arrived before Start") << 60'000 << true;
+    }
+    void arrivalTickLooksBack() {
+        QFETCH(int, ageMs);
+        QFETCH(bool, beforeStart);
+        kaltero::platform::SystemClock clock;
+        TickClock tick(clock);
+        tick.start(1000);
+        QTest::qWait(300);
+        const qint32 arrived = tick.TickCntAgo(qint64(ageMs) * 1'000'000);
+        const qint32 now = tick.TickCnt();
+        if (beforeStart) {
+            QCOMPARE(arrived, 0);
+        } else {
+            QVERIFY2(now - ageMs - arrived >= 0 && now - ageMs - arrived <= 5,
+                     qPrintable(QStringLiteral("now %1, arrived %2").arg(now).arg(arrived)));
+        }
     }
 
     void manualTimersFireInTimeOrder() {
