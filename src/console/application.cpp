@@ -2,8 +2,19 @@
 
 #include "console/main_window.h"
 #include "console/splash.h"
+#include "core/console_context.h"
+#include "journal/journal.h"
+#include "model/race_model.h"
+#include "platform/prompts.h"
+
+#include <QDir>
+#include <QLockFile>
 
 namespace kaltero::console {
+
+namespace {
+const QString kTitle = QStringLiteral("計測記録");
+}  // namespace
 
 Application::Application(core::Console& console, QString programFolder, std::function<void()> quit)
     : console_(console),
@@ -11,7 +22,11 @@ Application::Application(core::Console& console, QString programFolder, std::fun
       splash_(
           std::make_unique<Splash>(console, std::move(programFolder), [this] { openConsole(); })) {}
 
-Application::~Application() = default;
+Application::~Application() {
+    // The window's handlers go before the journal that follows the race.
+    window_.reset();
+    journal_.reset();
+}
 
 void Application::start() {
     splash_->Form_Load();
@@ -19,9 +34,81 @@ void Application::start() {
 }
 
 void Application::openConsole() {
+    if (!claimFolder()) {
+        quit_();
+        return;
+    }
+    openJournal();
     window_ = std::make_unique<MainWindow>(console_, quit_);
     window_->Form_Load();
     window_->show();
+    offerResume();
+}
+
+bool Application::claimFolder() {
+    lock_ = std::make_unique<QLockFile>(console_.paths.JournalFile + u".lock");
+    // A lock left by a console that was killed is taken over at once.
+    lock_->setStaleLockTime(0);
+    if (lock_->tryLock(0)) {
+        return true;
+    }
+    console_.prompts.message(
+        u"このフォルダのKalteroは既に動いています。\n" +
+            QDir::toNativeSeparators(QFileInfo(console_.paths.JournalFile).absolutePath()) +
+            u"\n二つ目のKalteroは起動しません。",
+        QStringLiteral("Kaltero"), platform::PromptIcon::Critical);
+    return false;
+}
+
+void Application::openJournal() {
+    journal_ = std::make_unique<journal::Journal>();
+    QString movedTo;
+    QString why;
+    if (!journal_->open(console_.paths.JournalFile, &movedTo, &why)) {
+        console_.prompts.message(u"計測記録ファイルを開けません。計測は記録されずに続けます。\n" +
+                                     QDir::toNativeSeparators(console_.paths.JournalFile) + u"\n(" +
+                                     why + u')',
+                                 kTitle, platform::PromptIcon::Critical);
+        return;
+    }
+    if (!movedTo.isEmpty()) {
+        console_.prompts.message(u"計測記録ファイルが壊れているため使えません。\n" +
+                                     QDir::toNativeSeparators(movedTo) +
+                                     u"\nとして残し、新しい記録を始めます。",
+                                 kTitle, platform::PromptIcon::Critical);
+    }
+    QObject::connect(journal_.get(), &journal::Journal::writeFailed, [this](const QString& why) {
+        console_.prompts.message(
+            u"計測記録を書き込めません。計測はそのまま続け、書き込めるようになりしだい記録します。"
+            u"\n(" +
+                why + u')',
+            kTitle, platform::PromptIcon::Critical);
+    });
+}
+
+void Application::offerResume() {
+    if (!journal_->isOpen()) {
+        return;
+    }
+    const QList<model::Change> ops = journal_->unfinishedRace();
+    const bool resume =
+        !ops.isEmpty() &&
+        console_.prompts.askYesNo(QStringLiteral("前回の計測は終了していません。再開しますか？"),
+                                  kTitle, platform::PromptIcon::Question);
+    if (!ops.isEmpty() && !resume) {
+        journal_->abandonUnfinished();
+    }
+    if (resume) {
+        // Rebuilt before the journal follows: these operations are on disk already.
+        for (const model::Change& c : ops) {
+            console_.race.replay(c);
+        }
+        journal_->resumeUnfinished();
+    }
+    journal_->follow(console_.race);
+    if (resume) {
+        window_->resumeRace();
+    }
 }
 
 }  // namespace kaltero::console

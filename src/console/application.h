@@ -4,8 +4,14 @@
 #include <functional>
 #include <memory>
 
+class QLockFile;
+
 namespace kaltero::core {
 struct Console;
+}
+
+namespace kaltero::journal {
+class Journal;
 }
 
 namespace kaltero::console {
@@ -24,13 +30,21 @@ public:
     // The console window, once the splash has handed over.
     MainWindow* window() const { return window_.get(); }
     Splash* splash() const { return splash_.get(); }
+    journal::Journal* journal() const { return journal_.get(); }
 
 private:
     void openConsole();
+    // One console per folder: a second one would share the journal and the car ports.
+    bool claimFolder();
+    void openJournal();
+    // A race that was started and never stopped is offered to go on.
+    void offerResume();
 
     core::Console& console_;
     std::function<void()> quit_;
     std::unique_ptr<Splash> splash_;
+    std::unique_ptr<QLockFile> lock_;
+    std::unique_ptr<journal::Journal> journal_;
     std::unique_ptr<MainWindow> window_;
 };
 

@@ -1,12 +1,15 @@
 #include "console/handlers.h"
 
 #include "core/console_context.h"
+#include "core/number_text.h"
+#include "platform/choice_list.h"
 #include "platform/clock.h"
 #include "platform/frame.h"
 #include "platform/grid.h"
 #include "platform/udp_link.h"
 #include "timing/time_text.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -34,6 +37,42 @@ Handlers::Handlers(core::Console& console)
     applyInputConventions(console);
     auto& ui = c_.ui;
     QObject::connect(ui.Btn_Start, &QPushButton::clicked, [this] { run_.Btn_Start_Click(); });
+}
+
+namespace {
+
+// Shows the entry whose shown text is `text`, as the operator had chosen it.
+void showEntry(QComboBox* list, const QString& text) {
+    if (!text.isEmpty()) {
+        list->setCurrentIndex(list->findText(text));
+    }
+}
+
+}  // namespace
+
+void Handlers::resumeRace() {
+    auto& ui = c_.ui;
+    const auto& st = c_.state;
+    ui.Txt_Event->setText(st.event.name);
+    ui.Txt_Date->setText(st.event.date);
+    ui.Cmb_Tenki->setCurrentIndex(ui.Cmb_Tenki->findText(st.event.weather));
+    ui.Txt_Kion->setText(st.event.temperature);
+    ui.Txt_RunH->setText(st.RunH);
+    ui.Txt_RunN->setText(st.RunN);
+    ui.Txt_AllOutMess->setText(st.AllCarTyped);
+    showEntry(ui.Cmb_Course, st.CourseName);
+    for (int s = 0; s < kSlotCount; ++s) {
+        const auto& car = st.car[s];
+        auto* panel = ui.Car[s];
+        addressing_.showSlot(s);
+        showEntry(panel->Cmb_Car, car.CarName);
+        showEntry(panel->Cmb_Driver, car.Driver);
+        panel->Lbl_Tank->setText(car.TankTxt.isEmpty() ? panel->Lbl_Tank->text() : car.TankTxt);
+        panel->Txt_Nenpi->setText(core::generalNumber(car.FuelEconomy / 1000.0));
+        panel->Txt_OutMess->setText(car.OutMsg);
+        panel->Lbl_InMess->setText(car.InMsg.left(link::CarLink::kShownMessageChars));
+    }
+    run_.resume();
 }
 
 void Handlers::Form_Load() {

@@ -24,6 +24,9 @@ public:
 
     // Window load, in its order: master data, captions, grids, own address, address check.
     void Form_Load();
+    // The race rebuilt from the journal goes on: the controls the operator set show what the
+    // race holds, and timing resumes.
+    void resumeRace();
 
 private:
     core::Console& c_;

@@ -284,6 +284,10 @@ void MainWindow::Form_Load() {
     handlers_->Form_Load();
 }
 
+void MainWindow::resumeRace() {
+    handlers_->resumeRace();
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
     // Form_QueryUnload: the console is left only through End, never by the close box.
     event->ignore();

@@ -24,6 +24,8 @@ public:
 
     // Window load: master data, captions, grids, own address, address-check socket.
     void Form_Load();
+    // The race rebuilt from the journal goes on being timed.
+    void resumeRace();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -11,6 +11,7 @@ Paths pathsIn(const QString& programFolder) {
         .CarFile = dir.filePath(QStringLiteral("Car.ini")),
         .CourseFile = dir.filePath(QStringLiteral("Course.ini")),
         .DriversFile = dir.filePath(QStringLiteral("Drivers.ini")),
+        .JournalFile = dir.filePath(QStringLiteral("Kaltero.db")),
     };
 }
 

@@ -10,6 +10,7 @@ struct Paths {
     QString CarFile;
     QString CourseFile;
     QString DriversFile;
+    QString JournalFile;
 };
 
 Paths pathsIn(const QString& programFolder);

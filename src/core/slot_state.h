@@ -99,6 +99,9 @@ struct CarSlot {
     // A lap record of the current run has been sent: the car's lap number then tells
     // whether it holds the record of the lap counted last.
     bool RecordSentThisRun = false;
+    // The race was resumed after a restart: the next lap this car closes may hold time the
+    // console did not see, and says so in its remarks.
+    bool ResumedLap = false;
 };
 
 // The report's event data.
@@ -123,6 +126,7 @@ struct RaceState {
     bool EndTimeSet = false;
     qint32 RemainTicks = 0;
     QString AllCarMsg;
+    QString AllCarTyped;  // the operator's text it is made of
     // Indexed by rank position while the standings are sorted, not by slot.
     std::array<QString, kSlotCount> SortKey;
     qint32 OtherStartTick = 0;

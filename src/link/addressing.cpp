@@ -63,6 +63,13 @@ void Addressing::Btn_ClsCar_Click(int s) {
     setLook(s, false);
 }
 
+void Addressing::showSlot(int s) {
+    const auto& car = c_.state.car[s];
+    c_.ui.Car[s]->Lbl_Gousya->setText(car.Address.isEmpty() ? QString() : core::carCaption(s));
+    c_.ui.Car[s]->Lbl_IP->setText(car.Address);
+    setLook(s, car.SetUp);
+}
+
 void Addressing::setLook(int s, bool setUp) {
     auto& ui = c_.ui;
     ui.Car[s]->setBackground(setUp ? core::kSetUpColour : core::kClearedColour);

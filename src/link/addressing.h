@@ -15,6 +15,8 @@ public:
     void enterAddress(int slot);
     // Btn_ClsCar(s).
     void Btn_ClsCar_Click(int slot);
+    // The slot's address and look as the race holds them.
+    void showSlot(int slot);
 
 private:
     void setLook(int slot, bool setUp);

@@ -16,9 +16,7 @@ namespace kaltero::link {
 
 using core::kSlotCount;
 
-namespace {
-constexpr qsizetype kShownMessageChars = 256;
-}  // namespace
+namespace {}  // namespace
 
 // A report closes a lap only when a lap has been counted for the car (pending) and the car
 // does not hold its record yet: no record of this run has reached it, or the lap number it

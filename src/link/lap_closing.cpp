@@ -23,6 +23,9 @@ ClosedLap closeLap(const core::RaceState& race, int slot, const QString& carMess
     lap.timeText = timing::FormatLapTime(lap.ticks, settings);
     lap.driver = car.Driver;
     lap.log = fitSendMsg(car.LapFlag, car.LapRecord, car.SendMsg) + u", " + carMessage;
+    if (car.ResumedLap && !lap.remarks.contains(u"再開")) {
+        lap.remarks += lap.remarks.isEmpty() ? QStringLiteral("再開") : QStringLiteral(" 再開");
+    }
     out.lap = lap;
     out.figures = UpdateLapStats(laps, car.Driver, race.RemainTicks, car.Lbl_YosoSyu, settings);
     out.figures.DrvLapCnt = std::max<qint32>(out.figures.DrvLapCnt, 1);

@@ -8,6 +8,8 @@ QString opName(Op op) {
             return QStringLiteral("started");
         case Op::Stopped:
             return QStringLiteral("stopped");
+        case Op::Resumed:
+            return QStringLiteral("resumed");
         case Op::RaceLengthEdited:
             return QStringLiteral("race length edited");
         case Op::EventDataEdited:

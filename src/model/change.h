@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QVariantMap>
 
 namespace kaltero::model {
 
@@ -11,6 +12,7 @@ enum class Op {
     // race
     Started,
     Stopped,
+    Resumed,
     RaceLengthEdited,
     EventDataEdited,
     CourseChosen,
@@ -48,6 +50,8 @@ struct Change {
     int slot = -1;
     int lap = 0;
     QString detail;
+    // What the operation carried, enough to apply it again (RaceModel::replay).
+    QVariantMap args;
 
     // True for what the operator or a car did, false for a worked-out result.
     bool isOperation() const;

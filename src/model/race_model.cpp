@@ -1,10 +1,13 @@
 #include "model/race_model.h"
 
+#include "model/change_args.h"
+
 #include <algorithm>
 
 namespace kaltero::model {
 
 using core::kSlotCount;
+using namespace Qt::StringLiterals;
 
 RaceModel::RaceModel(QObject* parent) : QObject(parent) {
     for (auto& car : s_.car) {
@@ -27,8 +30,8 @@ bool RaceModel::anyRunning() const {
                        [](const core::CarSlot& car) { return car.Running; });
 }
 
-void RaceModel::announce(Op op, int slot, int lap, const QString& detail) {
-    Q_EMIT changed(Change{op, slot, lap, detail});
+void RaceModel::announce(Op op, int slot, int lap, const QString& detail, const QVariantMap& args) {
+    Q_EMIT changed(Change{op, slot, lap, detail, args});
 }
 
 core::Lap& RaceModel::lapAt(int slot, int lapNo) {
@@ -66,7 +69,8 @@ void RaceModel::start(const QDateTime& startTime, std::optional<QDateTime> endTi
         car.Lbl_DrvrAveLapTm.clear();
     }
     run_ = RunState::Timing;
-    announce(Op::Started, -1, 0, startTime.toString(Qt::ISODate));
+    announce(Op::Started, -1, 0, startTime.toString(Qt::ISODate),
+             {{u"start"_s, startTime}, {u"end"_s, endTime ? QVariant(*endTime) : QVariant()}});
 }
 
 void RaceModel::stop() {
@@ -79,6 +83,14 @@ void RaceModel::stop() {
         car.InMsg.clear();
     }
     announce(Op::Stopped);
+}
+
+void RaceModel::resume(qint32 tick) {
+    for (auto& car : s_.car) {
+        car.LastRcvTick = tick;
+        car.ResumedLap = car.TakesPart;
+    }
+    announce(Op::Resumed, -1, 0, QString::number(tick), {{u"tick"_s, tick}});
 }
 
 void RaceModel::setStopNoAsk(bool noAsk) {
@@ -95,36 +107,48 @@ void RaceModel::editRaceLength(const QString& RunH, const QString& RunN,
             s_.RaceEndTime = **endTime;
         }
     }
-    announce(Op::RaceLengthEdited, -1, 0, RunH + u"h " + RunN + u"min");
+    QVariantMap args{{u"RunH"_s, RunH}, {u"RunN"_s, RunN}};
+    if (endTime) {
+        args[u"end"_s] = *endTime ? QVariant(**endTime) : QVariant();
+    }
+    announce(Op::RaceLengthEdited, -1, 0, RunH + u"h " + RunN + u"min", args);
 }
 
 void RaceModel::editEventData(const core::EventData& event) {
     s_.event = event;
     announce(Op::EventDataEdited, -1, 0,
-             QStringList{event.name, event.date, event.weather, event.temperature}.join(u'/'));
+             QStringList{event.name, event.date, event.weather, event.temperature}.join(u'/'),
+             {{u"name"_s, event.name},
+              {u"date"_s, event.date},
+              {u"weather"_s, event.weather},
+              {u"temperature"_s, event.temperature}});
 }
 
 void RaceModel::chooseCourse(const QString& name, qint32 length) {
     s_.CourseName = name;
     s_.CourseLength = length;
-    announce(Op::CourseChosen, -1, 0, name + u' ' + QString::number(length) + u'm');
+    announce(Op::CourseChosen, -1, 0, name + u' ' + QString::number(length) + u'm',
+             {{u"name"_s, name}, {u"length"_s, length}});
 }
 
 void RaceModel::typeAllCarMessage(const QString& typed, const QString& AllCarMsg) {
     s_.AllCarMsg = AllCarMsg;
-    announce(Op::AllCarMessageTyped, -1, 0, typed);
+    s_.AllCarTyped = typed;
+    announce(Op::AllCarMessageTyped, -1, 0, typed,
+             {{u"typed"_s, typed}, {u"AllCarMsg"_s, AllCarMsg}});
 }
 
 void RaceModel::startStopwatch(qint32 tick) {
     s_.OtherStartTick = tick;
     s_.StopwatchRunning = true;
-    announce(Op::StopwatchStarted, -1, 0, QString::number(tick));
+    announce(Op::StopwatchStarted, -1, 0, QString::number(tick), {{u"tick"_s, tick}});
 }
 
 void RaceModel::stopStopwatch(qint32 tick) {
     s_.OtherStopTick = tick;
     s_.StopwatchRunning = false;
-    announce(Op::StopwatchStopped, -1, 0, QString::number(tick - s_.OtherStartTick));
+    announce(Op::StopwatchStopped, -1, 0, QString::number(tick - s_.OtherStartTick),
+             {{u"tick"_s, tick}});
 }
 
 void RaceModel::updateClock(qint32 RemainTicks) {
@@ -142,7 +166,7 @@ void RaceModel::setAddress(int slot, const QString& address, bool setUp) {
     car.Address = address;
     car.SetUp = car.SetUp || setUp;
     car.FuelTotal = 0.0F;
-    announce(Op::AddressSet, slot, 0, address);
+    announce(Op::AddressSet, slot, 0, address, {{u"address"_s, address}, {u"setUp"_s, setUp}});
 }
 
 void RaceModel::clearAddress(int slot) {
@@ -159,7 +183,11 @@ void RaceModel::chooseCar(int slot, const QString& name, const QString& TankTxt,
     car.TankTxt = TankTxt;
     car.TankCapacity = TankCapacity;
     car.FuelEconomy = FuelEconomy;
-    announce(Op::CarChosen, slot, 0, name);
+    announce(Op::CarChosen, slot, 0, name,
+             {{u"name"_s, name},
+              {u"TankTxt"_s, TankTxt},
+              {u"TankCapacity"_s, TankCapacity},
+              {u"FuelEconomy"_s, FuelEconomy}});
 }
 
 void RaceModel::showChoices(int slot, const QString& carName, const QString& driver) {
@@ -169,7 +197,8 @@ void RaceModel::showChoices(int slot, const QString& carName, const QString& dri
     }
     car.CarName = carName;
     car.Driver = driver;
-    announce(Op::ChoicesShown, slot, 0, carName + u'/' + driver);
+    announce(Op::ChoicesShown, slot, 0, carName + u'/' + driver,
+             {{u"carName"_s, carName}, {u"driver"_s, driver}});
 }
 
 void RaceModel::chooseDriver(int slot, const QString& name, const QString& countdownTxt) {
@@ -188,7 +217,7 @@ void RaceModel::chooseDriver(int slot, const QString& name, const QString& count
         car.drivers.append({name, {}, {}});
         car.DrvInfoRow = qint32(car.drivers.size());
     }
-    announce(Op::DriverChosen, slot, 0, name);
+    announce(Op::DriverChosen, slot, 0, name, {{u"name"_s, name}, {u"countdown"_s, countdownTxt}});
 }
 
 void RaceModel::countLap(int slot, const QString& countdownTxt) {
@@ -200,7 +229,7 @@ void RaceModel::countLap(int slot, const QString& countdownTxt) {
         car.CountdownTxt = countdownTxt;
     }
     car.OutMsg.clear();
-    announce(Op::LapCounted, slot, car.LapCnt);
+    announce(Op::LapCounted, slot, car.LapCnt, {}, {{u"countdown"_s, countdownTxt}});
 }
 
 void RaceModel::receiveReport(int slot, const ReportIn& report) {
@@ -212,7 +241,12 @@ void RaceModel::receiveReport(int slot, const ReportIn& report) {
     const bool news = car.InMsg != report.message;
     car.InMsg = report.message;
     if (news) {
-        announce(Op::MessageReceived, slot, 0, report.message);
+        announce(Op::MessageReceived, slot, 0, report.message,
+                 {{u"RcvData"_s, report.RcvData},
+                  {u"CarLapNo"_s, report.CarLapNo},
+                  {u"message"_s, report.message},
+                  {u"AutoMsg"_s, report.AutoMsg},
+                  {u"SendMsg"_s, report.SendMsg}});
     }
 }
 
@@ -228,7 +262,13 @@ void RaceModel::recordLap(int slot, qint32 lapNo, const core::Lap& lap, qint32 t
     car.LapRecord = LapRecord;
     car.LapFlag = QStringLiteral("N");
     car.RecordSentThisRun = true;
-    announce(Op::LapRecorded, slot, lapNo, QString::number(lap.ticks));
+    car.ResumedLap = false;
+    car.LapPending = false;
+    announce(Op::LapRecorded, slot, lapNo, QString::number(lap.ticks),
+             {{u"lap"_s, lapArgs(lap)},
+              {u"tick"_s, tick},
+              {u"figures"_s, figuresArgs(figures)},
+              {u"record"_s, LapRecord}});
 }
 
 void RaceModel::reportHandled(int slot, qint32 tick) {
@@ -256,17 +296,17 @@ void RaceModel::editLapTime(int slot, int lapNo, const QString& text, qint32 tic
     lap.ticks = ticks;
     lap.timed = true;
     lap.edited = true;
-    announce(Op::LapTimeEdited, slot, lapNo, text);
+    announce(Op::LapTimeEdited, slot, lapNo, text, {{u"text"_s, text}, {u"ticks"_s, ticks}});
 }
 
 void RaceModel::editLapDriver(int slot, int lapNo, const QString& driver) {
     lapAt(slot, lapNo).driver = driver;
-    announce(Op::LapDriverEdited, slot, lapNo, driver);
+    announce(Op::LapDriverEdited, slot, lapNo, driver, {{u"driver"_s, driver}});
 }
 
 void RaceModel::editLapRemarks(int slot, int lapNo, const QString& remarks) {
     lapAt(slot, lapNo).remarks = remarks;
-    announce(Op::LapRemarksEdited, slot, lapNo, remarks);
+    announce(Op::LapRemarksEdited, slot, lapNo, remarks, {{u"remarks"_s, remarks}});
 }
 
 void RaceModel::applyFigures(core::CarSlot& car, const Figures& f) {
@@ -297,29 +337,31 @@ void RaceModel::stopCar(int slot) {
 
 void RaceModel::refuel(int slot, float FuelTotal) {
     at(slot).FuelTotal = FuelTotal;
-    announce(Op::Refuelled, slot, 0, QString::number(FuelTotal));
+    announce(Op::Refuelled, slot, 0, QString::number(FuelTotal), {{u"total"_s, FuelTotal}});
 }
 
 void RaceModel::editEconomy(int slot, float FuelEconomy) {
     at(slot).FuelEconomy = FuelEconomy;
-    announce(Op::EconomyEdited, slot, 0, QString::number(FuelEconomy));
+    announce(Op::EconomyEdited, slot, 0, QString::number(FuelEconomy),
+             {{u"economy"_s, FuelEconomy}});
 }
 
 void RaceModel::switchCountdown(int slot, bool on, const QString& countdownTxt) {
     auto& car = at(slot);
     car.CountdownOn = on;
     car.CountdownTxt = countdownTxt;
-    announce(Op::CountdownSwitched, slot, 0, on ? u"on " + countdownTxt : QStringLiteral("off"));
+    announce(Op::CountdownSwitched, slot, 0, on ? u"on " + countdownTxt : QStringLiteral("off"),
+             {{u"on"_s, on}, {u"countdown"_s, countdownTxt}});
 }
 
 void RaceModel::editCountdown(int slot, const QString& countdownTxt) {
     at(slot).CountdownTxt = countdownTxt;
-    announce(Op::CountdownEdited, slot, 0, countdownTxt);
+    announce(Op::CountdownEdited, slot, 0, countdownTxt, {{u"countdown"_s, countdownTxt}});
 }
 
 void RaceModel::typeMessage(int slot, const QString& text) {
     at(slot).OutMsg = text;
-    announce(Op::MessageTyped, slot, 0, text);
+    announce(Op::MessageTyped, slot, 0, text, {{u"text"_s, text}});
 }
 
 }  // namespace kaltero::model

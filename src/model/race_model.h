@@ -60,6 +60,9 @@ public:
     // Timing starts with every set-up slot that has an address; their laps start from none.
     void start(const QDateTime& startTime, std::optional<QDateTime> endTime);
     void stop();
+    // The console came back after a restart at `tick` of the race rebuilt from its operations:
+    // every car gets a fresh silence, and marks the next lap it closes.
+    void resume(qint32 tick);
     // The operator answered the stop question already (the last car was stopped).
     void setStopNoAsk(bool noAsk);
     void editRaceLength(const QString& RunH, const QString& RunN,
@@ -104,13 +107,18 @@ public:
     void editCountdown(int slot, const QString& countdownTxt);
     void typeMessage(int slot, const QString& text);
 
+    // Applies an operation again from what it carried, as the race first made it; a change that
+    // is no operation is ignored. Replaying a race's operations in order rebuilds the race.
+    void replay(const Change& change);
+
 Q_SIGNALS:
     void changed(const kaltero::model::Change& change);
 
 private:
     core::CarSlot& at(int slot) { return s_.car.at(slot); }
     core::Lap& lapAt(int slot, int lapNo);
-    void announce(Op op, int slot = -1, int lap = 0, const QString& detail = {});
+    void announce(Op op, int slot = -1, int lap = 0, const QString& detail = {},
+                  const QVariantMap& args = {});
     void applyFigures(core::CarSlot& car, const Figures& f);
 
     core::RaceState s_;

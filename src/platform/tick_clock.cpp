@@ -7,9 +7,9 @@
 
 namespace kaltero::platform {
 
-void TickClock::start(int ticksPerSecond) {
+void TickClock::start(int ticksPerSecond, qint64 elapsedNs) {
     periodNs_ = 1'000'000'000LL / (ticksPerSecond > 0 ? ticksPerSecond : 1000);
-    startNs_ = clock_.monotonicNs();
+    startNs_ = clock_.monotonicNs() - std::max<qint64>(elapsedNs, 0);
     frozen_ = 0;
     running_ = true;
 }

@@ -15,7 +15,9 @@ public:
     explicit TickClock(const Clock& clock) : clock_(clock) {}
 
     // Counts from 0 again, one tick per 1/ticksPerSecond s.
-    void start(int ticksPerSecond);
+    // Counts from 0 again, one tick per 1/ticksPerSecond s; elapsedNs of the run have already
+    // passed (a race resumed after a restart goes on from its own tick 0).
+    void start(int ticksPerSecond, qint64 elapsedNs = 0);
     // Freezes the count at its current value.
     void stop();
     bool running() const { return running_; }

@@ -56,10 +56,24 @@ void RunControl::start() {
     c_.tick.start(c_.settings.TicksPerSecond);
     const QDateTime now = c_.clock.now();
     c_.race.start(now, raceEndTime(st.RunH, st.RunN, now));
+    showRunning();
+}
+
+void RunControl::resume() {
+    const auto& st = c_.state;
+    const qint64 elapsedMs = std::max<qint64>(st.RaceStartTime.msecsTo(c_.clock.now()), 0);
+    c_.tick.start(c_.settings.TicksPerSecond, elapsedMs * 1'000'000);
+    c_.race.resume(c_.TickCnt());
+    showRunning();
+}
+
+void RunControl::showRunning() {
+    auto& ui = c_.ui;
+    const auto& st = c_.state;
     ui.Btn_Start->setText(QStringLiteral("Stop"));
     QStringList unbound;
     for (int s = 0; s < kSlotCount; ++s) {
-        if (!st.car[s].TakesPart) {
+        if (!st.car[s].Running) {
             standOut(s);
         } else if (!takePart(s)) {
             unbound << core::carCaption(s) + u"：ポート" + QString::number(core::consolePort(s));

@@ -11,8 +11,11 @@ class RunControl {
 public:
     explicit RunControl(core::Console& console);
 
-    // Btn_Start pressed: Start when it reads "Start", otherwise Stop.
+    // Btn_Start pressed: Start while idle, otherwise Stop.
     void Btn_Start_Click();
+    // Goes on timing the race rebuilt from the journal: the tick counter counts from the race's
+    // own start by the wall clock, the taking-part cars are listened to as at Start.
+    void resume();
     // Every 99 ms per taking-part car: running lap time, and a lap counted after silence.
     void Time_Lap_Timer(int slot);
 
@@ -24,6 +27,8 @@ public:
 
 private:
     void start();
+    // The window as a run shows it: buttons, standings rows, start time.
+    void showRunning();
     void stop();
     // False when the car's port cannot be had.
     bool takePart(int slot);

@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 namespace kaltero::testing {
 
@@ -45,10 +46,15 @@ struct ConsoleFixture {
     using Prepare = std::function<void(const QDir& programFolder)>;
 
     explicit ConsoleFixture(const QDateTime& start = kStart) : ConsoleFixture(Prepare{}, start) {}
-    explicit ConsoleFixture(const Prepare& prepare, const QDateTime& start = kStart)
+    explicit ConsoleFixture(const Prepare& prepare, const QDateTime& start = kStart,
+                            std::optional<bool> resume = std::nullopt)
         : clock(start) {
         if (prepare) {
             prepare(QDir(dir.path()));
+        }
+        // The answer to the question whether an unfinished race goes on.
+        if (resume) {
+            prompts.answerYesNo(*resume);
         }
         program.start();
         clock.advance(3000);

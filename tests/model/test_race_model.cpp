@@ -20,6 +20,7 @@ struct ScriptedRace {
     model::RaceModel race;
     core::Settings settings;
     QStringList log;
+    QList<model::Change> operations;
 
     ScriptedRace() {
         settings.TicksPerSecond = 1000;
@@ -28,6 +29,7 @@ struct ScriptedRace {
         QObject::connect(&race, &model::RaceModel::changed, [this](const model::Change& c) {
             if (c.isOperation()) {
                 log << c.logLine();
+                operations << c;
             }
         });
     }
@@ -52,6 +54,31 @@ struct ScriptedRace {
     }
 };
 
+// Two cars, five laps and a correction, an edit, a refuelling and a driver change.
+void driveTheScript(ScriptedRace& r) {
+    auto& race = r.race;
+    race.setAddress(0, u"10.0.0.1"_s, true);
+    race.setAddress(1, u"10.0.0.2"_s, true);
+    race.chooseCar(0, u"赤"_s, u"60"_s, 60.0F, 8000.0F);
+    race.chooseCar(1, u"青"_s, u"50"_s, 50.0F, 10000.0F);
+    race.chooseCourse(u"鈴鹿"_s, 4000);
+    race.chooseDriver(0, u"山田"_s, u"0"_s);
+    race.chooseDriver(1, u"佐藤"_s, u"0"_s);
+    race.refuel(1, 10.0F);
+    race.start(kStart, std::nullopt);
+    r.lap(0, 83000);
+    r.lap(1, 90000);
+    r.lap(0, 165500);
+    r.lap(1, 171000, u"ピット"_s);
+    r.lap(0, 248000);
+    race.correctLapCount(1, 4);  // lap 3 was never seen
+    r.report(1, 256000);
+    race.editLapTime(0, 1, u"1'20\"000"_s, 80000);
+    race.chooseDriver(0, u"鈴木"_s, u"0"_s);
+    r.lap(0, 330000);
+    race.stop();
+}
+
 }  // namespace
 
 class TestRaceModel : public QObject {
@@ -60,27 +87,8 @@ class TestRaceModel : public QObject {
 private Q_SLOTS:
     void scriptedRace() {
         ScriptedRace r;
-        auto& race = r.race;
-        race.setAddress(0, u"10.0.0.1"_s, true);
-        race.setAddress(1, u"10.0.0.2"_s, true);
-        race.chooseCar(0, u"赤"_s, u"60"_s, 60.0F, 8000.0F);
-        race.chooseCar(1, u"青"_s, u"50"_s, 50.0F, 10000.0F);
-        race.chooseCourse(u"鈴鹿"_s, 4000);
-        race.chooseDriver(0, u"山田"_s, u"0"_s);
-        race.chooseDriver(1, u"佐藤"_s, u"0"_s);
-        race.refuel(1, 10.0F);
-        race.start(kStart, std::nullopt);
-        r.lap(0, 83000);
-        r.lap(1, 90000);
-        r.lap(0, 165500);
-        r.lap(1, 171000, u"ピット"_s);
-        r.lap(0, 248000);
-        race.correctLapCount(1, 4);  // lap 3 was never seen
-        r.report(1, 256000);
-        race.editLapTime(0, 1, u"1'20\"000"_s, 80000);
-        race.chooseDriver(0, u"鈴木"_s, u"0"_s);
-        r.lap(0, 330000);
-        race.stop();
+        driveTheScript(r);
+        const auto& race = r.race;
 
         // Figures: the edit counts from the next recorded lap on.
         const auto& car0 = race.car(0);
@@ -150,6 +158,33 @@ private Q_SLOTS:
                             u"lap recorded: car 1 lap 4 82000"_s,
                             u"stopped"_s,
                         }));
+    }
+
+    // Replaying the operations a race emitted rebuilds the same race, operation for operation.
+    void replayRebuildsTheRace() {
+        ScriptedRace live;
+        driveTheScript(live);
+        ScriptedRace replayed;
+        for (const model::Change& c : live.operations) {
+            replayed.race.replay(c);
+        }
+        QCOMPARE(replayed.log, live.log);
+        for (qsizetype i = 0; i < live.operations.size(); ++i) {
+            QCOMPARE(replayed.operations[i].args, live.operations[i].args);
+        }
+        const auto lines = [](const ScriptedRace& r) {
+            return race::reportLines(race::reportInputs(r.race.state()));
+        };
+        QCOMPARE(lines(replayed), lines(live));
+        for (int s = 0; s < 2; ++s) {
+            const auto& a = live.race.car(s);
+            const auto& b = replayed.race.car(s);
+            QCOMPARE(b.LapCnt, a.LapCnt);
+            QCOMPARE(b.LapRecord, a.LapRecord);
+            QCOMPARE(b.LapStartTick, a.LapStartTick);
+            QCOMPARE(b.FuelTotal, a.FuelTotal);
+            QCOMPARE(b.Lbl_AveLapTm, a.Lbl_AveLapTm);
+        }
     }
 
     // A correction always closes with the next report; otherwise only a counted lap the car

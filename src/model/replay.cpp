@@ -1,0 +1,115 @@
+#include "model/change_args.h"
+#include "model/race_model.h"
+
+namespace kaltero::model {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+std::optional<QDateTime> timeOrNone(const QVariant& v) {
+    return v.isValid() && !v.isNull() ? std::optional(v.toDateTime()) : std::nullopt;
+}
+
+}  // namespace
+
+void RaceModel::replay(const Change& c) {
+    const QVariantMap& a = c.args;
+    const auto text = [&a](const char16_t* key) {
+        return a.value(QString::fromUtf16(key)).toString();
+    };
+    const int s = c.slot;
+    switch (c.op) {
+        case Op::Started:
+            start(a.value(u"start"_s).toDateTime(), timeOrNone(a.value(u"end"_s)));
+            break;
+        case Op::Stopped:
+            stop();
+            break;
+        case Op::Resumed:
+            resume(a.value(u"tick"_s).toInt());
+            break;
+        case Op::RaceLengthEdited:
+            editRaceLength(
+                text(u"RunH"), text(u"RunN"),
+                a.contains(u"end"_s) ? std::optional(timeOrNone(a.value(u"end"_s))) : std::nullopt);
+            break;
+        case Op::EventDataEdited:
+            editEventData({text(u"name"), text(u"date"), text(u"weather"), text(u"temperature")});
+            break;
+        case Op::CourseChosen:
+            chooseCourse(text(u"name"), a.value(u"length"_s).toInt());
+            break;
+        case Op::AllCarMessageTyped:
+            typeAllCarMessage(text(u"typed"), text(u"AllCarMsg"));
+            break;
+        case Op::StopwatchStarted:
+            startStopwatch(a.value(u"tick"_s).toInt());
+            break;
+        case Op::StopwatchStopped:
+            stopStopwatch(a.value(u"tick"_s).toInt());
+            break;
+        case Op::AddressSet:
+            setAddress(s, text(u"address"), a.value(u"setUp"_s).toBool());
+            break;
+        case Op::AddressCleared:
+            clearAddress(s);
+            break;
+        case Op::CarChosen:
+            chooseCar(s, text(u"name"), text(u"TankTxt"), a.value(u"TankCapacity"_s).toFloat(),
+                      a.value(u"FuelEconomy"_s).toFloat());
+            break;
+        case Op::ChoicesShown:
+            showChoices(s, text(u"carName"), text(u"driver"));
+            break;
+        case Op::DriverChosen:
+            chooseDriver(s, text(u"name"), text(u"countdown"));
+            break;
+        case Op::LapCounted:
+            countLap(s, text(u"countdown"));
+            break;
+        case Op::MessageReceived:
+            receiveReport(s, {text(u"RcvData"), a.value(u"CarLapNo"_s).toInt(), text(u"message"),
+                              text(u"AutoMsg"), text(u"SendMsg")});
+            break;
+        case Op::LapRecorded:
+            recordLap(s, c.lap, lapFrom(a.value(u"lap"_s).toMap()), a.value(u"tick"_s).toInt(),
+                      figuresFrom(a.value(u"figures"_s).toMap()), text(u"record"));
+            break;
+        case Op::LapCorrected:
+            correctLapCount(s, c.lap);
+            break;
+        case Op::LapTimeEdited:
+            editLapTime(s, c.lap, text(u"text"), a.value(u"ticks"_s).toInt());
+            break;
+        case Op::LapDriverEdited:
+            editLapDriver(s, c.lap, text(u"driver"));
+            break;
+        case Op::LapRemarksEdited:
+            editLapRemarks(s, c.lap, text(u"remarks"));
+            break;
+        case Op::CarStopped:
+            stopCar(s);
+            break;
+        case Op::Refuelled:
+            refuel(s, a.value(u"total"_s).toFloat());
+            break;
+        case Op::EconomyEdited:
+            editEconomy(s, a.value(u"economy"_s).toFloat());
+            break;
+        case Op::CountdownSwitched:
+            switchCountdown(s, a.value(u"on"_s).toBool(), text(u"countdown"));
+            break;
+        case Op::CountdownEdited:
+            editCountdown(s, text(u"countdown"));
+            break;
+        case Op::MessageTyped:
+            typeMessage(s, text(u"text"));
+            break;
+        case Op::StandingsUpdated:
+        case Op::ClockUpdated:
+            break;
+    }
+}
+
+}  // namespace kaltero::model

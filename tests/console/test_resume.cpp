@@ -1,0 +1,100 @@
+#include "common/file_bytes.h"
+#include "console_fixture.h"
+#include "platform/grid.h"
+#include "test_car.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+using kaltero::testing::ConsoleFixture;
+using kaltero::testing::Race;
+using kaltero::testing::readBytes;
+using kaltero::testing::TestCar;
+using kaltero::testing::writeBytes;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The journal as a killed console leaves it: the database and its write-ahead log.
+struct JournalFiles {
+    QByteArray db;
+    QByteArray wal;
+    void copyTo(const QDir& folder) const {
+        QVERIFY(writeBytes(folder.filePath(u"Kaltero.db"_s), db));
+        QVERIFY(writeBytes(folder.filePath(u"Kaltero.db-wal"_s), wal));
+    }
+};
+
+QStringList lapTexts(kaltero::platform::Grid* grid) {
+    QStringList rows;
+    for (int r = 1; r <= grid->rowCount(); ++r) {
+        rows << grid->cellText(1, r) + u'|' + grid->cellText(2, r) + u'|' + grid->cellText(3, r);
+    }
+    return rows;
+}
+
+}  // namespace
+
+class TestResume : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // A console killed in the middle of a race comes back with the race and goes on timing it:
+    // the same laps, the same lap numbers, the tick counter on from the race's own start.
+    void killedRaceGoesOnAfterTheRestart_data() {
+        QTest::addColumn<bool>("resume");
+        QTest::newRow("yes") << true;
+        QTest::newRow("no") << false;
+    }
+    void killedRaceGoesOnAfterTheRestart() {
+        QFETCH(bool, resume);
+        JournalFiles files;
+        QStringList before;
+        {
+            Race race({0});
+            TestCar car(0);
+            race.start();
+            for (int lap = 0; lap < 2; ++lap) {
+                race.clock.advance(11'000);
+                QVERIFY(car.exchange(TestCar::lapReport(lap)).startsWith(u'N'));
+            }
+            before = lapTexts(race.ui().Car[0]->Spd_Laps);
+            files = {readBytes(race.dir.filePath(u"Kaltero.db"_s)),
+                     readBytes(race.dir.filePath(u"Kaltero.db-wal"_s))};
+        }
+        QCOMPARE(before.size(), 2);
+
+        // A minute later by the wall clock; the monotonic clock began again with the process.
+        ConsoleFixture again([&](const QDir& folder) { files.copyTo(folder); },
+                             ConsoleFixture::kStart.addSecs(60), resume);
+        QCOMPARE(again.prompts.calls().size(), 1);
+        QCOMPARE(again.prompts.calls()[0].text, u"前回の計測は終了していません。再開しますか？"_s);
+        auto* panel = again.ui().Car[0];
+        if (!resume) {
+            QVERIFY(!again.model.timing());
+            QCOMPARE(panel->Spd_Laps->rowCount(), 0);
+            return;
+        }
+        QVERIFY(again.model.timing());
+        QCOMPARE(again.ui().Btn_Start->text(), u"Stop"_s);
+        QCOMPARE(panel->Lbl_IP->text(), u"127.0.0.1"_s);
+        QCOMPARE(lapTexts(panel->Spd_Laps), before);
+        QCOMPARE(panel->Lbl_LapCnt->text(), u"3周目"_s);
+        // 14:00:00 was tick 0; the console came back at 14:01:00.
+        QCOMPARE(again.console.TickCnt(), 60'000);
+
+        TestCar car(0);
+        again.clock.advance(11'000);
+        const QString reply = car.exchange(TestCar::lapReport(2));
+        QVERIFY(reply.startsWith(u'N'));
+        QCOMPARE(reply.mid(1, 3), u"003"_s);
+        QCOMPARE(panel->Spd_Laps->cellText(3, 3), u"再開"_s);
+        // Only the first lap after the restart is marked.
+        again.clock.advance(11'000);
+        QVERIFY(car.exchange(TestCar::lapReport(3)).startsWith(u'N'));
+        QCOMPARE(panel->Spd_Laps->cellText(3, 4), QString());
+    }
+};
+
+QTEST_MAIN(TestResume)
+#include "test_resume.moc"

@@ -1,0 +1,177 @@
+#include "common/file_bytes.h"
+#include "journal/journal.h"
+#include "model/race_model.h"
+#include "race/report_inputs.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace kaltero;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QDateTime kStart{QDate(2026, 4, 3), QTime(10, 0, 0)};
+
+core::Lap timedLap(qint32 ticks, const QString& driver) {
+    core::Lap lap;
+    lap.timed = true;
+    lap.ticks = ticks;
+    lap.timeText = QString::number(ticks);
+    lap.driver = driver;
+    return lap;
+}
+
+// A car set up while idle, a started race with laps and a refuelling.
+void setUpAndLap(model::RaceModel& race, int laps) {
+    race.setAddress(0, u"10.0.0.1"_s, true);
+    race.chooseDriver(0, u"山田"_s, u"0"_s);
+    race.start(kStart, std::nullopt);
+    for (int lap = 1; lap <= laps; ++lap) {
+        race.countLap(0, u"0"_s);
+        race.recordLap(0, lap, timedLap(80000 + lap, u"山田"_s), 80000 * lap, {}, u"rec"_s);
+        race.reportHandled(0, 80000 * lap);
+    }
+    race.refuel(0, 30.0F);
+}
+
+QStringList reportOf(const model::RaceModel& race) {
+    return race::reportLines(race::reportInputs(race.state()));
+}
+
+}  // namespace
+
+class TestJournal : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // A race killed in the middle comes back whole from its operations.
+    void unfinishedRaceIsRebuiltFromItsOperations() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"Kaltero.db"_s);
+        model::RaceModel live;
+        {
+            journal::Journal j;
+            QVERIFY(j.open(path));
+            j.follow(live);
+            setUpAndLap(live, 3);
+            // No flush: the laps are on disk already, the refuelling waits for its second.
+            QCOMPARE(j.waiting(), 1);
+        }
+        journal::Journal again;
+        QVERIFY(again.open(path));
+        const QList<model::Change> ops = again.unfinishedRace();
+        QVERIFY(!ops.isEmpty());
+        QCOMPARE(ops.first().op, model::Op::AddressSet);
+        model::RaceModel rebuilt;
+        for (const model::Change& c : ops) {
+            rebuilt.replay(c);
+        }
+        QVERIFY(rebuilt.timing());
+        QCOMPARE(rebuilt.car(0).LapCnt, 3);
+        QCOMPARE(reportOf(rebuilt), reportOf(live));
+    }
+
+    void stoppedOrAbandonedRaceIsNeverOffered_data() {
+        QTest::addColumn<bool>("stop");
+        QTest::newRow("stopped") << true;
+        QTest::newRow("abandoned") << false;
+    }
+    void stoppedOrAbandonedRaceIsNeverOffered() {
+        QFETCH(bool, stop);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"Kaltero.db"_s);
+        {
+            model::RaceModel race;
+            journal::Journal j;
+            QVERIFY(j.open(path));
+            j.follow(race);
+            setUpAndLap(race, 1);
+            if (stop) {
+                race.stop();
+            }
+        }
+        journal::Journal again;
+        QVERIFY(again.open(path));
+        if (!stop) {
+            QVERIFY(!again.unfinishedRace().isEmpty());
+            again.abandonUnfinished();
+        }
+        QVERIFY(again.unfinishedRace().isEmpty());
+    }
+
+    // A file the console cannot use is moved aside, never deleted, and a new journal begins.
+    void unusableFileIsMovedAside_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("not a database") << u"text"_s;
+        QTest::newRow("newer schema") << u"newer"_s;
+        QTest::newRow("damaged") << u"damaged"_s;
+    }
+    void unusableFileIsMovedAside() {
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"Kaltero.db"_s);
+        if (kind == u"text") {
+            QVERIFY(testing::writeBytes(path, QByteArray("no journal here\n").repeated(100)));
+        } else {
+            {
+                model::RaceModel race;
+                journal::Journal j;
+                QVERIFY(j.open(path));
+                j.follow(race);
+                setUpAndLap(race, 20);
+            }
+            if (kind == u"newer") {
+                auto db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"raw"_s);
+                db.setDatabaseName(path);
+                QVERIFY(db.open());
+                QVERIFY(QSqlQuery(db).exec(u"PRAGMA user_version = 99"_s));
+                db.close();
+                db = QSqlDatabase();
+                QSqlDatabase::removeDatabase(u"raw"_s);
+            } else {
+                QByteArray bytes = testing::readBytes(path);
+                bytes.replace(bytes.size() / 2, 4096, QByteArray(4096, '\xA5'));
+                QVERIFY(testing::writeBytes(path, bytes));
+            }
+        }
+        const QByteArray before = testing::readBytes(path);
+        journal::Journal j;
+        QString movedTo;
+        QVERIFY(j.open(path, &movedTo));
+        QVERIFY2(movedTo.startsWith(path + u".damaged-"), qPrintable(movedTo));
+        QCOMPARE(testing::readBytes(movedTo), before);
+        QVERIFY(j.unfinishedRace().isEmpty());
+    }
+
+    // A full medium: timing goes on, the operator is told once, and the journal catches up.
+    void fullMediumIsToldOnceAndCaughtUp() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"Kaltero.db"_s);
+        model::RaceModel race;
+        journal::Journal j;
+        QVERIFY(j.open(path));
+        j.follow(race);
+        QSignalSpy told(&j, &journal::Journal::writeFailed);
+        j.limitSize(16 * 1024);
+        setUpAndLap(race, 60);
+        QCOMPARE(told.size(), 1);
+        QVERIFY(j.waiting() > 0);
+        QCOMPARE(race.car(0).LapCnt, 60);
+        j.limitSize(64 * 1024 * 1024);
+        QVERIFY(j.flush());
+        QCOMPARE(j.waiting(), 0);
+        model::RaceModel rebuilt;
+        for (const model::Change& c : j.unfinishedRace()) {
+            rebuilt.replay(c);
+        }
+        QCOMPARE(reportOf(rebuilt), reportOf(race));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestJournal)
+#include "test_journal.moc"
