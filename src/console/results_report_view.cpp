@@ -5,6 +5,7 @@
 #include "platform/frame.h"
 #include "platform/grid.h"
 #include "platform/prompts.h"
+#include "platform/whole_file.h"
 #include "race/results_report.h"
 
 #include <QComboBox>
@@ -40,7 +41,7 @@ void ResultsReport::Btn_Write_Click() {
         return;
     }
     QString why;
-    if (race::writeReportFile(fileName, race::reportBytes(collect()), &why)) {
+    if (platform::writeWholeFile(fileName, race::reportBytes(collect()), &why)) {
         return;
     }
     // The results are still on screen: the operator can choose another place and try again.

@@ -351,10 +351,7 @@ private Q_SLOTS:
         QVERIFY(writeBytes(path, QByteArray("Car A,,60,8.5\r\n")));
         QVERIFY(
             QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
-        if (QFileInfo(path).isWritable()) {
-            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-            QSKIP("file permissions do not bind this user (root)");
-        }
+        // Refused even for an administrator, whom the permissions do not bind.
         QVERIFY(!writeCarFile(path, Rows{{u"Car B"_s, QString(), u"1"_s, u"2"_s}}));
         QCOMPARE(readBytes(path), QByteArray("Car A,,60,8.5\r\n"));
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
