@@ -57,15 +57,29 @@ bool isValidUtf8(QByteArrayView bytes) {
     return !decoder.hasError();
 }
 
-// The code unit at unit index i: one byte, or two in the file's byte order.
-char16_t unitAt(QByteArrayView bytes, qsizetype i, TextEncoding encoding) {
-    if (!isUtf16(encoding)) {
-        return static_cast<uchar>(bytes[i]);
+// Appends the lines of a body of `count` code units to `lines`; unit(i) reads code unit i and
+// `width` is its size in bytes.
+template <typename Unit>
+void appendLines(QList<QByteArray>& lines, QByteArrayView body, qsizetype count, int width,
+                 Unit unit) {
+    qsizetype start = 0;
+    qsizetype i = 0;
+    while (i < count) {
+        const char16_t c = unit(i);
+        if (c != u'\r' && c != u'\n') {
+            ++i;
+            continue;
+        }
+        lines.append(body.sliced(start * width, (i - start) * width).toByteArray());
+        ++i;
+        if (c == u'\r' && i < count && unit(i) == u'\n') {
+            ++i;
+        }
+        start = i;
     }
-    const auto first = static_cast<uchar>(bytes[2 * i]);
-    const auto second = static_cast<uchar>(bytes[2 * i + 1]);
-    return encoding == TextEncoding::Utf16Le ? char16_t(first | second << 8)
-                                             : char16_t(first << 8 | second);
+    if (start < count) {
+        lines.append(body.sliced(start * width, (count - start) * width).toByteArray());
+    }
 }
 
 }  // namespace
@@ -92,28 +106,20 @@ TextLines splitLines(QByteArrayView bytes) {
     const QByteArrayView body = bytes.sliced(bom(text.encoding).size());
     // CR and LF are never part of a double-byte character of code page 932 nor of a UTF-8
     // sequence, and in UTF-16 they are whole code units: the bytes can be split before decoding.
-    const qsizetype unit = isUtf16(text.encoding) ? 2 : 1;
-    const qsizetype units = body.size() / unit;
-    qsizetype start = 0;
-    qsizetype i = 0;
-    while (i < units) {
-        const char16_t c = unitAt(body, i, text.encoding);
-        if (c != u'\r' && c != u'\n') {
-            ++i;
-            continue;
-        }
-        text.lines.append(body.sliced(start * unit, (i - start) * unit).toByteArray());
-        ++i;
-        if (c == u'\r' && i < units && unitAt(body, i, text.encoding) == u'\n') {
-            ++i;
-        }
-        start = i;
+    const char* data = body.data();
+    if (!isUtf16(text.encoding)) {
+        appendLines(text.lines, body, body.size(), 1,
+                    [data](qsizetype i) { return char16_t{static_cast<uchar>(data[i])}; });
+        return text;
     }
     // An odd byte at the end of UTF-16 is half a character: it is dropped, as every reader
     // drops it, rather than shift every line written after it.
-    if (start < units) {
-        text.lines.append(body.sliced(start * unit, (units - start) * unit).toByteArray());
-    }
+    const bool little = text.encoding == TextEncoding::Utf16Le;
+    appendLines(text.lines, body, body.size() / 2, 2, [data, little](qsizetype i) {
+        const auto first = static_cast<uchar>(data[2 * i]);
+        const auto second = static_cast<uchar>(data[2 * i + 1]);
+        return little ? char16_t(first | second << 8) : char16_t(first << 8 | second);
+    });
     return text;
 }
 
