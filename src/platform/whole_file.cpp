@@ -14,12 +14,15 @@ std::optional<FileContent> readWholeFile(const QString& path) {
         return FileContent{};
     }
     if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
+        qCDebug(lcFiles) << "not read" << path;
         return std::nullopt;
     }
     FileContent content{file.readAll(), true};
     if (file.error() != QFileDevice::NoError) {
+        qCDebug(lcFiles) << "not read" << path << file.errorString();
         return std::nullopt;
     }
+    qCDebug(lcFiles) << "read" << path << content.bytes.size() << "bytes";
     return content;
 }
 

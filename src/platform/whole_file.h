@@ -9,7 +9,7 @@
 namespace kaltero::platform {
 
 // Every whole-file read and write of the settings, master and report files; off by default
-// ("kaltero.files.debug=true" in QT_LOGGING_RULES traces each write: path, bytes, result).
+// ("kaltero.files.debug=true" in QT_LOGGING_RULES traces each one: path, bytes, result).
 Q_DECLARE_LOGGING_CATEGORY(lcFiles)
 
 // A file's whole content. Empty optional when it exists but cannot be read (a folder, no

@@ -1,44 +1,17 @@
 #include "common/file_bytes.h"
+#include "common/file_trace.h"
 #include "platform/whole_file.h"
 
 #include <QDir>
 #include <QFile>
-#include <QLoggingCategory>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 using kaltero::platform::writeWholeFile;
+using kaltero::testing::FileTrace;
 using kaltero::testing::readBytes;
 using kaltero::testing::writeBytes;
-
-namespace {
-
-// The trace lines of the file writers while it lives.
-class FileTrace {
-public:
-    FileTrace() {
-        lines_.clear();
-        QLoggingCategory::setFilterRules(u"kaltero.files.debug=true"_s);
-        previous_ = qInstallMessageHandler(
-            [](QtMsgType, const QMessageLogContext& context, const QString& text) {
-                if (QByteArrayView(context.category) == "kaltero.files") {
-                    lines_.append(text);
-                }
-            });
-    }
-    ~FileTrace() {
-        qInstallMessageHandler(previous_);
-        QLoggingCategory::setFilterRules(QString());
-    }
-    const QStringList& lines() const { return lines_; }
-
-private:
-    static inline QStringList lines_;
-    QtMessageHandler previous_ = nullptr;
-};
-
-}  // namespace
 
 class TestWholeFile : public QObject {
     Q_OBJECT
@@ -118,12 +91,10 @@ private Q_SLOTS:
         QVERIFY(writeWholeFile(good, "abc"));
         QVERIFY(!writeWholeFile(bad, "abcd"));
         QCOMPARE(trace.lines().size(), 2);
-        QVERIFY2(trace.lines()[0].contains(good) && trace.lines()[0].contains(u" 3 "_s) &&
-                     trace.lines()[0].startsWith(u"wrote"_s),
-                 qPrintable(trace.lines()[0]));
-        QVERIFY2(trace.lines()[1].contains(bad) && trace.lines()[1].contains(u" 4 "_s) &&
-                     trace.lines()[1].startsWith(u"not written"_s),
-                 qPrintable(trace.lines()[1]));
+        QCOMPARE(trace.of(u"wrote"_s, good).size(), 1);
+        QVERIFY2(trace.lines()[0].contains(u" 3 bytes"_s), qPrintable(trace.lines()[0]));
+        QCOMPARE(trace.of(u"not written"_s, bad).size(), 1);
+        QVERIFY2(trace.lines()[1].contains(u" 4 bytes"_s), qPrintable(trace.lines()[1]));
     }
 };
 
