@@ -70,7 +70,7 @@ void Handlers::resumeRace() {
         panel->Lbl_Tank->setText(car.TankTxt.isEmpty() ? panel->Lbl_Tank->text() : car.TankTxt);
         panel->Txt_Nenpi->setText(core::generalNumber(car.FuelEconomy / 1000.0));
         panel->Txt_OutMess->setText(car.OutMsg);
-        panel->Lbl_InMess->setText(car.InMsg.left(link::CarLink::kShownMessageChars));
+        panel->Lbl_InMess->setText(car.InMsg);
     }
     run_.resume();
 }

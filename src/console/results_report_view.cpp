@@ -6,6 +6,7 @@
 #include "platform/frame.h"
 #include "platform/grid.h"
 #include "platform/prompts.h"
+#include "platform/whole_file.h"
 #include "race/report_inputs.h"
 
 #include <QComboBox>
@@ -41,7 +42,7 @@ void ResultsReport::Btn_Write_Click() {
         return;
     }
     QString why;
-    if (race::writeReportFile(fileName, race::reportBytes(race::reportInputs(c_.state)), &why)) {
+    if (platform::writeWholeFile(fileName, race::reportBytes(race::reportInputs(c_.state)), &why)) {
         return;
     }
     // The results are still on screen: the operator can choose another place and try again.

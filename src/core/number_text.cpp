@@ -1,5 +1,7 @@
 #include "number_text.h"
 
+#include <QLocale>
+
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -185,23 +187,58 @@ double leadingNumber(QStringView text) {
 
 namespace {
 
-// Nearest integer, halves to the even neighbour, independent of the FPU rounding mode.
 template <typename Int>
-std::optional<Int> roundHalfEven(double value) {
-    if (!std::isfinite(value)) {
-        return std::nullopt;
-    }
-    const double below = std::floor(value);
-    const double fraction = value - below;  // exact: below and value share their exponent range
-    double rounded = below;
-    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(below, 2.0) != 0.0)) {
-        rounded = below + 1.0;
-    }
-    if (rounded < static_cast<double>(std::numeric_limits<Int>::min()) ||
+std::optional<Int> roundTo(double value) {
+    const double rounded = roundHalfEven(value);
+    if (!std::isfinite(rounded) || rounded < static_cast<double>(std::numeric_limits<Int>::min()) ||
         rounded > static_cast<double>(std::numeric_limits<Int>::max())) {
         return std::nullopt;
     }
     return static_cast<Int>(rounded);
+}
+
+bool isBlank(QChar c) {
+    return c == u' ' || c == u'\t';
+}
+
+// The parts of a plain number; empty when the text is none.
+struct PlainParts {
+    bool negative = false;
+    QStringView whole;
+    QStringView fraction;
+};
+
+std::optional<PlainParts> plainParts(QStringView text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text[begin])) {
+        ++begin;
+    }
+    while (end > begin && isBlank(text[end - 1])) {
+        --end;
+    }
+    PlainParts parts;
+    qsizetype i = begin;
+    if (i < end && (text[i] == u'+' || text[i] == u'-')) {
+        parts.negative = text[i] == u'-';
+        ++i;
+    }
+    const qsizetype wholeStart = i;
+    while (i < end && isDigit(text[i].unicode())) {
+        ++i;
+    }
+    parts.whole = text.sliced(wholeStart, i - wholeStart);
+    if (i < end && text[i] == u'.') {
+        const qsizetype fractionStart = ++i;
+        while (i < end && isDigit(text[i].unicode())) {
+            ++i;
+        }
+        parts.fraction = text.sliced(fractionStart, i - fractionStart);
+    }
+    if (i != end || (parts.whole.isEmpty() && parts.fraction.isEmpty())) {
+        return std::nullopt;
+    }
+    return parts;
 }
 
 // The classic general form: the shortest of plain and exponent notation at `precision`
@@ -221,11 +258,49 @@ QString general(Real value, int precision) {
 
 }  // namespace
 
+double roundHalfEven(double value) {
+    if (!std::isfinite(value)) {
+        return value;
+    }
+    const double below = std::floor(value);
+    const double fraction = value - below;  // exact: below and value share their exponent range
+    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(below, 2.0) != 0.0)) {
+        return below + 1.0;
+    }
+    return below;
+}
+
 std::optional<qint16> roundToInt16(double value) {
-    return roundHalfEven<qint16>(value);
+    return roundTo<qint16>(value);
 }
 std::optional<qint32> roundToInt32(double value) {
-    return roundHalfEven<qint32>(value);
+    return roundTo<qint32>(value);
+}
+
+bool isPlainNumber(QStringView text) {
+    return plainParts(text).has_value();
+}
+
+std::optional<double> plainNumber(QStringView text) {
+    const auto parts = plainParts(text);
+    if (!parts) {
+        return std::nullopt;
+    }
+    // "-int.frac" with both parts present, for the C locale to read.
+    QString normal;
+    if (parts->negative) {
+        normal += u'-';
+    }
+    normal += parts->whole.isEmpty() ? QStringView(u"0") : parts->whole;
+    normal += u'.';
+    normal += parts->fraction.isEmpty() ? QStringView(u"0") : parts->fraction;
+    bool ok = false;
+    const double value = QLocale::c().toDouble(normal, &ok);
+    // Hundreds of digits can still overflow a double; such a text is no usable number.
+    if (!ok || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
 }
 
 QString generalNumber(double value) {

@@ -15,10 +15,23 @@ namespace kaltero::core {
 //   "1e999" -> 1.797...e308, "-1e999" -> -1.797...e308, "1e-999" -> 0
 double leadingNumber(QStringView text);
 
+// The nearest whole number, halves to the even neighbour, whatever the FPU rounding mode:
+// 2.5 -> 2, 3.5 -> 4, -2.5 -> -2. Infinities and NaN come back as they are.
+double roundHalfEven(double value);
+
 // Round to the nearest integer, halves to the even neighbour: 2.5 -> 2, 3.5 -> 4.
 // Empty when the result does not fit the type (or the value is not finite).
 std::optional<qint16> roundToInt16(double value);
 std::optional<qint32> roundToInt32(double value);
+
+// A text that is one plain decimal number and nothing else: an optional sign, digits with at
+// most one decimal point, blanks (space, tab) before and after. Letters, an exponent, blanks
+// inside the number or an empty text are none. How a field that must hold a number is checked.
+//   "12", " -3 ", "1.5", ".5", "+7." -> true; "", "abc", "1e3", "1 2", ".", "- 5" -> false
+bool isPlainNumber(QStringView text);
+// The value of a plain number; empty when the text is none, or when it has so many digits that
+// no double holds it.  "12" -> 12, " -3 " -> -3, ".5" -> 0.5, "+7." -> 7, "1e3" -> {}
+std::optional<double> plainNumber(QStringView text);
 
 // General number form: no thousands separators, "." as decimal point, no trailing zeros,
 // at most 15 significant digits; exponent form when the exponent is below -4 or reaches the

@@ -12,13 +12,14 @@ bool isOneTo99(std::optional<qint16> seconds) {
     return seconds && *seconds >= 1 && *seconds <= 99;
 }
 
-// One key: a missing or empty one gets its default written back and used.
-QString readKey(const QString& section, const QString& key, const QString& defaultValue,
-                const QString& file) {
-    if (const auto value = platform::readProfileString(section, key, file)) {
+// One key of the profile read at start-up: a missing or empty one gets its default, which
+// goes into the profile to be written back.
+QString readKey(platform::Profile& profile, const QString& section, const QString& key,
+                const QString& defaultValue) {
+    if (const auto value = profile.value(section, key)) {
         return *value;
     }
-    WriteIni(section, key, defaultValue, file);
+    profile.setValue(section, key, defaultValue);
     return defaultValue;
 }
 
@@ -34,26 +35,36 @@ void Settings::derive() {
 
 Settings ReadSettings(const QString& settingsFile) {
     using namespace ini;
+    // Read and parsed once; the defaults of every missing key go back in one write. A file that
+    // exists but cannot be read is left alone and the defaults hold for this run.
+    const auto read = platform::Profile::read(settingsFile);
+    platform::Profile profile = read.value_or(platform::Profile{});
+    const auto key = [&profile](const QString& section, const QString& name,
+                                const QString& defaultValue) {
+        return readKey(profile, section, name, defaultValue);
+    };
     Settings s;
-    s.Precision = readKey(kTimingSection, kPrecision, kDefaults.Precision, settingsFile);
+    s.Precision = key(kTimingSection, kPrecision, kDefaults.Precision);
 
     // Out of range stays in the file as the operator wrote it; only this run uses 10.
-    const auto seconds = roundToInt16(leadingNumber(readKey(
-        kTimingSection, kNoCommSeconds, QString::number(kDefaults.NoCommSeconds), settingsFile)));
+    const auto seconds = roundToInt16(leadingNumber(
+        key(kTimingSection, kNoCommSeconds, QString::number(kDefaults.NoCommSeconds))));
     s.NoCommSeconds = isOneTo99(seconds) ? *seconds : kDefaults.NoCommSeconds;
 
-    s.AutoMess3 = readKey(kMessageSection, kAutoMess3, kDefaults.AutoMess3, settingsFile);
-    s.AutoMess2 = readKey(kMessageSection, kAutoMess2, kDefaults.AutoMess2, settingsFile);
-    s.AutoMess1 = readKey(kMessageSection, kAutoMess1, kDefaults.AutoMess1, settingsFile);
-    s.AutoMess0 = readKey(kMessageSection, kAutoMess0, kDefaults.AutoMess0, settingsFile);
+    s.AutoMess3 = key(kMessageSection, kAutoMess3, kDefaults.AutoMess3);
+    s.AutoMess2 = key(kMessageSection, kAutoMess2, kDefaults.AutoMess2);
+    s.AutoMess1 = key(kMessageSection, kAutoMess1, kDefaults.AutoMess1);
+    s.AutoMess0 = key(kMessageSection, kAutoMess0, kDefaults.AutoMess0);
 
     // A word reads 0 by the leading-number rule; only a count no lap counter can hold falls
     // back to the default.
-    const auto laps = roundToInt32(
-        leadingNumber(readKey(kMessageSection, kCheckDefaultLaps,
-                              QString::number(kDefaults.CheckDefaultLaps), settingsFile)));
+    const auto laps = roundToInt32(leadingNumber(
+        key(kMessageSection, kCheckDefaultLaps, QString::number(kDefaults.CheckDefaultLaps))));
     s.CheckDefaultLaps = laps.value_or(kDefaults.CheckDefaultLaps);
 
+    if (read && profile.changed()) {
+        profile.write(settingsFile);
+    }
     s.derive();
     return s;
 }
@@ -65,18 +76,19 @@ qint32 WriteIni(const QString& section, const QString& key, const QString& value
 
 bool WriteAllSettings(const Settings& settings, const QString& settingsFile) {
     using namespace ini;
-    bool ok = WriteIni(kTimingSection, kPrecision, settings.Precision, settingsFile) != 0;
-    ok = WriteIni(kTimingSection, kNoCommSeconds, QString::number(settings.NoCommSeconds),
-                  settingsFile) != 0 &&
-         ok;
-    ok = WriteIni(kMessageSection, kAutoMess3, settings.AutoMess3, settingsFile) != 0 && ok;
-    ok = WriteIni(kMessageSection, kAutoMess2, settings.AutoMess2, settingsFile) != 0 && ok;
-    ok = WriteIni(kMessageSection, kAutoMess1, settings.AutoMess1, settingsFile) != 0 && ok;
-    ok = WriteIni(kMessageSection, kAutoMess0, settings.AutoMess0, settingsFile) != 0 && ok;
-    ok = WriteIni(kMessageSection, kCheckDefaultLaps, QString::number(settings.CheckDefaultLaps),
-                  settingsFile) != 0 &&
-         ok;
-    return ok;
+    auto profile = platform::Profile::read(settingsFile);
+    if (!profile) {
+        return false;
+    }
+    profile->setValue(kTimingSection, kPrecision, settings.Precision);
+    profile->setValue(kTimingSection, kNoCommSeconds, QString::number(settings.NoCommSeconds));
+    profile->setValue(kMessageSection, kAutoMess3, settings.AutoMess3);
+    profile->setValue(kMessageSection, kAutoMess2, settings.AutoMess2);
+    profile->setValue(kMessageSection, kAutoMess1, settings.AutoMess1);
+    profile->setValue(kMessageSection, kAutoMess0, settings.AutoMess0);
+    profile->setValue(kMessageSection, kCheckDefaultLaps,
+                      QString::number(settings.CheckDefaultLaps));
+    return profile->write(settingsFile);
 }
 
 PanelResult settingsFromPanel(const Settings& current, const PanelRows& rows) {

@@ -38,15 +38,17 @@ inline const QString kCheckDefaultLaps = QStringLiteral("チェック時のデ�
 }  // namespace ini
 
 // Reads the seven keys in file order, writes every missing or empty one back with its
-// default, and derives the timing units. Never fails: unusable values fall back (seconds
-// outside 1..99 or not a number -> 10, lap count beyond 32 bits -> 10) in memory only.
+// default (the file is read once and written at most once), and derives the timing units. Never
+// fails: unusable values fall back (seconds outside 1..99 or not a number -> 10, lap count beyond
+// 32 bits -> 10) in memory only.
 Settings ReadSettings(const QString& settingsFile);
 
 // Writes one key; non-zero on success.
 qint32 WriteIni(const QString& section, const QString& key, const QString& value,
                 const QString& file);
 
-// Writes all seven keys in file order (the settings panel's save). True when all were written.
+// Writes all seven keys in file order (the settings panel's save) in one write of the file, so
+// that the file never holds some of the new values and not others. True when it was written.
 bool WriteAllSettings(const Settings& settings, const QString& settingsFile);
 
 // The settings panel's rows, top to bottom: precision, no-communication seconds, the four

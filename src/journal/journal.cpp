@@ -249,6 +249,12 @@ void Journal::record(const model::Change& c) {
         d_->idleBefore.append(c);
         return;
     }
+    // Only a car's last message matters: a chatty car adds one row a second at most.
+    if (c.op == model::Op::MessageReceived) {
+        d_->queue.removeIf([&c](const model::Change& q) {
+            return q.op == model::Op::MessageReceived && q.slot == c.slot;
+        });
+    }
     d_->queue.append(c);
     if (c.op == model::Op::Started) {
         // The idle set-up goes into the race row's transaction; then starts afresh.

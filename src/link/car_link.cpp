@@ -48,10 +48,11 @@ void CarLink::Winsock_DataArrival(int s, const QString& RcvData, qint32 arrivalT
     auto& ui = c_.ui;
     const auto& car = c_.state.car[s];
     const CarReport report = parseReport(RcvData);
-    qCDebug(lcLink) << "car" << s + 1 << "report" << RcvData.left(kShownMessageChars);
+    qCDebug(lcLink) << "car" << s + 1 << "report"
+                    << RcvData.left(model::RaceModel::kShownMessageChars);
     // The label shows the start of a long message: laying out tens of thousands of characters
     // would hold every car's timing for a tenth of a second. The lap log keeps it whole.
-    ui.Car[s]->Lbl_InMess->setText(report.message.left(kShownMessageChars));
+    ui.Car[s]->Lbl_InMess->setText(report.message.left(model::RaceModel::kShownMessageChars));
     if (report.message.isEmpty()) {
         ui.Car[s]->Time_MessBlk->stop();
         core::setBackground(ui.Car[s]->Lbl_InMess, core::kWhite);
@@ -111,7 +112,7 @@ void CarLink::WinsockChker_DataArrival(const QString& request) {
     }
     // A request that names no address has nobody to answer; the service stays as it is.
     const auto answer = addressCheckAnswer(request, addresses);
-    qCDebug(lcLink) << "address check" << request.left(kShownMessageChars) << "->"
+    qCDebug(lcLink) << "address check" << request.left(model::RaceModel::kShownMessageChars) << "->"
                     << answer.value_or(QStringLiteral("(no answer)"));
     if (!answer) {
         return;

@@ -24,9 +24,6 @@ public:
 
     static bool closesLap(const core::CarSlot& car);
 
-    // A car's message label shows at most this much of the message.
-    static constexpr qsizetype kShownMessageChars = 256;
-
 private:
     // carMessage: the whole text the car sent, for the lap log; now: the report's arrival tick.
     void recordLap(int slot, const QString& carMessage, qint32 now);

@@ -30,10 +30,7 @@ constexpr int kVisibleRows = 12;
 void refill(platform::ChoiceList* list, const QStringList& entries) {
     const int chosen = list->currentIndex();
     const QString was = chosen >= 0 ? list->entry(chosen) : QString();
-    list->clearEntries();
-    for (const QString& entry : entries) {
-        list->addEntry(entry);
-    }
+    list->setEntries(entries);
     if (chosen >= 0) {
         list->setCurrentIndex(static_cast<int>(entries.indexOf(was)));
     }

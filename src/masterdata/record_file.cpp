@@ -1,77 +1,42 @@
 #include "record_file.h"
 
 #include "field_rules.h"
-#include "platform/cp932.h"
-
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+#include "platform/text_lines.h"
+#include "platform/whole_file.h"
 
 namespace kaltero::masterdata {
 
 std::optional<QList<QStringList>> readRecordFields(const QString& path) {
-    QFile file(path);
-    if (!file.exists()) {
+    const auto content = platform::readWholeFile(path);
+    if (!content) {
+        return std::nullopt;
+    }
+    if (!content->exists) {
         // The console starts with empty master data; if even creating the file fails the
         // lists simply stay empty and a later save reports the problem.
-        QFile created(path);
-        if (created.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-            created.close();
-        }
+        platform::writeWholeFile(path, {});
         return QList<QStringList>{};
     }
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
-        return std::nullopt;
-    }
-    const QString text = platform::decodeCp932(file.readAll());
-    if (file.error() != QFileDevice::NoError) {
-        return std::nullopt;
-    }
-
+    const platform::TextLines text = platform::splitLines(content->bytes);
     QList<QStringList> records;
-    qsizetype start = 0;
-    while (start < text.size()) {
-        qsizetype end = start;
-        while (end < text.size() && text[end] != u'\r' && text[end] != u'\n') {
-            ++end;
-        }
-        const QStringView line = QStringView(text).sliced(start, end - start);
+    for (const QByteArray& bytes : text.lines) {
+        const QString line = platform::decodeLine(bytes, text.encoding);
         if (!line.trimmed().isEmpty()) {
             records.append(splitFields(line));
-        }
-        start = end;
-        if (start < text.size() && text[start] == u'\r') {
-            ++start;
-        }
-        if (start < text.size() && text[start] == u'\n') {
-            ++start;
         }
     }
     return records;
 }
 
 bool writeRecordLines(const QString& path, const QStringList& lines) {
-    QByteArray bytes;
+    // The file is written back in the encoding it came in; a new file is code page 932.
+    const auto old = platform::readWholeFile(path);
+    platform::TextLines text;
+    text.encoding = old ? platform::detectEncoding(old->bytes) : platform::TextEncoding::Cp932;
     for (const QString& line : lines) {
-        bytes += platform::encodeCp932(line);
-        bytes += "\r\n";
+        text.lines.append(platform::encodeLine(line, text.encoding));
     }
-
-    const QFileInfo target(path);
-    // Renaming over a write-protected file would succeed on some systems; the operator who
-    // protected it does not expect it to change.
-    if (target.isDir() || (target.exists() && !target.isWritable())) {
-        return false;
-    }
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    if (out.write(bytes) != bytes.size()) {
-        out.cancelWriting();
-        return false;
-    }
-    return out.commit();
+    return platform::writeWholeFile(path, platform::joinLines(text));
 }
 
 }  // namespace kaltero::masterdata

@@ -238,16 +238,17 @@ void RaceModel::receiveReport(int slot, const ReportIn& report) {
     car.CarLapNo = report.CarLapNo;
     car.AutoMsg = report.AutoMsg;
     car.SendMsg = report.SendMsg;
-    const bool news = car.InMsg != report.message;
-    car.InMsg = report.message;
-    if (news) {
-        announce(Op::MessageReceived, slot, 0, report.message,
-                 {{u"RcvData"_s, report.RcvData},
-                  {u"CarLapNo"_s, report.CarLapNo},
-                  {u"message"_s, report.message},
-                  {u"AutoMsg"_s, report.AutoMsg},
-                  {u"SendMsg"_s, report.SendMsg}});
+    // The message as the console shows it: a car that sends tens of kilobytes must not swell
+    // the race's log. The lap log keeps the whole text with the lap.
+    const QString shown = report.message.left(kShownMessageChars);
+    if (car.InMsg != shown) {
+        showMessage(slot, shown);
     }
+}
+
+void RaceModel::showMessage(int slot, const QString& message) {
+    at(slot).InMsg = message;
+    announce(Op::MessageReceived, slot, 0, message, {{u"message"_s, message}});
 }
 
 void RaceModel::recordLap(int slot, qint32 lapNo, const core::Lap& lap, qint32 tick,

@@ -89,6 +89,10 @@ public:
     // given text, the operator's message is cleared.
     void countLap(int slot, const QString& countdownTxt);
     void receiveReport(int slot, const ReportIn& report);
+    // The car's last message as the console shows it (a race rebuilt from its operations).
+    void showMessage(int slot, const QString& message);
+    // The longest part of a car's message the console shows and keeps as its last message.
+    static constexpr qsizetype kShownMessageChars = 256;
     // A report closed lap `lapNo` at `tick`: the lap, the figures worked out with it and the
     // record the car is sent.
     void recordLap(int slot, qint32 lapNo, const core::Lap& lap, qint32 tick,

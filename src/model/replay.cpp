@@ -69,8 +69,7 @@ void RaceModel::replay(const Change& c) {
             countLap(s, text(u"countdown"));
             break;
         case Op::MessageReceived:
-            receiveReport(s, {text(u"RcvData"), a.value(u"CarLapNo"_s).toInt(), text(u"message"),
-                              text(u"AutoMsg"), text(u"SendMsg")});
+            showMessage(s, text(u"message"));
             break;
         case Op::LapRecorded:
             recordLap(s, c.lap, lapFrom(a.value(u"lap"_s).toMap()), a.value(u"tick"_s).toInt(),

@@ -1,27 +1,89 @@
 #include "choice_list.h"
 
+#include <QAbstractListModel>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QListView>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+#include <cmath>
 
 namespace kaltero::platform {
 
-ChoiceList::ChoiceList(QWidget* parent) : QComboBox(parent) {
+// The entries as one list of texts: filling a list with a whole master file is one reset, not
+// one row insertion (with its signals) per entry. Column 0 is what the list shows.
+class ChoiceList::Entries final : public QAbstractListModel {
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : static_cast<int>(entries_.size());
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || index.row() >= entries_.size()) {
+            return {};
+        }
+        const QString& entry = entries_[index.row()];
+        switch (role) {
+            case Qt::DisplayRole:
+            case Qt::EditRole:
+                return entry.section(u'\t', 0, 0);
+            case Qt::UserRole:
+                return entry;
+            default:
+                return {};
+        }
+    }
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+    }
+
+    void set(const QStringList& entries) {
+        beginResetModel();
+        entries_ = entries;
+        endResetModel();
+    }
+    void append(const QString& entry) {
+        const int row = static_cast<int>(entries_.size());
+        beginInsertRows({}, row, row);
+        entries_.append(entry);
+        endInsertRows();
+    }
+
+private:
+    QStringList entries_;
+};
+
+ChoiceList::ChoiceList(QWidget* parent) : QComboBox(parent), entries_(new Entries(this)) {
     setEditable(false);
+    setModel(entries_);
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    setMinimumContentsLength(kShownCharacters);
+    // Every entry is one line of the same font: the drop-down lays out its rows without
+    // measuring each of them.
+    if (auto* list = qobject_cast<QListView*>(view())) {
+        list->setUniformItemSizes(true);
+    }
     connect(this, &QComboBox::activated, this, [this] { Q_EMIT entryChosen(); });
 }
 
 void ChoiceList::clearEntries() {
-    clear();
+    setEntries({});
 }
 
 void ChoiceList::addEntry(const QString& entry) {
     // QComboBox picks the first entry of an empty list by itself; an operator's list starts
     // with no choice.
     const bool noChoice = currentIndex() < 0;
-    addItem(entry.section(u'\t', 0, 0), entry);
+    entries_->append(entry);
     if (noChoice) {
         setCurrentIndex(-1);
     }
+}
+
+void ChoiceList::setEntries(const QStringList& entries) {
+    entries_->set(entries);
+    setCurrentIndex(-1);
 }
 
 QString ChoiceList::entry(int index) const {
@@ -44,6 +106,22 @@ void ChoiceList::setBackground(const QColor& color) {
     setStyleSheet(QStringLiteral("QComboBox { background-color: %1; border: 1px solid #808080;"
                                  " padding: 1px 18px 1px 3px; }")
                       .arg(color.name()));
+}
+
+QSize ChoiceList::sizeHint() const {
+    // What QComboBox gives for a minimum contents length, but without looking at the entries
+    // at all (it would still ask every entry for an icon).
+    const QFontMetrics& metrics = fontMetrics();
+    const QSize text(
+        kShownCharacters * metrics.horizontalAdvance(u'X'),
+        std::max(static_cast<int>(std::ceil(QFontMetricsF(metrics).height())), 14) + 2);
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    return style()->sizeFromContents(QStyle::CT_ComboBox, &option, text, this);
+}
+
+QSize ChoiceList::minimumSizeHint() const {
+    return sizeHint();
 }
 
 void ChoiceList::focusInEvent(QFocusEvent* event) {

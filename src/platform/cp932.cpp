@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <array>
 #include <optional>
 
 namespace kaltero::platform {
@@ -85,29 +86,21 @@ qsizetype nonAsciiRun(QStringView text, qsizetype i) {
     return i - start;
 }
 
-// Byte length of the first character of a structurally sound run.
-qsizetype charLength(QByteArrayView run, qsizetype i) {
-    return isLeadByte(static_cast<uchar>(run[i])) ? 2 : 1;
-}
-
-void appendDecoded(QString& out, QByteArrayView run) {
-    if (const auto text = decodeRun(run)) {
-        out += *text;
-        return;
+// The character of one kana byte or one lead and trail byte pair; U+FFFD when the code page
+// leaves it unassigned. Code page 932 has no state, so a character decodes alike wherever it
+// stands: each is asked of ICU once and kept, and a damaged file of millions of stray pairs
+// costs no more than a sound one.
+QChar decodeCharacter(QByteArrayView character) {
+    thread_local std::array<char16_t, 0x10000> known{};  // 0: not asked yet
+    const auto first = static_cast<uchar>(character[0]);
+    const int key = character.size() == 1 ? first : first << 8 | static_cast<uchar>(character[1]);
+    char16_t& c = known[key];
+    if (c == 0) {
+        const auto text = decodeRun(character);
+        c = text && text->size() == 1 ? text->front().unicode()
+                                      : char16_t{QChar::ReplacementCharacter};
     }
-    if (run.size() == charLength(run, 0)) {
-        out += QChar::ReplacementCharacter;  // a sound-looking pair the code page leaves unassigned
-        return;
-    }
-    qsizetype mid = 0;
-    while (mid < run.size() / 2) {
-        mid += charLength(run, mid);
-    }
-    if (mid >= run.size()) {
-        mid = charLength(run, 0);
-    }
-    appendDecoded(out, run.first(mid));
-    appendDecoded(out, run.sliced(mid));
+    return QChar(c);
 }
 
 }  // namespace
@@ -136,36 +129,30 @@ QByteArray encodeCp932(QStringView text) {
 }
 
 QString decodeCp932(QByteArrayView bytes) {
-    QString out;
-    out.reserve(bytes.size());
+    // Never more characters than bytes: written in place, then cut to length.
+    QString out(bytes.size(), Qt::Uninitialized);
+    QChar* const begin = out.data();
+    QChar* end = begin;
+    const auto* in = reinterpret_cast<const uchar*>(bytes.data());
+    const qsizetype size = bytes.size();
     qsizetype i = 0;
-    while (i < bytes.size()) {
-        const auto b = static_cast<uchar>(bytes[i]);
+    while (i < size) {
+        const uchar b = in[i];
         if (b < 0x80) {
-            out += QChar(char16_t{b});
+            *end++ = QChar(char16_t{b});
             ++i;
-            continue;
-        }
-        // A run of bytes shaped like code page 932 characters; anything else is a stray byte.
-        const qsizetype start = i;
-        while (i < bytes.size()) {
-            const auto lead = static_cast<uchar>(bytes[i]);
-            if (isHalfWidthKana(lead)) {
-                ++i;
-            } else if (isLeadByte(lead) && i + 1 < bytes.size() &&
-                       isTrailByte(static_cast<uchar>(bytes[i + 1]))) {
-                i += 2;
-            } else {
-                break;
-            }
-        }
-        if (i == start) {
-            out += QChar::ReplacementCharacter;
+        } else if (isHalfWidthKana(b)) {
+            *end++ = decodeCharacter(bytes.sliced(i, 1));
             ++i;
-            continue;
+        } else if (isLeadByte(b) && i + 1 < size && isTrailByte(in[i + 1])) {
+            *end++ = decodeCharacter(bytes.sliced(i, 2));
+            i += 2;
+        } else {
+            *end++ = QChar::ReplacementCharacter;  // a stray byte that starts no character
+            ++i;
         }
-        appendDecoded(out, bytes.sliced(start, i - start));
     }
+    out.truncate(end - begin);
     return out;
 }
 

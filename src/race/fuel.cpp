@@ -18,14 +18,6 @@ bool usable(double value) {
     return std::isfinite(value) && value > 0.0;
 }
 
-bool isBlank(QChar c) {
-    return c == u' ' || c == u'\t';
-}
-
-bool isDigit(QChar c) {
-    return c >= u'0' && c <= u'9';
-}
-
 }  // namespace
 
 std::optional<FuelView> fuelView(const FuelInputs& in) {
@@ -79,30 +71,7 @@ std::optional<Refuel> refuel(QStringView amountText, float FuelTotal, qint32 Cou
 }
 
 bool isNumericText(QStringView text) {
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    while (i < n && isBlank(text[i])) {
-        ++i;
-    }
-    if (i < n && (text[i] == u'+' || text[i] == u'-')) {
-        ++i;
-    }
-    bool anyDigit = false;
-    while (i < n && isDigit(text[i])) {
-        anyDigit = true;
-        ++i;
-    }
-    if (i < n && text[i] == u'.') {
-        ++i;
-        while (i < n && isDigit(text[i])) {
-            anyDigit = true;
-            ++i;
-        }
-    }
-    while (i < n && isBlank(text[i])) {
-        ++i;
-    }
-    return anyDigit && i == n;
+    return core::isPlainNumber(text);
 }
 
 std::optional<FieldFix> checkInGasl(QStringView text) {

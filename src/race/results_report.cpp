@@ -2,9 +2,6 @@
 
 #include "platform/cp932.h"
 
-#include <QFileInfo>
-#include <QSaveFile>
-
 namespace kaltero::race {
 
 using namespace Qt::StringLiterals;
@@ -56,41 +53,6 @@ QByteArray reportBytes(const ReportInputs& in) {
         bytes += "\r\n";
     }
     return bytes;
-}
-
-bool writeReportFile(const QString& fileName, const QByteArray& bytes, QString* error) {
-    auto fail = [error](const QString& why) {
-        if (error) {
-            *error = why;
-        }
-        return false;
-    };
-    if (fileName.isEmpty()) {
-        return fail(u"ファイル名がありません。"_s);
-    }
-    // Renaming over a write-protected file would succeed on some systems; the operator
-    // protected it for a reason. The file's own marks count, not only the user's rights: an
-    // administrator may write anywhere, and a read-only report must still stay as it is.
-    const QFileInfo existing(fileName);
-    constexpr auto anyWrite =
-        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
-    if (existing.exists() &&
-        (!existing.isFile() || !existing.isWritable() || !(existing.permissions() & anyWrite))) {
-        return fail(u"書き込めないファイルです。"_s);
-    }
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return fail(file.errorString());
-    }
-    if (file.write(bytes) != bytes.size()) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        return fail(why);
-    }
-    if (!file.commit()) {
-        return fail(file.errorString());
-    }
-    return true;
 }
 
 }  // namespace kaltero::race

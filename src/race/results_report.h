@@ -49,9 +49,4 @@ QStringList reportLines(const ReportInputs& in);
 // The report file's content: the lines in code page 932, each ended by CR LF.
 QByteArray reportBytes(const ReportInputs& in);
 
-// Writes the bytes to the file in one piece: written beside it, then put in its place, so that
-// a failure leaves an existing file as it was. False when the file cannot be written (a
-// read-only file, a missing folder, an invalid name, a full disk); error then says why.
-bool writeReportFile(const QString& fileName, const QByteArray& bytes, QString* error = nullptr);
-
 }  // namespace kaltero::race

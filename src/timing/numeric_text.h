@@ -1,19 +1,11 @@
 #pragma once
 
-#include <QStringView>
-#include <optional>
+#include "core/number_text.h"
 
 namespace kaltero::timing {
 
-// The value of a text that is one plain decimal number and nothing else: an optional sign,
-// digits with at most one decimal point, blanks (space, tab) before and after. Letters, an
-// exponent, blanks inside the number or an empty text give nothing.
-//   "12" -> 12, " -3 " -> -3, "1.5" -> 1.5, ".5" -> 0.5, "+7." -> 7
-//   "" -> {}, "abc" -> {}, "1e3" -> {}, "1 2" -> {}, "." -> {}, "- 5" -> {}
-std::optional<double> plainNumber(QStringView text);
-
-inline bool isPlainNumber(QStringView text) {
-    return plainNumber(text).has_value();
-}
+// The plain number rule is one of the shared number rules of core.
+using core::isPlainNumber;
+using core::plainNumber;
 
 }  // namespace kaltero::timing

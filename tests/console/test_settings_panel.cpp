@@ -1,5 +1,8 @@
+#include "common/file_bytes.h"
+#include "common/file_trace.h"
 #include "console_fixture.h"
 #include "core/settings.h"
+#include "platform/cp932.h"
 #include "platform/frame.h"
 #include "platform/grid.h"
 #include "platform/profile_file.h"
@@ -7,7 +10,10 @@
 #include <QLabel>
 #include <QPushButton>
 
+using kaltero::platform::encodeCp932;
 using kaltero::testing::ConsoleFixture;
+using kaltero::testing::FileTrace;
+using kaltero::testing::readBytes;
 namespace ini = kaltero::core::ini;
 
 namespace {
@@ -91,6 +97,29 @@ private Q_SLOTS:
         QCOMPARE(p.stored(ini::kMessageSection, ini::kAutoMess3), QStringLiteral("BOX  BOX"));
         QCOMPARE(p.stored(ini::kMessageSection, ini::kCheckDefaultLaps), QStringLiteral("8"));
         QCOMPARE(p.ui().Car[2]->Lbl_Time->text(), QStringLiteral("0'00\"00"));
+    }
+
+    // The seven values go into the file in one write: a crash can never leave some of them
+    // new and others old.
+    void confirmingWritesTheWholeNewStateOnce() {
+        Panel p;
+        p.set(1, QStringLiteral("1/100"));
+        p.set(2, QStringLiteral("12"));
+        p.set(6, QStringLiteral("BOX"));
+        p.set(7, QStringLiteral("8"));
+        const QString& path = p.console.paths.SettingsFile;
+        FileTrace trace;
+        p.ui().Btn_MessOk->click();
+        QCOMPARE(trace.of(QStringLiteral("wrote"), path).size(), 1);
+        QCOMPARE(readBytes(path),
+                 encodeCp932(
+                     QStringLiteral("[計測環境設定]\r\n計測精度=1/100\r\n"
+                                    "ラップ加算無通信秒数=12\r\n[自動メッセージ設定]\r\n"
+                                    "残り３周の自動メッセージ=あと３周でピットインです。\r\n"
+                                    "残り２周の自動メッセージ=あと２周でピットインです。\r\n"
+                                    "残り１周の自動メッセージ=次の周でピットインしてください。\r\n"
+                                    "残りが無くなった時の自動メッセージ=BOX\r\n"
+                                    "チェック時のデフォルト周数=8\r\n")));
     }
 
     void cancelKeepsTheSettings() {

@@ -1,4 +1,5 @@
 #include "common/file_bytes.h"
+#include "common/file_trace.h"
 #include "core/settings.h"
 #include "platform/cp932.h"
 #include "platform/profile_file.h"
@@ -19,6 +20,7 @@ using kaltero::platform::encodeCp932;
 using kaltero::platform::readProfileString;
 namespace ini = kaltero::core::ini;
 
+using kaltero::testing::FileTrace;
 using kaltero::testing::readBytes;
 using kaltero::testing::writeBytes;
 
@@ -202,6 +204,27 @@ private Q_SLOTS:
         QCOMPARE(readBytes(file_), bytes);
     }
 
+    // However many keys are missing, the file is read once and written at most once; a 20 MB
+    // damaged file is not read again for every key.
+    void fileIsReadOnceAndWrittenAtMostOnce_data() {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<int>("writes");
+        QTest::newRow("complete") << kCompleteFile << 0;
+        QTest::newRow("three keys missing")
+            << u"[計測環境設定]\r\n計測精度=1/100\r\nラップ加算無通信秒数=20\r\n"
+               u"[自動メッセージ設定]\r\n残り３周の自動メッセージ=m3\r\n"_s
+            << 1;
+    }
+    void fileIsReadOnceAndWrittenAtMostOnce() {
+        QFETCH(QString, before);
+        QFETCH(int, writes);
+        QVERIFY(writeBytes(file_, encodeCp932(before)));
+        FileTrace trace;
+        ReadSettings(file_);
+        QCOMPARE(trace.of(u"read"_s, file_).size(), 1);
+        QCOMPARE(trace.of(u"wrote"_s, file_).size(), writes);
+    }
+
     void unwritableFileGivesDefaults_data() {
         QTest::addColumn<QString>("relativePath");
         QTest::addColumn<bool>("isFolder");
@@ -237,7 +260,11 @@ private Q_SLOTS:
         s.AutoMess0 = u"zero"_s;
         s.CheckDefaultLaps = -7;
         s.derive();
-        QVERIFY(WriteAllSettings(s, file_));
+        {
+            FileTrace trace;
+            QVERIFY(WriteAllSettings(s, file_));
+            QCOMPARE(trace.of(u"wrote"_s, file_).size(), 1);  // all seven keys in one write
+        }
         QCOMPARE(describe(ReadSettings(file_)), describe(s));
         const QByteArray bytes = readBytes(file_);
         QVERIFY(bytes.startsWith("; mine\r\n"));

@@ -1,6 +1,7 @@
 #include "platform/choice_list.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
@@ -121,6 +122,37 @@ private Q_SLOTS:
         w.other->setFocus();
         QCOMPARE(lost.count(), 1);
         QCOMPARE(got.count(), 1);
+    }
+
+    // A master file of hundreds of thousands of long lines: the list neither grows with it nor
+    // measures it again when the no-input blink restyles it every second.
+    void sizeDoesNotFollowTheEntries() {
+        Window w;
+        QVERIFY(QTest::qWaitForWindowExposed(&w.top));
+        w.list->setBackground(Qt::white);  // the blink's style sheet has its own border
+        QCoreApplication::processEvents();
+        const QSize hint = w.list->sizeHint();
+        const QSize minimum = w.list->minimumSizeHint();
+        const int width = w.list->width();
+        QStringList entries;
+        for (int i = 0; i < 200'000; ++i) {
+            entries.append(QString(80, QChar(u'あ' + i % 80)) + QStringLiteral("\t1"));
+        }
+        w.list->setEntries(entries);
+        QCOMPARE(w.list->count(), 200'000);
+        QCOMPARE(w.list->currentIndex(), -1);
+
+        QElapsedTimer timer;
+        timer.start();
+        for (int blink = 0; blink < 20; ++blink) {
+            w.list->setBackground(blink % 2 == 0 ? QColor(0xC0, 0xC0, 0x00) : QColor(Qt::white));
+            QCoreApplication::processEvents();
+        }
+        // Measuring the entries took seconds per restyle; without it, twenty take milliseconds.
+        QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(w.list->sizeHint(), hint);
+        QCOMPARE(w.list->minimumSizeHint(), minimum);
+        QCOMPARE(w.list->width(), width);
     }
 
     void backgroundIsShown() {

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -127,6 +128,69 @@ private Q_SLOTS:
         }
         QVERIFY(writeProfileString(section, key, value, file_));
         QCOMPARE(readBytes(file_), encodeCp932(after));
+    }
+
+    // A file an editor saved in UTF-8 or UTF-16 is read as it is and written back in the same
+    // encoding with its byte order mark; lone CR and LF end lines as CR LF does, and every line
+    // is written back with CR LF.
+    void encodingsAndLineEnds_data() {
+        QTest::addColumn<QString>("encoding");
+        QTest::addColumn<QByteArray>("bom");
+        QTest::addColumn<QString>("lineEnd");
+        const QByteArray none;
+        const QByteArray utf8 = "\xEF\xBB\xBF"_ba;
+        const QByteArray le = "\xFF\xFE"_ba;
+        const QByteArray be = "\xFE\xFF"_ba;
+        for (const auto& [name, end] :
+             {std::pair{"CR LF", u"\r\n"_s}, std::pair{"LF", u"\n"_s}, std::pair{"CR", u"\r"_s}}) {
+            QTest::addRow("code page 932, %s", name) << u"Shift_JIS"_s << none << end;
+            QTest::addRow("UTF-8, %s", name) << u"UTF-8"_s << none << end;
+            QTest::addRow("UTF-8 with BOM, %s", name) << u"UTF-8"_s << utf8 << end;
+            QTest::addRow("UTF-16LE with BOM, %s", name) << u"UTF-16LE"_s << le << end;
+            QTest::addRow("UTF-16BE with BOM, %s", name) << u"UTF-16BE"_s << be << end;
+        }
+    }
+    void encodingsAndLineEnds() {
+        QFETCH(QString, encoding);
+        QFETCH(QByteArray, bom);
+        QFETCH(QString, lineEnd);
+        const auto bytesOf = [&](const QString& text) -> QByteArray {
+            if (encoding == u"Shift_JIS") {
+                return encodeCp932(text);
+            }
+            QStringEncoder encoder(encoding.toLatin1().constData());
+            const QByteArray body = encoder.encode(text);
+            return bom + body;
+        };
+        const QStringList before = {u"; ピット"_s,       u"[計測環境設定]"_s,
+                                    u"計測精度=1/100"_s, u"ラップ加算無通信秒数=15"_s,
+                                    u"[他]"_s,           u"x=1"_s};
+        QVERIFY(writeBytes(file_, bytesOf(before.join(lineEnd) + lineEnd)));
+        QCOMPARE(readProfileString(u"計測環境設定"_s, u"ラップ加算無通信秒数"_s, file_),
+                 std::optional<QString>(u"15"_s));
+        QCOMPARE(readProfileString(u"他"_s, u"x"_s, file_), std::optional<QString>(u"1"_s));
+
+        QVERIFY(writeProfileString(u"計測環境設定"_s, u"計測精度"_s, u"1/1000"_s, file_));
+        QVERIFY(writeProfileString(u"自動メッセージ設定"_s, u"残り３周"_s, u"あと３周"_s, file_));
+        QStringList after = before;
+        after[2] = u"計測精度=1/1000"_s;
+        after << u"[自動メッセージ設定]"_s << u"残り３周=あと３周"_s;
+        QCOMPARE(readBytes(file_), bytesOf(after.join(u"\r\n"_s) + u"\r\n"_s));
+    }
+
+    // Plain ASCII is code page 932; a file that is valid UTF-8 only by chance of its bytes is
+    // not: its Japanese keys must still be found.
+    void unclearFilesAreCodePage932_data() {
+        QTest::addColumn<QByteArray>("before");
+        QTest::newRow("plain ASCII") << "[a]\r\nk=1\r\n"_ba;
+        QTest::newRow("code page 932 Japanese") << encodeCp932(u"[a]\r\nk=ピット\r\n"_s);
+        QTest::newRow("broken UTF-8") << "[a]\r\nk=\xE3\x83\r\n"_ba;
+    }
+    void unclearFilesAreCodePage932() {
+        QFETCH(QByteArray, before);
+        QVERIFY(writeBytes(file_, before));
+        QVERIFY(writeProfileString(u"a"_s, u"計測精度"_s, u"１/１０００"_s, file_));
+        QCOMPARE(readBytes(file_), before + encodeCp932(u"計測精度=１/１０００\r\n"_s));
     }
 
     void writtenValueReadsBack() {

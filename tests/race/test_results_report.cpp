@@ -1,15 +1,9 @@
-#include "common/file_bytes.h"
 #include "race/results_report.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace kaltero::race;
 using namespace Qt::StringLiterals;
-
-using kaltero::testing::readBytes;
 
 namespace {
 
@@ -46,11 +40,6 @@ ReportInputs twoCars() {
     three.title = u"３号車"_s;
     three.laps = {{u"2'01\"000"_s, QString(), QString(), u", "_s}};
     return in;
-}
-
-bool writeFile(const QString& fileName, const QByteArray& bytes) {
-    QFile file(fileName);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 }  // namespace
@@ -174,75 +163,6 @@ private Q_SLOTS:
         }
         expected << u"3,1'02\"000,Z,,, "_s;
         QCOMPARE(laps, expected);
-    }
-
-    void writesTheFileWhole() {
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        const QString fileName = dir.filePath(u"結果.txt"_s);
-        // An older, longer report is replaced entirely: no tail of it survives.
-        QVERIFY(writeFile(fileName, QByteArray(10000, 'x')));
-        const QByteArray bytes = reportBytes(twoCars());
-        QString error;
-        QVERIFY(writeReportFile(fileName, bytes, &error));
-        QCOMPARE(readBytes(fileName), bytes);
-        // Nothing is left beside it.
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{u"結果.txt"_s});
-
-        // A name without an extension is used as it stands.
-        const QString bare = dir.filePath(u"result"_s);
-        QVERIFY(writeReportFile(bare, bytes));
-        QCOMPARE(readBytes(bare), bytes);
-    }
-
-    void failureKeepsTheOlderFile_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("older");
-        QTest::newRow("missing folder") << u"no such folder/result.txt"_s << false;
-        QTest::newRow("a folder, not a file") << u"folder"_s << false;
-        QTest::newRow("below a file") << u"older.txt/result.txt"_s << false;
-        // The file itself fits the name limit, the temporary beside it does not.
-        QTest::newRow("no room for the temporary") << QString(250, u'r') + u".txt"_s << true;
-        QTest::newRow("read-only file") << u"readonly.txt"_s << true;
-    }
-    void failureKeepsTheOlderFile() {
-        QFETCH(QString, name);
-        QFETCH(bool, older);
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        QVERIFY(QDir(dir.path()).mkdir(u"folder"_s));
-        QVERIFY(writeFile(dir.filePath(u"older.txt"_s), "older"));
-        const QString fileName = dir.filePath(name);
-        const QByteArray before = "an older report\r\n";
-        if (older) {
-            QVERIFY(writeFile(fileName, before));
-        }
-        if (name == u"readonly.txt") {
-            QVERIFY(QFile::setPermissions(fileName, QFile::ReadOwner | QFile::ReadUser));
-            if (QFileInfo(fileName).isWritable()) {
-                QSKIP("file permissions are not enforced for this user");
-            }
-        }
-        const QStringList entries =
-            QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-
-        QString error;
-        QVERIFY(!writeReportFile(fileName, reportBytes(twoCars()), &error));
-        QVERIFY(!error.isEmpty());
-        if (older) {
-            QCOMPARE(readBytes(fileName), before);
-        }
-        QCOMPARE(readBytes(dir.filePath(u"older.txt"_s)), QByteArray("older"));
-        QVERIFY(QFileInfo(dir.filePath(u"folder"_s)).isDir());
-        // No half-written or temporary file is left behind.
-        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), entries);
-        QFile::setPermissions(fileName, QFile::ReadOwner | QFile::WriteOwner);
-    }
-
-    void emptyNameIsRefused() {
-        QString error;
-        QVERIFY(!writeReportFile(QString(), "x", &error));
-        QVERIFY(!error.isEmpty());
     }
 };
 
