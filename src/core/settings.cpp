@@ -41,6 +41,9 @@ Settings ReadSettings(const QString& settingsFile) {
     const auto seconds = roundToInt16(leadingNumber(readKey(
         kTimingSection, kNoCommSeconds, QString::number(kDefaults.NoCommSeconds), settingsFile)));
     s.NoCommSeconds = isOneTo99(seconds) ? *seconds : kDefaults.NoCommSeconds;
+    // Only a 0 switches the check off; any other value keeps it.
+    s.CheckSender =
+        readKey(kTimingSection, kCheckSender, QStringLiteral("1"), settingsFile).trimmed() != u"0";
 
     s.AutoMess3 = readKey(kMessageSection, kAutoMess3, kDefaults.AutoMess3, settingsFile);
     s.AutoMess2 = readKey(kMessageSection, kAutoMess2, kDefaults.AutoMess2, settingsFile);
@@ -67,6 +70,10 @@ bool WriteAllSettings(const Settings& settings, const QString& settingsFile) {
     using namespace ini;
     bool ok = WriteIni(kTimingSection, kPrecision, settings.Precision, settingsFile) != 0;
     ok = WriteIni(kTimingSection, kNoCommSeconds, QString::number(settings.NoCommSeconds),
+                  settingsFile) != 0 &&
+         ok;
+    ok = WriteIni(kTimingSection, kCheckSender,
+                  settings.CheckSender ? QStringLiteral("1") : QStringLiteral("0"),
                   settingsFile) != 0 &&
          ok;
     ok = WriteIni(kMessageSection, kAutoMess3, settings.AutoMess3, settingsFile) != 0 && ok;
