@@ -8,7 +8,6 @@
 class QHostAddress;
 
 namespace kaltero::core {
-struct CarSlot;
 struct Console;
 }  // namespace kaltero::core
 
