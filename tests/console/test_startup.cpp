@@ -11,6 +11,7 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 
 using kaltero::testing::ConsoleFixture;
 namespace platform = kaltero::platform;
@@ -86,23 +87,21 @@ private Q_SLOTS:
         QFETCH(QString, control);
         QFETCH(QString, caption);
         // The font the console runs in.
-        const QFont font = QApplication::font();
+        const auto restore =
+            qScopeGuard([font = QApplication::font()] { QApplication::setFont(font); });
         QApplication::setFont(QFont(QStringLiteral("IPAPGothic"), 10));
-        {
-            ConsoleFixture f;
-            QWidget* window = f.program.window();
-            QVERIFY(window->minimumSizeHint().width() <= 1366);
-            window->resize(1366, 768);
-            window->layout()->activate();
-            QWidget* target = f.find(control);
-            const auto labels = target->parentWidget()->findChildren<QLabel*>();
-            const auto found = std::find_if(labels.begin(), labels.end(),
-                                            [target](QLabel* l) { return l->buddy() == target; });
-            QVERIFY(found != labels.end());
-            QCOMPARE((*found)->text(), caption);
-            QVERIFY((*found)->width() >= (*found)->sizeHint().width());
-        }
-        QApplication::setFont(font);
+        ConsoleFixture f;
+        QWidget* window = f.program.window();
+        QVERIFY(window->minimumSizeHint().width() <= 1366);
+        window->resize(1366, 768);
+        window->layout()->activate();
+        QWidget* target = f.find(control);
+        const auto labels = target->parentWidget()->findChildren<QLabel*>();
+        const auto found = std::find_if(labels.begin(), labels.end(),
+                                        [target](QLabel* l) { return l->buddy() == target; });
+        QVERIFY(found != labels.end());
+        QCOMPARE((*found)->text(), caption);
+        QVERIFY((*found)->width() >= (*found)->sizeHint().width());
     }
 
     void everyControlCarriesItsName_data() {
