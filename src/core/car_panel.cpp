@@ -20,6 +20,17 @@
 
 namespace kaltero::core {
 
+namespace {
+
+// The caption placed before a control, tied to it so that it can be found from the control.
+QLabel* captionFor(const QString& text, QWidget* control) {
+    QLabel* l = label(text, control->parentWidget());
+    l->setBuddy(control);
+    return l;
+}
+
+}  // namespace
+
 CarPanel::CarPanel(int s, platform::Clock& clock, QWidget* parent)
     : platform::Frame(parent),
       Time_Lap(clock.makeTimer()),
@@ -125,16 +136,16 @@ CarPanel::CarPanel(int s, platform::Clock& clock, QWidget* parent)
     Txt_InGasl = textBox(car, indexed("Txt_InGasl", s), 50);
     Btn_Kyuyu = button(QStringLiteral("給油"), car, indexed("Btn_Kyuyu", s));
     Lbl_AllGas = label({}, car, indexed("Lbl_AllGas", s));
-    Lbl_ZanGas = label({}, car, indexed("Lbl_ZanGas", s));
+    Lbl_ZanGas = label(QStringLiteral("残999"), car, indexed("Lbl_ZanGas", s));
     fuel->addWidget(Meter_Gas, 0, 0, 3, 1);
-    fuel->addWidget(label(QStringLiteral("タンク容量"), car), 0, 1);
+    fuel->addWidget(captionFor(QStringLiteral("タンク容量"), Lbl_Tank), 0, 1);
     fuel->addWidget(Lbl_Tank, 0, 2);
-    fuel->addWidget(label(QStringLiteral("平均燃費"), car), 0, 3);
+    fuel->addWidget(captionFor(QStringLiteral("平均燃費"), Txt_Nenpi), 0, 3);
     fuel->addWidget(Txt_Nenpi, 0, 4);
-    fuel->addWidget(label(QStringLiteral("給油量"), car), 1, 1);
+    fuel->addWidget(captionFor(QStringLiteral("給油量"), Txt_InGasl), 1, 1);
     fuel->addWidget(Txt_InGasl, 1, 2);
     fuel->addWidget(Btn_Kyuyu, 1, 3, 1, 2);
-    fuel->addWidget(label(QStringLiteral("総給油"), car), 2, 1);
+    fuel->addWidget(captionFor(QStringLiteral("総給油容量"), Lbl_AllGas), 2, 1);
     fuel->addWidget(Lbl_AllGas, 2, 2);
     fuel->addWidget(Lbl_ZanGas, 2, 3, 1, 2);
     col->addLayout(fuel);
@@ -163,7 +174,7 @@ CarPanel::CarPanel(int s, platform::Clock& clock, QWidget* parent)
     Lbl_InMess->setFixedHeight(24);
     // The car's text may be of any length: it is cut at the frame's edge, never widens the car.
     Lbl_InMess->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    messages->addWidget(label(QStringLiteral("送信"), car), 0, 0);
+    messages->addWidget(captionFor(QStringLiteral("送信メッセージ"), Txt_OutMess), 0, 0);
     messages->addWidget(Txt_OutMess, 0, 1);
     messages->addWidget(label(QStringLiteral("受信"), car), 1, 0);
     messages->addWidget(Lbl_InMess, 1, 1);

@@ -50,6 +50,8 @@ Settings ReadSettings(const QString& settingsFile) {
     const auto seconds = roundToInt16(leadingNumber(
         key(kTimingSection, kNoCommSeconds, QString::number(kDefaults.NoCommSeconds))));
     s.NoCommSeconds = isOneTo99(seconds) ? *seconds : kDefaults.NoCommSeconds;
+    // Only a 0 switches the check off; any other value keeps it.
+    s.CheckSender = key(kTimingSection, kCheckSender, QStringLiteral("1")).trimmed() != u"0";
 
     s.AutoMess3 = key(kMessageSection, kAutoMess3, kDefaults.AutoMess3);
     s.AutoMess2 = key(kMessageSection, kAutoMess2, kDefaults.AutoMess2);
@@ -82,6 +84,8 @@ bool WriteAllSettings(const Settings& settings, const QString& settingsFile) {
     }
     profile->setValue(kTimingSection, kPrecision, settings.Precision);
     profile->setValue(kTimingSection, kNoCommSeconds, QString::number(settings.NoCommSeconds));
+    profile->setValue(kTimingSection, kCheckSender,
+                      settings.CheckSender ? QStringLiteral("1") : QStringLiteral("0"));
     profile->setValue(kMessageSection, kAutoMess3, settings.AutoMess3);
     profile->setValue(kMessageSection, kAutoMess2, settings.AutoMess2);
     profile->setValue(kMessageSection, kAutoMess1, settings.AutoMess1);

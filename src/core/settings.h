@@ -19,6 +19,9 @@ struct Settings {
     QString AutoMess1 = QStringLiteral("次の周でピットインしてください。");
     QString AutoMess0 = QStringLiteral("はよピットインせんかい！");
     qint32 CheckDefaultLaps = 10;
+    // A car's report is taken only from its car PC's address; off for a car PC that may send
+    // from another of its interfaces.
+    bool CheckSender = true;
 
     // Recomputes TicksPerSecond, FractionFormat and MsPerTick from Precision, and NoCommTicks.
     void derive();
@@ -30,6 +33,7 @@ inline const QString kTimingSection = QStringLiteral("計測環境設定");
 inline const QString kMessageSection = QStringLiteral("自動メッセージ設定");
 inline const QString kPrecision = QStringLiteral("計測精度");
 inline const QString kNoCommSeconds = QStringLiteral("ラップ加算無通信秒数");
+inline const QString kCheckSender = QStringLiteral("送信元確認");
 inline const QString kAutoMess3 = QStringLiteral("残り３周の自動メッセージ");
 inline const QString kAutoMess2 = QStringLiteral("残り２周の自動メッセージ");
 inline const QString kAutoMess1 = QStringLiteral("残り１周の自動メッセージ");

@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "platform/udp_link.h"
 
+#include <QHostAddress>
 #include <QLabel>
 
 namespace kaltero::link {
@@ -35,13 +36,39 @@ CarLink::CarLink(core::Console& console) : c_(console) {
     auto& ui = c_.ui;
     for (int s = 0; s < kSlotCount; ++s) {
         ui.Car[s]->Winsock->setTickClock(&c_.tick);
-        QObject::connect(ui.Car[s]->Winsock, &platform::UdpLink::dataArrival,
-                         [this, s](const QString& text, const QHostAddress&, qint32 arrivalTick) {
-                             Winsock_DataArrival(s, text, arrivalTick);
-                         });
+        QObject::connect(
+            ui.Car[s]->Winsock, &platform::UdpLink::dataArrival,
+            [this, s](const QString& text, const QHostAddress& sender, qint32 arrivalTick) {
+                if (takeReport(s, sender)) {
+                    Winsock_DataArrival(s, text, arrivalTick);
+                }
+            });
     }
     QObject::connect(ui.WinsockChker, &platform::UdpLink::dataArrival,
                      [this](const QString& text) { WinsockChker_DataArrival(text); });
+}
+
+bool CarLink::fromCarPc(const QString& Address, const QHostAddress& sender) {
+    QHostAddress carPc;
+    // Parsed as the replies' destination is: dotted IPv4 only, no host names.
+    if (!carPc.setAddress(Address) || carPc.protocol() != QAbstractSocket::IPv4Protocol) {
+        return false;
+    }
+    return sender.isEqual(carPc, QHostAddress::ConvertV4MappedToIPv4);
+}
+
+bool CarLink::takeReport(int s, const QHostAddress& sender) {
+    // The address the replies go to, set at Start: a new entry during the run counts from
+    // the next Start, as it does for the replies.
+    const QString Address = c_.ui.Car[s]->Winsock->remoteHost();
+    if (!c_.settings.CheckSender || fromCarPc(Address, sender)) {
+        return true;
+    }
+    ++ignoredReports_[s];
+    qCDebug(lcLink) << "car" << s + 1 << "report from" << sender.toString()
+                    << "ignored, the car PC is" << Address << "-" << ignoredReports_[s]
+                    << "ignored so far";
+    return false;
 }
 
 void CarLink::Winsock_DataArrival(int s, const QString& RcvData, qint32 arrivalTick) {

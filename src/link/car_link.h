@@ -1,9 +1,13 @@
 #pragma once
 
+#include "core/slot_state.h"
+
 #include <QString>
+#include <array>
+
+class QHostAddress;
 
 namespace kaltero::core {
-struct CarSlot;
 struct Console;
 }  // namespace kaltero::core
 
@@ -24,12 +28,21 @@ public:
 
     static bool closesLap(const core::CarSlot& car);
 
+    // Whether a report from `sender` comes from the car PC whose address the operator entered
+    // (its replies go there). An address that is no numeric IPv4 address matches no sender.
+    static bool fromCarPc(const QString& Address, const QHostAddress& sender);
+
 private:
     // carMessage: the whole text the car sent, for the lap log; now: the report's arrival tick.
     void recordLap(int slot, const QString& carMessage, qint32 now);
     void reply(int slot, const QString& text);
 
+    // A report from any other address than the car PC's is dropped unheard, when the
+    // operator has the check on; counted per slot for the trace.
+    bool takeReport(int slot, const QHostAddress& sender);
+
     core::Console& c_;
+    std::array<qint64, core::kSlotCount> ignoredReports_{};
 };
 
 }  // namespace kaltero::link

@@ -14,12 +14,32 @@
 #include "timing/race_length.h"
 #include "timing/time_text.h"
 
+#include <QHostAddress>
 #include <QLabel>
 #include <QPushButton>
 
 namespace kaltero::timing {
 
 using core::kSlotCount;
+
+namespace {
+
+// "３号車：pit-pc" for each car taking part whose address is no dotted IPv4 address, parsed
+// as the car link parses it.
+QStringList carsWithoutNumericAddress(const core::RaceState& st) {
+    QStringList cars;
+    for (int s = 0; s < kSlotCount; ++s) {
+        QHostAddress carPc;
+        const QString& address = st.car[s].Address;
+        if (st.car[s].TakesPart &&
+            (!carPc.setAddress(address) || carPc.protocol() != QAbstractSocket::IPv4Protocol)) {
+            cars << core::carCaption(s) + u"：" + address;
+        }
+    }
+    return cars;
+}
+
+}  // namespace
 
 RunControl::RunControl(core::Console& console) : c_(console) {
     for (int s = 0; s < kSlotCount; ++s) {
@@ -84,6 +104,15 @@ void RunControl::showRunning() {
         c_.prompts.message(u"次の車輌の受信ポートを開けません。他のプログラムが使用しています。\n" +
                                unbound.join(u'\n') + u"\nこの車輌は計測されません。",
                            QStringLiteral("ポート確認"), platform::PromptIcon::Critical);
+    }
+    // A car PC entered by name is never heard: the link takes reports from its address only.
+    const QStringList unnumbered = carsWithoutNumericAddress(st);
+    if (c_.settings.CheckSender && !unnumbered.isEmpty()) {
+        c_.prompts.message(
+            u"次の車輌のＩＰ番号が数字のアドレス（例 192.168.0.21）ではないため、"
+            u"報告を受け付けられません。周回は記録されません。\n" +
+                unnumbered.join(u'\n'),
+            QStringLiteral("ＩＰ確認"), platform::PromptIcon::Warning);
     }
 
     ui.WinsockChker->close();

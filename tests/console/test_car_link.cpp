@@ -10,8 +10,11 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLoggingCategory>
 #include <QNetworkDatagram>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
 #include <QUdpSocket>
 
 using kaltero::platform::decodeCp932;
@@ -173,6 +176,78 @@ private Q_SLOTS:
         QCOMPARE(race.ui().Lbl_BestLAP[0]->text(), QStringLiteral("1"));
         QCOMPARE(race.ui().Lbl_Sort_No[1]->text(), QStringLiteral("赤"));
         QCOMPARE(race.ui().Lbl_BestTime[1]->text(), QStringLiteral("0'12\"000"));
+    }
+
+    // Any device on the pit network can reach port 7011: only the car PC at the address
+    // entered for car 1 may close its laps, unless the operator switched the check off.
+    void reportsOnlyFromTheCarPc_data() {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<bool>("check");
+        QTest::addColumn<bool>("taken");
+        QTest::addColumn<bool>("replied");
+        QTest::addColumn<int>("told");
+        const QString pc = QStringLiteral("127.0.0.1");
+        const QString other = QStringLiteral("127.0.0.2");
+        const QString name = QStringLiteral("localhost");
+        QTest::newRow("car PC") << pc << pc << true << true << true << 0;
+        QTest::newRow("another device") << pc << other << true << false << false << 0;
+        QTest::newRow("another device, check off") << pc << other << false << true << true << 0;
+        // A name is never looked up: nothing matches, and the operator learns it at Start.
+        QTest::newRow("car PC by name") << name << pc << true << false << false << 1;
+        QTest::newRow("car PC by name, check off") << name << pc << false << true << false << 0;
+    }
+    void reportsOnlyFromTheCarPc() {
+        QFETCH(QString, address);
+        QFETCH(QString, from);
+        QFETCH(bool, check);
+        QFETCH(bool, taken);
+        QFETCH(bool, replied);
+        QFETCH(int, told);
+        Race race;
+        race.model.setAddress(0, address, false);
+        race.console.settings.CheckSender = check;
+        TestCar car(0);
+        QUdpSocket device;
+        QVERIFY(device.bind(QHostAddress(from), 0));
+        race.start();
+        race.clock.advance(15'000);
+        QVERIFY(race.car(0).LapPending);
+
+        QLoggingCategory::setFilterRules(QStringLiteral("kaltero.link.debug=true"));
+        const QSignalSpy changes(&race.model, &kaltero::model::RaceModel::changed);
+        for (int report = 1; report <= 2; ++report) {
+            if (!taken) {
+                QTest::ignoreMessage(
+                    QtDebugMsg,
+                    QRegularExpression(u"^car 1 report from \"" + from + u"\" ignored.* " +
+                                       QString::number(report) + u" ignored"));
+            }
+            device.writeDatagram(encodeCp932(QStringLiteral("000ピット")), QHostAddress::LocalHost,
+                                 7011);
+            const auto answer = car.receive(replied ? 2000 : 300);
+            QCOMPARE(answer.has_value(), replied);
+            if (replied) {
+                QCOMPARE(decodeCp932(*answer).left(4), QStringLiteral("N001"));
+            }
+        }
+        QLoggingCategory::setFilterRules(QStringLiteral("kaltero.link.debug=false"));
+
+        QCOMPARE(changes.isEmpty(), !taken);
+        QCOMPARE(race.car(0).LapPending, !taken);
+        QCOMPARE(race.ui().Car[0]->Spd_Laps->cellText(4, 1),
+                 taken ? QStringLiteral("15000") : QString());
+        QCOMPARE(race.ui().Car[0]->Lbl_InMess->text(),
+                 taken ? QStringLiteral("ピット") : QString());
+        const auto calls = race.prompts.calls();
+        const auto addressNotices =
+            static_cast<int>(std::count_if(calls.begin(), calls.end(), [](const auto& call) {
+                return call.title == u"ＩＰ確認";
+            }));
+        QCOMPARE(addressNotices, told);
+        if (told > 0) {
+            QVERIFY(calls.back().text.endsWith(u"\n１号車：localhost"));
+        }
     }
 
     void carsAreSilentWhileIdle() {

@@ -5,10 +5,13 @@
 #include "platform/frame.h"
 #include "platform/udp_link.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 
 using kaltero::testing::ConsoleFixture;
 namespace platform = kaltero::platform;
@@ -58,12 +61,47 @@ private Q_SLOTS:
         QCOMPARE(f.find<QPushButton>(QStringLiteral("Btn_Write"))->text(),
                  QStringLiteral("走行結果\n保存"));
         QCOMPARE(f.find<QLabel>(QStringLiteral("Lbl_Time_3"))->text(), QStringLiteral("0'00\"000"));
+        QCOMPARE(f.find<QLabel>(QStringLiteral("Lbl_Tank_2"))->text(), QStringLiteral("999"));
+        QCOMPARE(f.find<QLabel>(QStringLiteral("Lbl_ZanGas_2"))->text(), QStringLiteral("残999"));
         QVERIFY(f.find<QLabel>(QStringLiteral("Lbl_LocalIP"))->text().startsWith(u"IP : "));
         QVERIFY(f.find<QLabel>(QStringLiteral("Lbl_IP_1"))->text().isEmpty());
         QCOMPARE(f.state().car[2].LapFlag, QStringLiteral("N"));
         QVERIFY(f.ui().WinsockChker->isBound());
         QVERIFY(f.ui().Time_System->isActive());
         QVERIFY(f.ui().Time_NoInputBlk->isActive());
+    }
+
+    // Five car frames side by side fit a 1366x768 screen with every caption whole.
+    void carCaptionsStandWholeOnASmallScreen_data() {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("tank") << QStringLiteral("Lbl_Tank_0") << QStringLiteral("タンク容量");
+        QTest::newRow("economy") << QStringLiteral("Txt_Nenpi_0") << QStringLiteral("平均燃費");
+        QTest::newRow("amount") << QStringLiteral("Txt_InGasl_0") << QStringLiteral("給油量");
+        QTest::newRow("fuel put in")
+            << QStringLiteral("Lbl_AllGas_0") << QStringLiteral("総給油容量");
+        QTest::newRow("message") << QStringLiteral("Txt_OutMess_4")
+                                 << QStringLiteral("送信メッセージ");
+    }
+    void carCaptionsStandWholeOnASmallScreen() {
+        QFETCH(QString, control);
+        QFETCH(QString, caption);
+        // The font the console runs in.
+        const auto restore =
+            qScopeGuard([font = QApplication::font()] { QApplication::setFont(font); });
+        QApplication::setFont(QFont(QStringLiteral("IPAPGothic"), 10));
+        ConsoleFixture f;
+        QWidget* window = f.program.window();
+        QVERIFY(window->minimumSizeHint().width() <= 1366);
+        window->resize(1366, 768);
+        window->layout()->activate();
+        QWidget* target = f.find(control);
+        const auto labels = target->parentWidget()->findChildren<QLabel*>();
+        const auto found = std::find_if(labels.begin(), labels.end(),
+                                        [target](QLabel* l) { return l->buddy() == target; });
+        QVERIFY(found != labels.end());
+        QCOMPARE((*found)->text(), caption);
+        QVERIFY((*found)->width() >= (*found)->sizeHint().width());
     }
 
     void everyControlCarriesItsName_data() {

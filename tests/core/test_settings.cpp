@@ -30,14 +30,15 @@ namespace {
 QString describe(const Settings& s) {
     return u"Precision=%1 TicksPerSecond=%2 FractionFormat=%3 MsPerTick=%4 NoCommSeconds=%5 "
            u"NoCommTicks=%6 AutoMess3=%7 AutoMess2=%8 AutoMess1=%9 AutoMess0=%10 "
-           u"CheckDefaultLaps=%11"_s.arg(s.Precision)
+           u"CheckDefaultLaps=%11 CheckSender=%12"_s.arg(s.Precision)
                .arg(s.TicksPerSecond)
                .arg(s.FractionFormat)
                .arg(s.MsPerTick)
                .arg(s.NoCommSeconds)
                .arg(s.NoCommTicks)
                .arg(s.AutoMess3, s.AutoMess2, s.AutoMess1, s.AutoMess0)
-               .arg(s.CheckDefaultLaps);
+               .arg(s.CheckDefaultLaps)
+               .arg(s.CheckSender);
 }
 
 // The file a console without Kaltero.ini leaves behind.
@@ -45,6 +46,7 @@ const QString kCompleteFile =
     u"[計測環境設定]\r\n"
     u"計測精度=1/1000\r\n"
     u"ラップ加算無通信秒数=10\r\n"
+    u"送信元確認=1\r\n"
     u"[自動メッセージ設定]\r\n"
     u"残り３周の自動メッセージ=あと３周でピットインです。\r\n"
     u"残り２周の自動メッセージ=あと２周でピットインです。\r\n"
@@ -54,7 +56,7 @@ const QString kCompleteFile =
 
 QString fileWith(const QString& precision, const QString& seconds, const QString& laps) {
     return u"[計測環境設定]\r\n計測精度="_s + precision + u"\r\nラップ加算無通信秒数="_s + seconds +
-           u"\r\n[自動メッセージ設定]\r\n残り３周の自動メッセージ=m3\r\n"
+           u"\r\n送信元確認=1\r\n[自動メッセージ設定]\r\n残り３周の自動メッセージ=m3\r\n"
            u"残り２周の自動メッセージ=m2\r\n残り１周の自動メッセージ=m1\r\n"
            u"残りが無くなった時の自動メッセージ=m0\r\nチェック時のデフォルト周数="_s +
            laps + u"\r\n"_s;
@@ -157,6 +159,7 @@ private Q_SLOTS:
             u"[計測環境設定]\r\n"
             u"計測精度 = 1/100\r\n"
             u"ラップ加算無通信秒数=\r\n"
+            u"送信元確認=0\r\n"
             u"\r\n"
             u"; the team's own notes\r\n"
             u"[チーム]\r\n"
@@ -175,6 +178,7 @@ private Q_SLOTS:
         QCOMPARE(s.NoCommTicks, 1000);
         QCOMPARE(s.AutoMess3, u"３周, 燃料確認"_s);  // a comma from the file stays
         QCOMPARE(s.CheckDefaultLaps, 20);
+        QVERIFY(!s.CheckSender);
         QString expected = edited;
         expected.replace(u"ラップ加算無通信秒数=\r\n"_s, u"ラップ加算無通信秒数=10\r\n"_s);
         QCOMPARE(readBytes(file_), encodeCp932(expected));
@@ -189,6 +193,36 @@ private Q_SLOTS:
         expected.replace(u"計測精度=1/1000\r\nラップ加算無通信秒数=10"_s,
                          u"ラップ加算無通信秒数=20\r\n計測精度=1/1000"_s);
         QCOMPARE(readBytes(file_), encodeCp932(expected));
+    }
+
+    // Reports from another address than the car PC's: only 0 lets them in.
+    void senderCheck_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("on");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("missing: on, written") << QString() << true << u"送信元確認=1\r\n"_s;
+        QTest::newRow("empty: on, written")
+            << u"送信元確認=\r\n"_s << true << u"送信元確認=1\r\n"_s;
+        QTest::newRow("0: off") << u"送信元確認=0\r\n"_s << false << u"送信元確認=0\r\n"_s;
+        QTest::newRow("1: on") << u"送信元確認=1\r\n"_s << true << u"送信元確認=1\r\n"_s;
+        QTest::newRow("a word stays on")
+            << u"送信元確認=no\r\n"_s << true << u"送信元確認=no\r\n"_s;
+    }
+    void senderCheck() {
+        QFETCH(QString, line);
+        QFETCH(bool, on);
+        QFETCH(QString, after);
+        QString text = kCompleteFile;
+        text.replace(u"送信元確認=1\r\n"_s, line);
+        QVERIFY(writeBytes(file_, encodeCp932(text)));
+        QCOMPARE(ReadSettings(file_).CheckSender, on);
+        text.replace(u"ラップ加算無通信秒数=10\r\n"_s + line,
+                     u"ラップ加算無通信秒数=10\r\n"_s + after);
+        QCOMPARE(readBytes(file_), encodeCp932(text));
+        Settings s;
+        s.CheckSender = !on;
+        QVERIFY(WriteAllSettings(s, file_));
+        QCOMPARE(ReadSettings(file_).CheckSender, !on);
     }
 
     void damagedFileStillReads() {
