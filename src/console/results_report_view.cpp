@@ -7,10 +7,12 @@
 #include "platform/grid.h"
 #include "platform/prompts.h"
 #include "platform/whole_file.h"
+#include "race/csv_report.h"
 #include "race/report_inputs.h"
 
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -37,12 +39,17 @@ void ResultsReport::Btn_Write_Click() {
     // Every report starts from an empty name: nothing carries over from the last one.
     const QString fileName = c_.prompts.saveFileName(
         QStringLiteral("ファイル書込"),
-        QStringLiteral("テキストデータ (*.txt)|*.txt|全てのファイル (*.*)|*.*"), QString());
+        QStringLiteral("テキストデータ (*.txt)|*.txt|CSV (*.csv)|*.csv|全てのファイル (*.*)|*.*"),
+        QString());
     if (fileName.isEmpty()) {
         return;
     }
+    // A name ending in .csv gets the laps for a spreadsheet; any other the text report.
+    const bool csv = QFileInfo(fileName).suffix().compare(u"csv", Qt::CaseInsensitive) == 0;
+    const QByteArray bytes = csv ? race::csvBytes(c_.state, c_.settings)
+                                 : race::reportBytes(race::reportInputs(c_.state));
     QString why;
-    if (platform::writeWholeFile(fileName, race::reportBytes(race::reportInputs(c_.state)), &why)) {
+    if (platform::writeWholeFile(fileName, bytes, &why)) {
         return;
     }
     // The results are still on screen: the operator can choose another place and try again.

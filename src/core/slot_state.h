@@ -39,6 +39,7 @@ struct Lap {
     QString log;             // message sent with the lap's reply, then the car's message
     bool corrected = false;  // counted again by a lap correction
     bool edited = false;     // its time was typed by the operator
+    qint32 endTick = 0;      // the tick of the report that closed it
 };
 
 // One row of a car's driver table: a driver who drove it, with the figures last shown.

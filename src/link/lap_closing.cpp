@@ -20,6 +20,7 @@ ClosedLap closeLap(const core::RaceState& race, int slot, const QString& carMess
     lap.timed = true;
     lap.edited = false;
     lap.ticks = now - car.LapStartTick;
+    lap.endTick = now;
     lap.timeText = timing::FormatLapTime(lap.ticks, settings);
     lap.driver = car.Driver;
     lap.log = fitSendMsg(car.LapFlag, car.LapRecord, car.SendMsg) + u", " + carMessage;

@@ -5,10 +5,10 @@ namespace kaltero::model {
 using namespace Qt::StringLiterals;
 
 QVariantMap lapArgs(const core::Lap& lap) {
-    return {{u"timed"_s, lap.timed},         {u"ticks"_s, lap.ticks},
-            {u"timeText"_s, lap.timeText},   {u"driver"_s, lap.driver},
-            {u"remarks"_s, lap.remarks},     {u"log"_s, lap.log},
-            {u"corrected"_s, lap.corrected}, {u"edited"_s, lap.edited}};
+    return {
+        {u"timed"_s, lap.timed},         {u"ticks"_s, lap.ticks},     {u"timeText"_s, lap.timeText},
+        {u"driver"_s, lap.driver},       {u"remarks"_s, lap.remarks}, {u"log"_s, lap.log},
+        {u"corrected"_s, lap.corrected}, {u"edited"_s, lap.edited},   {u"endTick"_s, lap.endTick}};
 }
 
 core::Lap lapFrom(const QVariantMap& a) {
@@ -21,6 +21,7 @@ core::Lap lapFrom(const QVariantMap& a) {
     lap.log = a.value(u"log"_s).toString();
     lap.corrected = a.value(u"corrected"_s).toBool();
     lap.edited = a.value(u"edited"_s).toBool();
+    lap.endTick = a.value(u"endTick"_s).toInt();
     return lap;
 }
 

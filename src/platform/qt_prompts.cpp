@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QRegularExpression>
@@ -58,7 +59,16 @@ QString QtPrompts::saveFileName(const QString& title, const QString& filter,
                                 const QString& initialName) {
     // Qt's dialog asks before overwriting an existing file: a report saved earlier is not
     // replaced by a slip of the mouse.
-    return QFileDialog::getSaveFileName(window_, title, initialName, toQtFilter(filter));
+    QString chosenType;
+    QString name =
+        QFileDialog::getSaveFileName(window_, title, initialName, toQtFilter(filter), &chosenType);
+    // A name typed without its type takes the extension of the type chosen ("*.csv").
+    static const QRegularExpression singleSuffix(QStringLiteral("\\(\\*\\.(\\w+)\\)$"));
+    const auto suffix = singleSuffix.match(chosenType);
+    if (!name.isEmpty() && suffix.hasMatch() && QFileInfo(name).suffix().isEmpty()) {
+        name += u'.' + suffix.captured(1);
+    }
+    return name;
 }
 
 void QtPrompts::beep() {

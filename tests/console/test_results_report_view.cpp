@@ -138,7 +138,8 @@ private Q_SLOTS:
         QCOMPARE(dialog.kind, ScriptedPrompts::Kind::SaveFile);
         QCOMPARE(dialog.title, QStringLiteral("ファイル書込"));
         QCOMPARE(dialog.filter,
-                 QStringLiteral("テキストデータ (*.txt)|*.txt|全てのファイル (*.*)|*.*"));
+                 QStringLiteral(
+                     "テキストデータ (*.txt)|*.txt|CSV (*.csv)|*.csv|全てのファイル (*.*)|*.*"));
         QCOMPARE(dialog.preset, QString());
     }
 
@@ -222,6 +223,21 @@ private Q_SLOTS:
         con.write(elsewhere);
         QCOMPARE(con.prompts.calls().size(), 3);
         QVERIFY(readBytes(elsewhere).contains(encodeCp932(u"1,0'48\"000,,,\r\n")));
+    }
+
+    // A name ending in .csv gets the laps for a spreadsheet instead of the text report.
+    void csvNameWritesTheLapsForASpreadsheet() {
+        Pit con({0});
+        con.model.start(ConsoleFixture::kStart, std::nullopt);
+        con.record(0, 1, QStringLiteral("0'48\"000"), QStringLiteral("山田"));
+        const QString file = con.path(QStringLiteral("laps.CSV"));
+        con.write(file);
+        const QByteArray bytes = readBytes(file);
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+        const QStringList lines = QString::fromUtf8(bytes.mid(3)).split(QStringLiteral("\r\n"));
+        QVERIFY(lines.value(0).startsWith(u"車番,車輌名,周回"));
+        QVERIFY2(lines.value(1).startsWith(u"1,,1,0,\"0'48\"\"000\",山田"),
+                 qPrintable(lines.value(1)));
     }
 
     // A real run: laps timed from a car's reports, driver figures from the console's own
