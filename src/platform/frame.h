@@ -5,9 +5,8 @@
 
 namespace kaltero::platform {
 
-// A captioned frame holding a group of controls, with a background colour the console reads
-// back (a car frame's colour tells whether the slot is set up). Enabling, showing, moving and
-// sizing are QWidget's.
+// A captioned frame holding a group of controls, with a background colour (a car frame shows
+// whether its slot is set up). Enabling, showing, moving and sizing are QWidget's.
 class Frame : public QGroupBox {
     Q_OBJECT
 
