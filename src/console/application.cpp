@@ -47,7 +47,8 @@ void Application::openConsole() {
 
 bool Application::claimFolder() {
     lock_ = std::make_unique<QLockFile>(console_.paths.JournalFile + u".lock");
-    // A lock left by a console that was killed is taken over at once.
+    // Held for the whole run, so never stale by its age; a lock left by a console that was
+    // killed (its process gone) is taken over at once.
     lock_->setStaleLockTime(0);
     if (lock_->tryLock(0)) {
         return true;

@@ -94,6 +94,25 @@ private Q_SLOTS:
         QVERIFY(car.exchange(TestCar::lapReport(3)).startsWith(u'N'));
         QCOMPARE(panel->Spd_Laps->cellText(3, 4), QString());
     }
+
+    // A second console on the same folder would share the journal and the car ports: it refuses
+    // before its window (and so any port) exists.
+    void secondConsoleOnTheSameFolderRefuses() {
+        ConsoleFixture first;
+        kaltero::platform::ManualClock clock(ConsoleFixture::kStart);
+        kaltero::platform::ScriptedPrompts prompts;
+        kaltero::model::RaceModel model;
+        kaltero::core::Console console{prompts, clock, model, model.state()};
+        int quits = 0;
+        kaltero::console::Application second{console, first.dir.path(), [&quits] { ++quits; }};
+        second.start();
+        clock.advance(3000);
+        QCOMPARE(quits, 1);
+        QVERIFY(second.window() == nullptr);
+        QCOMPARE(prompts.calls().size(), 1);
+        QVERIFY(prompts.calls()[0].text.startsWith(u"このフォルダのKalteroは既に動いています。"_s));
+        QVERIFY(first.model.state().car[0].Address.isEmpty());  // the first goes on untouched
+    }
 };
 
 QTEST_MAIN(TestResume)
