@@ -55,11 +55,7 @@ void SlotChoice::Cmb_Course_LostFocus() {
     auto* list = c_.ui.Cmb_Course;
     list->setColumn(kLengthColumn);
     list->setBackground(Qt::white);
-    const qint32 length = courseLengthFrom(list->columnText());
-    const auto& st = c_.state;
-    if (list->currentText() != st.CourseName || length != st.CourseLength) {
-        c_.race.chooseCourse(list->currentText(), length);
-    }
+    c_.race.chooseCourse(list->currentText(), courseLengthFrom(list->columnText()));
 }
 
 }  // namespace kaltero::masterdata

@@ -99,6 +99,9 @@ void RaceModel::setStopNoAsk(bool noAsk) {
 
 void RaceModel::editRaceLength(const QString& RunH, const QString& RunN,
                                std::optional<std::optional<QDateTime>> endTime) {
+    if (!endTime && RunH == s_.RunH && RunN == s_.RunN) {
+        return;
+    }
     s_.RunH = RunH;
     s_.RunN = RunN;
     if (endTime) {
@@ -115,6 +118,11 @@ void RaceModel::editRaceLength(const QString& RunH, const QString& RunN,
 }
 
 void RaceModel::editEventData(const core::EventData& event) {
+    const core::EventData& was = s_.event;
+    if (event.name == was.name && event.date == was.date && event.weather == was.weather &&
+        event.temperature == was.temperature) {
+        return;
+    }
     s_.event = event;
     announce(Op::EventDataEdited, -1, 0,
              QStringList{event.name, event.date, event.weather, event.temperature}.join(u'/'),
@@ -125,6 +133,9 @@ void RaceModel::editEventData(const core::EventData& event) {
 }
 
 void RaceModel::chooseCourse(const QString& name, qint32 length) {
+    if (name == s_.CourseName && length == s_.CourseLength) {
+        return;
+    }
     s_.CourseName = name;
     s_.CourseLength = length;
     announce(Op::CourseChosen, -1, 0, name + u' ' + QString::number(length) + u'm',
@@ -342,6 +353,9 @@ void RaceModel::refuel(int slot, float FuelTotal) {
 }
 
 void RaceModel::editEconomy(int slot, float FuelEconomy) {
+    if (FuelEconomy == at(slot).FuelEconomy) {
+        return;
+    }
     at(slot).FuelEconomy = FuelEconomy;
     announce(Op::EconomyEdited, slot, 0, QString::number(FuelEconomy),
              {{u"economy"_s, FuelEconomy}});
@@ -356,11 +370,17 @@ void RaceModel::switchCountdown(int slot, bool on, const QString& countdownTxt) 
 }
 
 void RaceModel::editCountdown(int slot, const QString& countdownTxt) {
+    if (countdownTxt == at(slot).CountdownTxt) {
+        return;
+    }
     at(slot).CountdownTxt = countdownTxt;
     announce(Op::CountdownEdited, slot, 0, countdownTxt, {{u"countdown"_s, countdownTxt}});
 }
 
 void RaceModel::typeMessage(int slot, const QString& text) {
+    if (text == at(slot).OutMsg) {
+        return;
+    }
     at(slot).OutMsg = text;
     announce(Op::MessageTyped, slot, 0, text, {{u"text"_s, text}});
 }

@@ -38,8 +38,9 @@ struct ReportIn {
 
 // The race: run state, race-wide values and the five car slots with their laps. Every change
 // the operator or a car makes goes through one of the operations below, and each announces
-// itself with `changed` once the model is consistent again. Views draw from the model; a
-// journal can record the operations and replay them. The rules that decide what an operation
+// itself with `changed` once the model is consistent again; an edit that changes nothing
+// announces nothing. Views draw from the model; a journal can record the operations and replay
+// them. The rules that decide what an operation
 // carries (lap times, records, figures) live with the handlers; the model only keeps the race.
 class RaceModel : public QObject {
     Q_OBJECT

@@ -35,11 +35,7 @@ FuelPanel::FuelPanel(core::Console& console) : c_(console) {
         QObject::connect(ui.Car[s]->Chk_ChgCnter, &QAbstractButton::clicked,
                          [this, s] { Chk_ChgCnter_Click(s); });
         QObject::connect(ui.Car[s]->Txt_ZanRunCnt, &QLineEdit::textChanged,
-                         [this, s](const QString& t) {
-                             if (t != c_.state.car[s].CountdownTxt) {
-                                 c_.race.editCountdown(s, t);
-                             }
-                         });
+                         [this, s](const QString& t) { c_.race.editCountdown(s, t); });
         platform::onFieldEvents(ui.Car[s]->Txt_InGasl,
                                 {.lostFocus = [this, s] { Txt_InGasl_LostFocus(s); }});
         platform::onFieldEvents(ui.Car[s]->Txt_Nenpi,
@@ -135,9 +131,7 @@ void FuelPanel::Txt_Nenpi_LostFocus(int s) {
         box->setText(check.fix->text);
     }
     // Taken at once, shown from the next refuelling, lap or start.
-    if (check.FuelEconomy != c_.state.car[s].FuelEconomy) {
-        c_.race.editEconomy(s, check.FuelEconomy);
-    }
+    c_.race.editEconomy(s, check.FuelEconomy);
 }
 
 void FuelPanel::Txt_ZanRunCnt_LostFocus(int s) {

@@ -22,11 +22,7 @@ PitMessages::PitMessages(core::Console& console) : c_(console) {
         ui.Car[s]->Time_MessBlk->onTimeout([this, s] { Time_MessBlk_Timer(s); });
         core::setBackground(ui.Car[s]->Lbl_InMess, core::kSetUpColour);
         QObject::connect(ui.Car[s]->Txt_OutMess, &QLineEdit::textChanged,
-                         [this, s](const QString& t) {
-                             if (t != c_.state.car[s].OutMsg) {
-                                 c_.race.typeMessage(s, t);
-                             }
-                         });
+                         [this, s](const QString& t) { c_.race.typeMessage(s, t); });
     }
     QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
         if (change.op == model::Op::LapCounted) {
