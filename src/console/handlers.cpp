@@ -52,7 +52,8 @@ void showEntry(QComboBox* list, const QString& text) {
 
 void Handlers::resumeRace() {
     auto& ui = c_.ui;
-    const auto& st = c_.state;
+    // A copy: showing one field announces an edit that also reads the fields not shown yet.
+    const core::RaceState st = c_.state;
     ui.Txt_Event->setText(st.event.name);
     ui.Txt_Date->setText(st.event.date);
     ui.Cmb_Tenki->setCurrentIndex(ui.Cmb_Tenki->findText(st.event.weather));

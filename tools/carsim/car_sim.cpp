@@ -139,6 +139,7 @@ void CarSim::enterRange(Car& car) {
     if (car.silences > 0) {
         car.passStartMs.append(clock_.elapsed());
         car.passReplyMs.append(-1);
+        Q_EMIT returning(car.number);
     }
     sendReport(car);
     scheduleReport(car);
@@ -220,9 +221,13 @@ void CarSim::readReplies(Car& car) {
         if (car.passReplyMs[car.silences] < 0) {
             car.passReplyMs[car.silences] = readMs;
         }
-        const Reply received{car.number,   readMs,
-                             reply.flag,   reply.record ? reply.record->lap : -1,
-                             reply.record, reply.message};
+        const Reply received{car.number,
+                             readMs,
+                             reply.flag,
+                             reply.record ? reply.record->lap : -1,
+                             reply.record,
+                             reply.message,
+                             reply.record ? text.mid(1, link::kLapRecordLength) : QString()};
         result_.replies.append(received);
         Q_EMIT replied(received);
         if (finished_ || car.retired) {

@@ -46,6 +46,8 @@ struct Reply {
     std::optional<link::LapRecordFields> record;
     // The message part: everything after the flag and the record.
     QString message;
+    // The record's 59 characters as sent; empty for a reply without a record.
+    QString recordText;
 };
 
 struct CarSimResult {
@@ -86,6 +88,8 @@ Q_SIGNALS:
     void lapCompleted(const kaltero::carsim::LapResult& lap);
     // Every well-formed reply, as soon as it is read.
     void replied(const kaltero::carsim::Reply& reply);
+    // A car comes back in range after a silence; its first report follows at once.
+    void returning(int carNumber);
     // Something worth telling the user that is not a fault.
     void note(const QString& text);
     // Once: all laps done, a malformed reply, or the time is up.

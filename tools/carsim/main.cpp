@@ -1,4 +1,5 @@
 #include <QCoreApplication>
+#include <QHash>
 #include <QTextStream>
 
 #include "car_sim.h"
@@ -8,6 +9,7 @@ using kaltero::carsim::AddressCheck;
 using kaltero::carsim::CarSim;
 using kaltero::carsim::CarSimResult;
 using kaltero::carsim::LapResult;
+using kaltero::carsim::Reply;
 
 namespace {
 
@@ -52,6 +54,18 @@ int runCars(const kaltero::carsim::CarSimOptions& options) {
     QObject::connect(&sim, &CarSim::lapCompleted,
                      [](const LapResult& lap) { out() << formatLap(lap) << Qt::endl; });
     QObject::connect(&sim, &CarSim::note, [](const QString& text) { out() << text << Qt::endl; });
+    // The last record each car was told about: a record sent again is no news.
+    QHash<int, QString> heldRecord;
+    if (options.records) {
+        QObject::connect(&sim, &CarSim::replied, [&heldRecord](const Reply& reply) {
+            if (!reply.recordText.isEmpty() && heldRecord.value(reply.car) != reply.recordText) {
+                heldRecord[reply.car] = reply.recordText;
+                out() << "record " << reply.car << ' ' << reply.recordText << Qt::endl;
+            }
+        });
+        QObject::connect(&sim, &CarSim::returning,
+                         [](int car) { out() << "returns " << car << Qt::endl; });
+    }
     QObject::connect(&sim, &CarSim::finished, [](const CarSimResult& result) {
         for (const QString& problem : result.problems) {
             err() << problem << Qt::endl;

@@ -127,6 +127,11 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("message"),
         QStringLiteral("Text each car sends to the pit after its lap number."),
         QStringLiteral("text"));
+    const QCommandLineOption records(
+        QStringLiteral("records"),
+        QStringLiteral("Print \"record K <lap record>\" whenever car K receives a lap record "
+                       "other than the one it held, and \"returns K\" just before car K's "
+                       "first report after a silence."));
     const QCommandLineOption console(QStringLiteral("console"),
                                      QStringLiteral("IPv4 address of the console. Default "
                                                     "127.0.0.1."),
@@ -146,8 +151,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("With --check: the address to ask about, exactly as entered on the "
                        "console. Default: the address this PC uses to reach the console."),
         QStringLiteral("address"));
-    parser.addOptions({help, cars, laps, inRange, silence, interval, jitter, message, console,
-                       timeout, check, address});
+    parser.addOptions({help, cars, laps, inRange, silence, interval, jitter, message, records,
+                       console, timeout, check, address});
 
     CommandLine result;
     if (!parser.parse(arguments)) {
@@ -205,6 +210,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     }
     options.jitterMs = *jitterMs;
     options.message = parser.value(message);
+    options.records = parser.isSet(records);
     if (!options.console.setAddress(parser.value(console)) ||
         options.console.protocol() != QAbstractSocket::IPv4Protocol) {
         return fail(u"--console: not an IPv4 address: " + parser.value(console));

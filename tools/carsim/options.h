@@ -22,6 +22,8 @@ struct CarSimOptions {
     int jitterMs = 0;
     // Free text appended to every report.
     QString message;
+    // Tell every record a car receives and every return of a car after a silence.
+    bool records = false;
     QHostAddress console{QHostAddress::LocalHost};
     // 0: long enough for every lap, with one pass to spare.
     int timeoutMs = 0;
