@@ -3,6 +3,7 @@
 #include "platform/grid.h"
 #include "test_car.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 
@@ -93,6 +94,33 @@ private Q_SLOTS:
         again.clock.advance(11'000);
         QVERIFY(car.exchange(TestCar::lapReport(3)).startsWith(u'N'));
         QCOMPARE(panel->Spd_Laps->cellText(3, 4), QString());
+    }
+
+    // What was set up before the Start comes back with the race: showing one field after the
+    // restart must not overwrite those not shown yet with what the empty window held.
+    void resumedRaceKeepsItsSetUp() {
+        JournalFiles files;
+        const kaltero::core::EventData event{u"耐久 第3戦"_s, u"2026/04/05"_s, u"曇"_s, u"18"_s};
+        {
+            Race race({0});
+            auto& ui = race.ui();
+            ui.Txt_Event->setText(event.name);
+            ui.Txt_Date->setText(event.date);
+            ui.Cmb_Tenki->setCurrentIndex(ui.Cmb_Tenki->findText(event.weather));
+            ui.Txt_Kion->setText(event.temperature);
+            ui.Txt_RunH->setText(u"2"_s);
+            ui.Txt_RunN->setText(u"30"_s);
+            race.start();
+            files = {readBytes(race.dir.filePath(u"Kaltero.db"_s)),
+                     readBytes(race.dir.filePath(u"Kaltero.db-wal"_s))};
+        }
+        ConsoleFixture again([&](const QDir& folder) { files.copyTo(folder); },
+                             ConsoleFixture::kStart.addSecs(60), true);
+        const auto& st = again.model.state();
+        QCOMPARE(QStringList({st.event.name, st.event.date, st.event.weather, st.event.temperature,
+                              st.RunH, st.RunN}),
+                 QStringList(
+                     {event.name, event.date, event.weather, event.temperature, u"2"_s, u"30"_s}));
     }
 
     // A second console on the same folder would share the journal and the car ports: it refuses

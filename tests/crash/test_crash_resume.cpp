@@ -219,8 +219,7 @@ void TestCrashResume::startCars() {
                        {u"--cars"_s, QString::number(car), u"--laps"_s, u"999"_s, u"--in-range"_s,
                         QString::number(kInRangeMs / 1000.0), u"--silence"_s,
                         QString::number(silenceMs(car) / 1000.0), u"--interval"_s,
-                        QString::number(kReportEveryMs), u"--timeout"_s, u"600"_s,
-                        u"--records"_s});
+                        QString::number(kReportEveryMs), u"--timeout"_s, u"600"_s, u"--records"_s});
         cars_[car] = std::move(process);
     }
 }
@@ -273,7 +272,8 @@ void TestCrashResume::checkResumed(int kill, const std::map<int, QStringList>& b
     if (!snapshot[u"timing"_s].toBool() ||
         snapshot[u"prompts"_s].toArray() != QJsonArray{kResumeQuestion}) {
         problems_ << when + u": not resumed as asked: "_s +
-                         QString::fromUtf8(QJsonDocument(snapshot[u"prompts"_s].toArray()).toJson());
+                         QString::fromUtf8(
+                             QJsonDocument(snapshot[u"prompts"_s].toArray()).toJson());
         return;
     }
     for (int car = 1; car <= kCars; ++car) {
@@ -284,9 +284,9 @@ void TestCrashResume::checkResumed(int kill, const std::map<int, QStringList>& b
             const auto row = record ? laps.find(record->lap) : laps.end();
             if (row == laps.end() || !row->second[u"timed"_s].toBool() ||
                 row->second[u"ticks"_s].toInteger() != record->ms) {
-                problems_ << u"%1: car %2 received %3, the console lost it"_s.arg(when)
-                                 .arg(car)
-                                 .arg(text);
+                problems_
+                    << u"%1: car %2 received %3, the console lost it"_s.arg(when).arg(car).arg(
+                           text);
             } else {
                 lastReceived = record->lap;
             }
@@ -344,8 +344,8 @@ void TestCrashResume::killedConsoleKeepsEveryLapTheCarsReceived() {
         killConsole();
         runUntil([] { return false; }, kDrainMs);
         const auto before = received_;
-        QVERIFY2(startConsole(), qPrintable(u"restart %1 failed: "_s.arg(kill) +
-                                            QString::fromUtf8(consoleOut_)));
+        QVERIFY2(startConsole(),
+                 qPrintable(u"restart %1 failed: "_s.arg(kill) + QString::fromUtf8(consoleOut_)));
         checkResumed(kill, before);
         if (aimed) {
             const QJsonObject slot = slotOf(readSnapshot(file(u"snapshot.json"_s)), aimedCar);
@@ -362,23 +362,23 @@ void TestCrashResume::killedConsoleKeepsEveryLapTheCarsReceived() {
             }
         }
     }
-    qInfo("aimed kills: %d before the lap was on disk, %d after it was on disk and before its "
-          "reply was read, %d after the reply; %lld s of kills",
-          aimedBeforeRecording, aimedInsideRecording, aimedAfterReply, whole.elapsed() / 1000);
+    qInfo(
+        "aimed kills: %d before the lap was on disk, %d after it was on disk and before its "
+        "reply was read, %d after the reply; %lld s of kills",
+        aimedBeforeRecording, aimedInsideRecording, aimedAfterReply, whole.elapsed() / 1000);
 
     runUntil([] { return false; }, kLastStretchMs);
     QFile stop(file(u"stop"_s));
     QVERIFY(stop.open(QIODevice::WriteOnly));
     stop.close();
-    QVERIFY2(runUntil([this] { return console_->state() == QProcess::NotRunning; },
-                      kProcessTimeoutMs),
-             "the console did not stop");
+    QVERIFY2(
+        runUntil([this] { return console_->state() == QProcess::NotRunning; }, kProcessTimeoutMs),
+        "the console did not stop");
     QCOMPARE(console_->exitStatus(), QProcess::NormalExit);
     QVERIFY2(console_->exitCode() == 0, consoleOut_.constData());
     runUntil([] { return false; }, kDrainMs);
     for (const auto& [car, process] : cars_) {
-        QVERIFY2(process->state() == QProcess::Running,
-                 qPrintable(u"car %1 gave up"_s.arg(car)));
+        QVERIFY2(process->state() == QProcess::Running, qPrintable(u"car %1 gave up"_s.arg(car)));
     }
 
     const QJsonObject last = readSnapshot(file(u"snapshot.json"_s));
@@ -386,8 +386,8 @@ void TestCrashResume::killedConsoleKeepsEveryLapTheCarsReceived() {
     for (const QString& problem : problems_) {
         qWarning("%s", qUtf8Printable(problem));
     }
-    QVERIFY2(problems_.isEmpty(), qPrintable(u"%1 problems, the first: "_s.arg(problems_.size()) +
-                                             problems_.value(0)));
+    QVERIFY2(problems_.isEmpty(),
+             qPrintable(u"%1 problems, the first: "_s.arg(problems_.size()) + problems_.value(0)));
 
     // No lap was recorded twice: every record a car received is for a later lap than the one
     // before it.
@@ -395,9 +395,9 @@ void TestCrashResume::killedConsoleKeepsEveryLapTheCarsReceived() {
         int previous = 0;
         for (const QString& text : records) {
             const auto record = readRecord(text);
-            QVERIFY2(record && record->lap > previous,
-                     qPrintable(u"car %1 received %2 after lap %3"_s.arg(car).arg(text).arg(
-                         previous)));
+            QVERIFY2(
+                record && record->lap > previous,
+                qPrintable(u"car %1 received %2 after lap %3"_s.arg(car).arg(text).arg(previous)));
             previous = record->lap;
         }
         QVERIFY2(previous >= 3, qPrintable(u"car %1 drove only %2 laps"_s.arg(car).arg(previous)));

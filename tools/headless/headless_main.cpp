@@ -160,8 +160,8 @@ int main(int argc, char** argv) {
             headless::raceSnapshot(console.state, race.timing(), prompts.shown), snapshotFile);
     };
     if (!race.timing() || !snapshot()) {
-        err() << "the race did not start, or " << snapshotFile << " cannot be written: "
-              << prompts.shown.join(u" / ") << Qt::endl;
+        err() << "the race did not start, or " << snapshotFile
+              << " cannot be written: " << prompts.shown.join(u" / ") << Qt::endl;
         return 1;
     }
     out() << "ready" << Qt::endl;

@@ -29,14 +29,10 @@ QJsonObject slotSnapshot(const core::CarSlot& car) {
         drivers.append(
             QJsonObject{{u"name"_s, d.name}, {u"best"_s, d.best}, {u"average"_s, d.average}});
     }
-    return {{u"address"_s, car.Address},
-            {u"carName"_s, car.CarName},
-            {u"driver"_s, car.Driver},
-            {u"lapCount"_s, car.LapCnt},
-            {u"pending"_s, car.LapPending},
-            {u"record"_s, car.LapRecord},
-            {u"laps"_s, laps},
-            {u"drivers"_s, drivers}};
+    return {
+        {u"address"_s, car.Address}, {u"carName"_s, car.CarName},    {u"driver"_s, car.Driver},
+        {u"lapCount"_s, car.LapCnt}, {u"pending"_s, car.LapPending}, {u"record"_s, car.LapRecord},
+        {u"laps"_s, laps},           {u"drivers"_s, drivers}};
 }
 
 }  // namespace
