@@ -303,6 +303,7 @@ void TestCrashResume::killedConsoleKeepsEveryLapTheCarsReceived() {
     QVERIFY2(startConsole(), consoleOut_.constData());
     setUp_ = readSnapshot(file(u"snapshot.json"_s));
     QVERIFY(setUp_[u"timing"_s].toBool());
+    QCOMPARE(setUp_[u"prompts"_s].toArray(), QJsonArray());
     startCars();
 
     QElapsedTimer whole;
@@ -382,6 +383,7 @@ void TestCrashResume::killedConsoleKeepsEveryLapTheCarsReceived() {
     }
 
     const QJsonObject last = readSnapshot(file(u"snapshot.json"_s));
+    QCOMPARE(last[u"prompts"_s].toArray(), (QJsonArray{kResumeQuestion, u"ストップしますか？"_s}));
     checkLapTimes(last);
     for (const QString& problem : problems_) {
         qWarning("%s", qUtf8Printable(problem));
@@ -391,7 +393,9 @@ void TestCrashResume::killedConsoleKeepsEveryLapTheCarsReceived() {
 
     // No lap was recorded twice: every record a car received is for a later lap than the one
     // before it.
+    QStringList lapsDriven;
     for (const auto& [car, records] : received_) {
+        lapsDriven << u"car %1: %2"_s.arg(car).arg(records.size());
         int previous = 0;
         for (const QString& text : records) {
             const auto record = readRecord(text);
@@ -402,6 +406,7 @@ void TestCrashResume::killedConsoleKeepsEveryLapTheCarsReceived() {
         }
         QVERIFY2(previous >= 3, qPrintable(u"car %1 drove only %2 laps"_s.arg(car).arg(previous)));
     }
+    qInfo("records received: %s", qUtf8Printable(lapsDriven.join(u", "_s)));
 
     QFile report(file(u"report.txt"_s));
     QVERIFY(report.open(QIODevice::ReadOnly));

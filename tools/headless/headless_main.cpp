@@ -50,7 +50,7 @@ QTextStream& err() {
 }
 
 // An operator who says Yes to everything, types the car PCs' address and saves the report
-// where told; what the console showed is kept to be told.
+// where told; the messages and questions the console showed are kept to be told.
 class YesPrompts final : public platform::Prompts {
 public:
     QString reportFile;
@@ -63,8 +63,7 @@ public:
         shown << text;
         return true;
     }
-    QString inputBox(const QString& prompt, const QString&, const QString&) override {
-        shown << prompt;
+    QString inputBox(const QString&, const QString&, const QString&) override {
         return kCarAddress;
     }
     QString saveFileName(const QString&, const QString&, const QString&) override {
