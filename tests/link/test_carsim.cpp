@@ -155,8 +155,12 @@ private Q_SLOTS:
         QList<carsim::Reply> seen;
         connect(&sim, &CarSim::replied, &sim,
                 [&seen](const carsim::Reply& reply) { seen << reply; });
+        QList<int> returns;
+        connect(&sim, &CarSim::returning, &sim, [&returns](int car) { returns << car; });
         const CarSimResult result = run(sim);
         QVERIFY2(result.completed, qPrintable(result.problems.join(u'\n')));
+        // Told once for each silence, ahead of the report that closes its lap.
+        QCOMPARE(returns, (QList<int>{1, 1}));
 
         QVERIFY(result.replies.size() >= 3);
         QCOMPARE(seen.size(), result.replies.size());
@@ -169,8 +173,12 @@ private Q_SLOTS:
             QVERIFY(reply.atMs >= lastAt);
             lastAt = reply.atMs;
             QCOMPARE(reply.record.has_value(), reply.lap >= 0);
+            QCOMPARE(reply.recordText.isEmpty(), !reply.record);
             if (reply.record) {
                 QCOMPARE(reply.record->lap, reply.lap);
+                const auto again = link::parseReply(QString(u"N" + reply.recordText));
+                QVERIFY(again.record && again.record->lapMs == reply.record->lapMs &&
+                        again.message.isEmpty());
             }
             if (laps.isEmpty() || laps.back() != reply.lap) {
                 laps << reply.lap;

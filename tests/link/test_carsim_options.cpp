@@ -39,7 +39,7 @@ private Q_SLOTS:
         const CommandLine line = parseCommandLine(
             {u"carsim"_s, u"--cars"_s, u"2-3"_s, u"--laps"_s, u"4"_s, u"--in-range"_s, u"0.5"_s,
              u"--silence"_s, u"11.25"_s, u"--interval"_s, u"100"_s, u"--message"_s, u"ピット"_s,
-             u"--console"_s, u"192.168.1.10"_s, u"--timeout"_s, u"90"_s});
+             u"--console"_s, u"192.168.1.10"_s, u"--timeout"_s, u"90"_s, u"--records"_s});
         QVERIFY2(line.options, qPrintable(line.error));
         QCOMPARE(line.options->cars, (QList<int>{2, 3}));
         QCOMPARE(line.options->laps, 4);
@@ -50,6 +50,7 @@ private Q_SLOTS:
         QCOMPARE(line.options->console, QHostAddress(u"192.168.1.10"_s));
         QCOMPARE(line.options->effectiveTimeoutMs(), 90'000);
         QVERIFY(!line.options->check);
+        QVERIFY(line.options->records);
     }
 
     void defaultTimeoutCoversEveryLap() {
