@@ -291,6 +291,17 @@ void TestCrashResume::checkResumed(int kill, const std::map<int, QStringList>& b
                 lastReceived = record->lap;
             }
         }
+        // Nothing recorded twice: beyond the laps the car received the console holds at most
+        // the one it was closing when it was killed.
+        const auto timed = std::count_if(laps.begin(), laps.end(), [](const auto& lap) {
+            return lap.second[u"timed"_s].toBool();
+        });
+        if (timed > lastReceived + 1) {
+            problems_ << u"%1: car %2 received %3 laps, the console holds %4"_s.arg(when)
+                             .arg(car)
+                             .arg(lastReceived)
+                             .arg(timed);
+        }
         // The console may hold a lap whose record was on its way out when it was killed.
         const auto held = readRecord(slotOf(snapshot, car)[u"record"_s].toString());
         if (held && held->lap > lastReceived) {
