@@ -1,5 +1,7 @@
 #include "common/file_bytes.h"
 #include "console_fixture.h"
+#include "platform/choice_list.h"
+#include "platform/cp932.h"
 #include "platform/grid.h"
 #include "test_car.h"
 
@@ -99,28 +101,45 @@ private Q_SLOTS:
     // What was set up before the Start comes back with the race: showing one field after the
     // restart must not overwrite those not shown yet with what the empty window held.
     void resumedRaceKeepsItsSetUp() {
+        const auto masters = [](const QDir& folder) {
+            QVERIFY(writeBytes(folder.filePath(u"Car.ini"_s), "Car A,Ann,60,8.5\r\n"));
+            QVERIFY(writeBytes(folder.filePath(u"Drivers.ini"_s),
+                               kaltero::platform::encodeCp932(u"Taro,全車\r\n"_s)));
+        };
+        const auto choose = [](kaltero::platform::ChoiceList* list, const QString& entry) {
+            list->setCurrentIndex(list->findText(entry));
+            Q_EMIT list->activated(list->currentIndex());
+        };
         JournalFiles files;
         const kaltero::core::EventData event{u"耐久 第3戦"_s, u"2026/04/05"_s, u"曇"_s, u"18"_s};
         {
-            Race race({0});
+            ConsoleFixture race(masters);
             auto& ui = race.ui();
+            race.prompts.answerInput(u"127.0.0.1"_s);
+            ui.Car[0]->Btn_ClientNoSet->click();
+            choose(ui.Car[0]->Cmb_Car, u"Car A"_s);
+            choose(ui.Car[0]->Cmb_Driver, u"Taro"_s);
             ui.Txt_Event->setText(event.name);
             ui.Txt_Date->setText(event.date);
             ui.Cmb_Tenki->setCurrentIndex(ui.Cmb_Tenki->findText(event.weather));
             ui.Txt_Kion->setText(event.temperature);
             ui.Txt_RunH->setText(u"2"_s);
             ui.Txt_RunN->setText(u"30"_s);
-            race.start();
+            ui.Btn_Start->click();
             files = {readBytes(race.dir.filePath(u"Kaltero.db"_s)),
                      readBytes(race.dir.filePath(u"Kaltero.db-wal"_s))};
         }
-        ConsoleFixture again([&](const QDir& folder) { files.copyTo(folder); },
-                             ConsoleFixture::kStart.addSecs(60), true);
+        ConsoleFixture again(
+            [&](const QDir& folder) {
+                masters(folder);
+                files.copyTo(folder);
+            },
+            ConsoleFixture::kStart.addSecs(60), true);
         const auto& st = again.model.state();
         QCOMPARE(QStringList({st.event.name, st.event.date, st.event.weather, st.event.temperature,
-                              st.RunH, st.RunN}),
-                 QStringList(
-                     {event.name, event.date, event.weather, event.temperature, u"2"_s, u"30"_s}));
+                              st.RunH, st.RunN, st.car[0].CarName, st.car[0].Driver}),
+                 QStringList({event.name, event.date, event.weather, event.temperature, u"2"_s,
+                              u"30"_s, u"Car A"_s, u"Taro"_s}));
     }
 
     // A second console on the same folder would share the journal and the car ports: it refuses
