@@ -189,6 +189,10 @@ void LiveServer::acceptFeeds(QWebSocket* feed) {
         feed->close(QWebSocketProtocol::CloseCodePolicyViolated);
         return;
     }
+    // A page only listens: whatever sends messages is no page.
+    const auto refuse = [feed] { feed->close(QWebSocketProtocol::CloseCodePolicyViolated); };
+    connect(feed, &QWebSocket::textFrameReceived, feed, refuse);
+    connect(feed, &QWebSocket::binaryFrameReceived, feed, refuse);
     feeds_.append(feed);
     feed->sendTextMessage(QString::fromUtf8(feed_.wholeMessage()));
 }
