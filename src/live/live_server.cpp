@@ -194,6 +194,7 @@ void LiveServer::acceptFeeds(QWebSocket* feed) {
     connect(feed, &QWebSocket::textFrameReceived, feed, refuse);
     connect(feed, &QWebSocket::binaryFrameReceived, feed, refuse);
     feeds_.append(feed);
+    feed_.setListening(true);
     feed->sendTextMessage(QString::fromUtf8(feed_.wholeMessage()));
 }
 
@@ -215,6 +216,7 @@ void LiveServer::push(const QByteArray& json) {
 
 void LiveServer::drop(QWebSocket* feed) {
     feeds_.removeOne(feed);
+    feed_.setListening(!feeds_.isEmpty());
     feed->deleteLater();
 }
 

@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QJsonArray>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
 #include <QThread>
@@ -253,6 +254,25 @@ class TestLiveHostile : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // A port another program holds is told to the operator once; the console times without
+    // the page.
+    void takenPortIsToldOnce() {
+        QTcpServer other;
+        QVERIFY(other.listen(QHostAddress::Any, kPort));
+        LiveConsole live(1);
+        QVERIFY(live.ready());
+        QCOMPARE(live.program.liveServer(), nullptr);
+        const QStringList told = live.prompts.texts().filter(u"ライブ表示"_s);
+        QCOMPARE(told.size(), 1);
+        QVERIFY(told[0].contains(u"8080"_s));
+        live.registerSlots({0});
+        live.pressStart();
+        QVERIFY(live.timing());
+        live.prompts.answerYesNo(true);
+        live.pressStart();
+        QVERIFY(!live.timing());
+    }
+
     // Clients of every bad kind attack the live server while a car laps and a page follows:
     // each is dealt with, the page gets every lap, and no lap time moves.
     void goodCarLapsThroughHostileClients() {

@@ -221,6 +221,22 @@ private Q_SLOTS:
               double(followedNs) / kChanges, double(aloneNs) / kChanges);
     }
 
+    // Connections that end leave nothing behind: a race of many hours sees many of them.
+    void endedConnectionsAreFreed() {
+        for (int i = 0; i < 10; ++i) {
+            QCOMPARE(exchange(port(), get(u"/live.css?key="_s + kKey)).status, 200);
+            Feed page(feedUrl(u"/ws?key="_s + kKey));
+            QVERIFY(turnUntil([&] { return !page.messages.isEmpty(); }, 3000));
+        }
+        QVERIFY(turnUntil(
+            [&] {
+                return server_->feedCount() == 0 &&
+                       server_->findChildren<QTcpSocket*>().isEmpty() &&
+                       server_->findChildren<QWebSocket*>().isEmpty();
+            },
+            3000));
+    }
+
     // A page that stops reading is dropped once a few megabytes wait for it; the others go on.
     void pageThatStopsReadingIsDropped() {
         for (int slot = 1; slot < 5; ++slot) {
