@@ -28,11 +28,17 @@ RaceFeed::RaceFeed(const model::RaceModel& race, const core::Settings& settings,
 }
 
 QByteArray RaceFeed::wholeMessage() const {
-    return envelope(u"race"_s, raceObject(race_, settings_, moment_()));
+    // As QJsonDocument writes it, keys in order.
+    return "{\"race\":" + raceJson() + ",\"type\":\"race\"}";
 }
 
 QByteArray RaceFeed::raceJson() const {
-    return QJsonDocument(raceObject(race_, settings_, moment_())).toJson(QJsonDocument::Compact);
+    if (made_.isEmpty() || madeAge_.hasExpired(kReuseMs)) {
+        made_ =
+            QJsonDocument(raceObject(race_, settings_, moment_())).toJson(QJsonDocument::Compact);
+        madeAge_.start();
+    }
+    return made_;
 }
 
 void RaceFeed::setListening(bool listening) {
@@ -47,9 +53,6 @@ void RaceFeed::setListening(bool listening) {
 }
 
 void RaceFeed::onChange(const model::Change& change) {
-    if (!listening_) {
-        return;
-    }
     switch (change.op) {
         // The page keeps its clock running from the last one it got, and ranks from the laps.
         case Op::ClockUpdated:
@@ -57,6 +60,14 @@ void RaceFeed::onChange(const model::Change& change) {
         case Op::StopwatchStarted:
         case Op::StopwatchStopped:
             return;
+        default:
+            break;
+    }
+    made_.clear();
+    if (!listening_) {
+        return;
+    }
+    switch (change.op) {
         case Op::Started:
         case Op::Stopped:
         case Op::Resumed:

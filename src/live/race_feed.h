@@ -4,6 +4,7 @@
 #include "live/race_json.h"
 #include "model/change.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <functional>
@@ -31,13 +32,16 @@ public:
     // Messages are made only while some page listens; until then changes cost nothing.
     void setListening(bool listening);
 
-    // The whole race now: {"type":"race","race":R}.
+    // The whole race: {"type":"race","race":R}.
     QByteArray wholeMessage() const;
-    // The race object R alone.
+    // The race object R alone. Made once for every page that asks within kReuseMs while the
+    // race stays as it is (the clock in it is the one it was made at): many pages opening at
+    // once cost the console one race.
     QByteArray raceJson() const;
 
     // How long a burst of changes is gathered before it goes out.
     static constexpr int kCoalesceMs = 40;
+    static constexpr int kReuseMs = 250;
 
 Q_SIGNALS:
     // A message for every open page.
@@ -54,6 +58,8 @@ private:
     bool listening_ = false;
     bool whole_ = false;
     LapFilter laps_;
+    mutable QByteArray made_;
+    mutable QElapsedTimer madeAge_;
 };
 
 }  // namespace kaltero::live
