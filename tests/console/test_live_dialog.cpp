@@ -1,0 +1,83 @@
+#include "console/live_dialog.h"
+
+#include <QLabel>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using kaltero::console::encodeQr;
+using kaltero::console::livePageAddresses;
+using kaltero::console::LiveDialog;
+
+namespace {
+const QString kKey = u"0123456789abcdef0123456789abcdef"_s;
+
+QList<QHostAddress> hosts(const QStringList& texts) {
+    QList<QHostAddress> out;
+    for (const QString& t : texts) {
+        out.append(QHostAddress(t));
+    }
+    return out;
+}
+}  // namespace
+
+class TestLiveDialog : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void addresses_data() {
+        QTest::addColumn<QStringList>("machine");
+        QTest::addColumn<QStringList>("pages");
+        const QString lan = u"http://192.168.1.5:8080/?key="_s + kKey;
+        QTest::newRow("loopback left out") << QStringList{u"127.0.0.1"_s, u"192.168.1.5"_s}
+                                           << QStringList{lan};
+        QTest::newRow("loopback when alone")
+            << QStringList{u"127.0.0.1"_s, u"::1"_s}
+            << QStringList{u"http://127.0.0.1:8080/?key="_s + kKey};
+        QTest::newRow("IPv6 left out, each address once")
+            << QStringList{u"fe80::1"_s, u"192.168.1.5"_s, u"10.0.0.2"_s, u"192.168.1.5"_s}
+            << QStringList{lan, u"http://10.0.0.2:8080/?key="_s + kKey};
+        QTest::newRow("none") << QStringList{} << QStringList{};
+    }
+    void addresses() {
+        QFETCH(QStringList, machine);
+        QFETCH(QStringList, pages);
+        QCOMPARE(livePageAddresses(hosts(machine), 8080, kKey), pages);
+    }
+
+    // A reader finds the code by its three finder squares: 7 dark modules along the top-left
+    // corner's edges, a light ring inside, and the size of a real QR version.
+    void qrCodeIsReadable() {
+        const auto code = encodeQr(u"http://192.168.100.200:65535/?key="_s.toUtf8() + kKey.toUtf8());
+        QVERIFY(code.size >= 21 && code.size <= 177);
+        QCOMPARE((code.size - 17) % 4, 0);
+        for (int i = 0; i < 7; ++i) {
+            QVERIFY(code.dark(i, 0) && code.dark(0, i));
+            QVERIFY(code.dark(code.size - 1 - i, 0) && code.dark(0, code.size - 1 - i));
+        }
+        QVERIFY(!code.dark(1, 1) && !code.dark(7, 0) && code.dark(3, 3));
+        const QImage image = kaltero::console::qrImage(code, 3);
+        QCOMPARE(image.width(), (code.size + 8) * 3);
+        QCOMPARE(image.pixelColor(0, 0), QColor(Qt::white));
+        QCOMPARE(image.pixelColor(4 * 3, 4 * 3), QColor(Qt::black));
+    }
+
+    void dialogShowsEachAddressWithItsCode() {
+        const QStringList pages = {u"http://192.168.1.5:8080/?key="_s + kKey,
+                                   u"http://10.0.0.2:8080/?key="_s + kKey};
+        LiveDialog dialog(pages, u"ポート 8080 は使用中です"_s);
+        for (int i = 0; i < pages.size(); ++i) {
+            auto* url = dialog.findChild<QLabel*>(u"Lbl_LiveUrl_"_s + QString::number(i));
+            auto* qr = dialog.findChild<QLabel*>(u"Lbl_LiveQr_"_s + QString::number(i));
+            QVERIFY(url && qr);
+            QCOMPARE(url->text(), pages[i]);
+            QVERIFY(!qr->pixmap().isNull());
+            QCOMPARE(qr->pixmap().width(), qr->pixmap().height());
+        }
+        QVERIFY(!dialog.findChild<QLabel*>(u"Lbl_LiveUrl_2"_s));
+        QCOMPARE(dialog.findChild<QLabel*>(u"Lbl_LiveNotice"_s)->text(),
+                 u"ポート 8080 は使用中です"_s);
+    }
+};
+
+QTEST_MAIN(TestLiveDialog)
+#include "test_live_dialog.moc"
