@@ -64,8 +64,8 @@ QImage qrImage(const QrCode& code, int moduleSize) {
     for (int y = 0; y < code.size; ++y) {
         for (int x = 0; x < code.size; ++x) {
             if (code.dark(x, y)) {
-                painter.fillRect((x + kMargin) * moduleSize, (y + kMargin) * moduleSize,
-                                 moduleSize, moduleSize, Qt::black);
+                painter.fillRect((x + kMargin) * moduleSize, (y + kMargin) * moduleSize, moduleSize,
+                                 moduleSize, Qt::black);
             }
         }
     }
@@ -83,7 +83,8 @@ LiveDialog::LiveDialog(const QStringList& addresses, const QString& notice, QWid
         col->addWidget(warn);
     }
     if (addresses.isEmpty()) {
-        col->addWidget(core::label(u"このパソコンにはネットワークのアドレスがありません。"_s, this));
+        col->addWidget(
+            core::label(u"このパソコンにはネットワークのアドレスがありません。"_s, this));
     } else {
         col->addWidget(core::label(
             u"チームのスマートフォンでQRコードを読み取るか、アドレスをブラウザで開いてください。"_s,

@@ -5,8 +5,8 @@
 
 using namespace Qt::StringLiterals;
 using kaltero::console::encodeQr;
-using kaltero::console::livePageAddresses;
 using kaltero::console::LiveDialog;
+using kaltero::console::livePageAddresses;
 
 namespace {
 const QString kKey = u"0123456789abcdef0123456789abcdef"_s;
@@ -28,8 +28,8 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("machine");
         QTest::addColumn<QStringList>("pages");
         const QString lan = u"http://192.168.1.5:8080/?key="_s + kKey;
-        QTest::newRow("loopback left out") << QStringList{u"127.0.0.1"_s, u"192.168.1.5"_s}
-                                           << QStringList{lan};
+        QTest::newRow("loopback left out")
+            << QStringList{u"127.0.0.1"_s, u"192.168.1.5"_s} << QStringList{lan};
         QTest::newRow("loopback when alone")
             << QStringList{u"127.0.0.1"_s, u"::1"_s}
             << QStringList{u"http://127.0.0.1:8080/?key="_s + kKey};
@@ -47,7 +47,8 @@ private Q_SLOTS:
     // A reader finds the code by its three finder squares: 7 dark modules along the top-left
     // corner's edges, a light ring inside, and the size of a real QR version.
     void qrCodeIsReadable() {
-        const auto code = encodeQr(u"http://192.168.100.200:65535/?key="_s.toUtf8() + kKey.toUtf8());
+        const auto code =
+            encodeQr(u"http://192.168.100.200:65535/?key="_s.toUtf8() + kKey.toUtf8());
         QVERIFY(code.size >= 21 && code.size <= 177);
         QCOMPARE((code.size - 17) % 4, 0);
         for (int i = 0; i < 7; ++i) {
