@@ -1,6 +1,9 @@
 #include "console/live_dialog.h"
+#include "console_fixture.h"
+#include "core/settings.h"
 
 #include <QLabel>
+#include <QTcpServer>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -77,6 +80,42 @@ private Q_SLOTS:
         QVERIFY(!dialog.findChild<QLabel*>(u"Lbl_LiveUrl_2"_s));
         QCOMPARE(dialog.findChild<QLabel*>(u"Lbl_LiveNotice"_s)->text(),
                  u"ポート 8080 は使用中です"_s);
+    }
+
+    // The button in the main frame opens the dialog once, with the port and key the console
+    // serves, and says why no page is served.
+    void buttonOpensTheDialog_data() {
+        QTest::addColumn<bool>("on");
+        QTest::addColumn<bool>("portTaken");
+        QTest::addColumn<QString>("notice");
+        QTest::newRow("served") << true << false << QString();
+        QTest::newRow("port taken")
+            << true << true << u"ポート 8080 を開けないため、ライブ表示は止まっています。"_s;
+        QTest::newRow("switched off")
+            << false << false << u"ライブ表示は環境設定で無効になっています。"_s;
+    }
+    void buttonOpensTheDialog() {
+        QFETCH(bool, on);
+        QFETCH(bool, portTaken);
+        QFETCH(QString, notice);
+        QTcpServer other;
+        QVERIFY(!portTaken || other.listen(QHostAddress::Any, 8080));
+        kaltero::testing::ConsoleFixture console([on](const QDir& folder) {
+            kaltero::core::Settings settings;
+            settings.LiveOn = on;
+            settings.LiveKey = kKey;
+            QVERIFY(kaltero::core::WriteAllSettings(settings, folder.filePath(u"Kaltero.ini"_s)));
+        });
+        console.prompts.takeErrors();
+        console.find<QPushButton>(u"Btn_Live"_s)->click();
+        console.find<QPushButton>(u"Btn_Live"_s)->click();
+        const auto dialogs = console.program.window()->findChildren<LiveDialog*>();
+        QCOMPARE(dialogs.size(), 1);
+        QVERIFY(dialogs[0]->isVisible());
+        const auto* url = dialogs[0]->findChild<QLabel*>(u"Lbl_LiveUrl_0"_s);
+        QVERIFY(url && url->text().endsWith(u":8080/?key="_s + kKey));
+        const auto* shown = dialogs[0]->findChild<QLabel*>(u"Lbl_LiveNotice"_s);
+        QCOMPARE(shown ? shown->text() : QString(), notice);
     }
 };
 
