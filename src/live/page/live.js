@@ -43,10 +43,14 @@
     return pad2(Math.floor(s / 3600)) + ':' + pad2(Math.floor(s / 60) % 60) + ':' + pad2(s % 60);
   }
 
-  // 85000 -> "1'25": the chart's axis needs no fractions.
-  function shortLap(ms) {
-    var s = Math.round(ms / 1000);
-    return Math.floor(s / 60) + "'" + pad2(s % 60);
+  // The chart's axis: (85000, 0) -> "1'25", (4150, 1) -> "0'04.2"; digits after the second
+  // only where the laps lie that close together.
+  function axisLap(ms, digits) {
+    var scale = Math.pow(10, digits);
+    var t = Math.round(ms / 1000 * scale);
+    var sec = Math.floor(t / scale) % 60;
+    var frac = digits ? '.' + String(t % scale + scale).slice(1) : '';
+    return Math.floor(t / scale / 60) + "'" + pad2(sec) + frac;
   }
 
   function dash(text) { return text === '' || text === null || text === undefined ? '-' : text; }
@@ -188,16 +192,18 @@
     var lo = Math.min.apply(null, ms);
     // A pit stop would flatten every racing lap: laps far above the usual sit on the top edge.
     var hi = Math.min(Math.max.apply(null, ms), Math.max(lo + 1000, median(ms) * 1.5));
+    // Laps within a second of each other sit in the middle of a one-second band.
     var span = Math.max(hi - lo, 1000);
-    lo -= span * 0.08; hi = lo + span * 1.16;
+    lo = (lo + hi) / 2 - span * 0.58; hi = lo + span * 1.16;
     var first = 1, last = Math.max(car.laps.length, 2);
     function x(lap) { return L + (lap - first) / (last - first) * (W - L - R); }
     function y(v) { return T + (1 - (Math.min(v, hi) - lo) / (hi - lo)) * (H - T - B); }
 
+    var digits = hi - lo >= 20000 ? 0 : hi - lo >= 2000 ? 1 : 2;
     [lo + (hi - lo) * 0.1, (lo + hi) / 2, lo + (hi - lo) * 0.9].forEach(function (v) {
       s.appendChild(svg('line', {x1: L, x2: W - R, y1: y(v), y2: y(v), class: 'grid'}));
       var t = svg('text', {x: L - 3, y: y(v) + 3, class: 'axis', 'text-anchor': 'end'});
-      t.textContent = shortLap(v);
+      t.textContent = axisLap(v, digits);
       s.appendChild(t);
     });
     var step = Math.max(1, Math.ceil((last - first) / 8));
