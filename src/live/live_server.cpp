@@ -189,7 +189,12 @@ void LiveServer::acceptFeeds(QWebSocket* feed) {
         feed->close(QWebSocketProtocol::CloseCodePolicyViolated);
         return;
     }
+    // A page only listens: whatever sends messages is no page.
+    const auto refuse = [feed] { feed->close(QWebSocketProtocol::CloseCodePolicyViolated); };
+    connect(feed, &QWebSocket::textFrameReceived, feed, refuse);
+    connect(feed, &QWebSocket::binaryFrameReceived, feed, refuse);
     feeds_.append(feed);
+    feed_.setListening(true);
     feed->sendTextMessage(QString::fromUtf8(feed_.wholeMessage()));
 }
 
@@ -211,6 +216,7 @@ void LiveServer::push(const QByteArray& json) {
 
 void LiveServer::drop(QWebSocket* feed) {
     feeds_.removeOne(feed);
+    feed_.setListening(!feeds_.isEmpty());
     feed->deleteLater();
 }
 

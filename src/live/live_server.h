@@ -36,7 +36,7 @@ public:
 
     // A page that has not taken this much of what was sent to it is dropped.
     static constexpr qint64 kMaxUnsentBytes = 8 * 1024 * 1024;
-    // The page sends nothing; a feed that sends more than this is dropped.
+    // The page sends nothing: a feed that sends a message is closed, and no frame may be larger.
     static constexpr quint64 kMaxIncomingBytes = 4 * 1024;
 
 protected:

@@ -35,7 +35,21 @@ QByteArray RaceFeed::raceJson() const {
     return QJsonDocument(raceObject(race_, settings_, moment_())).toJson(QJsonDocument::Compact);
 }
 
+void RaceFeed::setListening(bool listening) {
+    listening_ = listening;
+    if (!listening_) {
+        timer_.stop();
+        whole_ = false;
+        for (auto& laps : laps_) {
+            laps.clear();
+        }
+    }
+}
+
 void RaceFeed::onChange(const model::Change& change) {
+    if (!listening_) {
+        return;
+    }
     switch (change.op) {
         // The page keeps its clock running from the last one it got, and ranks from the laps.
         case Op::ClockUpdated:

@@ -28,6 +28,9 @@ public:
     RaceFeed(const model::RaceModel& race, const core::Settings& settings, Moment moment,
              QObject* parent = nullptr);
 
+    // Messages are made only while some page listens; until then changes cost nothing.
+    void setListening(bool listening);
+
     // The whole race now: {"type":"race","race":R}.
     QByteArray wholeMessage() const;
     // The race object R alone.
@@ -48,6 +51,7 @@ private:
     const core::Settings& settings_;
     Moment moment_;
     QTimer timer_;
+    bool listening_ = false;
     bool whole_ = false;
     LapFilter laps_;
 };
