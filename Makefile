@@ -30,9 +30,12 @@ bench: deps
 clean:
 	rm -rf build
 
-# A picture of the console with two slots set up, taken under a virtual display.
+# A picture of the console with two slots set up, taken under a virtual display; then the live
+# page of a simulated race (in a network of its own: it binds the car and page ports).
 screenshot: build
 	xvfb-run -a -s "-screen 0 1920x1080x24" build/dev/bin/kaltero-screenshot build/screenshot docs/console.png
+	cmake/own-network.sh xvfb-run -a -s "-screen 0 1920x1080x24" build/dev/bin/kaltero-screenshot \
+	  build/screenshot-live build/screenshot-live/race.png --race --live docs/live.png docs/live-wide.png
 
 # The console with five simulated cars on this machine: enter 127.0.0.1 as the address of
 # each car (計測設定), choose cars and drivers, press Start, and watch the laps come in.

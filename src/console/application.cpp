@@ -46,6 +46,10 @@ void Application::openConsole() {
     openJournal();
     startLive();
     window_ = std::make_unique<MainWindow>(console_, quit_);
+    if (console_.settings.LiveOn && !live_) {
+        window_->setLiveNotice(u"ポート " + QString::number(console_.settings.LivePort) +
+                               u" を開けないため、ライブ表示は止まっています。");
+    }
     window_->Form_Load();
     window_->show();
     offerResume();

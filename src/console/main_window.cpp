@@ -1,6 +1,7 @@
 #include "console/main_window.h"
 
 #include "console/handlers.h"
+#include "console/live_dialog.h"
 #include "core/colours.h"
 #include "core/console_context.h"
 #include "core/widget_build.h"
@@ -21,6 +22,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QNetworkInterface>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -68,6 +70,7 @@ MainWindow::MainWindow(core::Console& console, std::function<void()> quit)
 
     handlers_ = std::make_unique<Handlers>(console_);
     connect(ui.Btn_End, &QPushButton::clicked, this, [this] { Btn_End_Click(); });
+    connect(ui.Btn_Live, &QPushButton::clicked, this, [this] { Btn_Live_Click(); });
     resize(1880, 1000);
 }
 
@@ -211,6 +214,7 @@ void MainWindow::buildCommon() {
         button(QStringLiteral("コース名編集"), ui.Frm_Main, QStringLiteral("Btn_Cource"));
     ui.Btn_Car = button(QStringLiteral("車輌情報編集"), ui.Frm_Main, QStringLiteral("Btn_Car"));
     ui.Btn_Mess = button(QStringLiteral("環境設定"), ui.Frm_Main, QStringLiteral("Btn_Mess"));
+    ui.Btn_Live = button(QStringLiteral("ライブ表示"), ui.Frm_Main, QStringLiteral("Btn_Live"));
     buttons->addWidget(ui.Btn_Start, 0, 0, 2, 1);
     buttons->addWidget(ui.Btn_Write, 0, 1);
     buttons->addWidget(ui.Btn_End, 1, 1);
@@ -218,6 +222,7 @@ void MainWindow::buildCommon() {
     buttons->addWidget(ui.Btn_Cource, 2, 1);
     buttons->addWidget(ui.Btn_Drivers, 3, 0);
     buttons->addWidget(ui.Btn_Mess, 3, 1);
+    buttons->addWidget(ui.Btn_Live, 4, 0, 1, 2);
     row->addLayout(buttons);
 }
 
@@ -282,6 +287,28 @@ void MainWindow::Form_Load() {
         move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
     }
     handlers_->Form_Load();
+}
+
+void MainWindow::setLiveNotice(const QString& notice) {
+    liveNotice_ = notice;
+}
+
+void MainWindow::Btn_Live_Click() {
+    // One dialog at a time; a second press brings it forward.
+    if (liveDialog_) {
+        liveDialog_->raise();
+        liveDialog_->activateWindow();
+        return;
+    }
+    const auto& settings = console_.settings;
+    const QString notice = settings.LiveOn
+                               ? liveNotice_
+                               : QStringLiteral("ライブ表示は環境設定で無効になっています。");
+    liveDialog_ = new LiveDialog(
+        livePageAddresses(QNetworkInterface::allAddresses(), settings.LivePort, settings.LiveKey),
+        notice, this);
+    liveDialog_->setAttribute(Qt::WA_DeleteOnClose);
+    liveDialog_->show();
 }
 
 void MainWindow::resumeRace() {

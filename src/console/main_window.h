@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -11,6 +12,7 @@ struct Console;
 namespace kaltero::console {
 
 class Handlers;
+class LiveDialog;
 
 // The console window "走行状況": builds every control under its name, connects the
 // controls to the handlers and refuses to close. It holds no rules.
@@ -26,6 +28,9 @@ public:
     void Form_Load();
     // The race rebuilt from the journal goes on being timed.
     void resumeRace();
+    // Why the live page is not served although switched on (its port is taken); shown in the
+    // ライブ表示 dialog.
+    void setLiveNotice(const QString& notice);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -35,10 +40,13 @@ private:
     void buildSettingsPanel();
     void buildEditorPanels();
     void Btn_End_Click();
+    void Btn_Live_Click();
 
     core::Console& console_;
     std::function<void()> quit_;
     std::unique_ptr<Handlers> handlers_;
+    QString liveNotice_;
+    QPointer<LiveDialog> liveDialog_;
 };
 
 }  // namespace kaltero::console

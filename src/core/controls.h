@@ -40,6 +40,7 @@ struct Controls {
     QPushButton* Btn_Start = nullptr;
     QPushButton* Btn_End = nullptr;
     QPushButton* Btn_Mess = nullptr;
+    QPushButton* Btn_Live = nullptr;
     QPushButton* Btn_Write = nullptr;
     QPushButton* Btn_Drivers = nullptr;
     QPushButton* Btn_Cource = nullptr;

@@ -1,8 +1,9 @@
-// kaltero-screenshot FOLDER OUT.png [--race]
+// kaltero-screenshot FOLDER OUT.png [--race [--live PHONE.png WIDE.png]]
 //
 // Opens the console in FOLDER (sample master data is put there when none is), sets up slots
 // the way an operator does and saves a picture of the window. With --race, five simulated
-// cars are timed for a few laps first, so the picture shows a race in progress.
+// cars are timed for a few laps first, so the picture shows a race in progress; with --live
+// also the live page of that race, in headless Chromium at a phone's and a wide screen's width.
 #include "car_sim.h"
 #include "console/application.h"
 #include "console/main_window.h"
@@ -19,6 +20,7 @@
 #include <QEventLoop>
 #include <QFocusEvent>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTextStream>
 #include <QTimer>
@@ -58,11 +60,17 @@ int main(int argc, char** argv) {
     QApplication::setFont(QFont(QStringLiteral("IPAPGothic"), 10));
     const QStringList args = QApplication::arguments();
     if (args.size() < 3) {
-        QTextStream(stderr) << "usage: kaltero-screenshot FOLDER OUT.png [--race]\n";
+        QTextStream(stderr)
+            << "usage: kaltero-screenshot FOLDER OUT.png [--race [--live PHONE.png WIDE.png]]\n";
         return 2;
     }
     const QString folder = QDir(args[1]).absolutePath();
     const bool race = args.contains(QStringLiteral("--race"));
+    const qsizetype liveAt = args.indexOf(QStringLiteral("--live"));
+    if (liveAt >= 0 && (!race || liveAt + 2 >= args.size())) {
+        QTextStream(stderr) << "--live needs --race and two picture files\n";
+        return 2;
+    }
     QDir().mkpath(folder);
     if (!showcase::writeSampleMasterData(folder)) {
         QTextStream(stderr) << "cannot write sample master data into " << folder << "\n";
@@ -102,7 +110,9 @@ int main(int argc, char** argv) {
         ui.Btn_Start->click();
         carsim::CarSimOptions options;
         options.cars = {1, 2, 3, 4, 5};
-        options.laps = 4;
+        // The page's pictures are taken while the cars still drive, before silence counts
+        // laps no car closes.
+        options.laps = liveAt >= 0 ? 7 : 4;
         options.inRangeMs = 1500;
         options.silenceMs = 2600;
         options.intervalMs = 250;
@@ -114,10 +124,46 @@ int main(int argc, char** argv) {
             QTextStream(stderr) << error << "\n";
             return 1;
         }
+        QProcess shot;
+        shot.setProcessChannelMode(QProcess::ForwardedChannels);
+        if (liveAt >= 0) {
+            QObject::connect(
+                &sim, &carsim::CarSim::lapCompleted, [&](const carsim::LapResult& lap) {
+                    // A driver change after lap 2, so the chart shows two stints.
+                    if (lap.lap == 2) {
+                        choose(ui.Car[lap.car - 1]->Cmb_Driver, 1);
+                    }
+                    const bool enough =
+                        std::all_of(console.state.car.begin(), console.state.car.begin() + cars,
+                                    [](const auto& car) { return car.LapCnt >= 4; });
+                    if (enough && shot.program().isEmpty()) {
+                        const QString page = u"http://127.0.0.1:" +
+                                             QString::number(console.settings.LivePort) +
+                                             u"/?key=" + console.settings.LiveKey;
+                        shot.start(QStringLiteral("/usr/bin/python3"),
+                                   {QString::fromUtf8(KALTERO_BROWSER_CHECK), page,
+                                    QStringLiteral("--shot"), args[liveAt + 1], args[liveAt + 2]});
+                    }
+                });
+        }
         QEventLoop loop;
         QObject::connect(&sim, &carsim::CarSim::finished, &loop, &QEventLoop::quit);
         loop.exec();
         exitCode = sim.result().exitCode();
+        if (liveAt >= 0) {
+            // The console goes on serving the page while the browser finishes.
+            if (shot.state() != QProcess::NotRunning) {
+                QEventLoop shooting;
+                QObject::connect(&shot, &QProcess::finished, &shooting, &QEventLoop::quit);
+                QTimer::singleShot(60'000, &shooting, &QEventLoop::quit);
+                shooting.exec();
+            }
+            if (shot.program().isEmpty() || shot.state() != QProcess::NotRunning ||
+                shot.exitStatus() != QProcess::NormalExit || shot.exitCode() != 0) {
+                QTextStream(stderr) << "no picture of the live page was taken\n";
+                exitCode = exitCode != 0 ? exitCode : 1;
+            }
+        }
         wait(1200);
     } else {
         wait(1200);

@@ -1,11 +1,396 @@
-// Shows the race as it arrives; reconnects after a lost connection.
+// The live timing page: a read-only view of the race the console times. The console sends the
+// whole race after each (re)connect and then only the laps that changed; this script keeps the
+// race, ticks the clocks between messages and draws everything again from it.
+'use strict';
+
 (function () {
-  const key = new URLSearchParams(location.search).get("key") || "";
-  const out = document.getElementById("race");
-  function connect() {
-    const ws = new WebSocket(`ws://${location.host}/ws?key=${encodeURIComponent(key)}`);
-    ws.onmessage = (e) => { out.textContent = JSON.stringify(JSON.parse(e.data), null, 2); };
-    ws.onclose = () => setTimeout(connect, 2000);
+  var RECONNECT_MS = 2000;
+  var FUEL_LOW_PERCENT = 20;
+  var STINT_COLOURS = ['#1f77b4', '#d62728', '#2ca02c', '#ff7f0e', '#9467bd', '#17becf',
+    '#8c564b', '#e377c2'];
+  var SVG = 'http://www.w3.org/2000/svg';
+
+  var race = null;          // the race as last received, laps merged
+  var receivedAt = 0;       // performance.now() when race.clock arrived
+  var openSlot = null;      // slot whose lap table is open
+  var socket = null;
+
+  function $(id) { return document.getElementById(id); }
+
+  function el(tag, cls, text) {
+    var e = document.createElement(tag);
+    if (cls) e.className = cls;
+    // Texts come from cars and operators: always text, never markup.
+    if (text !== undefined && text !== null) e.textContent = String(text);
+    return e;
   }
+
+  function svg(tag, attrs) {
+    var e = document.createElementNS(SVG, tag);
+    for (var k in attrs) e.setAttribute(k, attrs[k]);
+    return e;
+  }
+
+  function fullWidthSlot(slot) {
+    return String.fromCharCode(0xFF10 + slot) + '号車';
+  }
+
+  function pad2(n) { return (n < 10 ? '0' : '') + n; }
+
+  // 3723000 -> "01:02:03"; negative durations show their magnitude.
+  function hms(ms) {
+    var s = Math.floor(Math.abs(ms) / 1000);
+    return pad2(Math.floor(s / 3600)) + ':' + pad2(Math.floor(s / 60) % 60) + ':' + pad2(s % 60);
+  }
+
+  // The chart's axis: (85000, 0) -> "1'25", (4150, 1) -> "0'04.2"; digits after the second
+  // only where the laps lie that close together.
+  function axisLap(ms, digits) {
+    var scale = Math.pow(10, digits);
+    var t = Math.round(ms / 1000 * scale);
+    var sec = Math.floor(t / scale) % 60;
+    var frac = digits ? '.' + String(t % scale + scale).slice(1) : '';
+    return Math.floor(t / scale / 60) + "'" + pad2(sec) + frac;
+  }
+
+  function dash(text) { return text === '' || text === null || text === undefined ? '-' : text; }
+
+  // ---- the race as data ----
+
+  function normaliseLaps(car) {
+    var laps = car.laps || [];
+    var count = typeof car.lapCount === 'number' ? car.lapCount : laps.length;
+    var out = [];
+    for (var i = 0; i < count; i++) {
+      out.push(laps[i] || {lap: i + 1, ms: null, time: '', driver: '', remarks: '', log: '',
+        end: null, corrected: false, edited: false});
+    }
+    car.laps = out;
+    return car;
+  }
+
+  function takeWhole(r) {
+    (r.cars || []).forEach(normaliseLaps);
+    return r;
+  }
+
+  // An update carries per car only the laps that changed; everything else is whole.
+  function takeUpdate(r) {
+    if (!race) return takeWhole(r);
+    var known = {};
+    (race.cars || []).forEach(function (c) { known[c.slot] = c; });
+    (r.cars || []).forEach(function (c) {
+      var laps = known[c.slot] ? known[c.slot].laps.slice() : [];
+      (c.laps || []).forEach(function (lap) {
+        if (lap && lap.lap >= 1) laps[lap.lap - 1] = lap;
+      });
+      c.laps = laps;
+      normaliseLaps(c);
+    });
+    return r;
+  }
+
+  function apply(msg) {
+    if (typeof msg === 'string') msg = JSON.parse(msg);
+    if (!msg || !msg.race) return;
+    if (msg.type === 'race') race = takeWhole(msg.race);
+    else if (msg.type === 'update') race = takeUpdate(msg.race);
+    else return;
+    receivedAt = performance.now();
+    render();
+  }
+
+  // ---- drawing ----
+
+  function renderClocks() {
+    if (!race || !race.clock) return;
+    var c = race.clock;
+    var since = race.timing ? performance.now() - receivedAt : 0;
+    $('elapsed').textContent = hms((c.elapsedMs || 0) + since);
+    var remain = $('remain');
+    if (c.remainingMs === null || c.remainingMs === undefined) {
+      remain.textContent = '残り --:--:--';
+      remain.classList.remove('over');
+    } else {
+      var left = c.remainingMs - since;
+      remain.textContent = '残り ' + (left < 0 ? '-' : '') + hms(left);
+      remain.classList.toggle('over', left < 0);
+    }
+    if (c.start !== null && c.start !== undefined) {
+      var d = new Date(c.start);
+      $('startTime').textContent = 'Start時間 ' + pad2(d.getHours()) + ':' + pad2(d.getMinutes());
+    } else {
+      $('startTime').textContent = '';
+    }
+  }
+
+  function renderHeader() {
+    var ev = race.event || {};
+    $('eventName').textContent = ev.name || '';
+    $('eventInfo').textContent = [ev.date, ev.course, ev.weather,
+      ev.temperature ? ev.temperature + '度' : ''].filter(Boolean).join(' ');
+    var all = $('allMessage');
+    all.textContent = race.allCarMessage ? '全車一斉メッセージ: ' + race.allCarMessage : '';
+    all.hidden = !race.allCarMessage;
+    document.body.classList.toggle('timing', !!race.timing);
+  }
+
+  function renderStandings() {
+    var body = $('standingsBody');
+    body.textContent = '';
+    (race.standings || []).forEach(function (s) {
+      var tr = el('tr');
+      tr.dataset.slot = s.slot;
+      tr.appendChild(el('td', 'pos', s.position));
+      tr.appendChild(el('td', 'name', s.car || fullWidthSlot(s.slot)));
+      tr.appendChild(el('td', 'laps', s.laps));
+      tr.appendChild(el('td', 'best', dash(s.best)));
+      tr.appendChild(el('td', 'last', dash(s.last)));
+      tr.appendChild(el('td', 'gap', s.gapLaps ? '-' + Math.abs(s.gapLaps) + '周' : ''));
+      tr.addEventListener('click', function () { openLaps(s.slot); });
+      body.appendChild(tr);
+    });
+    $('standings').hidden = !(race.standings || []).length;
+  }
+
+  function figure(parent, caption, value, cls) {
+    var d = el('div', 'fig' + (cls ? ' ' + cls : ''));
+    d.appendChild(el('span', 'cap', caption));
+    d.appendChild(el('span', 'val', value));
+    parent.appendChild(d);
+    return d;
+  }
+
+  // Each driver keeps one colour on the chart and in its legend, by order of first lap.
+  function stintColours(car) {
+    var colours = {};
+    var n = 0;
+    car.laps.forEach(function (lap) {
+      if (!(lap.driver in colours)) colours[lap.driver] = STINT_COLOURS[n++ % STINT_COLOURS.length];
+    });
+    return colours;
+  }
+
+  function median(values) {
+    var v = values.slice().sort(function (a, b) { return a - b; });
+    return v.length ? v[Math.floor(v.length / 2)] : 0;
+  }
+
+  function renderChart(car) {
+    var W = 360, H = 170, L = 40, R = 8, T = 8, B = 22;
+    var timed = car.laps.filter(function (l) { return typeof l.ms === 'number'; });
+    var box = el('div', 'chart');
+    var s = svg('svg', {viewBox: '0 0 ' + W + ' ' + H,
+      role: 'img', 'aria-label': 'ラップタイム'});
+    box.appendChild(s);
+    s.appendChild(svg('rect', {x: L, y: T, width: W - L - R, height: H - T - B, class: 'plot'}));
+    if (!timed.length) {
+      box.appendChild(el('div', 'nodata', 'ラップなし'));
+      return box;
+    }
+    var ms = timed.map(function (l) { return l.ms; });
+    var lo = Math.min.apply(null, ms);
+    // A pit stop would flatten every racing lap: laps far above the usual sit on the top edge.
+    var hi = Math.min(Math.max.apply(null, ms), Math.max(lo + 1000, median(ms) * 1.5));
+    // Laps within a second of each other sit in the middle of a one-second band.
+    var span = Math.max(hi - lo, 1000);
+    lo = (lo + hi) / 2 - span * 0.58; hi = lo + span * 1.16;
+    var first = 1, last = Math.max(car.laps.length, 2);
+    function x(lap) { return L + (lap - first) / (last - first) * (W - L - R); }
+    function y(v) { return T + (1 - (Math.min(v, hi) - lo) / (hi - lo)) * (H - T - B); }
+
+    var digits = hi - lo >= 20000 ? 0 : hi - lo >= 2000 ? 1 : 2;
+    [lo + (hi - lo) * 0.1, (lo + hi) / 2, lo + (hi - lo) * 0.9].forEach(function (v) {
+      s.appendChild(svg('line', {x1: L, x2: W - R, y1: y(v), y2: y(v), class: 'grid'}));
+      var t = svg('text', {x: L - 3, y: y(v) + 3, class: 'axis', 'text-anchor': 'end'});
+      t.textContent = axisLap(v, digits);
+      s.appendChild(t);
+    });
+    var step = Math.max(1, Math.ceil((last - first) / 8));
+    for (var lap = first; lap <= last; lap += step) {
+      var t = svg('text', {x: x(lap), y: H - 6, class: 'axis', 'text-anchor': 'middle'});
+      t.textContent = lap;
+      s.appendChild(t);
+    }
+
+    var colours = stintColours(car);
+    var prev = null;
+    timed.forEach(function (l) {
+      var colour = colours[l.driver];
+      if (prev && prev.driver === l.driver && prev.lap === l.lap - 1) {
+        s.appendChild(svg('line', {x1: x(prev.lap), y1: y(prev.ms), x2: x(l.lap), y2: y(l.ms),
+          stroke: colour, class: 'stint'}));
+      }
+      prev = l;
+    });
+    timed.forEach(function (l) {
+      var colour = colours[l.driver];
+      var cls = 'pt' + (l.remarks ? ' remark' : '') + (l.ms > hi ? ' off' : '');
+      var p = svg('circle', {cx: x(l.lap), cy: y(l.ms), r: l.remarks ? 5 : 3, fill: colour,
+        stroke: colour, class: cls, 'data-lap': l.lap});
+      var tip = svg('title', {});
+      tip.textContent = l.lap + ': ' + l.time + (l.driver ? ' ' + l.driver : '') +
+        (l.remarks ? ' ' + l.remarks : '');
+      p.appendChild(tip);
+      s.appendChild(p);
+    });
+
+    var legend = el('div', 'legend');
+    Object.keys(colours).forEach(function (name) {
+      var item = el('span', 'stintName', name || 'ドライバ未設定');
+      item.style.borderColor = colours[name];
+      legend.appendChild(item);
+    });
+    box.appendChild(legend);
+    return box;
+  }
+
+  function fuelBlock(car) {
+    var block = el('div', 'fuel');
+    block.appendChild(el('span', 'cap', '燃料'));
+    var gauge = el('div', 'gauge');
+    var bar = el('div', 'bar');
+    gauge.appendChild(bar);
+    block.appendChild(gauge);
+    var text = el('span', 'val fuelText');
+    var f = car.fuel;
+    if (f && typeof f.litres === 'number') {
+      var pct = typeof f.percent === 'number' ? f.percent : 0;
+      bar.style.width = Math.max(0, Math.min(100, pct)) + '%';
+      gauge.classList.toggle('low', pct < FUEL_LOW_PERCENT);
+      text.textContent = '残' + Math.floor(f.litres) + 'L (' + Math.round(pct) + '%)';
+    } else {
+      bar.style.width = '0';
+      text.textContent = '-';
+    }
+    block.appendChild(text);
+    return block;
+  }
+
+  function renderCar(car) {
+    var card = el('section', 'car' + (car.running ? '' : ' stopped'));
+    card.dataset.slot = car.slot;
+    var head = el('div', 'carHead');
+    head.appendChild(el('span', 'slot', fullWidthSlot(car.slot)));
+    head.appendChild(el('span', 'carName', car.car));
+    head.appendChild(el('span', 'lapCnt', car.running ? car.currentLap + '周目' : '中止'));
+    card.appendChild(head);
+
+    var figs = el('div', 'figs');
+    figure(figs, '周回', car.lapCount, 'lapCount');
+    figure(figs, 'Last', dash(car.last), 'last');
+    figure(figs, 'Best', dash(car.best) + (car.bestLap ? ' (' + car.bestLap + ')' : ''), 'bestFig');
+    figure(figs, 'Ave', dash(car.average), 'ave');
+    figure(figs, '予想', dash(car.predictedLaps), 'predicted');
+    figure(figs, 'ドライバ', dash(car.driver), 'driver');
+    card.appendChild(figs);
+    card.appendChild(fuelBlock(car));
+
+    var cd = car.countdown || {};
+    var count = el('div', 'countdown' + (cd.on ? ' on' : ''));
+    count.appendChild(el('span', 'val', cd.on ? dash(cd.laps) : '-'));
+    count.appendChild(el('span', 'cap', '周走行したらドライバ交代'));
+    card.appendChild(count);
+
+    var mess = el('div', 'messages');
+    figure(mess, '送信メッセージ', car.messageOut, 'out');
+    figure(mess, '受信', car.messageIn, 'in');
+    card.appendChild(mess);
+
+    card.appendChild(renderChart(car));
+    card.addEventListener('click', function () { openLaps(car.slot); });
+    return card;
+  }
+
+  function carBySlot(slot) {
+    var found = null;
+    (race && race.cars || []).forEach(function (c) { if (c.slot === slot) found = c; });
+    return found;
+  }
+
+  function renderLapTable() {
+    var dialog = $('lapDialog');
+    var car = openSlot === null ? null : carBySlot(openSlot);
+    dialog.hidden = !car;
+    if (!car) return;
+    $('lapTitle').textContent = fullWidthSlot(car.slot) + ' ' + car.car;
+    var drivers = $('driverTable').tBodies[0];
+    drivers.textContent = '';
+    (car.drivers || []).forEach(function (d) {
+      var tr = el('tr');
+      tr.appendChild(el('td', '', d.name));
+      tr.appendChild(el('td', '', dash(d.best)));
+      tr.appendChild(el('td', '', dash(d.average)));
+      drivers.appendChild(tr);
+    });
+    var laps = $('lapTable').tBodies[0];
+    laps.textContent = '';
+    var colours = stintColours(car);
+    car.laps.forEach(function (l) {
+      var tr = el('tr', (l.lap === car.bestLap ? 'bestRow' : '') +
+        (l.corrected || l.edited ? ' changed' : ''));
+      tr.dataset.lap = l.lap;
+      tr.appendChild(el('td', 'lapNo', l.lap));
+      tr.appendChild(el('td', 'time', l.time));
+      var who = el('td', 'who', l.driver);
+      who.style.borderLeftColor = colours[l.driver];
+      tr.appendChild(who);
+      tr.appendChild(el('td', 'remarks', l.remarks));
+      laps.appendChild(tr);
+    });
+  }
+
+  function openLaps(slot) {
+    openSlot = slot;
+    renderLapTable();
+  }
+
+  function render() {
+    renderHeader();
+    renderClocks();
+    renderStandings();
+    var cars = $('cars');
+    cars.textContent = '';
+    (race.cars || []).forEach(function (c) { cars.appendChild(renderCar(c)); });
+    $('empty').hidden = (race.cars || []).length > 0;
+    renderLapTable();
+  }
+
+  // ---- the link to the console ----
+
+  function setLink(up) {
+    var l = $('link');
+    l.classList.toggle('on', up);
+    l.classList.toggle('off', !up);
+    l.title = up ? '接続中' : '切断';
+  }
+
+  function connect() {
+    if (location.protocol !== 'http:' && location.protocol !== 'https:') return;
+    var scheme = location.protocol === 'https:' ? 'wss://' : 'ws://';
+    socket = new WebSocket(scheme + location.host + '/ws' + (window.kalteroQuery || ''));
+    socket.onopen = function () { setLink(true); };
+    socket.onmessage = function (e) {
+      try { apply(e.data); } catch (err) { /* a broken message leaves the last race shown */ }
+    };
+    socket.onclose = function () {
+      setLink(false);
+      socket = null;
+      setTimeout(connect, RECONNECT_MS);
+    };
+  }
+
+  $('lapClose').addEventListener('click', function (e) {
+    e.stopPropagation();
+    openSlot = null;
+    renderLapTable();
+  });
+  $('lapDialog').addEventListener('click', function (e) {
+    if (e.target === $('lapDialog')) { openSlot = null; renderLapTable(); }
+  });
+
+  window.kalteroApply = apply;
+  window.kalteroRace = function () { return race; };
+  setInterval(renderClocks, 250);
   connect();
 })();

@@ -1,0 +1,271 @@
+#!/usr/bin/python3
+"""browser_check.py PAGE_URL [--laps N] [--shot PHONE.png WIDE.png]
+
+Opens the live timing page of a console that is timing a race, in headless Chromium driven by
+chromedriver, and checks it against the console's own /api/race while laps come in:
+  - a wrong or missing key gets 403 with an empty body (page, script, race, WebSocket);
+  - the page shows every car of the standings and every lap row of each car;
+  - it follows N laps without being reloaded, each time agreeing with /api/race again;
+  - each car's chart has one point per recorded (timed) lap;
+  - the race clock ticks on between messages.
+With --shot it only saves a phone-width and a wide picture of the page instead.
+Prints what it found; exits 1 on the first disagreement.
+"""
+import json
+import socket
+import sys
+import tempfile
+import time
+import urllib.error
+import urllib.parse
+import urllib.request
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+
+SETTLE_S = 10  # a lap's change reaches the page within 100 ms; the race itself keeps moving
+
+
+def fail(why):
+    print('FAIL: ' + why, flush=True)
+    sys.exit(1)
+
+
+def status_and_body(url):
+    try:
+        with urllib.request.urlopen(url, timeout=5) as r:
+            return r.status, r.read()
+    except urllib.error.HTTPError as e:
+        return e.code, e.read()
+
+
+def with_key(url, key):
+    parts = urllib.parse.urlsplit(url)
+    query = '' if key is None else urllib.parse.urlencode({'key': key})
+    return urllib.parse.urlunsplit((parts.scheme, parts.netloc, parts.path, query, ''))
+
+
+def websocket_refusal(base, key):
+    """How the feed answers an upgrade with this key: 'refused' (403, or accepted and closed
+    before a single message), 'open' (a message came), or what else it said."""
+    host, port = base.hostname, base.port or 80
+    with socket.create_connection((host, port), timeout=5) as s:
+        s.sendall(('GET /ws?key=%s HTTP/1.1\r\nHost: %s:%d\r\nUpgrade: websocket\r\n'
+                   'Connection: Upgrade\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n'
+                   'Sec-WebSocket-Version: 13\r\n\r\n' % (key, host, port)).encode())
+        data = b''
+        while b'\r\n\r\n' not in data:
+            chunk = s.recv(4096)
+            if not chunk:
+                break
+            data += chunk
+        head, _, frames = data.partition(b'\r\n\r\n')
+        status = head.split(b' ')[1] if head.startswith(b'HTTP/') else b''
+        if status == b'403':
+            return 'refused'
+        if status != b'101':
+            return 'status %r' % status
+        while not frames:
+            chunk = s.recv(4096)
+            if not chunk:
+                return 'closed without a close frame'
+            frames += chunk
+        # The first frame's opcode: 8 closes, 1 is a text message.
+        return {8: 'refused', 1: 'open'}.get(frames[0] & 0x0f, 'opcode %d' % (frames[0] & 0x0f))
+
+
+def check_wrong_keys(page_url):
+    base = urllib.parse.urlsplit(page_url)
+    key = urllib.parse.parse_qs(base.query)['key'][0]
+    wrong = ('0' if key[0] != '0' else '1') + key[1:]
+    root = '%s://%s' % (base.scheme, base.netloc)
+    for path in ('/', '/index.html', '/live.js', '/live.css', '/api/race'):
+        for k in (wrong, None, ''):
+            code, body = status_and_body(with_key(root + path, k))
+            if code != 403 or body:
+                fail('%s with key %r: %d, %d bytes, not 403 and nothing' % (path, k, code, len(body)))
+    code, body = status_and_body(with_key(root + '/api/race', key))
+    if code != 200:
+        fail('/api/race with the key: %d' % code)
+    for k in (wrong, ''):
+        answer = websocket_refusal(base, k)
+        if answer != 'refused':
+            fail('/ws with key %r: %s, not refused' % (k, answer))
+    answer = websocket_refusal(base, key)
+    if answer != 'open':
+        fail('/ws with the key: %s' % answer)
+    print('wrong or missing key: 403 and an empty body on every path; /ws refused', flush=True)
+    return root, key
+
+
+def api_race(root, key):
+    code, body = status_and_body(with_key(root + '/api/race', key))
+    if code != 200:
+        fail('/api/race: %d' % code)
+    return json.loads(body.decode('utf-8'))
+
+
+def browser(width, height):
+    options = webdriver.ChromeOptions()
+    for a in ('--headless=new', '--no-sandbox', '--disable-gpu', '--disable-dev-shm-usage',
+              '--hide-scrollbars', '--user-data-dir=' + tempfile.mkdtemp(prefix='kaltero-chromium-'),
+              '--window-size=%d,%d' % (width, height)):
+        options.add_argument(a)
+    options.binary_location = '/usr/bin/chromium'
+    driver = webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=options)
+    driver.set_window_size(width, height)
+    return driver
+
+
+# What the page shows, read the way a user reads it.
+READ_PAGE = r'''
+const text = (root, sel) => { const e = root.querySelector(sel); return e ? e.textContent : null; };
+return {
+  linked: document.getElementById('link').classList.contains('on'),
+  elapsed: text(document, '#elapsed'),
+  standings: [...document.querySelectorAll('#standingsBody tr')].map(tr => ({
+    slot: +tr.dataset.slot, laps: +text(tr, '.laps'), best: text(tr, '.best'), last: text(tr, '.last')})),
+  cars: [...document.querySelectorAll('#cars .car')].map(c => ({
+    slot: +c.dataset.slot, lapCount: +text(c, '.lapCount .val'), last: text(c, '.last .val'),
+    points: [...c.querySelectorAll('svg circle.pt')].map(p => +p.getAttribute('data-lap'))})),
+};
+'''
+
+
+def dash(t):
+    return t if t else '-'
+
+
+def disagreement(page, race):
+    """What the page shows differently from the race the console serves; '' when nothing."""
+    want = [(s['slot'], s['laps'], dash(s['best']), dash(s['last'])) for s in race['standings']]
+    got = [(s['slot'], s['laps'], s['best'], s['last']) for s in page['standings']]
+    if want != got:
+        return 'standings %s, console %s' % (got, want)
+    cars = {c['slot']: c for c in page['cars']}
+    if sorted(cars) != sorted(c['slot'] for c in race['cars']):
+        return 'cars %s, console %s' % (sorted(cars), [c['slot'] for c in race['cars']])
+    for c in race['cars']:
+        shown = cars[c['slot']]
+        timed = [lap['lap'] for lap in c['laps'] if lap['ms'] is not None]
+        if shown['lapCount'] != c['lapCount'] or shown['last'] != dash(c['last']):
+            return 'car %d: %s laps, last %s; console %s, %s' % (
+                c['slot'], shown['lapCount'], shown['last'], c['lapCount'], c['last'])
+        if shown['points'] != timed:
+            return 'car %d: chart points at laps %s, timed laps %s' % (c['slot'], shown['points'], timed)
+    return ''
+
+
+def agree(driver, root, key, what):
+    """Waits until the page and /api/race agree; returns the race they agree on."""
+    deadline = time.monotonic() + SETTLE_S
+    why = ''
+    while time.monotonic() < deadline:
+        before = api_race(root, key)
+        page = driver.execute_script(READ_PAGE)
+        after = api_race(root, key)
+        # Only a race that stood still while the page was read is a fair comparison.
+        if before['standings'] == after['standings']:
+            why = disagreement(page, after)
+            if not why:
+                return after, page
+        time.sleep(0.05)
+    fail('%s: the page does not show the race: %s' % (what, why))
+
+
+def lap_table(driver, slot):
+    """Taps the car and reads its lap table: one script, so no redraw falls in between."""
+    return driver.execute_script(
+        "document.querySelector('#cars .car[data-slot=\"' + arguments[0] + '\"]').click();"
+        "const rows = [...document.querySelectorAll('#lapTable tbody tr')].map(tr => "
+        "[+tr.dataset.lap, tr.querySelector('.time').textContent]);"
+        "const shown = !document.getElementById('lapDialog').hidden;"
+        "document.getElementById('lapClose').click();"
+        "return shown ? rows : null;", slot)
+
+
+def total_laps(race):
+    return sum(c['lapCount'] for c in race['cars'])
+
+
+def wait_page(driver):
+    deadline = time.monotonic() + SETTLE_S
+    while time.monotonic() < deadline:
+        if driver.execute_script("return !!window.kalteroApply && "
+                                 "document.querySelectorAll('#cars .car').length > 0"):
+            return
+        time.sleep(0.05)
+    fail('the page shows no car')
+
+
+def check_race(page_url, laps):
+    root, key = check_wrong_keys(page_url)
+    driver = browser(1280, 900)
+    try:
+        driver.get(page_url)
+        wait_page(driver)
+        race, page = agree(driver, root, key, 'first race message')
+        if not page['linked']:
+            fail('the page does not show its link as up')
+        driver.execute_script("window.kalteroSamePage = true;")
+        print('page shows %d cars, %d laps in all' % (len(race['cars']), total_laps(race)), flush=True)
+
+        for n in range(1, laps + 1):
+            seen = total_laps(race)
+            deadline = time.monotonic() + 30
+            while total_laps(api_race(root, key)) == seen:
+                if time.monotonic() > deadline:
+                    fail('no lap came in for 30 s')
+                time.sleep(0.05)
+            race, page = agree(driver, root, key, 'after lap %d' % n)
+            if not driver.execute_script("return window.kalteroSamePage === true;"):
+                fail('the page was reloaded')
+            for c in race['cars']:
+                want = [[lap['lap'], lap['time']] for lap in c['laps']]
+                got = lap_table(driver, c['slot'])
+                if got is None:
+                    fail('car %d: a tap shows no lap table' % c['slot'])
+                # A lap may close between the two readings: the table then holds one row more.
+                if got[:len(want)] != want or len(got) > len(want) + 1:
+                    fail('car %d lap table %s, console %s' % (c['slot'], got, want))
+            print('update %d: %d laps in all, standings, lap rows and chart points agree'
+                  % (n, total_laps(race)), flush=True)
+
+        first = driver.execute_script(READ_PAGE)['elapsed']
+        time.sleep(1.3)
+        second = driver.execute_script(READ_PAGE)['elapsed']
+        if first == second:
+            fail('the race clock stands still at %s' % first)
+        print('race clock ticks: %s -> %s' % (first, second), flush=True)
+    finally:
+        driver.quit()
+
+
+def shoot(page_url, phone, wide):
+    for path, (w, h) in ((phone, (360, 780)), (wide, (1920, 1080))):
+        driver = browser(w, h)
+        try:
+            driver.get(page_url)
+            wait_page(driver)
+            time.sleep(0.5)
+            driver.save_screenshot(path)
+        finally:
+            driver.quit()
+
+
+def main(argv):
+    if len(argv) < 2:
+        print(__doc__)
+        return 2
+    if '--shot' in argv:
+        i = argv.index('--shot')
+        shoot(argv[1], argv[i + 1], argv[i + 2])
+    else:
+        laps = int(argv[argv.index('--laps') + 1]) if '--laps' in argv else 2
+        check_race(argv[1], laps)
+    print('PASS', flush=True)
+    return 0
+
+
+if __name__ == '__main__':
+    sys.exit(main(sys.argv))
