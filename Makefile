@@ -26,6 +26,8 @@ bench: deps
 	cmake/own-network.sh build/release/bin/bench_round_trip
 	cmake/own-network.sh build/release/bin/bench_lap_error
 	cmake/own-network.sh build/release/bin/bench_resources
+	cmake/own-network.sh build/release/bin/bench_lap_commit
+	cmake/own-network.sh build/release/bin/bench_long_race
 
 clean:
 	rm -rf build
