@@ -52,25 +52,29 @@ struct ManualRace : testing::ConsoleFixture {
     }
 
     // Every car is silent long enough to count a lap, then each car's report closes it; after
-    // it each car sends `moreReports` reports that close nothing. The round trips of the
-    // lap-closing reports in ns, in car order; -1 where no reply or not the new lap's record.
-    std::vector<qint64> lapRound(int moreReports = 0) {
+    // it each car sends `moreReports` reports that close nothing, and `between` runs on this
+    // thread before the next car reports. The round trips of the lap-closing reports in ns, in
+    // car order; -1 where no reply came or it was not the new lap's record.
+    std::vector<qint64> lapRound(int moreReports = 0, const std::function<void()>& between = {}) {
         clock.advance(kSilenceMs);
         // The car is back well after a second: what the journal groups is committed by then.
         program.journal()->flush();
         const QByteArray held = CarEnd::lapReport(laps);
         const QByteArray next = CarEnd::lapReport(laps + 1);
         std::vector<qint64> ns(cars.size(), -1);
-        serveWhile([&] {
-            for (std::size_t i = 0; i < cars.size(); ++i) {
+        for (std::size_t i = 0; i < cars.size(); ++i) {
+            serveWhile([&] {
                 QByteArray reply;
                 const qint64 t = cars[i]->exchange(held, &reply);
                 ns[i] = reply.mid(1, 3) == next ? t : -1;
                 for (int r = 0; r < moreReports; ++r) {
                     cars[i]->exchange(next);
                 }
+            });
+            if (between) {
+                between();
             }
-        });
+        }
         ++laps;
         return ns;
     }
