@@ -4,7 +4,10 @@
 #include "console/splash.h"
 #include "core/console_context.h"
 #include "journal/journal.h"
+#include "live/live_server.h"
+#include "live/race_feed.h"
 #include "model/race_model.h"
+#include "platform/clock.h"
 #include "platform/prompts.h"
 
 #include <QDir>
@@ -23,8 +26,10 @@ Application::Application(core::Console& console, QString programFolder, std::fun
           std::make_unique<Splash>(console, std::move(programFolder), [this] { openConsole(); })) {}
 
 Application::~Application() {
-    // The window's handlers go before the journal that follows the race.
+    // The window's handlers go before the journal and the live page that follow the race.
     window_.reset();
+    live_.reset();
+    feed_.reset();
     journal_.reset();
 }
 
@@ -39,6 +44,7 @@ void Application::openConsole() {
         return;
     }
     openJournal();
+    startLive();
     window_ = std::make_unique<MainWindow>(console_, quit_);
     window_->Form_Load();
     window_->show();
@@ -85,6 +91,24 @@ void Application::openJournal() {
                 why + u')',
             kTitle, platform::PromptIcon::Critical);
     });
+}
+
+void Application::startLive() {
+    if (!console_.settings.LiveOn) {
+        return;
+    }
+    feed_ = std::make_unique<live::RaceFeed>(console_.race, console_.settings, [this] {
+        return live::RaceMoment{console_.clock.now().toMSecsSinceEpoch(), console_.TickCnt()};
+    });
+    live_ = std::make_unique<live::LiveServer>(*feed_, console_.settings.LiveKey);
+    if (!live_->start(console_.settings.LivePort)) {
+        live_.reset();
+        feed_.reset();
+        console_.prompts.message(
+            u"ライブ表示を始められません。ポート " + QString::number(console_.settings.LivePort) +
+                u" を開けません (他のプログラムが使っています)。\n計測はそのまま続けます。",
+            QStringLiteral("ライブ表示"), platform::PromptIcon::Warning);
+    }
 }
 
 void Application::offerResume() {

@@ -14,6 +14,11 @@ namespace kaltero::journal {
 class Journal;
 }
 
+namespace kaltero::live {
+class RaceFeed;
+class LiveServer;
+}  // namespace kaltero::live
+
 namespace kaltero::console {
 
 class MainWindow;
@@ -31,12 +36,16 @@ public:
     MainWindow* window() const { return window_.get(); }
     Splash* splash() const { return splash_.get(); }
     journal::Journal* journal() const { return journal_.get(); }
+    // The live timing server while it serves; none when switched off or its port was taken.
+    live::LiveServer* liveServer() const { return live_.get(); }
 
 private:
     void openConsole();
     // One console per folder: a second one would share the journal and the car ports.
     bool claimFolder();
     void openJournal();
+    // The live page, when the settings switch it on; a port that cannot be bound is told once.
+    void startLive();
     // A race that was started and never stopped is offered to go on.
     void offerResume();
 
@@ -45,6 +54,8 @@ private:
     std::unique_ptr<Splash> splash_;
     std::unique_ptr<QLockFile> lock_;
     std::unique_ptr<journal::Journal> journal_;
+    std::unique_ptr<live::RaceFeed> feed_;
+    std::unique_ptr<live::LiveServer> live_;
     std::unique_ptr<MainWindow> window_;
 };
 

@@ -3,6 +3,10 @@
 #include "number_text.h"
 #include "platform/profile_file.h"
 
+#include <QRandomGenerator>
+
+#include <algorithm>
+
 namespace kaltero::core {
 namespace {
 
@@ -64,11 +68,39 @@ Settings ReadSettings(const QString& settingsFile) {
         key(kMessageSection, kCheckDefaultLaps, QString::number(kDefaults.CheckDefaultLaps))));
     s.CheckDefaultLaps = laps.value_or(kDefaults.CheckDefaultLaps);
 
+    s.LiveOn = key(kLiveSection, kLiveOn, QStringLiteral("1")).trimmed() != u"0";
+    const auto port = roundToInt32(
+        leadingNumber(key(kLiveSection, kLivePort, QString::number(kDefaults.LivePort))));
+    s.LivePort = port && *port >= 1 && *port <= 65535 ? quint16(*port) : kDefaults.LivePort;
+    // The key guards the page: a short or hand-made one is replaced, not trusted.
+    s.LiveKey = key(kLiveSection, kLiveKey, {}).trimmed().toLower();
+    if (!isLiveKey(s.LiveKey)) {
+        s.LiveKey = newLiveKey();
+        profile.setValue(kLiveSection, kLiveKey, s.LiveKey);
+    }
+
     if (read && profile.changed()) {
         profile.write(settingsFile);
     }
     s.derive();
     return s;
+}
+
+QString newLiveKey() {
+    quint32 words[4];
+    QRandomGenerator::system()->fillRange(words);
+    QString key;
+    for (const quint32 w : words) {
+        key += QStringLiteral("%1").arg(w, 8, 16, QLatin1Char('0'));
+    }
+    return key;
+}
+
+bool isLiveKey(const QString& key) {
+    return key.size() == 32 && std::all_of(key.begin(), key.end(), [](QChar c) {
+               return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') ||
+                      (c >= u'A' && c <= u'F');
+           });
 }
 
 qint32 WriteIni(const QString& section, const QString& key, const QString& value,
@@ -92,6 +124,13 @@ bool WriteAllSettings(const Settings& settings, const QString& settingsFile) {
     profile->setValue(kMessageSection, kAutoMess0, settings.AutoMess0);
     profile->setValue(kMessageSection, kCheckDefaultLaps,
                       QString::number(settings.CheckDefaultLaps));
+    profile->setValue(kLiveSection, kLiveOn,
+                      settings.LiveOn ? QStringLiteral("1") : QStringLiteral("0"));
+    profile->setValue(kLiveSection, kLivePort, QString::number(settings.LivePort));
+    // A settings value without a key keeps the one in the file.
+    if (isLiveKey(settings.LiveKey)) {
+        profile->setValue(kLiveSection, kLiveKey, settings.LiveKey);
+    }
     return profile->write(settingsFile);
 }
 

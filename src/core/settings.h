@@ -22,6 +22,11 @@ struct Settings {
     // A car's report is taken only from its car PC's address; off for a car PC that may send
     // from another of its interfaces.
     bool CheckSender = true;
+    // The live timing page: served while on, on this TCP port, to whoever holds the access key
+    // (32 hex digits, made at the first start).
+    bool LiveOn = true;
+    quint16 LivePort = 8080;
+    QString LiveKey;
 
     // Recomputes TicksPerSecond, FractionFormat and MsPerTick from Precision, and NoCommTicks.
     void derive();
@@ -39,20 +44,31 @@ inline const QString kAutoMess2 = QStringLiteral("残り２周の自動メッセ
 inline const QString kAutoMess1 = QStringLiteral("残り１周の自動メッセージ");
 inline const QString kAutoMess0 = QStringLiteral("残りが無くなった時の自動メッセージ");
 inline const QString kCheckDefaultLaps = QStringLiteral("チェック時のデフォルト周数");
+inline const QString kLiveSection = QStringLiteral("ライブ表示");
+inline const QString kLiveOn = QStringLiteral("有効");
+inline const QString kLivePort = QStringLiteral("ポート番号");
+inline const QString kLiveKey = QStringLiteral("アクセスキー");
 }  // namespace ini
 
 // Reads the seven keys in file order, writes every missing or empty one back with its
 // default (the file is read once and written at most once), and derives the timing units. Never
 // fails: unusable values fall back (seconds outside 1..99 or not a number -> 10, lap count beyond
-// 32 bits -> 10) in memory only.
+// 32 bits -> 10, a port outside 1..65535 -> 8080) in memory only. An access key that is not 32 hex
+// digits (missing, or shortened by hand) is replaced by a new random one, which is written back.
 Settings ReadSettings(const QString& settingsFile);
 
 // Writes one key; non-zero on success.
 qint32 WriteIni(const QString& section, const QString& key, const QString& value,
                 const QString& file);
 
-// Writes all seven keys in file order (the settings panel's save) in one write of the file, so
-// that the file never holds some of the new values and not others. True when it was written.
+// 128 random bits from the system's generator as 32 lower-case hex digits.
+QString newLiveKey();
+// True for 32 hex digits.
+bool isLiveKey(const QString& key);
+
+// Writes all seven keys and the live page's keys in file order (the settings panel's save) in one
+// write of the file, so that the file never holds some of the new values and not others. True when
+// it was written.
 bool WriteAllSettings(const Settings& settings, const QString& settingsFile);
 
 // The settings panel's rows, top to bottom: precision, no-communication seconds, the four

@@ -111,15 +111,18 @@ private Q_SLOTS:
         FileTrace trace;
         p.ui().Btn_MessOk->click();
         QCOMPARE(trace.of(QStringLiteral("wrote"), path).size(), 1);
-        QCOMPARE(readBytes(path),
-                 encodeCp932(QStringLiteral(
-                     "[計測環境設定]\r\n計測精度=1/100\r\n"
-                     "ラップ加算無通信秒数=12\r\n送信元確認=1\r\n[自動メッセージ設定]\r\n"
-                     "残り３周の自動メッセージ=あと３周でピットインです。\r\n"
-                     "残り２周の自動メッセージ=あと２周でピットインです。\r\n"
-                     "残り１周の自動メッセージ=次の周でピットインしてください。\r\n"
-                     "残りが無くなった時の自動メッセージ=BOX\r\n"
-                     "チェック時のデフォルト周数=8\r\n")));
+        QCOMPARE(
+            readBytes(path),
+            encodeCp932(QString(
+                QStringLiteral("[計測環境設定]\r\n計測精度=1/100\r\n"
+                               "ラップ加算無通信秒数=12\r\n送信元確認=1\r\n[自動メッセージ設定]\r\n"
+                               "残り３周の自動メッセージ=あと３周でピットインです。\r\n"
+                               "残り２周の自動メッセージ=あと２周でピットインです。\r\n"
+                               "残り１周の自動メッセージ=次の周でピットインしてください。\r\n"
+                               "残りが無くなった時の自動メッセージ=BOX\r\n"
+                               "チェック時のデフォルト周数=8\r\n"
+                               "[ライブ表示]\r\n有効=1\r\nポート番号=8080\r\nアクセスキー=") +
+                p.console.settings.LiveKey + QStringLiteral("\r\n"))));
     }
 
     void cancelKeepsTheSettings() {

@@ -30,7 +30,7 @@ namespace {
 QString describe(const Settings& s) {
     return u"Precision=%1 TicksPerSecond=%2 FractionFormat=%3 MsPerTick=%4 NoCommSeconds=%5 "
            u"NoCommTicks=%6 AutoMess3=%7 AutoMess2=%8 AutoMess1=%9 AutoMess0=%10 "
-           u"CheckDefaultLaps=%11 CheckSender=%12"_s.arg(s.Precision)
+           u"CheckDefaultLaps=%11 CheckSender=%12 LiveOn=%13 LivePort=%14"_s.arg(s.Precision)
                .arg(s.TicksPerSecond)
                .arg(s.FractionFormat)
                .arg(s.MsPerTick)
@@ -38,8 +38,13 @@ QString describe(const Settings& s) {
                .arg(s.NoCommTicks)
                .arg(s.AutoMess3, s.AutoMess2, s.AutoMess1, s.AutoMess0)
                .arg(s.CheckDefaultLaps)
-               .arg(s.CheckSender);
+               .arg(s.CheckSender)
+               .arg(s.LiveOn)
+               .arg(s.LivePort);
 }
+
+// A valid access key as a file may hold it.
+const QString kKey = u"0123456789abcdef0123456789ABCDEF"_s;
 
 // The file a console without Kaltero.ini leaves behind.
 const QString kCompleteFile =
@@ -52,14 +57,24 @@ const QString kCompleteFile =
     u"残り２周の自動メッセージ=あと２周でピットインです。\r\n"
     u"残り１周の自動メッセージ=次の周でピットインしてください。\r\n"
     u"残りが無くなった時の自動メッセージ=はよピットインせんかい！\r\n"
-    u"チェック時のデフォルト周数=10\r\n"_s;
+    u"チェック時のデフォルト周数=10\r\n"
+    u"[ライブ表示]\r\n"
+    u"有効=1\r\n"
+    u"ポート番号=8080\r\n"
+    u"アクセスキー=0123456789abcdef0123456789ABCDEF\r\n"_s;
+
+// kCompleteFile with the access key a fresh file got.
+QString completeFileWithKey(const QString& key) {
+    return QString(kCompleteFile).replace(kKey, key);
+}
 
 QString fileWith(const QString& precision, const QString& seconds, const QString& laps) {
     return u"[計測環境設定]\r\n計測精度="_s + precision + u"\r\nラップ加算無通信秒数="_s + seconds +
            u"\r\n送信元確認=1\r\n[自動メッセージ設定]\r\n残り３周の自動メッセージ=m3\r\n"
            u"残り２周の自動メッセージ=m2\r\n残り１周の自動メッセージ=m1\r\n"
            u"残りが無くなった時の自動メッセージ=m0\r\nチェック時のデフォルト周数="_s +
-           laps + u"\r\n"_s;
+           laps + u"\r\n[ライブ表示]\r\n有効=1\r\nポート番号=8080\r\nアクセスキー="_s + kKey +
+           u"\r\n"_s;
 }
 
 }  // namespace
@@ -83,7 +98,8 @@ private Q_SLOTS:
         const QByteArray bytes = readBytes(file_);
         // "[計測環境設定]" in code page 932, CR LF after it
         QCOMPARE(bytes.left(16).toHex(' '), "5b 8c 76 91 aa 8a c2 8b ab 90 dd 92 e8 5d 0d 0a"_ba);
-        QCOMPARE(bytes, encodeCp932(kCompleteFile));
+        QVERIFY(kaltero::core::isLiveKey(read.LiveKey));
+        QCOMPARE(bytes, encodeCp932(completeFileWithKey(read.LiveKey)));
         // A second start finds everything and changes nothing.
         QCOMPARE(describe(ReadSettings(file_)), describe(Settings{}));
         QCOMPARE(readBytes(file_), bytes);
@@ -181,6 +197,8 @@ private Q_SLOTS:
         QVERIFY(!s.CheckSender);
         QString expected = edited;
         expected.replace(u"ラップ加算無通信秒数=\r\n"_s, u"ラップ加算無通信秒数=10\r\n"_s);
+        expected +=
+            u"[ライブ表示]\r\n有効=1\r\nポート番号=8080\r\nアクセスキー="_s + s.LiveKey + u"\r\n"_s;
         QCOMPARE(readBytes(file_), encodeCp932(expected));
     }
 
@@ -189,7 +207,7 @@ private Q_SLOTS:
         const Settings s = ReadSettings(file_);
         QCOMPARE(int{s.NoCommSeconds}, 20);
         QCOMPARE(s.NoCommTicks, 20000);
-        QString expected = kCompleteFile;
+        QString expected = completeFileWithKey(s.LiveKey);
         expected.replace(u"計測精度=1/1000\r\nラップ加算無通信秒数=10"_s,
                          u"ラップ加算無通信秒数=20\r\n計測精度=1/1000"_s);
         QCOMPARE(readBytes(file_), encodeCp932(expected));
@@ -223,6 +241,47 @@ private Q_SLOTS:
         s.CheckSender = !on;
         QVERIFY(WriteAllSettings(s, file_));
         QCOMPARE(ReadSettings(file_).CheckSender, !on);
+    }
+
+    // The live page's section: a bad port holds in memory only; a key that is not 32 hex digits
+    // is replaced and the new one stored.
+    void livePage_data() {
+        QTest::addColumn<QString>("lines");
+        QTest::addColumn<bool>("on");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<bool>("keyKept");
+        QTest::newRow("as written")
+            << u"有効=1\r\nポート番号=8081\r\nアクセスキー="_s + kKey << true << 8081 << true;
+        QTest::newRow("0 switches off")
+            << u"有効=0\r\nアクセスキー="_s + kKey << false << 8080 << true;
+        QTest::newRow("port 0") << u"ポート番号=0\r\nアクセスキー="_s + kKey << true << 8080
+                                << true;
+        QTest::newRow("port 65536")
+            << u"ポート番号=65536\r\nアクセスキー="_s + kKey << true << 8080 << true;
+        QTest::newRow("port word")
+            << u"ポート番号=web\r\nアクセスキー="_s + kKey << true << 8080 << true;
+        QTest::newRow("short key") << u"アクセスキー=1234"_s << true << 8080 << false;
+        QTest::newRow("33 digits") << u"アクセスキー=0"_s + kKey << true << 8080 << false;
+        QTest::newRow("not hex") << u"アクセスキー="_s + QString(kKey).replace(u'a', u'g') << true
+                                 << 8080 << false;
+        QTest::newRow("missing") << QString() << true << 8080 << false;
+    }
+    void livePage() {
+        QFETCH(QString, lines);
+        QFETCH(bool, on);
+        QFETCH(int, port);
+        QFETCH(bool, keyKept);
+        QVERIFY(writeBytes(file_, encodeCp932(QString(u"[ライブ表示]\r\n"_s + lines + u"\r\n"_s))));
+        const Settings s = ReadSettings(file_);
+        QCOMPARE(s.LiveOn, on);
+        QCOMPARE(int{s.LivePort}, port);
+        QVERIFY(kaltero::core::isLiveKey(s.LiveKey));
+        QCOMPARE(s.LiveKey == kKey.toLower(), keyKept);
+        // The key in force is the one stored: the next start serves the same page.
+        QCOMPARE(ReadSettings(file_).LiveKey, s.LiveKey);
+        if (!keyKept) {
+            QVERIFY(s.LiveKey != ReadSettings(dir_.filePath(u"other.ini"_s)).LiveKey);
+        }
     }
 
     void damagedFileStillReads() {

@@ -1,0 +1,198 @@
+#include "live/race_json.h"
+
+#include "link/standings.h"
+#include "model/race_model.h"
+#include "race/fuel.h"
+#include "timing/time_text.h"
+
+#include <QJsonArray>
+#include <algorithm>
+
+namespace kaltero::live {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QJsonValue msOrNull(std::optional<qint64> ms) {
+    return ms ? QJsonValue(double(*ms)) : QJsonValue(QJsonValue::Null);
+}
+
+// The car's figures as the console last showed them; none before its first lap of this run.
+struct CarFigures {
+    std::optional<qint64> lastMs;
+    QString last;
+    std::optional<qint64> bestMs;
+    QString best;
+    std::optional<qint64> averageMs;
+    QString average;
+};
+
+CarFigures figuresOf(const core::CarSlot& car, const core::Settings& s) {
+    CarFigures f;
+    const auto lastTimed = std::find_if(car.laps.rbegin(), car.laps.rend(),
+                                        [](const core::Lap& lap) { return lap.timed; });
+    if (lastTimed != car.laps.rend()) {
+        f.lastMs = qint64{lastTimed->ticks} * s.MsPerTick;
+        f.last = lastTimed->timeText;
+    }
+    // Start clears the labels, not the figures of the last run: a label tells they are current.
+    if (!car.Lbl_BestLapTm.isEmpty() && car.BestLapTicks != core::kNoLapTicks) {
+        f.bestMs = qint64{car.BestLapTicks} * s.MsPerTick;
+        f.best = car.BestLapTxt;
+    }
+    if (!car.Lbl_AveLapTm.isEmpty() && car.Lbl_AveLapTm != u"-") {
+        f.averageMs = qint64{car.AveLapTicks} * s.MsPerTick;
+        f.average = car.Lbl_AveLapTm;
+    }
+    return f;
+}
+
+QJsonObject lapObject(const core::Lap& lap, int lapNo, const QDateTime& start,
+                      const core::Settings& s) {
+    const qint64 ms = qint64{lap.ticks} * s.MsPerTick;
+    const qint64 end =
+        start.isValid() ? start.toMSecsSinceEpoch() + qint64{lap.endTick} * s.MsPerTick : 0;
+    return {{u"lap"_s, lapNo},
+            {u"ms"_s, msOrNull(lap.timed ? std::optional(ms) : std::nullopt)},
+            {u"time"_s, lap.timed ? lap.timeText : QString()},
+            {u"driver"_s, lap.driver},
+            {u"remarks"_s, lap.remarks},
+            {u"log"_s, lap.log},
+            // An edited time was typed, not closed by a report: it has no end of its own.
+            {u"end"_s, msOrNull(lap.timed && !lap.edited && start.isValid() ? std::optional(end)
+                                                                            : std::nullopt)},
+            {u"corrected"_s, lap.corrected},
+            {u"edited"_s, lap.edited}};
+}
+
+QJsonValue fuelObject(const core::CarSlot& car, const core::RaceState& state) {
+    if (car.CarName.isEmpty()) {
+        return QJsonValue::Null;
+    }
+    const auto view = race::fuelView({state.CourseLength, car.FuelEconomy, car.TankCapacity,
+                                      car.FuelTotal, car.LapCnt, car.TankTxt});
+    if (!view) {
+        return QJsonValue::Null;
+    }
+    return QJsonObject{{u"litres"_s, double(view->percent) * double(car.TankCapacity) / 100.0},
+                       {u"percent"_s, double(view->percent)},
+                       {u"capacity"_s, double(car.TankCapacity)}};
+}
+
+QJsonObject carObject(int slot, const core::CarSlot& car, const core::RaceState& state,
+                      const core::Settings& s, const QSet<int>* only) {
+    const CarFigures f = figuresOf(car, s);
+    QJsonArray drivers;
+    for (const auto& d : car.drivers) {
+        drivers.append(
+            QJsonObject{{u"name"_s, d.name}, {u"best"_s, d.best}, {u"average"_s, d.average}});
+    }
+    QJsonArray laps;
+    for (qsizetype i = 0; i < car.laps.size(); ++i) {
+        if (!only || only->contains(int(i + 1))) {
+            laps.append(lapObject(car.laps[i], int(i + 1), state.RaceStartTime, s));
+        }
+    }
+    return {
+        {u"slot"_s, slot + 1},
+        {u"car"_s, car.CarName},
+        {u"running"_s, car.Running},
+        {u"lapCount"_s, car.LapCnt},
+        {u"currentLap"_s, double(link::currentLap(car.LapCnt, car.LapPending))},
+        {u"last"_s, f.last},
+        {u"lastMs"_s, msOrNull(f.lastMs)},
+        {u"best"_s, f.best},
+        {u"bestMs"_s, msOrNull(f.bestMs)},
+        {u"bestLap"_s, f.bestMs ? QJsonValue(car.BestLapNo) : QJsonValue(QJsonValue::Null)},
+        {u"average"_s, f.average},
+        {u"averageMs"_s, msOrNull(f.averageMs)},
+        {u"predictedLaps"_s, car.Lbl_YosoSyu},
+        {u"driver"_s, car.Driver},
+        {u"fuel"_s, fuelObject(car, state)},
+        {u"countdown"_s, QJsonObject{{u"on"_s, car.CountdownOn}, {u"laps"_s, car.CountdownTxt}}},
+        {u"messageOut"_s, car.OutMsg},
+        {u"messageIn"_s, car.InMsg},
+        {u"drivers"_s, drivers},
+        {u"laps"_s, laps}};
+}
+
+// The console's own ranking: more laps first, then the better best-lap text, then the lower slot.
+QJsonArray standingsOf(const QList<int>& slots, const core::RaceState& state,
+                       const core::Settings& s) {
+    QList<std::pair<QString, int>> keyed;
+    for (int slot : slots) {
+        const auto& car = state.car.at(slot);
+        keyed.append(
+            {link::sortKey(link::currentLap(car.LapCnt, car.LapPending), car.BestLapTxt, slot),
+             slot});
+    }
+    std::sort(keyed.begin(), keyed.end());
+    QJsonArray rows;
+    qint64 leaderLap = 0;
+    for (const auto& [key, slot] : keyed) {
+        const auto& car = state.car.at(slot);
+        const CarFigures f = figuresOf(car, s);
+        // Counted by the lap each car is on, as the ranking is: a lap counted and not yet
+        // closed puts no car ahead.
+        const qint64 lap = link::currentLap(car.LapCnt, car.LapPending);
+        if (rows.isEmpty()) {
+            leaderLap = lap;
+        }
+        rows.append(QJsonObject{{u"position"_s, rows.size() + 1},
+                                {u"slot"_s, slot + 1},
+                                {u"car"_s, car.CarName},
+                                {u"laps"_s, car.LapCnt},
+                                {u"best"_s, f.best},
+                                {u"bestMs"_s, msOrNull(f.bestMs)},
+                                {u"last"_s, f.last},
+                                {u"lastMs"_s, msOrNull(f.lastMs)},
+                                {u"gapLaps"_s, double(leaderLap - lap)}});
+    }
+    return rows;
+}
+
+}  // namespace
+
+QJsonObject raceObject(const model::RaceModel& race, const core::Settings& settings,
+                       const RaceMoment& at, const LapFilter* only) {
+    const core::RaceState& st = race.state();
+    QList<int> slots = race.takingPart();
+    const bool started = st.RaceStartTime.isValid() && !slots.isEmpty();
+    // Before the first Start the cars are the slots set up so far.
+    if (slots.isEmpty()) {
+        for (int s = 0; s < core::kSlotCount; ++s) {
+            if (!st.car.at(s).Address.isEmpty()) {
+                slots.append(s);
+            }
+        }
+    }
+    const bool hasEnd = st.EndTimeSet && st.RaceEndTime.isValid();
+    QJsonObject clock{
+        {u"now"_s, double(at.nowMs)},
+        {u"start"_s,
+         msOrNull(started ? std::optional(st.RaceStartTime.toMSecsSinceEpoch()) : std::nullopt)},
+        {u"end"_s,
+         msOrNull(hasEnd ? std::optional(st.RaceEndTime.toMSecsSinceEpoch()) : std::nullopt)},
+        {u"elapsedMs"_s, double(qint64{at.tickCnt} * settings.MsPerTick)},
+        {u"remainingMs"_s,
+         msOrNull(hasEnd ? std::optional(st.RaceEndTime.toMSecsSinceEpoch() - at.nowMs)
+                         : std::nullopt)}};
+    QJsonArray cars;
+    for (int slot : slots) {
+        cars.append(
+            carObject(slot, st.car.at(slot), st, settings, only ? &(*only)[slot] : nullptr));
+    }
+    return {{u"timing"_s, race.timing()},
+            {u"event"_s, QJsonObject{{u"name"_s, st.event.name},
+                                     {u"date"_s, st.event.date},
+                                     {u"weather"_s, st.event.weather},
+                                     {u"temperature"_s, st.event.temperature},
+                                     {u"course"_s, st.CourseName}}},
+            {u"clock"_s, clock},
+            {u"allCarMessage"_s, st.AllCarMsg},
+            {u"standings"_s, standingsOf(slots, st, settings)},
+            {u"cars"_s, cars}};
+}
+
+}  // namespace kaltero::live

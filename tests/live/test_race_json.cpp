@@ -1,0 +1,158 @@
+#include "live/race_json.h"
+#include "model/race_model.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using kaltero::core::Lap;
+using kaltero::core::Settings;
+using kaltero::live::LapFilter;
+using kaltero::live::RaceMoment;
+using kaltero::live::raceObject;
+using kaltero::model::Figures;
+using kaltero::model::RaceModel;
+
+namespace {
+
+const QDateTime kStart = QDateTime::fromMSecsSinceEpoch(1'765'000'000'000, Qt::UTC);
+
+enum Race { Empty, SetUp, Counted, Recorded, TwoCars, Ended };
+
+// A lap closed at `endTick` after `ticks`, with the car's figures as the console works them out.
+void record(RaceModel& m, int slot, int lapNo, qint32 ticks, qint32 endTick, const QString& text) {
+    Lap lap;
+    lap.timed = true;
+    lap.ticks = ticks;
+    lap.timeText = text;
+    lap.driver = u"山田"_s;
+    lap.endTick = endTick;
+    Figures f;
+    f.BestLapTicks = ticks;
+    f.BestLapNo = lapNo;
+    f.BestLapTxt = text;
+    f.AveLapTicks = ticks;
+    f.Lbl_BestLapTm = u"1周目 "_s + text;
+    f.Lbl_AveLapTm = text;
+    f.Lbl_YosoSyu = u"あと40周"_s;
+    m.recordLap(slot, lapNo, lap, endTick, f, {});
+}
+
+void build(RaceModel& m, Race race) {
+    if (race == Empty) {
+        return;
+    }
+    m.setAddress(1, u"10.0.0.2"_s, true);
+    m.chooseCar(1, u"ZZ"_s, u"60"_s, 60.0F, 2000.0F);
+    if (race == TwoCars) {
+        m.setAddress(3, u"10.0.0.4"_s, true);
+    }
+    if (race == SetUp) {
+        return;
+    }
+    m.start(kStart, race == Ended ? std::optional(kStart.addSecs(3600)) : std::nullopt);
+    m.countLap(1, u"0"_s);
+    if (race == Counted || race == Ended) {
+        return;
+    }
+    record(m, 1, 1, 85'000, 85'000, u"1'25\"000"_s);
+    if (race == TwoCars) {
+        m.countLap(3, u"0"_s);
+        record(m, 3, 1, 84'000, 84'100, u"1'24\"000"_s);
+        m.countLap(1, u"0"_s);
+    }
+}
+
+QJsonValue at(QJsonValue v, const QString& path) {
+    for (const QString& part : path.split(u'/')) {
+        bool index = false;
+        const int i = part.toInt(&index);
+        v = index ? v.toArray().at(i) : v.toObject().value(part);
+    }
+    return v;
+}
+
+QString compact(const QJsonValue& v) {
+    return QString::fromUtf8(QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact))
+        .mid(1)
+        .chopped(1);
+}
+
+}  // namespace
+
+class TestRaceJson : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void fields_data() {
+        QTest::addColumn<int>("race");
+        QTest::addColumn<QString>("precision");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("json");
+        const auto row = [](const char* name, Race r, const QString& path, const QString& json,
+                            const QString& precision = u"1/1000"_s) {
+            QTest::newRow(name) << int(r) << precision << path << json;
+        };
+        row("nothing set up", Empty, u"cars"_s, u"[]"_s);
+        row("no start yet", SetUp, u"clock/start"_s, u"null"_s);
+        row("set-up car shown before start", SetUp, u"cars/0/slot"_s, u"2"_s);
+        row("not timing before start", SetUp, u"timing"_s, u"false"_s);
+        row("timing after start", Counted, u"timing"_s, u"true"_s);
+        row("start on the wall clock", Counted, u"clock/start"_s, u"1765000000000"_s);
+        row("elapsed from the ticks", Counted, u"clock/elapsedMs"_s, u"5000"_s);
+        row("elapsed at 1/100", Counted, u"clock/elapsedMs"_s, u"50000"_s, u"1/100"_s);
+        row("no length: no end", Counted, u"clock/end"_s, u"null"_s);
+        row("no length: no remaining", Counted, u"clock/remainingMs"_s, u"null"_s);
+        row("end of the race", Ended, u"clock/end"_s, u"1765003600000"_s);
+        row("remaining by the wall clock", Ended, u"clock/remainingMs"_s, u"3590000"_s);
+        row("counted lap has no time", Counted, u"cars/0/laps/0"_s,
+            u"{\"corrected\":false,\"driver\":\"\",\"edited\":false,\"end\":null,\"lap\":1,\"log\":\"\",\"ms\":null,\"remarks\":\"\",\"time\":\"\"}"_s);
+        row("counted lap is the current one", Counted, u"cars/0/currentLap"_s, u"1"_s);
+        row("no figures before a lap", Counted, u"cars/0/bestMs"_s, u"null"_s);
+        row("recorded lap", Recorded, u"cars/0/laps/0"_s,
+            u"{\"corrected\":false,\"driver\":\"山田\",\"edited\":false,\"end\":1765000085000,\"lap\":1,\"log\":\"\",\"ms\":85000,\"remarks\":\"\",\"time\":\"1'25\\\"000\"}"_s);
+        row("recorded lap at 1/100 in ms", Recorded, u"cars/0/laps/0/ms"_s, u"850000"_s,
+            u"1/100"_s);
+        row("last lap", Recorded, u"cars/0/lastMs"_s, u"85000"_s);
+        row("best lap number", Recorded, u"cars/0/bestLap"_s, u"1"_s);
+        row("average text", Recorded, u"cars/0/average"_s, u"\"1'25\\\"000\""_s);
+        row("predicted laps", Recorded, u"cars/0/predictedLaps"_s, u"\"あと40周\""_s);
+        row("fuel without a course", Recorded, u"cars/0/fuel"_s, u"null"_s);
+        // Slot 2 has counted its second lap, slot 4 is on it: the better best leads.
+        row("same lap: better best leads", TwoCars, u"standings/0/slot"_s, u"4"_s);
+        row("same lap: no gap", TwoCars, u"standings/1/gapLaps"_s, u"0"_s);
+        row("laps counted", TwoCars, u"standings/1/laps"_s, u"2"_s);
+        row("cars in slot order", TwoCars, u"cars/1/slot"_s, u"4"_s);
+    }
+    void fields() {
+        QFETCH(int, race);
+        QFETCH(QString, precision);
+        QFETCH(QString, path);
+        QFETCH(QString, json);
+        RaceModel m;
+        build(m, Race(race));
+        Settings s;
+        s.Precision = precision;
+        s.derive();
+        const RaceMoment moment{kStart.toMSecsSinceEpoch() + 10'000, 5'000};
+        QCOMPARE(compact(at(raceObject(m, s, moment), path)), json);
+    }
+
+    // An update carries only the laps named, with every other field whole.
+    void updateCarriesOnlyChangedLaps() {
+        RaceModel m;
+        build(m, TwoCars);
+        LapFilter only;
+        only[1].insert(2);
+        const QJsonObject r = raceObject(m, Settings{}, {}, &only);
+        QCOMPARE(
+            compact(at(r, u"cars/0/laps"_s)),
+            u"[{\"corrected\":false,\"driver\":\"\",\"edited\":false,\"end\":null,\"lap\":2,\"log\":\"\",\"ms\":null,\"remarks\":\"\",\"time\":\"\"}]"_s);
+        QCOMPARE(compact(at(r, u"cars/0/lapCount"_s)), u"2"_s);
+        QCOMPARE(compact(at(r, u"cars/1/laps"_s)), u"[]"_s);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRaceJson)
+#include "test_race_json.moc"
