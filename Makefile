@@ -26,6 +26,9 @@ bench: deps
 	cmake/own-network.sh build/release/bin/bench_round_trip
 	cmake/own-network.sh build/release/bin/bench_lap_error
 	cmake/own-network.sh build/release/bin/bench_resources
+	cmake/own-network.sh build/release/bin/bench_lap_commit
+	cmake/own-network.sh build/release/bin/bench_long_race
+	cmake/own-network.sh build/release/bin/bench_live_load
 
 clean:
 	rm -rf build

@@ -3,6 +3,7 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -490,6 +491,24 @@ private Q_SLOTS:
         QVERIFY(w.grid->QTableWidget::isColumnHidden(3));
         w.grid->setCellText(4, 1, QStringLiteral("83456"));
         QCOMPARE(w.grid->cellText(4, 1), QStringLiteral("83456"));  // hidden, still readable
+    }
+
+    // The row numbers take the room a plain table gives them, whatever their count.
+    void rowNumbersFitTheWidestNumber_data() {
+        QTest::addColumn<int>("rowCount");
+        for (int n : {0, 1, 9, 10, 99, 100, 250, 999, 1000}) {
+            QTest::addRow("%d rows", n) << n;
+        }
+    }
+    void rowNumbersFitTheWidestNumber() {
+        QFETCH(int, rowCount);
+        Grid grid;
+        QTableWidget plain;
+        for (QTableWidget* table : {static_cast<QTableWidget*>(&grid), &plain}) {
+            table->setColumnCount(2);
+            table->setRowCount(rowCount);
+        }
+        QCOMPARE(grid.verticalHeader()->sizeHint(), plain.verticalHeader()->sizeHint());
     }
 };
 

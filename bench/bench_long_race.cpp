@@ -1,0 +1,149 @@
+// A 24-hour race of five cars with 90-second laps replayed through the console on the manual
+// clock, over real UDP, with the console's journal: what a lap-closing report costs at the end
+// of the race against the start, the peak resident set, the journal's size, and how long the
+// console takes to come back with the whole race from its journal after a kill.
+//
+//   bench_long_race [hours]      (default 24)
+
+#include "manual_race.h"
+
+#include <QApplication>
+#include <QTextStream>
+
+#include <memory>
+
+using kaltero::bench::ManualRace;
+using kaltero::bench::percentile;
+
+namespace {
+
+constexpr qint64 kLapMs = 90'000;
+// Laps compared at the start (after these first few) and at the end of the race.
+constexpr int kSettle = 10;
+constexpr int kCompared = 50;
+// Reports that close nothing after each lap-closing one: the car is still in range.
+constexpr int kMoreReports = 2;
+const QList<int> kSlots = {0, 1, 2, 3, 4};
+
+// The race's journal as a killed console leaves it: the database and its write-ahead log.
+struct JournalCopy {
+    QByteArray db;
+    QByteArray wal;
+
+    static QByteArray read(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    static bool write(const QString& path, const QByteArray& bytes) {
+        QFile f(path);
+        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    }
+    explicit JournalCopy(const QDir& folder)
+        : db(read(folder.filePath(QStringLiteral("Kaltero.db")))),
+          wal(read(folder.filePath(QStringLiteral("Kaltero.db-wal")))) {}
+    bool copyTo(const QDir& folder) const {
+        return write(folder.filePath(QStringLiteral("Kaltero.db")), db) &&
+               write(folder.filePath(QStringLiteral("Kaltero.db-wal")), wal);
+    }
+};
+
+std::vector<int> lapCounts(const ManualRace& race) {
+    std::vector<int> counts;
+    for (int s : kSlots) {
+        counts.push_back(int(race.model.car(s).laps.size()));
+    }
+    return counts;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    kaltero::bench::useOffscreenPlatform();
+    QApplication app(argc, argv);
+    const int hours = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 24;
+    const int laps = int(hours * 3'600'000LL / kLapMs);
+    QTextStream out(stdout);
+    if (laps < 2 * (kSettle + kCompared)) {
+        out << "a race of " << hours << " hours is too short to compare its start and end"
+            << Qt::endl;
+        return 1;
+    }
+
+    auto race = std::make_unique<ManualRace>(kSlots);
+    if (!race->ready()) {
+        out << "the console or its journal did not open, or a car port is taken" << Qt::endl;
+        return 1;
+    }
+    race->start();
+    std::vector<qint64> atStart;
+    std::vector<qint64> atEnd;
+    int lost = 0;
+    QElapsedTimer wall;
+    wall.start();
+    for (int lap = 0; lap < laps; ++lap) {
+        for (const qint64 ns : race->lapRound(kMoreReports)) {
+            if (ns < 0) {
+                ++lost;
+            } else if (lap >= kSettle && lap < kSettle + kCompared) {
+                atStart.push_back(ns);
+            } else if (lap >= laps - kCompared) {
+                atEnd.push_back(ns);
+            }
+        }
+        // Lap times spread over a second, so that best and average laps keep changing.
+        race->clock.advance(kLapMs - ManualRace::kSilenceMs + (lap * 379) % 1001 - 500);
+    }
+    const qint64 peakKib = kaltero::bench::processStatusKib("VmHWM");
+    const double startMedian = percentile(atStart, 0.5) / 1000.0;
+    const double endMedian = percentile(atEnd, 0.5) / 1000.0;
+    out << "a race of " << hours << " h, " << race->cars.size() << " cars, " << laps
+        << " laps each of about 90 s, on the manual clock (" << lost << " lost, "
+        << wall.elapsed() / 1000 << " s to run)\n";
+    out << QStringLiteral("  lap-closing report, laps %1-%2: median %3 us  p99 %4 us\n")
+               .arg(kSettle + 1)
+               .arg(kSettle + kCompared)
+               .arg(startMedian, 0, 'f', 1)
+               .arg(percentile(atStart, 0.99) / 1000.0, 0, 'f', 1);
+    out << QStringLiteral("  lap-closing report, last %1 laps: median %2 us  p99 %3 us\n")
+               .arg(kCompared)
+               .arg(endMedian, 0, 'f', 1)
+               .arg(percentile(atEnd, 0.99) / 1000.0, 0, 'f', 1);
+    out << QStringLiteral("  ratio end/start at the median: %1 (aim <= 1.2)\n")
+               .arg(endMedian / startMedian, 0, 'f', 2);
+    out << QStringLiteral("  peak resident set (VmHWM): %1 MiB (aim <= 120)\n")
+               .arg(peakKib / 1024.0, 0, 'f', 1);
+    race->program.journal()->flush();
+    out << QStringLiteral("  journal on disk (database and write-ahead log): %1 MiB\n")
+               .arg(race->journalBytes() / 1048576.0, 0, 'f', 2);
+
+    // Killed in the middle of the race: the journal as it is on disk, then the console started
+    // again on it, the race rebuilt from its operations. Timed from the start of the program
+    // (splash, settings, window) to the console timing the race again.
+    const JournalCopy copy(QDir(race->dir.path()));
+    const std::vector<int> before = lapCounts(*race);
+    const QDateTime now = race->clock.now();
+    race.reset();
+    qint64 copyNs = 0;
+    bool copied = false;
+    QElapsedTimer resume;
+    resume.start();
+    ManualRace again(
+        kSlots,
+        [&](const QDir& folder) {
+            QElapsedTimer c;
+            c.start();
+            copied = copy.copyTo(folder);
+            copyNs = c.nsecsElapsed();
+        },
+        now, true);
+    const double resumeMs = (resume.nsecsElapsed() - copyNs) / 1e6;
+    const bool sameRace = copied && again.model.timing() && lapCounts(again) == before;
+    out << QStringLiteral("  resume of the race: %1 ms (aim <= 1000), %2\n")
+               .arg(resumeMs, 0, 'f', 0)
+               .arg(sameRace ? QStringLiteral("every lap back")
+                             : QStringLiteral("NOT the same race"));
+    out << QStringLiteral("  peak resident set after the resume: %1 MiB\n")
+               .arg(kaltero::bench::processStatusKib("VmHWM") / 1024.0, 0, 'f', 1);
+    out.flush();
+    return lost == 0 && sameRace ? 0 : 1;
+}
