@@ -1,4 +1,5 @@
 #include "car_sim.h"
+#include "common/pause_meter.h"
 #include "link/protocol.h"
 #include "live_console.h"
 #include "platform/cp932.h"
@@ -26,6 +27,7 @@ using kaltero::link::kCheckConsolePort;
 using kaltero::platform::decodeCp932;
 using kaltero::platform::encodeCp932;
 using kaltero::testing::LiveConsole;
+using kaltero::testing::PauseMeter;
 using kaltero::testing::runUntil;
 
 namespace {
@@ -295,23 +297,6 @@ private:
     }
 
     bool addressCheck_;
-};
-
-// The longest the event loop went without turning: a 10 ms timer sees every pause.
-class PauseMeter : public QObject {
-public:
-    PauseMeter() {
-        connect(&timer_, &QTimer::timeout, this,
-                [this] { longestMs_ = std::max(longestMs_, beat_.restart()); });
-        beat_.start();
-        timer_.start(10);
-    }
-    qint64 longestMs() const { return longestMs_; }
-
-private:
-    QTimer timer_;
-    QElapsedTimer beat_;
-    qint64 longestMs_ = 0;
 };
 
 }  // namespace

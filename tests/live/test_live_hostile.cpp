@@ -1,4 +1,5 @@
 #include "car_sim.h"
+#include "common/pause_meter.h"
 #include "console/live_console.h"
 #include "live/client_gate.h"
 #include "live/live_server.h"
@@ -20,6 +21,7 @@ using kaltero::carsim::CarSimOptions;
 using kaltero::carsim::LapResult;
 using kaltero::testing::Feed;
 using kaltero::testing::LiveConsole;
+using kaltero::testing::PauseMeter;
 using kaltero::testing::runUntil;
 
 namespace {
@@ -229,23 +231,6 @@ const Hostile::Case kCases[] = {
     {"reserved bits", &Hostile::reservedBits},
     {"huge length", &Hostile::hugeLength},
     {"unknown opcode", &Hostile::unknownOpcode},
-};
-
-// The longest the event loop went without turning.
-class PauseMeter : public QObject {
-public:
-    PauseMeter() {
-        connect(&timer_, &QTimer::timeout, this,
-                [this] { longestMs_ = std::max(longestMs_, beat_.restart()); });
-        beat_.start();
-        timer_.start(10);
-    }
-    qint64 longestMs() const { return longestMs_; }
-
-private:
-    QTimer timer_;
-    QElapsedTimer beat_;
-    qint64 longestMs_ = 0;
 };
 
 }  // namespace
