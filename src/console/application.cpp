@@ -39,13 +39,19 @@ void Application::start() {
 }
 
 void Application::openConsole() {
-    if (!claimFolder()) {
-        quit_();
-        return;
+    journal_ = std::make_unique<journal::Journal>();
+    switch (claimFolder()) {
+        case Claim::Claimed:
+            openJournal();
+            break;
+        case Claim::AnotherConsole:
+            quit_();
+            return;
+        case Claim::NotWritable:
+            break;
     }
-    openJournal();
     startLive();
-    window_ = std::make_unique<MainWindow>(console_, quit_);
+    window_ = std::make_unique<MainWindow>(console_, [this] { end(); });
     if (console_.settings.LiveOn && !live_) {
         window_->setLiveNotice(u"ポート " + QString::number(console_.settings.LivePort) +
                                u" を開けないため、ライブ表示は止まっています。");
@@ -55,27 +61,45 @@ void Application::openConsole() {
     offerResume();
 }
 
-bool Application::claimFolder() {
+Application::Claim Application::claimFolder() {
     lock_ = std::make_unique<QLockFile>(console_.paths.JournalFile + u".lock");
     // Held for the whole run, so never stale by its age; a lock left by a console that was
     // killed (its process gone) is taken over at once.
     lock_->setStaleLockTime(0);
     if (lock_->tryLock(0)) {
-        return true;
+        return Claim::Claimed;
+    }
+    const QString folder =
+        QDir::toNativeSeparators(QFileInfo(console_.paths.JournalFile).absolutePath());
+    if (lock_->error() != QLockFile::LockFailedError) {
+        // A read-only folder or a full medium: no other console, but nothing can be recorded.
+        console_.prompts.message(u"このフォルダに書き込めません (読み取り専用か、空きがありません)。\n" +
+                                     folder + u"\n計測は記録されずに続けます。",
+                                 kTitle, platform::PromptIcon::Critical);
+        return Claim::NotWritable;
     }
     console_.prompts.message(
-        u"このフォルダのKalteroは既に動いています。\n" +
-            QDir::toNativeSeparators(QFileInfo(console_.paths.JournalFile).absolutePath()) +
-            u"\n二つ目のKalteroは起動しません。",
+        u"このフォルダのKalteroは既に動いています。\n" + folder + u"\n二つ目のKalteroは起動しません。",
         QStringLiteral("Kaltero"), platform::PromptIcon::Critical);
-    return false;
+    return Claim::AnotherConsole;
 }
 
 void Application::openJournal() {
-    journal_ = std::make_unique<journal::Journal>();
     QString movedTo;
     QString why;
-    if (!journal_->open(console_.paths.JournalFile, &movedTo, &why)) {
+    const QString file = QDir::toNativeSeparators(console_.paths.JournalFile);
+    // A backup tool or a viewer holding the file: the operator may close it and try again.
+    while (!journal_->open(console_.paths.JournalFile, &movedTo, &why) &&
+           journal_->heldByAnother()) {
+        if (!console_.prompts.askYesNo(
+                u"計測記録ファイルを他のプログラムが使用しています。\n" + file +
+                    u"\nそのプログラムを閉じてから「はい」を押してください。\n"
+                    u"「いいえ」を押すと、計測は記録されずに続けます。",
+                kTitle, platform::PromptIcon::Warning)) {
+            return;
+        }
+    }
+    if (!journal_->isOpen()) {
         console_.prompts.message(u"計測記録ファイルを開けません。計測は記録されずに続けます。\n" +
                                      QDir::toNativeSeparators(console_.paths.JournalFile) + u"\n(" +
                                      why + u')',
@@ -88,6 +112,7 @@ void Application::openJournal() {
                                      u"\nとして残し、新しい記録を始めます。",
                                  kTitle, platform::PromptIcon::Critical);
     }
+    journal_->prune(console_.settings.JournalDays, console_.clock.now().toMSecsSinceEpoch());
     QObject::connect(journal_.get(), &journal::Journal::writeFailed, [this](const QString& why) {
         console_.prompts.message(
             u"計測記録を書き込めません。計測はそのまま続け、書き込めるようになりしだい記録します。"
@@ -115,6 +140,21 @@ void Application::startLive() {
     }
 }
 
+void Application::end() {
+    // What the journal could not write yet is lost with the program: the operator decides.
+    while (journal_->isOpen() && !journal_->flush()) {
+        if (!console_.prompts.askYesNo(
+                u"計測記録の " + QString::number(journal_->waiting()) +
+                    u" 件の操作をまだ書き込めていません。\nもう一度書き込みますか？\n"
+                    u"「いいえ」を押すと書き込まずに終了します (書き込めていない計測は、"
+                    u"次の起動で再開を聞かれます)。",
+                kTitle, platform::PromptIcon::Critical)) {
+            break;
+        }
+    }
+    quit_();
+}
+
 void Application::offerResume() {
     if (!journal_->isOpen()) {
         return;
@@ -133,6 +173,8 @@ void Application::offerResume() {
             console_.race.replay(c);
         }
         journal_->resumeUnfinished();
+        // Showing what the race holds changes nothing: the journal need not hear of it.
+        window_->showRace();
     }
     journal_->follow(console_.race);
     if (resume) {

@@ -41,8 +41,11 @@ public:
 
 private:
     void openConsole();
+    enum class Claim { Claimed, AnotherConsole, NotWritable };
     // One console per folder: a second one would share the journal and the car ports.
-    bool claimFolder();
+    Claim claimFolder();
+    // End: the program ends once the journal holds the race, or the operator ends anyway.
+    void end();
     void openJournal();
     // The live page, when the settings switch it on; a port that cannot be bound is told once.
     void startLive();

@@ -50,7 +50,7 @@ void showEntry(QComboBox* list, const QString& text) {
 
 }  // namespace
 
-void Handlers::resumeRace() {
+void Handlers::showRace() {
     auto& ui = c_.ui;
     // A copy: showing one field announces an edit that also reads the fields not shown yet.
     const core::RaceState st = c_.state;
@@ -73,7 +73,24 @@ void Handlers::resumeRace() {
         panel->Txt_OutMess->setText(car.OutMsg);
         panel->Lbl_InMess->setText(car.InMsg);
     }
+}
+
+void Handlers::resumeRace() {
     run_.resume();
+    // The window shows what it showed before the restart, not what a fresh Start shows.
+    for (int s = 0; s < kSlotCount; ++s) {
+        const auto& car = c_.state.car[s];
+        if (car.TakesPart && !car.Running) {
+            c_.ui.Car[s]->setEnabled(true);
+            corrections_.showStopped(s);
+        }
+    }
+    if (c_.state.StopwatchRunning) {
+        corrections_.showStopwatchRunning();
+    }
+    if (c_.state.LastCarIdx >= 1) {
+        link_.UpdateStandings();
+    }
 }
 
 void Handlers::Form_Load() {

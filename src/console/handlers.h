@@ -24,8 +24,9 @@ public:
 
     // Window load, in its order: master data, captions, grids, own address, address check.
     void Form_Load();
-    // The race rebuilt from the journal goes on: the controls the operator set show what the
-    // race holds, and timing resumes.
+    // The controls the operator sets show what the race rebuilt from the journal holds.
+    void showRace();
+    // The race rebuilt from the journal goes on being timed.
     void resumeRace();
 
 private:

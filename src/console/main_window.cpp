@@ -311,6 +311,10 @@ void MainWindow::Btn_Live_Click() {
     liveDialog_->show();
 }
 
+void MainWindow::showRace() {
+    handlers_->showRace();
+}
+
 void MainWindow::resumeRace() {
     handlers_->resumeRace();
 }

@@ -26,6 +26,8 @@ public:
 
     // Window load: master data, captions, grids, own address, address-check socket.
     void Form_Load();
+    // The controls the operator sets show the race rebuilt from the journal.
+    void showRace();
     // The race rebuilt from the journal goes on being timed.
     void resumeRace();
     // Why the live page is not served although switched on (its port is taken); shown in the

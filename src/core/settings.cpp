@@ -79,6 +79,11 @@ Settings ReadSettings(const QString& settingsFile) {
         profile.setValue(kLiveSection, kLiveKey, s.LiveKey);
     }
 
+    // A negative or unreadable count keeps the default; 0 keeps every race.
+    const auto days = roundToInt32(leadingNumber(
+        key(kJournalSection, kJournalDays, QString::number(kDefaults.JournalDays))));
+    s.JournalDays = days && *days >= 0 ? *days : kDefaults.JournalDays;
+
     if (read && profile.changed()) {
         profile.write(settingsFile);
     }
@@ -131,6 +136,7 @@ bool WriteAllSettings(const Settings& settings, const QString& settingsFile) {
     if (isLiveKey(settings.LiveKey)) {
         profile->setValue(kLiveSection, kLiveKey, settings.LiveKey);
     }
+    profile->setValue(kJournalSection, kJournalDays, QString::number(settings.JournalDays));
     return profile->write(settingsFile);
 }
 

@@ -27,6 +27,8 @@ struct Settings {
     bool LiveOn = true;
     quint16 LivePort = 8080;
     QString LiveKey;
+    // Races the journal keeps: those started in the last this many days (0: every race).
+    qint32 JournalDays = 30;
 
     // Recomputes TicksPerSecond, FractionFormat and MsPerTick from Precision, and NoCommTicks.
     void derive();
@@ -48,6 +50,8 @@ inline const QString kLiveSection = QStringLiteral("ライブ表示");
 inline const QString kLiveOn = QStringLiteral("有効");
 inline const QString kLivePort = QStringLiteral("ポート番号");
 inline const QString kLiveKey = QStringLiteral("アクセスキー");
+inline const QString kJournalSection = QStringLiteral("計測記録");
+inline const QString kJournalDays = QStringLiteral("保存日数");
 }  // namespace ini
 
 // Reads the seven keys in file order, writes every missing or empty one back with its

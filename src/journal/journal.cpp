@@ -4,13 +4,16 @@
 #include "model/race_model.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLoggingCategory>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 #include <QTimer>
 #include <QUuid>
 
@@ -41,10 +44,14 @@ struct Journal::Impl {
     QString connection = QUuid::createUuid().toString();
     QSqlDatabase db;
     qint64 race = 0;  // the race being recorded, 0 while idle
-    bool recording = false;
     QList<model::Change> queue;  // waiting for a commit, in order
     bool failing = false;
+    bool locked = false;
     QTimer group;
+    // Rows in the write-ahead log not yet written back to the main file.
+    int unsavedRows = 0;
+    QElapsedTimer sinceSaved;
+    QTimer save;
 
     ~Impl() {
         if (db.isValid()) {
@@ -62,18 +69,39 @@ struct Journal::Impl {
         if (why != nullptr) {
             *why = q.lastError().text();
         }
+        lastErrorCode = q.lastError().nativeErrorCode();
         return false;
     }
+    QString lastErrorCode;
 
     bool openAt(const QString& path, QString* why) {
         db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
         db.setDatabaseName(path);
+        // A lock another program holds makes a write fail after this wait, never hang timing.
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kWriteWaitMs));
+        lastErrorCode.clear();
         if (!db.open()) {
             *why = db.lastError().text();
+            lastErrorCode = db.lastError().nativeErrorCode();
             return false;
         }
-        return exec(QStringLiteral("PRAGMA journal_mode = WAL"), why) &&
-               exec(QStringLiteral("PRAGMA synchronous = FULL"), why) && migrate(db, why);
+        if (!exec(QStringLiteral("PRAGMA journal_mode = WAL"), why) ||
+            !exec(QStringLiteral("PRAGMA synchronous = FULL"), why)) {
+            return false;
+        }
+        if (!migrate(db, why)) {
+            QSqlQuery probe(db);
+            probe.exec(QStringLiteral("BEGIN IMMEDIATE"));
+            lastErrorCode = probe.lastError().nativeErrorCode();
+            exec(QStringLiteral("ROLLBACK"));
+            return false;
+        }
+        return true;
+    }
+
+    // SQLITE_BUSY or SQLITE_LOCKED: another connection holds the file, it is not damaged.
+    bool lockedOut() const {
+        return lastErrorCode == u"5" || lastErrorCode == u"6";
     }
 
     void close() {
@@ -87,56 +115,70 @@ struct Journal::Impl {
         if (queue.isEmpty()) {
             return true;
         }
-        if (!db.transaction()) {
-            *why = db.lastError().text();
+        if (!exec(QStringLiteral("BEGIN IMMEDIATE"), why)) {
             return false;
         }
         qint64 current = race;
+        bool stopped = false;
         for (const model::Change& c : queue) {
             if (c.op == model::Op::Started && !insertRace(c, &current, why)) {
-                db.rollback();
+                exec(QStringLiteral("ROLLBACK"));
                 return false;
             }
             if (current == 0) {
-                continue;  // idle operations before any race: kept for the next Start
+                continue;  // the race was stopped in this queue: idle changes after it
             }
-            if (!insertOperation(current, c, why)) {
-                db.rollback();
+            const bool ok = c.op == model::Op::MessageReceived ? keepMessage(current, c, why)
+                                                                : insertOperation(current, c, why);
+            if (!ok || (c.op == model::Op::Stopped &&
+                        !setState(current, QStringLiteral("stopped"), why))) {
+                exec(QStringLiteral("ROLLBACK"));
                 return false;
             }
             if (c.op == model::Op::Stopped) {
-                if (!setState(current, QStringLiteral("stopped"), why)) {
-                    db.rollback();
-                    return false;
-                }
                 current = 0;
+                stopped = true;
             }
         }
-        if (!db.commit()) {
-            *why = db.lastError().text();
-            db.rollback();
+        if (!exec(QStringLiteral("COMMIT"), why)) {
+            exec(QStringLiteral("ROLLBACK"));
             return false;
         }
         race = current;
+        unsavedRows += int(queue.size());
         queue.clear();
+        if (stopped || unsavedRows >= kSaveRows || sinceSaved.elapsed() >= kSaveMs) {
+            writeBack(stopped);
+        }
         return true;
     }
 
+    // Writes the log back into the main file. At a Stop the log is also emptied; while timing a
+    // passive write-back never waits for a reader.
+    void writeBack(bool truncate) {
+        if (unsavedRows == 0 && !truncate) {
+            return;
+        }
+        if (exec(truncate ? QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")
+                          : QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"))) {
+            unsavedRows = 0;
+            sinceSaved.start();
+        }
+    }
+    static constexpr int kSaveRows = 300;
+    static constexpr int kSaveMs = 60'000;
+
     bool insertRace(const model::Change& c, qint64* id, QString* why) {
         QSqlQuery q(db);
-        q.prepare(QStringLiteral("INSERT INTO races (started, state) VALUES (?, 'running')"));
+        q.prepare(QStringLiteral(
+            "INSERT INTO races (started, started_ms, state) VALUES (?, ?, 'running')"));
         q.addBindValue(c.detail.isNull() ? QStringLiteral("") : c.detail);
+        q.addBindValue(c.args.value(QStringLiteral("startMs")));
         if (!q.exec()) {
             *why = q.lastError().text();
             return false;
         }
         *id = q.lastInsertId().toLongLong();
-        // What the operator set up while idle belongs to the race it starts.
-        for (const model::Change& idle : idleBefore) {
-            if (!insertOperation(*id, idle, why)) {
-                return false;
-            }
-        }
         return true;
     }
 
@@ -153,6 +195,21 @@ struct Journal::Impl {
         q.addBindValue(c.detail.isNull() ? QStringLiteral("") : c.detail);
         q.addBindValue(QString::fromUtf8(
             QJsonDocument(QJsonObject::fromVariantMap(c.args)).toJson(QJsonDocument::Compact)));
+        if (!q.exec()) {
+            *why = q.lastError().text();
+            return false;
+        }
+        return true;
+    }
+
+    // Only a car's last message matters for the race: one row per car, replaced.
+    bool keepMessage(qint64 raceId, const model::Change& c, QString* why) {
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral(
+            "INSERT OR REPLACE INTO last_messages (race, slot, message) VALUES (?, ?, ?)"));
+        q.addBindValue(raceId);
+        q.addBindValue(c.slot);
+        q.addBindValue(c.detail.isNull() ? QStringLiteral("") : c.detail);
         if (!q.exec()) {
             *why = q.lastError().text();
             return false;
@@ -181,33 +238,56 @@ struct Journal::Impl {
         }
         return q.value(0).toLongLong();
     }
-
-    // Operations made while idle since the last Stop: the set-up of the next race.
-    QList<model::Change> idleBefore;
 };
 
 Journal::Journal(QObject* parent) : QObject(parent), d_(std::make_unique<Impl>()) {
     d_->group.setInterval(kGroupMs);
     d_->group.setSingleShot(true);
     connect(&d_->group, &QTimer::timeout, this, [this] { flush(); });
+    // A race whose last rows came a while ago still reaches the main file within a minute.
+    d_->save.setInterval(Impl::kSaveMs);
+    connect(&d_->save, &QTimer::timeout, this, [this] {
+        if (isOpen() && d_->queue.isEmpty()) {
+            d_->writeBack(false);
+        }
+    });
+    d_->sinceSaved.start();
 }
 
 Journal::~Journal() {
     flush();
 }
 
-bool Journal::open(const QString& path, QString* movedTo, QString* why) {
+bool Journal::open(const QString& path, QString* movedTo, QString* why, int lockWaitMs) {
     QString reason;
-    if (d_->openAt(path, &reason)) {
-        return true;
+    QElapsedTimer waited;
+    waited.start();
+    d_->locked = false;
+    for (;;) {
+        if (d_->openAt(path, &reason)) {
+            d_->save.start();
+            return true;
+        }
+        d_->close();
+        if (!d_->lockedOut()) {
+            break;
+        }
+        // Another program holds the file: a healthy journal, never moved aside.
+        if (waited.elapsed() >= lockWaitMs) {
+            d_->locked = true;
+            if (why != nullptr) {
+                *why = reason;
+            }
+            return false;
+        }
+        QThread::msleep(50);
     }
-    d_->close();
     // Never deleted: the operator or a developer may still get a race out of it.
     const QString aside = path + u".damaged-" +
                           QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     qCWarning(lcJournal) << "journal" << path << "cannot be used:" << reason << "- moved to"
                          << aside;
-    if (!QFile::rename(path, aside)) {
+    if (!QFileInfo::exists(path) || !QFile::rename(path, aside)) {
         if (why != nullptr) {
             *why = reason;
         }
@@ -226,11 +306,16 @@ bool Journal::open(const QString& path, QString* movedTo, QString* why) {
         }
         return false;
     }
+    d_->save.start();
     return true;
 }
 
 bool Journal::isOpen() const {
     return d_->db.isValid() && d_->db.isOpen();
+}
+
+bool Journal::heldByAnother() const {
+    return d_->locked;
 }
 
 void Journal::follow(model::RaceModel& race) {
@@ -245,25 +330,21 @@ void Journal::record(const model::Change& c) {
                       !std::any_of(d_->queue.begin(), d_->queue.end(), [](const model::Change& q) {
                           return q.op == model::Op::Started;
                       });
+    // What the operator sets up while idle reaches the journal with the next Start, which
+    // carries the whole set-up.
     if (idle && c.op != model::Op::Started) {
-        d_->idleBefore.append(c);
         return;
     }
-    // Only a car's last message matters: a chatty car adds one row a second at most.
+    // Only a car's last message matters: a chatty car adds one write a second at most.
     if (c.op == model::Op::MessageReceived) {
         d_->queue.removeIf([&c](const model::Change& q) {
             return q.op == model::Op::MessageReceived && q.slot == c.slot;
         });
     }
     d_->queue.append(c);
-    if (c.op == model::Op::Started) {
-        // The idle set-up goes into the race row's transaction; then starts afresh.
-        flush();
-        d_->idleBefore.clear();
-        return;
-    }
     // A car is sent its record right after this returns: the lap must be on disk first.
-    if (c.op == model::Op::LapRecorded || c.op == model::Op::Stopped) {
+    if (c.op == model::Op::Started || c.op == model::Op::LapRecorded ||
+        c.op == model::Op::Stopped) {
         flush();
         return;
     }
@@ -306,6 +387,31 @@ void Journal::limitSize(qint64 bytes) {
     d_->exec(QStringLiteral("PRAGMA max_page_count = %1").arg(pages));
 }
 
+void Journal::prune(int days, qint64 nowMs) {
+    if (days <= 0 || !isOpen()) {
+        return;
+    }
+    const QString old =
+        QStringLiteral("FROM races WHERE state != 'running' AND (started_ms IS NULL OR "
+                       "started_ms < %1)")
+            .arg(nowMs - qint64(days) * 24 * 3600 * 1000);
+    QSqlQuery count(d_->db);
+    if (!count.exec(u"SELECT COUNT(*) " + old) || !count.next() || count.value(0).toInt() == 0) {
+        return;
+    }
+    const QString ids = u"(SELECT id " + old + u')';
+    if (!d_->exec(QStringLiteral("BEGIN IMMEDIATE")) ||
+        !d_->exec(u"DELETE FROM operations WHERE race IN " + ids) ||
+        !d_->exec(u"DELETE FROM last_messages WHERE race IN " + ids) ||
+        !d_->exec(u"DELETE " + old) || !d_->exec(QStringLiteral("COMMIT"))) {
+        d_->exec(QStringLiteral("ROLLBACK"));
+        return;
+    }
+    // Gives the space back: a season of races must not grow the file for ever.
+    d_->exec(QStringLiteral("VACUUM"));
+    d_->writeBack(true);
+}
+
 QList<model::Change> Journal::unfinishedRace() const {
     QList<model::Change> ops;
     const qint64 id = isOpen() ? d_->unfinished() : 0;
@@ -313,6 +419,7 @@ QList<model::Change> Journal::unfinishedRace() const {
         return ops;
     }
     QSqlQuery q(d_->db);
+    q.setForwardOnly(true);
     q.prepare(QStringLiteral(
         "SELECT op, slot, lap, detail, args FROM operations WHERE race = ? ORDER BY id"));
     q.addBindValue(id);
@@ -332,6 +439,17 @@ QList<model::Change> Journal::unfinishedRace() const {
         c.args = QJsonDocument::fromJson(q.value(4).toString().toUtf8()).object().toVariantMap();
         ops.append(c);
     }
+    QSqlQuery messages(d_->db);
+    messages.prepare(
+        QStringLiteral("SELECT slot, message FROM last_messages WHERE race = ? ORDER BY slot"));
+    messages.addBindValue(id);
+    if (messages.exec()) {
+        while (messages.next()) {
+            const QString text = messages.value(1).toString();
+            ops.append({model::Op::MessageReceived, messages.value(0).toInt(), 0, text,
+                        {{QStringLiteral("message"), text}}});
+        }
+    }
     return ops;
 }
 
@@ -344,7 +462,6 @@ void Journal::abandonUnfinished() {
 
 void Journal::resumeUnfinished() {
     d_->race = isOpen() ? d_->unfinished() : 0;
-    d_->idleBefore.clear();
 }
 
 }  // namespace kaltero::journal

@@ -16,24 +16,36 @@ namespace kaltero::journal {
 // The race journal, "Kaltero.db" beside the console (SQLite in WAL mode): every operation on the
 // race as it happens, so that a crash, a killed process or a power cut never loses a race.
 //
-// A recorded lap is committed, and synced to disk, before its reply leaves the console: a car
-// never holds a record the journal lacks. Other operations are committed with the next lap or
-// within a second. Operations made while idle are kept and written with the next Start, so that
-// a race's operations rebuild it from an empty console. A write that fails is told once and
-// retried: timing never waits for the journal.
+// Start records the whole set-up the race begins with, so a race's operations rebuild it from
+// an empty console. A recorded lap is committed, and synced to disk, before its reply leaves the
+// console, as long as the journal can be written within kWriteWaitMs; other operations are
+// committed with the next lap or within a second. Timing never waits longer: a write that fails
+// (another program holds the file's lock, a full or removed medium) is told once, and what waits
+// is kept in memory and written as soon as the journal can be written again.
+//
+// The main file holds the race, not only its write-ahead log: the log is written back at every
+// Stop, every minute and every few hundred rows, so a copy of Kaltero.db alone holds the race.
 class Journal : public QObject {
     Q_OBJECT
 
 public:
+    // The longest a write waits for a lock another program holds. A report's reply waits at
+    // most this long: a fifth of the lap timer's 99 ms, long enough for a reader's brief lock.
+    static constexpr int kWriteWaitMs = 20;
+
     explicit Journal(QObject* parent = nullptr);
     ~Journal() override;
 
     // Opens the journal at path, creating it when missing. A file that cannot be used (not a
     // journal, damaged, written by a newer console) is moved aside as
     // "path.damaged-YYYYMMDD-HHMMSS", never deleted, and a new journal is started; movedTo then
-    // names it. False only when no journal can be had at all (why says why).
-    bool open(const QString& path, QString* movedTo = nullptr, QString* why = nullptr);
+    // names it. A file another program holds locked is waited for up to lockWaitMs and then left
+    // alone (heldByAnother()). False when no journal can be had (why says why).
+    bool open(const QString& path, QString* movedTo = nullptr, QString* why = nullptr,
+              int lockWaitMs = 2000);
     bool isOpen() const;
+    // The last open failed because another program held the file locked.
+    bool heldByAnother() const;
 
     // Records the race's operations from now on.
     void follow(model::RaceModel& race);
@@ -46,6 +58,10 @@ public:
     // Goes on recording into the unfinished race (after it was rebuilt from its operations).
     void resumeUnfinished();
 
+    // Forgets the races started more than `days` days before nowMs (0: keeps every race) and
+    // compacts the file when it forgot any. The unfinished race is always kept.
+    void prune(int days, qint64 nowMs);
+
     // Commits what waits; false while the journal cannot be written.
     bool flush();
     // Operations waiting in memory for a commit.
@@ -54,7 +70,8 @@ public:
     void limitSize(qint64 bytes);
 
 Q_SIGNALS:
-    // A write failed (full disk, removed drive); told once until a write succeeds again.
+    // A write failed (lock held by another program, full disk, removed drive); told once until a
+    // write succeeds again.
     void writeFailed(const QString& why);
 
 private:

@@ -32,6 +32,16 @@ const QStringList kSteps = {
                    " detail TEXT NOT NULL,"
                    " args TEXT NOT NULL);"
                    "CREATE INDEX operations_of_race ON operations(race, id);"),
+    // 1 -> 2: the start as UTC milliseconds (the local text of version 1 read in this machine's
+    // time zone); each car's last message kept once, not as an operation per change.
+    QStringLiteral("ALTER TABLE races ADD COLUMN started_ms INTEGER;"
+                   "UPDATE races SET started_ms ="
+                   " CAST(strftime('%s', started, 'utc') AS INTEGER) * 1000;"
+                   "CREATE TABLE last_messages ("
+                   " race INTEGER NOT NULL REFERENCES races(id),"
+                   " slot INTEGER NOT NULL,"
+                   " message TEXT NOT NULL,"
+                   " PRIMARY KEY (race, slot));"),
 };
 
 }  // namespace

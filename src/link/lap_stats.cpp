@@ -38,7 +38,8 @@ LapStats UpdateLapStats(const QList<core::Lap>& laps, const QString& driver, qin
         const qint32 rowNo = qint32(std::min<qsizetype>(i + 1, std::numeric_limits<qint32>::max()));
         const qint32 v = laps[i].ticks;
         sum += v;
-        if (v < out.BestLapTicks) {
+        // A lap of no time (a resumed race whose clock went wrong) is never anyone's best.
+        if (v > 0 && v < out.BestLapTicks) {
             out.BestLapTicks = v;
             out.BestLapNo = rowNo;
         }
@@ -46,7 +47,7 @@ LapStats UpdateLapStats(const QList<core::Lap>& laps, const QString& driver, qin
             driverSum += v;
             driverLaps =
                 driverLaps < std::numeric_limits<qint32>::max() ? driverLaps + 1 : driverLaps;
-            if (v < out.DrvBestLapTicks) {
+            if (v > 0 && v < out.DrvBestLapTicks) {
                 out.DrvBestLapTicks = v;
                 out.DrvBestLapNo = rowNo;
             }

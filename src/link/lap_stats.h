@@ -14,7 +14,8 @@ using LapStats = model::Figures;
 
 // Recomputes a car's figures from its laps (lap 1 first).
 //
-// A lap counted but not yet timed is no lap. The car's best is the earliest of the fastest laps,
+// A lap counted but not yet timed is no lap; a lap of zero or fewer ticks is never a best. The
+// car's best is the earliest of the fastest laps,
 // its average the sum over the timed laps truncated; the current driver's figures cover the rows
 // carrying exactly that name, the driver average rounded half to even. Predicted laps =
 // floor(RemainTicks / average).

@@ -69,8 +69,11 @@ void RaceModel::start(const QDateTime& startTime, std::optional<QDateTime> endTi
         car.Lbl_DrvrAveLapTm.clear();
     }
     run_ = RunState::Timing;
+    latestTick_ = 0;
     announce(Op::Started, -1, 0, startTime.toString(Qt::ISODate),
-             {{u"start"_s, startTime}, {u"end"_s, endTime ? QVariant(*endTime) : QVariant()}});
+             {{u"startMs"_s, instantArg(startTime)},
+              {u"endMs"_s, endTime ? instantArg(*endTime) : QVariant()},
+              {u"setUp"_s, setUpArgs(s_)}});
 }
 
 void RaceModel::stop() {
@@ -86,6 +89,7 @@ void RaceModel::stop() {
 }
 
 void RaceModel::resume(qint32 tick) {
+    latestTick_ = std::max(latestTick_, tick);
     for (auto& car : s_.car) {
         car.LastRcvTick = tick;
         car.ResumedLap = car.TakesPart;
@@ -112,7 +116,7 @@ void RaceModel::editRaceLength(const QString& RunH, const QString& RunN,
     }
     QVariantMap args{{u"RunH"_s, RunH}, {u"RunN"_s, RunN}};
     if (endTime) {
-        args[u"end"_s] = *endTime ? QVariant(**endTime) : QVariant();
+        args[u"endMs"_s] = *endTime ? instantArg(**endTime) : QVariant();
     }
     announce(Op::RaceLengthEdited, -1, 0, RunH + u"h " + RunN + u"min", args);
 }
@@ -151,12 +155,14 @@ void RaceModel::typeAllCarMessage(const QString& typed, const QString& AllCarMsg
 
 void RaceModel::startStopwatch(qint32 tick) {
     s_.OtherStartTick = tick;
+    latestTick_ = std::max(latestTick_, tick);
     s_.StopwatchRunning = true;
     announce(Op::StopwatchStarted, -1, 0, QString::number(tick), {{u"tick"_s, tick}});
 }
 
 void RaceModel::stopStopwatch(qint32 tick) {
     s_.OtherStopTick = tick;
+    latestTick_ = std::max(latestTick_, tick);
     s_.StopwatchRunning = false;
     announce(Op::StopwatchStopped, -1, 0, QString::number(tick - s_.OtherStartTick),
              {{u"tick"_s, tick}});
@@ -270,6 +276,7 @@ void RaceModel::recordLap(int slot, qint32 lapNo, const core::Lap& lap, qint32 t
     car.LastLapTicks = lap.ticks;
     car.LapTimeTxt = lap.timeText;
     car.LapStartTick = tick;
+    latestTick_ = std::max(latestTick_, tick);
     applyFigures(car, figures);
     car.LapRecord = LapRecord;
     car.LapFlag = QStringLiteral("N");

@@ -56,6 +56,9 @@ public:
     QList<int> takingPart() const;
     // A slot still timed: taking part, not stopped.
     bool anyRunning() const;
+    // The latest tick the race has recorded (a lap's end, a resume, the stopwatch): a race
+    // rebuilt after a restart goes on from no earlier tick, whatever the wall clock says.
+    qint32 latestTick() const { return latestTick_; }
 
     // --- the race
     // Timing starts with every set-up slot that has an address; their laps start from none.
@@ -128,6 +131,7 @@ private:
 
     core::RaceState s_;
     RunState run_ = RunState::Idle;
+    qint32 latestTick_ = 0;
 };
 
 }  // namespace kaltero::model

@@ -7,8 +7,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-std::optional<QDateTime> timeOrNone(const QVariant& v) {
-    return v.isValid() && !v.isNull() ? std::optional(v.toDateTime()) : std::nullopt;
+// The end of the race an operation carried: "endMs" now, "end" in older journals.
+std::optional<QDateTime> endFrom(const QVariantMap& a) {
+    return instantFrom(a.contains(u"endMs"_s) ? a.value(u"endMs"_s) : a.value(u"end"_s));
 }
 
 }  // namespace
@@ -21,7 +22,14 @@ void RaceModel::replay(const Change& c) {
     const int s = c.slot;
     switch (c.op) {
         case Op::Started:
-            start(a.value(u"start"_s).toDateTime(), timeOrNone(a.value(u"end"_s)));
+            // Older journals carry no set-up: their idle operations before Start rebuild it.
+            if (a.contains(u"setUp"_s)) {
+                applySetUp(s_, a.value(u"setUp"_s).toMap());
+            }
+            start(instantFrom(a.contains(u"startMs"_s) ? a.value(u"startMs"_s)
+                                                        : a.value(u"start"_s))
+                      .value_or(QDateTime()),
+                  endFrom(a));
             break;
         case Op::Stopped:
             stop();
@@ -30,9 +38,10 @@ void RaceModel::replay(const Change& c) {
             resume(a.value(u"tick"_s).toInt());
             break;
         case Op::RaceLengthEdited:
-            editRaceLength(
-                text(u"RunH"), text(u"RunN"),
-                a.contains(u"end"_s) ? std::optional(timeOrNone(a.value(u"end"_s))) : std::nullopt);
+            editRaceLength(text(u"RunH"), text(u"RunN"),
+                           a.contains(u"endMs"_s) || a.contains(u"end"_s)
+                               ? std::optional(endFrom(a))
+                               : std::nullopt);
             break;
         case Op::EventDataEdited:
             editEventData({text(u"name"), text(u"date"), text(u"weather"), text(u"temperature")});

@@ -74,11 +74,7 @@ void Corrections::Btn_RunStop_Click(int s) {
                              QStringLiteral("Stop確認"), platform::PromptIcon::Critical)) {
         return;
     }
-    ui.Car[s]->Time_Lap->stop();
-    ui.Car[s]->Winsock->close();
-    ui.Car[s]->Time_MessBlk->stop();
-    core::setBackground(ui.Car[s]->Lbl_InMess, core::kSetUpColour);
-    ui.Car[s]->Btn_RunStop->setEnabled(false);
+    showStopped(s);
     c_.race.stopCar(s);
     if (!c_.race.anyRunning() && c_.race.timing()) {
         c_.race.setStopNoAsk(true);
@@ -118,9 +114,7 @@ void Corrections::Btn_OtherLap_Click() {
     auto& ui = c_.ui;
     if (!c_.state.StopwatchRunning) {
         c_.race.startStopwatch(c_.TickCnt());
-        ui.Time_OtherLap->setInterval(RunControl::kLapTimerMs);
-        ui.Time_OtherLap->start();
-        ui.Btn_OtherLap->setText(QStringLiteral("Stop"));
+        showStopwatchRunning();
         return;
     }
     c_.race.stopStopwatch(c_.TickCnt());
@@ -128,6 +122,23 @@ void Corrections::Btn_OtherLap_Click() {
     ui.Time_OtherLap->stop();
     ui.Btn_OtherLap->setText(QStringLiteral("Start"));
     ui.Lbl_OtherLap->setText(FormatLapTime(st.OtherStopTick - st.OtherStartTick, c_.settings));
+}
+
+void Corrections::showStopwatchRunning() {
+    auto& ui = c_.ui;
+    ui.Time_OtherLap->setInterval(RunControl::kLapTimerMs);
+    ui.Time_OtherLap->start();
+    ui.Btn_OtherLap->setText(QStringLiteral("Stop"));
+    Time_OtherLap_Timer();
+}
+
+void Corrections::showStopped(int s) {
+    auto& ui = c_.ui;
+    ui.Car[s]->Time_Lap->stop();
+    ui.Car[s]->Winsock->close();
+    ui.Car[s]->Time_MessBlk->stop();
+    core::setBackground(ui.Car[s]->Lbl_InMess, core::kSetUpColour);
+    ui.Car[s]->Btn_RunStop->setEnabled(false);
 }
 
 void Corrections::Time_OtherLap_Timer() {

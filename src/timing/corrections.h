@@ -19,6 +19,10 @@ public:
     void Spd_Laps_Change(int slot, int col, int row);
     void Btn_OtherLap_Click();
     void Time_OtherLap_Timer();
+    // The stopwatch as the race holds it running: a resumed race shows it going on.
+    void showStopwatchRunning();
+    // A car the operator stopped: its laps stay editable, its link is closed.
+    void showStopped(int slot);
 
 private:
     core::Console& c_;

@@ -81,7 +81,11 @@ void RunControl::start() {
 
 void RunControl::resume() {
     const auto& st = c_.state;
-    const qint64 elapsedMs = std::max<qint64>(st.RaceStartTime.msecsTo(c_.clock.now()), 0);
+    // Race time never runs backwards: a wall clock set back while the console was down gives
+    // no earlier tick than the race last recorded (and so no negative lap).
+    const qint64 elapsedMs =
+        std::max({st.RaceStartTime.isValid() ? st.RaceStartTime.msecsTo(c_.clock.now()) : 0,
+                  qint64(c_.race.latestTick()) * c_.settings.MsPerTick, qint64(0)});
     c_.tick.start(c_.settings.TicksPerSecond, elapsedMs * 1'000'000);
     c_.race.resume(c_.TickCnt());
     showRunning();

@@ -61,7 +61,9 @@ const QString kCompleteFile =
     u"[ライブ表示]\r\n"
     u"有効=1\r\n"
     u"ポート番号=8080\r\n"
-    u"アクセスキー=0123456789abcdef0123456789ABCDEF\r\n"_s;
+    u"アクセスキー=0123456789abcdef0123456789ABCDEF\r\n"
+    u"[計測記録]\r\n"
+    u"保存日数=30\r\n"_s;
 
 // kCompleteFile with the access key a fresh file got.
 QString completeFileWithKey(const QString& key) {
@@ -74,7 +76,7 @@ QString fileWith(const QString& precision, const QString& seconds, const QString
            u"残り２周の自動メッセージ=m2\r\n残り１周の自動メッセージ=m1\r\n"
            u"残りが無くなった時の自動メッセージ=m0\r\nチェック時のデフォルト周数="_s +
            laps + u"\r\n[ライブ表示]\r\n有効=1\r\nポート番号=8080\r\nアクセスキー="_s + kKey +
-           u"\r\n"_s;
+           u"\r\n[計測記録]\r\n保存日数=30\r\n"_s;
 }
 
 }  // namespace
@@ -198,7 +200,8 @@ private Q_SLOTS:
         QString expected = edited;
         expected.replace(u"ラップ加算無通信秒数=\r\n"_s, u"ラップ加算無通信秒数=10\r\n"_s);
         expected +=
-            u"[ライブ表示]\r\n有効=1\r\nポート番号=8080\r\nアクセスキー="_s + s.LiveKey + u"\r\n"_s;
+            u"[ライブ表示]\r\n有効=1\r\nポート番号=8080\r\nアクセスキー="_s + s.LiveKey +
+            u"\r\n[計測記録]\r\n保存日数=30\r\n"_s;
         QCOMPARE(readBytes(file_), encodeCp932(expected));
     }
 
