@@ -318,6 +318,12 @@ bool Journal::heldByAnother() const {
     return d_->locked;
 }
 
+bool Journal::syncsEveryCommit() const {
+    QSqlQuery q(d_->db);
+    return isOpen() && q.exec(QStringLiteral("PRAGMA synchronous")) && q.next() &&
+           q.value(0).toInt() >= 2;
+}
+
 void Journal::follow(model::RaceModel& race) {
     connect(&race, &model::RaceModel::changed, this, [this](const model::Change& c) { record(c); });
 }

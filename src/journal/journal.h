@@ -46,6 +46,8 @@ public:
     bool isOpen() const;
     // The last open failed because another program held the file locked.
     bool heldByAnother() const;
+    // Every commit reaches the disk before it returns (SQLite's synchronous FULL).
+    bool syncsEveryCommit() const;
 
     // Records the race's operations from now on.
     void follow(model::RaceModel& race);

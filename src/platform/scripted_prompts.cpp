@@ -51,9 +51,12 @@ bool ScriptedPrompts::askYesNo(const QString& text, const QString& title, Prompt
         unexpected(u"yes/no question \"" + text + u'"');
         return false;
     }
-    const bool yes = yesNo_.front();
+    const YesNo answer = yesNo_.front();
     yesNo_.pop_front();
-    return yes;
+    if (answer.meanwhile) {
+        answer.meanwhile();
+    }
+    return answer.yes;
 }
 
 QString ScriptedPrompts::inputBox(const QString& prompt, const QString& title,

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 
 namespace kaltero::platform {
 
@@ -32,7 +33,12 @@ public:
     ScriptedPrompts& operator=(const ScriptedPrompts&) = delete;
     ~ScriptedPrompts() override;
 
-    void answerYesNo(bool yes) { yesNo_.push_back(yes); }
+    void answerYesNo(bool yes) { yesNo_.push_back({yes, {}}); }
+    // The answer, given after `meanwhile` ran while the question was up (another program
+    // letting go of a file the question is about).
+    void answerYesNo(bool yes, std::function<void()> meanwhile) {
+        yesNo_.push_back({yes, std::move(meanwhile)});
+    }
     void answerInput(const QString& text) { inputs_.push_back(text); }
     void answerSaveFile(const QString& fileName) { saveFiles_.push_back(fileName); }
 
@@ -58,7 +64,11 @@ public:
 private:
     void unexpected(const QString& what);
 
-    std::deque<bool> yesNo_;
+    struct YesNo {
+        bool yes = false;
+        std::function<void()> meanwhile;
+    };
+    std::deque<YesNo> yesNo_;
     std::deque<QString> inputs_;
     std::deque<QString> saveFiles_;
     QList<Call> calls_;

@@ -4,6 +4,13 @@
 #include "platform/cp932.h"
 #include "platform/grid.h"
 #include "test_car.h"
+#include "journal/journal.h"
+#include "timing/time_text.h"
+
+#include <QScopeGuard>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <ctime>
 
 #include <QComboBox>
 #include <QLabel>
@@ -140,6 +147,171 @@ private Q_SLOTS:
                               st.RunH, st.RunN, st.car[0].CarName, st.car[0].Driver}),
                  QStringList({event.name, event.date, event.weather, event.temperature, u"2"_s,
                               u"30"_s, u"Car A"_s, u"Taro"_s}));
+    }
+
+    // The second race of the day with the set-up of the first (nothing entered again), killed
+    // mid-race: its cars are timed after the resume, lap numbers and drivers go on.
+    void secondRaceOfTheDayResumes() {
+        const auto drivers = [](const QDir& folder) {
+            QVERIFY(writeBytes(folder.filePath(u"Drivers.ini"_s),
+                               kaltero::platform::encodeCp932(u"Taro,全車\r\n"_s)));
+        };
+        JournalFiles files;
+        {
+            Race race;
+            race.model.chooseDriver(0, u"Taro"_s, u"0"_s);
+            TestCar car(0);
+            race.start();  // practice
+            race.clock.advance(1'000);
+            race.stop();
+            race.start();
+            for (int lap = 0; lap < 2; ++lap) {
+                race.clock.advance(11'000);
+                QVERIFY(car.exchange(TestCar::lapReport(lap)).startsWith(u'N'));
+            }
+            files = {readBytes(race.dir.filePath(u"Kaltero.db"_s)),
+                     readBytes(race.dir.filePath(u"Kaltero.db-wal"_s))};
+        }
+        ConsoleFixture again(
+            [&](const QDir& folder) {
+                drivers(folder);
+                files.copyTo(folder);
+            },
+            ConsoleFixture::kStart.addSecs(60), true);
+        QVERIFY(again.model.timing());
+        QCOMPARE(again.model.car(0).LapCnt, 2);
+        TestCar car(0);
+        again.clock.advance(11'000);
+        const QString reply = car.exchange(TestCar::lapReport(2));
+        QVERIFY2(reply.startsWith(u'N'), qPrintable(reply));
+        QCOMPARE(reply.mid(1, 3), u"003"_s);
+        QCOMPARE(again.model.car(0).laps.value(2).driver, u"Taro"_s);
+    }
+
+    // The wall clock or the time zone differs at the restart: race time goes on from the race's
+    // own start as an instant, and never runs back behind what the race recorded.
+    void resumeWhateverTheClockSays_data() {
+        QTest::addColumn<qint64>("laterSecs");
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<qint32>("tick");
+        QTest::newRow("a minute later") << qint64(60) << QByteArray() << 60'000;
+        QTest::newRow("time zone 9 h ahead") << qint64(60) << QByteArray("Asia/Tokyo") << 60'000;
+        QTest::newRow("clock set back a minute") << qint64(-60) << QByteArray() << 22'000;
+    }
+    void resumeWhateverTheClockSays() {
+        QFETCH(qint64, laterSecs);
+        QFETCH(QByteArray, zone);
+        QFETCH(qint32, tick);
+        JournalFiles files;
+        {
+            Race race;
+            TestCar car(0);
+            race.start();
+            for (int lap = 0; lap < 2; ++lap) {
+                race.clock.advance(11'000);
+                QVERIFY(car.exchange(TestCar::lapReport(lap)).startsWith(u'N'));
+            }
+            files = {readBytes(race.dir.filePath(u"Kaltero.db"_s)),
+                     readBytes(race.dir.filePath(u"Kaltero.db-wal"_s))};
+        }
+        // The restart's moment as an instant, shown in the new zone's local time.
+        const QDateTime restart = ConsoleFixture::kStart.addSecs(laterSecs).toUTC();
+        const QByteArray was = qgetenv("TZ");
+        if (!zone.isEmpty()) {
+            qputenv("TZ", zone);
+            tzset();
+        }
+        const auto back = qScopeGuard([&] {
+            qputenv("TZ", was);
+            tzset();
+        });
+        ConsoleFixture again([&](const QDir& folder) { files.copyTo(folder); },
+                             restart.toLocalTime(), true);
+        QCOMPARE(again.console.TickCnt(), tick);
+        TestCar car(0);
+        again.clock.advance(11'000);
+        QVERIFY(car.exchange(TestCar::lapReport(2)).startsWith(u'N'));
+        const auto& lap = again.model.car(0).laps.value(2);
+        QVERIFY2(lap.ticks > 0 && lap.ticks <= again.console.TickCnt(),
+                 qPrintable(QString::number(lap.ticks)));
+    }
+
+    // End while the journal cannot be written: the operator hears how much is not written and
+    // may try again or end anyway.
+    void endWithWritesFailing_data() {
+        QTest::addColumn<bool>("retry");
+        QTest::newRow("tries again once the lock is gone") << true;
+        QTest::newRow("ends anyway") << false;
+    }
+    void endWithWritesFailing() {
+        QFETCH(bool, retry);
+        Race race;
+        race.start();
+        auto other = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"other"_s);
+        other.setDatabaseName(race.dir.filePath(u"Kaltero.db"_s));
+        QVERIFY(other.open());
+        QVERIFY(QSqlQuery(other).exec(u"BEGIN IMMEDIATE"_s));
+        race.stop();
+        race.prompts.answerYesNo(true);  // 終了します。よろしいですか？
+        if (retry) {
+            // The backup tool lets go while the question is up.
+            race.prompts.answerYesNo(true, [&] { QSqlQuery(other).exec(u"ROLLBACK"_s); });
+        } else {
+            race.prompts.answerYesNo(false);
+        }
+        const qsizetype asked = race.prompts.calls().size();
+        race.ui().Btn_End->click();
+        QCOMPARE(race.quits, 1);
+        const auto calls = race.prompts.calls().mid(asked);
+        QVERIFY(std::any_of(calls.begin(), calls.end(), [](const auto& c) {
+            return c.text.contains(u"件の操作をまだ書き込めていません"_s);
+        }));
+        QSqlQuery(other).exec(u"ROLLBACK"_s);
+        other.close();
+        other = QSqlDatabase();
+        QSqlDatabase::removeDatabase(u"other"_s);
+        kaltero::journal::Journal j;
+        QVERIFY(j.open(race.dir.filePath(u"Kaltero.db"_s)));
+        // Ended anyway: the race is unfinished on disk and offered again.
+        QCOMPARE(j.unfinishedRace().isEmpty(), retry);
+    }
+
+    // The window after a resume is the window before: a stopped car's laps stay editable, the
+    // stopwatch runs on, the standings are shown before any car reports.
+    void windowAfterResumeIsTheWindowBefore() {
+        JournalFiles files;
+        QStringList standings;
+        {
+            Race race({0, 1});
+            TestCar car0(0);
+            TestCar car1(1);
+            race.start();
+            race.clock.advance(11'000);
+            QVERIFY(car0.exchange(TestCar::lapReport(0)).startsWith(u'N'));
+            QVERIFY(car1.exchange(TestCar::lapReport(0)).startsWith(u'N'));
+            race.prompts.answerYesNo(true);
+            race.ui().Car[1]->Btn_RunStop->click();
+            race.ui().Btn_OtherLap->click();
+            for (int r = 0; r < 2; ++r) {
+                standings << race.ui().Lbl_Sort_No[r]->text() + race.ui().Lbl_BestTime[r]->text();
+            }
+            QVERIFY(race.program.journal()->flush());
+            files = {readBytes(race.dir.filePath(u"Kaltero.db"_s)),
+                     readBytes(race.dir.filePath(u"Kaltero.db-wal"_s))};
+        }
+        ConsoleFixture again([&](const QDir& folder) { files.copyTo(folder); },
+                             ConsoleFixture::kStart.addSecs(60), true);
+        auto& ui = again.ui();
+        QVERIFY(ui.Car[1]->isEnabled());
+        QVERIFY(!ui.Car[1]->Btn_RunStop->isEnabled());
+        QVERIFY(ui.Car[0]->Btn_RunStop->isEnabled());
+        QCOMPARE(ui.Btn_OtherLap->text(), u"Stop"_s);
+        QVERIFY(ui.Lbl_OtherLap->text() != kaltero::timing::FormatLapTime(0, again.console.settings));
+        QStringList shown;
+        for (int r = 0; r < 2; ++r) {
+            shown << ui.Lbl_Sort_No[r]->text() + ui.Lbl_BestTime[r]->text();
+        }
+        QCOMPARE(shown, standings);
     }
 
     // A second console on the same folder would share the journal and the car ports: it refuses

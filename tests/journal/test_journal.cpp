@@ -1,9 +1,13 @@
 #include "common/file_bytes.h"
 #include "journal/journal.h"
+#include "model/change_args.h"
 #include "model/race_model.h"
 #include "race/report_inputs.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -64,6 +68,54 @@ QStringList rebuiltReport(const QList<model::Change>& ops) {
 
 QStringList reportOf(const model::RaceModel& race) {
     return race::reportLines(race::reportInputs(race.state()));
+}
+
+// Another program's connection to the journal (a backup tool, a viewer).
+struct Intruder {
+    explicit Intruder(const QString& path) {
+        db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"intruder"_s);
+        db.setDatabaseName(path);
+        db.open();
+    }
+    ~Intruder() {
+        QSqlQuery(db).exec(u"ROLLBACK"_s);
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(u"intruder"_s);
+    }
+    bool exec(const QString& sql) { return QSqlQuery(db).exec(sql); }
+    qint64 count(const QString& sql) {
+        QSqlQuery q(db);
+        return q.exec(sql) && q.next() ? q.value(0).toLongLong() : -1;
+    }
+    QSqlDatabase db;
+};
+
+// The whole race as the model holds it, in one comparable text.
+QByteArray wholeRace(const model::RaceModel& race) {
+    const core::RaceState& st = race.state();
+    QVariantList cars;
+    for (const core::CarSlot& car : st.car) {
+        QVariantList laps;
+        for (const core::Lap& lap : car.laps) {
+            laps.append(model::lapArgs(lap));
+        }
+        cars.append(QVariantMap{{u"laps"_s, laps},
+                                {u"LapCnt"_s, car.LapCnt},
+                                {u"best"_s, car.BestLapTicks},
+                                {u"average"_s, car.AveLapTicks},
+                                {u"running"_s, car.Running},
+                                {u"takesPart"_s, car.TakesPart},
+                                {u"flag"_s, car.LapFlag}});
+    }
+    const QVariantMap whole{{u"setUp"_s, model::setUpArgs(st)},
+                            {u"cars"_s, cars},
+                            {u"timing"_s, race.timing()},
+                            {u"start"_s, st.RaceStartTime.toMSecsSinceEpoch()},
+                            {u"end"_s, st.EndTimeSet ? st.RaceEndTime.toMSecsSinceEpoch() : 0},
+                            {u"stopwatch"_s, QVariantList{st.StopwatchRunning, st.OtherStartTick,
+                                                          st.OtherStopTick}}};
+    return QJsonDocument(QJsonObject::fromVariantMap(whole)).toJson();
 }
 
 }  // namespace
@@ -182,6 +234,253 @@ private Q_SLOTS:
         QVERIFY(r.journal.flush());
         QCOMPARE(r.journal.waiting(), 0);
         QCOMPARE(rebuiltReport(r.journal.unfinishedRace()), reportOf(r.race));
+    }
+
+    // Every kind of operation, written and read back through the file, rebuilds the same race.
+    void everyOperationSurvivesTheFile() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"Kaltero.db"_s);
+        QByteArray before;
+        {
+            Recorded r(path);
+            QVERIFY(r.following());
+            auto& race = r.race;
+            race.setAddress(0, u"10.0.0.1"_s, true);
+            race.setAddress(1, u"10.0.0.2"_s, true);
+            race.setAddress(2, u"10.0.0.3"_s, true);
+            race.clearAddress(2);
+            race.chooseCar(0, u"赤"_s, u"60"_s, 60.0F, 8500.0F);
+            race.chooseCourse(u"鈴鹿"_s, 5807);
+            race.editEventData({u"耐久"_s, u"2026/04/03"_s, u"晴"_s, u"21"_s});
+            race.editRaceLength(u"2"_s, u"30"_s, std::nullopt);
+            race.chooseDriver(0, u"山田"_s, u"0"_s);
+            race.start(kStart, kStart.addSecs(9000));
+            race.switchCountdown(0, true, u"5"_s);
+            race.editCountdown(0, u"4"_s);
+            race.countLap(0, u"3"_s);
+            race.recordLap(0, 1, timedLap(81000, u"山田"_s), 81000, {}, u"rec"_s);
+            race.typeMessage(0, u"BOX"_s);
+            race.typeAllCarMessage(u"SC"_s, u"SC出動"_s);
+            race.showMessage(1, u"油温高め"_s);
+            race.editLapTime(0, 1, u"1'20\"000"_s, 80000);
+            race.editLapDriver(0, 1, u"鈴木"_s);
+            race.editLapRemarks(0, 1, u"ピット"_s);
+            race.correctLapCount(1, 2);
+            race.refuel(0, 40.0F);
+            race.editEconomy(0, 9000.0F);
+            race.showChoices(1, u"青"_s, u"佐藤"_s);
+            race.startStopwatch(90000);
+            race.stopStopwatch(95000);
+            race.startStopwatch(96000);
+            race.editRaceLength(u"3"_s, u"0"_s, kStart.addSecs(10800));
+            race.stopCar(1);
+            QVERIFY(r.journal.flush());
+            before = wholeRace(race);
+        }
+        journal::Journal again;
+        QVERIFY(again.open(path));
+        model::RaceModel rebuilt;
+        for (const model::Change& c : again.unfinishedRace()) {
+            rebuilt.replay(c);
+        }
+        QCOMPARE(wholeRace(rebuilt), before);
+    }
+
+    // Another program holds the journal's write lock: no operation waits for it longer than
+    // the bound, the operator is told once, and nothing is dropped once the lock is gone.
+    void heldLockNeverHoldsTiming_data() {
+        QTest::addColumn<bool>("fromStart");
+        QTest::newRow("held at Start") << true;
+        QTest::newRow("held mid-race") << false;
+    }
+    void heldLockNeverHoldsTiming() {
+        QFETCH(bool, fromStart);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"Kaltero.db"_s);
+        Recorded r(path);
+        QVERIFY(r.following());
+        QSignalSpy told(&r.journal, &journal::Journal::writeFailed);
+        Intruder other(path);
+        auto& race = r.race;
+        race.setAddress(0, u"10.0.0.1"_s, true);
+        race.chooseDriver(0, u"山田"_s, u"0"_s);
+        if (!fromStart) {
+            race.start(kStart, std::nullopt);
+        }
+        QVERIFY(other.exec(u"BEGIN IMMEDIATE"_s));
+        if (fromStart) {
+            race.start(kStart, std::nullopt);
+        }
+        qint64 longest = 0;
+        for (int lap = 1; lap <= 10; ++lap) {
+            QElapsedTimer t;
+            t.start();
+            race.countLap(0, u"0"_s);
+            race.recordLap(0, lap, timedLap(80000 + lap, u"山田"_s), 80000 * lap, {}, u"rec"_s);
+            longest = std::max(longest, t.elapsed());
+        }
+        QVERIFY2(longest <= 50, qPrintable(QString::number(longest)));
+        QCOMPARE(told.size(), 1);
+        QVERIFY(r.journal.waiting() > 0);
+        QVERIFY(other.exec(u"ROLLBACK"_s));
+        QVERIFY(r.journal.flush());
+        QCOMPARE(rebuiltReport(r.journal.unfinishedRace()), reportOf(race));
+    }
+
+    // A journal another program holds locked at start-up is a healthy file: waited for, then
+    // reported as held, never moved aside.
+    void lockedAtStartUpIsNotDamaged() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"Kaltero.db"_s);
+        {
+            Recorded r(path);
+            QVERIFY(r.following());
+            setUpAndLap(r.race, 2);
+        }
+        {
+            Intruder other(path);
+            QVERIFY(other.exec(u"PRAGMA locking_mode = EXCLUSIVE"_s));
+            QVERIFY(other.exec(u"BEGIN EXCLUSIVE"_s));
+            journal::Journal j;
+            QString movedTo;
+            QVERIFY(!j.open(path, &movedTo, nullptr, 200));
+            QVERIFY(j.heldByAnother());
+            QVERIFY(movedTo.isEmpty());
+            QCOMPARE(QDir(dir.path()).entryList({u"*.damaged-*"_s}, QDir::Files), QStringList());
+        }
+        journal::Journal j;
+        QVERIFY(j.open(path));
+        QVERIFY(!j.unfinishedRace().isEmpty());
+    }
+
+    // A copy of Kaltero.db alone (no -wal beside it) holds the race: after a Stop, and while
+    // timing once a few hundred rows were written.
+    void mainFileAloneHoldsTheRace_data() {
+        QTest::addColumn<int>("laps");
+        QTest::addColumn<bool>("stop");
+        QTest::addColumn<int>("atLeast");
+        QTest::newRow("stopped") << 3 << true << 3;
+        QTest::newRow("timing, many rows") << 400 << false << 300;
+    }
+    void mainFileAloneHoldsTheRace() {
+        QFETCH(int, laps);
+        QFETCH(bool, stop);
+        QFETCH(int, atLeast);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"Kaltero.db"_s);
+        Recorded r(path);
+        QVERIFY(r.following());
+        setUpAndLap(r.race, laps);
+        if (stop) {
+            r.race.stop();
+        }
+        const QString copy = dir.filePath(u"copy.db"_s);
+        QVERIFY(QFile::copy(path, copy));
+        Intruder fromCopy(copy);
+        QVERIFY(fromCopy.count(u"SELECT COUNT(*) FROM operations WHERE op = 'lap recorded'"_s) >=
+                atLeast);
+        QCOMPARE(fromCopy.count(u"SELECT COUNT(*) FROM races WHERE state = 'stopped'"_s),
+                 stop ? 1 : 0);
+    }
+
+    // Every commit is synced: a power cut loses nothing the journal said it wrote.
+    void everyCommitIsSynced() {
+        QTemporaryDir dir;
+        journal::Journal j;
+        QVERIFY(j.open(dir.filePath(u"Kaltero.db"_s)));
+        QVERIFY(j.syncsEveryCommit());
+    }
+
+    // A car whose message changes at every report adds no rows: only its last message is kept.
+    void chattyCarAddsNoRows() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"Kaltero.db"_s);
+        Recorded r(path);
+        QVERIFY(r.following());
+        setUpAndLap(r.race, 1);
+        for (int i = 0; i < 50; ++i) {
+            r.race.showMessage(0, u"水温 "_s + QString::number(80 + i));
+            QVERIFY(r.journal.flush());
+        }
+        Intruder other(path);
+        QCOMPARE(other.count(u"SELECT COUNT(*) FROM operations WHERE op = 'message received'"_s),
+                 0);
+        model::RaceModel rebuilt;
+        for (const model::Change& c : r.journal.unfinishedRace()) {
+            rebuilt.replay(c);
+        }
+        QCOMPARE(rebuilt.car(0).InMsg, u"水温 129"_s);
+    }
+
+    // Races older than the days kept are forgotten; the newer ones and an unfinished one stay.
+    void oldRacesArePruned() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"Kaltero.db"_s);
+        const QDateTime now = kStart.addDays(40);
+        {
+            Recorded r(path);
+            QVERIFY(r.following());
+            for (const QDateTime& start : {kStart, kStart.addDays(20), kStart.addDays(39)}) {
+                r.race.setAddress(0, u"10.0.0.1"_s, true);
+                r.race.start(start, std::nullopt);
+                r.race.stop();
+            }
+            r.race.start(kStart.addDays(1), std::nullopt);  // never stopped
+        }
+        journal::Journal j;
+        QVERIFY(j.open(path));
+        j.prune(30, now.toMSecsSinceEpoch());
+        Intruder other(path);
+        QCOMPARE(other.count(u"SELECT COUNT(*) FROM races"_s), 3);
+        QCOMPARE(other.count(u"SELECT COUNT(*) FROM operations WHERE race NOT IN "
+                             "(SELECT id FROM races)"_s),
+                 0);
+        QVERIFY(!j.unfinishedRace().isEmpty());
+    }
+
+    // A journal the previous release left (schema 1: local start text, idle operations before
+    // Start, figures under their old keys) still resumes its unfinished race.
+    void previousReleaseJournalResumes() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"Kaltero.db"_s);
+        {
+            Intruder old(path);
+            for (const QString& sql : {
+                     u"CREATE TABLE races (id INTEGER PRIMARY KEY, started TEXT NOT NULL, state "
+                     "TEXT NOT NULL CHECK (state IN ('running', 'stopped', 'abandoned')))"_s,
+                     u"CREATE TABLE operations (id INTEGER PRIMARY KEY AUTOINCREMENT, race INTEGER "
+                     "NOT NULL REFERENCES races(id), op TEXT NOT NULL, slot INTEGER NOT NULL, lap "
+                     "INTEGER NOT NULL, detail TEXT NOT NULL, args TEXT NOT NULL)"_s,
+                     u"PRAGMA user_version = 1"_s,
+                     u"INSERT INTO races VALUES (1, '2026-04-03T10:00:00', 'running')"_s,
+                     u"INSERT INTO operations (race, op, slot, lap, detail, args) VALUES "
+                     "(1, 'address set', 0, 0, '10.0.0.1', '{\"address\":\"10.0.0.1\",\"setUp\":true}'),"
+                     "(1, 'driver chosen', 0, 0, '山田', '{\"countdown\":\"0\",\"name\":\"山田\"}'),"
+                     "(1, 'started', -1, 0, '2026-04-03T10:00:00', "
+                     "'{\"end\":null,\"start\":\"2026-04-03T10:00:00.000\"}'),"
+                     "(1, 'lap counted', 0, 1, '', '{\"countdown\":\"0\"}'),"
+                     "(1, 'lap recorded', 0, 1, '83000', '{\"lap\":{\"timed\":true,\"ticks\":83000,"
+                     "\"timeText\":\"1''23\\\"000\",\"driver\":\"山田\",\"remarks\":\"\",\"log\":\"\","
+                     "\"corrected\":false,\"edited\":false,\"endTick\":83000},\"tick\":83000,"
+                     "\"figures\":{\"BestLapTicks\":83000,\"BestLapNo\":1,\"Lbl_BestLapTm\":\"1周目\"},"
+                     "\"record\":\"r\"}')"_s}) {
+                QVERIFY2(old.exec(sql), qPrintable(sql));
+            }
+        }
+        journal::Journal j;
+        QString movedTo;
+        QVERIFY(j.open(path, &movedTo));
+        QVERIFY(movedTo.isEmpty());
+        model::RaceModel rebuilt;
+        for (const model::Change& c : j.unfinishedRace()) {
+            rebuilt.replay(c);
+        }
+        QVERIFY(rebuilt.timing());
+        QCOMPARE(rebuilt.state().RaceStartTime, kStart);
+        QCOMPARE(rebuilt.car(0).Address, u"10.0.0.1"_s);
+        QCOMPARE(rebuilt.car(0).LapCnt, 1);
+        QCOMPARE(rebuilt.car(0).laps.value(0).driver, u"山田"_s);
+        QCOMPARE(rebuilt.latestTick(), 83000);
     }
 };
 
