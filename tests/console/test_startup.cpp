@@ -2,6 +2,7 @@
 #include "console/main_window.h"
 #include "console/splash.h"
 #include "console_fixture.h"
+#include "journal/journal.h"
 #include "platform/frame.h"
 #include "platform/udp_link.h"
 
@@ -13,7 +14,11 @@
 #include <QPushButton>
 #include <QScopeGuard>
 
+#include <sched.h>
+#include <sys/mount.h>
+
 using kaltero::testing::ConsoleFixture;
+using namespace Qt::StringLiterals;
 namespace platform = kaltero::platform;
 
 class TestStartup : public QObject {
@@ -155,7 +160,46 @@ private Q_SLOTS:
         QCOMPARE(f.prompts.calls()[0].title, QStringLiteral("終了確認"));
         QCOMPARE(f.prompts.calls()[0].icon, platform::PromptIcon::Information);
     }
+    // A folder that cannot be written (read-only, or a full medium) is no "other console": the
+    // console starts, says what is wrong and times without a journal.
+    void unwritableFolderIsToldAsSuch_data() {
+        QTest::addColumn<bool>("readOnly");
+        QTest::newRow("read-only folder") << true;
+        QTest::newRow("full medium") << false;
+    }
+    void unwritableFolderIsToldAsSuch() {
+        QFETCH(bool, readOnly);
+        if (unshare(CLONE_NEWNS) != 0 ||
+            mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+            QSKIP("no mount namespace here");
+        }
+        QString folder;
+        const auto mountSmallMedium = [&](const QDir& dir) {
+            folder = dir.path();
+            QVERIFY(mount("tmpfs", qPrintable(folder), "tmpfs", 0, "size=64k") == 0);
+            if (readOnly) {
+                QVERIFY(mount("none", qPrintable(folder), nullptr, MS_REMOUNT | MS_RDONLY,
+                              nullptr) == 0);
+                return;
+            }
+            QFile filler(dir.filePath(u"filler"_s));
+            QVERIFY(filler.open(QIODevice::WriteOnly));
+            const QByteArray block(4096, 'x');
+            while (filler.write(block) == block.size() && filler.flush()) {
+            }
+        };
+        ConsoleFixture console(mountSmallMedium);
+        const auto unmount = qScopeGuard([&] { umount2(qPrintable(folder), MNT_DETACH); });
+        QCOMPARE(console.quits, 0);
+        QVERIFY(console.program.window() != nullptr);
+        QVERIFY(!console.program.journal()->isOpen());
+        const QStringList texts = console.prompts.texts();
+        QVERIFY2(!texts.join(u'\n').contains(u"既に動いています"_s), qPrintable(texts.join(u'\n')));
+        QVERIFY2(texts.value(0).startsWith(u"このフォルダに書き込めません"_s),
+                 qPrintable(texts.join(u'\n')));
+    }
 };
+
 
 QTEST_MAIN(TestStartup)
 #include "test_startup.moc"

@@ -1,9 +1,10 @@
-// kaltero-headless FOLDER --snapshot FILE --stop-file FILE --report FILE
+// kaltero-headless FOLDER --snapshot FILE --stop-file FILE --report FILE [--practice]
 //
 // The console in FOLDER with nobody at it, for tests that run, kill and restart it as a
 // process of its own. Sample master data is put in FOLDER when none is there. Every question
 // the console asks is answered Yes, so an unfinished race is resumed. When there is none, five
-// car slots get the address 127.0.0.1, a car and a driver each, and Start is pressed. The race
+// car slots get the address 127.0.0.1, a car and a driver each, and Start is pressed (with
+// --practice, Start and Stop first: the race is the second of the day, on the same set-up). The race
 // as the console then holds it is written to the snapshot file (race_snapshot.h) and "ready"
 // is printed. Once the stop file exists, Stop is pressed, the results report is saved to the
 // report file, the snapshot is written again, "stopped" is printed and the program ends.
@@ -119,7 +120,9 @@ int main(int argc, char** argv) {
     const QCommandLineOption reportOption(QStringLiteral("report"),
                                           QStringLiteral("The results report to save at Stop."),
                                           QStringLiteral("file"));
-    parser.addOptions({snapshotOption, stopOption, reportOption});
+    const QCommandLineOption practiceOption(
+        QStringLiteral("practice"), QStringLiteral("A practice run is started and stopped first."));
+    parser.addOptions({snapshotOption, stopOption, reportOption, practiceOption});
     parser.addPositionalArgument(QStringLiteral("folder"), QStringLiteral("The console's folder."));
     parser.process(app);
     if (parser.positionalArguments().size() != 1 || !parser.isSet(snapshotOption) ||
@@ -152,6 +155,11 @@ int main(int argc, char** argv) {
     }
     if (!race.timing()) {
         setUp(console);
+        if (parser.isSet(practiceOption)) {
+            console.ui.Btn_Start->click();
+            console.ui.Btn_Start->click();  // Stop, answered Yes
+            prompts.shown.clear();
+        }
         console.ui.Btn_Start->click();
     }
     const auto snapshot = [&] {
