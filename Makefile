@@ -28,6 +28,7 @@ bench: deps
 	cmake/own-network.sh build/release/bin/bench_resources
 	cmake/own-network.sh build/release/bin/bench_lap_commit
 	cmake/own-network.sh build/release/bin/bench_long_race
+	cmake/own-network.sh build/release/bin/bench_journal_lock
 	cmake/own-network.sh build/release/bin/bench_live_load
 
 clean:

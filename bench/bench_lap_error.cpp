@@ -22,6 +22,7 @@
 #include "car_sim.h"
 #include "link/protocol.h"
 #include "live_console.h"
+#include "loopback_delay.h"
 #include "platform/grid.h"
 #include "platform/udp_link.h"
 
@@ -39,7 +40,10 @@
 #include <memory>
 #include <mutex>
 
+using kaltero::bench::LoopbackDelay;
 using kaltero::bench::percentile;
+using kaltero::bench::steadyNs;
+using kaltero::bench::Worker;
 using kaltero::carsim::CarSim;
 using kaltero::carsim::CarSimOptions;
 using kaltero::carsim::CarSimResult;
@@ -48,29 +52,6 @@ using kaltero::testing::LiveConsole;
 using kaltero::testing::runUntil;
 
 namespace {
-
-qint64 steadyNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-// A thread that runs `body` until told to stop.
-class Worker {
-public:
-    explicit Worker(std::function<void(const std::atomic<bool>& stop)> body)
-        : thread_(QThread::create([this, body = std::move(body)] { body(stop_); })) {
-        thread_->start();
-    }
-    ~Worker() {
-        stop_ = true;
-        thread_->wait();
-    }
-
-private:
-    std::atomic<bool> stop_{false};
-    std::unique_ptr<QThread> thread_;
-};
 
 // The simulator on a thread of its own.
 class CarsOnTheirOwnThread {
@@ -130,51 +111,6 @@ void flood(const QList<quint16>& ports, quint32 seed, const std::atomic<bool>& s
         }
     }
 }
-
-// Loopback delay: one thread reads the clock and sends it every 5 ms, another reads it.
-class LoopbackDelay {
-public:
-    LoopbackDelay()
-        : reader_([this](const std::atomic<bool>& stop) { read(stop); }),
-          writer_([this](const std::atomic<bool>& stop) { write(stop); }) {}
-
-    std::vector<qint64> samplesNs() {
-        std::lock_guard lock(mutex_);
-        return samples_;
-    }
-
-private:
-    void read(const std::atomic<bool>& stop) {
-        QUdpSocket socket;
-        socket.bind(QHostAddress::LocalHost, 0);
-        port_ = socket.localPort();
-        while (!stop) {
-            if (!socket.hasPendingDatagrams() && !socket.waitForReadyRead(50)) {
-                continue;
-            }
-            const QByteArray data = socket.receiveDatagram().data();
-            const qint64 delay = steadyNs() - data.toLongLong();
-            std::lock_guard lock(mutex_);
-            samples_.push_back(delay);
-        }
-    }
-    void write(const std::atomic<bool>& stop) {
-        QUdpSocket socket;
-        while (!stop) {
-            if (port_ != 0) {
-                socket.writeDatagram(QByteArray::number(steadyNs()), QHostAddress::LocalHost,
-                                     port_);
-            }
-            QThread::msleep(5);
-        }
-    }
-
-    std::atomic<quint16> port_{0};
-    std::mutex mutex_;
-    std::vector<qint64> samples_;
-    Worker reader_;
-    Worker writer_;
-};
 
 // Holds the console's thread for 50-300 ms every 0.2 to 1.5 s.
 class Blocker : public QObject {

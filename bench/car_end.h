@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 
+#include <chrono>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -36,11 +38,18 @@ public:
     bool ready() const { return fd_ >= 0; }
 
     // Sends one report and waits for the reply: the round trip in ns, -1 when no reply came.
-    qint64 exchange(const QByteArray& report, QByteArray* reply = nullptr, int timeoutMs = 2000) {
+    // sentAtNs gets the monotonic clock (steady_clock) as the report leaves.
+    qint64 exchange(const QByteArray& report, QByteArray* reply = nullptr, int timeoutMs = 2000,
+                    qint64* sentAtNs = nullptr) {
         drain();
         const sockaddr_in console = address(INADDR_LOOPBACK, core::consolePort(slot_));
         QElapsedTimer clock;
         clock.start();
+        if (sentAtNs != nullptr) {
+            *sentAtNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                            std::chrono::steady_clock::now().time_since_epoch())
+                            .count();
+        }
         if (::sendto(fd_, report.constData(), size_t(report.size()), 0,
                      reinterpret_cast<const sockaddr*>(&console), sizeof console) < 0) {
             return -1;

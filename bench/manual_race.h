@@ -7,6 +7,7 @@
 
 #include <QFileInfo>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -61,14 +62,17 @@ struct ManualRace : testing::ConsoleFixture {
         program.journal()->flush();
         const QByteArray held = CarEnd::lapReport(laps);
         const QByteArray next = CarEnd::lapReport(laps + 1);
+        const auto withMessage = [this](const QByteArray& report, std::size_t car) {
+            return message ? QByteArray(report + message(car)) : report;
+        };
         std::vector<qint64> ns(cars.size(), -1);
         for (std::size_t i = 0; i < cars.size(); ++i) {
             serveWhile([&] {
                 QByteArray reply;
-                const qint64 t = cars[i]->exchange(held, &reply);
+                const qint64 t = cars[i]->exchange(withMessage(held, i), &reply);
                 ns[i] = reply.mid(1, 3) == next ? t : -1;
                 for (int r = 0; r < moreReports; ++r) {
-                    cars[i]->exchange(next);
+                    cars[i]->exchange(withMessage(next, i));
                 }
             });
             if (between) {
@@ -93,6 +97,9 @@ struct ManualRace : testing::ConsoleFixture {
 
     std::vector<std::unique_ptr<CarEnd>> cars;
     int laps = 0;  // laps each car has closed
+    // The free message each report of car i (in cars' order) carries after its lap number;
+    // none when unset. Called on the car's thread, once per report.
+    std::function<QByteArray(std::size_t car)> message;
 };
 
 }  // namespace kaltero::bench
