@@ -327,6 +327,7 @@ int main(int argc, char* argv[]) {
     const auto underLock = [&](qint64 ns) { return ns >= heldNs && ns <= releasedNs; };
     std::vector<qint64> rtFree, rtLocked, closeFree, closeLocked;
     std::vector<double> errFree, errLocked;
+    Exchange slowestFree;  // the slowest lap-closing reply without the lock
     int lost = 0;
     int unexpected = 0;
     qint64 lapsSeen = 0;
@@ -342,6 +343,9 @@ int main(int argc, char* argv[]) {
             (locked ? rtLocked : rtFree).push_back(e.roundTripNs);
             if (e.closedLap) {
                 (locked ? closeLocked : closeFree).push_back(e.roundTripNs);
+                if (!locked && e.roundTripNs > slowestFree.roundTripNs) {
+                    slowestFree = e;
+                }
             }
         }
         unexpected += log.unexpectedLaps;
@@ -408,6 +412,12 @@ int main(int argc, char* argv[]) {
                     'f', 2)
                .arg(closeLockedP99Ms, 0, 'f', 1)
                .arg(kAimP99Ms, 0, 'f', 0);
+    out << QStringLiteral("  slowest lap-closing reply without the lock: %1 ms, %2 s %3 the lock\n")
+               .arg(slowestFree.roundTripNs / 1e6, 0, 'f', 1)
+               .arg(std::abs(slowestFree.sentNs - (slowestFree.sentNs < heldNs ? heldNs : releasedNs)) /
+                        1e9,
+                    0, 'f', 2)
+               .arg(slowestFree.sentNs < heldNs ? QStringLiteral("before") : QStringLiteral("after"));
     out << QStringLiteral("lap time against the car's own interval (bound %1 ticks: 1 tick + the "
                           "largest loopback delay, %2 us; lap 1 left out)\n")
                .arg(boundTicks, 0, 'f', 2)
