@@ -4,6 +4,7 @@
 #include "console/splash.h"
 #include "core/console_context.h"
 #include "journal/journal.h"
+#include "link/lap_closing.h"
 #include "live/live_server.h"
 #include "live/race_feed.h"
 #include "model/race_model.h"
@@ -169,6 +170,10 @@ void Application::offerResume() {
     }
     if (resume) {
         // Rebuilt before the journal follows: these operations are on disk already.
+        console_.race.setFigureRule([this](const QList<core::Lap>& laps, const core::CarSlot& car,
+                                           qint32 remain) {
+            return link::figuresOfLap(laps, car, remain, console_.settings);
+        });
         for (const model::Change& c : ops) {
             console_.race.replay(c);
         }

@@ -26,6 +26,10 @@ struct ScriptedRace {
         settings.TicksPerSecond = 1000;
         settings.FractionFormat = u"000"_s;
         settings.MsPerTick = 1;
+        race.setFigureRule([this](const QList<core::Lap>& laps, const core::CarSlot& car,
+                                  qint32 remain) {
+            return link::figuresOfLap(laps, car, remain, settings);
+        });
         QObject::connect(&race, &model::RaceModel::changed, [this](const model::Change& c) {
             if (c.isOperation()) {
                 log << c.logLine();
