@@ -348,9 +348,10 @@ void Journal::record(const model::Change& c) {
         });
     }
     d_->queue.append(c);
-    // A car is sent its record right after this returns: the lap must be on disk first.
-    if (c.op == model::Op::Started || c.op == model::Op::LapRecorded ||
-        c.op == model::Op::Stopped) {
+    // A car is sent its record right after this returns: the lap must be on disk first. While
+    // writes fail, the retry timer alone tries: no reply waits for a lock that is still held.
+    if (!d_->failing && (c.op == model::Op::Started || c.op == model::Op::LapRecorded ||
+                         c.op == model::Op::Stopped)) {
         flush();
         return;
     }

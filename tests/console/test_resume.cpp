@@ -92,6 +92,15 @@ private Q_SLOTS:
         QCOMPARE(panel->Lbl_LapCnt->text(), u"3周目"_s);
         // 14:00:00 was tick 0; the console came back at 14:01:00.
         QCOMPARE(again.console.TickCnt(), 60'000);
+        // The resume itself is the one row it adds: showing the race again is no operation.
+        const auto rows = [](const QString& folder) {
+            kaltero::journal::Journal j;
+            return j.open(folder + u"/Kaltero.db"_s) ? j.unfinishedRace().size() : -1;
+        };
+        QVERIFY(again.program.journal()->flush());
+        QTemporaryDir killed;
+        files.copyTo(QDir(killed.path()));
+        QCOMPARE(rows(again.dir.path()), rows(killed.path()) + 1);
 
         TestCar car(0);
         again.clock.advance(11'000);
