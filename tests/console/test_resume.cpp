@@ -33,7 +33,19 @@ struct JournalFiles {
         QVERIFY(writeBytes(folder.filePath(u"Kaltero.db"_s), db));
         QVERIFY(writeBytes(folder.filePath(u"Kaltero.db-wal"_s), wal));
     }
+    static JournalFiles of(const QDir& folder) {
+        return {readBytes(folder.filePath(u"Kaltero.db"_s)),
+                readBytes(folder.filePath(u"Kaltero.db-wal"_s))};
+    }
 };
+
+// The car drives laps first..last-1 of a started race: a silence, then its report.
+void driveLaps(Race& race, TestCar& car, int first, int last) {
+    for (int lap = first; lap < last; ++lap) {
+        race.clock.advance(11'000);
+        QVERIFY(car.exchange(TestCar::lapReport(lap)).startsWith(u'N'));
+    }
+}
 
 QStringList lapTexts(kaltero::platform::Grid* grid) {
     QStringList rows;
@@ -64,13 +76,9 @@ private Q_SLOTS:
             Race race({0});
             TestCar car(0);
             race.start();
-            for (int lap = 0; lap < 2; ++lap) {
-                race.clock.advance(11'000);
-                QVERIFY(car.exchange(TestCar::lapReport(lap)).startsWith(u'N'));
-            }
+            driveLaps(race, car, 0, 2);
             before = lapTexts(race.ui().Car[0]->Spd_Laps);
-            files = {readBytes(race.dir.filePath(u"Kaltero.db"_s)),
-                     readBytes(race.dir.filePath(u"Kaltero.db-wal"_s))};
+            files = JournalFiles::of(QDir(race.dir.path()));
         }
         QCOMPARE(before.size(), 2);
 
@@ -142,8 +150,7 @@ private Q_SLOTS:
             ui.Txt_RunH->setText(u"2"_s);
             ui.Txt_RunN->setText(u"30"_s);
             ui.Btn_Start->click();
-            files = {readBytes(race.dir.filePath(u"Kaltero.db"_s)),
-                     readBytes(race.dir.filePath(u"Kaltero.db-wal"_s))};
+            files = JournalFiles::of(QDir(race.dir.path()));
         }
         ConsoleFixture again(
             [&](const QDir& folder) {
@@ -174,12 +181,8 @@ private Q_SLOTS:
             race.clock.advance(1'000);
             race.stop();
             race.start();
-            for (int lap = 0; lap < 2; ++lap) {
-                race.clock.advance(11'000);
-                QVERIFY(car.exchange(TestCar::lapReport(lap)).startsWith(u'N'));
-            }
-            files = {readBytes(race.dir.filePath(u"Kaltero.db"_s)),
-                     readBytes(race.dir.filePath(u"Kaltero.db-wal"_s))};
+            driveLaps(race, car, 0, 2);
+            files = JournalFiles::of(QDir(race.dir.path()));
         }
         ConsoleFixture again(
             [&](const QDir& folder) {
@@ -216,12 +219,8 @@ private Q_SLOTS:
             Race race;
             TestCar car(0);
             race.start();
-            for (int lap = 0; lap < 2; ++lap) {
-                race.clock.advance(11'000);
-                QVERIFY(car.exchange(TestCar::lapReport(lap)).startsWith(u'N'));
-            }
-            files = {readBytes(race.dir.filePath(u"Kaltero.db"_s)),
-                     readBytes(race.dir.filePath(u"Kaltero.db-wal"_s))};
+            driveLaps(race, car, 0, 2);
+            files = JournalFiles::of(QDir(race.dir.path()));
         }
         // The restart's moment as an instant, shown in the new zone's local time.
         const QDateTime restart = ConsoleFixture::kStart.addSecs(laterSecs).toUTC();
@@ -305,8 +304,7 @@ private Q_SLOTS:
                 standings << race.ui().Lbl_Sort_No[r]->text() + race.ui().Lbl_BestTime[r]->text();
             }
             QVERIFY(race.program.journal()->flush());
-            files = {readBytes(race.dir.filePath(u"Kaltero.db"_s)),
-                     readBytes(race.dir.filePath(u"Kaltero.db-wal"_s))};
+            files = JournalFiles::of(QDir(race.dir.path()));
         }
         ConsoleFixture again([&](const QDir& folder) { files.copyTo(folder); },
                              ConsoleFixture::kStart.addSecs(60), true);
