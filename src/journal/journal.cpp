@@ -43,7 +43,7 @@ std::optional<model::Op> opFromKey(const QString& key) {
 struct Journal::Impl {
     QString connection = QUuid::createUuid().toString();
     QSqlDatabase db;
-    qint64 race = 0;  // the race being recorded, 0 while idle
+    qint64 race = 0;             // the race being recorded, 0 while idle
     QList<model::Change> queue;  // waiting for a commit, in order
     bool failing = false;
     bool locked = false;
@@ -100,9 +100,7 @@ struct Journal::Impl {
     }
 
     // SQLITE_BUSY or SQLITE_LOCKED: another connection holds the file, it is not damaged.
-    bool lockedOut() const {
-        return lastErrorCode == u"5" || lastErrorCode == u"6";
-    }
+    bool lockedOut() const { return lastErrorCode == u"5" || lastErrorCode == u"6"; }
 
     void close() {
         db.close();
@@ -129,7 +127,7 @@ struct Journal::Impl {
                 continue;  // the race was stopped in this queue: idle changes after it
             }
             const bool ok = c.op == model::Op::MessageReceived ? keepMessage(current, c, why)
-                                                                : insertOperation(current, c, why);
+                                                               : insertOperation(current, c, why);
             if (!ok || (c.op == model::Op::Stopped &&
                         !setState(current, QStringLiteral("stopped"), why))) {
                 exec(QStringLiteral("ROLLBACK"));
@@ -398,10 +396,10 @@ void Journal::prune(int days, qint64 nowMs) {
     if (days <= 0 || !isOpen()) {
         return;
     }
-    const QString old =
-        QStringLiteral("FROM races WHERE state != 'running' AND (started_ms IS NULL OR "
-                       "started_ms < %1)")
-            .arg(nowMs - qint64(days) * 24 * 3600 * 1000);
+    const QString old = QStringLiteral(
+                            "FROM races WHERE state != 'running' AND (started_ms IS NULL OR "
+                            "started_ms < %1)")
+                            .arg(nowMs - qint64(days) * 24 * 3600 * 1000);
     QSqlQuery count(d_->db);
     if (!count.exec(u"SELECT COUNT(*) " + old) || !count.next() || count.value(0).toInt() == 0) {
         return;
@@ -453,7 +451,10 @@ QList<model::Change> Journal::unfinishedRace() const {
     if (messages.exec()) {
         while (messages.next()) {
             const QString text = messages.value(1).toString();
-            ops.append({model::Op::MessageReceived, messages.value(0).toInt(), 0, text,
+            ops.append({model::Op::MessageReceived,
+                        messages.value(0).toInt(),
+                        0,
+                        text,
                         {{QStringLiteral("message"), text}}});
         }
     }

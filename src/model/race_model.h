@@ -122,8 +122,8 @@ public:
     // The console's statistics rule: a car's figures from its laps (the lap just recorded in
     // place), the car as it stands and the race time left. A replayed lap works its figures out
     // again with it; without one the figures stay empty.
-    using FigureRule = std::function<Figures(const QList<core::Lap>& laps,
-                                             const core::CarSlot& car, qint32 RemainTicks)>;
+    using FigureRule = std::function<Figures(const QList<core::Lap>& laps, const core::CarSlot& car,
+                                             qint32 RemainTicks)>;
     void setFigureRule(FigureRule rule) { figureRule_ = std::move(rule); }
 
 Q_SIGNALS:

@@ -26,10 +26,10 @@ void RaceModel::replay(const Change& c) {
             if (a.contains(u"setUp"_s)) {
                 applySetUp(s_, a.value(u"setUp"_s).toMap());
             }
-            start(instantFrom(a.contains(u"startMs"_s) ? a.value(u"startMs"_s)
-                                                        : a.value(u"start"_s))
-                      .value_or(QDateTime()),
-                  endFrom(a));
+            start(
+                instantFrom(a.contains(u"startMs"_s) ? a.value(u"startMs"_s) : a.value(u"start"_s))
+                    .value_or(QDateTime()),
+                endFrom(a));
             break;
         case Op::Stopped:
             stop();

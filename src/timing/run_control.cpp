@@ -43,11 +43,11 @@ QStringList carsWithoutNumericAddress(const core::RaceState& st) {
 
 RunControl::RunControl(core::Console& console) : c_(console) {
     for (int s = 0; s < kSlotCount; ++s) {
-        c_.ui.Car[s]->Time_Lap->onTimeout([this, s] { Time_Lap_Timer(s); });
+        c_.ui.Car[s]->Time_Lap->onTimeout([this, s] { onLapTimer(s); });
     }
 }
 
-void RunControl::Btn_Start_Click() {
+void RunControl::onStartStop() {
     if (c_.race.timing()) {
         stop();
     } else {
@@ -217,7 +217,7 @@ void RunControl::stop() {
     ui.Time_NoInputBlk->start();
 }
 
-void RunControl::Time_Lap_Timer(int s) {
+void RunControl::onLapTimer(int s) {
     const auto& car = c_.state.car[s];
     const qint32 now = c_.TickCnt();
     c_.ui.Car[s]->Lbl_Time->setText(FormatLapTime(now - car.LapStartTick, c_.settings));

@@ -1,10 +1,10 @@
 #include "common/file_bytes.h"
 #include "console_fixture.h"
+#include "journal/journal.h"
 #include "platform/choice_list.h"
 #include "platform/cp932.h"
 #include "platform/grid.h"
 #include "test_car.h"
-#include "journal/journal.h"
 #include "timing/time_text.h"
 
 #include <QScopeGuard>
@@ -313,7 +313,8 @@ private Q_SLOTS:
         QVERIFY(!ui.Car[1]->Btn_RunStop->isEnabled());
         QVERIFY(ui.Car[0]->Btn_RunStop->isEnabled());
         QCOMPARE(ui.Btn_OtherLap->text(), u"Stop"_s);
-        QVERIFY(ui.Lbl_OtherLap->text() != kaltero::timing::FormatLapTime(0, again.console.settings));
+        QVERIFY(ui.Lbl_OtherLap->text() !=
+                kaltero::timing::FormatLapTime(0, again.console.settings));
         QStringList shown;
         for (int r = 0; r < 2; ++r) {
             shown << ui.Lbl_Sort_No[r]->text() + ui.Lbl_BestTime[r]->text();

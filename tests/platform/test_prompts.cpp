@@ -107,12 +107,21 @@ private Q_SLOTS:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("saved");
-        QTest::newRow("bare name, text type: as typed") << "race" << "テキストデータ (*.txt)"
-                                                         << "race";
-        QTest::newRow("bare name, CSV type") << "race" << "CSV (*.csv)" << "race.csv";
-        QTest::newRow("own extension, CSV type") << "race.txt" << "CSV (*.csv)" << "race.txt";
-        QTest::newRow("bare name, every file") << "race" << "全てのファイル (*.*)" << "race";
-        QTest::newRow("cancelled") << "" << "CSV (*.csv)" << "";
+        QTest::newRow("bare name, text type: as typed") << "race"
+                                                        << "テキストデータ (*.txt)"
+                                                        << "race";
+        QTest::newRow("bare name, CSV type") << "race"
+                                             << "CSV (*.csv)"
+                                             << "race.csv";
+        QTest::newRow("own extension, CSV type") << "race.txt"
+                                                 << "CSV (*.csv)"
+                                                 << "race.txt";
+        QTest::newRow("bare name, every file") << "race"
+                                               << "全てのファイル (*.*)"
+                                               << "race";
+        QTest::newRow("cancelled") << ""
+                                   << "CSV (*.csv)"
+                                   << "";
     }
     void nameForType() {
         QFETCH(QString, typed);
