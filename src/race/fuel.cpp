@@ -1,6 +1,7 @@
 #include "race/fuel.h"
 
 #include "core/number_text.h"
+#include "core/slot_state.h"
 
 #include <cmath>
 #include <limits>
@@ -110,7 +111,7 @@ CountdownView countdownSwitch(bool ticked, qint32 CheckDefaultLaps) {
     if (ticked) {
         return {true, QString::number(CheckDefaultLaps), kCountdownOn};
     }
-    return {false, u"0"_s, kCountdownOff};
+    return {false, core::kCountdownOffText, kCountdownOff};
 }
 
 }  // namespace kaltero::race

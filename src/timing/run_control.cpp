@@ -10,7 +10,6 @@
 #include "platform/frame.h"
 #include "platform/prompts.h"
 #include "platform/udp_link.h"
-#include "race/fuel.h"
 #include "timing/race_length.h"
 #include "timing/time_text.h"
 
@@ -195,8 +194,7 @@ void RunControl::stop() {
     c_.race.stop();
     ui.Btn_Start->setText(QStringLiteral("Start"));
     for (int s = 0; s < kSlotCount; ++s) {
-        c_.race.switchCountdown(s, false,
-                                race::countdownSwitch(false, c_.settings.CheckDefaultLaps).text);
+        c_.race.switchCountdown(s, false, core::kCountdownOffText);
         ui.Car[s]->Btn_RunStop->setEnabled(true);
         ui.Car[s]->Winsock->close();
         ui.Car[s]->Time_Lap->stop();
