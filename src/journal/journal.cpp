@@ -145,8 +145,11 @@ struct Journal::Impl {
         race = current;
         unsavedRows += int(queue.size());
         queue.clear();
-        if (stopped || unsavedRows >= kSaveRows || sinceSaved.elapsed() >= kSaveMs) {
-            writeBack(stopped);
+        if (stopped) {
+            writeBack(true);
+        } else if (unsavedRows >= kSaveRows || sinceSaved.elapsed() >= kSaveMs) {
+            // After the reply this commit may precede: the write-back never delays a car.
+            save.start(0);
         }
         return true;
     }
@@ -243,9 +246,9 @@ Journal::Journal(QObject* parent) : QObject(parent), d_(std::make_unique<Impl>()
     d_->group.setSingleShot(true);
     connect(&d_->group, &QTimer::timeout, this, [this] { flush(); });
     // A race whose last rows came a while ago still reaches the main file within a minute.
-    d_->save.setInterval(Impl::kSaveMs);
     connect(&d_->save, &QTimer::timeout, this, [this] {
-        if (isOpen() && d_->queue.isEmpty()) {
+        d_->save.start(Impl::kSaveMs);
+        if (isOpen()) {
             d_->writeBack(false);
         }
     });
@@ -263,7 +266,7 @@ bool Journal::open(const QString& path, QString* movedTo, QString* why, int lock
     d_->locked = false;
     for (;;) {
         if (d_->openAt(path, &reason)) {
-            d_->save.start();
+            d_->save.start(Impl::kSaveMs);
             return true;
         }
         d_->close();
@@ -304,7 +307,7 @@ bool Journal::open(const QString& path, QString* movedTo, QString* why, int lock
         }
         return false;
     }
-    d_->save.start();
+    d_->save.start(Impl::kSaveMs);
     return true;
 }
 
@@ -364,14 +367,18 @@ bool Journal::flush() {
     }
     QString why;
     if (d_->commit(&why)) {
+        if (d_->failing) {
+            qCInfo(lcJournal) << "journal written again";
+        }
         d_->failing = false;
         return true;
     }
+    // Told and logged once: a lock held for an hour must not flood the log.
     if (!d_->failing) {
         d_->failing = true;
+        qCWarning(lcJournal) << "journal write failed:" << why;
         Q_EMIT writeFailed(why);
     }
-    qCWarning(lcJournal) << "journal write failed:" << why;
     // Retried until the disk takes it again; the operations wait in memory meanwhile.
     if (!d_->group.isActive()) {
         d_->group.start();

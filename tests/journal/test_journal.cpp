@@ -374,6 +374,7 @@ private Q_SLOTS:
         if (stop) {
             r.race.stop();
         }
+        QCoreApplication::processEvents();  // the write-back follows the replies
         const QString copy = dir.filePath(u"copy.db"_s);
         QVERIFY(QFile::copy(path, copy));
         Intruder fromCopy(copy);
