@@ -4,6 +4,7 @@
 #include "console/splash.h"
 #include "core/console_context.h"
 #include "journal/journal.h"
+#include "link/lap_closing.h"
 #include "live/live_server.h"
 #include "live/race_feed.h"
 #include "model/race_model.h"
@@ -34,7 +35,7 @@ Application::~Application() {
 }
 
 void Application::start() {
-    splash_->Form_Load();
+    splash_->onLoad();
     splash_->show();
 }
 
@@ -56,7 +57,7 @@ void Application::openConsole() {
         window_->setLiveNotice(u"ポート " + QString::number(console_.settings.LivePort) +
                                u" を開けないため、ライブ表示は止まっています。");
     }
-    window_->Form_Load();
+    window_->onLoad();
     window_->show();
     offerResume();
 }
@@ -73,14 +74,15 @@ Application::Claim Application::claimFolder() {
         QDir::toNativeSeparators(QFileInfo(console_.paths.JournalFile).absolutePath());
     if (lock_->error() != QLockFile::LockFailedError) {
         // A read-only folder or a full medium: no other console, but nothing can be recorded.
-        console_.prompts.message(u"このフォルダに書き込めません (読み取り専用か、空きがありません)。\n" +
-                                     folder + u"\n計測は記録されずに続けます。",
-                                 kTitle, platform::PromptIcon::Critical);
+        console_.prompts.message(
+            u"このフォルダに書き込めません (読み取り専用か、空きがありません)。\n" + folder +
+                u"\n計測は記録されずに続けます。",
+            kTitle, platform::PromptIcon::Critical);
         return Claim::NotWritable;
     }
-    console_.prompts.message(
-        u"このフォルダのKalteroは既に動いています。\n" + folder + u"\n二つ目のKalteroは起動しません。",
-        QStringLiteral("Kaltero"), platform::PromptIcon::Critical);
+    console_.prompts.message(u"このフォルダのKalteroは既に動いています。\n" + folder +
+                                 u"\n二つ目のKalteroは起動しません。",
+                             QStringLiteral("Kaltero"), platform::PromptIcon::Critical);
     return Claim::AnotherConsole;
 }
 
@@ -169,6 +171,10 @@ void Application::offerResume() {
     }
     if (resume) {
         // Rebuilt before the journal follows: these operations are on disk already.
+        console_.race.setFigureRule(
+            [this](const QList<core::Lap>& laps, const core::CarSlot& car, qint32 remain) {
+                return link::figuresOfLap(laps, car, remain, console_.settings);
+            });
         for (const model::Change& c : ops) {
             console_.race.replay(c);
         }

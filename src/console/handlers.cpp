@@ -36,7 +36,7 @@ Handlers::Handlers(core::Console& console)
       carView_(console) {
     applyInputConventions(console);
     auto& ui = c_.ui;
-    QObject::connect(ui.Btn_Start, &QPushButton::clicked, [this] { run_.Btn_Start_Click(); });
+    QObject::connect(ui.Btn_Start, &QPushButton::clicked, [this] { run_.onStartStop(); });
 }
 
 namespace {
@@ -93,7 +93,7 @@ void Handlers::resumeRace() {
     }
 }
 
-void Handlers::Form_Load() {
+void Handlers::onLoad() {
     auto& ui = c_.ui;
     masterData_.LoadDriversFile(false);
     masterData_.LoadCourseFile(false);

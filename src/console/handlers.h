@@ -23,7 +23,7 @@ public:
     explicit Handlers(core::Console& console);
 
     // Window load, in its order: master data, captions, grids, own address, address check.
-    void Form_Load();
+    void onLoad();
     // The controls the operator sets show what the race rebuilt from the journal holds.
     void showRace();
     // The race rebuilt from the journal goes on being timed.

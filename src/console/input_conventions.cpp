@@ -82,10 +82,10 @@ void applyInputConventions(core::Console& c) {
 
 NoInputBlink::NoInputBlink(core::Console& console) : c_(console) {
     c_.ui.Time_NoInputBlk->setInterval(1000);
-    c_.ui.Time_NoInputBlk->onTimeout([this] { Time_NoInputBlk_Timer(); });
+    c_.ui.Time_NoInputBlk->onTimeout([this] { onMissingInputBlink(); });
 }
 
-void NoInputBlink::Time_NoInputBlk_Timer() {
+void NoInputBlink::onMissingInputBlink() {
     auto& ui = c_.ui;
     toggle(ui.Cmb_Course);
     for (int s = 0; s < kSlotCount; ++s) {

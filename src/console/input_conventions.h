@@ -16,7 +16,7 @@ void applyInputConventions(core::Console& console);
 class NoInputBlink {
 public:
     explicit NoInputBlink(core::Console& console);
-    void Time_NoInputBlk_Timer();
+    void onMissingInputBlink();
 
 private:
     core::Console& c_;

@@ -69,8 +69,8 @@ MainWindow::MainWindow(core::Console& console, std::function<void()> quit)
     ui.WinsockChker = named(new platform::UdpLink(this), QStringLiteral("WinsockChker"));
 
     handlers_ = std::make_unique<Handlers>(console_);
-    connect(ui.Btn_End, &QPushButton::clicked, this, [this] { Btn_End_Click(); });
-    connect(ui.Btn_Live, &QPushButton::clicked, this, [this] { Btn_Live_Click(); });
+    connect(ui.Btn_End, &QPushButton::clicked, this, [this] { endConsole(); });
+    connect(ui.Btn_Live, &QPushButton::clicked, this, [this] { openLivePage(); });
     resize(1880, 1000);
 }
 
@@ -279,21 +279,21 @@ void MainWindow::buildEditorPanels() {
           ui.Btn_DrvCancel);
 }
 
-void MainWindow::Form_Load() {
+void MainWindow::onLoad() {
     // Centred on the screen, and never larger than it.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
         resize(std::min(width(), area.width()), std::min(height(), area.height()));
         move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
     }
-    handlers_->Form_Load();
+    handlers_->onLoad();
 }
 
 void MainWindow::setLiveNotice(const QString& notice) {
     liveNotice_ = notice;
 }
 
-void MainWindow::Btn_Live_Click() {
+void MainWindow::openLivePage() {
     // One dialog at a time; a second press brings it forward.
     if (liveDialog_) {
         liveDialog_->raise();
@@ -324,7 +324,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
 }
 
-void MainWindow::Btn_End_Click() {
+void MainWindow::endConsole() {
     if (!console_.prompts.askYesNo(QStringLiteral("終了します。よろしいですか？"),
                                    QStringLiteral("終了確認"), platform::PromptIcon::Information)) {
         return;

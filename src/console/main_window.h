@@ -25,7 +25,7 @@ public:
     ~MainWindow() override;
 
     // Window load: master data, captions, grids, own address, address-check socket.
-    void Form_Load();
+    void onLoad();
     // The controls the operator sets show the race rebuilt from the journal.
     void showRace();
     // The race rebuilt from the journal goes on being timed.
@@ -41,8 +41,8 @@ private:
     void buildCommon();
     void buildSettingsPanel();
     void buildEditorPanels();
-    void Btn_End_Click();
-    void Btn_Live_Click();
+    void endConsole();
+    void openLivePage();
 
     core::Console& console_;
     std::function<void()> quit_;

@@ -23,7 +23,7 @@ using core::kSlotCount;
 
 ResultsReport::ResultsReport(core::Console& console) : c_(console) {
     auto& ui = c_.ui;
-    QObject::connect(ui.Btn_Write, &QPushButton::clicked, [this] { Btn_Write_Click(); });
+    QObject::connect(ui.Btn_Write, &QPushButton::clicked, [this] { saveResults(); });
     const auto edited = [this] {
         const auto& ui = c_.ui;
         c_.race.editEventData({ui.Txt_Event->text(), ui.Txt_Date->text(),
@@ -35,7 +35,7 @@ ResultsReport::ResultsReport(core::Console& console) : c_(console) {
     QObject::connect(ui.Cmb_Tenki, &QComboBox::currentTextChanged, edited);
 }
 
-void ResultsReport::Btn_Write_Click() {
+void ResultsReport::saveResults() {
     // Every report starts from an empty name: nothing carries over from the last one.
     const QString fileName = c_.prompts.saveFileName(
         QStringLiteral("ファイル書込"),

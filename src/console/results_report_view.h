@@ -12,7 +12,7 @@ class ResultsReport {
 public:
     explicit ResultsReport(core::Console& console);
 
-    void Btn_Write_Click();
+    void saveResults();
 
 private:
     core::Console& c_;

@@ -20,9 +20,9 @@ constexpr int kValueColumn = 2;
 
 SettingsPanel::SettingsPanel(Console& console) : c_(console) {
     auto& ui = c_.ui;
-    QObject::connect(ui.Btn_Mess, &QPushButton::clicked, [this] { Btn_Mess_Click(); });
-    QObject::connect(ui.Btn_MessOk, &QPushButton::clicked, [this] { Btn_MessOk_Click(); });
-    QObject::connect(ui.Btn_MessCancel, &QPushButton::clicked, [this] { Btn_MessCancel_Click(); });
+    QObject::connect(ui.Btn_Mess, &QPushButton::clicked, [this] { openMessageSettings(); });
+    QObject::connect(ui.Btn_MessOk, &QPushButton::clicked, [this] { confirmMessageSettings(); });
+    QObject::connect(ui.Btn_MessCancel, &QPushButton::clicked, [this] { cancelMessageSettings(); });
     // Only the values are edited: the cursor never rests on the labels.
     QObject::connect(ui.Spd_Mess, &platform::Grid::leaveCell,
                      [](int, int, int newCol, int, bool* cancel) {
@@ -65,7 +65,7 @@ void SettingsPanel::layOut() {
     grid->setColumnWidthChars(2, 40);
 }
 
-void SettingsPanel::Btn_Mess_Click() {
+void SettingsPanel::openMessageSettings() {
     auto& ui = c_.ui;
     auto* grid = ui.Spd_Mess;
     const Settings& s = c_.settings;
@@ -90,7 +90,7 @@ void SettingsPanel::Btn_Mess_Click() {
     grid->setFocus();
 }
 
-void SettingsPanel::Btn_MessOk_Click() {
+void SettingsPanel::confirmMessageSettings() {
     auto& ui = c_.ui;
     auto* grid = ui.Spd_Mess;
     PanelRows rows;
@@ -118,7 +118,7 @@ void SettingsPanel::Btn_MessOk_Click() {
     ui.Frm_Main->setEnabled(true);
 }
 
-void SettingsPanel::Btn_MessCancel_Click() {
+void SettingsPanel::cancelMessageSettings() {
     close();
 }
 

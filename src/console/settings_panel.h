@@ -15,9 +15,9 @@ public:
 
     // Seven rows with their labels and value cells (done once, when the window opens).
     void layOut();
-    void Btn_Mess_Click();
-    void Btn_MessOk_Click();
-    void Btn_MessCancel_Click();
+    void openMessageSettings();
+    void confirmMessageSettings();
+    void cancelMessageSettings();
 
 private:
     void close();

@@ -38,12 +38,12 @@ Splash::Splash(core::Console& console, QString programFolder, std::function<void
     layout->addLayout(lower);
     setFixedSize(420, 160);
     timer1_->setInterval(3000);
-    timer1_->onTimeout([this] { Timer1_Timer(); });
+    timer1_->onTimeout([this] { onSplashTimer(); });
 }
 
 Splash::~Splash() = default;
 
-void Splash::Form_Load() {
+void Splash::onLoad() {
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();
         move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
@@ -53,7 +53,7 @@ void Splash::Form_Load() {
     console_.settings = core::ReadSettings(console_.paths.SettingsFile);
 }
 
-void Splash::Timer1_Timer() {
+void Splash::onSplashTimer() {
     timer1_->stop();
     close();
     openConsole_();

@@ -22,10 +22,10 @@ public:
     Splash(core::Console& console, QString programFolder, std::function<void()> openConsole);
     ~Splash() override;
 
-    void Form_Load();
+    void onLoad();
 
 private:
-    void Timer1_Timer();
+    void onSplashTimer();
 
     core::Console& console_;
     QString programFolder_;

@@ -80,8 +80,8 @@ Settings ReadSettings(const QString& settingsFile) {
     }
 
     // A negative or unreadable count keeps the default; 0 keeps every race.
-    const auto days = roundToInt32(leadingNumber(
-        key(kJournalSection, kJournalDays, QString::number(kDefaults.JournalDays))));
+    const auto days = roundToInt32(
+        leadingNumber(key(kJournalSection, kJournalDays, QString::number(kDefaults.JournalDays))));
     s.JournalDays = days && *days >= 0 ? *days : kDefaults.JournalDays;
 
     if (read && profile.changed()) {

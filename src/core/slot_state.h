@@ -8,6 +8,8 @@
 namespace kaltero::core {
 
 inline constexpr int kSlotCount = 5;
+// The countdown's text while it is switched off.
+inline const QString kCountdownOffText = QStringLiteral("0");
 // A best-lap figure holding this many ticks means "no lap yet".
 inline constexpr qint32 kNoLapTicks = 0x0FFFFFFF;
 
@@ -86,7 +88,7 @@ struct CarSlot {
     QString TankTxt;  // tank capacity as the car file gives it
     QString Driver;   // the driver now in the car
     bool CountdownOn = false;
-    QString CountdownTxt = QStringLiteral("0");  // laps left to the driver change, as shown
+    QString CountdownTxt = kCountdownOffText;  // laps left to the driver change, as shown
     QString OutMsg;                              // the operator's message to the car
     QString InMsg;                               // the car's last message
     QList<Lap> laps;                             // lap 1 first

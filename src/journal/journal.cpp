@@ -43,7 +43,7 @@ std::optional<model::Op> opFromKey(const QString& key) {
 struct Journal::Impl {
     QString connection = QUuid::createUuid().toString();
     QSqlDatabase db;
-    qint64 race = 0;  // the race being recorded, 0 while idle
+    qint64 race = 0;             // the race being recorded, 0 while idle
     QList<model::Change> queue;  // waiting for a commit, in order
     bool failing = false;
     bool locked = false;
@@ -100,9 +100,7 @@ struct Journal::Impl {
     }
 
     // SQLITE_BUSY or SQLITE_LOCKED: another connection holds the file, it is not damaged.
-    bool lockedOut() const {
-        return lastErrorCode == u"5" || lastErrorCode == u"6";
-    }
+    bool lockedOut() const { return lastErrorCode == u"5" || lastErrorCode == u"6"; }
 
     void close() {
         db.close();
@@ -129,7 +127,7 @@ struct Journal::Impl {
                 continue;  // the race was stopped in this queue: idle changes after it
             }
             const bool ok = c.op == model::Op::MessageReceived ? keepMessage(current, c, why)
-                                                                : insertOperation(current, c, why);
+                                                               : insertOperation(current, c, why);
             if (!ok || (c.op == model::Op::Stopped &&
                         !setState(current, QStringLiteral("stopped"), why))) {
                 exec(QStringLiteral("ROLLBACK"));
@@ -147,8 +145,11 @@ struct Journal::Impl {
         race = current;
         unsavedRows += int(queue.size());
         queue.clear();
-        if (stopped || unsavedRows >= kSaveRows || sinceSaved.elapsed() >= kSaveMs) {
-            writeBack(stopped);
+        if (stopped) {
+            writeBack(true);
+        } else if (unsavedRows >= kSaveRows || sinceSaved.elapsed() >= kSaveMs) {
+            // After the reply this commit may precede: the write-back never delays a car.
+            save.start(0);
         }
         return true;
     }
@@ -245,9 +246,9 @@ Journal::Journal(QObject* parent) : QObject(parent), d_(std::make_unique<Impl>()
     d_->group.setSingleShot(true);
     connect(&d_->group, &QTimer::timeout, this, [this] { flush(); });
     // A race whose last rows came a while ago still reaches the main file within a minute.
-    d_->save.setInterval(Impl::kSaveMs);
     connect(&d_->save, &QTimer::timeout, this, [this] {
-        if (isOpen() && d_->queue.isEmpty()) {
+        d_->save.start(Impl::kSaveMs);
+        if (isOpen()) {
             d_->writeBack(false);
         }
     });
@@ -265,7 +266,7 @@ bool Journal::open(const QString& path, QString* movedTo, QString* why, int lock
     d_->locked = false;
     for (;;) {
         if (d_->openAt(path, &reason)) {
-            d_->save.start();
+            d_->save.start(Impl::kSaveMs);
             return true;
         }
         d_->close();
@@ -306,7 +307,7 @@ bool Journal::open(const QString& path, QString* movedTo, QString* why, int lock
         }
         return false;
     }
-    d_->save.start();
+    d_->save.start(Impl::kSaveMs);
     return true;
 }
 
@@ -348,9 +349,10 @@ void Journal::record(const model::Change& c) {
         });
     }
     d_->queue.append(c);
-    // A car is sent its record right after this returns: the lap must be on disk first.
-    if (c.op == model::Op::Started || c.op == model::Op::LapRecorded ||
-        c.op == model::Op::Stopped) {
+    // A car is sent its record right after this returns: the lap must be on disk first. While
+    // writes fail, the retry timer alone tries: no reply waits for a lock that is still held.
+    if (!d_->failing && (c.op == model::Op::Started || c.op == model::Op::LapRecorded ||
+                         c.op == model::Op::Stopped)) {
         flush();
         return;
     }
@@ -365,14 +367,18 @@ bool Journal::flush() {
     }
     QString why;
     if (d_->commit(&why)) {
+        if (d_->failing) {
+            qCInfo(lcJournal) << "journal written again";
+        }
         d_->failing = false;
         return true;
     }
+    // Told and logged once: a lock held for an hour must not flood the log.
     if (!d_->failing) {
         d_->failing = true;
+        qCWarning(lcJournal) << "journal write failed:" << why;
         Q_EMIT writeFailed(why);
     }
-    qCWarning(lcJournal) << "journal write failed:" << why;
     // Retried until the disk takes it again; the operations wait in memory meanwhile.
     if (!d_->group.isActive()) {
         d_->group.start();
@@ -397,10 +403,10 @@ void Journal::prune(int days, qint64 nowMs) {
     if (days <= 0 || !isOpen()) {
         return;
     }
-    const QString old =
-        QStringLiteral("FROM races WHERE state != 'running' AND (started_ms IS NULL OR "
-                       "started_ms < %1)")
-            .arg(nowMs - qint64(days) * 24 * 3600 * 1000);
+    const QString old = QStringLiteral(
+                            "FROM races WHERE state != 'running' AND (started_ms IS NULL OR "
+                            "started_ms < %1)")
+                            .arg(nowMs - qint64(days) * 24 * 3600 * 1000);
     QSqlQuery count(d_->db);
     if (!count.exec(u"SELECT COUNT(*) " + old) || !count.next() || count.value(0).toInt() == 0) {
         return;
@@ -452,7 +458,10 @@ QList<model::Change> Journal::unfinishedRace() const {
     if (messages.exec()) {
         while (messages.next()) {
             const QString text = messages.value(1).toString();
-            ops.append({model::Op::MessageReceived, messages.value(0).toInt(), 0, text,
+            ops.append({model::Op::MessageReceived,
+                        messages.value(0).toInt(),
+                        0,
+                        text,
                         {{QStringLiteral("message"), text}}});
         }
     }

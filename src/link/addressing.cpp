@@ -26,8 +26,7 @@ Addressing::Addressing(core::Console& console) : c_(console) {
             c_.ui.Car[s]->closeDriverPanel();
             enterAddress(s);
         });
-        QObject::connect(ui.Car[s]->Btn_ClsCar, &QPushButton::clicked,
-                         [this, s] { Btn_ClsCar_Click(s); });
+        QObject::connect(ui.Car[s]->Btn_ClsCar, &QPushButton::clicked, [this, s] { clearSlot(s); });
         setLook(s, false);
     }
 }
@@ -51,7 +50,7 @@ void Addressing::enterAddress(int s) {
     }
 }
 
-void Addressing::Btn_ClsCar_Click(int s) {
+void Addressing::clearSlot(int s) {
     auto& ui = c_.ui;
     const QString question = core::carCaption(s) + u"の設定内容を消去します。\nよろしいですか？";
     if (!c_.prompts.askYesNo(question, QStringLiteral("消去確認"),

@@ -14,7 +14,7 @@ public:
     // Btn_ClientNoSet(s) and, after closing the driver panel, Btn_ClientNoSet2(s).
     void enterAddress(int slot);
     // Btn_ClsCar(s).
-    void Btn_ClsCar_Click(int slot);
+    void clearSlot(int slot);
     // The slot's address and look as the race holds them.
     void showSlot(int slot);
 

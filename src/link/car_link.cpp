@@ -40,12 +40,12 @@ CarLink::CarLink(core::Console& console) : c_(console) {
             ui.Car[s]->Winsock, &platform::UdpLink::dataArrival,
             [this, s](const QString& text, const QHostAddress& sender, qint32 arrivalTick) {
                 if (takeReport(s, sender)) {
-                    Winsock_DataArrival(s, text, arrivalTick);
+                    onReport(s, text, arrivalTick);
                 }
             });
     }
     QObject::connect(ui.WinsockChker, &platform::UdpLink::dataArrival,
-                     [this](const QString& text) { WinsockChker_DataArrival(text); });
+                     [this](const QString& text) { onAddressCheck(text); });
 }
 
 bool CarLink::fromCarPc(const QString& Address, const QHostAddress& sender) {
@@ -71,7 +71,7 @@ bool CarLink::takeReport(int s, const QHostAddress& sender) {
     return false;
 }
 
-void CarLink::Winsock_DataArrival(int s, const QString& RcvData, qint32 arrivalTick) {
+void CarLink::onReport(int s, const QString& RcvData, qint32 arrivalTick) {
     auto& ui = c_.ui;
     const auto& car = c_.state.car[s];
     const CarReport report = parseReport(RcvData);
@@ -131,7 +131,7 @@ void CarLink::UpdateStandings() {
     c_.race.updateStandings(keys);
 }
 
-void CarLink::WinsockChker_DataArrival(const QString& request) {
+void CarLink::onAddressCheck(const QString& request) {
     auto& ui = c_.ui;
     std::array<QString, kSlotCount> addresses;
     for (int s = 0; s < kSlotCount; ++s) {

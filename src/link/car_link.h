@@ -20,8 +20,8 @@ public:
     explicit CarLink(core::Console& console);
 
     // arrivalTick: TickCnt when the report arrived, however late the console reads it.
-    void Winsock_DataArrival(int slot, const QString& RcvData, qint32 arrivalTick);
-    void WinsockChker_DataArrival(const QString& request);
+    void onReport(int slot, const QString& RcvData, qint32 arrivalTick);
+    void onAddressCheck(const QString& request);
 
     // Ranks the cars taking part on the standings board.
     void UpdateStandings();

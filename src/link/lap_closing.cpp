@@ -28,8 +28,7 @@ ClosedLap closeLap(const core::RaceState& race, int slot, const QString& carMess
         lap.remarks += lap.remarks.isEmpty() ? QStringLiteral("再開") : QStringLiteral(" 再開");
     }
     out.lap = lap;
-    out.figures = UpdateLapStats(laps, car.Driver, race.RemainTicks, car.Lbl_YosoSyu, settings);
-    out.figures.DrvLapCnt = std::max<qint32>(out.figures.DrvLapCnt, 1);
+    out.figures = figuresOfLap(laps, car, race.RemainTicks, settings);
     out.record = buildLapRecord({.LapCnt = out.lapNo,
                                  .LastLapTicks = lap.ticks,
                                  .DrvBestLapTicks = out.figures.DrvBestLapTicks,
@@ -41,6 +40,13 @@ ClosedLap closeLap(const core::RaceState& race, int slot, const QString& carMess
                                  .RaceEndTime = race.RaceEndTime});
     out.flag = car.LapFlag;
     return out;
+}
+
+LapStats figuresOfLap(const QList<core::Lap>& laps, const core::CarSlot& car, qint32 RemainTicks,
+                      const core::Settings& settings) {
+    LapStats figures = UpdateLapStats(laps, car.Driver, RemainTicks, car.Lbl_YosoSyu, settings);
+    figures.DrvLapCnt = std::max<qint32>(figures.DrvLapCnt, 1);
+    return figures;
 }
 
 QList<StandingsCar> standingsCars(const core::RaceState& race) {

@@ -26,6 +26,12 @@ struct ClosedLap {
 ClosedLap closeLap(const core::RaceState& race, int slot, const QString& carMessage, qint32 now,
                    const QDateTime& wallNow, const core::Settings& settings);
 
+// The figures a closed lap gives its car: the statistics over its laps (the closed one in
+// place) for the driver now in the car. The same rule works them out again for a race rebuilt
+// from its operations.
+LapStats figuresOfLap(const QList<core::Lap>& laps, const core::CarSlot& car, qint32 RemainTicks,
+                      const core::Settings& settings);
+
 // The taking-part cars of the race as the standings read them, in slot order.
 QList<StandingsCar> standingsCars(const core::RaceState& race);
 

@@ -106,20 +106,19 @@ MasterData::MasterData(core::Console& console) : c_(console) {
                 &writeDriversFile};
     layOut();
 
-    QObject::connect(ui.Btn_Car, &QPushButton::clicked, [this] { Btn_Car_Click(); });
-    QObject::connect(ui.Btn_CarOK, &QPushButton::clicked, [this] { Btn_CarOK_Click(); });
-    QObject::connect(ui.Btn_CarCancel, &QPushButton::clicked, [this] { Btn_CarCancel_Click(); });
+    QObject::connect(ui.Btn_Car, &QPushButton::clicked, [this] { openCarEditor(); });
+    QObject::connect(ui.Btn_CarOK, &QPushButton::clicked, [this] { confirmCarEditor(); });
+    QObject::connect(ui.Btn_CarCancel, &QPushButton::clicked, [this] { cancelCarEditor(); });
     QObject::connect(ui.Spd_Car, &platform::Grid::buttonClicked,
                      [this](int col, int row) { Spd_Car_ButtonClicked(col, row); });
-    QObject::connect(ui.Btn_Cource, &QPushButton::clicked, [this] { Btn_Cource_Click(); });
-    QObject::connect(ui.Btn_CourceOK, &QPushButton::clicked, [this] { Btn_CourceOK_Click(); });
-    QObject::connect(ui.Btn_CourceCancel, &QPushButton::clicked,
-                     [this] { Btn_CourceCancel_Click(); });
+    QObject::connect(ui.Btn_Cource, &QPushButton::clicked, [this] { openCourseEditor(); });
+    QObject::connect(ui.Btn_CourceOK, &QPushButton::clicked, [this] { confirmCourseEditor(); });
+    QObject::connect(ui.Btn_CourceCancel, &QPushButton::clicked, [this] { cancelCourseEditor(); });
     QObject::connect(ui.Spd_Course, &platform::Grid::buttonClicked,
                      [this](int col, int row) { Spd_Course_ButtonClicked(col, row); });
-    QObject::connect(ui.Btn_Drivers, &QPushButton::clicked, [this] { Btn_Drivers_Click(); });
-    QObject::connect(ui.Btn_DrvOk, &QPushButton::clicked, [this] { Btn_DrvOk_Click(); });
-    QObject::connect(ui.Btn_DrvCancel, &QPushButton::clicked, [this] { Btn_DrvCancel_Click(); });
+    QObject::connect(ui.Btn_Drivers, &QPushButton::clicked, [this] { openDriverEditor(); });
+    QObject::connect(ui.Btn_DrvOk, &QPushButton::clicked, [this] { confirmDriverEditor(); });
+    QObject::connect(ui.Btn_DrvCancel, &QPushButton::clicked, [this] { cancelDriverEditor(); });
     QObject::connect(ui.Spd_Drivers, &platform::Grid::buttonClicked,
                      [this](int col, int row) { Spd_Drivers_ButtonClicked(col, row); });
 }
@@ -277,39 +276,39 @@ void MasterData::setConsoleEnabled(bool enabled) {
     ui.Frm_Main->setEnabled(enabled);
 }
 
-void MasterData::Btn_Car_Click() {
+void MasterData::openCarEditor() {
     open(car_);
 }
-void MasterData::Btn_CarOK_Click() {
+void MasterData::confirmCarEditor() {
     save(car_);
 }
-void MasterData::Btn_CarCancel_Click() {
+void MasterData::cancelCarEditor() {
     close(car_);
 }
 void MasterData::Spd_Car_ButtonClicked(int col, int row) {
     deleteRow(car_, col, row);
 }
 
-void MasterData::Btn_Cource_Click() {
+void MasterData::openCourseEditor() {
     open(course_);
 }
-void MasterData::Btn_CourceOK_Click() {
+void MasterData::confirmCourseEditor() {
     save(course_);
 }
-void MasterData::Btn_CourceCancel_Click() {
+void MasterData::cancelCourseEditor() {
     close(course_);
 }
 void MasterData::Spd_Course_ButtonClicked(int col, int row) {
     deleteRow(course_, col, row);
 }
 
-void MasterData::Btn_Drivers_Click() {
+void MasterData::openDriverEditor() {
     open(drivers_);
 }
-void MasterData::Btn_DrvOk_Click() {
+void MasterData::confirmDriverEditor() {
     save(drivers_);
 }
-void MasterData::Btn_DrvCancel_Click() {
+void MasterData::cancelDriverEditor() {
     close(drivers_);
 }
 void MasterData::Spd_Drivers_ButtonClicked(int col, int row) {

@@ -35,19 +35,19 @@ public:
     bool LoadCourseFile(bool GridOnly);
     bool LoadDriversFile(bool GridOnly);
 
-    void Btn_Car_Click();
-    void Btn_CarOK_Click();
-    void Btn_CarCancel_Click();
+    void openCarEditor();
+    void confirmCarEditor();
+    void cancelCarEditor();
     void Spd_Car_ButtonClicked(int col, int row);
 
-    void Btn_Cource_Click();
-    void Btn_CourceOK_Click();
-    void Btn_CourceCancel_Click();
+    void openCourseEditor();
+    void confirmCourseEditor();
+    void cancelCourseEditor();
     void Spd_Course_ButtonClicked(int col, int row);
 
-    void Btn_Drivers_Click();
-    void Btn_DrvOk_Click();
-    void Btn_DrvCancel_Click();
+    void openDriverEditor();
+    void confirmDriverEditor();
+    void cancelDriverEditor();
     void Spd_Drivers_ButtonClicked(int col, int row);
 
 private:

@@ -21,7 +21,7 @@ SlotChoice::SlotChoice(core::Console& console) : c_(console) {
     auto& ui = c_.ui;
     for (int s = 0; s < core::kSlotCount; ++s) {
         QObject::connect(ui.Car[s]->Cmb_Car, &platform::ChoiceList::entryChosen,
-                         [this, s] { Cmb_Car_Click(s); });
+                         [this, s] { onCarChosen(s); });
     }
     // The race follows what the lists show, however they came to show it.
     for (int s = 0; s < core::kSlotCount; ++s) {
@@ -32,11 +32,10 @@ SlotChoice::SlotChoice(core::Console& console) : c_(console) {
             });
         }
     }
-    QObject::connect(ui.Cmb_Course, &platform::ChoiceList::lostFocus,
-                     [this] { Cmb_Course_LostFocus(); });
+    QObject::connect(ui.Cmb_Course, &platform::ChoiceList::lostFocus, [this] { onCourseLeft(); });
 }
 
-void SlotChoice::Cmb_Car_Click(int s) {
+void SlotChoice::onCarChosen(int s) {
     auto& ui = c_.ui;
     auto* list = ui.Car[s]->Cmb_Car;
     list->setColumn(kTankColumn);
@@ -51,7 +50,7 @@ void SlotChoice::Cmb_Car_Click(int s) {
     list->setBackground(Qt::white);
 }
 
-void SlotChoice::Cmb_Course_LostFocus() {
+void SlotChoice::onCourseLeft() {
     auto* list = c_.ui.Cmb_Course;
     list->setColumn(kLengthColumn);
     list->setBackground(Qt::white);

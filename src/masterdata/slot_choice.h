@@ -13,9 +13,9 @@ public:
     explicit SlotChoice(core::Console& console);
 
     // Copies the car's tank capacity and economy into the slot and ends the list's blink.
-    void Cmb_Car_Click(int slot);
+    void onCarChosen(int slot);
     // CourseLength from the chosen course, 0 with none; ends the list's blink.
-    void Cmb_Course_LostFocus();
+    void onCourseLeft();
 
 private:
     core::Console& c_;

@@ -25,22 +25,6 @@ core::Lap lapFrom(const QVariantMap& a) {
     return lap;
 }
 
-QVariantMap figuresArgs(const Figures& f) {
-    return {{u"BestLapTicks"_s, f.BestLapTicks},
-            {u"BestLapNo"_s, f.BestLapNo},
-            {u"BestLapTxt"_s, f.BestLapTxt},
-            {u"AveLapTicks"_s, f.AveLapTicks},
-            {u"DrvBestLapTicks"_s, f.DrvBestLapTicks},
-            {u"DrvBestLapNo"_s, f.DrvBestLapNo},
-            {u"DrvTotalTicks"_s, f.DrvTotalTicks},
-            {u"DrvLapCnt"_s, f.DrvLapCnt},
-            {u"Lbl_BestLapTm"_s, f.Lbl_BestLapTm},
-            {u"Lbl_AveLapTm"_s, f.Lbl_AveLapTm},
-            {u"Lbl_YosoSyu"_s, f.Lbl_YosoSyu},
-            {u"Lbl_DrvrBestLapTm"_s, f.Lbl_DrvrBestLapTm},
-            {u"Lbl_DrvrAveLapTm"_s, f.Lbl_DrvrAveLapTm}};
-}
-
 Figures figuresFrom(const QVariantMap& a) {
     Figures f;
     f.BestLapTicks = a.value(u"BestLapTicks"_s).toInt();

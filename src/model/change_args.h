@@ -7,10 +7,10 @@
 
 namespace kaltero::model {
 
-// A lap and a car's figures as an operation carries them, and back.
+// A lap as an operation carries it, and back.
 QVariantMap lapArgs(const core::Lap& lap);
 core::Lap lapFrom(const QVariantMap& args);
-QVariantMap figuresArgs(const Figures& figures);
+// A car's figures as journals of the previous release carried them with each lap.
 Figures figuresFrom(const QVariantMap& args);
 
 // What the race begins with, as Start carries it: every slot's address, car, driver, driver

@@ -283,10 +283,12 @@ void RaceModel::recordLap(int slot, qint32 lapNo, const core::Lap& lap, qint32 t
     car.RecordSentThisRun = true;
     car.ResumedLap = false;
     car.LapPending = false;
+    // The figures are not carried: the statistics rule works them out again from the laps and
+    // the race time left.
     announce(Op::LapRecorded, slot, lapNo, QString::number(lap.ticks),
              {{u"lap"_s, lapArgs(lap)},
               {u"tick"_s, tick},
-              {u"figures"_s, figuresArgs(figures)},
+              {u"remain"_s, s_.RemainTicks},
               {u"record"_s, LapRecord}});
 }
 

@@ -4,6 +4,7 @@
 #include "model/change.h"
 
 #include <QObject>
+#include <functional>
 #include <optional>
 
 namespace kaltero::model {
@@ -118,6 +119,12 @@ public:
     // Applies an operation again from what it carried, as the race first made it; a change that
     // is no operation is ignored. Replaying a race's operations in order rebuilds the race.
     void replay(const Change& change);
+    // The console's statistics rule: a car's figures from its laps (the lap just recorded in
+    // place), the car as it stands and the race time left. A replayed lap works its figures out
+    // again with it; without one the figures stay empty.
+    using FigureRule = std::function<Figures(const QList<core::Lap>& laps, const core::CarSlot& car,
+                                             qint32 RemainTicks)>;
+    void setFigureRule(FigureRule rule) { figureRule_ = std::move(rule); }
 
 Q_SIGNALS:
     void changed(const kaltero::model::Change& change);
@@ -132,6 +139,7 @@ private:
     core::RaceState s_;
     RunState run_ = RunState::Idle;
     qint32 latestTick_ = 0;
+    FigureRule figureRule_;
 };
 
 }  // namespace kaltero::model

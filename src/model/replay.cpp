@@ -26,10 +26,10 @@ void RaceModel::replay(const Change& c) {
             if (a.contains(u"setUp"_s)) {
                 applySetUp(s_, a.value(u"setUp"_s).toMap());
             }
-            start(instantFrom(a.contains(u"startMs"_s) ? a.value(u"startMs"_s)
-                                                        : a.value(u"start"_s))
-                      .value_or(QDateTime()),
-                  endFrom(a));
+            start(
+                instantFrom(a.contains(u"startMs"_s) ? a.value(u"startMs"_s) : a.value(u"start"_s))
+                    .value_or(QDateTime()),
+                endFrom(a));
             break;
         case Op::Stopped:
             stop();
@@ -80,10 +80,21 @@ void RaceModel::replay(const Change& c) {
         case Op::MessageReceived:
             showMessage(s, text(u"message"));
             break;
-        case Op::LapRecorded:
-            recordLap(s, c.lap, lapFrom(a.value(u"lap"_s).toMap()), a.value(u"tick"_s).toInt(),
-                      figuresFrom(a.value(u"figures"_s).toMap()), text(u"record"));
+        case Op::LapRecorded: {
+            const core::Lap lap = lapFrom(a.value(u"lap"_s).toMap());
+            Figures figures;
+            if (a.contains(u"figures"_s)) {
+                figures = figuresFrom(a.value(u"figures"_s).toMap());  // older journals
+            } else if (figureRule_ && c.lap > 0) {
+                QList<core::Lap> laps = car(s).laps;
+                laps.resize(std::max<qsizetype>(laps.size(), c.lap));
+                laps[c.lap - 1] = lap;
+                s_.RemainTicks = a.value(u"remain"_s).toInt();
+                figures = figureRule_(laps, car(s), s_.RemainTicks);
+            }
+            recordLap(s, c.lap, lap, a.value(u"tick"_s).toInt(), figures, text(u"record"));
             break;
+        }
         case Op::LapCorrected:
             correctLapCount(s, c.lap);
             break;

@@ -60,13 +60,16 @@ QString QtPrompts::saveFileName(const QString& title, const QString& filter,
     // Qt's dialog asks before overwriting an existing file: a report saved earlier is not
     // replaced by a slip of the mouse.
     QString chosenType;
-    QString name =
+    const QString name =
         QFileDialog::getSaveFileName(window_, title, initialName, toQtFilter(filter), &chosenType);
-    // A name typed without its type takes the extension of the type chosen ("*.csv").
-    static const QRegularExpression singleSuffix(QStringLiteral("\\(\\*\\.(\\w+)\\)$"));
-    const auto suffix = singleSuffix.match(chosenType);
-    if (!name.isEmpty() && suffix.hasMatch() && QFileInfo(name).suffix().isEmpty()) {
-        name += u'.' + suffix.captured(1);
+    return nameForType(name, chosenType);
+}
+
+QString QtPrompts::nameForType(const QString& name, const QString& chosenType) {
+    // Only the CSV type changes what is written, so only it may complete a bare name; a text
+    // report is saved under the name as the operator typed it.
+    if (!name.isEmpty() && chosenType.endsWith(u"(*.csv)") && QFileInfo(name).suffix().isEmpty()) {
+        return name + u".csv";
     }
     return name;
 }

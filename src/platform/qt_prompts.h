@@ -24,6 +24,10 @@ public:
     // "Text (*.txt)|*.txt|All (*.*)|*.*" -> "Text (*.txt);;All (*.*)". The patterns after each
     // "|" are the ones that count; ";" between patterns becomes a blank.
     static QString toQtFilter(const QString& filter);
+    // The name the save dialog gives back for the type chosen: a bare name with the CSV type
+    // gets ".csv"; any other name, or another type, stays as typed.
+    //   "race" + "CSV (*.csv)" -> "race.csv";  "race" + "テキストデータ (*.txt)" -> "race"
+    static QString nameForType(const QString& name, const QString& chosenType);
 
 private:
     QPointer<QWidget> window_;

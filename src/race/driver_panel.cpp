@@ -17,13 +17,13 @@ DriverPanel::DriverPanel(core::Console& console) : c_(console) {
     auto& ui = c_.ui;
     for (int s = 0; s < kSlotCount; ++s) {
         ui.Car[s]->Time_DriverInfo->setInterval(kOpenMs);
-        ui.Car[s]->Time_DriverInfo->onTimeout([this, s] { Time_DriverInfo_Timer(s); });
+        ui.Car[s]->Time_DriverInfo->onTimeout([this, s] { onDriverTableTimeout(s); });
         QObject::connect(ui.Car[s]->Cmb_Driver, &platform::ChoiceList::entryChosen,
-                         [this, s] { Cmb_Driver_Click(s); });
+                         [this, s] { onDriverChosen(s); });
         QObject::connect(ui.Car[s]->Cmb_Driver, &platform::ChoiceList::lostFocus,
                          [this, s] { c_.ui.Car[s]->Cmb_Driver->setBackground(Qt::white); });
         QObject::connect(ui.Car[s]->Btn_DriverInfo, &QAbstractButton::clicked,
-                         [this, s] { Btn_DriverInfo_Click(s); });
+                         [this, s] { toggleDriverTable(s); });
     }
     QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
         if (change.op == model::Op::DriverChosen || change.op == model::Op::LapRecorded) {
@@ -32,7 +32,7 @@ DriverPanel::DriverPanel(core::Console& console) : c_(console) {
     });
 }
 
-void DriverPanel::Cmb_Driver_Click(int s) {
+void DriverPanel::onDriverChosen(int s) {
     c_.race.chooseDriver(s, c_.ui.Car[s]->Cmb_Driver->currentText(),
                          countdownSwitch(false, c_.settings.CheckDefaultLaps).text);
 }
@@ -49,7 +49,7 @@ void DriverPanel::showDrivers(int s) {
     }
 }
 
-void DriverPanel::Btn_DriverInfo_Click(int s) {
+void DriverPanel::toggleDriverTable(int s) {
     auto& ui = c_.ui;
     if (ui.Car[s]->Btn_DriverInfo->state()) {
         ui.Car[s]->Frm_DriverLap->show();
@@ -60,7 +60,7 @@ void DriverPanel::Btn_DriverInfo_Click(int s) {
     }
 }
 
-void DriverPanel::Time_DriverInfo_Timer(int s) {
+void DriverPanel::onDriverTableTimeout(int s) {
     c_.ui.Car[s]->closeDriverPanel();
 }
 

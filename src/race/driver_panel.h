@@ -13,10 +13,10 @@ class DriverPanel {
 public:
     explicit DriverPanel(core::Console& console);
 
-    void Cmb_Driver_Click(int slot);
-    void Btn_DriverInfo_Click(int slot);
+    void onDriverChosen(int slot);
+    void toggleDriverTable(int slot);
     // Closes the panel: after 30 s, or when the operator turns to another field of the car.
-    void Time_DriverInfo_Timer(int slot);
+    void onDriverTableTimeout(int slot);
 
     static constexpr int kOpenMs = 30'000;
 

@@ -1,6 +1,7 @@
 #include "race/fuel.h"
 
 #include "core/number_text.h"
+#include "core/slot_state.h"
 
 #include <cmath>
 #include <limits>
@@ -43,7 +44,7 @@ std::optional<FuelView> fuelView(const FuelInputs& in) {
     if (!std::isfinite(litres)) {
         litres = tank * (double(view.percent) / 100.0);  // a huge caption: never above it
     }
-    view.zanGasText = u"残"_s + core::generalNumber(std::floor(litres));
+    view.fuelLeftText = u"残"_s + core::generalNumber(std::floor(litres));
     return view;
 }
 
@@ -74,15 +75,15 @@ bool isNumericText(QStringView text) {
     return core::isPlainNumber(text);
 }
 
-std::optional<FieldFix> checkInGasl(QStringView text) {
+std::optional<FieldFix> checkRefuelText(QStringView text) {
     if (isNumericText(text)) {
         return std::nullopt;
     }
     return FieldFix{};
 }
 
-NenpiCheck checkNenpi(QStringView text) {
-    NenpiCheck check;
+FuelEconomyCheck checkFuelEconomyText(QStringView text) {
+    FuelEconomyCheck check;
     if (isNumericText(text)) {
         const double economy = core::leadingNumber(text) * 1000.0;
         if (economy >= 0.0 && economy <= kFloatMax) {
@@ -94,7 +95,7 @@ NenpiCheck checkNenpi(QStringView text) {
     return check;
 }
 
-std::optional<FieldFix> checkZanRunCnt(QStringView text) {
+std::optional<FieldFix> checkCountdownText(QStringView text) {
     if (isNumericText(text)) {
         return std::nullopt;
     }
@@ -110,7 +111,7 @@ CountdownView countdownSwitch(bool ticked, qint32 CheckDefaultLaps) {
     if (ticked) {
         return {true, QString::number(CheckDefaultLaps), kCountdownOn};
     }
-    return {false, u"0"_s, kCountdownOff};
+    return {false, core::kCountdownOffText, kCountdownOff};
 }
 
 }  // namespace kaltero::race

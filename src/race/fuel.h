@@ -29,7 +29,7 @@ struct FuelInputs {
 // What UpdateFuelView shows.
 struct FuelView {
     float percent = 0.0F;  // Meter_Gas value, 0 to 100
-    QString zanGasText;    // Lbl_ZanGas caption, "残40"
+    QString fuelLeftText;  // Lbl_ZanGas caption, "残40"
     bool blink = false;    // Time_GasBlk runs; when false the gauge turns yellow at once
 };
 
@@ -68,20 +68,20 @@ struct FieldFix {
 };
 
 // Txt_InGasl losing the focus: a bad amount is emptied.
-std::optional<FieldFix> checkInGasl(QStringView text);
+std::optional<FieldFix> checkRefuelText(QStringView text);
 
 // Txt_Nenpi losing the focus: the economy (km/l) as entered and the FuelEconomy it gives.
-struct NenpiCheck {
+struct FuelEconomyCheck {
     std::optional<FieldFix> fix;  // set: beep and replace the text with "0"
     float FuelEconomy = 0.0F;     // metres per litre
 };
 // A bad entry becomes "0" and economy 0. So does a negative economy or one too large for a
 // single-precision figure once multiplied by 1000: the estimate then waits for a valid one.
 //   "2.0" -> 2000; "8.5" -> 8500; "abc" -> "0", 0; "-3" -> "0", 0
-NenpiCheck checkNenpi(QStringView text);
+FuelEconomyCheck checkFuelEconomyText(QStringView text);
 
 // Txt_ZanRunCnt losing the focus: a bad count becomes "0" and keeps the focus.
-std::optional<FieldFix> checkZanRunCnt(QStringView text);
+std::optional<FieldFix> checkCountdownText(QStringView text);
 
 // One lap counted while the countdown is on: the numeric value of the text minus 1, in the
 // general number form. It goes on below zero; a text without a number counts as 0.

@@ -22,9 +22,9 @@ FuelPanel::FuelPanel(core::Console& console) : c_(console) {
     auto& ui = c_.ui;
     for (int s = 0; s < kSlotCount; ++s) {
         ui.Car[s]->Time_GasBlk->setInterval(kBlinkMs);
-        ui.Car[s]->Time_GasBlk->onTimeout([this, s] { Time_GasBlk_Timer(s); });
+        ui.Car[s]->Time_GasBlk->onTimeout([this, s] { onFuelBlink(s); });
         QObject::connect(ui.Car[s]->Btn_Kyuyu, &QAbstractButton::clicked,
-                         [this, s] { Btn_Kyuyu_Click(s); });
+                         [this, s] { onRefuelled(s); });
         // The race follows the box however it is set; the operator's click also starts the
         // countdown from its default.
         QObject::connect(ui.Car[s]->Chk_ChgCnter, &QAbstractButton::toggled, [this, s](bool on) {
@@ -33,15 +33,15 @@ FuelPanel::FuelPanel(core::Console& console) : c_(console) {
             }
         });
         QObject::connect(ui.Car[s]->Chk_ChgCnter, &QAbstractButton::clicked,
-                         [this, s] { Chk_ChgCnter_Click(s); });
+                         [this, s] { onCountdownSwitched(s); });
         QObject::connect(ui.Car[s]->Txt_ZanRunCnt, &QLineEdit::textChanged,
                          [this, s](const QString& t) { c_.race.editCountdown(s, t); });
         platform::onFieldEvents(ui.Car[s]->Txt_InGasl,
-                                {.lostFocus = [this, s] { Txt_InGasl_LostFocus(s); }});
+                                {.lostFocus = [this, s] { onRefuelEntered(s); }});
         platform::onFieldEvents(ui.Car[s]->Txt_Nenpi,
-                                {.lostFocus = [this, s] { Txt_Nenpi_LostFocus(s); }});
+                                {.lostFocus = [this, s] { onEconomyEntered(s); }});
         platform::onFieldEvents(ui.Car[s]->Txt_ZanRunCnt,
-                                {.lostFocus = [this, s] { Txt_ZanRunCnt_LostFocus(s); }});
+                                {.lostFocus = [this, s] { onCountdownEntered(s); }});
         // Every car starts with its countdown off.
         showCountdown(s);
     }
@@ -90,16 +90,16 @@ void FuelPanel::UpdateFuelView(int s) {
         ui.Car[s]->Time_GasBlk->stop();
         ui.Car[s]->Meter_Gas->setForeground(kGaugeYellow);
     }
-    ui.Car[s]->Lbl_ZanGas->setText(view->zanGasText);
+    ui.Car[s]->Lbl_ZanGas->setText(view->fuelLeftText);
     ui.Car[s]->Meter_Gas->setValue(view->percent);
 }
 
-void FuelPanel::Time_GasBlk_Timer(int s) {
+void FuelPanel::onFuelBlink(int s) {
     auto* gauge = c_.ui.Car[s]->Meter_Gas;
     gauge->setForeground(gaugeBlinkStep(gauge->foreground()));
 }
 
-void FuelPanel::Btn_Kyuyu_Click(int s) {
+void FuelPanel::onRefuelled(int s) {
     auto& ui = c_.ui;
     const auto& car = c_.state.car[s];
     ui.Car[s]->closeDriverPanel();
@@ -115,17 +115,17 @@ void FuelPanel::Btn_Kyuyu_Click(int s) {
     ui.Car[s]->Txt_InGasl->setFocus();
 }
 
-void FuelPanel::Txt_InGasl_LostFocus(int s) {
+void FuelPanel::onRefuelEntered(int s) {
     auto* box = c_.ui.Car[s]->Txt_InGasl;
-    if (const auto fix = checkInGasl(box->text())) {
+    if (const auto fix = checkRefuelText(box->text())) {
         c_.prompts.beep();
         box->setText(fix->text);
     }
 }
 
-void FuelPanel::Txt_Nenpi_LostFocus(int s) {
+void FuelPanel::onEconomyEntered(int s) {
     auto* box = c_.ui.Car[s]->Txt_Nenpi;
-    const NenpiCheck check = checkNenpi(box->text());
+    const FuelEconomyCheck check = checkFuelEconomyText(box->text());
     if (check.fix) {
         c_.prompts.beep();
         box->setText(check.fix->text);
@@ -134,9 +134,9 @@ void FuelPanel::Txt_Nenpi_LostFocus(int s) {
     c_.race.editEconomy(s, check.FuelEconomy);
 }
 
-void FuelPanel::Txt_ZanRunCnt_LostFocus(int s) {
+void FuelPanel::onCountdownEntered(int s) {
     auto* box = c_.ui.Car[s]->Txt_ZanRunCnt;
-    if (const auto fix = checkZanRunCnt(box->text())) {
+    if (const auto fix = checkCountdownText(box->text())) {
         c_.prompts.beep();
         box->setText(fix->text);
         if (fix->keepFocus) {
@@ -145,7 +145,7 @@ void FuelPanel::Txt_ZanRunCnt_LostFocus(int s) {
     }
 }
 
-void FuelPanel::Chk_ChgCnter_Click(int s) {
+void FuelPanel::onCountdownSwitched(int s) {
     const bool on = c_.ui.Car[s]->Chk_ChgCnter->isChecked();
     c_.race.switchCountdown(s, on, countdownSwitch(on, c_.settings.CheckDefaultLaps).text);
 }

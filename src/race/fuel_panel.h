@@ -15,13 +15,13 @@ public:
     // Recomputes the estimate of the car and shows it; without a course, an economy or a tank
     // the panel stays as it is.
     void UpdateFuelView(int slot);
-    void Time_GasBlk_Timer(int slot);
-    void Btn_Kyuyu_Click(int slot);
-    void Txt_InGasl_LostFocus(int slot);
-    void Txt_Nenpi_LostFocus(int slot);
-    void Txt_ZanRunCnt_LostFocus(int slot);
+    void onFuelBlink(int slot);
+    void onRefuelled(int slot);
+    void onRefuelEntered(int slot);
+    void onEconomyEntered(int slot);
+    void onCountdownEntered(int slot);
     // Follows the box: ticked starts the countdown at CheckDefaultLaps, cleared switches it off.
-    void Chk_ChgCnter_Click(int slot);
+    void onCountdownSwitched(int slot);
 
     static constexpr int kBlinkMs = 1000;
 

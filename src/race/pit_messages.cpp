@@ -16,10 +16,10 @@ using core::kSlotCount;
 PitMessages::PitMessages(core::Console& console) : c_(console) {
     auto& ui = c_.ui;
     QObject::connect(ui.Txt_AllOutMess, &QLineEdit::textChanged,
-                     [this] { Txt_AllOutMess_Change(); });
+                     [this] { onAllCarMessageTyped(); });
     for (int s = 0; s < kSlotCount; ++s) {
         ui.Car[s]->Time_MessBlk->setInterval(kBlinkMs);
-        ui.Car[s]->Time_MessBlk->onTimeout([this, s] { Time_MessBlk_Timer(s); });
+        ui.Car[s]->Time_MessBlk->onTimeout([this, s] { onMessageBlink(s); });
         core::setBackground(ui.Car[s]->Lbl_InMess, core::kSetUpColour);
         QObject::connect(ui.Car[s]->Txt_OutMess, &QLineEdit::textChanged,
                          [this, s](const QString& t) { c_.race.typeMessage(s, t); });
@@ -36,12 +36,12 @@ PitMessages::PitMessages(core::Console& console) : c_(console) {
     });
 }
 
-void PitMessages::Txt_AllOutMess_Change() {
+void PitMessages::onAllCarMessageTyped() {
     const QString typed = c_.ui.Txt_AllOutMess->text();
     c_.race.typeAllCarMessage(typed, link::buildAllCarMsg(typed));
 }
 
-void PitMessages::Time_MessBlk_Timer(int s) {
+void PitMessages::onMessageBlink(int s) {
     QLabel* label = c_.ui.Car[s]->Lbl_InMess;
     core::setBackground(label, core::background(label) == core::kMessageColour
                                    ? core::kSetUpColour

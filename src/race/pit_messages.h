@@ -11,8 +11,8 @@ class PitMessages {
 public:
     explicit PitMessages(core::Console& console);
 
-    void Txt_AllOutMess_Change();
-    void Time_MessBlk_Timer(int slot);
+    void onAllCarMessageTyped();
+    void onMessageBlink(int slot);
 
     static constexpr int kBlinkMs = 500;
 

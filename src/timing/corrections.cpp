@@ -28,20 +28,20 @@ Corrections::Corrections(core::Console& console, RunControl& run) : c_(console),
     auto& ui = c_.ui;
     for (int s = 0; s < kSlotCount; ++s) {
         QObject::connect(ui.Car[s]->Btn_LapChg, &QPushButton::clicked,
-                         [this, s] { Btn_LapChg_Click(s); });
+                         [this, s] { onLapCountCorrected(s); });
         QObject::connect(ui.Car[s]->Btn_RunStop, &QPushButton::clicked,
-                         [this, s] { Btn_RunStop_Click(s); });
+                         [this, s] { stopOneCar(s); });
         auto* laps = ui.Car[s]->Spd_Laps;
         QObject::connect(laps, &platform::Grid::gotFocus,
                          [this, s] { c_.ui.Car[s]->closeDriverPanel(); });
         QObject::connect(laps, &platform::Grid::cellChanged,
-                         [this, s](int col, int row) { Spd_Laps_Change(s, col, row); });
+                         [this, s](int col, int row) { onLapCellEdited(s, col, row); });
     }
-    QObject::connect(ui.Btn_OtherLap, &QPushButton::clicked, [this] { Btn_OtherLap_Click(); });
-    ui.Time_OtherLap->onTimeout([this] { Time_OtherLap_Timer(); });
+    QObject::connect(ui.Btn_OtherLap, &QPushButton::clicked, [this] { onStopwatchStartStop(); });
+    ui.Time_OtherLap->onTimeout([this] { onStopwatchTick(); });
 }
 
-void Corrections::Btn_LapChg_Click(int s) {
+void Corrections::onLapCountCorrected(int s) {
     const auto& car = c_.state.car[s];
     c_.ui.Car[s]->closeDriverPanel();
     const QString answer =
@@ -67,7 +67,7 @@ void Corrections::Btn_LapChg_Click(int s) {
     c_.race.correctLapCount(s, n);
 }
 
-void Corrections::Btn_RunStop_Click(int s) {
+void Corrections::stopOneCar(int s) {
     auto& ui = c_.ui;
     ui.Car[s]->closeDriverPanel();
     if (!c_.prompts.askYesNo(core::carCaption(s) + u"の計測を中止しますか？",
@@ -78,13 +78,13 @@ void Corrections::Btn_RunStop_Click(int s) {
     c_.race.stopCar(s);
     if (!c_.race.anyRunning() && c_.race.timing()) {
         c_.race.setStopNoAsk(true);
-        run_.Btn_Start_Click();
+        run_.onStartStop();
     } else {
         c_.race.setStopNoAsk(false);
     }
 }
 
-void Corrections::Spd_Laps_Change(int s, int col, int row) {
+void Corrections::onLapCellEdited(int s, int col, int row) {
     auto* laps = c_.ui.Car[s]->Spd_Laps;
     const QString text = laps->cellText(col, row);
     if (col == core::lap_grid::kDriver) {
@@ -110,7 +110,7 @@ void Corrections::Spd_Laps_Change(int s, int col, int row) {
     laps->setCellText(core::lap_grid::kTime, row, c_.state.car[s].laps.value(row - 1).timeText);
 }
 
-void Corrections::Btn_OtherLap_Click() {
+void Corrections::onStopwatchStartStop() {
     auto& ui = c_.ui;
     if (!c_.state.StopwatchRunning) {
         c_.race.startStopwatch(c_.TickCnt());
@@ -129,7 +129,7 @@ void Corrections::showStopwatchRunning() {
     ui.Time_OtherLap->setInterval(RunControl::kLapTimerMs);
     ui.Time_OtherLap->start();
     ui.Btn_OtherLap->setText(QStringLiteral("Stop"));
-    Time_OtherLap_Timer();
+    onStopwatchTick();
 }
 
 void Corrections::showStopped(int s) {
@@ -141,7 +141,7 @@ void Corrections::showStopped(int s) {
     ui.Car[s]->Btn_RunStop->setEnabled(false);
 }
 
-void Corrections::Time_OtherLap_Timer() {
+void Corrections::onStopwatchTick() {
     c_.ui.Lbl_OtherLap->setText(FormatLapTime(c_.TickCnt() - c_.state.OtherStartTick, c_.settings));
 }
 

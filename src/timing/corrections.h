@@ -14,11 +14,11 @@ class Corrections {
 public:
     Corrections(core::Console& console, RunControl& run);
 
-    void Btn_LapChg_Click(int slot);
-    void Btn_RunStop_Click(int slot);
-    void Spd_Laps_Change(int slot, int col, int row);
-    void Btn_OtherLap_Click();
-    void Time_OtherLap_Timer();
+    void onLapCountCorrected(int slot);
+    void stopOneCar(int slot);
+    void onLapCellEdited(int slot, int col, int row);
+    void onStopwatchStartStop();
+    void onStopwatchTick();
     // The stopwatch as the race holds it running: a resumed race shows it going on.
     void showStopwatchRunning();
     // A car the operator stopped: its laps stay editable, its link is closed.

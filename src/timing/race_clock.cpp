@@ -19,10 +19,10 @@ namespace kaltero::timing {
 RaceClock::RaceClock(core::Console& console) : c_(console) {
     auto& ui = c_.ui;
     ui.Time_System->setInterval(1000);
-    ui.Time_System->onTimeout([this] { Time_System_Timer(); });
+    ui.Time_System->onTimeout([this] { onClockSecond(); });
     for (QLineEdit* box : {ui.Txt_RunH, ui.Txt_RunN}) {
-        platform::onFieldEvents(box, {.gotFocus = [this, box] { Txt_Run_GotFocus(box); },
-                                      .lostFocus = [this, box] { Txt_Run_LostFocus(box); }});
+        platform::onFieldEvents(box, {.gotFocus = [this, box] { onRaceLengthEntering(box); },
+                                      .lostFocus = [this, box] { onRaceLengthEntered(box); }});
         // The race length as typed is the race's; its end moves only when a box is left.
         QObject::connect(box, &QLineEdit::textChanged, [this] {
             c_.race.editRaceLength(c_.ui.Txt_RunH->text(), c_.ui.Txt_RunN->text(), std::nullopt);
@@ -30,7 +30,7 @@ RaceClock::RaceClock(core::Console& console) : c_(console) {
     }
 }
 
-void RaceClock::Time_System_Timer() {
+void RaceClock::onClockSecond() {
     auto& ui = c_.ui;
     const auto& st = c_.state;
     const QDateTime now = c_.clock.now();
@@ -45,12 +45,12 @@ void RaceClock::Time_System_Timer() {
     c_.race.updateClock(remainTicks(seconds, c_.settings));
 }
 
-void RaceClock::Txt_Run_GotFocus(QLineEdit* box) {
+void RaceClock::onRaceLengthEntering(QLineEdit* box) {
     const qint32 value = core::roundToInt32(core::leadingNumber(box->text())).value_or(0);
     (box == c_.ui.Txt_RunH ? RunHOld : RunNOld) = value;
 }
 
-void RaceClock::Txt_Run_LostFocus(QLineEdit* box) {
+void RaceClock::onRaceLengthEntered(QLineEdit* box) {
     auto& ui = c_.ui;
     const auto& st = c_.state;
     if (!isRaceLengthText(box->text())) {

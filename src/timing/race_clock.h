@@ -16,9 +16,9 @@ public:
     explicit RaceClock(core::Console& console);
 
     // Every second: clock, remaining time (red before the end, white after) and RemainTicks.
-    void Time_System_Timer();
-    void Txt_Run_GotFocus(QLineEdit* box);
-    void Txt_Run_LostFocus(QLineEdit* box);
+    void onClockSecond();
+    void onRaceLengthEntering(QLineEdit* box);
+    void onRaceLengthEntered(QLineEdit* box);
 
 private:
     core::Console& c_;

@@ -10,7 +10,6 @@
 #include "platform/frame.h"
 #include "platform/prompts.h"
 #include "platform/udp_link.h"
-#include "race/fuel.h"
 #include "timing/race_length.h"
 #include "timing/time_text.h"
 
@@ -43,11 +42,11 @@ QStringList carsWithoutNumericAddress(const core::RaceState& st) {
 
 RunControl::RunControl(core::Console& console) : c_(console) {
     for (int s = 0; s < kSlotCount; ++s) {
-        c_.ui.Car[s]->Time_Lap->onTimeout([this, s] { Time_Lap_Timer(s); });
+        c_.ui.Car[s]->Time_Lap->onTimeout([this, s] { onLapTimer(s); });
     }
 }
 
-void RunControl::Btn_Start_Click() {
+void RunControl::onStartStop() {
     if (c_.race.timing()) {
         stop();
     } else {
@@ -195,8 +194,7 @@ void RunControl::stop() {
     c_.race.stop();
     ui.Btn_Start->setText(QStringLiteral("Start"));
     for (int s = 0; s < kSlotCount; ++s) {
-        c_.race.switchCountdown(s, false,
-                                race::countdownSwitch(false, c_.settings.CheckDefaultLaps).text);
+        c_.race.switchCountdown(s, false, core::kCountdownOffText);
         ui.Car[s]->Btn_RunStop->setEnabled(true);
         ui.Car[s]->Winsock->close();
         ui.Car[s]->Time_Lap->stop();
@@ -217,7 +215,7 @@ void RunControl::stop() {
     ui.Time_NoInputBlk->start();
 }
 
-void RunControl::Time_Lap_Timer(int s) {
+void RunControl::onLapTimer(int s) {
     const auto& car = c_.state.car[s];
     const qint32 now = c_.TickCnt();
     c_.ui.Car[s]->Lbl_Time->setText(FormatLapTime(now - car.LapStartTick, c_.settings));

@@ -12,12 +12,12 @@ public:
     explicit RunControl(core::Console& console);
 
     // Btn_Start pressed: Start while idle, otherwise Stop.
-    void Btn_Start_Click();
+    void onStartStop();
     // Goes on timing the race rebuilt from the journal: the tick counter counts from the race's
     // own start by the wall clock, the taking-part cars are listened to as at Start.
     void resume();
     // Every 99 ms per taking-part car: running lap time, and a lap counted after silence.
-    void Time_Lap_Timer(int slot);
+    void onLapTimer(int slot);
 
     // Listens for address checks while idle. A port another program holds is told once.
     void bindAddressCheck();

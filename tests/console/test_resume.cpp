@@ -1,10 +1,10 @@
 #include "common/file_bytes.h"
 #include "console_fixture.h"
+#include "journal/journal.h"
 #include "platform/choice_list.h"
 #include "platform/cp932.h"
 #include "platform/grid.h"
 #include "test_car.h"
-#include "journal/journal.h"
 #include "timing/time_text.h"
 
 #include <QScopeGuard>
@@ -33,7 +33,19 @@ struct JournalFiles {
         QVERIFY(writeBytes(folder.filePath(u"Kaltero.db"_s), db));
         QVERIFY(writeBytes(folder.filePath(u"Kaltero.db-wal"_s), wal));
     }
+    static JournalFiles of(const QDir& folder) {
+        return {readBytes(folder.filePath(u"Kaltero.db"_s)),
+                readBytes(folder.filePath(u"Kaltero.db-wal"_s))};
+    }
 };
+
+// The car drives laps first..last-1 of a started race: a silence, then its report.
+void driveLaps(Race& race, TestCar& car, int first, int last) {
+    for (int lap = first; lap < last; ++lap) {
+        race.clock.advance(11'000);
+        QVERIFY(car.exchange(TestCar::lapReport(lap)).startsWith(u'N'));
+    }
+}
 
 QStringList lapTexts(kaltero::platform::Grid* grid) {
     QStringList rows;
@@ -64,13 +76,9 @@ private Q_SLOTS:
             Race race({0});
             TestCar car(0);
             race.start();
-            for (int lap = 0; lap < 2; ++lap) {
-                race.clock.advance(11'000);
-                QVERIFY(car.exchange(TestCar::lapReport(lap)).startsWith(u'N'));
-            }
+            driveLaps(race, car, 0, 2);
             before = lapTexts(race.ui().Car[0]->Spd_Laps);
-            files = {readBytes(race.dir.filePath(u"Kaltero.db"_s)),
-                     readBytes(race.dir.filePath(u"Kaltero.db-wal"_s))};
+            files = JournalFiles::of(QDir(race.dir.path()));
         }
         QCOMPARE(before.size(), 2);
 
@@ -92,6 +100,15 @@ private Q_SLOTS:
         QCOMPARE(panel->Lbl_LapCnt->text(), u"3周目"_s);
         // 14:00:00 was tick 0; the console came back at 14:01:00.
         QCOMPARE(again.console.TickCnt(), 60'000);
+        // The resume itself is the one row it adds: showing the race again is no operation.
+        const auto rows = [](const QString& folder) {
+            kaltero::journal::Journal j;
+            return j.open(folder + u"/Kaltero.db"_s) ? j.unfinishedRace().size() : -1;
+        };
+        QVERIFY(again.program.journal()->flush());
+        QTemporaryDir killed;
+        files.copyTo(QDir(killed.path()));
+        QCOMPARE(rows(again.dir.path()), rows(killed.path()) + 1);
 
         TestCar car(0);
         again.clock.advance(11'000);
@@ -133,8 +150,7 @@ private Q_SLOTS:
             ui.Txt_RunH->setText(u"2"_s);
             ui.Txt_RunN->setText(u"30"_s);
             ui.Btn_Start->click();
-            files = {readBytes(race.dir.filePath(u"Kaltero.db"_s)),
-                     readBytes(race.dir.filePath(u"Kaltero.db-wal"_s))};
+            files = JournalFiles::of(QDir(race.dir.path()));
         }
         ConsoleFixture again(
             [&](const QDir& folder) {
@@ -165,12 +181,8 @@ private Q_SLOTS:
             race.clock.advance(1'000);
             race.stop();
             race.start();
-            for (int lap = 0; lap < 2; ++lap) {
-                race.clock.advance(11'000);
-                QVERIFY(car.exchange(TestCar::lapReport(lap)).startsWith(u'N'));
-            }
-            files = {readBytes(race.dir.filePath(u"Kaltero.db"_s)),
-                     readBytes(race.dir.filePath(u"Kaltero.db-wal"_s))};
+            driveLaps(race, car, 0, 2);
+            files = JournalFiles::of(QDir(race.dir.path()));
         }
         ConsoleFixture again(
             [&](const QDir& folder) {
@@ -207,12 +219,8 @@ private Q_SLOTS:
             Race race;
             TestCar car(0);
             race.start();
-            for (int lap = 0; lap < 2; ++lap) {
-                race.clock.advance(11'000);
-                QVERIFY(car.exchange(TestCar::lapReport(lap)).startsWith(u'N'));
-            }
-            files = {readBytes(race.dir.filePath(u"Kaltero.db"_s)),
-                     readBytes(race.dir.filePath(u"Kaltero.db-wal"_s))};
+            driveLaps(race, car, 0, 2);
+            files = JournalFiles::of(QDir(race.dir.path()));
         }
         // The restart's moment as an instant, shown in the new zone's local time.
         const QDateTime restart = ConsoleFixture::kStart.addSecs(laterSecs).toUTC();
@@ -296,8 +304,7 @@ private Q_SLOTS:
                 standings << race.ui().Lbl_Sort_No[r]->text() + race.ui().Lbl_BestTime[r]->text();
             }
             QVERIFY(race.program.journal()->flush());
-            files = {readBytes(race.dir.filePath(u"Kaltero.db"_s)),
-                     readBytes(race.dir.filePath(u"Kaltero.db-wal"_s))};
+            files = JournalFiles::of(QDir(race.dir.path()));
         }
         ConsoleFixture again([&](const QDir& folder) { files.copyTo(folder); },
                              ConsoleFixture::kStart.addSecs(60), true);
@@ -306,7 +313,8 @@ private Q_SLOTS:
         QVERIFY(!ui.Car[1]->Btn_RunStop->isEnabled());
         QVERIFY(ui.Car[0]->Btn_RunStop->isEnabled());
         QCOMPARE(ui.Btn_OtherLap->text(), u"Stop"_s);
-        QVERIFY(ui.Lbl_OtherLap->text() != kaltero::timing::FormatLapTime(0, again.console.settings));
+        QVERIFY(ui.Lbl_OtherLap->text() !=
+                kaltero::timing::FormatLapTime(0, again.console.settings));
         QStringList shown;
         for (int r = 0; r < 2; ++r) {
             shown << ui.Lbl_Sort_No[r]->text() + ui.Lbl_BestTime[r]->text();

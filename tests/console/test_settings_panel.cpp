@@ -122,8 +122,7 @@ private Q_SLOTS:
                                "残りが無くなった時の自動メッセージ=BOX\r\n"
                                "チェック時のデフォルト周数=8\r\n"
                                "[ライブ表示]\r\n有効=1\r\nポート番号=8080\r\nアクセスキー=") +
-                p.console.settings.LiveKey +
-                QStringLiteral("\r\n[計測記録]\r\n保存日数=30\r\n"))));
+                p.console.settings.LiveKey + QStringLiteral("\r\n[計測記録]\r\n保存日数=30\r\n"))));
     }
 
     void cancelKeepsTheSettings() {

@@ -200,6 +200,5 @@ private Q_SLOTS:
     }
 };
 
-
 QTEST_MAIN(TestStartup)
 #include "test_startup.moc"

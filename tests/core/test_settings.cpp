@@ -199,9 +199,8 @@ private Q_SLOTS:
         QVERIFY(!s.CheckSender);
         QString expected = edited;
         expected.replace(u"ラップ加算無通信秒数=\r\n"_s, u"ラップ加算無通信秒数=10\r\n"_s);
-        expected +=
-            u"[ライブ表示]\r\n有効=1\r\nポート番号=8080\r\nアクセスキー="_s + s.LiveKey +
-            u"\r\n[計測記録]\r\n保存日数=30\r\n"_s;
+        expected += u"[ライブ表示]\r\n有効=1\r\nポート番号=8080\r\nアクセスキー="_s + s.LiveKey +
+                    u"\r\n[計測記録]\r\n保存日数=30\r\n"_s;
         QCOMPARE(readBytes(file_), encodeCp932(expected));
     }
 

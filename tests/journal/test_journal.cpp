@@ -108,13 +108,13 @@ QByteArray wholeRace(const model::RaceModel& race) {
                                 {u"takesPart"_s, car.TakesPart},
                                 {u"flag"_s, car.LapFlag}});
     }
-    const QVariantMap whole{{u"setUp"_s, model::setUpArgs(st)},
-                            {u"cars"_s, cars},
-                            {u"timing"_s, race.timing()},
-                            {u"start"_s, st.RaceStartTime.toMSecsSinceEpoch()},
-                            {u"end"_s, st.EndTimeSet ? st.RaceEndTime.toMSecsSinceEpoch() : 0},
-                            {u"stopwatch"_s, QVariantList{st.StopwatchRunning, st.OtherStartTick,
-                                                          st.OtherStopTick}}};
+    const QVariantMap whole{
+        {u"setUp"_s, model::setUpArgs(st)},
+        {u"cars"_s, cars},
+        {u"timing"_s, race.timing()},
+        {u"start"_s, st.RaceStartTime.toMSecsSinceEpoch()},
+        {u"end"_s, st.EndTimeSet ? st.RaceEndTime.toMSecsSinceEpoch() : 0},
+        {u"stopwatch"_s, QVariantList{st.StopwatchRunning, st.OtherStartTick, st.OtherStopTick}}};
     return QJsonDocument(QJsonObject::fromVariantMap(whole)).toJson();
 }
 
@@ -374,6 +374,7 @@ private Q_SLOTS:
         if (stop) {
             r.race.stop();
         }
+        QCoreApplication::processEvents();  // the write-back follows the replies
         const QString copy = dir.filePath(u"copy.db"_s);
         QVERIFY(QFile::copy(path, copy));
         Intruder fromCopy(copy);
@@ -445,25 +446,27 @@ private Q_SLOTS:
         const QString path = dir.filePath(u"Kaltero.db"_s);
         {
             Intruder old(path);
-            for (const QString& sql : {
-                     u"CREATE TABLE races (id INTEGER PRIMARY KEY, started TEXT NOT NULL, state "
-                     "TEXT NOT NULL CHECK (state IN ('running', 'stopped', 'abandoned')))"_s,
-                     u"CREATE TABLE operations (id INTEGER PRIMARY KEY AUTOINCREMENT, race INTEGER "
-                     "NOT NULL REFERENCES races(id), op TEXT NOT NULL, slot INTEGER NOT NULL, lap "
-                     "INTEGER NOT NULL, detail TEXT NOT NULL, args TEXT NOT NULL)"_s,
-                     u"PRAGMA user_version = 1"_s,
-                     u"INSERT INTO races VALUES (1, '2026-04-03T10:00:00', 'running')"_s,
-                     u"INSERT INTO operations (race, op, slot, lap, detail, args) VALUES "
-                     "(1, 'address set', 0, 0, '10.0.0.1', '{\"address\":\"10.0.0.1\",\"setUp\":true}'),"
-                     "(1, 'driver chosen', 0, 0, '山田', '{\"countdown\":\"0\",\"name\":\"山田\"}'),"
-                     "(1, 'started', -1, 0, '2026-04-03T10:00:00', "
-                     "'{\"end\":null,\"start\":\"2026-04-03T10:00:00.000\"}'),"
-                     "(1, 'lap counted', 0, 1, '', '{\"countdown\":\"0\"}'),"
-                     "(1, 'lap recorded', 0, 1, '83000', '{\"lap\":{\"timed\":true,\"ticks\":83000,"
-                     "\"timeText\":\"1''23\\\"000\",\"driver\":\"山田\",\"remarks\":\"\",\"log\":\"\","
-                     "\"corrected\":false,\"edited\":false,\"endTick\":83000},\"tick\":83000,"
-                     "\"figures\":{\"BestLapTicks\":83000,\"BestLapNo\":1,\"Lbl_BestLapTm\":\"1周目\"},"
-                     "\"record\":\"r\"}')"_s}) {
+            for (const QString& sql :
+                 {u"CREATE TABLE races (id INTEGER PRIMARY KEY, started TEXT NOT NULL, state "
+                  "TEXT NOT NULL CHECK (state IN ('running', 'stopped', 'abandoned')))"_s,
+                  u"CREATE TABLE operations (id INTEGER PRIMARY KEY AUTOINCREMENT, race INTEGER "
+                  "NOT NULL REFERENCES races(id), op TEXT NOT NULL, slot INTEGER NOT NULL, lap "
+                  "INTEGER NOT NULL, detail TEXT NOT NULL, args TEXT NOT NULL)"_s,
+                  u"PRAGMA user_version = 1"_s,
+                  u"INSERT INTO races VALUES (1, '2026-04-03T10:00:00', 'running')"_s,
+                  u"INSERT INTO operations (race, op, slot, lap, detail, args) VALUES "
+                  "(1, 'address set', 0, 0, '10.0.0.1', "
+                  "'{\"address\":\"10.0.0.1\",\"setUp\":true}'),"
+                  "(1, 'driver chosen', 0, 0, '山田', '{\"countdown\":\"0\",\"name\":\"山田\"}'),"
+                  "(1, 'started', -1, 0, '2026-04-03T10:00:00', "
+                  "'{\"end\":null,\"start\":\"2026-04-03T10:00:00.000\"}'),"
+                  "(1, 'lap counted', 0, 1, '', '{\"countdown\":\"0\"}'),"
+                  "(1, 'lap recorded', 0, 1, '83000', '{\"lap\":{\"timed\":true,\"ticks\":83000,"
+                  "\"timeText\":\"1''23\\\"000\",\"driver\":\"山田\",\"remarks\":\"\",\"log\":\"\","
+                  "\"corrected\":false,\"edited\":false,\"endTick\":83000},\"tick\":83000,"
+                  "\"figures\":{\"BestLapTicks\":83000,\"BestLapNo\":1,\"Lbl_BestLapTm\":\"1周目\"}"
+                  ","
+                  "\"record\":\"r\"}')"_s}) {
                 QVERIFY2(old.exec(sql), qPrintable(sql));
             }
         }

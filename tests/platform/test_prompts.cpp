@@ -103,6 +103,32 @@ private Q_SLOTS:
         QVERIFY(prompts.errors().isEmpty());  // taken: the destructor lets the run go on
     }
 
+    void nameForType_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("saved");
+        QTest::newRow("bare name, text type: as typed") << "race"
+                                                        << "テキストデータ (*.txt)"
+                                                        << "race";
+        QTest::newRow("bare name, CSV type") << "race"
+                                             << "CSV (*.csv)"
+                                             << "race.csv";
+        QTest::newRow("own extension, CSV type") << "race.txt"
+                                                 << "CSV (*.csv)"
+                                                 << "race.txt";
+        QTest::newRow("bare name, every file") << "race"
+                                               << "全てのファイル (*.*)"
+                                               << "race";
+        QTest::newRow("cancelled") << ""
+                                   << "CSV (*.csv)"
+                                   << "";
+    }
+    void nameForType() {
+        QFETCH(QString, typed);
+        QFETCH(QString, type);
+        QTEST(QtPrompts::nameForType(typed, type), "saved");
+    }
+
     void filterTranslation_data() {
         QTest::addColumn<QString>("filter");
         QTest::addColumn<QString>("qt");

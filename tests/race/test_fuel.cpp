@@ -68,7 +68,7 @@ private Q_SLOTS:
         const auto view = fuelView({course, economy, tank, total, laps, caption});
         QVERIFY(view);
         QCOMPARE(view->percent, percent);
-        QCOMPARE(view->zanGasText, zanGas);
+        QCOMPARE(view->fuelLeftText, zanGas);
         QCOMPARE(view->blink, blink);
     }
 
@@ -209,21 +209,21 @@ private Q_SLOTS:
         QFETCH(float, economy);
         QCOMPARE(isNumericText(text), numeric);
 
-        const auto inGasl = checkInGasl(text);
+        const auto inGasl = checkRefuelText(text);
         QCOMPARE(bool(inGasl), !numeric);
         if (inGasl) {
             QCOMPARE(inGasl->text, QString());
             QVERIFY(!inGasl->keepFocus);
         }
 
-        const auto zan = checkZanRunCnt(text);
+        const auto zan = checkCountdownText(text);
         QCOMPARE(bool(zan), !numeric);
         if (zan) {
             QCOMPARE(zan->text, u"0"_s);
             QVERIFY(zan->keepFocus);
         }
 
-        const NenpiCheck nenpi = checkNenpi(text);
+        const FuelEconomyCheck nenpi = checkFuelEconomyText(text);
         QCOMPARE(bool(nenpi.fix), nenpiFixed);
         if (nenpi.fix) {
             QCOMPARE(nenpi.fix->text, u"0"_s);

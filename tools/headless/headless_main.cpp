@@ -4,8 +4,8 @@
 // process of its own. Sample master data is put in FOLDER when none is there. Every question
 // the console asks is answered Yes, so an unfinished race is resumed. When there is none, five
 // car slots get the address 127.0.0.1, a car and a driver each, and Start is pressed (with
-// --practice, Start and Stop first: the race is the second of the day, on the same set-up). The race
-// as the console then holds it is written to the snapshot file (race_snapshot.h) and "ready"
+// --practice, Start and Stop first: the race is the second of the day, on the same set-up). The
+// race as the console then holds it is written to the snapshot file (race_snapshot.h) and "ready"
 // is printed. Once the stop file exists, Stop is pressed, the results report is saved to the
 // report file, the snapshot is written again, "stopped" is printed and the program ends.
 //
