@@ -17,6 +17,11 @@
 #include <QTimer>
 #include <QUuid>
 
+#include <chrono>
+#include <future>
+#include <memory>
+#include <optional>
+
 namespace kaltero::journal {
 
 namespace {
@@ -40,25 +45,52 @@ std::optional<model::Op> opFromKey(const QString& key) {
 
 }  // namespace
 
+// What one commit of a batch of operations came to.
+struct Outcome {
+    bool ok = false;
+    QString why;
+};
+
+// The journal's database side: every SQLite call runs on the journal's own thread, with its own
+// connection, so that no lock, slow sync or full medium ever holds up the event loop.
 struct Journal::Impl {
+    // --- the journal's thread only
     QString connection = QUuid::createUuid().toString();
     QSqlDatabase db;
-    qint64 race = 0;             // the race being recorded, 0 while idle
-    QList<model::Change> queue;  // waiting for a commit, in order
-    bool failing = false;
+    qint64 race = 0;  // the race being recorded, 0 while idle
     bool locked = false;
-    QTimer group;
     // Rows in the write-ahead log not yet written back to the main file.
     int unsavedRows = 0;
     QElapsedTimer sinceSaved;
-    QTimer save;
 
-    ~Impl() {
-        if (db.isValid()) {
-            db.close();
+    // --- the console's thread only
+    QList<model::Change> queue;  // waiting for a commit, in order
+    // The batch on its way to the disk, and what became of it.
+    struct InFlight {
+        QList<model::Change> batch;
+        std::future<Outcome> outcome;
+    };
+    std::optional<InFlight> inFlight;
+    bool opened = false;
+    bool recording = false;  // a race is started and not stopped: its operations are kept
+    bool failing = false;
+    QTimer group;
+    QTimer save;
+    QThread thread;
+    QObject* worker = nullptr;  // lives in `thread`: what runs there is invoked on it
+
+    // Runs fn on the journal's thread and waits for it.
+    template <typename F>
+    auto call(F fn) {
+        using R = decltype(fn());
+        if constexpr (std::is_void_v<R>) {
+            QMetaObject::invokeMethod(worker, fn, Qt::BlockingQueuedConnection);
+        } else {
+            R result{};
+            QMetaObject::invokeMethod(
+                worker, [&] { result = fn(); }, Qt::BlockingQueuedConnection);
+            return result;
         }
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(connection);
     }
 
     bool exec(const QString& sql, QString* why = nullptr) {
@@ -78,7 +110,7 @@ struct Journal::Impl {
         db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
         db.setDatabaseName(path);
         // A lock another program holds makes a write fail after this wait, never hang timing.
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kWriteWaitMs));
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kLockWaitMs));
         lastErrorCode.clear();
         if (!db.open()) {
             *why = db.lastError().text();
@@ -108,9 +140,9 @@ struct Journal::Impl {
         QSqlDatabase::removeDatabase(connection);
     }
 
-    // Writes the queue in one transaction; a Start opens a race, a Stop closes it.
-    bool commit(QString* why) {
-        if (queue.isEmpty()) {
+    // Writes a batch in one transaction; a Start opens a race, a Stop closes it.
+    bool commit(const QList<model::Change>& batch, QString* why) {
+        if (batch.isEmpty()) {
             return true;
         }
         if (!exec(QStringLiteral("BEGIN IMMEDIATE"), why)) {
@@ -118,7 +150,7 @@ struct Journal::Impl {
         }
         qint64 current = race;
         bool stopped = false;
-        for (const model::Change& c : queue) {
+        for (const model::Change& c : batch) {
             if (c.op == model::Op::Started && !insertRace(c, &current, why)) {
                 exec(QStringLiteral("ROLLBACK"));
                 return false;
@@ -143,13 +175,9 @@ struct Journal::Impl {
             return false;
         }
         race = current;
-        unsavedRows += int(queue.size());
-        queue.clear();
-        if (stopped) {
-            writeBack(true);
-        } else if (unsavedRows >= kSaveRows || sinceSaved.elapsed() >= kSaveMs) {
-            // After the reply this commit may precede: the write-back never delays a car.
-            save.start(0);
+        unsavedRows += int(batch.size());
+        if (stopped || unsavedRows >= kSaveRows || sinceSaved.elapsed() >= kSaveMs) {
+            writeBack(stopped);
         }
         return true;
     }
@@ -166,6 +194,9 @@ struct Journal::Impl {
             sinceSaved.start();
         }
     }
+    // How long one commit on the journal's thread waits for a lock another program holds:
+    // the console does not wait for it, but a held lock is told within this time.
+    static constexpr int kLockWaitMs = 100;
     static constexpr int kSaveRows = 300;
     static constexpr int kSaveMs = 60'000;
 
@@ -239,90 +270,176 @@ struct Journal::Impl {
         }
         return q.value(0).toLongLong();
     }
+
+    bool openOrMoveAside(const QString& path, QString* movedTo, QString* why, int lockWaitMs) {
+        QElapsedTimer waited;
+        waited.start();
+        locked = false;
+        for (;;) {
+            if (openAt(path, why)) {
+                return true;
+            }
+            close();
+            if (!lockedOut()) {
+                break;
+            }
+            // Another program holds the file: a healthy journal, never moved aside.
+            if (waited.elapsed() >= lockWaitMs) {
+                locked = true;
+                return false;
+            }
+            QThread::msleep(50);
+        }
+        // Never deleted: the operator or a developer may still get a race out of it.
+        const QString aside =
+            path + u".damaged-" +
+            QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        qCWarning(lcJournal) << "journal" << path << "cannot be used:" << *why << "- moved to"
+                             << aside;
+        if (!QFileInfo::exists(path) || !QFile::rename(path, aside)) {
+            return false;
+        }
+        for (const char* side : {"-wal", "-shm"}) {
+            QFile::rename(path + QString::fromLatin1(side), aside + QString::fromLatin1(side));
+        }
+        *movedTo = aside;
+        if (!openAt(path, why)) {
+            close();
+            return false;
+        }
+        return true;
+    }
+
+    void prune(int days, qint64 nowMs) {
+        const QString old = QStringLiteral(
+                                "FROM races WHERE state != 'running' AND (started_ms IS NULL OR "
+                                "started_ms < %1)")
+                                .arg(nowMs - qint64(days) * 24 * 3600 * 1000);
+        QSqlQuery count(db);
+        if (!count.exec(u"SELECT COUNT(*) " + old) || !count.next() ||
+            count.value(0).toInt() == 0) {
+            return;
+        }
+        const QString ids = u"(SELECT id " + old + u')';
+        if (!exec(QStringLiteral("BEGIN IMMEDIATE")) ||
+            !exec(u"DELETE FROM operations WHERE race IN " + ids) ||
+            !exec(u"DELETE FROM last_messages WHERE race IN " + ids) || !exec(u"DELETE " + old) ||
+            !exec(QStringLiteral("COMMIT"))) {
+            exec(QStringLiteral("ROLLBACK"));
+            return;
+        }
+        // Gives the space back: a season of races must not grow the file for ever.
+        exec(QStringLiteral("VACUUM"));
+        writeBack(true);
+    }
+
+    QList<model::Change> unfinishedRace() const {
+        QList<model::Change> ops;
+        const qint64 id = unfinished();
+        if (id == 0) {
+            return ops;
+        }
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        q.prepare(QStringLiteral(
+            "SELECT op, slot, lap, detail, args FROM operations WHERE race = ? ORDER BY id"));
+        q.addBindValue(id);
+        if (!q.exec()) {
+            return ops;
+        }
+        while (q.next()) {
+            const auto op = opFromKey(q.value(0).toString());
+            if (!op) {
+                continue;
+            }
+            model::Change c;
+            c.op = *op;
+            c.slot = q.value(1).toInt();
+            c.lap = q.value(2).toInt();
+            c.detail = q.value(3).toString();
+            c.args =
+                QJsonDocument::fromJson(q.value(4).toString().toUtf8()).object().toVariantMap();
+            ops.append(c);
+        }
+        QSqlQuery messages(db);
+        messages.prepare(
+            QStringLiteral("SELECT slot, message FROM last_messages WHERE race = ? ORDER BY slot"));
+        messages.addBindValue(id);
+        if (messages.exec()) {
+            while (messages.next()) {
+                const QString text = messages.value(1).toString();
+                ops.append({model::Op::MessageReceived,
+                            messages.value(0).toInt(),
+                            0,
+                            text,
+                            {{QStringLiteral("message"), text}}});
+            }
+        }
+        return ops;
+    }
 };
 
 Journal::Journal(QObject* parent) : QObject(parent), d_(std::make_unique<Impl>()) {
+    d_->worker = new QObject;
+    d_->worker->moveToThread(&d_->thread);
+    connect(&d_->thread, &QThread::finished, d_->worker, &QObject::deleteLater);
+    d_->thread.setObjectName(QStringLiteral("journal"));
+    d_->thread.start();
     d_->group.setInterval(kGroupMs);
     d_->group.setSingleShot(true);
-    connect(&d_->group, &QTimer::timeout, this, [this] { flush(); });
-    // A race whose last rows came a while ago still reaches the main file within a minute.
-    connect(&d_->save, &QTimer::timeout, this, [this] {
-        d_->save.start(Impl::kSaveMs);
-        if (isOpen()) {
-            d_->writeBack(false);
-        }
+    connect(&d_->group, &QTimer::timeout, this, [this] {
+        collect();
+        send();
     });
-    d_->sinceSaved.start();
+    // A race whose last rows came a while ago still reaches the main file within a minute.
+    d_->save.setInterval(Impl::kSaveMs);
+    connect(&d_->save, &QTimer::timeout, this, [this] {
+        QMetaObject::invokeMethod(d_->worker, [impl = d_.get()] { impl->writeBack(false); });
+    });
+    d_->call([impl = d_.get()] { impl->sinceSaved.start(); });
 }
 
 Journal::~Journal() {
     flush();
+    d_->call([impl = d_.get()] {
+        if (impl->db.isValid()) {
+            impl->close();
+        }
+    });
+    d_->thread.quit();
+    d_->thread.wait();
 }
 
 bool Journal::open(const QString& path, QString* movedTo, QString* why, int lockWaitMs) {
+    QString moved;
     QString reason;
-    QElapsedTimer waited;
-    waited.start();
-    d_->locked = false;
-    for (;;) {
-        if (d_->openAt(path, &reason)) {
-            d_->save.start(Impl::kSaveMs);
-            return true;
-        }
-        d_->close();
-        if (!d_->lockedOut()) {
-            break;
-        }
-        // Another program holds the file: a healthy journal, never moved aside.
-        if (waited.elapsed() >= lockWaitMs) {
-            d_->locked = true;
-            if (why != nullptr) {
-                *why = reason;
-            }
-            return false;
-        }
-        QThread::msleep(50);
-    }
-    // Never deleted: the operator or a developer may still get a race out of it.
-    const QString aside = path + u".damaged-" +
-                          QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    qCWarning(lcJournal) << "journal" << path << "cannot be used:" << reason << "- moved to"
-                         << aside;
-    if (!QFileInfo::exists(path) || !QFile::rename(path, aside)) {
-        if (why != nullptr) {
-            *why = reason;
-        }
-        return false;
-    }
-    for (const char* side : {"-wal", "-shm"}) {
-        QFile::rename(path + QString::fromLatin1(side), aside + QString::fromLatin1(side));
-    }
+    d_->opened = d_->call(
+        [&, impl = d_.get()] { return impl->openOrMoveAside(path, &moved, &reason, lockWaitMs); });
     if (movedTo != nullptr) {
-        *movedTo = aside;
+        *movedTo = moved;
     }
-    if (!d_->openAt(path, &reason)) {
-        d_->close();
-        if (why != nullptr) {
-            *why = reason;
-        }
-        return false;
+    if (why != nullptr) {
+        *why = reason;
     }
-    d_->save.start(Impl::kSaveMs);
-    return true;
+    if (d_->opened) {
+        d_->save.start();
+    }
+    return d_->opened;
 }
 
 bool Journal::isOpen() const {
-    return d_->db.isValid() && d_->db.isOpen();
+    return d_->opened;
 }
 
 bool Journal::heldByAnother() const {
-    return d_->locked;
+    return d_->call([impl = d_.get()] { return impl->locked; });
 }
 
 bool Journal::syncsEveryCommit() const {
-    QSqlQuery q(d_->db);
-    return isOpen() && q.exec(QStringLiteral("PRAGMA synchronous")) && q.next() &&
-           q.value(0).toInt() >= 2;
+    return isOpen() && d_->call([impl = d_.get()] {
+        QSqlQuery q(impl->db);
+        return q.exec(QStringLiteral("PRAGMA synchronous")) && q.next() && q.value(0).toInt() >= 2;
+    });
 }
 
 void Journal::follow(model::RaceModel& race) {
@@ -333,15 +450,12 @@ void Journal::record(const model::Change& c) {
     if (!c.isOperation()) {
         return;
     }
-    const bool idle = d_->race == 0 &&
-                      !std::any_of(d_->queue.begin(), d_->queue.end(), [](const model::Change& q) {
-                          return q.op == model::Op::Started;
-                      });
     // What the operator sets up while idle reaches the journal with the next Start, which
     // carries the whole set-up.
-    if (idle && c.op != model::Op::Started) {
+    if (!d_->recording && c.op != model::Op::Started) {
         return;
     }
+    d_->recording = c.op != model::Op::Stopped;
     // Only a car's last message matters: a chatty car adds one write a second at most.
     if (c.op == model::Op::MessageReceived) {
         d_->queue.removeIf([&c](const model::Change& q) {
@@ -349,11 +463,12 @@ void Journal::record(const model::Change& c) {
         });
     }
     d_->queue.append(c);
-    // A car is sent its record right after this returns: the lap must be on disk first. While
-    // writes fail, the retry timer alone tries: no reply waits for a lock that is still held.
+    // A car is sent its record right after this returns: the lap should be on disk first, but
+    // no reply waits longer than kWriteWaitMs for it. While writes fail, the retry timer alone
+    // tries.
     if (!d_->failing && (c.op == model::Op::Started || c.op == model::Op::LapRecorded ||
                          c.op == model::Op::Stopped)) {
-        flush();
+        commitWithin(kWriteWaitMs);
         return;
     }
     if (!d_->group.isActive()) {
@@ -361,122 +476,128 @@ void Journal::record(const model::Change& c) {
     }
 }
 
-bool Journal::flush() {
-    if (!isOpen()) {
-        return false;
+void Journal::send() {
+    if (!isOpen() || d_->inFlight || d_->queue.isEmpty()) {
+        return;
     }
-    QString why;
-    if (d_->commit(&why)) {
+    auto outcome = std::make_shared<std::promise<Outcome>>();
+    d_->inFlight = Impl::InFlight{d_->queue, outcome->get_future()};
+    d_->queue.clear();
+    // The journal outlives every task on its thread: its destructor ends the thread first.
+    QMetaObject::invokeMethod(d_->worker,
+                              [impl = d_.get(), batch = d_->inFlight->batch, outcome, self = this] {
+                                  Outcome o;
+                                  o.ok = impl->commit(batch, &o.why);
+                                  outcome->set_value(o);
+                                  // The console hears of it at once, also when nobody waits for
+                                  // this batch.
+                                  QMetaObject::invokeMethod(self, [self] { self->collect(); });
+                              });
+}
+
+void Journal::collect() {
+    if (!d_->inFlight ||
+        d_->inFlight->outcome.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+        return;
+    }
+    const Outcome o = d_->inFlight->outcome.get();
+    QList<model::Change> batch = std::move(d_->inFlight->batch);
+    d_->inFlight.reset();
+    if (o.ok) {
         if (d_->failing) {
             qCInfo(lcJournal) << "journal written again";
         }
         d_->failing = false;
-        return true;
+        return;
+    }
+    // Kept in order, ahead of what came since; retried until the disk takes it again.
+    d_->queue = batch + d_->queue;
+    if (!d_->group.isActive()) {
+        d_->group.start();
     }
     // Told and logged once: a lock held for an hour must not flood the log.
     if (!d_->failing) {
         d_->failing = true;
-        qCWarning(lcJournal) << "journal write failed:" << why;
-        Q_EMIT writeFailed(why);
+        qCWarning(lcJournal) << "journal write failed:" << o.why;
+        Q_EMIT writeFailed(o.why);
     }
-    // Retried until the disk takes it again; the operations wait in memory meanwhile.
-    if (!d_->group.isActive()) {
-        d_->group.start();
+}
+
+bool Journal::commitWithin(int ms) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    bool sent = false;
+    for (;;) {
+        if (d_->inFlight) {
+            if (d_->inFlight->outcome.wait_until(deadline) != std::future_status::ready) {
+                return false;
+            }
+            collect();
+            continue;
+        }
+        if (d_->queue.isEmpty() || !isOpen()) {
+            return d_->queue.isEmpty();
+        }
+        if (sent) {
+            return false;  // the disk refused what this call sent
+        }
+        send();
+        sent = true;
     }
-    return false;
+}
+
+bool Journal::flush() {
+    return isOpen() && commitWithin(kFlushWaitMs);
 }
 
 qsizetype Journal::waiting() const {
-    return d_->queue.size();
+    return d_->queue.size() + (d_->inFlight ? d_->inFlight->batch.size() : 0);
 }
 
 void Journal::limitSize(qint64 bytes) {
-    QSqlQuery pageSize(d_->db);
-    if (!pageSize.exec(QStringLiteral("PRAGMA page_size")) || !pageSize.next()) {
-        return;
-    }
-    const qint64 pages = std::max<qint64>(1, bytes / std::max(1, pageSize.value(0).toInt()));
-    d_->exec(QStringLiteral("PRAGMA max_page_count = %1").arg(pages));
+    d_->call([impl = d_.get(), bytes] {
+        QSqlQuery pageSize(impl->db);
+        if (!pageSize.exec(QStringLiteral("PRAGMA page_size")) || !pageSize.next()) {
+            return;
+        }
+        const qint64 pages = std::max<qint64>(1, bytes / std::max(1, pageSize.value(0).toInt()));
+        impl->exec(QStringLiteral("PRAGMA max_page_count = %1").arg(pages));
+    });
 }
 
 void Journal::prune(int days, qint64 nowMs) {
     if (days <= 0 || !isOpen()) {
         return;
     }
-    const QString old = QStringLiteral(
-                            "FROM races WHERE state != 'running' AND (started_ms IS NULL OR "
-                            "started_ms < %1)")
-                            .arg(nowMs - qint64(days) * 24 * 3600 * 1000);
-    QSqlQuery count(d_->db);
-    if (!count.exec(u"SELECT COUNT(*) " + old) || !count.next() || count.value(0).toInt() == 0) {
-        return;
-    }
-    const QString ids = u"(SELECT id " + old + u')';
-    if (!d_->exec(QStringLiteral("BEGIN IMMEDIATE")) ||
-        !d_->exec(u"DELETE FROM operations WHERE race IN " + ids) ||
-        !d_->exec(u"DELETE FROM last_messages WHERE race IN " + ids) ||
-        !d_->exec(u"DELETE " + old) || !d_->exec(QStringLiteral("COMMIT"))) {
-        d_->exec(QStringLiteral("ROLLBACK"));
-        return;
-    }
-    // Gives the space back: a season of races must not grow the file for ever.
-    d_->exec(QStringLiteral("VACUUM"));
-    d_->writeBack(true);
+    d_->call([impl = d_.get(), days, nowMs] { impl->prune(days, nowMs); });
 }
 
 QList<model::Change> Journal::unfinishedRace() const {
-    QList<model::Change> ops;
-    const qint64 id = isOpen() ? d_->unfinished() : 0;
-    if (id == 0) {
-        return ops;
+    if (!isOpen()) {
+        return {};
     }
-    QSqlQuery q(d_->db);
-    q.setForwardOnly(true);
-    q.prepare(QStringLiteral(
-        "SELECT op, slot, lap, detail, args FROM operations WHERE race = ? ORDER BY id"));
-    q.addBindValue(id);
-    if (!q.exec()) {
-        return ops;
-    }
-    while (q.next()) {
-        const auto op = opFromKey(q.value(0).toString());
-        if (!op) {
-            continue;
-        }
-        model::Change c;
-        c.op = *op;
-        c.slot = q.value(1).toInt();
-        c.lap = q.value(2).toInt();
-        c.detail = q.value(3).toString();
-        c.args = QJsonDocument::fromJson(q.value(4).toString().toUtf8()).object().toVariantMap();
-        ops.append(c);
-    }
-    QSqlQuery messages(d_->db);
-    messages.prepare(
-        QStringLiteral("SELECT slot, message FROM last_messages WHERE race = ? ORDER BY slot"));
-    messages.addBindValue(id);
-    if (messages.exec()) {
-        while (messages.next()) {
-            const QString text = messages.value(1).toString();
-            ops.append({model::Op::MessageReceived,
-                        messages.value(0).toInt(),
-                        0,
-                        text,
-                        {{QStringLiteral("message"), text}}});
-        }
-    }
-    return ops;
+    return d_->call([impl = d_.get()] { return impl->unfinishedRace(); });
 }
 
 void Journal::abandonUnfinished() {
-    QString why;
-    if (const qint64 id = isOpen() ? d_->unfinished() : 0) {
-        d_->setState(id, QStringLiteral("abandoned"), &why);
+    if (!isOpen()) {
+        return;
     }
+    d_->call([impl = d_.get()] {
+        QString why;
+        if (const qint64 id = impl->unfinished()) {
+            impl->setState(id, QStringLiteral("abandoned"), &why);
+        }
+    });
 }
 
 void Journal::resumeUnfinished() {
-    d_->race = isOpen() ? d_->unfinished() : 0;
+    if (!isOpen()) {
+        return;
+    }
+    d_->recording = d_->call([impl = d_.get()] {
+        impl->race = impl->unfinished();
+        return impl->race != 0;
+    });
 }
 
 }  // namespace kaltero::journal

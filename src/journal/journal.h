@@ -29,8 +29,8 @@ class Journal : public QObject {
     Q_OBJECT
 
 public:
-    // The longest a write waits for a lock another program holds. A report's reply waits at
-    // most this long: a fifth of the lap timer's 99 ms, long enough for a reader's brief lock.
+    // The longest a report's reply waits for its lap to reach the disk (a lock another program
+    // holds, a slow sync): a fifth of the lap timer's 99 ms, long enough for a healthy disk.
     static constexpr int kWriteWaitMs = 20;
 
     explicit Journal(QObject* parent = nullptr);
@@ -79,6 +79,14 @@ Q_SIGNALS:
 private:
     struct Impl;
     void record(const model::Change& change);
+    // Hands what waits to the journal's thread, unless a batch is on its way already.
+    void send();
+    // Takes in what became of the batch on its way, once the disk is done with it.
+    void collect();
+    // Sends what waits and waits at most ms for the disk; true when all of it is on disk.
+    bool commitWithin(int ms);
+    // End and the tests wait this long for the disk.
+    static constexpr int kFlushWaitMs = 2000;
     std::unique_ptr<Impl> d_;
 };
 
