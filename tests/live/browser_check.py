@@ -4,6 +4,8 @@
 Opens the live timing page of a console that is timing a race, in headless Chromium driven by
 chromedriver, and checks it against the console's own /api/race while laps come in:
   - a wrong or missing key gets 403 with an empty body (page, script, race, WebSocket);
+  - the address with the key is redirected to the page without it, the key kept in a cookie
+    no script can read, and the page's own script runs under its Content-Security-Policy;
   - the page shows every car of the standings and every lap row of each car;
   - it follows N laps without being reloaded, each time agreeing with /api/race again;
   - each car's chart has one point per recorded (timed) lap;
@@ -98,6 +100,25 @@ def check_wrong_keys(page_url):
     return root, key
 
 
+def check_cookie_flow(driver, root, key):
+    """The page, opened from its address with the key, is left without it in the address bar;
+    its script ran (wait_page) and nothing was blocked by the page's policy."""
+    if key in driver.current_url or 'key=' in driver.current_url:
+        fail('the address bar still holds the key: ' + driver.current_url)
+    if 'kaltero_key' in driver.execute_script('return document.cookie;'):
+        fail('a script can read the key cookie')
+    with urllib.request.urlopen(with_key(root + '/api/race', key), timeout=5) as r:
+        policy = r.headers.get('Content-Security-Policy', '')
+    if "default-src 'self'" not in policy or "frame-ancestors 'none'" not in policy:
+        fail('Content-Security-Policy: %r' % policy)
+    blocked = [e['message'] for e in driver.get_log('browser')
+               if 'Content Security Policy' in e['message']]
+    if blocked:
+        fail('the policy blocked: %s' % blocked)
+    print('key moved to a cookie, address bar %s; policy %r blocks nothing of the page'
+          % (driver.current_url, policy), flush=True)
+
+
 def api_race(root, key):
     code, body = status_and_body(with_key(root + '/api/race', key))
     if code != 200:
@@ -111,6 +132,7 @@ def browser(width, height):
               '--hide-scrollbars', '--user-data-dir=' + tempfile.mkdtemp(prefix='kaltero-chromium-'),
               '--window-size=%d,%d' % (width, height)):
         options.add_argument(a)
+    options.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
     options.binary_location = '/usr/bin/chromium'
     driver = webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=options)
     driver.set_window_size(width, height)
@@ -204,6 +226,7 @@ def check_race(page_url, laps):
     try:
         driver.get(page_url)
         wait_page(driver)
+        check_cookie_flow(driver, root, key)
         race, page = agree(driver, root, key, 'first race message')
         if not page['linked']:
             fail('the page does not show its link as up')
