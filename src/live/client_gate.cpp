@@ -67,7 +67,7 @@ bool ClientGate::admit(const QHostAddress& peer) {
     prune();
     const auto fromPeer = std::count_if(clients_.begin(), clients_.end(),
                                         [&](const auto& c) { return c->peer == peer; });
-    if (fromPeer >= kMaxPerAddress) {
+    if (fromPeer >= maxPerAddress_) {
         return false;
     }
     const auto unproven = [](const auto& c) { return !c->keyed || c->closing; };

@@ -61,6 +61,9 @@ public:
     // Pipelined requests wait while this much of the answers is still unsent.
     static constexpr qint64 kPipelineBytes = 256 * 1024;
 
+    // Connections one address may hold (kMaxPerAddress unless set): a benchmark's many pages
+    // on one machine stand in for many phones.
+    void setMaxPerAddress(int connections) { maxPerAddress_ = connections; }
     // Makes room for `bytes` more to `socket`: false (and the socket dropped) when it already
     // holds too much; other clients holding the most are dropped first when the total would
     // pass its bound.
@@ -109,6 +112,7 @@ private:
     Upgrade upgrade_;
     std::vector<std::unique_ptr<Client>> clients_;
     QTcpSocket* feeding_ = nullptr;
+    int maxPerAddress_ = kMaxPerAddress;
     QTimer sweep_;
 };
 

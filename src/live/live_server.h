@@ -39,6 +39,8 @@ public:
     bool start(quint16 port);
     quint16 port() const;
     int feedCount() const { return int(feeds_.size()); }
+    // The accept layer in front of the server; null until start() succeeded.
+    ClientGate* gate() const { return gate_; }
 
     // The page sends nothing: a feed that sends a message is closed, and no frame may be larger.
     static constexpr quint64 kMaxIncomingBytes = 4 * 1024;
