@@ -8,6 +8,7 @@
 #include <QHttpServerResponder>
 #include <QHttpServerResponse>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QUrlQuery>
 #include <QWebSocket>
 
@@ -34,18 +35,6 @@ const PageFile kPageFiles[] = {
 const QString kRacePath = u"/api/race"_s;
 const QString kFeedPath = u"/ws"_s;
 
-QString keyOf(const QUrl& url) {
-    return QUrlQuery(url).queryItemValue(u"key"_s, QUrl::FullyDecoded);
-}
-
-void answer(QHttpServerResponder&& responder, QHttpServerResponse response) {
-    // The key travels in the address: it must not leak to other sites or stay in caches.
-    response.addHeader("Cache-Control"_ba, "no-store"_ba);
-    response.addHeader("Referrer-Policy"_ba, "no-referrer"_ba);
-    response.addHeader("X-Content-Type-Options"_ba, "nosniff"_ba);
-    response.write(std::move(responder));
-}
-
 }  // namespace
 
 LiveServer::LiveServer(RaceFeed& feed, QString key, QObject* parent)
@@ -53,11 +42,7 @@ LiveServer::LiveServer(RaceFeed& feed, QString key, QObject* parent)
       feed_(feed),
       key_(std::move(key)),
       feedServer_(u"Kaltero"_s, QWebSocketServer::NonSecureMode) {
-    connect(this, &QAbstractHttpServer::newWebSocketConnection, this, [this] {
-        while (hasPendingWebSocketConnections()) {
-            acceptFeeds(nextPendingWebSocketConnection().release());
-        }
-    });
+    // Qt's own WebSocket server is left unconnected: it never takes a connection.
     connect(&feedServer_, &QWebSocketServer::newConnection, this, [this] {
         while (feedServer_.hasPendingConnections()) {
             acceptFeeds(feedServer_.nextPendingConnection());
@@ -67,15 +52,20 @@ LiveServer::LiveServer(RaceFeed& feed, QString key, QObject* parent)
 }
 
 LiveServer::~LiveServer() {
-    for (QWebSocket* f : std::as_const(feeds_)) {
-        f->disconnect(this);
-        f->abort();
-        delete f;
+    for (const Feed& f : std::as_const(feeds_)) {
+        f.page->disconnect(this);
+        f.page->abort();
+        delete f.page;
     }
 }
 
 bool LiveServer::start(quint16 port) {
-    gate_ = new ClientGate(this);
+    gate_ = new ClientGate(
+        key_,
+        [this](QTcpSocket* socket, const HttpHead& head, const QByteArray& received) {
+            return upgrade(socket, head, received);
+        },
+        this);
     if (!gate_->listen(QHostAddress::Any, port)) {
         delete gate_;
         gate_ = nullptr;
@@ -89,113 +79,117 @@ quint16 LiveServer::port() const {
     return gate_ ? gate_->serverPort() : 0;
 }
 
-bool LiveServer::keyMatches(const QString& given) const {
-    // Compared whole, whatever differs first: the answer's timing tells nothing of the key.
-    if (given.size() != key_.size() || key_.isEmpty()) {
-        return false;
+void LiveServer::answer(const QHttpServerRequest& request, QTcpSocket* socket,
+                        QHttpServerResponse response) {
+    for (const auto& [name, value] : guardHeaders()) {
+        response.addHeader(name, value);
     }
-    char16_t diff = 0;
-    for (qsizetype i = 0; i < key_.size(); ++i) {
-        diff |= char16_t(given[i].toLower().unicode() ^ key_[i].toLower().unicode());
+    if (gate_ && gate_->closesAfterAnswer(socket)) {
+        response.addHeader("Connection"_ba, "close"_ba);
     }
-    return diff == 0;
+    // Room for the body and its head, or the client that holds too much is gone.
+    if (gate_ && !gate_->room(socket, response.data().size() + 1024)) {
+        return;
+    }
+    response.write(makeResponder(request, socket));
 }
 
 bool LiveServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
-    if (gate_) {
-        gate_->requestDone(socket);
-    }
-    // A client that asks and never reads its answers is dropped before it fills the console.
-    if (socket->bytesToWrite() > kMaxUnsentBytes) {
-        socket->abort();
-        return true;
-    }
-    if (!keyMatches(keyOf(request.url()))) {
-        answer(makeResponder(request, socket), QHttpServerResponse(Status::Forbidden));
-        return true;
-    }
-    if (request.value("Upgrade"_ba).compare("websocket"_ba, Qt::CaseInsensitive) == 0 &&
-        request.method() == QHttpServerRequest::Method::Get &&
-        request.url().path(QUrl::FullyDecoded) == kFeedPath) {
-        upgrade(request, socket);
-        return true;
-    }
-    if (request.method() != QHttpServerRequest::Method::Get) {
-        answer(makeResponder(request, socket), QHttpServerResponse(Status::MethodNotAllowed));
-        return true;
-    }
+    // Only keyed GET requests without a body come this far (ClientGate).
     // Paths are matched whole against a fixed list: "/../x" or "/%2e%2e/" names nothing.
     const QString path = request.url().path(QUrl::FullyDecoded);
     if (path == kRacePath) {
-        answer(makeResponder(request, socket),
+        answer(request, socket,
                QHttpServerResponse("application/json; charset=utf-8"_ba, feed_.raceJson()));
         return true;
     }
     for (const PageFile& f : kPageFiles) {
-        if (path == f.path) {
-            QFile file(f.resource);
-            if (!file.open(QIODevice::ReadOnly)) {
-                answer(makeResponder(request, socket),
-                       QHttpServerResponse(Status::InternalServerError));
+        if (path != f.path) {
+            continue;
+        }
+        // The page opened from its address with the key: the key goes into a cookie and out of
+        // the address bar (and the browser's history).
+        if (f.path == u"/"_s || f.path == u"/index.html"_s) {
+            if (QUrlQuery(request.url()).hasQueryItem(u"key"_s)) {
+                QHttpServerResponse seeOther(Status::SeeOther);
+                seeOther.addHeader("Location"_ba, f.path.toUtf8());
+                seeOther.addHeader("Set-Cookie"_ba, keyCookie(key_));
+                answer(request, socket, std::move(seeOther));
                 return true;
             }
-            answer(makeResponder(request, socket), QHttpServerResponse(f.type, file.readAll()));
-            return true;
         }
+        // Read once: every answer shares the same bytes.
+        QByteArray& body = files_[f.resource];
+        if (body.isEmpty()) {
+            QFile file(f.resource);
+            if (!file.open(QIODevice::ReadOnly)) {
+                answer(request, socket, QHttpServerResponse(Status::InternalServerError));
+                return true;
+            }
+            body = file.readAll();
+        }
+        answer(request, socket, QHttpServerResponse(f.type, body));
+        return true;
     }
-    answer(makeResponder(request, socket), QHttpServerResponse(Status::NotFound));
+    answer(request, socket, QHttpServerResponse(Status::NotFound));
     return true;
 }
 
 void LiveServer::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) {
-    answer(makeResponder(request, socket), QHttpServerResponse(Status::NotFound));
+    answer(request, socket, QHttpServerResponse(Status::NotFound));
 }
 
-void LiveServer::upgrade(const QHttpServerRequest& request, QTcpSocket* socket) {
-    // The HTTP server lets go of the connection; the feed server reads the request again.
-    QObject::disconnect(socket, &QTcpSocket::readyRead, nullptr, nullptr);
-    QObject::disconnect(socket, &QTcpSocket::disconnected, nullptr, nullptr);
-    if (socket->isTransactionStarted()) {
-        socket->rollbackTransaction();
-    } else {
-        QByteArray head = "GET " +
-                          request.url().toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority) +
-                          " HTTP/1.1\r\n";
-        for (const auto& [name, value] : request.headers()) {
-            head += name + ": " + value + "\r\n";
-        }
-        head += "\r\n";
-        for (qsizetype i = head.size() - 1; i >= 0; --i) {
-            socket->ungetChar(head[i]);
-        }
+int LiveServer::upgrade(QTcpSocket* socket, const HttpHead& head, const QByteArray& received) {
+    const qsizetype question = head.target.indexOf('?');
+    const QString path =
+        QUrl::fromPercentEncoding(question < 0 ? head.target : head.target.left(question));
+    if (path != kFeedPath) {
+        return 404;
     }
+    if (head.value("Upgrade").compare("websocket", Qt::CaseInsensitive) != 0) {
+        return 400;
+    }
+    // Qt's HTTP server never had this connection; the feed server reads the request again.
+    for (qsizetype i = received.size() - 1; i >= 0; --i) {
+        socket->ungetChar(received[i]);
+    }
+    upgrading_.removeAll(nullptr);
+    upgrading_.append(socket);
     feedServer_.handleConnection(socket);
     Q_EMIT socket->readyRead();
+    return 0;
 }
 
-void LiveServer::acceptFeeds(QWebSocket* feed) {
-    if (!feed) {
+void LiveServer::acceptFeeds(QWebSocket* page) {
+    if (!page) {
         return;
     }
-    feed->setParent(this);
-    if (gate_) {
-        gate_->upgraded(feed->peerAddress(), feed->peerPort());
+    page->setParent(this);
+    QPointer<QTcpSocket> connection;
+    for (const QPointer<QTcpSocket>& s : std::as_const(upgrading_)) {
+        if (s && s->peerPort() == page->peerPort() && s->peerAddress() == page->peerAddress()) {
+            connection = s;
+        }
     }
-    feed->setMaxAllowedIncomingFrameSize(kMaxIncomingBytes);
-    feed->setMaxAllowedIncomingMessageSize(kMaxIncomingBytes);
-    connect(feed, &QWebSocket::disconnected, this, [this, feed] { drop(feed); });
-    if (feed->requestUrl().path(QUrl::FullyDecoded) != kFeedPath ||
-        !keyMatches(keyOf(feed->requestUrl()))) {
-        feed->close(QWebSocketProtocol::CloseCodePolicyViolated);
-        return;
-    }
-    // A page only listens: whatever sends messages is no page.
-    const auto refuse = [feed] { feed->close(QWebSocketProtocol::CloseCodePolicyViolated); };
-    connect(feed, &QWebSocket::textFrameReceived, feed, refuse);
-    connect(feed, &QWebSocket::binaryFrameReceived, feed, refuse);
-    feeds_.append(feed);
+    upgrading_.removeAll(connection);
+    page->setMaxAllowedIncomingFrameSize(kMaxIncomingBytes);
+    page->setMaxAllowedIncomingMessageSize(kMaxIncomingBytes);
+    connect(page, &QWebSocket::disconnected, this, [this, page] { drop(page); });
+    // A page only listens: whatever sends messages is no page. A close it does not answer is
+    // not waited for.
+    const auto refuse = [page] {
+        page->close(QWebSocketProtocol::CloseCodePolicyViolated);
+        QTimer::singleShot(ClientGate::kCloseMs, page, &QWebSocket::abort);
+    };
+    connect(page, &QWebSocket::textFrameReceived, page, refuse);
+    connect(page, &QWebSocket::binaryFrameReceived, page, refuse);
+    feeds_.append({page, connection});
     feed_.setListening(true);
-    feed->sendTextMessage(QString::fromUtf8(feed_.wholeMessage()));
+    const QByteArray whole = feed_.wholeMessage();
+    if (connection && gate_ && !gate_->room(connection, whole.size() + 16)) {
+        return;
+    }
+    page->sendTextMessage(QString::fromUtf8(whole));
 }
 
 void LiveServer::push(const QByteArray& json) {
@@ -204,20 +198,24 @@ void LiveServer::push(const QByteArray& json) {
     }
     const QString text = QString::fromUtf8(json);
     // A copy: dropping a feed changes the list.
-    const QList<QWebSocket*> feeds = feeds_;
-    for (QWebSocket* f : feeds) {
-        if (f->bytesToWrite() > kMaxUnsentBytes) {
-            f->abort();
+    const QList<Feed> feeds = feeds_;
+    for (const Feed& f : feeds) {
+        // Each write is checked: a page that does not read is dropped, not fed.
+        const bool fits = f.connection
+                              ? !gate_ || gate_->room(f.connection, json.size() + 16)
+                              : f.page->bytesToWrite() + json.size() <= ClientGate::kMaxUnsentBytes;
+        if (!fits) {
+            f.page->abort();
             continue;
         }
-        f->sendTextMessage(text);
+        f.page->sendTextMessage(text);
     }
 }
 
-void LiveServer::drop(QWebSocket* feed) {
-    feeds_.removeOne(feed);
+void LiveServer::drop(QWebSocket* page) {
+    feeds_.removeIf([page](const Feed& f) { return f.page == page; });
     feed_.setListening(!feeds_.isEmpty());
-    feed->deleteLater();
+    page->deleteLater();
 }
 
 }  // namespace kaltero::live

@@ -1,7 +1,12 @@
 #pragma once
 
+#include "live/http_head.h"
+
 #include <QAbstractHttpServer>
+#include <QHash>
+#include <QHttpServerResponse>
 #include <QList>
+#include <QPointer>
 #include <QString>
 #include <QWebSocketServer>
 
@@ -14,14 +19,15 @@ class RaceFeed;
 
 // The live timing server: the page, its files and the race as JSON over HTTP, and the race's
 // changes pushed to every open page over a WebSocket, all on the console's own event loop.
-// Every request must carry the access key (?key=…), else 403 with nothing more. Nothing here
-// changes the race: there is no route that writes.
+// Nothing here changes the race: there is no route that writes.
 //
-// Qt's HTTP server of this version takes a WebSocket upgrade only now and then (and cannot be
-// told to refuse one), so an upgrade request is answered here: a wrong key gets 403 like every
-// other request, and the right one is handed to a WebSocket server of our own. An upgrade
-// Qt takes itself is checked once accepted, and closed at once as a policy violation when its
-// key or path is wrong.
+// Every byte a client sends passes the ClientGate first: it checks the key (?key=… or the
+// page's cookie) before anything else, keeps connections, time, reads and unsent bytes within
+// bounds, and hands Qt's HTTP server (which parses and answers) one keyed request at a time.
+// Qt's server of this version would take a WebSocket upgrade itself, before any check, so it
+// never sees one: a keyed upgrade from the page's own origin goes to a WebSocket server of ours.
+// A first visit to the page with ?key= is answered with the key as an HttpOnly cookie and a
+// redirect to the same page without it, so that the key leaves the address bar.
 class LiveServer : public QAbstractHttpServer {
     Q_OBJECT
 
@@ -33,9 +39,9 @@ public:
     bool start(quint16 port);
     quint16 port() const;
     int feedCount() const { return int(feeds_.size()); }
+    // The accept layer in front of the server; null until start() succeeded.
+    ClientGate* gate() const { return gate_; }
 
-    // A page that has not taken this much of what was sent to it is dropped.
-    static constexpr qint64 kMaxUnsentBytes = 8 * 1024 * 1024;
     // The page sends nothing: a feed that sends a message is closed, and no frame may be larger.
     static constexpr quint64 kMaxIncomingBytes = 4 * 1024;
 
@@ -44,10 +50,11 @@ protected:
     void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
 
 private:
-    bool keyMatches(const QString& given) const;
-    // Hands the connection of an upgrade request to the feed server, the request put back
-    // into it as it came.
-    void upgrade(const QHttpServerRequest& request, QTcpSocket* socket);
+    // Hands the connection of a keyed upgrade to the feed server, what was received put back
+    // into it as it came; 0, or the status that refuses it.
+    int upgrade(QTcpSocket* socket, const HttpHead& head, const QByteArray& received);
+    void answer(const QHttpServerRequest& request, QTcpSocket* socket,
+                QHttpServerResponse response);
     void acceptFeeds(QWebSocket* feed);
     void push(const QByteArray& json);
     void drop(QWebSocket* feed);
@@ -56,7 +63,14 @@ private:
     QString key_;
     ClientGate* gate_ = nullptr;
     QWebSocketServer feedServer_;
-    QList<QWebSocket*> feeds_;
+    struct Feed {
+        QWebSocket* page = nullptr;
+        QPointer<QTcpSocket> connection;
+    };
+    QList<Feed> feeds_;
+    QList<QPointer<QTcpSocket>> upgrading_;
+    QHash<QString, QByteArray>
+        files_;  // the page's files, by resource  // handed to the feed server, handshake not done
 };
 
 }  // namespace kaltero::live

@@ -14,6 +14,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// What the console sent and the car's message, as the console shows a message.
+constexpr qsizetype kLogChars = 2 * model::RaceModel::kShownMessageChars;
+
 QJsonValue msOrNull(std::optional<qint64> ms) {
     return ms ? QJsonValue(double(*ms)) : QJsonValue(QJsonValue::Null);
 }
@@ -58,7 +61,9 @@ QJsonObject lapObject(const core::Lap& lap, int lapNo, const QDateTime& start,
             {u"time"_s, lap.timed ? lap.timeText : QString()},
             {u"driver"_s, lap.driver},
             {u"remarks"_s, lap.remarks},
-            {u"log"_s, lap.log},
+            // The car's own text in it is as long as the car made it: the page gets no more of
+            // it than the console shows of a message.
+            {u"log"_s, lap.log.left(kLogChars)},
             // An edited time was typed, not closed by a report: it has no end of its own.
             {u"end"_s, msOrNull(lap.timed && !lap.edited && start.isValid() ? std::optional(end)
                                                                             : std::nullopt)},
@@ -112,7 +117,7 @@ QJsonObject carObject(int slot, const core::CarSlot& car, const core::RaceState&
         {u"fuel"_s, fuelObject(car, state)},
         {u"countdown"_s, QJsonObject{{u"on"_s, car.CountdownOn}, {u"laps"_s, car.CountdownTxt}}},
         {u"messageOut"_s, car.OutMsg},
-        {u"messageIn"_s, car.InMsg},
+        {u"messageIn"_s, car.InMsg.left(model::RaceModel::kShownMessageChars)},
         {u"drivers"_s, drivers},
         {u"laps"_s, laps}};
 }

@@ -4,6 +4,8 @@
 Opens the live timing page of a console that is timing a race, in headless Chromium driven by
 chromedriver, and checks it against the console's own /api/race while laps come in:
   - a wrong or missing key gets 403 with an empty body (page, script, race, WebSocket);
+  - the address with the key is redirected to the page without it, the key kept in a cookie
+    no script can read, and the page's own script runs under its Content-Security-Policy;
   - the page shows every car of the standings and every lap row of each car;
   - it follows N laps without being reloaded, each time agreeing with /api/race again;
   - each car's chart has one point per recorded (timed) lap;
@@ -98,6 +100,25 @@ def check_wrong_keys(page_url):
     return root, key
 
 
+def check_cookie_flow(driver, root, key):
+    """The page, opened from its address with the key, is left without it in the address bar;
+    its script ran (wait_page) and nothing was blocked by the page's policy."""
+    if key in driver.current_url or 'key=' in driver.current_url:
+        fail('the address bar still holds the key: ' + driver.current_url)
+    if 'kaltero_key' in driver.execute_script('return document.cookie;'):
+        fail('a script can read the key cookie')
+    with urllib.request.urlopen(with_key(root + '/api/race', key), timeout=5) as r:
+        policy = r.headers.get('Content-Security-Policy', '')
+    if "default-src 'self'" not in policy or "frame-ancestors 'none'" not in policy:
+        fail('Content-Security-Policy: %r' % policy)
+    blocked = [e['message'] for e in driver.get_log('browser')
+               if 'Content Security Policy' in e['message']]
+    if blocked:
+        fail('the policy blocked: %s' % blocked)
+    print('key moved to a cookie, address bar %s; policy %r blocks nothing of the page'
+          % (driver.current_url, policy), flush=True)
+
+
 def api_race(root, key):
     code, body = status_and_body(with_key(root + '/api/race', key))
     if code != 200:
@@ -111,6 +132,7 @@ def browser(width, height):
               '--hide-scrollbars', '--user-data-dir=' + tempfile.mkdtemp(prefix='kaltero-chromium-'),
               '--window-size=%d,%d' % (width, height)):
         options.add_argument(a)
+    options.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
     options.binary_location = '/usr/bin/chromium'
     driver = webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=options)
     driver.set_window_size(width, height)
@@ -173,6 +195,41 @@ def agree(driver, root, key, what):
     fail('%s: the page does not show the race: %s' % (what, why))
 
 
+ODD_RACES = r'''
+const before = JSON.stringify(window.kalteroRace());
+const errors = [];
+for (const race of [{cars: [{slot: 1, lapCount: 1e9, laps: []}]},
+                    {cars: [{slot: 1, lapCount: -1, laps: []}]},
+                    {cars: 'x'}, {cars: [{slot: 1, lapCount: 1, laps: [{lap: -5}]}]}]) {
+  try { window.kalteroApply({type: 'race', race: race}); } catch (e) { errors.push(String(e)); }
+}
+const kept = JSON.stringify(window.kalteroRace()) === before;
+const race = JSON.parse(before);
+const lap = (n, driver) => ({lap: n, ms: 85000 + n, time: "1'25", driver: driver, remarks: '',
+                             log: '', end: null, corrected: false, edited: false});
+race.cars = race.cars.slice(0, 1);
+race.cars[0].lapCount = 3;
+race.cars[0].laps = [lap(1, 'constructor'), lap(2, '__proto__'), lap(3, 'toString')];
+window.kalteroApply({type: 'race', race: race});
+const legend = document.querySelectorAll('#cars .car .legend .stintName');
+return {errors: errors, kept: kept,
+        legend: [...legend].map(e => [e.textContent, e.style.borderColor])};
+'''
+
+
+def check_odd_races(driver):
+    """Races no console sends are left unshown without an error; drivers may be called
+    anything, names of JavaScript's own included."""
+    got = driver.execute_script(ODD_RACES)
+    if got['errors'] or not got['kept']:
+        fail('implausible races: errors %s, last race kept: %s' % (got['errors'], got['kept']))
+    names = [name for name, _ in got['legend']]
+    colours = [colour for _, colour in got['legend']]
+    if names != ['constructor', '__proto__', 'toString'] or len(set(colours)) != 3 or '' in colours:
+        fail('legend for drivers constructor, __proto__, toString: %s' % got['legend'])
+    print('implausible races ignored; legend %s' % got['legend'], flush=True)
+
+
 def lap_table(driver, slot):
     """Taps the car and reads its lap table: one script, so no redraw falls in between."""
     return driver.execute_script(
@@ -204,6 +261,7 @@ def check_race(page_url, laps):
     try:
         driver.get(page_url)
         wait_page(driver)
+        check_cookie_flow(driver, root, key)
         race, page = agree(driver, root, key, 'first race message')
         if not page['linked']:
             fail('the page does not show its link as up')
@@ -237,6 +295,7 @@ def check_race(page_url, laps):
         if first == second:
             fail('the race clock stands still at %s' % first)
         print('race clock ticks: %s -> %s' % (first, second), flush=True)
+        check_odd_races(driver)
     finally:
         driver.quit()
 

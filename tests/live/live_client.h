@@ -67,11 +67,25 @@ inline HttpReply exchange(quint16 port, const QByteArray& request, int timeoutMs
         return reply.closed || reply.body.size() >= reply.header("Content-Length").toLongLong();
     };
     turnUntil(complete, timeoutMs);
+    // An answer that says it ends the connection is followed by its end.
+    if (reply.status != 0 && reply.header("Connection").toLower() == "close") {
+        turnUntil([&] { return socket.state() == QAbstractSocket::UnconnectedState; }, timeoutMs);
+        reply.closed = socket.state() == QAbstractSocket::UnconnectedState;
+    }
     return reply;
 }
 
-inline QByteArray get(const QString& target) {
-    return "GET " + target.toUtf8() + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+inline QByteArray get(const QString& target, const QByteArray& headers = {}) {
+    return "GET " + target.toUtf8() + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + headers + "\r\n";
+}
+
+// A WebSocket upgrade request as a browser sends it, with `headers` added.
+inline QByteArray upgradeRequest(const QString& target, const QByteArray& headers = {}) {
+    return get(target,
+               "Upgrade: websocket\r\nConnection: Upgrade\r\n"
+               "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
+               "Sec-WebSocket-Version: 13\r\n" +
+                   headers);
 }
 
 // A page's feed: every message it got, as JSON objects, with the time each arrived.

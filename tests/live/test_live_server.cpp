@@ -74,59 +74,98 @@ private Q_SLOTS:
         delete race_;
     }
 
-    // Every route answers only to the key; a wrong or missing one gets 403 and nothing else.
+    // Every route answers only to the key, given whole in the address or in the page's cookie;
+    // a wrong or missing one gets 403, nothing else, and the end of the connection.
     void access_data() {
-        QTest::addColumn<QString>("method");
-        QTest::addColumn<QString>("target");
+        QTest::addColumn<QByteArray>("request");
         QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("type");  // of a 200; where a 303 sends the browser
+        const auto row = [](const QString& name, const char* method, const QString& target,
+                            int status, const QString& type = {}, const QByteArray& headers = {}) {
+            QTest::newRow(qPrintable(name))
+                << QByteArray(method) + ' ' + target.toUtf8() +
+                       " HTTP/1.1\r\nHost: x\r\nContent-Length: 0\r\n" + headers + "\r\n"
+                << status << type;
+        };
         const QString routes[] = {u"/"_s,         u"/index.html"_s, u"/live.js"_s, u"/live.css"_s,
                                   u"/api/race"_s, u"/ws"_s,         u"/nothing"_s};
         for (const QString& r : routes) {
-            QTest::addRow("%s no key", qPrintable(r)) << u"GET"_s << r << 403 << QString();
-            QTest::addRow("%s empty key", qPrintable(r))
-                << u"GET"_s << r + u"?key="_s << 403 << QString();
-            QTest::addRow("%s wrong key", qPrintable(r))
-                << u"GET"_s << r + u"?key="_s + kWrongKey << 403 << QString();
-            QTest::addRow("%s key cut short", qPrintable(r))
-                << u"GET"_s << r + u"?key="_s + kKey.left(31) << 403 << QString();
+            row(r + u" no key"_s, "GET", r, 403);
+            row(r + u" empty key"_s, "GET", r + u"?key="_s, 403);
+            row(r + u" wrong key"_s, "GET", r + u"?key="_s + kWrongKey, 403);
+            row(r + u" key cut short"_s, "GET", r + u"?key="_s + kKey.left(31), 403);
         }
         const QString k = u"?key="_s + kKey;
-        QTest::newRow("page") << u"GET"_s << u"/"_s + k << 200 << u"text/html; charset=utf-8"_s;
-        QTest::newRow("page by name")
-            << u"GET"_s << u"/index.html"_s + k << 200 << u"text/html; charset=utf-8"_s;
-        QTest::newRow("script") << u"GET"_s << u"/live.js"_s + k << 200
-                                << u"text/javascript; charset=utf-8"_s;
-        QTest::newRow("style") << u"GET"_s << u"/live.css"_s + k << 200
-                               << u"text/css; charset=utf-8"_s;
-        QTest::newRow("race") << u"GET"_s << u"/api/race"_s + k << 200
-                              << u"application/json; charset=utf-8"_s;
-        QTest::newRow("unknown path") << u"GET"_s << u"/nothing"_s + k << 404 << QString();
-        QTest::newRow("feed without upgrade") << u"GET"_s << u"/ws"_s + k << 404 << QString();
-        QTest::newRow("dot dot") << u"GET"_s << u"/../live.js"_s + k << 404 << QString();
-        QTest::newRow("encoded dot dot")
-            << u"GET"_s << u"/%2e%2e/live.js"_s + k << 404 << QString();
-        QTest::newRow("resource path") << u"GET"_s << u"/:/live/live.js"_s + k << 404 << QString();
-        QTest::newRow("file beside")
-            << u"GET"_s << u"/live.js/../../Kaltero.ini"_s + k << 404 << QString();
-        QTest::newRow("no writes") << u"POST"_s << u"/api/race"_s + k << 405 << QString();
-        QTest::newRow("no writes, no key") << u"PUT"_s << u"/api/race"_s << 403 << QString();
+        const QByteArray cookie = "Cookie: kaltero_key=" + kKey.toUtf8() + "\r\n";
+        row(u"key and more"_s, "GET", u"/api/race"_s + k + u"0"_s, 403);
+        row(u"key and a space"_s, "GET", u"/api/race"_s + k + u"%20"_s, 403);
+        row(u"key twice"_s, "GET", u"/api/race"_s + k + u"&"_s + k.mid(1), 403);
+        row(u"wrong key beside the cookie"_s, "GET", u"/api/race?key="_s + kWrongKey, 403, {},
+            cookie);
+        row(u"cookie and more"_s, "GET", u"/api/race"_s, 403, {},
+            "Cookie: kaltero_key=" + kKey.toUtf8() + "0\r\n");
+        row(u"page: key to cookie"_s, "GET", u"/"_s + k, 303, u"/"_s);
+        row(u"page by name: key to cookie"_s, "GET", u"/index.html"_s + k, 303, u"/index.html"_s);
+        row(u"page by cookie"_s, "GET", u"/"_s, 200, u"text/html; charset=utf-8"_s, cookie);
+        row(u"script"_s, "GET", u"/live.js"_s + k, 200, u"text/javascript; charset=utf-8"_s);
+        row(u"style by cookie"_s, "GET", u"/live.css"_s, 200, u"text/css; charset=utf-8"_s, cookie);
+        row(u"race"_s, "GET", u"/api/race"_s + k, 200, u"application/json; charset=utf-8"_s);
+        row(u"race by cookie"_s, "GET", u"/api/race"_s, 200, u"application/json; charset=utf-8"_s,
+            "Cookie: a=1; kaltero_key=" + kKey.toUtf8() + "; b=2\r\n");
+        row(u"unknown path"_s, "GET", u"/nothing"_s + k, 404);
+        row(u"feed without upgrade"_s, "GET", u"/ws"_s + k, 404);
+        row(u"dot dot"_s, "GET", u"/../live.js"_s + k, 404);
+        row(u"encoded dot dot"_s, "GET", u"/%2e%2e/live.js"_s + k, 404);
+        row(u"resource path"_s, "GET", u"/:/live/live.js"_s + k, 404);
+        row(u"file beside"_s, "GET", u"/live.js/../../Kaltero.ini"_s + k, 404);
+        row(u"no writes"_s, "POST", u"/api/race"_s + k, 405);
+        row(u"no writes, no key"_s, "PUT", u"/api/race"_s, 403);
     }
     void access() {
-        QFETCH(QString, method);
-        QFETCH(QString, target);
+        QFETCH(QByteArray, request);
         QFETCH(int, status);
         QFETCH(QString, type);
-        const auto reply =
-            exchange(port(), method.toUtf8() + ' ' + target.toUtf8() +
-                                 " HTTP/1.1\r\nHost: x\r\nContent-Length: 0\r\n\r\n");
+        const auto reply = exchange(port(), request);
         QCOMPARE(reply.status, status);
+        // No other site may frame the page or run script in it, refusals included.
+        QCOMPARE(reply.header("X-Frame-Options"), "DENY"_ba);
+        QVERIFY(reply.header("Content-Security-Policy")
+                    .startsWith("default-src 'self'; connect-src 'self'; frame-ancestors 'none'"));
         if (status == 200) {
             QCOMPARE(QString::fromUtf8(reply.header("Content-Type")), type);
             QVERIFY(!reply.body.isEmpty());
-        } else {
-            QVERIFY(reply.body.isEmpty());
+            return;
         }
+        QVERIFY(reply.body.isEmpty());
+        if (status == 303) {
+            QCOMPARE(QString::fromUtf8(reply.header("Location")), type);
+            const QByteArray cookie = reply.header("Set-Cookie");
+            QVERIFY2(cookie.startsWith(QByteArray("kaltero_key=" + kKey.toUtf8() + ';')) &&
+                         cookie.contains("HttpOnly") && cookie.contains("SameSite=Strict"),
+                     cookie.constData());
+        }
+        if (status == 403 || status == 405) {
+            QVERIFY(reply.closed);
+        }
+    }
+
+    // A connection ends after its answer when the client asks for that, HTTP/1.0 by default.
+    void connectionEndsWhenAsked_data() {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<bool>("closes");
+        const QByteArray target = "GET /live.css?key=" + kKey.toUtf8();
+        QTest::newRow("HTTP/1.1") << target + " HTTP/1.1\r\nHost: x\r\n\r\n" << false;
+        QTest::newRow("HTTP/1.0") << target + " HTTP/1.0\r\nHost: x\r\n\r\n" << true;
+        QTest::newRow("Connection: close")
+            << target + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n"
+            << true;
+    }
+    void connectionEndsWhenAsked() {
+        QFETCH(QByteArray, request);
+        QFETCH(bool, closes);
+        const auto reply = exchange(port(), request);
+        QCOMPARE(reply.status, 200);
+        QCOMPARE(reply.closed, closes);
     }
 
     void raceShape() {
@@ -186,20 +225,68 @@ private Q_SLOTS:
         QCOMPARE(page.messages.last()[u"type"_s].toString(), u"race"_s);
     }
 
-    // A feed without the key, or on another path, is refused and told nothing.
-    void feedNeedsKey_data() {
+    // Only a keyed upgrade from the page's own origin (or from no page) becomes a feed; any
+    // other is refused before a 101, and its connection ends.
+    void upgrade_data() {
         QTest::addColumn<QString>("target");
-        QTest::newRow("no key") << u"/ws"_s;
-        QTest::newRow("wrong key") << u"/ws?key="_s + kWrongKey;
-        QTest::newRow("other path") << u"/feed?key="_s + kKey;
+        QTest::addColumn<QByteArray>("headers");
+        QTest::addColumn<int>("status");
+        const QString k = u"?key="_s + kKey;
+        QTest::newRow("keyed") << u"/ws"_s + k << QByteArray() << 101;
+        QTest::newRow("key in the cookie")
+            << u"/ws"_s << "Cookie: kaltero_key=" + kKey.toUtf8() + "\r\n"
+            << 101;
+        QTest::newRow("page's own origin")
+            << u"/ws"_s + k << "Origin: http://127.0.0.1\r\n"_ba << 101;
+        QTest::newRow("no key") << u"/ws"_s << QByteArray() << 403;
+        QTest::newRow("wrong key") << u"/ws?key="_s + kWrongKey << QByteArray() << 403;
+        QTest::newRow("key and more") << u"/ws"_s + k + u"0"_s << QByteArray() << 403;
+        QTest::newRow("another site") << u"/ws"_s + k << "Origin: http://example.com\r\n"_ba << 403;
+        QTest::newRow("another port")
+            << u"/ws"_s + k << "Origin: http://127.0.0.1:81\r\n"_ba << 403;
+        QTest::newRow("other path") << u"/feed"_s + k << QByteArray() << 404;
     }
-    void feedNeedsKey() {
+    void upgrade() {
         QFETCH(QString, target);
-        Feed page(feedUrl(target));
-        QVERIFY(turnUntil([&] { return page.socket.state() == QAbstractSocket::UnconnectedState; },
-                          3000));
-        QVERIFY(page.messages.isEmpty());
-        QCOMPARE(server_->feedCount(), 0);
+        QFETCH(QByteArray, headers);
+        QFETCH(int, status);
+        const auto reply = exchange(port(), kaltero::testing::upgradeRequest(target, headers));
+        QCOMPARE(reply.status, status);
+        QCOMPARE(turnUntil([&] { return server_->feedCount() == 1; }, 300), status == 101);
+        if (status != 101) {
+            QVERIFY(reply.closed);
+            QVERIFY(reply.body.isEmpty());
+        }
+    }
+
+    // An operator's edit of a recorded lap reaches open pages as an update carrying that lap.
+    void editedLapIsSent_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("time") << u"time"_s << u"1'20\"000"_s;
+        QTest::newRow("driver") << u"driver"_s << u"鈴木"_s;
+        QTest::newRow("remarks") << u"remarks"_s << u"ピット"_s;
+    }
+    void editedLapIsSent() {
+        QFETCH(QString, field);
+        QFETCH(QString, value);
+        race_->countLap(0, u"0"_s);
+        race_->recordLap(0, 1, timedLap(85'000, 85'000), 85'000, {}, {});
+        Feed page(feedUrl(u"/ws?key="_s + kKey));
+        QVERIFY(turnUntil([&] { return page.messages.size() == 1; }, 3000));
+        if (field == u"time"_s) {
+            race_->editLapTime(0, 1, value, 80'000);
+        } else if (field == u"driver"_s) {
+            race_->editLapDriver(0, 1, value);
+        } else {
+            race_->editLapRemarks(0, 1, value);
+        }
+        QVERIFY(turnUntil([&] { return page.messages.size() == 2; }, 1000));
+        QCOMPARE(page.messages[1][u"type"_s].toString(), u"update"_s);
+        const QJsonArray laps = page.messages[1][u"race"_s][u"cars"_s][0][u"laps"_s].toArray();
+        QCOMPARE(laps.size(), 1);
+        QCOMPARE(laps[0][u"lap"_s].toInt(), 1);
+        QCOMPARE(laps[0][field].toString(), value);
     }
 
     // A car's every report can change its message: a burst of changes goes out as one

@@ -18,7 +18,10 @@ namespace {
 
 const QDateTime kStart = QDateTime::fromMSecsSinceEpoch(1'765'000'000'000, Qt::UTC);
 
-enum Race { Empty, SetUp, Counted, Recorded, TwoCars, Ended };
+enum Race { Empty, SetUp, Counted, Recorded, TwoCars, Ended, LongTexts };
+
+// A car that sends tens of kilobytes in each report.
+const QString kLongText(60'000, u'x');
 
 // A lap closed at `endTick` after `ticks`, with the car's figures as the console works them out.
 void record(RaceModel& m, int slot, int lapNo, qint32 ticks, qint32 endTick, const QString& text) {
@@ -54,6 +57,13 @@ void build(RaceModel& m, Race race) {
     m.start(kStart, race == Ended ? std::optional(kStart.addSecs(3600)) : std::nullopt);
     m.countLap(1, u"0"_s);
     if (race == Counted || race == Ended) {
+        return;
+    }
+    if (race == LongTexts) {
+        Lap lap;
+        lap.log = u"OK, "_s + kLongText;
+        m.recordLap(1, 1, lap, 85'000, {}, {});
+        m.showMessage(1, kLongText);
         return;
     }
     record(m, 1, 1, 85'000, 85'000, u"1'25\"000"_s);
@@ -124,6 +134,11 @@ private Q_SLOTS:
         row("same lap: no gap", TwoCars, u"standings/1/gapLaps"_s, u"0"_s);
         row("laps counted", TwoCars, u"standings/1/laps"_s, u"2"_s);
         row("cars in slot order", TwoCars, u"cars/1/slot"_s, u"4"_s);
+        // The page gets no more of a car's text than the console shows of a message.
+        row("lap log cut", LongTexts, u"cars/0/laps/0/log"_s,
+            u"\"OK, "_s + kLongText.left(508) + u"\""_s);
+        row("message cut", LongTexts, u"cars/0/messageIn"_s,
+            u"\""_s + kLongText.left(256) + u"\""_s);
     }
     void fields() {
         QFETCH(int, race);

@@ -9,6 +9,8 @@
   var STINT_COLOURS = ['#1f77b4', '#d62728', '#2ca02c', '#ff7f0e', '#9467bd', '#17becf',
     '#8c564b', '#e377c2'];
   var SVG = 'http://www.w3.org/2000/svg';
+  var MAX_CARS = 64;
+  var MAX_LAPS = 100000;
 
   var race = null;          // the race as last received, laps merged
   var receivedAt = 0;       // performance.now() when race.clock arrived
@@ -90,9 +92,25 @@
     return r;
   }
 
+  function count(n) { return typeof n === 'number' && n % 1 === 0 && n >= 0 && n <= MAX_LAPS; }
+
+  // The console times a few cars for a day at most: a race far beyond that did not come from
+  // it, and is left unshown rather than let it take the page down.
+  function plausible(r) {
+    if (!r || typeof r !== 'object') return false;
+    if (r.cars !== undefined && (!Array.isArray(r.cars) || r.cars.length > MAX_CARS)) return false;
+    if (r.standings !== undefined &&
+        (!Array.isArray(r.standings) || r.standings.length > MAX_CARS)) return false;
+    return (r.cars || []).every(function (c) {
+      return c && typeof c === 'object' && count(c.slot) && count(c.lapCount) &&
+        (c.laps === undefined || (Array.isArray(c.laps) && c.laps.length <= MAX_LAPS &&
+          c.laps.every(function (l) { return l && count(l.lap); })));
+    });
+  }
+
   function apply(msg) {
     if (typeof msg === 'string') msg = JSON.parse(msg);
-    if (!msg || !msg.race) return;
+    if (!msg || !plausible(msg.race)) return;
     if (msg.type === 'race') race = takeWhole(msg.race);
     else if (msg.type === 'update') race = takeUpdate(msg.race);
     else return;
@@ -161,12 +179,14 @@
     return d;
   }
 
-  // Each driver keeps one colour on the chart and in its legend, by order of first lap.
+  // Each driver keeps one colour on the chart and in its legend, by order of first lap. A Map:
+  // a driver may be called anything, "constructor" and "__proto__" too.
   function stintColours(car) {
-    var colours = {};
-    var n = 0;
+    var colours = new Map();
     car.laps.forEach(function (lap) {
-      if (!(lap.driver in colours)) colours[lap.driver] = STINT_COLOURS[n++ % STINT_COLOURS.length];
+      if (!colours.has(lap.driver)) {
+        colours.set(lap.driver, STINT_COLOURS[colours.size % STINT_COLOURS.length]);
+      }
     });
     return colours;
   }
@@ -216,7 +236,7 @@
     var colours = stintColours(car);
     var prev = null;
     timed.forEach(function (l) {
-      var colour = colours[l.driver];
+      var colour = colours.get(l.driver);
       if (prev && prev.driver === l.driver && prev.lap === l.lap - 1) {
         s.appendChild(svg('line', {x1: x(prev.lap), y1: y(prev.ms), x2: x(l.lap), y2: y(l.ms),
           stroke: colour, class: 'stint'}));
@@ -224,7 +244,7 @@
       prev = l;
     });
     timed.forEach(function (l) {
-      var colour = colours[l.driver];
+      var colour = colours.get(l.driver);
       var cls = 'pt' + (l.remarks ? ' remark' : '') + (l.ms > hi ? ' off' : '');
       var p = svg('circle', {cx: x(l.lap), cy: y(l.ms), r: l.remarks ? 5 : 3, fill: colour,
         stroke: colour, class: cls, 'data-lap': l.lap});
@@ -236,9 +256,9 @@
     });
 
     var legend = el('div', 'legend');
-    Object.keys(colours).forEach(function (name) {
+    colours.forEach(function (colour, name) {
       var item = el('span', 'stintName', name || 'ドライバ未設定');
-      item.style.borderColor = colours[name];
+      item.style.borderColor = colour;
       legend.appendChild(item);
     });
     box.appendChild(legend);
@@ -333,7 +353,7 @@
       tr.appendChild(el('td', 'lapNo', l.lap));
       tr.appendChild(el('td', 'time', l.time));
       var who = el('td', 'who', l.driver);
-      who.style.borderLeftColor = colours[l.driver];
+      who.style.borderLeftColor = colours.get(l.driver);
       tr.appendChild(who);
       tr.appendChild(el('td', 'remarks', l.remarks));
       laps.appendChild(tr);
@@ -368,7 +388,8 @@
   function connect() {
     if (location.protocol !== 'http:' && location.protocol !== 'https:') return;
     var scheme = location.protocol === 'https:' ? 'wss://' : 'ws://';
-    socket = new WebSocket(scheme + location.host + '/ws' + (window.kalteroQuery || ''));
+    // The key goes along in the page's cookie.
+    socket = new WebSocket(scheme + location.host + '/ws');
     socket.onopen = function () { setLink(true); };
     socket.onmessage = function (e) {
       try { apply(e.data); } catch (err) { /* a broken message leaves the last race shown */ }
