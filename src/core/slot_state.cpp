@@ -14,6 +14,10 @@ QString fullWidthDigits(qint64 number) {
     return text;
 }
 
+QString recordFlagText(RecordFlag flag) {
+    return flag == RecordFlag::Corrected ? QStringLiteral("C") : QStringLiteral("N");
+}
+
 QString carCaption(int slot) {
     return fullWidthDigits(slot + 1) + u"号車";
 }

@@ -30,6 +30,12 @@ inline constexpr int kBest = 2;
 inline constexpr int kAverage = 3;
 }  // namespace driver_grid
 
+// How a car's lap record goes out: as the report recorded it, or after the operator corrected
+// the lap count (the car then takes the record whatever lap it holds).
+enum class RecordFlag { Recorded, Corrected };
+// The flag as the reply carries it: "N" or "C".
+QString recordFlagText(RecordFlag flag);
+
 // One lap of a car. A lap the silence (or a raised correction) counted holds no time until a
 // report closes it.
 struct Lap {
@@ -57,7 +63,7 @@ struct CarSlot {
     bool LapPending = false;
     qint32 LapStartTick = 0;
     qint32 LastRcvTick = 0;
-    QString LapFlag;
+    RecordFlag LapFlag = RecordFlag::Recorded;
     qint32 CarLapNo = 0;
     QString RcvData;
     qint32 LastLapTicks = 0;
@@ -89,9 +95,9 @@ struct CarSlot {
     QString Driver;   // the driver now in the car
     bool CountdownOn = false;
     QString CountdownTxt = kCountdownOffText;  // laps left to the driver change, as shown
-    QString OutMsg;                              // the operator's message to the car
-    QString InMsg;                               // the car's last message
-    QList<Lap> laps;                             // lap 1 first
+    QString OutMsg;                            // the operator's message to the car
+    QString InMsg;                             // the car's last message
+    QList<Lap> laps;                           // lap 1 first
     QList<DriverFigures> drivers;
     // The figures' texts as last worked out.
     QString Lbl_BestLapTm;

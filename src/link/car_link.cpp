@@ -26,7 +26,7 @@ namespace {}  // namespace
 // then would overwrite a lap with the time since the last report, so it gets the record
 // again instead. A car still holding the last record of an earlier race is no lap either.
 bool CarLink::closesLap(const core::CarSlot& car) {
-    if (car.LapFlag == u"C") {
+    if (car.LapFlag == core::RecordFlag::Corrected) {
         return true;
     }
     return car.LapPending && (!car.RecordSentThisRun || car.CarLapNo != wireLapNumber(car.LapCnt));
@@ -96,7 +96,7 @@ void CarLink::onReport(int s, const QString& RcvData, qint32 arrivalTick) {
     if (closesLap(car)) {
         recordLap(s, report.message, arrivalTick);
     } else {
-        reply(s, buildReply(car.LapFlag, car.LapRecord, car.SendMsg));
+        reply(s, buildReply(core::recordFlagText(car.LapFlag), car.LapRecord, car.SendMsg));
     }
 
     c_.race.reportHandled(s, arrivalTick);

@@ -23,7 +23,8 @@ ClosedLap closeLap(const core::RaceState& race, int slot, const QString& carMess
     lap.endTick = now;
     lap.timeText = timing::FormatLapTime(lap.ticks, settings);
     lap.driver = car.Driver;
-    lap.log = fitSendMsg(car.LapFlag, car.LapRecord, car.SendMsg) + u", " + carMessage;
+    lap.log = fitSendMsg(core::recordFlagText(car.LapFlag), car.LapRecord, car.SendMsg) + u", " +
+              carMessage;
     if (car.ResumedLap && !lap.remarks.contains(u"再開")) {
         lap.remarks += lap.remarks.isEmpty() ? QStringLiteral("再開") : QStringLiteral(" 再開");
     }
@@ -38,7 +39,7 @@ ClosedLap closeLap(const core::RaceState& race, int slot, const QString& carMess
                                  .now = wallNow,
                                  .EndTimeSet = race.EndTimeSet,
                                  .RaceEndTime = race.RaceEndTime});
-    out.flag = car.LapFlag;
+    out.flag = core::recordFlagText(car.LapFlag);
     return out;
 }
 

@@ -9,11 +9,7 @@ namespace kaltero::model {
 using core::kSlotCount;
 using namespace Qt::StringLiterals;
 
-RaceModel::RaceModel(QObject* parent) : QObject(parent) {
-    for (auto& car : s_.car) {
-        car.LapFlag = QStringLiteral("N");
-    }
-}
+RaceModel::RaceModel(QObject* parent) : QObject(parent) {}
 
 QList<int> RaceModel::takingPart() const {
     QList<int> slots;
@@ -279,7 +275,7 @@ void RaceModel::recordLap(int slot, qint32 lapNo, const core::Lap& lap, qint32 t
     latestTick_ = std::max(latestTick_, tick);
     applyFigures(car, figures);
     car.LapRecord = LapRecord;
-    car.LapFlag = QStringLiteral("N");
+    car.LapFlag = core::RecordFlag::Recorded;
     car.RecordSentThisRun = true;
     car.ResumedLap = false;
     car.LapPending = false;
@@ -306,7 +302,7 @@ void RaceModel::correctLapCount(int slot, qint32 n) {
     for (qsizetype i = before; i < n; ++i) {
         car.laps[i].corrected = true;
     }
-    car.LapFlag = QStringLiteral("C");
+    car.LapFlag = core::RecordFlag::Corrected;
     car.LapPending = true;
     announce(Op::LapCorrected, slot, n);
 }

@@ -151,7 +151,8 @@ private Q_SLOTS:
         const bool changed = lapCnt != 12;
         QCOMPARE(race.car(0).LapCnt, lapCnt);
         QCOMPARE(race.car(0).LapPending, changed);
-        QCOMPARE(race.car(0).LapFlag, changed ? QStringLiteral("C") : QStringLiteral("N"));
+        QCOMPARE(race.car(0).LapFlag, changed ? kaltero::core::RecordFlag::Corrected
+                                              : kaltero::core::RecordFlag::Recorded);
         QCOMPARE(ui.Car[0]->Lbl_LapCnt->text(),
                  changed ? QStringLiteral("%1周目").arg(lapCnt) : QStringLiteral("13周目"));
         QCOMPARE(laps->rowCount(), lapCnt);

@@ -70,7 +70,7 @@ private Q_SLOTS:
         QCOMPARE(f.find<QLabel>(QStringLiteral("Lbl_ZanGas_2"))->text(), QStringLiteral("残999"));
         QVERIFY(f.find<QLabel>(QStringLiteral("Lbl_LocalIP"))->text().startsWith(u"IP : "));
         QVERIFY(f.find<QLabel>(QStringLiteral("Lbl_IP_1"))->text().isEmpty());
-        QCOMPARE(f.state().car[2].LapFlag, QStringLiteral("N"));
+        QCOMPARE(f.state().car[2].LapFlag, kaltero::core::RecordFlag::Recorded);
         QVERIFY(f.ui().WinsockChker->isBound());
         QVERIFY(f.ui().Time_System->isActive());
         QVERIFY(f.ui().Time_NoInputBlk->isActive());

@@ -106,7 +106,7 @@ QByteArray wholeRace(const model::RaceModel& race) {
                                 {u"average"_s, car.AveLapTicks},
                                 {u"running"_s, car.Running},
                                 {u"takesPart"_s, car.TakesPart},
-                                {u"flag"_s, car.LapFlag}});
+                                {u"flag"_s, core::recordFlagText(car.LapFlag)}});
     }
     const QVariantMap whole{
         {u"setUp"_s, model::setUpArgs(st)},
