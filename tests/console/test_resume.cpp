@@ -11,6 +11,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <ctime>
+#include <optional>
 
 #include <QComboBox>
 #include <QLabel>
@@ -198,6 +199,43 @@ private Q_SLOTS:
         QVERIFY2(reply.startsWith(u'N'), qPrintable(reply));
         QCOMPARE(reply.mid(1, 3), u"003"_s);
         QCOMPARE(again.model.car(0).laps.value(2).driver, u"Taro"_s);
+    }
+
+    // A backup tool holds the journal locked at start-up: the operator is asked, closes it, and
+    // the race is offered as ever; the file is never taken for a damaged one.
+    void journalHeldAtStartUpIsWaitedFor() {
+        JournalFiles files;
+        {
+            Race race;
+            TestCar car(0);
+            race.start();
+            driveLaps(race, car, 0, 1);
+            files = JournalFiles::of(QDir(race.dir.path()));
+        }
+        std::optional<QSqlDatabase> backup;
+        const auto release = [&] {
+            backup->close();
+            backup.reset();
+            QSqlDatabase::removeDatabase(u"backup"_s);
+        };
+        ConsoleFixture again(
+            [&](const QDir& folder) {
+                files.copyTo(folder);
+                backup = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"backup"_s);
+                backup->setDatabaseName(folder.filePath(u"Kaltero.db"_s));
+                QVERIFY(backup->open());
+                QVERIFY(QSqlQuery(*backup).exec(u"PRAGMA locking_mode = EXCLUSIVE"_s));
+                QVERIFY(QSqlQuery(*backup).exec(u"BEGIN EXCLUSIVE"_s));
+                // Answered before the resume question the fixture queues: asked first.
+                again.prompts.answerYesNo(true, release);
+            },
+            ConsoleFixture::kStart.addSecs(60), true);
+        const QStringList texts = again.prompts.texts();
+        QCOMPARE(texts.size(), 2);
+        QVERIFY(texts[0].startsWith(u"計測記録ファイルを他のプログラムが使用しています。"_s));
+        QCOMPARE(texts[1], u"前回の計測は終了していません。再開しますか？"_s);
+        QVERIFY(again.model.timing());
+        QCOMPARE(QDir(again.dir.path()).entryList({u"*.damaged-*"_s}, QDir::Files), QStringList());
     }
 
     // The wall clock or the time zone differs at the restart: race time goes on from the race's
