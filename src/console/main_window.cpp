@@ -66,7 +66,6 @@ MainWindow::MainWindow(core::Console& console, std::function<void()> quit)
     ui.Time_System = clock.makeTimer();
     ui.Time_NoInputBlk = clock.makeTimer();
     ui.Time_OtherLap = clock.makeTimer();
-    ui.WinsockChker = named(new platform::UdpLink(this), QStringLiteral("WinsockChker"));
 
     handlers_ = std::make_unique<Handlers>(console_);
     connect(ui.Btn_End, &QPushButton::clicked, this, [this] { endConsole(); });

@@ -202,8 +202,6 @@ CarPanel::CarPanel(int s, platform::Clock& clock, QWidget* parent)
     col->addWidget(driverLap);
     // Keeps the controls at the top while a cleared slot hides its lap grid.
     col->addStretch();
-
-    Winsock = named(new platform::UdpLink(this), indexed("Winsock", s));
 }
 
 CarPanel::~CarPanel() = default;

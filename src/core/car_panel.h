@@ -75,7 +75,6 @@ public:
     platform::Frame* Frm_DriverLap = nullptr;
     platform::Grid* Spd_DriverInfo = nullptr;
 
-    platform::UdpLink* Winsock = nullptr;
     std::unique_ptr<platform::Timer> Time_Lap;
     std::unique_ptr<platform::Timer> Time_MessBlk;
     std::unique_ptr<platform::Timer> Time_GasBlk;

@@ -33,18 +33,17 @@ bool CarLink::closesLap(const core::CarSlot& car) {
 }
 
 CarLink::CarLink(core::Console& console) : c_(console) {
-    auto& ui = c_.ui;
     for (int s = 0; s < kSlotCount; ++s) {
-        ui.Car[s]->Winsock->setTickClock(&c_.tick);
+        c_.sockets.car[s]->setTickClock(&c_.tick);
         QObject::connect(
-            ui.Car[s]->Winsock, &platform::UdpLink::dataArrival,
+            c_.sockets.car[s].get(), &platform::UdpLink::dataArrival,
             [this, s](const QString& text, const QHostAddress& sender, qint32 arrivalTick) {
                 if (takeReport(s, sender)) {
                     onReport(s, text, arrivalTick);
                 }
             });
     }
-    QObject::connect(ui.WinsockChker, &platform::UdpLink::dataArrival,
+    QObject::connect(c_.sockets.check.get(), &platform::UdpLink::dataArrival,
                      [this](const QString& text) { onAddressCheck(text); });
 }
 
@@ -60,7 +59,7 @@ bool CarLink::fromCarPc(const QString& Address, const QHostAddress& sender) {
 bool CarLink::takeReport(int s, const QHostAddress& sender) {
     // The address the replies go to, set at Start: a new entry during the run counts from
     // the next Start, as it does for the replies.
-    const QString Address = c_.ui.Car[s]->Winsock->remoteHost();
+    const QString Address = c_.sockets.car[s]->remoteHost();
     if (!c_.settings.CheckSender || fromCarPc(Address, sender)) {
         return true;
     }
@@ -113,7 +112,7 @@ void CarLink::recordLap(int s, const QString& carMessage, qint32 now) {
 }
 
 void CarLink::reply(int s, const QString& text) {
-    const bool sent = c_.ui.Car[s]->Winsock->sendData(text);
+    const bool sent = c_.sockets.car[s]->sendData(text);
     qCDebug(lcLink) << "car" << s + 1 << (sent ? "reply" : "reply not sent") << text;
 }
 
@@ -132,7 +131,6 @@ void CarLink::UpdateStandings() {
 }
 
 void CarLink::onAddressCheck(const QString& request) {
-    auto& ui = c_.ui;
     std::array<QString, kSlotCount> addresses;
     for (int s = 0; s < kSlotCount; ++s) {
         addresses[s] = c_.state.car[s].Address;
@@ -144,7 +142,7 @@ void CarLink::onAddressCheck(const QString& request) {
     if (!answer) {
         return;
     }
-    auto* chker = ui.WinsockChker;
+    auto* chker = c_.sockets.check.get();
     chker->close();
     chker->setRemoteHost(request);
     chker->bind();

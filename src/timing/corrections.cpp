@@ -135,7 +135,7 @@ void Corrections::showStopwatchRunning() {
 void Corrections::showStopped(int s) {
     auto& ui = c_.ui;
     ui.Car[s]->Time_Lap->stop();
-    ui.Car[s]->Winsock->close();
+    c_.sockets.car[s]->close();
     ui.Car[s]->Time_MessBlk->stop();
     core::setBackground(ui.Car[s]->Lbl_InMess, core::kSetUpColour);
     ui.Car[s]->Btn_RunStop->setEnabled(false);

@@ -118,7 +118,7 @@ void RunControl::showRunning() {
             QStringLiteral("ＩＰ確認"), platform::PromptIcon::Warning);
     }
 
-    ui.WinsockChker->close();
+    c_.sockets.check->close();
     for (int r = 0; r < kSlotCount; ++r) {
         for (QLabel* l :
              {ui.Lbl_Sort_No[r], ui.Lbl_Sort_LAP[r], ui.Lbl_BestTime[r], ui.Lbl_BestLAP[r]}) {
@@ -149,7 +149,7 @@ void RunControl::showRunning() {
 void RunControl::standOut(int s) {
     auto& ui = c_.ui;
     ui.Car[s]->Time_Lap->stop();
-    ui.Car[s]->Winsock->close();
+    c_.sockets.car[s]->close();
     ui.Car[s]->setEnabled(false);
     ui.Car[s]->Btn_RunStop->setEnabled(false);
 }
@@ -160,7 +160,7 @@ bool RunControl::takePart(int s) {
     ui.Car[s]->Lbl_AllGas->setText(core::generalNumber(car.FuelTotal));
     ui.Car[s]->Btn_RunStop->setEnabled(true);
     ui.Car[s]->setEnabled(true);
-    auto* sock = ui.Car[s]->Winsock;
+    auto* sock = c_.sockets.car[s].get();
     sock->setRemoteHost(car.Address);
     sock->setRemotePort(core::carPort(s));
     sock->setLocalPort(core::consolePort(s));
@@ -170,7 +170,7 @@ bool RunControl::takePart(int s) {
 }
 
 void RunControl::bindAddressCheck() {
-    auto* chker = c_.ui.WinsockChker;
+    auto* chker = c_.sockets.check.get();
     chker->setLocalPort(core::kCheckConsolePort);
     chker->setRemotePort(core::kCheckCarPort);
     if (chker->bind() || checkPortTold_) {
@@ -196,7 +196,7 @@ void RunControl::stop() {
     for (int s = 0; s < kSlotCount; ++s) {
         c_.race.switchCountdown(s, false, core::kCountdownOffText);
         ui.Car[s]->Btn_RunStop->setEnabled(true);
-        ui.Car[s]->Winsock->close();
+        c_.sockets.car[s]->close();
         ui.Car[s]->Time_Lap->stop();
         ui.Car[s]->Time_MessBlk->stop();
         ui.Car[s]->setEnabled(true);

@@ -275,7 +275,7 @@ private Q_SLOTS:
         const auto bytes = pc.receive();
         QVERIFY(bytes.has_value());
         QCOMPARE(decodeCp932(*bytes), answer);
-        QVERIFY(race.ui().WinsockChker->isBound());
+        QVERIFY(race.console.sockets.check->isBound());
     }
 
     void addressCheckIgnoresRequestsWithoutAnAddress() {
@@ -284,7 +284,7 @@ private Q_SLOTS:
         pc.send(QString(), 7001);
         pc.send(QStringLiteral("hello"), 7001);
         QVERIFY(!pc.receive().has_value());
-        QVERIFY(race.ui().WinsockChker->isBound());
+        QVERIFY(race.console.sockets.check->isBound());
     }
 };
 

@@ -226,7 +226,7 @@ private Q_SLOTS:
                               QStringLiteral("２号車の計測を中止しますか？")}));
         QVERIFY(!race.model.timing());
         QVERIFY(!race.state().StopNoAsk);
-        QVERIFY(ui.WinsockChker->isBound());
+        QVERIFY(race.console.sockets.check->isBound());
         QVERIFY(ui.Btn_Write->isEnabled());
         // The laps stay on screen until the next start.
         QCOMPARE(ui.Car[0]->Spd_Laps->rowCount(), 1);
@@ -264,13 +264,13 @@ private Q_SLOTS:
             race.prompts.answerYesNo(true);
             ui.Car[s]->Btn_RunStop->click();
             QVERIFY(!ui.Car[s]->Btn_RunStop->isEnabled());
-            QVERIFY(!ui.Car[s]->Winsock->isBound());
+            QVERIFY(!race.console.sockets.car[s]->isBound());
         }
         QCOMPARE(race.prompts.calls().size(), 5);
         QCOMPARE(race.prompts.calls()[4].text, QStringLiteral("５号車の計測を中止しますか？"));
         QCOMPARE(ui.Btn_Start->text(), QStringLiteral("Start"));
         QVERIFY(!race.state().StopNoAsk);
-        QVERIFY(ui.WinsockChker->isBound());
+        QVERIFY(race.console.sockets.check->isBound());
         QCOMPARE(race.car(0).LapCnt, 1);
         const qint32 ticks = race.console.TickCnt();
         race.clock.advance(1'000);

@@ -311,7 +311,7 @@ void TestFullRace::initTestCase() {
     // Standings are checked after every report the console handles: connected after the
     // console's own handler, so they see what it has just done.
     for (int s = 0; s < kCars; ++s) {
-        connect(ui.Car[s]->Winsock, &platform::UdpLink::dataArrival, this,
+        connect(console_->sockets.car[s].get(), &platform::UdpLink::dataArrival, this,
                 [this, s] { checkStandings(s); });
     }
 

@@ -334,9 +334,9 @@ private Q_SLOTS:
         QVERIFY(live.ready());
         live.registerSlots({0, 1, 2, 3, 4});
         for (int s = 0; s < 5; ++s) {
-            countArrivals(live.ui().Car[s]->Winsock);
+            countArrivals(live.console.sockets.car[s].get());
         }
-        countArrivals(live.ui().WinsockChker);
+        countArrivals(live.console.sockets.check.get());
         QElapsedTimer total;
         total.start();
         qint64 sentInAll = 0;
@@ -358,7 +358,7 @@ private Q_SLOTS:
             QVERIFY(flood.requests() > 0);
             QVERIFY2(answers.good > 0, "no address check was answered during the flood");
             QVERIFY2(answers.bad == 0, qPrintable(answers.firstBad));
-            QVERIFY(live.ui().WinsockChker->isBound());
+            QVERIFY(live.console.sockets.check->isBound());
             sentInAll += flood.sent();
             largestInAll += flood.largest();
             qInfo("address checks: %lld sent, %lld answers, after %lld ms", qint64(flood.sent()),

@@ -56,8 +56,8 @@ private Q_SLOTS:
         // Every report the console handles, per slot: the cars must be heard on their own port.
         QHash<int, int> reportsHandled;
         for (int s = 0; s < 5; ++s) {
-            connect(live.ui().Car[s]->Winsock, &kaltero::platform::UdpLink::dataArrival, this,
-                    [&reportsHandled, s] { ++reportsHandled[s]; });
+            connect(live.console.sockets.car[s].get(), &kaltero::platform::UdpLink::dataArrival,
+                    this, [&reportsHandled, s] { ++reportsHandled[s]; });
         }
 
         CarSimOptions options;

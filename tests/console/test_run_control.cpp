@@ -53,9 +53,9 @@ private Q_SLOTS:
         QVERIFY(ui.Car[2]->Time_Lap->isActive());
         QVERIFY(!ui.Car[1]->Time_Lap->isActive());
         QVERIFY(!ui.Time_NoInputBlk->isActive());
-        QVERIFY(!ui.WinsockChker->isBound());
-        QVERIFY(ui.Car[2]->Winsock->isBound());
-        QVERIFY(!ui.Car[1]->Winsock->isBound());
+        QVERIFY(!race.console.sockets.check->isBound());
+        QVERIFY(race.console.sockets.car[2]->isBound());
+        QVERIFY(!race.console.sockets.car[1]->isBound());
         QVERIFY(!ui.Lbl_Jyuni[1]->isHidden());
         QVERIFY(ui.Lbl_Jyuni[2]->isHidden());
     }
@@ -118,8 +118,8 @@ private Q_SLOTS:
         QVERIFY(!race.model.timing());
         QCOMPARE(ui.Car[0]->Lbl_Time->text(), QStringLiteral("0'00\"000"));
         QCOMPARE(ui.Car[0]->Spd_Laps->rowCount(), 1);
-        QVERIFY(ui.WinsockChker->isBound());
-        QVERIFY(!ui.Car[0]->Winsock->isBound());
+        QVERIFY(race.console.sockets.check->isBound());
+        QVERIFY(!race.console.sockets.car[0]->isBound());
         QVERIFY(ui.Time_NoInputBlk->isActive());
         QVERIFY(ui.Btn_End->isEnabled());
         QVERIFY(!ui.Btn_OtherLap->isEnabled());
@@ -229,7 +229,7 @@ private Q_SLOTS:
                  qPrintable(race.prompts.calls()[1].text));
         QVERIFY(!race.prompts.calls()[1].text.contains(u"２号車"));
         QVERIFY(race.model.timing());
-        QVERIFY(race.ui().Car[1]->Winsock->isBound());
+        QVERIFY(race.console.sockets.car[1]->isBound());
         race.stop();
         QCOMPARE(race.prompts.calls().size(), 3);  // the stop question; the check port is told once
     }

@@ -71,7 +71,7 @@ private Q_SLOTS:
         QVERIFY(f.find<QLabel>(QStringLiteral("Lbl_LocalIP"))->text().startsWith(u"IP : "));
         QVERIFY(f.find<QLabel>(QStringLiteral("Lbl_IP_1"))->text().isEmpty());
         QCOMPARE(f.state().car[2].LapFlag, kaltero::core::RecordFlag::Recorded);
-        QVERIFY(f.ui().WinsockChker->isBound());
+        QVERIFY(f.console.sockets.check->isBound());
         QVERIFY(f.ui().Time_System->isActive());
         QVERIFY(f.ui().Time_NoInputBlk->isActive());
     }
