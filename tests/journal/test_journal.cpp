@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
+#include <memory>
 
 using namespace kaltero;
 using namespace Qt::StringLiterals;
@@ -58,12 +59,15 @@ struct Recorded {
 
 // The race the operations rebuild.
 QStringList reportOf(const model::RaceModel& race);
-QStringList rebuiltReport(const QList<model::Change>& ops) {
-    model::RaceModel race;
+std::unique_ptr<model::RaceModel> rebuilt(const QList<model::Change>& ops) {
+    auto race = std::make_unique<model::RaceModel>();
     for (const model::Change& c : ops) {
-        race.replay(c);
+        race->replay(c);
     }
-    return reportOf(race);
+    return race;
+}
+QStringList rebuiltReport(const QList<model::Change>& ops) {
+    return reportOf(*rebuilt(ops));
 }
 
 QStringList reportOf(const model::RaceModel& race) {
@@ -279,11 +283,8 @@ private Q_SLOTS:
         }
         journal::Journal again;
         QVERIFY(again.open(path));
-        model::RaceModel rebuilt;
-        for (const model::Change& c : again.unfinishedRace()) {
-            rebuilt.replay(c);
-        }
-        QCOMPARE(wholeRace(rebuilt), before);
+        const auto race = rebuilt(again.unfinishedRace());
+        QCOMPARE(wholeRace(*race), before);
     }
 
     // Another program holds the journal's write lock: no operation waits for it longer than
@@ -406,11 +407,8 @@ private Q_SLOTS:
         Intruder other(path);
         QCOMPARE(other.count(u"SELECT COUNT(*) FROM operations WHERE op = 'message received'"_s),
                  0);
-        model::RaceModel rebuilt;
-        for (const model::Change& c : r.journal.unfinishedRace()) {
-            rebuilt.replay(c);
-        }
-        QCOMPARE(rebuilt.car(0).InMsg, u"水温 129"_s);
+        const auto race = rebuilt(r.journal.unfinishedRace());
+        QCOMPARE(race->car(0).InMsg, u"水温 129"_s);
     }
 
     // Races older than the days kept are forgotten; the newer ones and an unfinished one stay.
@@ -474,16 +472,13 @@ private Q_SLOTS:
         QString movedTo;
         QVERIFY(j.open(path, &movedTo));
         QVERIFY(movedTo.isEmpty());
-        model::RaceModel rebuilt;
-        for (const model::Change& c : j.unfinishedRace()) {
-            rebuilt.replay(c);
-        }
-        QVERIFY(rebuilt.timing());
-        QCOMPARE(rebuilt.state().RaceStartTime, kStart);
-        QCOMPARE(rebuilt.car(0).Address, u"10.0.0.1"_s);
-        QCOMPARE(rebuilt.car(0).LapCnt, 1);
-        QCOMPARE(rebuilt.car(0).laps.value(0).driver, u"山田"_s);
-        QCOMPARE(rebuilt.latestTick(), 83000);
+        const auto race = rebuilt(j.unfinishedRace());
+        QVERIFY(race->timing());
+        QCOMPARE(race->state().RaceStartTime, kStart);
+        QCOMPARE(race->car(0).Address, u"10.0.0.1"_s);
+        QCOMPARE(race->car(0).LapCnt, 1);
+        QCOMPARE(race->car(0).laps.value(0).driver, u"山田"_s);
+        QCOMPARE(race->latestTick(), 83000);
     }
 };
 
