@@ -33,7 +33,8 @@ Handlers::Handlers(core::Console& console)
       report_(console),
       masterData_(console),
       choice_(console),
-      carView_(console) {
+      carView_(console),
+      standingsView_(console) {
     applyInputConventions(console);
     auto& ui = c_.ui;
     QObject::connect(ui.Btn_Start, &QPushButton::clicked, [this] { run_.onStartStop(); });

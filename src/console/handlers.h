@@ -4,6 +4,7 @@
 #include "console/input_conventions.h"
 #include "console/results_report_view.h"
 #include "console/settings_panel.h"
+#include "console/standings_view.h"
 #include "link/addressing.h"
 #include "link/car_link.h"
 #include "masterdata/master_data.h"
@@ -45,6 +46,7 @@ private:
     masterdata::MasterData masterData_;
     masterdata::SlotChoice choice_;
     CarView carView_;
+    StandingsView standingsView_;
 };
 
 }  // namespace kaltero::console

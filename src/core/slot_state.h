@@ -113,6 +113,15 @@ struct CarSlot {
     bool ResumedLap = false;
 };
 
+// One row of the standings board: the car ranked there and what the board shows of it.
+struct StandingsRow {
+    int slot = 0;
+    QString carName;
+    QString lap;       // the lap now being driven
+    QString bestTime;  // BestLapTxt
+    QString bestLap;   // BestLapNo
+};
+
 // The report's event data.
 struct EventData {
     QString name;
@@ -138,6 +147,8 @@ struct RaceState {
     QString AllCarTyped;  // the operator's text it is made of
     // Indexed by rank position while the standings are sorted, not by slot.
     std::array<QString, kSlotCount> SortKey;
+    // The standings board by rank, as last worked out; empty for fewer than two cars.
+    QList<StandingsRow> standings;
     qint32 OtherStartTick = 0;
     qint32 OtherStopTick = 0;
     bool StopNoAsk = false;

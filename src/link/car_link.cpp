@@ -121,13 +121,8 @@ void CarLink::UpdateStandings() {
     std::array<QString, kSlotCount> keys;
     for (int r = 0; r < standings.rows.size() && r < kSlotCount; ++r) {
         keys[r] = standings.SortKey.value(r);
-        const StandingsRow& row = standings.rows[r];
-        c_.ui.Lbl_Sort_No[r]->setText(row.Lbl_Sort_No);
-        c_.ui.Lbl_Sort_LAP[r]->setText(row.Lbl_Sort_LAP);
-        c_.ui.Lbl_BestTime[r]->setText(row.Lbl_BestTime);
-        c_.ui.Lbl_BestLAP[r]->setText(row.Lbl_BestLAP);
     }
-    c_.race.updateStandings(keys);
+    c_.race.updateStandings(keys, standings.rows);
 }
 
 void CarLink::onAddressCheck(const QString& request) {

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "core/slot_state.h"
+
 namespace kaltero::link {
 
 // What the standings read of one taking-part car.
@@ -16,14 +18,7 @@ struct StandingsCar {
     int slot = -1;    // the car's slot 0..9 for its key; -1: its position in the list
 };
 
-// The four labels of one rank row, and the slot shown there.
-struct StandingsRow {
-    int slot = 0;
-    QString Lbl_Sort_No;   // car name
-    QString Lbl_Sort_LAP;  // lap now being driven
-    QString Lbl_BestTime;  // BestLapTxt
-    QString Lbl_BestLAP;   // BestLapNo
-};
+using StandingsRow = core::StandingsRow;
 
 struct Standings {
     QStringList SortKey;  // sorted: index = rank position

@@ -46,6 +46,7 @@ void RaceModel::start(const QDateTime& startTime, std::optional<QDateTime> endTi
     }
     s_.LastCarIdx = -1;
     s_.StopNoAsk = false;
+    s_.standings.clear();
     for (auto& car : s_.car) {
         car.LapCnt = 0;
         car.LapPending = false;
@@ -169,8 +170,10 @@ void RaceModel::updateClock(qint32 RemainTicks) {
     announce(Op::ClockUpdated);
 }
 
-void RaceModel::updateStandings(const std::array<QString, kSlotCount>& SortKey) {
+void RaceModel::updateStandings(const std::array<QString, kSlotCount>& SortKey,
+                                const QList<core::StandingsRow>& standings) {
     s_.SortKey = SortKey;
+    s_.standings = standings;
     announce(Op::StandingsUpdated);
 }
 

@@ -78,7 +78,8 @@ public:
     void startStopwatch(qint32 tick);
     void stopStopwatch(qint32 tick);
     void updateClock(qint32 RemainTicks);
-    void updateStandings(const std::array<QString, core::kSlotCount>& SortKey);
+    void updateStandings(const std::array<QString, core::kSlotCount>& SortKey,
+                         const QList<core::StandingsRow>& standings);
 
     // --- a car slot
     void setAddress(int slot, const QString& address, bool setUp);

@@ -91,14 +91,14 @@ private Q_SLOTS:
         const Standings s = UpdateStandings(cars);
         QCOMPARE(s.SortKey, (QStringList{u"9921'21\"0001"_s, u"9931'23\"4560"_s}));
         QCOMPARE(s.rows.size(), 2);
-        QCOMPARE(s.rows[0].Lbl_Sort_No, u"シビック"_s);
-        QCOMPARE(s.rows[0].Lbl_Sort_LAP, u"7"_s);
-        QCOMPARE(s.rows[0].Lbl_BestTime, u"1'21\"000"_s);
-        QCOMPARE(s.rows[0].Lbl_BestLAP, u"7"_s);
-        QCOMPARE(s.rows[1].Lbl_Sort_No, u"ｶﾛｰﾗ"_s);
-        QCOMPARE(s.rows[1].Lbl_Sort_LAP, u"6"_s);
-        QCOMPARE(s.rows[1].Lbl_BestTime, u"1'23\"456"_s);
-        QCOMPARE(s.rows[1].Lbl_BestLAP, u"4"_s);
+        QCOMPARE(s.rows[0].carName, u"シビック"_s);
+        QCOMPARE(s.rows[0].lap, u"7"_s);
+        QCOMPARE(s.rows[0].bestTime, u"1'21\"000"_s);
+        QCOMPARE(s.rows[0].bestLap, u"7"_s);
+        QCOMPARE(s.rows[1].carName, u"ｶﾛｰﾗ"_s);
+        QCOMPARE(s.rows[1].lap, u"6"_s);
+        QCOMPARE(s.rows[1].bestTime, u"1'23\"456"_s);
+        QCOMPARE(s.rows[1].bestLap, u"4"_s);
     }
 
     void currentLap_data() {
@@ -132,11 +132,11 @@ private Q_SLOTS:
                  (QStringList{u"9921'30\"0004"_s, u"9931'23\"4560"_s, u"9931'23\"4562"_s}));
         QCOMPARE(s.rows.size(), 3);
         QCOMPARE(s.rows[0].slot, 4);
-        QCOMPARE(s.rows[0].Lbl_Sort_No, u"E"_s);
+        QCOMPARE(s.rows[0].carName, u"E"_s);
         QCOMPARE(s.rows[1].slot, 0);
-        QCOMPARE(s.rows[1].Lbl_Sort_No, u"A"_s);
+        QCOMPARE(s.rows[1].carName, u"A"_s);
         QCOMPARE(s.rows[2].slot, 2);
-        QCOMPARE(s.rows[2].Lbl_Sort_No, u"C"_s);
+        QCOMPARE(s.rows[2].carName, u"C"_s);
     }
 
     void oneCarIsNotRanked() {

@@ -106,9 +106,9 @@ private Q_SLOTS:
         // Standings: both on lap 5, the better best lap first.
         const auto standings = link::UpdateStandings(link::standingsCars(race.state()));
         QCOMPARE(standings.rows.size(), 2);
-        QCOMPARE(standings.rows[0].Lbl_Sort_No, u"赤"_s);
-        QCOMPARE(standings.rows[1].Lbl_Sort_No, u"青"_s);
-        QCOMPARE(standings.rows[1].Lbl_BestTime, u"1'21\"000"_s);
+        QCOMPARE(standings.rows[0].carName, u"赤"_s);
+        QCOMPARE(standings.rows[1].carName, u"青"_s);
+        QCOMPARE(standings.rows[1].bestTime, u"1'21\"000"_s);
 
         // Fuel: 10 l put in, 4 laps of 0.4 l.
         const auto& car1 = race.car(1);
