@@ -79,13 +79,6 @@ void Handlers::showRace() {
 void Handlers::resumeRace() {
     run_.resume();
     // The window shows what it showed before the restart, not what a fresh Start shows.
-    for (int s = 0; s < kSlotCount; ++s) {
-        const auto& car = c_.state.car[s];
-        if (car.TakesPart && !car.Running) {
-            c_.ui.Car[s]->setEnabled(true);
-            corrections_.showStopped(s);
-        }
-    }
     if (c_.state.StopwatchRunning) {
         corrections_.showStopwatchRunning();
     }

@@ -74,7 +74,7 @@ void Corrections::stopOneCar(int s) {
                              QStringLiteral("Stop確認"), platform::PromptIcon::Critical)) {
         return;
     }
-    showStopped(s);
+    run_.showStopped(s);
     c_.race.stopCar(s);
     if (!c_.race.anyRunning() && c_.race.timing()) {
         c_.race.setStopNoAsk(true);
@@ -130,15 +130,6 @@ void Corrections::showStopwatchRunning() {
     ui.Time_OtherLap->start();
     ui.Btn_OtherLap->setText(QStringLiteral("Stop"));
     onStopwatchTick();
-}
-
-void Corrections::showStopped(int s) {
-    auto& ui = c_.ui;
-    ui.Car[s]->Time_Lap->stop();
-    c_.sockets.car[s]->close();
-    ui.Car[s]->Time_MessBlk->stop();
-    core::setBackground(ui.Car[s]->Lbl_InMess, core::kSetUpColour);
-    ui.Car[s]->Btn_RunStop->setEnabled(false);
 }
 
 void Corrections::onStopwatchTick() {

@@ -21,8 +21,6 @@ public:
     void onStopwatchTick();
     // The stopwatch as the race holds it running: a resumed race shows it going on.
     void showStopwatchRunning();
-    // A car the operator stopped: its laps stay editable, its link is closed.
-    void showStopped(int slot);
 
 private:
     core::Console& c_;

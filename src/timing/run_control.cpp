@@ -96,7 +96,9 @@ void RunControl::showRunning() {
     ui.Btn_Start->setText(QStringLiteral("Stop"));
     QStringList unbound;
     for (int s = 0; s < kSlotCount; ++s) {
-        if (!st.car[s].Running) {
+        if (st.car[s].TakesPart && !st.car[s].Running) {
+            showStopped(s);  // a resumed race's car the operator had stopped
+        } else if (!st.car[s].Running) {
             standOut(s);
         } else if (!takePart(s)) {
             unbound << core::carCaption(s) + u"：ポート" + QString::number(core::consolePort(s));
@@ -151,6 +153,15 @@ void RunControl::standOut(int s) {
     ui.Car[s]->Time_Lap->stop();
     c_.sockets.car[s]->close();
     ui.Car[s]->setEnabled(false);
+    ui.Car[s]->Btn_RunStop->setEnabled(false);
+}
+
+void RunControl::showStopped(int s) {
+    auto& ui = c_.ui;
+    ui.Car[s]->Time_Lap->stop();
+    c_.sockets.car[s]->close();
+    ui.Car[s]->Time_MessBlk->stop();
+    core::setBackground(ui.Car[s]->Lbl_InMess, core::kSetUpColour);
     ui.Car[s]->Btn_RunStop->setEnabled(false);
 }
 

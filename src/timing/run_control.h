@@ -19,6 +19,9 @@ public:
     // Every 99 ms per taking-part car: running lap time, and a lap counted after silence.
     void onLapTimer(int slot);
 
+    // A car the operator stopped: its laps stay editable, its link is closed.
+    void showStopped(int slot);
+
     // Listens for address checks while idle. A port another program holds is told once.
     void bindAddressCheck();
 
