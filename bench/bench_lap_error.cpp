@@ -23,8 +23,8 @@
 #include "link/protocol.h"
 #include "live_console.h"
 #include "loopback_delay.h"
-#include "platform/grid.h"
 #include "platform/udp_link.h"
+#include "widgets/grid.h"
 
 #include <QApplication>
 #include <QLabel>

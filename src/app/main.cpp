@@ -1,8 +1,8 @@
 #include "console/application.h"
-#include "core/console_context.h"
+#include "console/window_context.h"
 #include "model/race_model.h"
 #include "platform/clock.h"
-#include "platform/qt_prompts.h"
+#include "widgets/qt_prompts.h"
 
 #include <QApplication>
 #include <QFont>
@@ -13,9 +13,9 @@ int main(int argc, char** argv) {
     QApplication::setFont(QFont(QStringLiteral("IPAPGothic"), 10));
 
     kaltero::platform::SystemClock clock;
-    kaltero::platform::QtPrompts prompts;
+    kaltero::widgets::QtPrompts prompts;
     kaltero::model::RaceModel race;
-    kaltero::core::Console console(prompts, clock, race, race.state());
+    kaltero::console::WindowContext console(prompts, clock, race, race.state());
     kaltero::console::Application program(console, QCoreApplication::applicationDirPath(),
                                           [] { QCoreApplication::exit(0); });
     program.start();

@@ -2,7 +2,7 @@
 
 #include "console/main_window.h"
 #include "console/splash.h"
-#include "core/console_context.h"
+#include "console/window_context.h"
 #include "journal/journal.h"
 #include "link/lap_closing.h"
 #include "live/live_server.h"
@@ -20,7 +20,7 @@ namespace {
 const QString kTitle = QStringLiteral("計測記録");
 }  // namespace
 
-Application::Application(core::Console& console, QString programFolder, std::function<void()> quit)
+Application::Application(WindowContext& console, QString programFolder, std::function<void()> quit)
     : console_(console),
       quit_(std::move(quit)),
       splash_(

@@ -6,10 +6,6 @@
 
 class QLockFile;
 
-namespace kaltero::core {
-struct Console;
-}
-
 namespace kaltero::journal {
 class Journal;
 }
@@ -21,13 +17,15 @@ class LiveServer;
 
 namespace kaltero::console {
 
+struct WindowContext;
+
 class MainWindow;
 class Splash;
 
 // The program from the splash to the console window.
 class Application {
 public:
-    Application(core::Console& console, QString programFolder, std::function<void()> quit);
+    Application(WindowContext& console, QString programFolder, std::function<void()> quit);
     ~Application();
 
     // Shows the splash and reads the settings; the window follows three seconds later.
@@ -52,7 +50,7 @@ private:
     // A race that was started and never stopped is offered to go on.
     void offerResume();
 
-    core::Console& console_;
+    WindowContext& console_;
     std::function<void()> quit_;
     std::unique_ptr<Splash> splash_;
     std::unique_ptr<QLockFile> lock_;

@@ -1,8 +1,8 @@
 #include "console/car_view.h"
 
-#include "core/console_context.h"
+#include "console/window_context.h"
 #include "model/race_model.h"
-#include "platform/grid.h"
+#include "widgets/grid.h"
 
 #include <QLabel>
 
@@ -14,7 +14,7 @@ using core::lap_grid::kRemarks;
 using core::lap_grid::kTicks;
 using core::lap_grid::kTime;
 
-CarView::CarView(core::Console& console) : c_(console) {
+CarView::CarView(WindowContext& console) : c_(console) {
     QObject::connect(&c_.race, &model::RaceModel::changed,
                      [this](const model::Change& change) { show(change); });
 }

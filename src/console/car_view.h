@@ -1,20 +1,18 @@
 #pragma once
 
-namespace kaltero::core {
-struct Console;
-}
-
 namespace kaltero::model {
 struct Change;
 }
 
 namespace kaltero::console {
 
+struct WindowContext;
+
 // Draws each car's lap grid, lap count and figures from the race whenever it changes. The
 // grid is a view: an operator's edit in it goes back to the race through the corrections.
 class CarView {
 public:
-    explicit CarView(core::Console& console);
+    explicit CarView(WindowContext& console);
 
 private:
     void show(const model::Change& change);
@@ -23,7 +21,7 @@ private:
     // Puts the grid's cursor on the lap's row, as the operator would to edit it.
     void moveTo(int slot, int col, int lapNo);
 
-    core::Console& c_;
+    WindowContext& c_;
 };
 
 }  // namespace kaltero::console

@@ -1,13 +1,13 @@
 #include "console/handlers.h"
 
-#include "core/console_context.h"
+#include "console/window_context.h"
 #include "core/number_text.h"
-#include "platform/choice_list.h"
 #include "platform/clock.h"
-#include "platform/frame.h"
-#include "platform/grid.h"
 #include "platform/udp_link.h"
 #include "timing/time_text.h"
+#include "widgets/choice_list.h"
+#include "widgets/frame.h"
+#include "widgets/grid.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -18,7 +18,7 @@ namespace kaltero::console {
 
 using core::kSlotCount;
 
-Handlers::Handlers(core::Console& console)
+Handlers::Handlers(WindowContext& console)
     : c_(console),
       settings_(console),
       run_(console),
@@ -38,6 +38,7 @@ Handlers::Handlers(core::Console& console)
     applyInputConventions(console);
     auto& ui = c_.ui;
     QObject::connect(ui.Btn_Start, &QPushButton::clicked, [this] { run_.onStartStop(); });
+    link_.onReportTaken([this](int s) { messages_.showCarMessage(s); });
 }
 
 namespace {
@@ -111,7 +112,7 @@ void Handlers::onLoad() {
     ui.Txt_Date->setText(
         QStringLiteral("%1/%2/%3").arg(today.year()).arg(today.month()).arg(today.day()));
     run_.bindAddressCheck();
-    const auto setHeaders = [](platform::Grid* grid, const QStringList& texts) {
+    const auto setHeaders = [](widgets::Grid* grid, const QStringList& texts) {
         for (int c = 1; c <= texts.size(); ++c) {
             grid->setHeader(c, texts[c - 1]);
         }

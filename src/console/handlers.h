@@ -1,27 +1,29 @@
 #pragma once
 
+#include "console/addressing.h"
 #include "console/car_view.h"
+#include "console/corrections.h"
+#include "console/driver_panel.h"
+#include "console/fuel_panel.h"
 #include "console/input_conventions.h"
+#include "console/master_data.h"
+#include "console/pit_messages.h"
+#include "console/race_clock.h"
 #include "console/results_report_view.h"
+#include "console/run_control.h"
 #include "console/settings_panel.h"
+#include "console/slot_choice.h"
 #include "console/standings_view.h"
-#include "link/addressing.h"
 #include "link/car_link.h"
-#include "masterdata/master_data.h"
-#include "masterdata/slot_choice.h"
-#include "race/driver_panel.h"
-#include "race/fuel_panel.h"
-#include "race/pit_messages.h"
-#include "timing/corrections.h"
-#include "timing/race_clock.h"
-#include "timing/run_control.h"
 
 namespace kaltero::console {
+
+struct WindowContext;
 
 // Every handler of the console window, connected to its controls.
 class Handlers {
 public:
-    explicit Handlers(core::Console& console);
+    explicit Handlers(WindowContext& console);
 
     // Window load, in its order: master data, captions, grids, own address, address check.
     void onLoad();
@@ -31,20 +33,20 @@ public:
     void resumeRace();
 
 private:
-    core::Console& c_;
+    WindowContext& c_;
     SettingsPanel settings_;
-    timing::RunControl run_;
-    timing::RaceClock clock_;
-    timing::Corrections corrections_;
+    console::RunControl run_;
+    console::RaceClock clock_;
+    console::Corrections corrections_;
     link::CarLink link_;
-    link::Addressing addressing_;
-    race::DriverPanel drivers_;
-    race::PitMessages messages_;
-    race::FuelPanel fuel_;
+    console::Addressing addressing_;
+    console::DriverPanel drivers_;
+    console::PitMessages messages_;
+    console::FuelPanel fuel_;
     NoInputBlink blink_;
     ResultsReport report_;
-    masterdata::MasterData masterData_;
-    masterdata::SlotChoice choice_;
+    console::MasterData masterData_;
+    console::SlotChoice choice_;
     CarView carView_;
     StandingsView standingsView_;
 };

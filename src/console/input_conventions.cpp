@@ -1,12 +1,12 @@
 #include "console/input_conventions.h"
 
-#include "core/colours.h"
-#include "core/console_context.h"
-#include "platform/choice_list.h"
+#include "console/window_context.h"
 #include "platform/clock.h"
-#include "platform/field_events.h"
-#include "platform/frame.h"
-#include "platform/grid.h"
+#include "widgets/choice_list.h"
+#include "widgets/colours.h"
+#include "widgets/field_events.h"
+#include "widgets/frame.h"
+#include "widgets/grid.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -25,35 +25,34 @@ bool isEnter(int key) {
 }
 
 void moveOnWithEnter(QWidget* field) {
-    platform::onFieldEvents(field, {.keyDown = [field](int key) {
-                                if (isEnter(key)) {
-                                    QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
-                                    QCoreApplication::sendEvent(field, &tab);
-                                }
-                                return false;
-                            }});
+    widgets::onFieldEvents(field, {.keyDown = [field](int key) {
+                               if (isEnter(key)) {
+                                   QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+                                   QCoreApplication::sendEvent(field, &tab);
+                               }
+                               return false;
+                           }});
 }
 
 void selectAllOnEntry(QLineEdit* box) {
-    platform::onFieldEvents(
+    widgets::onFieldEvents(
         box, {.gotFocus = [box] { box->selectAll(); }, .mouseUp = [box] { box->selectAll(); }});
 }
 
-void closesDriverPanel(core::Console& c, QWidget* field, int slot) {
-    platform::onFieldEvents(field,
-                            {.gotFocus = [&c, slot] { c.ui.Car[slot]->closeDriverPanel(); }});
+void closesDriverPanel(WindowContext& c, QWidget* field, int slot) {
+    widgets::onFieldEvents(field, {.gotFocus = [&c, slot] { c.ui.Car[slot]->closeDriverPanel(); }});
 }
 
-void toggle(platform::ChoiceList* list) {
+void toggle(widgets::ChoiceList* list) {
     if (list->currentText().isEmpty()) {
-        list->setBackground(list->background() == core::kBlinkColour ? core::kWhite
-                                                                     : core::kBlinkColour);
+        list->setBackground(list->background() == widgets::kBlinkColour ? widgets::kWhite
+                                                                        : widgets::kBlinkColour);
     }
 }
 
 }  // namespace
 
-void applyInputConventions(core::Console& c) {
+void applyInputConventions(WindowContext& c) {
     auto& ui = c.ui;
     for (QLineEdit* box :
          {ui.Txt_Event, ui.Txt_Date, ui.Txt_Kion, ui.Txt_AllOutMess, ui.Txt_RunH, ui.Txt_RunN}) {
@@ -80,7 +79,7 @@ void applyInputConventions(core::Console& c) {
     }
 }
 
-NoInputBlink::NoInputBlink(core::Console& console) : c_(console) {
+NoInputBlink::NoInputBlink(WindowContext& console) : c_(console) {
     c_.ui.Time_NoInputBlk->setInterval(1000);
     c_.ui.Time_NoInputBlk->onTimeout([this] { onMissingInputBlink(); });
 }

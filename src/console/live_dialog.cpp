@@ -1,6 +1,6 @@
 #include "console/live_dialog.h"
 
-#include "core/widget_build.h"
+#include "widgets/widget_build.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -78,33 +78,33 @@ LiveDialog::LiveDialog(const QStringList& addresses, const QString& notice, QWid
     setWindowTitle(u"ライブ表示"_s);
     auto* col = new QVBoxLayout(this);
     if (!notice.isEmpty()) {
-        auto* warn = core::label(notice, this, u"Lbl_LiveNotice"_s);
+        auto* warn = widgets::label(notice, this, u"Lbl_LiveNotice"_s);
         warn->setStyleSheet(u"color: #c00000; font-weight: bold;"_s);
         col->addWidget(warn);
     }
     if (addresses.isEmpty()) {
         col->addWidget(
-            core::label(u"このパソコンにはネットワークのアドレスがありません。"_s, this));
+            widgets::label(u"このパソコンにはネットワークのアドレスがありません。"_s, this));
     } else {
-        col->addWidget(core::label(
+        col->addWidget(widgets::label(
             u"チームのスマートフォンでQRコードを読み取るか、アドレスをブラウザで開いてください。"_s,
             this));
     }
     auto* grid = new QGridLayout;
     for (int i = 0; i < addresses.size(); ++i) {
-        auto* qr = core::label({}, this, core::indexed("Lbl_LiveQr", i));
+        auto* qr = widgets::label({}, this, widgets::indexed("Lbl_LiveQr", i));
         const QrCode code = encodeQr(addresses[i].toUtf8());
         if (code.size > 0) {
             qr->setPixmap(QPixmap::fromImage(qrImage(code, 4)));
         }
-        auto* url = core::label(addresses[i], this, core::indexed("Lbl_LiveUrl", i));
+        auto* url = widgets::label(addresses[i], this, widgets::indexed("Lbl_LiveUrl", i));
         url->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        core::setBigFont(url, 12, false);
+        widgets::setBigFont(url, 12, false);
         grid->addWidget(qr, i, 0);
         grid->addWidget(url, i, 1);
     }
     col->addLayout(grid);
-    auto* close = core::button(u"閉じる"_s, this, u"Btn_LiveClose"_s);
+    auto* close = widgets::button(u"閉じる"_s, this, u"Btn_LiveClose"_s);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     col->addWidget(close, 0, Qt::AlignRight);
 }

@@ -2,17 +2,17 @@
 
 #include "console/handlers.h"
 #include "console/live_dialog.h"
-#include "core/colours.h"
-#include "core/console_context.h"
-#include "core/widget_build.h"
-#include "platform/choice_list.h"
+#include "console/window_context.h"
 #include "platform/clock.h"
-#include "platform/frame.h"
-#include "platform/gauge.h"
-#include "platform/grid.h"
 #include "platform/prompts.h"
-#include "platform/two_state_button.h"
 #include "platform/udp_link.h"
+#include "widgets/choice_list.h"
+#include "widgets/colours.h"
+#include "widgets/frame.h"
+#include "widgets/gauge.h"
+#include "widgets/grid.h"
+#include "widgets/two_state_button.h"
+#include "widgets/widget_build.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -30,17 +30,17 @@
 namespace kaltero::console {
 
 using core::kSlotCount;
-using platform::Frame;
+using widgets::Frame;
 
-using core::button;
-using core::frame;
-using core::indexed;
-using core::label;
-using core::named;
-using core::setBigFont;
-using core::textBox;
+using widgets::button;
+using widgets::frame;
+using widgets::indexed;
+using widgets::label;
+using widgets::named;
+using widgets::setBigFont;
+using widgets::textBox;
 
-MainWindow::MainWindow(core::Console& console, std::function<void()> quit)
+MainWindow::MainWindow(WindowContext& console, std::function<void()> quit)
     : console_(console), quit_(std::move(quit)) {
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(QStringLiteral("走行状況"));
@@ -54,7 +54,7 @@ MainWindow::MainWindow(core::Console& console, std::function<void()> quit)
     auto* cars = new QHBoxLayout;
     cars->setSpacing(4);
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        console_.ui.Car[slot] = new core::CarPanel(slot, console_.clock, this);
+        console_.ui.Car[slot] = new widgets::CarPanel(slot, console_.clock, this);
         cars->addWidget(console_.ui.Car[slot], 1);
     }
     layout->addLayout(cars, 1);
@@ -111,7 +111,7 @@ void MainWindow::buildCommon() {
     event->addWidget(tempFrame, 2, 0);
     auto* courseFrame =
         frame(QStringLiteral("コース名"), ui.Frm_Main, QStringLiteral("Frm_Comment_5"));
-    ui.Cmb_Course = named(new platform::ChoiceList(courseFrame), QStringLiteral("Cmb_Course"));
+    ui.Cmb_Course = named(new widgets::ChoiceList(courseFrame), QStringLiteral("Cmb_Course"));
     (new QVBoxLayout(courseFrame))->addWidget(ui.Cmb_Course);
     event->addWidget(courseFrame, 2, 1);
     row->addLayout(event);
@@ -230,7 +230,7 @@ void MainWindow::buildSettingsPanel() {
     ui.Frm_Mess = frame(QStringLiteral("環境設定"), this, QStringLiteral("Frm_Mess"));
     ui.Frm_Mess->setBackground(QColor(0xE0, 0xE0, 0xE0));
     auto* col = new QVBoxLayout(ui.Frm_Mess);
-    ui.Spd_Mess = named(new platform::Grid(ui.Frm_Mess), QStringLiteral("Spd_Mess"));
+    ui.Spd_Mess = named(new widgets::Grid(ui.Frm_Mess), QStringLiteral("Spd_Mess"));
     col->addWidget(ui.Spd_Mess);
     auto* row = new QHBoxLayout;
     ui.Btn_MessOk = button(QStringLiteral("登録"), ui.Frm_Mess, QStringLiteral("Btn_MessOk"));
@@ -250,11 +250,11 @@ void MainWindow::buildEditorPanels() {
     // panel to it.
     auto build = [this](const QString& caption, const QString& name, const QString& gridName,
                         const QString& okName, const QString& cancelName, Frame*& panel,
-                        platform::Grid*& grid, QPushButton*& ok, QPushButton*& cancel) {
+                        widgets::Grid*& grid, QPushButton*& ok, QPushButton*& cancel) {
         panel = frame(caption, this, name);
         panel->setBackground(QColor(0xE0, 0xE0, 0xE0));
         auto* col = new QVBoxLayout(panel);
-        grid = named(new platform::Grid(panel), gridName);
+        grid = named(new widgets::Grid(panel), gridName);
         col->addWidget(grid, 1);
         auto* row = new QHBoxLayout;
         ok = button(QStringLiteral("登録"), panel, okName);

@@ -5,11 +5,9 @@
 #include <functional>
 #include <memory>
 
-namespace kaltero::core {
-struct Console;
-}
-
 namespace kaltero::console {
+
+struct WindowContext;
 
 class Handlers;
 class LiveDialog;
@@ -21,7 +19,7 @@ class MainWindow final : public QWidget {
 
 public:
     // quit ends the program; the application passes QCoreApplication::quit.
-    MainWindow(core::Console& console, std::function<void()> quit);
+    MainWindow(WindowContext& console, std::function<void()> quit);
     ~MainWindow() override;
 
     // Window load: master data, captions, grids, own address, address-check socket.
@@ -44,7 +42,7 @@ private:
     void endConsole();
     void openLivePage();
 
-    core::Console& console_;
+    WindowContext& console_;
     std::function<void()> quit_;
     std::unique_ptr<Handlers> handlers_;
     QString liveNotice_;

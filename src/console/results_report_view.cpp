@@ -1,14 +1,14 @@
 #include "console/results_report_view.h"
 
-#include "core/console_context.h"
+#include "console/window_context.h"
 #include "model/race_model.h"
-#include "platform/choice_list.h"
-#include "platform/frame.h"
-#include "platform/grid.h"
 #include "platform/prompts.h"
 #include "platform/whole_file.h"
 #include "race/csv_report.h"
 #include "race/report_inputs.h"
+#include "widgets/choice_list.h"
+#include "widgets/frame.h"
+#include "widgets/grid.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -21,7 +21,7 @@ namespace kaltero::console {
 
 using core::kSlotCount;
 
-ResultsReport::ResultsReport(core::Console& console) : c_(console) {
+ResultsReport::ResultsReport(WindowContext& console) : c_(console) {
     auto& ui = c_.ui;
     QObject::connect(ui.Btn_Write, &QPushButton::clicked, [this] { saveResults(); });
     const auto edited = [this] {

@@ -1,21 +1,19 @@
 #pragma once
 
-namespace kaltero::core {
-struct Console;
-}
-
 namespace kaltero::console {
+
+struct WindowContext;
 
 // "走行結果保存": writes the race of every car with an address into a text file the
 // operator names.
 class ResultsReport {
 public:
-    explicit ResultsReport(core::Console& console);
+    explicit ResultsReport(WindowContext& console);
 
     void saveResults();
 
 private:
-    core::Console& c_;
+    WindowContext& c_;
 };
 
 }  // namespace kaltero::console

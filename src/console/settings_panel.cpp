@@ -1,11 +1,11 @@
 #include "console/settings_panel.h"
 
-#include "core/console_context.h"
+#include "console/window_context.h"
 #include "core/number_text.h"
-#include "platform/frame.h"
-#include "platform/grid.h"
 #include "platform/prompts.h"
 #include "timing/time_text.h"
+#include "widgets/frame.h"
+#include "widgets/grid.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -18,13 +18,13 @@ namespace {
 constexpr int kValueColumn = 2;
 }
 
-SettingsPanel::SettingsPanel(Console& console) : c_(console) {
+SettingsPanel::SettingsPanel(WindowContext& console) : c_(console) {
     auto& ui = c_.ui;
     QObject::connect(ui.Btn_Mess, &QPushButton::clicked, [this] { openMessageSettings(); });
     QObject::connect(ui.Btn_MessOk, &QPushButton::clicked, [this] { confirmMessageSettings(); });
     QObject::connect(ui.Btn_MessCancel, &QPushButton::clicked, [this] { cancelMessageSettings(); });
     // Only the values are edited: the cursor never rests on the labels.
-    QObject::connect(ui.Spd_Mess, &platform::Grid::leaveCell,
+    QObject::connect(ui.Spd_Mess, &widgets::Grid::leaveCell,
                      [](int, int, int newCol, int, bool* cancel) {
                          if (newCol != kValueColumn) {
                              *cancel = true;
@@ -52,12 +52,12 @@ void SettingsPanel::layOut() {
     }
     grid->setColumnLocked(1, true);
     grid->setColumnText(kValueColumn);
-    platform::Grid::CellFormat precision;
-    precision.kind = platform::Grid::CellKind::Choice;
+    widgets::Grid::CellFormat precision;
+    precision.kind = widgets::Grid::CellKind::Choice;
     precision.items = {QStringLiteral("1/100"), QStringLiteral("1/1000")};
     grid->setCellFormat(kValueColumn, 1, precision);
-    platform::Grid::CellFormat seconds;
-    seconds.kind = platform::Grid::CellKind::Integer;
+    widgets::Grid::CellFormat seconds;
+    seconds.kind = widgets::Grid::CellKind::Integer;
     seconds.minimum = 1;
     seconds.maximum = 99;
     grid->setCellFormat(kValueColumn, 2, seconds);

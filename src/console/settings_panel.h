@@ -1,17 +1,13 @@
 #pragma once
 
-namespace kaltero::core {
-struct Console;
-}
-
 namespace kaltero::console {
 
-using core::Console;
+struct WindowContext;
 
 // The settings panel "環境設定": shows the seven settings, checks them and saves them.
 class SettingsPanel {
 public:
-    explicit SettingsPanel(Console& console);
+    explicit SettingsPanel(WindowContext& console);
 
     // Seven rows with their labels and value cells (done once, when the window opens).
     void layOut();
@@ -22,7 +18,7 @@ public:
 private:
     void close();
 
-    Console& c_;
+    WindowContext& c_;
 };
 
 }  // namespace kaltero::console

@@ -1,6 +1,6 @@
 #include "console/splash.h"
 
-#include "core/console_context.h"
+#include "console/window_context.h"
 #include "core/settings.h"
 #include "platform/clock.h"
 
@@ -11,7 +11,7 @@
 
 namespace kaltero::console {
 
-Splash::Splash(core::Console& console, QString programFolder, std::function<void()> openConsole)
+Splash::Splash(WindowContext& console, QString programFolder, std::function<void()> openConsole)
     : QWidget(nullptr, Qt::SplashScreen),
       console_(console),
       programFolder_(std::move(programFolder)),

@@ -4,14 +4,13 @@
 #include <functional>
 #include <memory>
 
-namespace kaltero::core {
-struct Console;
-}
 namespace kaltero::platform {
 class Timer;
 }
 
 namespace kaltero::console {
+
+struct WindowContext;
 
 // The splash "Mf_Open": fixes the file paths, reads the settings, and three seconds later
 // hands over to the console window.
@@ -19,7 +18,7 @@ class Splash final : public QWidget {
     Q_OBJECT
 
 public:
-    Splash(core::Console& console, QString programFolder, std::function<void()> openConsole);
+    Splash(WindowContext& console, QString programFolder, std::function<void()> openConsole);
     ~Splash() override;
 
     void onLoad();
@@ -27,7 +26,7 @@ public:
 private:
     void onSplashTimer();
 
-    core::Console& console_;
+    WindowContext& console_;
     QString programFolder_;
     std::function<void()> openConsole_;
     std::unique_ptr<platform::Timer> timer1_;

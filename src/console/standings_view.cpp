@@ -1,13 +1,13 @@
 #include "console/standings_view.h"
 
-#include "core/console_context.h"
+#include "console/window_context.h"
 #include "model/race_model.h"
 
 #include <QLabel>
 
 namespace kaltero::console {
 
-StandingsView::StandingsView(core::Console& console) : c_(console) {
+StandingsView::StandingsView(WindowContext& console) : c_(console) {
     QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
         if (change.op == model::Op::StandingsUpdated) {
             show();

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/controls.h"
 #include "core/paths.h"
 #include "core/settings.h"
 #include "core/slot_state.h"
@@ -51,7 +50,6 @@ struct Console {
     Settings settings;
     Paths paths;
     LinkSockets sockets;
-    Controls ui;
 
     qint32 TickCnt() const { return tick.TickCnt(); }
 };

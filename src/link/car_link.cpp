@@ -1,6 +1,5 @@
 #include "link/car_link.h"
 
-#include "core/colours.h"
 #include "core/console_context.h"
 #include "link/lap_closing.h"
 #include "link/link_trace.h"
@@ -11,13 +10,10 @@
 #include "platform/udp_link.h"
 
 #include <QHostAddress>
-#include <QLabel>
 
 namespace kaltero::link {
 
 using core::kSlotCount;
-
-namespace {}  // namespace
 
 // A report closes a lap only when a lap has been counted for the car (pending) and the car
 // does not hold its record yet: no record of this run has reached it, or the lap number it
@@ -71,20 +67,10 @@ bool CarLink::takeReport(int s, const QHostAddress& sender) {
 }
 
 void CarLink::onReport(int s, const QString& RcvData, qint32 arrivalTick) {
-    auto& ui = c_.ui;
     const auto& car = c_.state.car[s];
     const CarReport report = parseReport(RcvData);
     qCDebug(lcLink) << "car" << s + 1 << "report"
                     << RcvData.left(model::RaceModel::kShownMessageChars);
-    // The label shows the start of a long message: laying out tens of thousands of characters
-    // would hold every car's timing for a tenth of a second. The lap log keeps it whole.
-    ui.Car[s]->Lbl_InMess->setText(report.message.left(model::RaceModel::kShownMessageChars));
-    if (report.message.isEmpty()) {
-        ui.Car[s]->Time_MessBlk->stop();
-        core::setBackground(ui.Car[s]->Lbl_InMess, core::kWhite);
-    } else {
-        ui.Car[s]->Time_MessBlk->start();
-    }
     const QString AutoMsg = chooseAutoMsg(car.CountdownOn, car.CountdownTxt, c_.settings);
     c_.race.receiveReport(s, {.RcvData = RcvData,
                               .CarLapNo = report.CarLapNo,
@@ -99,6 +85,9 @@ void CarLink::onReport(int s, const QString& RcvData, qint32 arrivalTick) {
     }
 
     c_.race.reportHandled(s, arrivalTick);
+    if (reportTaken_) {
+        reportTaken_(s);
+    }
     if (c_.state.LastCarIdx >= 1) {
         UpdateStandings();
     }

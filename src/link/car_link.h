@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <array>
+#include <functional>
 
 class QHostAddress;
 
@@ -26,6 +27,9 @@ public:
     // Ranks the cars taking part on the standings board.
     void UpdateStandings();
 
+    // Told after every report the link took, once the race holds it (the car's message shown).
+    void onReportTaken(std::function<void(int slot)> told) { reportTaken_ = std::move(told); }
+
     static bool closesLap(const core::CarSlot& car);
 
     // Whether a report from `sender` comes from the car PC whose address the operator entered
@@ -43,6 +47,7 @@ private:
 
     core::Console& c_;
     std::array<qint64, core::kSlotCount> ignoredReports_{};
+    std::function<void(int slot)> reportTaken_;
 };
 
 }  // namespace kaltero::link

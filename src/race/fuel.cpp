@@ -48,10 +48,6 @@ std::optional<FuelView> fuelView(const FuelInputs& in) {
     return view;
 }
 
-QColor gaugeBlinkStep(const QColor& current) {
-    return current == kGaugeRed ? kGaugeYellow : kGaugeRed;
-}
-
 std::optional<Refuel> refuel(QStringView amountText, float FuelTotal, qint32 CourseLength,
                              float FuelEconomy) {
     if (!usable(CourseLength) || !usable(FuelEconomy)) {
@@ -109,9 +105,9 @@ QString countdownStep(QStringView text) {
 
 CountdownView countdownSwitch(bool ticked, qint32 CheckDefaultLaps) {
     if (ticked) {
-        return {true, QString::number(CheckDefaultLaps), kCountdownOn};
+        return {true, QString::number(CheckDefaultLaps), true};
     }
-    return {false, core::kCountdownOffText, kCountdownOff};
+    return {false, core::kCountdownOffText, false};
 }
 
 }  // namespace kaltero::race

@@ -1,17 +1,9 @@
 #pragma once
 
-#include <QColor>
 #include <QString>
 #include <optional>
 
 namespace kaltero::race {
-
-// Gauge foreground: yellow while enough fuel is left, alternating with red while it blinks.
-inline const QColor kGaugeYellow{0xFF, 0xFF, 0x00};
-inline const QColor kGaugeRed{0xFF, 0x00, 0x00};
-// Countdown captions: black while the countdown runs, grey while it is off.
-inline const QColor kCountdownOn{0x00, 0x00, 0x00};
-inline const QColor kCountdownOff{0xC0, 0xC0, 0xC0};
 
 // Below this percentage of the tank the gauge blinks.
 inline constexpr float kLowFuelPercent = 20.0F;
@@ -39,9 +31,6 @@ struct FuelView {
 //   course 4000 m, 2000 m/l, tank 100 l, 60 l in, 10 laps -> 40 %, "残40", no blink
 //   same after 21 laps -> 18 %, "残18", blink; 150 l in, 0 laps -> 100 %, "残100"
 std::optional<FuelView> fuelView(const FuelInputs& in);
-
-// One blink step of the gauge: red becomes yellow, any other colour red.
-QColor gaugeBlinkStep(const QColor& current);
 
 // A refuelling that was taken.
 struct Refuel {
@@ -90,11 +79,11 @@ QString countdownStep(QStringView text);
 
 // Chk_ChgCnter switched: the countdown field and its captions.
 struct CountdownView {
-    bool enabled = false;  // Txt_ZanRunCnt enabled
-    QString text;          // Txt_ZanRunCnt text
-    QColor captionColour;  // Lbl_AutoMess1 and Lbl_AutoMess2
+    bool enabled = false;     // Txt_ZanRunCnt enabled
+    QString text;             // Txt_ZanRunCnt text
+    bool captionsOn = false;  // Lbl_AutoMess1 and Lbl_AutoMess2 shown as running, not greyed
 };
-//   (true, 10) -> enabled, "10", black; (false, 10) -> disabled, "0", grey
+//   (true, 10) -> enabled, "10", captions on; (false, 10) -> disabled, "0", captions off
 CountdownView countdownSwitch(bool ticked, qint32 CheckDefaultLaps);
 
 }  // namespace kaltero::race

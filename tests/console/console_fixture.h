@@ -2,7 +2,7 @@
 
 #include "console/application.h"
 #include "console/main_window.h"
-#include "core/console_context.h"
+#include "console/window_context.h"
 #include "model/race_model.h"
 #include "platform/clock.h"
 #include "platform/scripted_prompts.h"
@@ -71,14 +71,14 @@ struct ConsoleFixture {
         return widget;
     }
 
-    core::Controls& ui() { return console.ui; }
+    widgets::Controls& ui() { return console.ui; }
     const core::RaceState& state() { return console.state; }
 
     QTemporaryDir dir;
     platform::ManualClock clock;
     platform::ScriptedPrompts prompts;
     model::RaceModel model;
-    core::Console console{prompts, clock, model, model.state()};
+    console::WindowContext console{prompts, clock, model, model.state()};
     int quits = 0;
     console::Application program{console, dir.path(), [this] { ++quits; }};
 };

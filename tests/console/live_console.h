@@ -2,7 +2,7 @@
 
 #include "console/application.h"
 #include "console/main_window.h"
-#include "core/console_context.h"
+#include "console/window_context.h"
 #include "core/settings.h"
 #include "model/race_model.h"
 #include "platform/clock.h"
@@ -63,7 +63,7 @@ struct LiveConsole {
 
     bool ready() const { return settingsWritten && program.window() != nullptr; }
 
-    core::Controls& ui() { return console.ui; }
+    widgets::Controls& ui() { return console.ui; }
     const core::RaceState& state() { return console.state; }
 
     // Gives the slots the address of this machine, so their sockets open at Start.
@@ -82,7 +82,7 @@ struct LiveConsole {
     platform::SystemClock clock;
     platform::ScriptedPrompts prompts;
     model::RaceModel model;
-    core::Console console{prompts, clock, model, model.state()};
+    console::WindowContext console{prompts, clock, model, model.state()};
     console::Application program{console, dir.path(), [] {}};
     bool settingsWritten = false;
 };

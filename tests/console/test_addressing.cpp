@@ -1,8 +1,8 @@
 #include "console_fixture.h"
-#include "platform/choice_list.h"
-#include "platform/frame.h"
-#include "platform/gauge.h"
-#include "platform/grid.h"
+#include "widgets/choice_list.h"
+#include "widgets/frame.h"
+#include "widgets/gauge.h"
+#include "widgets/grid.h"
 
 #include <QLabel>
 #include <QLineEdit>

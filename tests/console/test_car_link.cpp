@@ -1,10 +1,10 @@
 #include "console_fixture.h"
 #include "link/protocol.h"
-#include "platform/choice_list.h"
 #include "platform/cp932.h"
-#include "platform/grid.h"
 #include "platform/udp_link.h"
 #include "test_car.h"
+#include "widgets/choice_list.h"
+#include "widgets/grid.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>

@@ -1,9 +1,9 @@
 #include "console/main_window.h"
 #include "console_fixture.h"
 #include "platform/cp932.h"
-#include "platform/grid.h"
 #include "platform/udp_link.h"
 #include "test_car.h"
+#include "widgets/grid.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -14,11 +14,11 @@
 
 using kaltero::platform::decodeCp932;
 using kaltero::platform::encodeCp932;
-using kaltero::platform::Grid;
 using kaltero::platform::PromptIcon;
 using kaltero::platform::ScriptedPrompts;
 using kaltero::testing::ConsoleFixture;
 using kaltero::testing::TestCar;
+using kaltero::widgets::Grid;
 
 namespace {
 

@@ -1,18 +1,18 @@
 #include "console_fixture.h"
-#include "platform/choice_list.h"
-#include "platform/frame.h"
-#include "platform/grid.h"
-#include "platform/two_state_button.h"
 #include "test_car.h"
+#include "widgets/choice_list.h"
+#include "widgets/frame.h"
+#include "widgets/grid.h"
+#include "widgets/two_state_button.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-using kaltero::platform::ChoiceList;
 using kaltero::testing::ConsoleFixture;
 using kaltero::testing::TestCar;
+using kaltero::widgets::ChoiceList;
 
 namespace {
 
@@ -45,7 +45,7 @@ struct DriverRace : ConsoleFixture {
     }
     void start() { ui().Btn_Start->click(); }
     void choose(int s, const QString& name) { ::choose(ui().Car[s]->Cmb_Driver, name); }
-    kaltero::platform::Grid* table(int s) { return ui().Car[s]->Spd_DriverInfo; }
+    kaltero::widgets::Grid* table(int s) { return ui().Car[s]->Spd_DriverInfo; }
     QStringList row(int s, int r) {
         return {table(s)->cellText(1, r), table(s)->cellText(2, r), table(s)->cellText(3, r)};
     }

@@ -1,9 +1,9 @@
 #include "console_fixture.h"
-#include "platform/choice_list.h"
-#include "platform/frame.h"
-#include "platform/gauge.h"
-#include "platform/two_state_button.h"
 #include "test_car.h"
+#include "widgets/choice_list.h"
+#include "widgets/frame.h"
+#include "widgets/gauge.h"
+#include "widgets/two_state_button.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -64,7 +64,7 @@ struct FuelRace : ConsoleFixture {
         }
         return true;
     }
-    kaltero::platform::Gauge* gauge() { return ui().Car[0]->Meter_Gas; }
+    kaltero::widgets::Gauge* gauge() { return ui().Car[0]->Meter_Gas; }
     QColor gaugeColour() { return gauge()->foreground(); }
 };
 

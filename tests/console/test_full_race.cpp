@@ -6,16 +6,16 @@
 #include "car_sim.h"
 #include "console/application.h"
 #include "console/main_window.h"
-#include "core/console_context.h"
+#include "console/window_context.h"
 #include "core/settings.h"
 #include "model/race_model.h"
-#include "platform/choice_list.h"
 #include "platform/clock.h"
-#include "platform/gauge.h"
-#include "platform/grid.h"
 #include "platform/scripted_prompts.h"
 #include "platform/udp_link.h"
 #include "sample_data.h"
+#include "widgets/choice_list.h"
+#include "widgets/gauge.h"
+#include "widgets/grid.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -159,7 +159,7 @@ QString reminder(int lapsLeft) {
     }
 }
 
-void choose(platform::ChoiceList* list, const QString& shown) {
+void choose(widgets::ChoiceList* list, const QString& shown) {
     const int index = list->findText(shown);
     QVERIFY2(index >= 0, qPrintable(list->objectName() + u" has no entry "_s + shown));
     list->setCurrentIndex(index);
@@ -204,7 +204,7 @@ private Q_SLOTS:
     void cleanupTestCase();
 
 private:
-    core::Controls& ui() { return console_->ui; }
+    widgets::Controls& ui() { return console_->ui; }
     const core::CarSlot& car(int s) { return console_->state.car[s]; }
     void act();
     void checkStandings(int reportingSlot);
@@ -218,7 +218,7 @@ private:
     platform::SystemClock clock_;
     platform::ScriptedPrompts prompts_;
     model::RaceModel race_;
-    std::unique_ptr<core::Console> console_;
+    std::unique_ptr<console::WindowContext> console_;
     std::unique_ptr<console::Application> program_;
     std::unique_ptr<carsim::CarSim> sim_;
     carsim::CarSimResult result_;
@@ -281,7 +281,7 @@ void TestFullRace::initTestCase() {
     QVERIFY(core::WriteAllSettings(settings, QDir(folder).filePath(u"Kaltero.ini"_s)));
     reportPath_ = QDir(folder).filePath(u"結果.txt"_s);
 
-    console_ = std::make_unique<core::Console>(prompts_, clock_, race_, race_.state());
+    console_ = std::make_unique<console::WindowContext>(prompts_, clock_, race_, race_.state());
     program_ = std::make_unique<console::Application>(*console_, folder, [] {});
     program_->start();
     QTRY_VERIFY_WITH_TIMEOUT(program_->window() != nullptr, 8000);
@@ -480,7 +480,7 @@ QList<BoardRow> TestFullRace::expectedBoard() const {
     };
     QList<Entry> entries;
     for (int s = 0; s < kCars; ++s) {
-        const platform::Grid* grid = console_->ui.Car[s]->Spd_Laps;
+        const widgets::Grid* grid = console_->ui.Car[s]->Spd_Laps;
         const int rows = grid->rowCount();
         const bool counted = rows > 0 && grid->cellText(4, rows).trimmed().isEmpty();
         const int lap = counted ? rows : rows + 1;
@@ -587,7 +587,7 @@ void TestFullRace::everyLapIsRecordedWithTheTimeTheCarMeasured() {
                      qPrintable(carsim::formatLap(lap) + u"  allowed %1..%2"_s.arg(low).arg(high)));
         }
         const Rows rows = expectedRows(s);
-        const platform::Grid* grid = ui().Car[s]->Spd_Laps;
+        const widgets::Grid* grid = ui().Car[s]->Spd_Laps;
         // A running car has counted the lap after its last one: an empty row at the end.
         const int expectedRowCount = int(rows.size()) + (s == kStoppedSlot ? 0 : 1);
         QCOMPARE(grid->rowCount(), expectedRowCount);
@@ -733,7 +733,7 @@ void TestFullRace::carAndDriverFigures() {
 
         // One row per driver chosen for the car, in the order chosen, with the figures of the
         // laps the driver drove.
-        const platform::Grid* table = ui().Car[s]->Spd_DriverInfo;
+        const widgets::Grid* table = ui().Car[s]->Spd_DriverInfo;
         QStringList names;
         for (int r = 1; r <= table->rowCount(); ++r) {
             names << table->cellText(1, r);
@@ -898,8 +898,8 @@ void TestFullRace::reportMatchesTheGrids() {
                                         .arg(startedAfter_.date().month())
                                         .arg(startedAfter_.date().day()));
     for (int s = 0; s < kCars; ++s) {
-        const platform::Grid* laps = ui().Car[s]->Spd_Laps;
-        const platform::Grid* drivers = ui().Car[s]->Spd_DriverInfo;
+        const widgets::Grid* laps = ui().Car[s]->Spd_Laps;
+        const widgets::Grid* drivers = ui().Car[s]->Spd_DriverInfo;
         lines << rule << kTitles[s] << u"車輌名:"_s + kCarNames[s] << rule;
         for (int r = 1; r <= laps->rowCount(); ++r) {
             if (laps->cellText(1, r).trimmed().isEmpty()) {

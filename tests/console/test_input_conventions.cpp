@@ -1,7 +1,7 @@
 #include "console_fixture.h"
-#include "platform/choice_list.h"
-#include "platform/frame.h"
-#include "platform/two_state_button.h"
+#include "widgets/choice_list.h"
+#include "widgets/frame.h"
+#include "widgets/two_state_button.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -3,8 +3,8 @@
 #include "link/protocol.h"
 #include "live_console.h"
 #include "platform/cp932.h"
-#include "platform/grid.h"
 #include "platform/udp_link.h"
+#include "widgets/grid.h"
 
 #include <QElapsedTimer>
 #include <QNetworkDatagram>

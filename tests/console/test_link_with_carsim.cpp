@@ -1,7 +1,7 @@
 #include "car_sim.h"
 #include "live_console.h"
-#include "platform/grid.h"
 #include "platform/udp_link.h"
+#include "widgets/grid.h"
 
 #include <QElapsedTimer>
 #include <QHash>

@@ -1,8 +1,8 @@
 #include "console_fixture.h"
-#include "platform/choice_list.h"
 #include "platform/cp932.h"
-#include "platform/frame.h"
-#include "platform/grid.h"
+#include "widgets/choice_list.h"
+#include "widgets/frame.h"
+#include "widgets/grid.h"
 
 #include <QFile>
 #include <QFocusEvent>
@@ -12,13 +12,13 @@
 #include <QPushButton>
 #include <QScrollBar>
 
-using kaltero::platform::ChoiceList;
-using kaltero::platform::Frame;
-using kaltero::platform::Grid;
 using kaltero::testing::ConsoleFixture;
 using kaltero::testing::focusIn;
 using kaltero::testing::focusOut;
 using kaltero::testing::retype;
+using kaltero::widgets::ChoiceList;
+using kaltero::widgets::Frame;
+using kaltero::widgets::Grid;
 
 namespace {
 

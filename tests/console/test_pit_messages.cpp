@@ -1,8 +1,8 @@
 #include "console_fixture.h"
 #include "link/protocol.h"
 #include "platform/cp932.h"
-#include "platform/frame.h"
 #include "test_car.h"
+#include "widgets/frame.h"
 
 #include <QCheckBox>
 #include <QFocusEvent>

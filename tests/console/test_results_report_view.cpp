@@ -1,9 +1,9 @@
 #include "common/file_bytes.h"
 #include "console_fixture.h"
-#include "platform/choice_list.h"
 #include "platform/cp932.h"
-#include "platform/grid.h"
 #include "test_car.h"
+#include "widgets/choice_list.h"
+#include "widgets/grid.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -17,11 +17,11 @@
 
 using kaltero::platform::decodeCp932;
 using kaltero::platform::encodeCp932;
-using kaltero::platform::Grid;
 using kaltero::platform::PromptIcon;
 using kaltero::platform::ScriptedPrompts;
 using kaltero::testing::ConsoleFixture;
 using kaltero::testing::TestCar;
+using kaltero::widgets::Grid;
 
 using kaltero::testing::readBytes;
 

@@ -1,11 +1,11 @@
 #include "common/file_bytes.h"
 #include "console_fixture.h"
 #include "journal/journal.h"
-#include "platform/choice_list.h"
 #include "platform/cp932.h"
-#include "platform/grid.h"
 #include "test_car.h"
 #include "timing/time_text.h"
+#include "widgets/choice_list.h"
+#include "widgets/grid.h"
 
 #include <QScopeGuard>
 #include <QSqlDatabase>
@@ -48,7 +48,7 @@ void driveLaps(Race& race, TestCar& car, int first, int last) {
     }
 }
 
-QStringList lapTexts(kaltero::platform::Grid* grid) {
+QStringList lapTexts(kaltero::widgets::Grid* grid) {
     QStringList rows;
     for (int r = 1; r <= grid->rowCount(); ++r) {
         rows << grid->cellText(1, r) + u'|' + grid->cellText(2, r) + u'|' + grid->cellText(3, r);
@@ -131,7 +131,7 @@ private Q_SLOTS:
             QVERIFY(writeBytes(folder.filePath(u"Drivers.ini"_s),
                                kaltero::platform::encodeCp932(u"Taro,全車\r\n"_s)));
         };
-        const auto choose = [](kaltero::platform::ChoiceList* list, const QString& entry) {
+        const auto choose = [](kaltero::widgets::ChoiceList* list, const QString& entry) {
             list->setCurrentIndex(list->findText(entry));
             Q_EMIT list->activated(list->currentIndex());
         };
@@ -367,7 +367,7 @@ private Q_SLOTS:
         kaltero::platform::ManualClock clock(ConsoleFixture::kStart);
         kaltero::platform::ScriptedPrompts prompts;
         kaltero::model::RaceModel model;
-        kaltero::core::Console console{prompts, clock, model, model.state()};
+        kaltero::console::WindowContext console{prompts, clock, model, model.state()};
         int quits = 0;
         kaltero::console::Application second{console, first.dir.path(), [&quits] { ++quits; }};
         second.start();

@@ -1,7 +1,7 @@
 #include "console_fixture.h"
-#include "platform/frame.h"
-#include "platform/grid.h"
 #include "platform/udp_link.h"
+#include "widgets/frame.h"
+#include "widgets/grid.h"
 
 #include <QCheckBox>
 #include <QFocusEvent>

@@ -3,9 +3,9 @@
 #include "console_fixture.h"
 #include "core/settings.h"
 #include "platform/cp932.h"
-#include "platform/frame.h"
-#include "platform/grid.h"
 #include "platform/profile_file.h"
+#include "widgets/frame.h"
+#include "widgets/grid.h"
 
 #include <QLabel>
 #include <QPushButton>

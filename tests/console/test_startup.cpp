@@ -3,8 +3,8 @@
 #include "console/splash.h"
 #include "console_fixture.h"
 #include "journal/journal.h"
-#include "platform/frame.h"
 #include "platform/udp_link.h"
+#include "widgets/frame.h"
 
 #include <QApplication>
 #include <QFile>
@@ -20,6 +20,7 @@
 using kaltero::testing::ConsoleFixture;
 using namespace Qt::StringLiterals;
 namespace platform = kaltero::platform;
+namespace widgets = kaltero::widgets;
 
 class TestStartup : public QObject {
     Q_OBJECT
@@ -30,7 +31,7 @@ private Q_SLOTS:
         platform::ManualClock clock;
         platform::ScriptedPrompts prompts;
         kaltero::model::RaceModel race;
-        kaltero::core::Console console(prompts, clock, race, race.state());
+        kaltero::console::WindowContext console(prompts, clock, race, race.state());
         kaltero::console::Application program(console, dir.path(), [] {});
         program.start();
         QVERIFY(program.splash()->isVisible());
@@ -58,9 +59,9 @@ private Q_SLOTS:
 
     void windowLoadSetsCaptionsAndDate() {
         ConsoleFixture f(QDateTime(QDate(2007, 4, 3), QTime(9, 0)));
-        QCOMPARE(f.find<platform::Frame>(QStringLiteral("Frm_Runner_0"))->title(),
+        QCOMPARE(f.find<widgets::Frame>(QStringLiteral("Frm_Runner_0"))->title(),
                  QStringLiteral("１号車"));
-        QCOMPARE(f.find<platform::Frame>(QStringLiteral("Frm_Runner_4"))->title(),
+        QCOMPARE(f.find<widgets::Frame>(QStringLiteral("Frm_Runner_4"))->title(),
                  QStringLiteral("５号車"));
         QCOMPARE(f.find<QLineEdit>(QStringLiteral("Txt_Date"))->text(), QStringLiteral("2007/4/3"));
         QCOMPARE(f.find<QPushButton>(QStringLiteral("Btn_Write"))->text(),

@@ -4,7 +4,7 @@
 #include "live/client_gate.h"
 #include "live/live_server.h"
 #include "live_client.h"
-#include "platform/grid.h"
+#include "widgets/grid.h"
 
 #include <QElapsedTimer>
 #include <QFile>

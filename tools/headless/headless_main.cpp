@@ -12,13 +12,13 @@
 // Exit status: 0 stopped and saved; 1 the console could not be set up, started or saved;
 // 2 bad arguments.
 #include "console/application.h"
-#include "core/console_context.h"
+#include "console/window_context.h"
 #include "model/race_model.h"
-#include "platform/choice_list.h"
 #include "platform/prompts.h"
 #include "race_snapshot.h"
 #include "sample_data.h"
 #include "splash_skipping_clock.h"
+#include "widgets/choice_list.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -73,7 +73,7 @@ public:
     void beep() override {}
 };
 
-void choose(platform::ChoiceList* list, int index) {
+void choose(widgets::ChoiceList* list, int index) {
     if (index < list->count()) {
         list->setCurrentIndex(index);
         Q_EMIT list->activated(index);
@@ -81,7 +81,7 @@ void choose(platform::ChoiceList* list, int index) {
 }
 
 // Event data, and per car slot its address, a car and a driver, as an operator enters them.
-void setUp(core::Console& c) {
+void setUp(console::WindowContext& c) {
     auto& ui = c.ui;
     ui.Txt_Event->setText(QStringLiteral("Kaltero 耐久テスト"));
     ui.Txt_Kion->setText(QStringLiteral("18"));
@@ -142,7 +142,7 @@ int main(int argc, char** argv) {
     YesPrompts prompts;
     prompts.reportFile = parser.value(reportOption);
     model::RaceModel race;
-    core::Console console(prompts, clock, race, race.state());
+    console::WindowContext console(prompts, clock, race, race.state());
     clock.setSkipping(true);
     bool refused = false;  // another console holds the folder
     console::Application program(console, folder, [&refused] { refused = true; });

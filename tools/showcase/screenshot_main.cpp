@@ -7,13 +7,13 @@
 #include "car_sim.h"
 #include "console/application.h"
 #include "console/main_window.h"
-#include "core/console_context.h"
+#include "console/window_context.h"
 #include "core/settings.h"
 #include "model/race_model.h"
-#include "platform/choice_list.h"
 #include "platform/clock.h"
 #include "platform/scripted_prompts.h"
 #include "sample_data.h"
+#include "widgets/choice_list.h"
 
 #include <QApplication>
 #include <QDir>
@@ -35,14 +35,14 @@ void wait(int ms) {
     loop.exec();
 }
 
-void choose(platform::ChoiceList* list, int index) {
+void choose(widgets::ChoiceList* list, int index) {
     if (index < list->count()) {
         list->setCurrentIndex(index);
         Q_EMIT list->activated(index);
     }
 }
 
-void setUpSlot(core::Console& c, platform::ScriptedPrompts& prompts, int slot) {
+void setUpSlot(console::WindowContext& c, platform::ScriptedPrompts& prompts, int slot) {
     auto& ui = c.ui;
     prompts.answerInput(QStringLiteral("127.0.0.1"));
     ui.Car[slot]->Btn_ClientNoSet->click();
@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
     platform::SystemClock clock;
     platform::ScriptedPrompts prompts;
     model::RaceModel model;
-    core::Console console(prompts, clock, model, model.state());
+    console::WindowContext console(prompts, clock, model, model.state());
     console::Application program(console, folder, [] {});
     program.start();
     wait(3300);

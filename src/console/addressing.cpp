@@ -1,0 +1,86 @@
+#include "console/addressing.h"
+
+#include "console/window_context.h"
+#include "model/race_model.h"
+#include "platform/prompts.h"
+#include "widgets/choice_list.h"
+#include "widgets/colours.h"
+#include "widgets/frame.h"
+#include "widgets/gauge.h"
+#include "widgets/grid.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace kaltero::console {
+
+using core::kSlotCount;
+
+Addressing::Addressing(WindowContext& console) : c_(console) {
+    auto& ui = c_.ui;
+    for (int s = 0; s < kSlotCount; ++s) {
+        QObject::connect(ui.Car[s]->Btn_ClientNoSet, &QPushButton::clicked,
+                         [this, s] { enterAddress(s); });
+        QObject::connect(ui.Car[s]->Btn_ClientNoSet2, &QPushButton::clicked, [this, s] {
+            c_.ui.Car[s]->closeDriverPanel();
+            enterAddress(s);
+        });
+        QObject::connect(ui.Car[s]->Btn_ClsCar, &QPushButton::clicked, [this, s] { clearSlot(s); });
+        setLook(s, false);
+    }
+}
+
+void Addressing::enterAddress(int s) {
+    auto& ui = c_.ui;
+    const auto& car = c_.state.car[s];
+    const QString old = car.Address;
+    const QString answer =
+        c_.prompts.inputBox(core::fullWidthDigits(s + 1) + u"号車搭載パソコンのＩＰ番号は？",
+                            QStringLiteral("ＩＰ設定"), old);
+    const bool setUp = !answer.isEmpty() && (answer != old || !car.SetUp);
+    c_.race.setAddress(s, answer, setUp);
+    ui.Car[s]->Lbl_Gousya->setText(core::carCaption(s));
+    ui.Car[s]->Lbl_IP->setText(answer);
+    ui.Car[s]->Lbl_AllGas->clear();
+    ui.Car[s]->Lbl_ZanGas->clear();
+    if (setUp) {
+        setLook(s, true);
+        ui.Car[s]->Meter_Gas->setValue(0);
+    }
+}
+
+void Addressing::clearSlot(int s) {
+    auto& ui = c_.ui;
+    const QString question = core::carCaption(s) + u"の設定内容を消去します。\nよろしいですか？";
+    if (!c_.prompts.askYesNo(question, QStringLiteral("消去確認"),
+                             platform::PromptIcon::Critical)) {
+        return;
+    }
+    c_.race.clearAddress(s);
+    ui.Car[s]->Lbl_IP->clear();
+    setLook(s, false);
+}
+
+void Addressing::showSlot(int s) {
+    const auto& car = c_.state.car[s];
+    c_.ui.Car[s]->Lbl_Gousya->setText(car.Address.isEmpty() ? QString() : core::carCaption(s));
+    c_.ui.Car[s]->Lbl_IP->setText(car.Address);
+    setLook(s, car.SetUp);
+}
+
+void Addressing::setLook(int s, bool setUp) {
+    auto& ui = c_.ui;
+    ui.Car[s]->setBackground(setUp ? widgets::kSetUpColour : widgets::kClearedColour);
+    for (QWidget* w : std::initializer_list<QWidget*>{ui.Car[s]->Cmb_Car, ui.Car[s]->Cmb_Driver,
+                                                      ui.Car[s]->Txt_OutMess, ui.Car[s]->Spd_Laps,
+                                                      ui.Car[s]->Btn_LapChg}) {
+        w->setEnabled(setUp);
+    }
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             ui.Car[s]->Frm_LapInfo, ui.Car[s]->Frm_DriverInfo, ui.Car[s]->Spd_Laps}) {
+        w->setVisible(setUp);
+    }
+}
+
+}  // namespace kaltero::console

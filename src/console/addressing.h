@@ -1,0 +1,25 @@
+#pragma once
+
+namespace kaltero::console {
+
+struct WindowContext;
+
+// Entering and clearing the address of each car's PC; the slot's look follows.
+class Addressing {
+public:
+    explicit Addressing(WindowContext& console);
+
+    // Btn_ClientNoSet(s) and, after closing the driver panel, Btn_ClientNoSet2(s).
+    void enterAddress(int slot);
+    // Btn_ClsCar(s).
+    void clearSlot(int slot);
+    // The slot's address and look as the race holds them.
+    void showSlot(int slot);
+
+private:
+    void setLook(int slot, bool setUp);
+
+    WindowContext& c_;
+};
+
+}  // namespace kaltero::console

@@ -1,0 +1,142 @@
+#include "console/corrections.h"
+
+#include "console/run_control.h"
+#include "console/window_context.h"
+#include "core/number_text.h"
+#include "model/race_model.h"
+#include "platform/clock.h"
+#include "platform/prompts.h"
+#include "platform/udp_link.h"
+#include "timing/time_text.h"
+#include "widgets/colours.h"
+#include "widgets/grid.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace kaltero::console {
+
+using timing::FormatLapTime;
+using timing::ParseLapTime;
+
+using core::kSlotCount;
+
+namespace {
+// Lap numbers travel with three digits; a larger count would also ask the grid for rows by
+// the million, which the console does not survive.
+constexpr qint32 kMaxLaps = 999;
+}  // namespace
+
+Corrections::Corrections(WindowContext& console, RunControl& run) : c_(console), run_(run) {
+    auto& ui = c_.ui;
+    for (int s = 0; s < kSlotCount; ++s) {
+        QObject::connect(ui.Car[s]->Btn_LapChg, &QPushButton::clicked,
+                         [this, s] { onLapCountCorrected(s); });
+        QObject::connect(ui.Car[s]->Btn_RunStop, &QPushButton::clicked,
+                         [this, s] { stopOneCar(s); });
+        auto* laps = ui.Car[s]->Spd_Laps;
+        QObject::connect(laps, &widgets::Grid::gotFocus,
+                         [this, s] { c_.ui.Car[s]->closeDriverPanel(); });
+        QObject::connect(laps, &widgets::Grid::cellChanged,
+                         [this, s](int col, int row) { onLapCellEdited(s, col, row); });
+    }
+    QObject::connect(ui.Btn_OtherLap, &QPushButton::clicked, [this] { onStopwatchStartStop(); });
+    ui.Time_OtherLap->onTimeout([this] { onStopwatchTick(); });
+}
+
+void Corrections::onLapCountCorrected(int s) {
+    const auto& car = c_.state.car[s];
+    c_.ui.Car[s]->closeDriverPanel();
+    const QString answer =
+        c_.prompts.inputBox(QStringLiteral("今何周目ですか？"), QStringLiteral("Ｌａｐ修正"),
+                            QString::number(car.LapCnt));
+    const qint32 n = core::roundToInt32(core::leadingNumber(answer)).value_or(0);
+    if (n == 0 || n == car.LapCnt) {
+        return;
+    }
+    // A lap count below zero would leave the grid and the count out of step.
+    if (n < 0 || n > kMaxLaps) {
+        c_.prompts.beep();
+        return;
+    }
+    if (n < car.LapCnt) {
+        const QString question = u"測定された" + core::fullWidthDigits(n) +
+                                 u"周値以降のＬＡＰ内容が削除されます。よろしいですか？";
+        if (!c_.prompts.askYesNo(question, QStringLiteral("Ｌａｐ値確認"),
+                                 platform::PromptIcon::Critical)) {
+            return;
+        }
+    }
+    c_.race.correctLapCount(s, n);
+}
+
+void Corrections::stopOneCar(int s) {
+    auto& ui = c_.ui;
+    ui.Car[s]->closeDriverPanel();
+    if (!c_.prompts.askYesNo(core::carCaption(s) + u"の計測を中止しますか？",
+                             QStringLiteral("Stop確認"), platform::PromptIcon::Critical)) {
+        return;
+    }
+    run_.showStopped(s);
+    c_.race.stopCar(s);
+    if (!c_.race.anyRunning() && c_.race.timing()) {
+        c_.race.setStopNoAsk(true);
+        run_.onStartStop();
+    } else {
+        c_.race.setStopNoAsk(false);
+    }
+}
+
+void Corrections::onLapCellEdited(int s, int col, int row) {
+    auto* laps = c_.ui.Car[s]->Spd_Laps;
+    const QString text = laps->cellText(col, row);
+    if (col == core::lap_grid::kDriver) {
+        c_.race.editLapDriver(s, row, text);
+        return;
+    }
+    if (col == core::lap_grid::kRemarks) {
+        c_.race.editLapRemarks(s, row, text);
+        return;
+    }
+    if (col != core::lap_grid::kTime) {
+        return;
+    }
+    const auto ticks = ParseLapTime(text, c_.settings);
+    // Only a time that fits the tick counter is taken; anything else is refused like a typo.
+    const auto whole = ticks ? core::roundToInt32(*ticks) : std::nullopt;
+    if (whole) {
+        c_.race.editLapTime(s, row, text, *whole);
+        return;
+    }
+    c_.prompts.message(QStringLiteral("入力が不正です。"), {}, platform::PromptIcon::Critical);
+    // The lap as the race holds it comes back.
+    laps->setCellText(core::lap_grid::kTime, row, c_.state.car[s].laps.value(row - 1).timeText);
+}
+
+void Corrections::onStopwatchStartStop() {
+    auto& ui = c_.ui;
+    if (!c_.state.StopwatchRunning) {
+        c_.race.startStopwatch(c_.TickCnt());
+        showStopwatchRunning();
+        return;
+    }
+    c_.race.stopStopwatch(c_.TickCnt());
+    const auto& st = c_.state;
+    ui.Time_OtherLap->stop();
+    ui.Btn_OtherLap->setText(QStringLiteral("Start"));
+    ui.Lbl_OtherLap->setText(FormatLapTime(st.OtherStopTick - st.OtherStartTick, c_.settings));
+}
+
+void Corrections::showStopwatchRunning() {
+    auto& ui = c_.ui;
+    ui.Time_OtherLap->setInterval(RunControl::kLapTimerMs);
+    ui.Time_OtherLap->start();
+    ui.Btn_OtherLap->setText(QStringLiteral("Stop"));
+    onStopwatchTick();
+}
+
+void Corrections::onStopwatchTick() {
+    c_.ui.Lbl_OtherLap->setText(FormatLapTime(c_.TickCnt() - c_.state.OtherStartTick, c_.settings));
+}
+
+}  // namespace kaltero::console

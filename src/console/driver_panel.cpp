@@ -1,0 +1,69 @@
+#include "console/driver_panel.h"
+
+#include "console/window_context.h"
+#include "model/race_model.h"
+#include "platform/clock.h"
+#include "race/fuel.h"
+#include "widgets/choice_list.h"
+#include "widgets/frame.h"
+#include "widgets/grid.h"
+#include "widgets/two_state_button.h"
+
+namespace kaltero::console {
+
+using race::countdownSwitch;
+
+using core::kSlotCount;
+
+DriverPanel::DriverPanel(WindowContext& console) : c_(console) {
+    auto& ui = c_.ui;
+    for (int s = 0; s < kSlotCount; ++s) {
+        ui.Car[s]->Time_DriverInfo->setInterval(kOpenMs);
+        ui.Car[s]->Time_DriverInfo->onTimeout([this, s] { onDriverTableTimeout(s); });
+        QObject::connect(ui.Car[s]->Cmb_Driver, &widgets::ChoiceList::entryChosen,
+                         [this, s] { onDriverChosen(s); });
+        QObject::connect(ui.Car[s]->Cmb_Driver, &widgets::ChoiceList::lostFocus,
+                         [this, s] { c_.ui.Car[s]->Cmb_Driver->setBackground(Qt::white); });
+        QObject::connect(ui.Car[s]->Btn_DriverInfo, &QAbstractButton::clicked,
+                         [this, s] { toggleDriverTable(s); });
+    }
+    QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
+        if (change.op == model::Op::DriverChosen || change.op == model::Op::LapRecorded) {
+            showDrivers(change.slot);
+        }
+    });
+}
+
+void DriverPanel::onDriverChosen(int s) {
+    c_.race.chooseDriver(s, c_.ui.Car[s]->Cmb_Driver->currentText(),
+                         countdownSwitch(false, c_.settings.CheckDefaultLaps).text);
+}
+
+void DriverPanel::showDrivers(int s) {
+    auto* table = c_.ui.Car[s]->Spd_DriverInfo;
+    const auto& drivers = c_.state.car[s].drivers;
+    table->setRowCount(int(drivers.size()));
+    for (int r = 1; r <= drivers.size(); ++r) {
+        const core::DriverFigures& d = drivers[r - 1];
+        table->setCellText(core::driver_grid::kName, r, d.name);
+        table->setCellText(core::driver_grid::kBest, r, d.best);
+        table->setCellText(core::driver_grid::kAverage, r, d.average);
+    }
+}
+
+void DriverPanel::toggleDriverTable(int s) {
+    auto& ui = c_.ui;
+    if (ui.Car[s]->Btn_DriverInfo->state()) {
+        ui.Car[s]->Frm_DriverLap->show();
+        ui.Car[s]->Time_DriverInfo->start();
+    } else {
+        ui.Car[s]->Frm_DriverLap->hide();
+        ui.Car[s]->Time_DriverInfo->stop();
+    }
+}
+
+void DriverPanel::onDriverTableTimeout(int s) {
+    c_.ui.Car[s]->closeDriverPanel();
+}
+
+}  // namespace kaltero::console

@@ -1,0 +1,167 @@
+#include "console/fuel_panel.h"
+
+#include "console/window_context.h"
+#include "model/race_model.h"
+#include "platform/clock.h"
+#include "platform/prompts.h"
+#include "race/fuel.h"
+#include "widgets/colours.h"
+#include "widgets/field_events.h"
+#include "widgets/gauge.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace kaltero::console {
+
+using namespace race;
+
+using core::kSlotCount;
+
+FuelPanel::FuelPanel(WindowContext& console) : c_(console) {
+    auto& ui = c_.ui;
+    for (int s = 0; s < kSlotCount; ++s) {
+        ui.Car[s]->Time_GasBlk->setInterval(kBlinkMs);
+        ui.Car[s]->Time_GasBlk->onTimeout([this, s] { onFuelBlink(s); });
+        QObject::connect(ui.Car[s]->Btn_Kyuyu, &QAbstractButton::clicked,
+                         [this, s] { onRefuelled(s); });
+        // The race follows the box however it is set; the operator's click also starts the
+        // countdown from its default.
+        QObject::connect(ui.Car[s]->Chk_ChgCnter, &QAbstractButton::toggled, [this, s](bool on) {
+            if (on != c_.state.car[s].CountdownOn) {
+                c_.race.switchCountdown(s, on, c_.ui.Car[s]->Txt_ZanRunCnt->text());
+            }
+        });
+        QObject::connect(ui.Car[s]->Chk_ChgCnter, &QAbstractButton::clicked,
+                         [this, s] { onCountdownSwitched(s); });
+        QObject::connect(ui.Car[s]->Txt_ZanRunCnt, &QLineEdit::textChanged,
+                         [this, s](const QString& t) { c_.race.editCountdown(s, t); });
+        widgets::onFieldEvents(ui.Car[s]->Txt_InGasl,
+                               {.lostFocus = [this, s] { onRefuelEntered(s); }});
+        widgets::onFieldEvents(ui.Car[s]->Txt_Nenpi,
+                               {.lostFocus = [this, s] { onEconomyEntered(s); }});
+        widgets::onFieldEvents(ui.Car[s]->Txt_ZanRunCnt,
+                               {.lostFocus = [this, s] { onCountdownEntered(s); }});
+        // Every car starts with its countdown off.
+        showCountdown(s);
+    }
+    QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
+        switch (change.op) {
+            case model::Op::Started:
+                for (int s : c_.race.takingPart()) {
+                    UpdateFuelView(s);
+                }
+                break;
+            case model::Op::LapCounted:
+                UpdateFuelView(change.slot);
+                showCountdown(change.slot);
+                break;
+            case model::Op::Refuelled:
+                UpdateFuelView(change.slot);
+                break;
+            case model::Op::CountdownSwitched:
+            case model::Op::DriverChosen:
+                showCountdown(change.slot);
+                break;
+            default:
+                break;
+        }
+    });
+}
+
+void FuelPanel::UpdateFuelView(int s) {
+    auto& ui = c_.ui;
+    const auto& car = c_.state.car[s];
+    const auto view = fuelView({.CourseLength = c_.state.CourseLength,
+                                .FuelEconomy = car.FuelEconomy,
+                                .TankCapacity = car.TankCapacity,
+                                .FuelTotal = car.FuelTotal,
+                                .LapCnt = car.LapCnt,
+                                .tankCaption = car.TankTxt});
+    if (!view) {
+        return;
+    }
+    if (view->blink) {
+        // Already blinking: keep its rhythm rather than restart the second.
+        if (!ui.Car[s]->Time_GasBlk->isActive()) {
+            ui.Car[s]->Time_GasBlk->start();
+        }
+    } else {
+        ui.Car[s]->Time_GasBlk->stop();
+        ui.Car[s]->Meter_Gas->setForeground(widgets::kGaugeYellow);
+    }
+    ui.Car[s]->Lbl_ZanGas->setText(view->fuelLeftText);
+    ui.Car[s]->Meter_Gas->setValue(view->percent);
+}
+
+void FuelPanel::onFuelBlink(int s) {
+    auto* gauge = c_.ui.Car[s]->Meter_Gas;
+    gauge->setForeground(widgets::gaugeBlinkStep(gauge->foreground()));
+}
+
+void FuelPanel::onRefuelled(int s) {
+    auto& ui = c_.ui;
+    const auto& car = c_.state.car[s];
+    ui.Car[s]->closeDriverPanel();
+    const auto taken = refuel(ui.Car[s]->Txt_InGasl->text(), car.FuelTotal, c_.state.CourseLength,
+                              car.FuelEconomy);
+    if (!taken) {
+        c_.prompts.beep();
+        return;
+    }
+    ui.Car[s]->Lbl_AllGas->setText(taken->allGasText);
+    c_.race.refuel(s, taken->FuelTotal);
+    // The amount stays, so the same refuelling can be entered again with one press.
+    ui.Car[s]->Txt_InGasl->setFocus();
+}
+
+void FuelPanel::onRefuelEntered(int s) {
+    auto* box = c_.ui.Car[s]->Txt_InGasl;
+    if (const auto fix = checkRefuelText(box->text())) {
+        c_.prompts.beep();
+        box->setText(fix->text);
+    }
+}
+
+void FuelPanel::onEconomyEntered(int s) {
+    auto* box = c_.ui.Car[s]->Txt_Nenpi;
+    const FuelEconomyCheck check = checkFuelEconomyText(box->text());
+    if (check.fix) {
+        c_.prompts.beep();
+        box->setText(check.fix->text);
+    }
+    // Taken at once, shown from the next refuelling, lap or start.
+    c_.race.editEconomy(s, check.FuelEconomy);
+}
+
+void FuelPanel::onCountdownEntered(int s) {
+    auto* box = c_.ui.Car[s]->Txt_ZanRunCnt;
+    if (const auto fix = checkCountdownText(box->text())) {
+        c_.prompts.beep();
+        box->setText(fix->text);
+        if (fix->keepFocus) {
+            box->setFocus();
+        }
+    }
+}
+
+void FuelPanel::onCountdownSwitched(int s) {
+    const bool on = c_.ui.Car[s]->Chk_ChgCnter->isChecked();
+    c_.race.switchCountdown(s, on, countdownSwitch(on, c_.settings.CheckDefaultLaps).text);
+}
+
+void FuelPanel::showCountdown(int s) {
+    auto& ui = c_.ui;
+    const auto& car = c_.state.car[s];
+    const CountdownView view = countdownSwitch(car.CountdownOn, c_.settings.CheckDefaultLaps);
+    ui.Car[s]->Chk_ChgCnter->setChecked(car.CountdownOn);
+    ui.Car[s]->Txt_ZanRunCnt->setText(car.CountdownTxt);
+    ui.Car[s]->Txt_ZanRunCnt->setEnabled(view.enabled);
+    const QColor caption = view.captionsOn ? widgets::kCountdownOn : widgets::kCountdownOff;
+    widgets::setTextColour(ui.Car[s]->Lbl_AutoMess1, caption);
+    widgets::setTextColour(ui.Car[s]->Lbl_AutoMess2, caption);
+}
+
+}  // namespace kaltero::console

@@ -1,0 +1,33 @@
+#pragma once
+
+namespace kaltero::console {
+
+struct WindowContext;
+
+// Each car's fuel panel (refuelling, economy, the estimate on the gauge and its low-fuel
+// blink) and its lap countdown switch.
+class FuelPanel {
+public:
+    explicit FuelPanel(WindowContext& console);
+
+    // Recomputes the estimate of the car and shows it; without a course, an economy or a tank
+    // the panel stays as it is.
+    void UpdateFuelView(int slot);
+    void onFuelBlink(int slot);
+    void onRefuelled(int slot);
+    void onRefuelEntered(int slot);
+    void onEconomyEntered(int slot);
+    void onCountdownEntered(int slot);
+    // Follows the box: ticked starts the countdown at CheckDefaultLaps, cleared switches it off.
+    void onCountdownSwitched(int slot);
+
+    static constexpr int kBlinkMs = 1000;
+
+private:
+    // The countdown's box, laps and captions as the race holds them.
+    void showCountdown(int slot);
+
+    WindowContext& c_;
+};
+
+}  // namespace kaltero::console

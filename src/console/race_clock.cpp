@@ -1,0 +1,72 @@
+#include "console/race_clock.h"
+
+#include "console/window_context.h"
+#include "core/number_text.h"
+#include "model/race_model.h"
+#include "platform/clock.h"
+#include "platform/prompts.h"
+#include "timing/race_length.h"
+#include "timing/time_text.h"
+#include "widgets/colours.h"
+#include "widgets/field_events.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace kaltero::console {
+
+using namespace timing;
+
+RaceClock::RaceClock(WindowContext& console) : c_(console) {
+    auto& ui = c_.ui;
+    ui.Time_System->setInterval(1000);
+    ui.Time_System->onTimeout([this] { onClockSecond(); });
+    for (QLineEdit* box : {ui.Txt_RunH, ui.Txt_RunN}) {
+        widgets::onFieldEvents(box, {.gotFocus = [this, box] { onRaceLengthEntering(box); },
+                                     .lostFocus = [this, box] { onRaceLengthEntered(box); }});
+        // The race length as typed is the race's; its end moves only when a box is left.
+        QObject::connect(box, &QLineEdit::textChanged, [this] {
+            c_.race.editRaceLength(c_.ui.Txt_RunH->text(), c_.ui.Txt_RunN->text(), std::nullopt);
+        });
+    }
+}
+
+void RaceClock::onClockSecond() {
+    auto& ui = c_.ui;
+    const auto& st = c_.state;
+    const QDateTime now = c_.clock.now();
+    ui.Lbl_SysTime->setText(clockText(now.time()));
+    if (!st.EndTimeSet) {
+        return;
+    }
+    const qint64 seconds = secondsToEnd(now, st.RaceEndTime);
+    // Red while the race runs to its end, white once it runs over.
+    widgets::setTextColour(ui.Lbl_ZanTime,
+                           now < st.RaceEndTime ? QColor(0xFF, 0, 0) : widgets::kWhite);
+    ui.Lbl_ZanTime->setText(remainTimeText(seconds));
+    c_.race.updateClock(remainTicks(seconds, c_.settings));
+}
+
+void RaceClock::onRaceLengthEntering(QLineEdit* box) {
+    const qint32 value = core::roundToInt32(core::leadingNumber(box->text())).value_or(0);
+    (box == c_.ui.Txt_RunH ? RunHOld : RunNOld) = value;
+}
+
+void RaceClock::onRaceLengthEntered(QLineEdit* box) {
+    auto& ui = c_.ui;
+    const auto& st = c_.state;
+    if (!isRaceLengthText(box->text())) {
+        c_.prompts.beep();
+        box->setText(QStringLiteral("0"));
+        box->setFocus();
+        return;
+    }
+    const qint32 old = box == ui.Txt_RunH ? RunHOld : RunNOld;
+    if (core::roundToInt32(core::leadingNumber(box->text())) == old || !c_.race.timing()) {
+        return;
+    }
+    c_.race.editRaceLength(st.RunH, st.RunN, raceEndTime(st.RunH, st.RunN, st.RaceStartTime));
+}
+
+}  // namespace kaltero::console

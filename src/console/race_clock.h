@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QtGlobal>
+
+class QLineEdit;
+
+namespace kaltero::console {
+
+struct WindowContext;
+
+// The time of day, the remaining race time and the race length boxes.
+class RaceClock {
+public:
+    explicit RaceClock(WindowContext& console);
+
+    // Every second: clock, remaining time (red before the end, white after) and RemainTicks.
+    void onClockSecond();
+    void onRaceLengthEntering(QLineEdit* box);
+    void onRaceLengthEntered(QLineEdit* box);
+
+private:
+    WindowContext& c_;
+    // The box's value when the operator entered it.
+    qint32 RunHOld = 0;
+    qint32 RunNOld = 0;
+};
+
+}  // namespace kaltero::console

@@ -1,0 +1,64 @@
+#include "console/slot_choice.h"
+
+#include "console/window_context.h"
+#include "masterdata/car_choice.h"
+#include "model/race_model.h"
+#include "widgets/choice_list.h"
+
+#include <QLabel>
+#include <QLineEdit>
+
+namespace kaltero::console {
+
+using masterdata::CarChoice;
+using masterdata::chooseCar;
+using masterdata::courseLengthFrom;
+
+namespace {
+// Columns of a car entry (name, tank, economy) and of a course entry (name with length, length).
+constexpr int kTankColumn = 1;
+constexpr int kEconomyColumn = 2;
+constexpr int kLengthColumn = 1;
+}  // namespace
+
+SlotChoice::SlotChoice(WindowContext& console) : c_(console) {
+    auto& ui = c_.ui;
+    for (int s = 0; s < core::kSlotCount; ++s) {
+        QObject::connect(ui.Car[s]->Cmb_Car, &widgets::ChoiceList::entryChosen,
+                         [this, s] { onCarChosen(s); });
+    }
+    // The race follows what the lists show, however they came to show it.
+    for (int s = 0; s < core::kSlotCount; ++s) {
+        for (widgets::ChoiceList* list : {ui.Car[s]->Cmb_Car, ui.Car[s]->Cmb_Driver}) {
+            QObject::connect(list, &QComboBox::currentTextChanged, [this, s] {
+                c_.race.showChoices(s, c_.ui.Car[s]->Cmb_Car->currentText(),
+                                    c_.ui.Car[s]->Cmb_Driver->currentText());
+            });
+        }
+    }
+    QObject::connect(ui.Cmb_Course, &widgets::ChoiceList::lostFocus, [this] { onCourseLeft(); });
+}
+
+void SlotChoice::onCarChosen(int s) {
+    auto& ui = c_.ui;
+    auto* list = ui.Car[s]->Cmb_Car;
+    list->setColumn(kTankColumn);
+    const QString tank = list->columnText();
+    list->setColumn(kEconomyColumn);
+    const QString economy = list->columnText();
+    const CarChoice choice = chooseCar(tank, economy);
+    c_.race.chooseCar(s, list->currentText(), choice.Lbl_Tank, choice.TankCapacity,
+                      choice.FuelEconomy);
+    ui.Car[s]->Lbl_Tank->setText(choice.Lbl_Tank);
+    ui.Car[s]->Txt_Nenpi->setText(choice.Txt_Nenpi);
+    list->setBackground(Qt::white);
+}
+
+void SlotChoice::onCourseLeft() {
+    auto* list = c_.ui.Cmb_Course;
+    list->setColumn(kLengthColumn);
+    list->setBackground(Qt::white);
+    c_.race.chooseCourse(list->currentText(), courseLengthFrom(list->columnText()));
+}
+
+}  // namespace kaltero::console
