@@ -3,7 +3,7 @@
 # The libraries are layers, lowest first: each may include only the layers below it, so no
 # dependency points up and no two libraries depend on each other. Fails naming every include
 # that breaks the order.
-set(layers platform core model timing link masterdata race journal live widgets console app)
+set(layers platform core model timing link masterdata race journal live engine widgets console app)
 
 set(broken "")
 list(LENGTH layers count)

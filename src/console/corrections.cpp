@@ -1,8 +1,8 @@
 #include "console/corrections.h"
 
-#include "console/run_control.h"
 #include "console/window_context.h"
 #include "core/number_text.h"
+#include "engine/race_engine.h"
 #include "model/race_model.h"
 #include "platform/clock.h"
 #include "platform/prompts.h"
@@ -27,7 +27,7 @@ namespace {
 constexpr qint32 kMaxLaps = 999;
 }  // namespace
 
-Corrections::Corrections(WindowContext& console, RunControl& run) : c_(console), run_(run) {
+Corrections::Corrections(WindowContext& console) : c_(console) {
     auto& ui = c_.ui;
     for (int s = 0; s < kSlotCount; ++s) {
         QObject::connect(ui.Car[s]->Btn_LapChg, &QPushButton::clicked,
@@ -42,6 +42,12 @@ Corrections::Corrections(WindowContext& console, RunControl& run) : c_(console),
     }
     QObject::connect(ui.Btn_OtherLap, &QPushButton::clicked, [this] { onStopwatchStartStop(); });
     ui.Time_OtherLap->onTimeout([this] { onStopwatchTick(); });
+    QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
+        if (change.op == model::Op::StopwatchStarted || change.op == model::Op::StopwatchStopped ||
+            change.op == model::Op::Resumed) {
+            showStopwatch();
+        }
+    });
 }
 
 void Corrections::onLapCountCorrected(int s) {
@@ -77,14 +83,7 @@ void Corrections::stopOneCar(int s) {
                              QStringLiteral("Stop確認"), platform::PromptIcon::Critical)) {
         return;
     }
-    run_.showStopped(s);
-    c_.race.stopCar(s);
-    if (!c_.race.anyRunning() && c_.race.timing()) {
-        c_.race.setStopNoAsk(true);
-        run_.onStartStop();
-    } else {
-        c_.race.setStopNoAsk(false);
-    }
+    c_.engine.stopCar(s);
 }
 
 void Corrections::onLapCellEdited(int s, int col, int row) {
@@ -114,25 +113,26 @@ void Corrections::onLapCellEdited(int s, int col, int row) {
 }
 
 void Corrections::onStopwatchStartStop() {
-    auto& ui = c_.ui;
-    if (!c_.state.StopwatchRunning) {
+    if (c_.state.StopwatchRunning) {
+        c_.race.stopStopwatch(c_.TickCnt());
+    } else {
         c_.race.startStopwatch(c_.TickCnt());
-        showStopwatchRunning();
+    }
+}
+
+void Corrections::showStopwatch() {
+    auto& ui = c_.ui;
+    const auto& st = c_.state;
+    if (st.StopwatchRunning) {
+        ui.Time_OtherLap->setInterval(engine::RaceEngine::kLapTimerMs);
+        ui.Time_OtherLap->start();
+        ui.Btn_OtherLap->setText(QStringLiteral("Stop"));
+        onStopwatchTick();
         return;
     }
-    c_.race.stopStopwatch(c_.TickCnt());
-    const auto& st = c_.state;
     ui.Time_OtherLap->stop();
     ui.Btn_OtherLap->setText(QStringLiteral("Start"));
     ui.Lbl_OtherLap->setText(FormatLapTime(st.OtherStopTick - st.OtherStartTick, c_.settings));
-}
-
-void Corrections::showStopwatchRunning() {
-    auto& ui = c_.ui;
-    ui.Time_OtherLap->setInterval(RunControl::kLapTimerMs);
-    ui.Time_OtherLap->start();
-    ui.Btn_OtherLap->setText(QStringLiteral("Stop"));
-    onStopwatchTick();
 }
 
 void Corrections::onStopwatchTick() {

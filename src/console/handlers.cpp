@@ -23,8 +23,7 @@ Handlers::Handlers(WindowContext& console)
       settings_(console),
       run_(console),
       clock_(console),
-      corrections_(console, run_),
-      link_(console),
+      corrections_(console),
       addressing_(console),
       drivers_(console),
       messages_(console),
@@ -38,7 +37,7 @@ Handlers::Handlers(WindowContext& console)
     applyInputConventions(console);
     auto& ui = c_.ui;
     QObject::connect(ui.Btn_Start, &QPushButton::clicked, [this] { run_.onStartStop(); });
-    link_.onReportTaken([this](int s) { messages_.showCarMessage(s); });
+    c_.engine.link().onReportTaken([this](int s) { messages_.showCarMessage(s); });
 }
 
 namespace {
@@ -78,14 +77,7 @@ void Handlers::showRace() {
 }
 
 void Handlers::resumeRace() {
-    run_.resume();
-    // The window shows what it showed before the restart, not what a fresh Start shows.
-    if (c_.state.StopwatchRunning) {
-        corrections_.showStopwatchRunning();
-    }
-    if (c_.state.LastCarIdx >= 1) {
-        link_.UpdateStandings();
-    }
+    c_.engine.resume();
 }
 
 void Handlers::onLoad() {
@@ -111,7 +103,7 @@ void Handlers::onLoad() {
     const QDate today = c_.clock.now().date();
     ui.Txt_Date->setText(
         QStringLiteral("%1/%2/%3").arg(today.year()).arg(today.month()).arg(today.day()));
-    run_.bindAddressCheck();
+    c_.engine.bindAddressCheck();
     const auto setHeaders = [](widgets::Grid* grid, const QStringList& texts) {
         for (int c = 1; c <= texts.size(); ++c) {
             grid->setHeader(c, texts[c - 1]);
@@ -125,7 +117,6 @@ void Handlers::onLoad() {
                {QStringLiteral("車輌名"), QStringLiteral("所有者"), QStringLiteral("タンク容量"),
                 QStringLiteral("平均燃費(Km/l)"), QStringLiteral(" ")});
     settings_.layOut();
-    ui.Time_System->start();
     ui.Time_NoInputBlk->setInterval(1000);
     ui.Time_NoInputBlk->start();
 }

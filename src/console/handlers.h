@@ -14,7 +14,6 @@
 #include "console/settings_panel.h"
 #include "console/slot_choice.h"
 #include "console/standings_view.h"
-#include "link/car_link.h"
 
 namespace kaltero::console {
 
@@ -38,7 +37,6 @@ private:
     console::RunControl run_;
     console::RaceClock clock_;
     console::Corrections corrections_;
-    link::CarLink link_;
     console::Addressing addressing_;
     console::DriverPanel drivers_;
     console::PitMessages messages_;

@@ -63,7 +63,6 @@ MainWindow::MainWindow(WindowContext& console, std::function<void()> quit)
 
     auto& clock = console_.clock;
     auto& ui = console_.ui;
-    ui.Time_System = clock.makeTimer();
     ui.Time_NoInputBlk = clock.makeTimer();
     ui.Time_OtherLap = clock.makeTimer();
 

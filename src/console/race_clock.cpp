@@ -2,6 +2,7 @@
 
 #include "console/window_context.h"
 #include "core/number_text.h"
+#include "engine/race_engine.h"
 #include "model/race_model.h"
 #include "platform/clock.h"
 #include "platform/prompts.h"
@@ -20,8 +21,8 @@ using namespace timing;
 
 RaceClock::RaceClock(WindowContext& console) : c_(console) {
     auto& ui = c_.ui;
-    ui.Time_System->setInterval(1000);
-    ui.Time_System->onTimeout([this] { onClockSecond(); });
+    QObject::connect(&c_.engine, &engine::RaceEngine::clockTicked,
+                     [this](const QDateTime& now) { showClock(now); });
     for (QLineEdit* box : {ui.Txt_RunH, ui.Txt_RunN}) {
         widgets::onFieldEvents(box, {.gotFocus = [this, box] { onRaceLengthEntering(box); },
                                      .lostFocus = [this, box] { onRaceLengthEntered(box); }});
@@ -32,10 +33,9 @@ RaceClock::RaceClock(WindowContext& console) : c_(console) {
     }
 }
 
-void RaceClock::onClockSecond() {
+void RaceClock::showClock(const QDateTime& now) {
     auto& ui = c_.ui;
     const auto& st = c_.state;
-    const QDateTime now = c_.clock.now();
     ui.Lbl_SysTime->setText(clockText(now.time()));
     if (!st.EndTimeSet) {
         return;
@@ -45,7 +45,6 @@ void RaceClock::onClockSecond() {
     widgets::setTextColour(ui.Lbl_ZanTime,
                            now < st.RaceEndTime ? QColor(0xFF, 0, 0) : widgets::kWhite);
     ui.Lbl_ZanTime->setText(remainTimeText(seconds));
-    c_.race.updateClock(remainTicks(seconds, c_.settings));
 }
 
 void RaceClock::onRaceLengthEntering(QLineEdit* box) {

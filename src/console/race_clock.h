@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QDateTime>
 
 class QLineEdit;
 
@@ -13,8 +13,9 @@ class RaceClock {
 public:
     explicit RaceClock(WindowContext& console);
 
-    // Every second: clock, remaining time (red before the end, white after) and RemainTicks.
-    void onClockSecond();
+    // Every second of the engine's clock: the time of day and the remaining time (red before
+    // the end, white after).
+    void showClock(const QDateTime& now);
     void onRaceLengthEntering(QLineEdit* box);
     void onRaceLengthEntered(QLineEdit* box);
 

@@ -33,7 +33,6 @@ QLabel* captionFor(const QString& text, QWidget* control) {
 
 CarPanel::CarPanel(int s, platform::Clock& clock, QWidget* parent)
     : widgets::Frame(parent),
-      Time_Lap(clock.makeTimer()),
       Time_MessBlk(clock.makeTimer()),
       Time_GasBlk(clock.makeTimer()),
       Time_DriverInfo(clock.makeTimer()) {

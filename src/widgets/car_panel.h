@@ -75,7 +75,6 @@ public:
     widgets::Frame* Frm_DriverLap = nullptr;
     widgets::Grid* Spd_DriverInfo = nullptr;
 
-    std::unique_ptr<platform::Timer> Time_Lap;
     std::unique_ptr<platform::Timer> Time_MessBlk;
     std::unique_ptr<platform::Timer> Time_GasBlk;
     std::unique_ptr<platform::Timer> Time_DriverInfo;

@@ -89,7 +89,6 @@ struct Controls {
     QPushButton* Btn_DrvCancel = nullptr;
 
     // Address check socket and window timers
-    std::unique_ptr<platform::Timer> Time_System;
     std::unique_ptr<platform::Timer> Time_NoInputBlk;
     std::unique_ptr<platform::Timer> Time_OtherLap;
 

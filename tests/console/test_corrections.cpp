@@ -243,7 +243,7 @@ private Q_SLOTS:
         race.prompts.answerYesNo(false);
         race.ui().Car[0]->Btn_RunStop->click();
         QVERIFY(race.ui().Car[0]->Btn_RunStop->isEnabled());
-        QVERIFY(race.ui().Car[0]->Time_Lap->isActive());
+        QVERIFY(race.console.engine.lapTimer(0).isActive());
         QCOMPARE(pc.exchange(QStringLiteral("000")), QStringLiteral("N"));
         QVERIFY(race.model.timing());
     }

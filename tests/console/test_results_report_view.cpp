@@ -230,6 +230,7 @@ private Q_SLOTS:
         Pit con({0});
         con.model.start(ConsoleFixture::kStart, std::nullopt);
         con.record(0, 1, QStringLiteral("0'48\"000"), QStringLiteral("山田"));
+        con.model.stop();  // the results are saved once the run is over
         const QString file = con.path(QStringLiteral("laps.CSV"));
         con.write(file);
         const QByteArray bytes = readBytes(file);

@@ -73,7 +73,7 @@ private Q_SLOTS:
         QVERIFY(f.find<QLabel>(QStringLiteral("Lbl_IP_1"))->text().isEmpty());
         QCOMPARE(f.state().car[2].LapFlag, kaltero::core::RecordFlag::Recorded);
         QVERIFY(f.console.sockets.check->isBound());
-        QVERIFY(f.ui().Time_System->isActive());
+        QVERIFY(f.console.engine.clockTimer().isActive());
         QVERIFY(f.ui().Time_NoInputBlk->isActive());
     }
 

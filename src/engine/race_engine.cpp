@@ -1,0 +1,184 @@
+#include "engine/race_engine.h"
+
+#include "core/console_context.h"
+#include "core/number_text.h"
+#include "core/ports.h"
+#include "model/race_model.h"
+#include "platform/clock.h"
+#include "platform/prompts.h"
+#include "platform/udp_link.h"
+#include "timing/race_length.h"
+#include "timing/time_text.h"
+
+#include <QHostAddress>
+#include <algorithm>
+
+namespace kaltero::engine {
+
+using core::kSlotCount;
+
+namespace {
+
+// "３号車：pit-pc" for each car taking part whose address is no dotted IPv4 address, parsed
+// as the car link parses it.
+QStringList carsWithoutNumericAddress(const core::RaceState& st) {
+    QStringList cars;
+    for (int s = 0; s < kSlotCount; ++s) {
+        QHostAddress carPc;
+        const QString& address = st.car[s].Address;
+        if (st.car[s].TakesPart &&
+            (!carPc.setAddress(address) || carPc.protocol() != QAbstractSocket::IPv4Protocol)) {
+            cars << core::carCaption(s) + u"：" + address;
+        }
+    }
+    return cars;
+}
+
+}  // namespace
+
+RaceEngine::RaceEngine(core::Console& console) : c_(console), link_(console) {
+    for (int s = 0; s < kSlotCount; ++s) {
+        lapTimers_[s] = c_.clock.makeTimer();
+        lapTimers_[s]->setInterval(kLapTimerMs);
+        lapTimers_[s]->onTimeout([this, s] { onLapTimer(s); });
+    }
+    clockTimer_ = c_.clock.makeTimer();
+    clockTimer_->setInterval(1000);
+    clockTimer_->onTimeout([this] { onClockSecond(); });
+    clockTimer_->start();
+}
+
+RaceEngine::~RaceEngine() = default;
+
+bool RaceEngine::start() {
+    const auto& st = c_.state;
+    const bool anyCar = std::any_of(st.car.begin(), st.car.end(), [](const core::CarSlot& car) {
+        return !car.Address.isEmpty();
+    });
+    if (!anyCar) {
+        return false;
+    }
+    c_.tick.start(c_.settings.TicksPerSecond);
+    const QDateTime now = c_.clock.now();
+    c_.race.start(now, timing::raceEndTime(st.RunH, st.RunN, now));
+    listen();
+    return true;
+}
+
+void RaceEngine::resume() {
+    const auto& st = c_.state;
+    // Race time never runs backwards: a wall clock set back while the console was down gives
+    // no earlier tick than the race last recorded (and so no negative lap).
+    const qint64 elapsedMs =
+        std::max({st.RaceStartTime.isValid() ? st.RaceStartTime.msecsTo(c_.clock.now()) : 0,
+                  qint64(c_.race.latestTick()) * c_.settings.MsPerTick, qint64(0)});
+    c_.tick.start(c_.settings.TicksPerSecond, elapsedMs * 1'000'000);
+    c_.race.resume(c_.TickCnt());
+    listen();
+    if (st.LastCarIdx >= 1) {
+        link_.UpdateStandings();
+    }
+}
+
+void RaceEngine::listen() {
+    const auto& st = c_.state;
+    QStringList unbound;
+    for (int s = 0; s < kSlotCount; ++s) {
+        if (!st.car[s].Running) {
+            closeCar(s);
+            continue;
+        }
+        auto* sock = c_.sockets.car[s].get();
+        sock->setRemoteHost(st.car[s].Address);
+        sock->setRemotePort(core::carPort(s));
+        sock->setLocalPort(core::consolePort(s));
+        lapTimers_[s]->start();
+        if (!sock->bind()) {
+            unbound << core::carCaption(s) + u"：ポート" + QString::number(core::consolePort(s));
+        }
+    }
+    c_.sockets.check->close();
+    // The other cars are timed; the operator must know which car is not, and why.
+    if (!unbound.isEmpty()) {
+        c_.prompts.message(u"次の車輌の受信ポートを開けません。他のプログラムが使用しています。\n" +
+                               unbound.join(u'\n') + u"\nこの車輌は計測されません。",
+                           QStringLiteral("ポート確認"), platform::PromptIcon::Critical);
+    }
+    // A car PC entered by name is never heard: the link takes reports from its address only.
+    const QStringList unnumbered = carsWithoutNumericAddress(st);
+    if (c_.settings.CheckSender && !unnumbered.isEmpty()) {
+        c_.prompts.message(
+            u"次の車輌のＩＰ番号が数字のアドレス（例 192.168.0.21）ではないため、"
+            u"報告を受け付けられません。周回は記録されません。\n" +
+                unnumbered.join(u'\n'),
+            QStringLiteral("ＩＰ確認"), platform::PromptIcon::Warning);
+    }
+}
+
+void RaceEngine::closeCar(int s) {
+    lapTimers_[s]->stop();
+    c_.sockets.car[s]->close();
+}
+
+void RaceEngine::stop() {
+    c_.tick.stop();
+    c_.race.stop();
+    for (int s = 0; s < kSlotCount; ++s) {
+        c_.race.switchCountdown(s, false, core::kCountdownOffText);
+        closeCar(s);
+    }
+    bindAddressCheck();
+}
+
+void RaceEngine::stopCar(int s) {
+    closeCar(s);
+    c_.race.stopCar(s);
+    const bool last = !c_.race.anyRunning() && c_.race.timing();
+    c_.race.setStopNoAsk(last);
+    if (last) {
+        stop();
+    }
+}
+
+bool RaceEngine::bindAddressCheck() {
+    auto* chker = c_.sockets.check.get();
+    chker->setLocalPort(core::kCheckConsolePort);
+    chker->setRemotePort(core::kCheckCarPort);
+    if (chker->bind()) {
+        return true;
+    }
+    if (!checkPortTold_) {
+        checkPortTold_ = true;
+        c_.prompts.message(u"アドレス確認用のポート" + QString::number(core::kCheckConsolePort) +
+                               u"を開けません。他のプログラムが使用しています。\n"
+                               u"車輌パソコンからのアドレス確認には答えられません。",
+                           QStringLiteral("ポート確認"), platform::PromptIcon::Critical);
+    }
+    return false;
+}
+
+void RaceEngine::onLapTimer(int s) {
+    Q_EMIT lapClockTicked(s);
+    const auto& car = c_.state.car[s];
+    const qint32 now = c_.TickCnt();
+    // 64-bit sum: a car silent since an earlier run must not overflow into a lap.
+    if (car.LapPending || qint64(car.LastRcvTick) + c_.settings.NoCommTicks >= now) {
+        return;
+    }
+    const QString countdown = car.CountdownOn
+                                  ? core::generalNumber(core::leadingNumber(car.CountdownTxt) - 1)
+                                  : car.CountdownTxt;
+    c_.race.countLap(s, countdown);
+}
+
+void RaceEngine::onClockSecond() {
+    const auto& st = c_.state;
+    const QDateTime now = c_.clock.now();
+    if (st.EndTimeSet) {
+        c_.race.updateClock(
+            timing::remainTicks(timing::secondsToEnd(now, st.RaceEndTime), c_.settings));
+    }
+    Q_EMIT clockTicked(now);
+}
+
+}  // namespace kaltero::engine
