@@ -3,35 +3,20 @@
 #include "console/main_window.h"
 #include "console/splash.h"
 #include "console/window_context.h"
-#include "journal/journal.h"
-#include "link/lap_closing.h"
-#include "live/live_server.h"
-#include "live/race_feed.h"
-#include "model/race_model.h"
-#include "platform/clock.h"
-#include "platform/prompts.h"
-
-#include <QDir>
-#include <QLockFile>
 
 namespace kaltero::console {
-
-namespace {
-const QString kTitle = QStringLiteral("計測記録");
-}  // namespace
 
 Application::Application(WindowContext& console, QString programFolder, std::function<void()> quit)
     : console_(console),
       quit_(std::move(quit)),
-      splash_(
-          std::make_unique<Splash>(console, std::move(programFolder), [this] { openConsole(); })) {}
+      session_(console, console.engine),
+      splash_(std::make_unique<Splash>(
+          console, [this, folder = std::move(programFolder)] { session_.load(folder); },
+          [this] { openConsole(); })) {}
 
 Application::~Application() {
     // The window's handlers go before the journal and the live page that follow the race.
     window_.reset();
-    live_.reset();
-    feed_.reset();
-    journal_.reset();
 }
 
 void Application::start() {
@@ -40,152 +25,23 @@ void Application::start() {
 }
 
 void Application::openConsole() {
-    journal_ = std::make_unique<journal::Journal>();
-    switch (claimFolder()) {
-        case Claim::Claimed:
-            openJournal();
-            break;
-        case Claim::AnotherConsole:
-            quit_();
-            return;
-        case Claim::NotWritable:
-            break;
+    if (!session_.open()) {
+        quit_();
+        return;
     }
-    startLive();
     window_ = std::make_unique<MainWindow>(console_, [this] { end(); });
-    if (console_.settings.LiveOn && !live_) {
+    if (console_.settings.LiveOn && session_.liveServer() == nullptr) {
         window_->setLiveNotice(u"ポート " + QString::number(console_.settings.LivePort) +
                                u" を開けないため、ライブ表示は止まっています。");
     }
     window_->onLoad();
     window_->show();
-    offerResume();
-}
-
-Application::Claim Application::claimFolder() {
-    lock_ = std::make_unique<QLockFile>(console_.paths.JournalFile + u".lock");
-    // Held for the whole run, so never stale by its age; a lock left by a console that was
-    // killed (its process gone) is taken over at once.
-    lock_->setStaleLockTime(0);
-    if (lock_->tryLock(0)) {
-        return Claim::Claimed;
-    }
-    const QString folder =
-        QDir::toNativeSeparators(QFileInfo(console_.paths.JournalFile).absolutePath());
-    if (lock_->error() != QLockFile::LockFailedError) {
-        // A read-only folder or a full medium: no other console, but nothing can be recorded.
-        console_.prompts.message(
-            u"このフォルダに書き込めません (読み取り専用か、空きがありません)。\n" + folder +
-                u"\n計測は記録されずに続けます。",
-            kTitle, platform::PromptIcon::Critical);
-        return Claim::NotWritable;
-    }
-    console_.prompts.message(u"このフォルダのKalteroは既に動いています。\n" + folder +
-                                 u"\n二つ目のKalteroは起動しません。",
-                             QStringLiteral("Kaltero"), platform::PromptIcon::Critical);
-    return Claim::AnotherConsole;
-}
-
-void Application::openJournal() {
-    QString movedTo;
-    QString why;
-    const QString file = QDir::toNativeSeparators(console_.paths.JournalFile);
-    // A backup tool or a viewer holding the file: the operator may close it and try again.
-    while (!journal_->open(console_.paths.JournalFile, &movedTo, &why) &&
-           journal_->heldByAnother()) {
-        if (!console_.prompts.askYesNo(
-                u"計測記録ファイルを他のプログラムが使用しています。\n" + file +
-                    u"\nそのプログラムを閉じてから「はい」を押してください。\n"
-                    u"「いいえ」を押すと、計測は記録されずに続けます。",
-                kTitle, platform::PromptIcon::Warning)) {
-            return;
-        }
-    }
-    if (!journal_->isOpen()) {
-        console_.prompts.message(u"計測記録ファイルを開けません。計測は記録されずに続けます。\n" +
-                                     QDir::toNativeSeparators(console_.paths.JournalFile) + u"\n(" +
-                                     why + u')',
-                                 kTitle, platform::PromptIcon::Critical);
-        return;
-    }
-    if (!movedTo.isEmpty()) {
-        console_.prompts.message(u"計測記録ファイルが壊れているため使えません。\n" +
-                                     QDir::toNativeSeparators(movedTo) +
-                                     u"\nとして残し、新しい記録を始めます。",
-                                 kTitle, platform::PromptIcon::Critical);
-    }
-    journal_->prune(console_.settings.JournalDays, console_.clock.now().toMSecsSinceEpoch());
-    QObject::connect(journal_.get(), &journal::Journal::writeFailed, [this](const QString& why) {
-        console_.prompts.message(
-            u"計測記録を書き込めません。計測はそのまま続け、書き込めるようになりしだい記録します。"
-            u"\n(" +
-                why + u')',
-            kTitle, platform::PromptIcon::Critical);
-    });
-}
-
-void Application::startLive() {
-    if (!console_.settings.LiveOn) {
-        return;
-    }
-    feed_ = std::make_unique<live::RaceFeed>(console_.race, console_.settings, [this] {
-        return live::RaceMoment{console_.clock.now().toMSecsSinceEpoch(), console_.TickCnt()};
-    });
-    live_ = std::make_unique<live::LiveServer>(*feed_, console_.settings.LiveKey);
-    if (!live_->start(console_.settings.LivePort)) {
-        live_.reset();
-        feed_.reset();
-        console_.prompts.message(
-            u"ライブ表示を始められません。ポート " + QString::number(console_.settings.LivePort) +
-                u" を開けません (他のプログラムが使っています)。\n計測はそのまま続けます。",
-            QStringLiteral("ライブ表示"), platform::PromptIcon::Warning);
-    }
+    session_.offerResume([this] { window_->showRace(); });
 }
 
 void Application::end() {
-    // What the journal could not write yet is lost with the program: the operator decides.
-    while (journal_->isOpen() && !journal_->flush()) {
-        if (!console_.prompts.askYesNo(
-                u"計測記録の " + QString::number(journal_->waiting()) +
-                    u" 件の操作をまだ書き込めていません。\nもう一度書き込みますか？\n"
-                    u"「いいえ」を押すと書き込まずに終了します (書き込めていない計測は、"
-                    u"次の起動で再開を聞かれます)。",
-                kTitle, platform::PromptIcon::Critical)) {
-            break;
-        }
-    }
+    session_.end();
     quit_();
-}
-
-void Application::offerResume() {
-    if (!journal_->isOpen()) {
-        return;
-    }
-    const QList<model::Change> ops = journal_->unfinishedRace();
-    const bool resume =
-        !ops.isEmpty() &&
-        console_.prompts.askYesNo(QStringLiteral("前回の計測は終了していません。再開しますか？"),
-                                  kTitle, platform::PromptIcon::Question);
-    if (!ops.isEmpty() && !resume) {
-        journal_->abandonUnfinished();
-    }
-    if (resume) {
-        // Rebuilt before the journal follows: these operations are on disk already.
-        console_.race.setFigureRule(
-            [this](const QList<core::Lap>& laps, const core::CarSlot& car, qint32 remain) {
-                return link::figuresOfLap(laps, car, remain, console_.settings);
-            });
-        for (const model::Change& c : ops) {
-            console_.race.replay(c);
-        }
-        journal_->resumeUnfinished();
-        // Showing what the race holds changes nothing: the journal need not hear of it.
-        window_->showRace();
-    }
-    journal_->follow(console_.race);
-    if (resume) {
-        window_->resumeRace();
-    }
 }
 
 }  // namespace kaltero::console

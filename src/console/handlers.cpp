@@ -76,10 +76,6 @@ void Handlers::showRace() {
     }
 }
 
-void Handlers::resumeRace() {
-    c_.engine.resume();
-}
-
 void Handlers::onLoad() {
     auto& ui = c_.ui;
     masterData_.LoadDriversFile(false);

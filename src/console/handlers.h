@@ -28,8 +28,6 @@ public:
     void onLoad();
     // The controls the operator sets show what the race rebuilt from the journal holds.
     void showRace();
-    // The race rebuilt from the journal goes on being timed.
-    void resumeRace();
 
 private:
     WindowContext& c_;

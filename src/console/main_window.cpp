@@ -313,10 +313,6 @@ void MainWindow::showRace() {
     handlers_->showRace();
 }
 
-void MainWindow::resumeRace() {
-    handlers_->resumeRace();
-}
-
 void MainWindow::closeEvent(QCloseEvent* event) {
     // Form_QueryUnload: the console is left only through End, never by the close box.
     event->ignore();

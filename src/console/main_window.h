@@ -26,8 +26,6 @@ public:
     void onLoad();
     // The controls the operator sets show the race rebuilt from the journal.
     void showRace();
-    // The race rebuilt from the journal goes on being timed.
-    void resumeRace();
     // Why the live page is not served although switched on (its port is taken); shown in the
     // ライブ表示 dialog.
     void setLiveNotice(const QString& notice);

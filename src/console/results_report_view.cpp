@@ -3,8 +3,6 @@
 #include "console/window_context.h"
 #include "model/race_model.h"
 #include "platform/prompts.h"
-#include "platform/whole_file.h"
-#include "race/csv_report.h"
 #include "race/report_inputs.h"
 #include "widgets/choice_list.h"
 #include "widgets/frame.h"
@@ -12,7 +10,6 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -44,12 +41,8 @@ void ResultsReport::saveResults() {
     if (fileName.isEmpty()) {
         return;
     }
-    // A name ending in .csv gets the laps for a spreadsheet; any other the text report.
-    const bool csv = QFileInfo(fileName).suffix().compare(u"csv", Qt::CaseInsensitive) == 0;
-    const QByteArray bytes = csv ? race::csvBytes(c_.state, c_.settings)
-                                 : race::reportBytes(race::reportInputs(c_.state));
     QString why;
-    if (platform::writeWholeFile(fileName, bytes, &why)) {
+    if (race::writeResults(c_.state, c_.settings, fileName, &why)) {
         return;
     }
     // The results are still on screen: the operator can choose another place and try again.

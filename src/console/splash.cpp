@@ -11,10 +11,11 @@
 
 namespace kaltero::console {
 
-Splash::Splash(WindowContext& console, QString programFolder, std::function<void()> openConsole)
+Splash::Splash(WindowContext& console, std::function<void()> load,
+               std::function<void()> openConsole)
     : QWidget(nullptr, Qt::SplashScreen),
       console_(console),
-      programFolder_(std::move(programFolder)),
+      load_(std::move(load)),
       openConsole_(std::move(openConsole)),
       timer1_(console.clock.makeTimer()) {
     setObjectName(QStringLiteral("Mf_Open"));
@@ -49,8 +50,7 @@ void Splash::onLoad() {
         move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
     }
     timer1_->start();
-    console_.paths = core::pathsIn(programFolder_);
-    console_.settings = core::ReadSettings(console_.paths.SettingsFile);
+    load_();
 }
 
 void Splash::onSplashTimer() {

@@ -12,13 +12,13 @@ namespace kaltero::console {
 
 struct WindowContext;
 
-// The splash "Mf_Open": fixes the file paths, reads the settings, and three seconds later
-// hands over to the console window.
+// The splash "Mf_Open": has the settings read (`load`), and three seconds later hands over to
+// the console window.
 class Splash final : public QWidget {
     Q_OBJECT
 
 public:
-    Splash(WindowContext& console, QString programFolder, std::function<void()> openConsole);
+    Splash(WindowContext& console, std::function<void()> load, std::function<void()> openConsole);
     ~Splash() override;
 
     void onLoad();
@@ -27,7 +27,7 @@ private:
     void onSplashTimer();
 
     WindowContext& console_;
-    QString programFolder_;
+    std::function<void()> load_;
     std::function<void()> openConsole_;
     std::unique_ptr<platform::Timer> timer1_;
 };

@@ -1,5 +1,10 @@
 #include "race/report_inputs.h"
 
+#include "platform/whole_file.h"
+#include "race/csv_report.h"
+
+#include <QFileInfo>
+
 namespace kaltero::race {
 
 ReportInputs reportInputs(const core::RaceState& race) {
@@ -25,6 +30,13 @@ ReportInputs reportInputs(const core::RaceState& race) {
         }
     }
     return in;
+}
+
+bool writeResults(const core::RaceState& race, const core::Settings& settings,
+                  const QString& fileName, QString* why) {
+    const bool csv = QFileInfo(fileName).suffix().compare(u"csv", Qt::CaseInsensitive) == 0;
+    const QByteArray bytes = csv ? csvBytes(race, settings) : reportBytes(reportInputs(race));
+    return platform::writeWholeFile(fileName, bytes, why);
 }
 
 }  // namespace kaltero::race

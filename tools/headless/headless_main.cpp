@@ -1,42 +1,44 @@
 // kaltero-headless FOLDER --snapshot FILE --stop-file FILE --report FILE [--practice]
 //
-// The console in FOLDER with nobody at it, for tests that run, kill and restart it as a
-// process of its own. Sample master data is put in FOLDER when none is there. Every question
-// the console asks is answered Yes, so an unfinished race is resumed. When there is none, five
-// car slots get the address 127.0.0.1, a car and a driver each, and Start is pressed (with
-// --practice, Start and Stop first: the race is the second of the day, on the same set-up). The
-// race as the console then holds it is written to the snapshot file (race_snapshot.h) and "ready"
-// is printed. Once the stop file exists, Stop is pressed, the results report is saved to the
-// report file, the snapshot is written again, "stopped" is printed and the program ends.
+// The console's engine in FOLDER with no window and nobody at it, for tests that run, kill and
+// restart it as a process of its own. Sample master data is put in FOLDER when none is there.
+// Every question the console asks is answered Yes, so an unfinished race is resumed. When there
+// is none, five car slots get the address 127.0.0.1, a car and a driver each, and the race is
+// started (with --practice, started and stopped first: the race is the second of the day, on
+// the same set-up). The race as the console then holds it is written to the snapshot file
+// (race_snapshot.h) and "ready" is printed. Once the stop file exists, the race is stopped, the
+// results report is saved to the report file, the snapshot is written again, "stopped" is
+// printed and the program ends.
 //
 // Exit status: 0 stopped and saved; 1 the console could not be set up, started or saved;
 // 2 bad arguments.
-#include "console/application.h"
-#include "console/window_context.h"
+#include "core/console_context.h"
+#include "engine/race_engine.h"
+#include "engine/session.h"
+#include "masterdata/car_choice.h"
+#include "masterdata/car_file.h"
+#include "masterdata/drivers_file.h"
 #include "model/race_model.h"
+#include "platform/clock.h"
 #include "platform/prompts.h"
+#include "race/fuel.h"
+#include "race/report_inputs.h"
 #include "race_snapshot.h"
 #include "sample_data.h"
-#include "splash_skipping_clock.h"
-#include "widgets/choice_list.h"
 
-#include <QApplication>
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTextStream>
 #include <QTimer>
 
 namespace {
 
 using namespace kaltero;
+using namespace Qt::StringLiterals;
 
 constexpr int kCars = 5;
-constexpr int kOpenTimeoutMs = 20'000;
 constexpr int kStopPollMs = 20;
 const QString kCarAddress = QStringLiteral("127.0.0.1");
 
@@ -50,11 +52,10 @@ QTextStream& err() {
     return stream;
 }
 
-// An operator who says Yes to everything, types the car PCs' address and saves the report
-// where told; the messages and questions the console showed are kept to be told.
+// An operator who says Yes to everything; the messages and questions the console showed are
+// kept to be told.
 class YesPrompts final : public platform::Prompts {
 public:
-    QString reportFile;
     QStringList shown;
 
     void message(const QString& text, const QString&, platform::PromptIcon) override {
@@ -64,52 +65,49 @@ public:
         shown << text;
         return true;
     }
-    QString inputBox(const QString&, const QString&, const QString&) override {
-        return kCarAddress;
+    QString inputBox(const QString&, const QString&, const QString& preset) override {
+        return preset;
     }
-    QString saveFileName(const QString&, const QString&, const QString&) override {
-        return reportFile;
-    }
+    QString saveFileName(const QString&, const QString&, const QString&) override { return {}; }
     void beep() override {}
 };
 
-void choose(widgets::ChoiceList* list, int index) {
-    if (index < list->count()) {
-        list->setCurrentIndex(index);
-        Q_EMIT list->activated(index);
+// Event data, and per car slot its address, a car and a driver from the master files, as an
+// operator enters them.
+bool setUp(core::Console& c) {
+    const auto cars = masterdata::readCarFile(c.paths.CarFile);
+    const auto drivers = masterdata::readDriversFile(c.paths.DriversFile);
+    if (!cars || !drivers) {
+        return false;
     }
-}
-
-// Event data, and per car slot its address, a car and a driver, as an operator enters them.
-void setUp(console::WindowContext& c) {
-    auto& ui = c.ui;
-    ui.Txt_Event->setText(QStringLiteral("Kaltero 耐久テスト"));
-    ui.Txt_Kion->setText(QStringLiteral("18"));
+    const QStringList carEntries = masterdata::carEntries(*cars);
+    const auto driverEntries = masterdata::driverEntries(*drivers);
+    const QDate today = c.clock.now().date();
+    c.race.editEventData(
+        {QStringLiteral("Kaltero 耐久テスト"),
+         QStringLiteral("%1/%2/%3").arg(today.year()).arg(today.month()).arg(today.day()),
+         {},
+         QStringLiteral("18")});
     for (int s = 0; s < kCars; ++s) {
-        ui.Car[s]->Btn_ClientNoSet->click();
-        choose(ui.Car[s]->Cmb_Car, s);
-        choose(ui.Car[s]->Cmb_Driver, s % 2);
+        c.race.setAddress(s, kCarAddress, true);
+        const QString entry = carEntries.value(s);
+        const QString name = masterdata::entryColumn(entry, 0);
+        const auto car = masterdata::chooseCar(masterdata::entryColumn(entry, 1),
+                                               masterdata::entryColumn(entry, 2));
+        c.race.chooseCar(s, name, car.Lbl_Tank, car.TankCapacity, car.FuelEconomy);
+        const QString driver = driverEntries[s].value(s % 2);
+        c.race.showChoices(s, name, driver);
+        c.race.chooseDriver(s, driver,
+                            race::countdownSwitch(false, c.settings.CheckDefaultLaps).text);
     }
-}
-
-bool waitFor(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer since;
-    since.start();
-    while (!done() && since.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return done();
+    return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Kaltero"));
-
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Kaltero"));
     QCommandLineParser parser;
     const QCommandLineOption snapshotOption(QStringLiteral("snapshot"),
                                             QStringLiteral("Where the race is written."),
@@ -133,34 +131,36 @@ int main(int argc, char** argv) {
     const QString folder = QDir(parser.positionalArguments().constFirst()).absolutePath();
     const QString snapshotFile = parser.value(snapshotOption);
     const QString stopFile = parser.value(stopOption);
+    const QString reportFile = parser.value(reportOption);
     if (!QDir().mkpath(folder) || !showcase::writeSampleMasterData(folder)) {
         err() << "cannot write sample master data into " << folder << Qt::endl;
         return 1;
     }
 
-    headless::SplashSkippingClock clock;
+    platform::SystemClock clock;
     YesPrompts prompts;
-    prompts.reportFile = parser.value(reportOption);
     model::RaceModel race;
-    console::WindowContext console(prompts, clock, race, race.state());
-    clock.setSkipping(true);
-    bool refused = false;  // another console holds the folder
-    console::Application program(console, folder, [&refused] { refused = true; });
-    clock.setSkipping(false);
-    program.start();
-    if (!waitFor([&] { return refused || program.window() != nullptr; }, kOpenTimeoutMs) ||
-        refused) {
-        err() << "the console window did not open: " << prompts.shown.join(u" / ") << Qt::endl;
+    core::Console console(prompts, clock, race, race.state());
+    engine::RaceEngine timing(console);
+    engine::Session session(console, timing);
+    session.load(folder);
+    if (!session.open()) {
+        err() << "another console holds " << folder << Qt::endl;
         return 1;
     }
+    timing.bindAddressCheck();
+    session.offerResume();
     if (!race.timing()) {
-        setUp(console);
+        if (!setUp(console)) {
+            err() << "the master files of " << folder << " cannot be read" << Qt::endl;
+            return 1;
+        }
         if (parser.isSet(practiceOption)) {
-            console.ui.Btn_Start->click();
-            console.ui.Btn_Start->click();  // Stop, answered Yes
+            timing.start();
+            timing.stop();
             prompts.shown.clear();
         }
-        console.ui.Btn_Start->click();
+        timing.start();
     }
     const auto snapshot = [&] {
         return headless::writeSnapshot(
@@ -179,12 +179,15 @@ int main(int argc, char** argv) {
             return;
         }
         stopPoll.stop();
-        console.ui.Btn_Start->click();
-        console.ui.Btn_Write->click();
-        const bool saved = !race.timing() && QFile::exists(prompts.reportFile) && snapshot();
-        out() << (saved ? "stopped" : "not stopped or not saved") << Qt::endl;
+        timing.stop();
+        QString why;
+        const bool saved = !race.timing() &&
+                           race::writeResults(console.state, console.settings, reportFile, &why) &&
+                           snapshot();
+        session.end();
+        out() << (saved ? u"stopped"_s : u"not stopped or not saved "_s + why) << Qt::endl;
         QCoreApplication::exit(saved ? 0 : 1);
     });
     stopPoll.start(kStopPollMs);
-    return QApplication::exec();
+    return QCoreApplication::exec();
 }

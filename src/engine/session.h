@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+class QLockFile;
+
+namespace kaltero::core {
+struct Console;
+}
+
+namespace kaltero::journal {
+class Journal;
+}
+
+namespace kaltero::live {
+class RaceFeed;
+class LiveServer;
+}  // namespace kaltero::live
+
+namespace kaltero::engine {
+
+class RaceEngine;
+
+// One console's session in its program folder, with or without a window: the settings, the
+// folder claimed against a second console, the journal that lets a race resume, the live page.
+class Session {
+public:
+    Session(core::Console& console, RaceEngine& engine);
+    ~Session();
+
+    // The settings and the files' places of the program folder.
+    void load(const QString& programFolder);
+    // Claims the folder, opens the journal and starts the live page. False when another
+    // console holds the folder: this one must end.
+    bool open();
+    // A race that was started and never stopped is offered to go on. A resumed race is rebuilt,
+    // `rebuilt` called (before the journal follows: showing it writes nothing), then timed again.
+    void offerResume(const std::function<void()>& rebuilt = {});
+    // End: once the journal holds the race, or the operator chose to end anyway.
+    void end();
+
+    journal::Journal* journal() const { return journal_.get(); }
+    // The live timing server while it serves; none when switched off or its port was taken.
+    live::LiveServer* liveServer() const { return live_.get(); }
+
+private:
+    enum class Claim { Claimed, AnotherConsole, NotWritable };
+    // One console per folder: a second one would share the journal and the car ports.
+    Claim claimFolder();
+    void openJournal();
+    // The live page, when the settings switch it on; a port that cannot be bound is told once.
+    void startLive();
+
+    core::Console& console_;
+    RaceEngine& engine_;
+    std::unique_ptr<QLockFile> lock_;
+    std::unique_ptr<journal::Journal> journal_;
+    std::unique_ptr<live::RaceFeed> feed_;
+    std::unique_ptr<live::LiveServer> live_;
+};
+
+}  // namespace kaltero::engine
