@@ -29,10 +29,22 @@ Addressing::Addressing(WindowContext& console) : c_(console) {
         QObject::connect(ui.Car[s]->Btn_ClsCar, &QPushButton::clicked, [this, s] { clearSlot(s); });
         setLook(s, false);
     }
+    QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
+        if (change.op == model::Op::AddressSet) {
+            showAddress(change.slot, change.args.value(QStringLiteral("setUp")).toBool());
+        } else if (change.op == model::Op::AddressCleared) {
+            c_.ui.Car[change.slot]->Lbl_IP->clear();
+            setLook(change.slot, false);
+        } else if (change.op == model::Op::Started) {
+            // Start carries the whole set-up: a race rebuilt from it shows its slots from there.
+            for (int s = 0; s < kSlotCount; ++s) {
+                showSlot(s);
+            }
+        }
+    });
 }
 
 void Addressing::enterAddress(int s) {
-    auto& ui = c_.ui;
     const auto& car = c_.state.car[s];
     const QString old = car.Address;
     const QString answer =
@@ -40,26 +52,6 @@ void Addressing::enterAddress(int s) {
                             QStringLiteral("ＩＰ設定"), old);
     const bool setUp = !answer.isEmpty() && (answer != old || !car.SetUp);
     c_.race.setAddress(s, answer, setUp);
-    ui.Car[s]->Lbl_Gousya->setText(core::carCaption(s));
-    ui.Car[s]->Lbl_IP->setText(answer);
-    ui.Car[s]->Lbl_AllGas->clear();
-    ui.Car[s]->Lbl_ZanGas->clear();
-    if (setUp) {
-        setLook(s, true);
-        ui.Car[s]->Meter_Gas->setValue(0);
-    }
-}
-
-void Addressing::clearSlot(int s) {
-    auto& ui = c_.ui;
-    const QString question = core::carCaption(s) + u"の設定内容を消去します。\nよろしいですか？";
-    if (!c_.prompts.askYesNo(question, QStringLiteral("消去確認"),
-                             platform::PromptIcon::Critical)) {
-        return;
-    }
-    c_.race.clearAddress(s);
-    ui.Car[s]->Lbl_IP->clear();
-    setLook(s, false);
 }
 
 void Addressing::showSlot(int s) {
@@ -67,6 +59,27 @@ void Addressing::showSlot(int s) {
     c_.ui.Car[s]->Lbl_Gousya->setText(car.Address.isEmpty() ? QString() : core::carCaption(s));
     c_.ui.Car[s]->Lbl_IP->setText(car.Address);
     setLook(s, car.SetUp);
+}
+
+void Addressing::showAddress(int s, bool setUp) {
+    auto* panel = c_.ui.Car[s];
+    panel->Lbl_Gousya->setText(core::carCaption(s));
+    panel->Lbl_IP->setText(c_.state.car[s].Address);
+    panel->Lbl_AllGas->clear();
+    panel->Lbl_ZanGas->clear();
+    if (setUp) {
+        setLook(s, true);
+        panel->Meter_Gas->setValue(0);
+    }
+}
+
+void Addressing::clearSlot(int s) {
+    const QString question = core::carCaption(s) + u"の設定内容を消去します。\nよろしいですか？";
+    if (!c_.prompts.askYesNo(question, QStringLiteral("消去確認"),
+                             platform::PromptIcon::Critical)) {
+        return;
+    }
+    c_.race.clearAddress(s);
 }
 
 void Addressing::setLook(int s, bool setUp) {

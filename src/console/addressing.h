@@ -13,10 +13,12 @@ public:
     void enterAddress(int slot);
     // Btn_ClsCar(s).
     void clearSlot(int slot);
-    // The slot's address and look as the race holds them.
-    void showSlot(int slot);
 
 private:
+    // The address the race took: a slot newly set up changes its look, its fuel starts empty.
+    void showAddress(int slot, bool setUp);
+    // The slot's address and look as the race holds them.
+    void showSlot(int slot);
     void setLook(int slot, bool setUp);
 
     WindowContext& c_;

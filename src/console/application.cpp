@@ -36,7 +36,7 @@ void Application::openConsole() {
     }
     window_->onLoad();
     window_->show();
-    session_.offerResume([this] { window_->showRace(); });
+    session_.offerResume();
 }
 
 void Application::end() {

@@ -1,6 +1,7 @@
 #include "console/fuel_panel.h"
 
 #include "console/window_context.h"
+#include "core/number_text.h"
 #include "model/race_model.h"
 #include "platform/clock.h"
 #include "platform/prompts.h"
@@ -8,6 +9,7 @@
 #include "widgets/colours.h"
 #include "widgets/field_events.h"
 #include "widgets/gauge.h"
+#include "widgets/widget_build.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -51,6 +53,8 @@ FuelPanel::FuelPanel(WindowContext& console) : c_(console) {
         switch (change.op) {
             case model::Op::Started:
                 for (int s : c_.race.takingPart()) {
+                    // No estimate without a course, an economy or a tank: no figure either.
+                    c_.ui.Car[s]->Lbl_ZanGas->clear();
                     UpdateFuelView(s);
                 }
                 break;
@@ -65,10 +69,25 @@ FuelPanel::FuelPanel(WindowContext& console) : c_(console) {
             case model::Op::DriverChosen:
                 showCountdown(change.slot);
                 break;
+            case model::Op::CarChosen:
+                showEconomy(change.slot, true);
+                break;
+            case model::Op::EconomyEdited:
+                showEconomy(change.slot, false);
+                break;
             default:
                 break;
         }
     });
+}
+
+void FuelPanel::showEconomy(int s, bool chosen) {
+    // A typed figure that already says the race's economy stays as typed ("8.50").
+    auto* box = c_.ui.Car[s]->Txt_Nenpi;
+    const float economy = c_.state.car[s].FuelEconomy;
+    if (chosen || float(core::leadingNumber(box->text()) * 1000.0) != economy) {
+        widgets::showText(box, core::generalNumber(economy / 1000.0));
+    }
 }
 
 void FuelPanel::UpdateFuelView(int s) {

@@ -26,6 +26,9 @@ public:
 private:
     // The countdown's box, laps and captions as the race holds them.
     void showCountdown(int slot);
+    // The economy box shows the race's economy: always for a car just chosen, otherwise unless
+    // it says it already.
+    void showEconomy(int slot, bool chosen);
 
     WindowContext& c_;
 };

@@ -40,42 +40,6 @@ Handlers::Handlers(WindowContext& console)
     c_.engine.link().onReportTaken([this](int s) { messages_.showCarMessage(s); });
 }
 
-namespace {
-
-// Shows the entry whose shown text is `text`, as the operator had chosen it.
-void showEntry(QComboBox* list, const QString& text) {
-    if (!text.isEmpty()) {
-        list->setCurrentIndex(list->findText(text));
-    }
-}
-
-}  // namespace
-
-void Handlers::showRace() {
-    auto& ui = c_.ui;
-    // A copy: showing one field announces an edit that also reads the fields not shown yet.
-    const core::RaceState st = c_.state;
-    ui.Txt_Event->setText(st.event.name);
-    ui.Txt_Date->setText(st.event.date);
-    ui.Cmb_Tenki->setCurrentIndex(ui.Cmb_Tenki->findText(st.event.weather));
-    ui.Txt_Kion->setText(st.event.temperature);
-    ui.Txt_RunH->setText(st.RunH);
-    ui.Txt_RunN->setText(st.RunN);
-    ui.Txt_AllOutMess->setText(st.AllCarTyped);
-    showEntry(ui.Cmb_Course, st.CourseName);
-    for (int s = 0; s < kSlotCount; ++s) {
-        const auto& car = st.car[s];
-        auto* panel = ui.Car[s];
-        addressing_.showSlot(s);
-        showEntry(panel->Cmb_Car, car.CarName);
-        showEntry(panel->Cmb_Driver, car.Driver);
-        panel->Lbl_Tank->setText(car.TankTxt.isEmpty() ? panel->Lbl_Tank->text() : car.TankTxt);
-        panel->Txt_Nenpi->setText(core::generalNumber(car.FuelEconomy / 1000.0));
-        panel->Txt_OutMess->setText(car.OutMsg);
-        panel->Lbl_InMess->setText(car.InMsg);
-    }
-}
-
 void Handlers::onLoad() {
     auto& ui = c_.ui;
     masterData_.LoadDriversFile(false);

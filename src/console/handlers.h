@@ -26,8 +26,6 @@ public:
 
     // Window load, in its order: master data, captions, grids, own address, address check.
     void onLoad();
-    // The controls the operator sets show what the race rebuilt from the journal holds.
-    void showRace();
 
 private:
     WindowContext& c_;

@@ -309,10 +309,6 @@ void MainWindow::openLivePage() {
     liveDialog_->show();
 }
 
-void MainWindow::showRace() {
-    handlers_->showRace();
-}
-
 void MainWindow::closeEvent(QCloseEvent* event) {
     // Form_QueryUnload: the console is left only through End, never by the close box.
     event->ignore();

@@ -24,8 +24,6 @@ public:
 
     // Window load: master data, captions, grids, own address, address-check socket.
     void onLoad();
-    // The controls the operator sets show the race rebuilt from the journal.
-    void showRace();
     // Why the live page is not served although switched on (its port is taken); shown in the
     // ライブ表示 dialog.
     void setLiveNotice(const QString& notice);

@@ -5,6 +5,7 @@
 #include "model/race_model.h"
 #include "platform/clock.h"
 #include "widgets/colours.h"
+#include "widgets/widget_build.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -25,8 +26,13 @@ PitMessages::PitMessages(WindowContext& console) : c_(console) {
                          [this, s](const QString& t) { c_.race.typeMessage(s, t); });
     }
     QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
-        if (change.op == model::Op::LapCounted) {
-            c_.ui.Car[change.slot]->Txt_OutMess->setText(c_.state.car[change.slot].OutMsg);
+        if (change.op == model::Op::LapCounted || change.op == model::Op::MessageTyped) {
+            widgets::showText(c_.ui.Car[change.slot]->Txt_OutMess,
+                              c_.state.car[change.slot].OutMsg);
+        } else if (change.op == model::Op::AllCarMessageTyped) {
+            widgets::showText(c_.ui.Txt_AllOutMess, c_.state.AllCarTyped);
+        } else if (change.op == model::Op::MessageReceived) {
+            c_.ui.Car[change.slot]->Lbl_InMess->setText(c_.state.car[change.slot].InMsg);
         } else if (change.op == model::Op::Stopped) {
             for (int s = 0; s < kSlotCount; ++s) {
                 c_.ui.Car[s]->Txt_OutMess->setText(c_.state.car[s].OutMsg);

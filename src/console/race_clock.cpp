@@ -10,6 +10,7 @@
 #include "timing/time_text.h"
 #include "widgets/colours.h"
 #include "widgets/field_events.h"
+#include "widgets/widget_build.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +24,12 @@ RaceClock::RaceClock(WindowContext& console) : c_(console) {
     auto& ui = c_.ui;
     QObject::connect(&c_.engine, &engine::RaceEngine::clockTicked,
                      [this](const QDateTime& now) { showClock(now); });
+    QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
+        if (change.op == model::Op::RaceLengthEdited) {
+            widgets::showText(c_.ui.Txt_RunH, c_.state.RunH);
+            widgets::showText(c_.ui.Txt_RunN, c_.state.RunN);
+        }
+    });
     for (QLineEdit* box : {ui.Txt_RunH, ui.Txt_RunN}) {
         widgets::onFieldEvents(box, {.gotFocus = [this, box] { onRaceLengthEntering(box); },
                                      .lostFocus = [this, box] { onRaceLengthEntered(box); }});

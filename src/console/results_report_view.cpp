@@ -7,6 +7,7 @@
 #include "widgets/choice_list.h"
 #include "widgets/frame.h"
 #include "widgets/grid.h"
+#include "widgets/widget_build.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -30,6 +31,20 @@ ResultsReport::ResultsReport(WindowContext& console) : c_(console) {
         QObject::connect(box, &QLineEdit::textChanged, edited);
     }
     QObject::connect(ui.Cmb_Tenki, &QComboBox::currentTextChanged, edited);
+    QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
+        if (change.op == model::Op::EventDataEdited) {
+            showEventData();
+        }
+    });
+}
+
+void ResultsReport::showEventData() {
+    auto& ui = c_.ui;
+    const core::EventData& event = c_.state.event;
+    widgets::showText(ui.Txt_Event, event.name);
+    widgets::showText(ui.Txt_Date, event.date);
+    widgets::showEntry(ui.Cmb_Tenki, event.weather);
+    widgets::showText(ui.Txt_Kion, event.temperature);
 }
 
 void ResultsReport::saveResults() {

@@ -13,6 +13,9 @@ public:
     void saveResults();
 
 private:
+    // The event data as the race holds it.
+    void showEventData();
+
     WindowContext& c_;
 };
 

@@ -4,6 +4,7 @@
 #include "masterdata/car_choice.h"
 #include "model/race_model.h"
 #include "widgets/choice_list.h"
+#include "widgets/widget_build.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -37,6 +38,27 @@ SlotChoice::SlotChoice(WindowContext& console) : c_(console) {
         }
     }
     QObject::connect(ui.Cmb_Course, &widgets::ChoiceList::lostFocus, [this] { onCourseLeft(); });
+    QObject::connect(&c_.race, &model::RaceModel::changed,
+                     [this](const model::Change& change) { show(change); });
+}
+
+void SlotChoice::show(const model::Change& change) {
+    auto& ui = c_.ui;
+    switch (change.op) {
+        case model::Op::CarChosen:
+            ui.Car[change.slot]->Lbl_Tank->setText(c_.state.car[change.slot].TankTxt);
+            [[fallthrough]];
+        case model::Op::DriverChosen:
+        case model::Op::ChoicesShown:
+            widgets::showEntry(ui.Car[change.slot]->Cmb_Car, c_.state.car[change.slot].CarName);
+            widgets::showEntry(ui.Car[change.slot]->Cmb_Driver, c_.state.car[change.slot].Driver);
+            break;
+        case model::Op::CourseChosen:
+            widgets::showEntry(ui.Cmb_Course, c_.state.CourseName);
+            break;
+        default:
+            break;
+    }
 }
 
 void SlotChoice::onCarChosen(int s) {
@@ -47,11 +69,9 @@ void SlotChoice::onCarChosen(int s) {
     list->setColumn(kEconomyColumn);
     const QString economy = list->columnText();
     const CarChoice choice = chooseCar(tank, economy);
+    list->setBackground(Qt::white);
     c_.race.chooseCar(s, list->currentText(), choice.Lbl_Tank, choice.TankCapacity,
                       choice.FuelEconomy);
-    ui.Car[s]->Lbl_Tank->setText(choice.Lbl_Tank);
-    ui.Car[s]->Txt_Nenpi->setText(choice.Txt_Nenpi);
-    list->setBackground(Qt::white);
 }
 
 void SlotChoice::onCourseLeft() {

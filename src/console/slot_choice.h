@@ -1,5 +1,9 @@
 #pragma once
 
+namespace kaltero::model {
+struct Change;
+}
+
 namespace kaltero::console {
 
 struct WindowContext;
@@ -16,6 +20,9 @@ public:
     void onCourseLeft();
 
 private:
+    // The lists show what the race chose; the tank caption follows the car.
+    void show(const model::Change& change);
+
     WindowContext& c_;
 };
 

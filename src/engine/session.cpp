@@ -141,7 +141,7 @@ void Session::end() {
     }
 }
 
-void Session::offerResume(const std::function<void()>& rebuilt) {
+void Session::offerResume() {
     if (!journal_->isOpen()) {
         return;
     }
@@ -163,9 +163,6 @@ void Session::offerResume(const std::function<void()>& rebuilt) {
             console_.race.replay(c);
         }
         journal_->resumeUnfinished();
-        if (rebuilt) {
-            rebuilt();
-        }
     }
     journal_->follow(console_.race);
     if (resume) {

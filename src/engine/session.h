@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <functional>
 #include <memory>
 
 class QLockFile;
@@ -35,9 +34,9 @@ public:
     // Claims the folder, opens the journal and starts the live page. False when another
     // console holds the folder: this one must end.
     bool open();
-    // A race that was started and never stopped is offered to go on. A resumed race is rebuilt,
-    // `rebuilt` called (before the journal follows: showing it writes nothing), then timed again.
-    void offerResume(const std::function<void()>& rebuilt = {});
+    // A race that was started and never stopped is offered to go on: rebuilt from its
+    // operations (whatever follows the race sees them again), then timed again.
+    void offerResume();
     // End: once the journal holds the race, or the operator chose to end anyway.
     void end();
 

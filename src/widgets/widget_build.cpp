@@ -2,6 +2,7 @@
 
 #include "widgets/frame.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -47,6 +48,21 @@ void setBigFont(QWidget* w, int pointSize, bool bold) {
     font.setPointSize(pointSize);
     font.setBold(bold);
     w->setFont(font);
+}
+
+void showText(QLineEdit* box, const QString& text) {
+    if (box->text() != text) {
+        const QSignalBlocker quiet(box);
+        box->setText(text);
+    }
+}
+
+void showEntry(QComboBox* list, const QString& text) {
+    const int index = list->findText(text);
+    if (!text.isEmpty() && index != list->currentIndex()) {
+        const QSignalBlocker quiet(list);
+        list->setCurrentIndex(index);
+    }
 }
 
 }  // namespace kaltero::widgets

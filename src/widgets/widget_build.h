@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -28,5 +29,11 @@ QPushButton* button(const QString& text, QWidget* parent, const QString& name);
 QLineEdit* textBox(QWidget* parent, const QString& name, int width = 0);
 widgets::Frame* frame(const QString& caption, QWidget* parent, const QString& name = {});
 void setBigFont(QWidget* w, int pointSize, bool bold = true);
+
+// A view shows what the race already holds: the field's own edit signals stay quiet, and a
+// field that shows it already is left as typed.
+void showText(QLineEdit* box, const QString& text);
+// The entry whose shown text is `text` chosen in the list, quietly; an empty text changes nothing.
+void showEntry(QComboBox* list, const QString& text);
 
 }  // namespace kaltero::widgets

@@ -5,6 +5,9 @@
 #include "test_car.h"
 #include "timing/time_text.h"
 #include "widgets/choice_list.h"
+#include "widgets/colours.h"
+#include "widgets/frame.h"
+#include "widgets/gauge.h"
 #include "widgets/grid.h"
 
 #include <QScopeGuard>
@@ -13,9 +16,12 @@
 #include <ctime>
 #include <optional>
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 
 using kaltero::testing::ConsoleFixture;
 using kaltero::testing::Race;
@@ -46,6 +52,49 @@ void driveLaps(Race& race, TestCar& car, int first, int last) {
         race.clock.advance(11'000);
         QVERIFY(car.exchange(TestCar::lapReport(lap)).startsWith(u'N'));
     }
+}
+
+// Every named control of the window as the race decides it: text, enabled state, colours, the
+// grids' cells, the gauge. What time alone moves (clocks, running lap times, blinking) is left out.
+QStringList windowAsShown(QWidget* window) {
+    static const QRegularExpression moving(
+        u"^(Lbl_SysTime|Lbl_ZanTime|Lbl_Time_\\d|Lbl_OtherLap|Lbl_InMess_\\d|Txt_InGasl_\\d)$"_s);
+    QStringList shown;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        const QString name = w->objectName();
+        if (name.isEmpty() || name.startsWith(u"qt_"_s) || moving.match(name).hasMatch()) {
+            continue;
+        }
+        QString line = name + u" enabled=" + QString::number(w->isEnabled());
+        if (auto* label = qobject_cast<QLabel*>(w)) {
+            line += u" text=" + label->text() + u" bg=" +
+                    kaltero::widgets::background(label).name() + u" fg=" +
+                    label->palette().color(QPalette::WindowText).name();
+        } else if (auto* box = qobject_cast<QLineEdit*>(w)) {
+            line += u" text=" + box->text();
+        } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+            line +=
+                u" text=" + button->text() + u" checked=" + QString::number(button->isChecked());
+        } else if (auto* list = qobject_cast<kaltero::widgets::ChoiceList*>(w)) {
+            line += u" text=" + list->currentText();
+        } else if (auto* list = qobject_cast<QComboBox*>(w)) {
+            line += u" text=" + list->currentText();
+        } else if (auto* grid = qobject_cast<kaltero::widgets::Grid*>(w)) {
+            for (int r = 1; r <= grid->rowCount(); ++r) {
+                for (int c = 1; c < grid->columnCount(); ++c) {
+                    line += u'|' + grid->cellText(c, r);
+                }
+            }
+        } else if (auto* gauge = qobject_cast<kaltero::widgets::Gauge*>(w)) {
+            line += u" value=" + QString::number(gauge->value());
+        } else if (auto* frame = qobject_cast<kaltero::widgets::Frame*>(w)) {
+            line += u" bg=" + frame->background().name() + u" visible=" +
+                    QString::number(frame->isVisibleTo(window));
+        }
+        shown << line;
+    }
+    shown.sort();
+    return shown;
 }
 
 QStringList lapTexts(kaltero::widgets::Grid* grid) {
@@ -327,6 +376,7 @@ private Q_SLOTS:
     void windowAfterResumeIsTheWindowBefore() {
         JournalFiles files;
         QStringList standings;
+        QStringList window;
         {
             Race race({0, 1});
             TestCar car0(0);
@@ -338,9 +388,18 @@ private Q_SLOTS:
             race.prompts.answerYesNo(true);
             race.ui().Car[1]->Btn_RunStop->click();
             race.ui().Btn_OtherLap->click();
+            auto& ui = race.ui();
+            ui.Txt_Event->setText(u"耐久 第3戦"_s);
+            ui.Txt_AllOutMess->setText(u"SC"_s);
+            ui.Car[0]->Txt_OutMess->setText(u"BOX"_s);
+            kaltero::testing::retype(ui.Car[0]->Txt_Nenpi, u"8.5"_s);
+            kaltero::testing::retype(ui.Car[0]->Txt_InGasl, u"40"_s);
+            ui.Car[0]->Btn_Kyuyu->click();
+            race.model.editLapRemarks(0, 1, u"ピット"_s);
             for (int r = 0; r < 2; ++r) {
                 standings << race.ui().Lbl_Sort_No[r]->text() + race.ui().Lbl_BestTime[r]->text();
             }
+            window = windowAsShown(race.program.window());
             QVERIFY(race.program.journal()->flush());
             files = JournalFiles::of(QDir(race.dir.path()));
         }
@@ -358,6 +417,14 @@ private Q_SLOTS:
             shown << ui.Lbl_Sort_No[r]->text() + ui.Lbl_BestTime[r]->text();
         }
         QCOMPARE(shown, standings);
+        const QStringList after = windowAsShown(again.program.window());
+        for (int i = 0; i < std::max(window.size(), after.size()); ++i) {
+            if (window.value(i) != after.value(i)) {
+                qWarning("before: %s\nafter:  %s", qUtf8Printable(window.value(i)),
+                         qUtf8Printable(after.value(i)));
+            }
+        }
+        QCOMPARE(after, window);
     }
 
     // A second console on the same folder would share the journal and the car ports: it refuses
