@@ -47,10 +47,10 @@ void SlotChoice::onCarChosen(int s) {
     list->setColumn(kEconomyColumn);
     const QString economy = list->columnText();
     const CarChoice choice = chooseCar(tank, economy);
-    c_.race.chooseCar(s, list->currentText(), choice.Lbl_Tank, choice.TankCapacity,
+    c_.race.chooseCar(s, list->currentText(), choice.tankText, choice.TankCapacity,
                       choice.FuelEconomy);
-    ui.Car[s]->Lbl_Tank->setText(choice.Lbl_Tank);
-    ui.Car[s]->Txt_Nenpi->setText(choice.Txt_Nenpi);
+    ui.Car[s]->Lbl_Tank->setText(choice.tankText);
+    ui.Car[s]->Txt_Nenpi->setText(choice.economyText);
     list->setBackground(Qt::white);
 }
 
