@@ -47,7 +47,7 @@ void ResultsReport::saveResults() {
     // A name ending in .csv gets the laps for a spreadsheet; any other the text report.
     const bool csv = QFileInfo(fileName).suffix().compare(u"csv", Qt::CaseInsensitive) == 0;
     const QByteArray bytes = csv ? race::csvBytes(c_.state, c_.settings)
-                                 : race::reportBytes(race::reportInputs(c_.state));
+                                 : race::reportBytes(race::reportInputs(c_.state, c_.settings));
     QString why;
     if (platform::writeWholeFile(fileName, bytes, &why)) {
         return;

@@ -1,8 +1,10 @@
 #include "race/report_inputs.h"
 
+#include "link/figure_text.h"
+
 namespace kaltero::race {
 
-ReportInputs reportInputs(const core::RaceState& race) {
+ReportInputs reportInputs(const core::RaceState& race, const core::Settings& settings) {
     ReportInputs in;
     in.eventName = race.event.name;
     in.date = race.event.date;
@@ -21,7 +23,8 @@ ReportInputs reportInputs(const core::RaceState& race) {
             slot.laps.append({lap.timeText, lap.driver, lap.remarks, lap.log});
         }
         for (const core::DriverFigures& d : car.drivers) {
-            slot.drivers.append({d.name, d.best, d.average});
+            const link::DriverFigureTexts texts = link::driverFigureTexts(d, settings);
+            slot.drivers.append({d.name, texts.best, texts.average});
         }
     }
     return in;

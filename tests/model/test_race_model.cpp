@@ -1,4 +1,5 @@
 #include "link/car_link.h"
+#include "link/figure_text.h"
 #include "link/lap_closing.h"
 #include "link/protocol.h"
 #include "model/race_model.h"
@@ -95,10 +96,10 @@ private Q_SLOTS:
         const auto& race = r.race;
 
         // Figures: the edit counts from the next recorded lap on.
-        const auto& car0 = race.car(0);
-        QCOMPARE(car0.Lbl_BestLapTm, u"1周目 1'20\"000"_s);
-        QCOMPARE(car0.Lbl_AveLapTm, u"1'21\"750"_s);
-        QCOMPARE(car0.Lbl_DrvrBestLapTm, u"1'22\"000-4L"_s);
+        const auto shown = link::carFigureTexts(race.car(0), r.settings);
+        QCOMPARE(shown.best, u"1周目 1'20\"000"_s);
+        QCOMPARE(shown.average, u"1'21\"750"_s);
+        QCOMPARE(shown.driverBest, u"1'22\"000-4L"_s);
         QCOMPARE(race.car(1).laps.size(), 4);
         QVERIFY(!race.car(1).laps[2].timed);
         QCOMPARE(race.car(1).laps[3].ticks, 85000);
@@ -108,7 +109,7 @@ private Q_SLOTS:
         QCOMPARE(standings.rows.size(), 2);
         QCOMPARE(standings.rows[0].carName, u"赤"_s);
         QCOMPARE(standings.rows[1].carName, u"青"_s);
-        QCOMPARE(standings.rows[1].bestTime, u"1'21\"000"_s);
+        QCOMPARE(standings.rows[1].bestTicks.value_or(-1), 81000);
 
         // Fuel: 10 l put in, 4 laps of 0.4 l.
         const auto& car1 = race.car(1);
@@ -123,7 +124,7 @@ private Q_SLOTS:
         QVERIFY(fuel->blink);
 
         // The report: laps as recorded, the edit as typed, both drivers of car 1.
-        const QStringList lines = race::reportLines(race::reportInputs(race.state()));
+        const QStringList lines = race::reportLines(race::reportInputs(race.state(), r.settings));
         QVERIFY(lines.contains(u"1,1'20\"000,山田,,, "_s));
         QVERIFY(lines.contains(u"2,1'21\"000,佐藤,,, ピット"_s));
         QVERIFY(!lines.filter(u"3,"_s).filter(u"佐藤"_s).size());  // never timed
@@ -177,7 +178,7 @@ private Q_SLOTS:
             QCOMPARE(replayed.operations[i].args, live.operations[i].args);
         }
         const auto lines = [](const ScriptedRace& r) {
-            return race::reportLines(race::reportInputs(r.race.state()));
+            return race::reportLines(race::reportInputs(r.race.state(), r.settings));
         };
         QCOMPARE(lines(replayed), lines(live));
         for (int s = 0; s < 2; ++s) {
@@ -187,7 +188,8 @@ private Q_SLOTS:
             QCOMPARE(b.LapRecord, a.LapRecord);
             QCOMPARE(b.LapStartTick, a.LapStartTick);
             QCOMPARE(b.FuelTotal, a.FuelTotal);
-            QCOMPARE(b.Lbl_AveLapTm, a.Lbl_AveLapTm);
+            QCOMPARE(b.AveLapTicks, a.AveLapTicks);
+            QCOMPARE(b.PredictedLaps, a.PredictedLaps);
         }
     }
 
