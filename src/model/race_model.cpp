@@ -59,8 +59,8 @@ void RaceModel::start(const QDateTime& startTime, std::optional<QDateTime> endTi
         ++s_.LastCarIdx;
         car.LapStartTick = 0;
         car.laps.clear();
-        car.HasFigures = false;
-        car.PredictedLaps.reset();
+        // Nothing of the last race's figures is shown or ranked in this one.
+        applyFigures(car, std::nullopt);
     }
     run_ = RunState::Timing;
     latestTick_ = 0;

@@ -193,6 +193,24 @@ private Q_SLOTS:
         }
     }
 
+    // The next Start shows and ranks nothing of the last race's figures until each car
+    // records a lap of its own; the driver table keeps what the drivers did.
+    void startClearsTheLastRacesFigures() {
+        ScriptedRace r;
+        driveTheScript(r);
+        r.race.start(kStart.addSecs(3600), std::nullopt);
+        for (int s = 0; s < 2; ++s) {
+            QCOMPARE(link::carFigureTexts(r.race.car(s), r.settings).best, QString());
+        }
+        const auto standings = link::UpdateStandings(link::standingsCars(r.race.state()));
+        QCOMPARE(standings.SortKey, (QStringList{u"9980"_s, u"9981"_s}));
+        QVERIFY(!standings.rows[0].bestTicks);
+        QCOMPARE(standings.rows[0].bestLap, 0);
+        const auto yamada = link::driverFigureTexts(r.race.car(0).drivers.value(0), r.settings);
+        QCOMPARE(yamada.best, u"1'22\"500-2L"_s);
+        QCOMPARE(yamada.average, u"1'22\"667"_s);
+    }
+
     // A correction always closes with the next report; otherwise only a counted lap the car
     // does not hold yet does.
     void whatClosesALap_data() {
