@@ -1,6 +1,7 @@
 #include "console/car_view.h"
 
 #include "console/window_context.h"
+#include "link/figure_text.h"
 #include "model/race_model.h"
 #include "widgets/grid.h"
 
@@ -71,12 +72,12 @@ void CarView::showLap(int s, int lapNo) {
 
 void CarView::showFigures(int s) {
     auto& ui = c_.ui;
-    const auto& car = c_.state.car[s];
-    ui.Car[s]->Lbl_BestLapTm->setText(car.Lbl_BestLapTm);
-    ui.Car[s]->Lbl_AveLapTm->setText(car.Lbl_AveLapTm);
-    ui.Car[s]->Lbl_YosoSyu->setText(car.Lbl_YosoSyu);
-    ui.Car[s]->Lbl_DrvrBestLapTm->setText(car.Lbl_DrvrBestLapTm);
-    ui.Car[s]->Lbl_DrvrAveLapTm->setText(car.Lbl_DrvrAveLapTm);
+    const link::CarFigureTexts texts = link::carFigureTexts(c_.state.car[s], c_.settings);
+    ui.Car[s]->Lbl_BestLapTm->setText(texts.best);
+    ui.Car[s]->Lbl_AveLapTm->setText(texts.average);
+    ui.Car[s]->Lbl_YosoSyu->setText(texts.predicted);
+    ui.Car[s]->Lbl_DrvrBestLapTm->setText(texts.driverBest);
+    ui.Car[s]->Lbl_DrvrAveLapTm->setText(texts.driverAverage);
 }
 
 void CarView::moveTo(int s, int col, int lapNo) {

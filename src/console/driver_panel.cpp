@@ -1,6 +1,7 @@
 #include "console/driver_panel.h"
 
 #include "console/window_context.h"
+#include "link/figure_text.h"
 #include "model/race_model.h"
 #include "platform/clock.h"
 #include "race/fuel.h"
@@ -45,9 +46,10 @@ void DriverPanel::showDrivers(int s) {
     table->setRowCount(int(drivers.size()));
     for (int r = 1; r <= drivers.size(); ++r) {
         const core::DriverFigures& d = drivers[r - 1];
+        const link::DriverFigureTexts texts = link::driverFigureTexts(d, c_.settings);
         table->setCellText(core::driver_grid::kName, r, d.name);
-        table->setCellText(core::driver_grid::kBest, r, d.best);
-        table->setCellText(core::driver_grid::kAverage, r, d.average);
+        table->setCellText(core::driver_grid::kBest, r, texts.best);
+        table->setCellText(core::driver_grid::kAverage, r, texts.average);
     }
 }
 

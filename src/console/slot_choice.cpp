@@ -70,7 +70,7 @@ void SlotChoice::onCarChosen(int s) {
     const QString economy = list->columnText();
     const CarChoice choice = chooseCar(tank, economy);
     list->setBackground(Qt::white);
-    c_.race.chooseCar(s, list->currentText(), choice.Lbl_Tank, choice.TankCapacity,
+    c_.race.chooseCar(s, list->currentText(), choice.tankText, choice.TankCapacity,
                       choice.FuelEconomy);
 }
 

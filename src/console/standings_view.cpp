@@ -2,6 +2,7 @@
 
 #include "console/window_context.h"
 #include "model/race_model.h"
+#include "timing/time_text.h"
 
 #include <QLabel>
 
@@ -19,10 +20,12 @@ void StandingsView::show() {
     auto& ui = c_.ui;
     const auto& rows = c_.state.standings;
     for (int r = 0; r < rows.size() && r < core::kSlotCount; ++r) {
-        ui.Lbl_Sort_No[r]->setText(rows[r].carName);
-        ui.Lbl_Sort_LAP[r]->setText(rows[r].lap);
-        ui.Lbl_BestTime[r]->setText(rows[r].bestTime);
-        ui.Lbl_BestLAP[r]->setText(rows[r].bestLap);
+        const core::StandingsRow& row = rows[r];
+        ui.Lbl_Sort_No[r]->setText(row.carName);
+        ui.Lbl_Sort_LAP[r]->setText(QString::number(row.lap));
+        ui.Lbl_BestTime[r]->setText(
+            row.bestTicks ? timing::FormatLapTime(*row.bestTicks, c_.settings) : QString());
+        ui.Lbl_BestLAP[r]->setText(QString::number(row.bestLap));
     }
 }
 

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 #include <array>
+#include <optional>
 
 namespace kaltero::core {
 
@@ -50,11 +51,17 @@ struct Lap {
     qint32 endTick = 0;      // the tick of the report that closed it
 };
 
-// One row of a car's driver table: a driver who drove it, with the figures last shown.
+// One row of a car's driver table: a driver who drove it, with their figures as last worked
+// out. A driver chosen but not yet timed as the car's driver has none.
 struct DriverFigures {
     QString name;
-    QString best;
-    QString average;
+    bool hasFigures = false;
+    qint32 bestTicks = kNoLapTicks;  // kNoLapTicks: no lap of any time
+    qint32 bestLapNo = 0;
+    std::optional<qint32> averageTicks = std::nullopt;  // none while the car has no average
+    // Ticks per second of the precision the figures were timed at: a row kept from an earlier
+    // race reads the same after the precision changed. 0: the console's precision.
+    qint32 ticksPerSecond = 0;
 };
 
 // What the console knows about one car. Lap times are ticks.
@@ -71,12 +78,18 @@ struct CarSlot {
     QString LapRecord;
     QString AutoMsg;
     QString SendMsg;
-    qint32 BestLapTicks = 0;
+    // The figures of the car's laps, worked out anew at each lap it records; none from Start
+    // until its first lap.
+    bool HasFigures = false;
+    qint32 BestLapTicks = kNoLapTicks;  // kNoLapTicks: no lap of any time
     qint32 BestLapNo = 0;
-    QString BestLapTxt;
-    qint32 AveLapTicks = 0;
-    qint32 DrvBestLapTicks = 0;
+    QString BestLapTxt;  // the best lap's time text: the standings rank by it
+    std::optional<qint32> AveLapTicks = std::nullopt;  // none: no lap time to average
+    // Laps the race time left holds at the average; none until worked out.
+    std::optional<qint64> PredictedLaps = std::nullopt;
+    qint32 DrvBestLapTicks = kNoLapTicks;
     qint32 DrvBestLapNo = 0;
+    std::optional<qint32> DrvAveLapTicks = std::nullopt;  // none while the car has no average
     qint32 DrvTotalTicks = 0;
     qint32 DrvLapCnt = 0;
     qint32 DrvInfoRow = 0;
@@ -99,12 +112,6 @@ struct CarSlot {
     QString InMsg;                             // the car's last message
     QList<Lap> laps;                           // lap 1 first
     QList<DriverFigures> drivers;
-    // The figures' texts as last worked out.
-    QString Lbl_BestLapTm;
-    QString Lbl_AveLapTm;
-    QString Lbl_YosoSyu;
-    QString Lbl_DrvrBestLapTm;
-    QString Lbl_DrvrAveLapTm;
     // A lap record of the current run has been sent: the car's lap number then tells
     // whether it holds the record of the lap counted last.
     bool RecordSentThisRun = false;
@@ -117,9 +124,10 @@ struct CarSlot {
 struct StandingsRow {
     int slot = 0;
     QString carName;
-    QString lap;       // the lap now being driven
-    QString bestTime;  // BestLapTxt
-    QString bestLap;   // BestLapNo
+    qint64 lap = 0;  // the lap now being driven
+    // The car's best lap and the lap it was driven on; none before its first lap.
+    std::optional<qint32> bestTicks = std::nullopt;
+    qint32 bestLap = 0;
 };
 
 // The report's event data.

@@ -45,7 +45,7 @@ ClosedLap closeLap(const core::RaceState& race, int slot, const QString& carMess
 
 LapStats figuresOfLap(const QList<core::Lap>& laps, const core::CarSlot& car, qint32 RemainTicks,
                       const core::Settings& settings) {
-    LapStats figures = UpdateLapStats(laps, car.Driver, RemainTicks, car.Lbl_YosoSyu, settings);
+    LapStats figures = UpdateLapStats(laps, car.Driver, RemainTicks, car.PredictedLaps, settings);
     figures.DrvLapCnt = std::max<qint32>(figures.DrvLapCnt, 1);
     return figures;
 }
@@ -57,7 +57,13 @@ QList<StandingsCar> standingsCars(const core::RaceState& race) {
         const auto& car = race.car[s];
         if (car.TakesPart) {
             cars.append(
-                {car.LapCnt, car.LapPending, car.BestLapTxt, car.BestLapNo, car.CarName, s});
+                {.LapCnt = car.LapCnt,
+                 .LapPending = car.LapPending,
+                 .BestLapTxt = car.BestLapTxt,
+                 .BestLapNo = car.BestLapNo,
+                 .carName = car.CarName,
+                 .slot = s,
+                 .BestLapTicks = car.HasFigures ? std::optional(car.BestLapTicks) : std::nullopt});
         }
     }
     return cars;

@@ -1,6 +1,7 @@
 #include "link/lap_stats.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "core/number_text.h"
@@ -20,10 +21,11 @@ qint32 toTicks(double whole) {
 }  // namespace
 
 LapStats UpdateLapStats(const QList<core::Lap>& laps, const QString& driver, qint32 RemainTicks,
-                        const QString& Lbl_YosoSyu, const core::Settings& settings) {
+                        std::optional<qint64> PredictedLaps, const core::Settings& settings) {
     LapStats out;
     out.BestLapTicks = core::kNoLapTicks;
     out.DrvBestLapTicks = core::kNoLapTicks;
+    out.TicksPerSecond = settings.TicksPerSecond;
 
     // Sums are kept wide: 999 laps of any 32-bit length stay exact instead of overflowing.
     qint64 sum = 0;
@@ -54,38 +56,22 @@ LapStats UpdateLapStats(const QList<core::Lap>& laps, const QString& driver, qin
         }
     }
 
-    out.Lbl_BestLapTm = out.BestLapTicks == core::kNoLapTicks
-                            ? QStringLiteral("-")
-                            : QString::number(out.BestLapNo) + QStringLiteral("周目 ") +
-                                  timing::FormatLapTime(out.BestLapTicks, settings);
     out.BestLapTxt = timing::FormatLapTime(out.BestLapTicks, settings);
 
-    out.Lbl_YosoSyu = Lbl_YosoSyu;
+    out.PredictedLaps = PredictedLaps;
     if (sum != 0) {
         out.AveLapTicks = toTicks(double(sum / std::max<qint32>(timedLaps, 1)));
-        out.Lbl_AveLapTm = timing::FormatLapTime(out.AveLapTicks, settings);
         // A sum of a few ticks over many laps truncates to an average of 0: no prediction then.
-        if (out.AveLapTicks != 0) {
-            const double predicted = std::floor(double(RemainTicks) / out.AveLapTicks);
-            out.Lbl_YosoSyu =
-                QStringLiteral("あと") + QString::number(qint64(predicted)) + QStringLiteral("周");
+        if (*out.AveLapTicks != 0) {
+            out.PredictedLaps = qint64(std::floor(double(RemainTicks) / *out.AveLapTicks));
         }
-    } else {
-        out.Lbl_AveLapTm = QStringLiteral("-");
     }
-
-    out.Lbl_DrvrBestLapTm = out.DrvBestLapTicks == core::kNoLapTicks
-                                ? QStringLiteral("-")
-                                : timing::FormatLapTime(out.DrvBestLapTicks, settings) + u'-' +
-                                      QString::number(out.DrvBestLapNo) + u'L';
 
     out.DrvTotalTicks = toTicks(double(driverSum));
     out.DrvLapCnt = std::max<qint32>(driverLaps, 1);
-    out.Lbl_DrvrAveLapTm =
-        out.AveLapTicks != 0
-            ? timing::FormatLapTime(
-                  core::roundToInt32(double(driverSum) / out.DrvLapCnt).value_or(0), settings)
-            : QStringLiteral("-");
+    if (out.AveLapTicks.value_or(0) != 0) {
+        out.DrvAveLapTicks = core::roundToInt32(double(driverSum) / out.DrvLapCnt).value_or(0);
+    }
     return out;
 }
 

@@ -51,9 +51,11 @@ Standings UpdateStandings(const QList<StandingsCar>& cars) {
 
     for (const qsizetype i : std::as_const(order)) {
         const StandingsCar& car = cars[i];
-        out.rows << StandingsRow{slotOf(i), car.carName,
-                                 QString::number(currentLap(car.LapCnt, car.LapPending)),
-                                 car.BestLapTxt, QString::number(car.BestLapNo)};
+        out.rows << StandingsRow{.slot = slotOf(i),
+                                 .carName = car.carName,
+                                 .lap = currentLap(car.LapCnt, car.LapPending),
+                                 .bestTicks = car.BestLapTicks,
+                                 .bestLap = car.BestLapNo};
     }
     return out;
 }

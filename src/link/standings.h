@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 #include "core/slot_state.h"
 
@@ -12,10 +13,11 @@ namespace kaltero::link {
 struct StandingsCar {
     qint32 LapCnt = 0;
     bool LapPending = false;
-    QString BestLapTxt;
+    QString BestLapTxt;  // the best lap's time text the car is ranked by
     qint32 BestLapNo = 0;
-    QString carName;  // column 0 of the car's choice in Cmb_Car
+    QString carName;  // the name of the car chosen for the slot (its entry's first column)
     int slot = -1;    // the car's slot 0..9 for its key; -1: its position in the list
+    std::optional<qint32> BestLapTicks = std::nullopt;  // none before its first lap of the race
 };
 
 using StandingsRow = core::StandingsRow;

@@ -1,5 +1,6 @@
 #include "live/race_json.h"
 
+#include "link/figure_text.h"
 #include "link/standings.h"
 #include "model/race_model.h"
 #include "race/fuel.h"
@@ -39,14 +40,14 @@ CarFigures figuresOf(const core::CarSlot& car, const core::Settings& s) {
         f.lastMs = qint64{lastTimed->ticks} * s.MsPerTick;
         f.last = lastTimed->timeText;
     }
-    // Start clears the labels, not the figures of the last run: a label tells they are current.
-    if (!car.Lbl_BestLapTm.isEmpty() && car.BestLapTicks != core::kNoLapTicks) {
+    // A car shows no figures from Start until its first lap.
+    if (car.HasFigures && car.BestLapTicks != core::kNoLapTicks) {
         f.bestMs = qint64{car.BestLapTicks} * s.MsPerTick;
         f.best = car.BestLapTxt;
     }
-    if (!car.Lbl_AveLapTm.isEmpty() && car.Lbl_AveLapTm != u"-") {
-        f.averageMs = qint64{car.AveLapTicks} * s.MsPerTick;
-        f.average = car.Lbl_AveLapTm;
+    if (car.HasFigures && car.AveLapTicks) {
+        f.averageMs = qint64{*car.AveLapTicks} * s.MsPerTick;
+        f.average = link::averageText(car.AveLapTicks, s);
     }
     return f;
 }
@@ -90,8 +91,9 @@ QJsonObject carObject(int slot, const core::CarSlot& car, const core::RaceState&
     const CarFigures f = figuresOf(car, s);
     QJsonArray drivers;
     for (const auto& d : car.drivers) {
-        drivers.append(
-            QJsonObject{{u"name"_s, d.name}, {u"best"_s, d.best}, {u"average"_s, d.average}});
+        const link::DriverFigureTexts texts = link::driverFigureTexts(d, s);
+        drivers.append(QJsonObject{
+            {u"name"_s, d.name}, {u"best"_s, texts.best}, {u"average"_s, texts.average}});
     }
     QJsonArray laps;
     for (qsizetype i = 0; i < car.laps.size(); ++i) {
@@ -112,7 +114,7 @@ QJsonObject carObject(int slot, const core::CarSlot& car, const core::RaceState&
         {u"bestLap"_s, f.bestMs ? QJsonValue(car.BestLapNo) : QJsonValue(QJsonValue::Null)},
         {u"average"_s, f.average},
         {u"averageMs"_s, msOrNull(f.averageMs)},
-        {u"predictedLaps"_s, car.Lbl_YosoSyu},
+        {u"predictedLaps"_s, link::predictedLapsText(car.PredictedLaps)},
         {u"driver"_s, car.Driver},
         {u"fuel"_s, fuelObject(car, state)},
         {u"countdown"_s, QJsonObject{{u"on"_s, car.CountdownOn}, {u"laps"_s, car.CountdownTxt}}},

@@ -26,7 +26,7 @@ QString entryColumn(QStringView entry, int column) {
 
 CarChoice chooseCar(QStringView tankColumn, QStringView economyColumn) {
     CarChoice choice;
-    choice.Lbl_Tank = tankColumn.toString();
+    choice.tankText = tankColumn.toString();
     choice.TankCapacity = singleNumber(tankColumn);
 
     double kmPerLitre = core::leadingNumber(economyColumn);
@@ -35,7 +35,7 @@ CarChoice chooseCar(QStringView tankColumn, QStringView economyColumn) {
         std::fabs(metresPerLitre) > std::numeric_limits<float>::max()) {
         kmPerLitre = 0.0;
     }
-    choice.Txt_Nenpi = core::generalNumber(kmPerLitre);
+    choice.economyText = core::generalNumber(kmPerLitre);
     choice.FuelEconomy = static_cast<float>(kmPerLitre * 1000.0);
     return choice;
 }

@@ -10,7 +10,7 @@ namespace kaltero::model {
 // A lap as an operation carries it, and back.
 QVariantMap lapArgs(const core::Lap& lap);
 core::Lap lapFrom(const QVariantMap& args);
-// A car's figures as journals of the previous release carried them with each lap.
+// A car's figures as journals of earlier releases carried them with each lap.
 Figures figuresFrom(const QVariantMap& args);
 
 // What the race begins with, as Start carries it: every slot's address, car, driver, driver

@@ -59,11 +59,8 @@ void RaceModel::start(const QDateTime& startTime, std::optional<QDateTime> endTi
         ++s_.LastCarIdx;
         car.LapStartTick = 0;
         car.laps.clear();
-        car.Lbl_BestLapTm.clear();
-        car.Lbl_AveLapTm.clear();
-        car.Lbl_YosoSyu.clear();
-        car.Lbl_DrvrBestLapTm.clear();
-        car.Lbl_DrvrAveLapTm.clear();
+        // Nothing of the last race's figures is shown or ranked in this one.
+        applyFigures(car, std::nullopt);
     }
     run_ = RunState::Timing;
     latestTick_ = 0;
@@ -230,7 +227,7 @@ void RaceModel::chooseDriver(int slot, const QString& name, const QString& count
         }
     }
     if (car.DrvInfoRow == 0) {
-        car.drivers.append({name, {}, {}});
+        car.drivers.append({.name = name});
         car.DrvInfoRow = qint32(car.drivers.size());
     }
     announce(Op::DriverChosen, slot, 0, name, {{u"name"_s, name}, {u"countdown"_s, countdownTxt}});
@@ -268,7 +265,7 @@ void RaceModel::showMessage(int slot, const QString& message) {
 }
 
 void RaceModel::recordLap(int slot, qint32 lapNo, const core::Lap& lap, qint32 tick,
-                          const Figures& figures, const QString& LapRecord) {
+                          const std::optional<Figures>& figures, const QString& LapRecord) {
     auto& car = at(slot);
     car.LapCnt = std::max(car.LapCnt, lapNo);
     lapAt(slot, lapNo) = lap;
@@ -277,6 +274,15 @@ void RaceModel::recordLap(int slot, qint32 lapNo, const core::Lap& lap, qint32 t
     car.LapStartTick = tick;
     latestTick_ = std::max(latestTick_, tick);
     applyFigures(car, figures);
+    // The driver's row shows what the lap gave them.
+    if (car.DrvInfoRow > 0 && car.DrvInfoRow <= car.drivers.size()) {
+        core::DriverFigures& row = car.drivers[car.DrvInfoRow - 1];
+        row.hasFigures = car.HasFigures;
+        row.bestTicks = car.DrvBestLapTicks;
+        row.bestLapNo = car.DrvBestLapNo;
+        row.averageTicks = car.DrvAveLapTicks;
+        row.ticksPerSecond = figures ? figures->TicksPerSecond : 0;
+    }
     car.LapRecord = LapRecord;
     car.LapFlag = core::RecordFlag::Recorded;
     car.RecordSentThisRun = true;
@@ -329,25 +335,19 @@ void RaceModel::editLapRemarks(int slot, int lapNo, const QString& remarks) {
     announce(Op::LapRemarksEdited, slot, lapNo, remarks, {{u"remarks"_s, remarks}});
 }
 
-void RaceModel::applyFigures(core::CarSlot& car, const Figures& f) {
+void RaceModel::applyFigures(core::CarSlot& car, const std::optional<Figures>& figures) {
+    const Figures f = figures.value_or(Figures{});
+    car.HasFigures = figures.has_value();
     car.BestLapTicks = f.BestLapTicks;
     car.BestLapNo = f.BestLapNo;
     car.BestLapTxt = f.BestLapTxt;
     car.AveLapTicks = f.AveLapTicks;
+    car.PredictedLaps = f.PredictedLaps;
     car.DrvBestLapTicks = f.DrvBestLapTicks;
     car.DrvBestLapNo = f.DrvBestLapNo;
+    car.DrvAveLapTicks = f.DrvAveLapTicks;
     car.DrvTotalTicks = f.DrvTotalTicks;
     car.DrvLapCnt = f.DrvLapCnt;
-    car.Lbl_BestLapTm = f.Lbl_BestLapTm;
-    car.Lbl_AveLapTm = f.Lbl_AveLapTm;
-    car.Lbl_YosoSyu = f.Lbl_YosoSyu;
-    car.Lbl_DrvrBestLapTm = f.Lbl_DrvrBestLapTm;
-    car.Lbl_DrvrAveLapTm = f.Lbl_DrvrAveLapTm;
-    if (car.DrvInfoRow > 0 && car.DrvInfoRow <= car.drivers.size()) {
-        auto& row = car.drivers[car.DrvInfoRow - 1];
-        row.best = f.Lbl_DrvrBestLapTm;
-        row.average = f.Lbl_DrvrAveLapTm;
-    }
 }
 
 void RaceModel::stopCar(int slot) {

@@ -11,21 +11,19 @@ namespace kaltero::model {
 
 enum class RunState { Idle, Timing };
 
-// The car's figures after a recomputation from its laps, and the texts the console shows.
+// A car's figures as the statistics rule works them out from its laps. Times are ticks.
 struct Figures {
-    qint32 BestLapTicks = core::kNoLapTicks;
+    qint32 BestLapTicks = core::kNoLapTicks;  // kNoLapTicks: no lap of any time
     qint32 BestLapNo = 0;
-    QString BestLapTxt;
-    qint32 AveLapTicks = 0;
+    QString BestLapTxt;  // the best lap's time text: the standings rank by it
+    std::optional<qint32> AveLapTicks = std::nullopt;    // none: no lap time to average
+    std::optional<qint64> PredictedLaps = std::nullopt;  // none: not worked out yet
     qint32 DrvBestLapTicks = core::kNoLapTicks;
     qint32 DrvBestLapNo = 0;
+    std::optional<qint32> DrvAveLapTicks = std::nullopt;  // none while the car has no average
     qint32 DrvTotalTicks = 0;
     qint32 DrvLapCnt = 0;
-    QString Lbl_BestLapTm;
-    QString Lbl_AveLapTm;
-    QString Lbl_YosoSyu;
-    QString Lbl_DrvrBestLapTm;
-    QString Lbl_DrvrAveLapTm;
+    qint32 TicksPerSecond = 0;  // the precision they were timed at; 0: the console's
 };
 
 // What a report brought, as the link rules read it.
@@ -99,10 +97,10 @@ public:
     void showMessage(int slot, const QString& message);
     // The longest part of a car's message the console shows and keeps as its last message.
     static constexpr qsizetype kShownMessageChars = 256;
-    // A report closed lap `lapNo` at `tick`: the lap, the figures worked out with it and the
-    // record the car is sent.
+    // A report closed lap `lapNo` at `tick`: the lap, the figures worked out with it (none: the
+    // car then shows no figures) and the record the car is sent.
     void recordLap(int slot, qint32 lapNo, const core::Lap& lap, qint32 tick,
-                   const Figures& figures, const QString& LapRecord);
+                   const std::optional<Figures>& figures, const QString& LapRecord);
     // The report is answered: the car was last heard at `tick`, no lap is waiting.
     void reportHandled(int slot, qint32 tick);
     // The operator sets the lap count to n: laps after it go, missing ones are added empty.
@@ -122,7 +120,7 @@ public:
     void replay(const Change& change);
     // The console's statistics rule: a car's figures from its laps (the lap just recorded in
     // place), the car as it stands and the race time left. A replayed lap works its figures out
-    // again with it; without one the figures stay empty.
+    // again with it; without one the car shows no figures.
     using FigureRule = std::function<Figures(const QList<core::Lap>& laps, const core::CarSlot& car,
                                              qint32 RemainTicks)>;
     void setFigureRule(FigureRule rule) { figureRule_ = std::move(rule); }
@@ -135,7 +133,7 @@ private:
     core::Lap& lapAt(int slot, int lapNo);
     void announce(Op op, int slot = -1, int lap = 0, const QString& detail = {},
                   const QVariantMap& args = {});
-    void applyFigures(core::CarSlot& car, const Figures& f);
+    void applyFigures(core::CarSlot& car, const std::optional<Figures>& f);
 
     core::RaceState s_;
     RunState run_ = RunState::Idle;

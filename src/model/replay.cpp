@@ -82,7 +82,7 @@ void RaceModel::replay(const Change& c) {
             break;
         case Op::LapRecorded: {
             const core::Lap lap = lapFrom(a.value(u"lap"_s).toMap());
-            Figures figures;
+            std::optional<Figures> figures;
             if (a.contains(u"figures"_s)) {
                 figures = figuresFrom(a.value(u"figures"_s).toMap());  // older journals
             } else if (figureRule_ && c.lap > 0) {

@@ -15,14 +15,14 @@ struct FuelInputs {
     float TankCapacity = 0.0F;  // litres
     float FuelTotal = 0.0F;     // litres put in
     qint32 LapCnt = 0;
-    QString tankCaption;  // caption of Lbl_Tank, the tank capacity as the car file gives it
+    QString tankCaption;  // the tank capacity as the car file gives it, as shown
 };
 
 // What UpdateFuelView shows.
 struct FuelView {
-    float percent = 0.0F;  // Meter_Gas value, 0 to 100
-    QString fuelLeftText;  // Lbl_ZanGas caption, "残40"
-    bool blink = false;    // Time_GasBlk runs; when false the gauge turns yellow at once
+    float percent = 0.0F;  // the fuel gauge, 0 to 100
+    QString fuelLeftText;  // fuel left as shown beside the gauge, "残40"
+    bool blink = false;    // the gauge blinks; when false it turns yellow at once
 };
 
 // The fuel estimate, or nothing when it cannot be made: no course, no economy or no tank.
@@ -35,10 +35,10 @@ std::optional<FuelView> fuelView(const FuelInputs& in);
 // A refuelling that was taken.
 struct Refuel {
     float FuelTotal = 0.0F;
-    QString allGasText;  // Lbl_AllGas caption, "45.5"
+    QString allGasText;  // the total put in as shown, "45.5"
 };
 
-// Btn_Kyuyu: adds the leading number of the amount text to the total. Nothing (beep, no
+// Refuelling (給油): adds the leading number of the amount text to the total. Nothing (beep, no
 // change) without a course or an economy, for an amount of 0 (empty field, letters), and for
 // a total that a single-precision figure cannot hold. A negative amount lowers the total.
 //   ("25.5", total 20, course 4000, 2000 m/l) -> 45.5, "45.5"; ("abc", ...) -> nothing
@@ -56,10 +56,10 @@ struct FieldFix {
     bool keepFocus = false;  // the focus goes back into the field
 };
 
-// Txt_InGasl losing the focus: a bad amount is emptied.
+// The refuel amount left by the operator: a bad amount is emptied.
 std::optional<FieldFix> checkRefuelText(QStringView text);
 
-// Txt_Nenpi losing the focus: the economy (km/l) as entered and the FuelEconomy it gives.
+// The economy left by the operator: the economy (km/l) as entered and the FuelEconomy it gives.
 struct FuelEconomyCheck {
     std::optional<FieldFix> fix;  // set: beep and replace the text with "0"
     float FuelEconomy = 0.0F;     // metres per litre
@@ -69,7 +69,7 @@ struct FuelEconomyCheck {
 //   "2.0" -> 2000; "8.5" -> 8500; "abc" -> "0", 0; "-3" -> "0", 0
 FuelEconomyCheck checkFuelEconomyText(QStringView text);
 
-// Txt_ZanRunCnt losing the focus: a bad count becomes "0" and keeps the focus.
+// The countdown left by the operator: a bad count becomes "0" and keeps the focus.
 std::optional<FieldFix> checkCountdownText(QStringView text);
 
 // One lap counted while the countdown is on: the numeric value of the text minus 1, in the
@@ -77,11 +77,11 @@ std::optional<FieldFix> checkCountdownText(QStringView text);
 //   "10" -> "9", "1" -> "0", "0" -> "-1", "-1" -> "-2", "abc" -> "-1", "2.5" -> "1.5"
 QString countdownStep(QStringView text);
 
-// Chk_ChgCnter switched: the countdown field and its captions.
+// The countdown to the driver change switched on or off: its count and its captions.
 struct CountdownView {
-    bool enabled = false;     // Txt_ZanRunCnt enabled
-    QString text;             // Txt_ZanRunCnt text
-    bool captionsOn = false;  // Lbl_AutoMess1 and Lbl_AutoMess2 shown as running, not greyed
+    bool enabled = false;     // the count can be typed
+    QString text;             // the count as shown
+    bool captionsOn = false;  // the countdown's captions shown as running, not greyed
 };
 //   (true, 10) -> enabled, "10", captions on; (false, 10) -> disabled, "0", captions off
 CountdownView countdownSwitch(bool ticked, qint32 CheckDefaultLaps);

@@ -1,5 +1,6 @@
 #include "race/report_inputs.h"
 
+#include "link/figure_text.h"
 #include "platform/whole_file.h"
 #include "race/csv_report.h"
 
@@ -7,7 +8,7 @@
 
 namespace kaltero::race {
 
-ReportInputs reportInputs(const core::RaceState& race) {
+ReportInputs reportInputs(const core::RaceState& race, const core::Settings& settings) {
     ReportInputs in;
     in.eventName = race.event.name;
     in.date = race.event.date;
@@ -26,7 +27,8 @@ ReportInputs reportInputs(const core::RaceState& race) {
             slot.laps.append({lap.timeText, lap.driver, lap.remarks, lap.log});
         }
         for (const core::DriverFigures& d : car.drivers) {
-            slot.drivers.append({d.name, d.best, d.average});
+            const link::DriverFigureTexts texts = link::driverFigureTexts(d, settings);
+            slot.drivers.append({d.name, texts.best, texts.average});
         }
     }
     return in;
@@ -35,7 +37,8 @@ ReportInputs reportInputs(const core::RaceState& race) {
 bool writeResults(const core::RaceState& race, const core::Settings& settings,
                   const QString& fileName, QString* why) {
     const bool csv = QFileInfo(fileName).suffix().compare(u"csv", Qt::CaseInsensitive) == 0;
-    const QByteArray bytes = csv ? csvBytes(race, settings) : reportBytes(reportInputs(race));
+    const QByteArray bytes =
+        csv ? csvBytes(race, settings) : reportBytes(reportInputs(race, settings));
     return platform::writeWholeFile(fileName, bytes, why);
 }
 

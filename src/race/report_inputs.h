@@ -7,8 +7,8 @@
 namespace kaltero::race {
 
 // What the results report copies from the race: the event data, and per slot with an address
-// its title, car, laps and driver table.
-ReportInputs reportInputs(const core::RaceState& race);
+// its title, car, laps and driver table as the console shows them.
+ReportInputs reportInputs(const core::RaceState& race, const core::Settings& settings);
 
 // Saves the race's results: a name ending in .csv (any case) gets the laps for a spreadsheet,
 // any other the text report. False, with the reason in `why`, when the file cannot be written.

@@ -25,7 +25,7 @@ struct ReportDriver {
 
 // One car slot as the console shows it.
 struct ReportSlot {
-    QString address;        // caption of Lbl_IP; an empty one leaves the slot out of the report
+    QString address;        // the car PC's address; an empty one leaves the slot out of the report
     QString title;          // "１号車" .. "５号車"
     QString carName;        // empty when no car is chosen
     QList<ReportLap> laps;  // row 1 first: the position is the lap number

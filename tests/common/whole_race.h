@@ -24,7 +24,7 @@ inline QByteArray wholeRace(const model::RaceModel& race) {
         cars.append(QVariantMap{{u"laps"_s, laps},
                                 {u"LapCnt"_s, car.LapCnt},
                                 {u"best"_s, car.BestLapTicks},
-                                {u"average"_s, car.AveLapTicks},
+                                {u"average"_s, car.AveLapTicks.value_or(-1)},
                                 {u"running"_s, car.Running},
                                 {u"takesPart"_s, car.TakesPart},
                                 {u"flag"_s, core::recordFlagText(car.LapFlag)}});

@@ -60,10 +60,11 @@ struct Pit : ConsoleFixture {
         model.recordLap(slot, lapNo, lap, 0, figures, QString());
     }
     // The driver's row in the car's driver table shows these figures.
-    static kaltero::model::Figures driverFigures(const QString& best, const QString& average) {
+    static kaltero::model::Figures driverFigures(qint32 best, qint32 bestLap, qint32 average) {
         kaltero::model::Figures f;
-        f.Lbl_DrvrBestLapTm = best;
-        f.Lbl_DrvrAveLapTm = average;
+        f.DrvBestLapTicks = best;
+        f.DrvBestLapNo = bestLap;
+        f.DrvAveLapTicks = average;
         return f;
     }
 };
@@ -100,13 +101,12 @@ private Q_SLOTS:
         ui.Car[2]->Cmb_Car->addEntry(QStringLiteral("黄\t40\t12"));
         con.model.chooseDriver(0, QStringLiteral("山田"), QStringLiteral("0"));
         con.record(0, 1, QStringLiteral("1'02\"345"), QStringLiteral("山田"), QString(),
-                   QStringLiteral("N0010000062345, "),
-                   Pit::driverFigures(QStringLiteral("1'02\"345"), QStringLiteral("1'02\"345")));
+                   QStringLiteral("N0010000062345, "), Pit::driverFigures(62345, 1, 62345));
         // Lap 2 counted, never closed by the car.
         con.model.chooseDriver(0, QStringLiteral("佐藤"), QStringLiteral("0"));
         con.record(0, 3, QStringLiteral("0'59\"999"), QStringLiteral("佐藤"),
                    QStringLiteral("雨, スリップ"), QStringLiteral(", ピット"),
-                   Pit::driverFigures(QStringLiteral("0'59\"999"), QStringLiteral("0'59\"999")));
+                   Pit::driverFigures(59999, 3, 59999));
         con.model.countLap(0, QStringLiteral("0"));
         con.model.editLapDriver(0, 4, QStringLiteral("佐藤"));
         con.model.editLapRemarks(0, 4, QStringLiteral("no time"));
@@ -122,8 +122,8 @@ private Q_SLOTS:
                                   kRule, QStringLiteral("1,1'02\"345,山田,,N0010000062345, "),
                                   QStringLiteral("3,0'59\"999,佐藤,雨, スリップ,, ピット"), kRule,
                                   QStringLiteral("個人集計"), kRule,
-                                  QStringLiteral("山田,1'02\"345,1'02\"345"),
-                                  QStringLiteral("佐藤,0'59\"999,0'59\"999"), kRule,
+                                  QStringLiteral("山田,1'02\"345-1L,1'02\"345"),
+                                  QStringLiteral("佐藤,0'59\"999-3L,0'59\"999"), kRule,
                                   QStringLiteral("３号車"), QStringLiteral("車輌名:"), kRule,
                                   QStringLiteral("1,0'48\"000,,,, "), kRule,
                                   QStringLiteral("個人集計"), kRule});

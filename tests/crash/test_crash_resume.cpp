@@ -13,6 +13,7 @@
 // The kill moments come from a logged seed; KALTERO_CRASH_SEED=<seed> repeats a run's choices.
 #include "console/live_console.h"
 #include "core/settings.h"
+#include "link/figure_text.h"
 #include "link/lap_stats.h"
 #include "link/protocol.h"
 #include "platform/cp932.h"
@@ -475,7 +476,9 @@ race::ReportInputs TestCrashResume::referenceReport(const QJsonObject& setUp) co
             out.laps.append({lap.timeText, lap.driver, lap.remarks, lap.log});
         }
         const link::LapStats figures = link::UpdateLapStats(laps, driver, 0, {}, settings);
-        out.drivers.append({driver, figures.Lbl_DrvrBestLapTm, figures.Lbl_DrvrAveLapTm});
+        out.drivers.append(
+            {driver, link::driverBestText(figures.DrvBestLapTicks, figures.DrvBestLapNo, settings),
+             link::averageText(figures.DrvAveLapTicks, settings)});
     }
     return in;
 }

@@ -1,6 +1,7 @@
 #include "common/file_bytes.h"
 #include "common/whole_race.h"
 #include "journal/journal.h"
+#include "link/figure_text.h"
 #include "model/change_args.h"
 #include "model/race_model.h"
 #include "race/report_inputs.h"
@@ -73,7 +74,7 @@ QStringList rebuiltReport(const QList<model::Change>& ops) {
 }
 
 QStringList reportOf(const model::RaceModel& race) {
-    return race::reportLines(race::reportInputs(race.state()));
+    return race::reportLines(race::reportInputs(race.state(), core::Settings{}));
 }
 
 // Another program's connection to the journal (a backup tool, a viewer).
@@ -454,6 +455,126 @@ private Q_SLOTS:
         QCOMPARE(race->car(0).LapCnt, 1);
         QCOMPARE(race->car(0).laps.value(0).driver, u"山田"_s);
         QCOMPARE(race->latestTick(), 83000);
+    }
+
+    // Journals of earlier releases carry the driver table as the texts it showed, and a lap's
+    // figures as the texts of the labels that showed them: the race comes back showing the
+    // same. Shown: each driver row "name|best|average", then the car's five figures.
+    void shownFiguresOfEarlierReleasesResume_data() {
+        QTest::addColumn<QVariantList>("drivers");  // the driver table of the set-up, as written
+        QTest::addColumn<QVariantMap>("figures");   // the figures of a recorded lap; none: no lap
+        QTest::addColumn<QStringList>("shown");
+        const QStringList noFigures(5);
+        const auto row = [](const QString& name, const QString& best, const QString& average) {
+            return QVariant(QStringList{name, best, average});
+        };
+        QTest::newRow("driver table")
+            << QVariantList{row(u"山田"_s, u"1'22\"000-3L"_s, u"1'22\"500"_s),
+                            row(u"佐藤"_s, u"-"_s, u"-"_s), row(u"鈴木"_s, {}, {})}
+            << QVariantMap()
+            << QStringList{u"山田|1'22\"000-3L|1'22\"500"_s, u"佐藤|-|-"_s, u"鈴木||"_s} +
+                   noFigures;
+        QTest::newRow("driver table timed at 1/100")
+            << QVariantList{row(u"山田"_s, u"1'22\"00-3L"_s, u"1'22\"50"_s)} << QVariantMap()
+            << QStringList{u"山田|1'22\"00-3L|1'22\"50"_s} + noFigures;
+        QTest::newRow("driver table with fields below zero")
+            << QVariantList{row(u"山田"_s, u"0'-01\"-500-2L"_s, u"-1'-01\"000"_s)} << QVariantMap()
+            << QStringList{u"山田|0'-01\"-500-2L|-1'-01\"000"_s} + noFigures;
+        QTest::newRow("figures of a lap")
+            << QVariantList{row(u"山田"_s, {}, {})}
+            << QVariantMap{{u"BestLapTicks"_s, 82500},
+                           {u"BestLapNo"_s, 2},
+                           {u"BestLapTxt"_s, u"1'22\"500"_s},
+                           {u"AveLapTicks"_s, 82666},
+                           {u"DrvBestLapTicks"_s, 82500},
+                           {u"DrvBestLapNo"_s, 2},
+                           {u"DrvTotalTicks"_s, 248000},
+                           {u"DrvLapCnt"_s, 3},
+                           {u"Lbl_BestLapTm"_s, u"2周目 1'22\"500"_s},
+                           {u"Lbl_AveLapTm"_s, u"1'22\"666"_s},
+                           {u"Lbl_YosoSyu"_s, u"あと7周"_s},
+                           {u"Lbl_DrvrBestLapTm"_s, u"1'22\"500-2L"_s},
+                           {u"Lbl_DrvrAveLapTm"_s, u"1'22\"667"_s}}
+            << QStringList{u"山田|1'22\"500-2L|1'22\"667"_s,
+                           u"2周目 1'22\"500"_s,
+                           u"1'22\"666"_s,
+                           u"あと7周"_s,
+                           u"1'22\"500-2L"_s,
+                           u"1'22\"667"_s};
+        QTest::newRow("figures of a lap without a time")
+            << QVariantList{row(u"山田"_s, {}, {})}
+            << QVariantMap{{u"BestLapTicks"_s, core::kNoLapTicks},
+                           {u"BestLapNo"_s, 0},
+                           {u"BestLapTxt"_s, u"4473'55\"455"_s},
+                           {u"AveLapTicks"_s, 0},
+                           {u"DrvBestLapTicks"_s, core::kNoLapTicks},
+                           {u"DrvBestLapNo"_s, 0},
+                           {u"DrvTotalTicks"_s, 0},
+                           {u"DrvLapCnt"_s, 1},
+                           {u"Lbl_BestLapTm"_s, u"-"_s},
+                           {u"Lbl_AveLapTm"_s, u"-"_s},
+                           {u"Lbl_YosoSyu"_s, QString()},
+                           {u"Lbl_DrvrBestLapTm"_s, u"-"_s},
+                           {u"Lbl_DrvrAveLapTm"_s, u"-"_s}}
+            << QStringList{u"山田|-|-"_s, u"-"_s, u"-"_s, QString(), u"-"_s, u"-"_s};
+    }
+    void shownFiguresOfEarlierReleasesResume() {
+        QFETCH(QVariantList, drivers);
+        QFETCH(QVariantMap, figures);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"Kaltero.db"_s);
+        {
+            journal::Journal fresh;
+            QVERIFY(fresh.open(path));
+        }
+        {
+            Intruder old(path);
+            QVERIFY(old.exec(
+                u"INSERT INTO races (id, started, started_ms, state) VALUES "
+                "(1, '2026-04-03T10:00:00', %1, 'running')"_s.arg(kStart.toMSecsSinceEpoch())));
+            const auto op = [&old](const QString& name, int slot, int lap,
+                                   const QVariantMap& args) {
+                QSqlQuery q(old.db);
+                q.prepare(
+                    u"INSERT INTO operations (race, op, slot, lap, detail, args) "
+                    "VALUES (1, ?, ?, ?, '', ?)"_s);
+                q.addBindValue(name);
+                q.addBindValue(slot);
+                q.addBindValue(lap);
+                q.addBindValue(QString::fromUtf8(QJsonDocument(QJsonObject::fromVariantMap(args))
+                                                     .toJson(QJsonDocument::Compact)));
+                return q.exec();
+            };
+            const QVariantMap slot{{u"address"_s, u"10.0.0.1"_s},
+                                   {u"setUp"_s, true},
+                                   {u"driver"_s, u"山田"_s},
+                                   {u"driverRow"_s, 1},
+                                   {u"drivers"_s, drivers}};
+            QVERIFY(op(u"started"_s, -1, 0,
+                       {{u"startMs"_s, kStart.toMSecsSinceEpoch()},
+                        {u"endMs"_s, QVariant()},
+                        {u"setUp"_s, QVariantMap{{u"slots"_s, QVariantList{slot}}}}}));
+            if (!figures.isEmpty()) {
+                QVERIFY(op(u"lap counted"_s, 0, 1, {{u"countdown"_s, u"0"_s}}));
+                QVERIFY(op(u"lap recorded"_s, 0, 1,
+                           {{u"lap"_s, model::lapArgs(timedLap(82500, u"山田"_s))},
+                            {u"tick"_s, 82500},
+                            {u"figures"_s, figures},
+                            {u"record"_s, u"r"_s}}));
+            }
+        }
+        journal::Journal j;
+        QVERIFY(j.open(path));
+        const auto race = rebuilt(j.unfinishedRace());
+        const core::Settings settings;
+        QStringList shown;
+        for (const core::DriverFigures& d : race->car(0).drivers) {
+            const link::DriverFigureTexts texts = link::driverFigureTexts(d, settings);
+            shown << d.name + u'|' + texts.best + u'|' + texts.average;
+        }
+        const link::CarFigureTexts car = link::carFigureTexts(race->car(0), settings);
+        shown << car.best << car.average << car.predicted << car.driverBest << car.driverAverage;
+        QTEST(shown, "shown");
     }
 };
 

@@ -1,5 +1,7 @@
 #include "core/slot_state.h"
+#include "link/figure_text.h"
 #include "link/lap_stats.h"
+#include "model/race_model.h"
 
 #include <QTest>
 #include <algorithm>
@@ -9,7 +11,11 @@
 using kaltero::core::kNoLapTicks;
 using kaltero::core::Lap;
 using kaltero::core::Settings;
+using kaltero::link::averageText;
+using kaltero::link::bestLapText;
+using kaltero::link::driverBestText;
 using kaltero::link::LapStats;
+using kaltero::link::predictedLapsText;
 using kaltero::link::UpdateLapStats;
 using namespace Qt::StringLiterals;
 
@@ -44,7 +50,8 @@ QList<Lap> laps(const QStringList& ticks, const QString& driver = u"A"_s) {
     return out;
 }
 
-const QString kOldPrediction = u"あと3周"_s;
+// The prediction the car showed before: 3 laps.
+constexpr qint64 kOldPrediction = 3;
 
 }  // namespace
 
@@ -59,7 +66,7 @@ private Q_SLOTS:
         QTest::addColumn<qint32>("bestNo");
         QTest::addColumn<QString>("bestLabel");
         QTest::addColumn<QString>("bestTxt");
-        QTest::addColumn<qint32>("aveTicks");
+        QTest::addColumn<qint32>("aveTicks");  // 0 also for none
         QTest::addColumn<QString>("aveLabel");
 
         QTest::newRow("earliest of equal laps is best, average truncated")
@@ -103,14 +110,14 @@ private Q_SLOTS:
     void carFigures() {
         QFETCH(int, ticksPerSecond);
         QFETCH(QStringList, cells);
-        const LapStats s =
-            UpdateLapStats(laps(cells), u"A"_s, 600000, kOldPrediction, precision(ticksPerSecond));
+        const Settings settings = precision(ticksPerSecond);
+        const LapStats s = UpdateLapStats(laps(cells), u"A"_s, 600000, kOldPrediction, settings);
         QTEST(s.BestLapTicks, "bestTicks");
         QTEST(s.BestLapNo, "bestNo");
-        QTEST(s.Lbl_BestLapTm, "bestLabel");
+        QTEST(bestLapText(s.BestLapTicks, s.BestLapNo, settings), "bestLabel");
         QTEST(s.BestLapTxt, "bestTxt");
-        QTEST(s.AveLapTicks, "aveTicks");
-        QTEST(s.Lbl_AveLapTm, "aveLabel");
+        QTEST(s.AveLapTicks.value_or(0), "aveTicks");
+        QTEST(averageText(s.AveLapTicks, settings), "aveLabel");
     }
 
     void driverFigures_data() {
@@ -162,8 +169,8 @@ private Q_SLOTS:
         QTEST(s.DrvBestLapNo, "bestNo");
         QTEST(s.DrvTotalTicks, "totalTicks");
         QTEST(s.DrvLapCnt, "lapCnt");
-        QTEST(s.Lbl_DrvrBestLapTm, "bestLabel");
-        QTEST(s.Lbl_DrvrAveLapTm, "aveLabel");
+        QTEST(driverBestText(s.DrvBestLapTicks, s.DrvBestLapNo, precision(1000)), "bestLabel");
+        QTEST(averageText(s.DrvAveLapTicks, precision(1000)), "aveLabel");
     }
 
     void predictedLaps_data() {
@@ -180,9 +187,9 @@ private Q_SLOTS:
         QTest::newRow("exact after the end")
             << QStringList{u"82500"_s, u"82500"_s} << -165000 << u"あと-2周"_s;
         QTest::newRow("sum 0 keeps the last text")
-            << QStringList{QString()} << 600000 << kOldPrediction;
+            << QStringList{QString()} << 600000 << u"あと3周"_s;
         QTest::newRow("average truncated to 0 keeps the last text")
-            << QStringList{u"1"_s, u"0"_s, u"0"_s} << 600000 << kOldPrediction;
+            << QStringList{u"1"_s, u"0"_s, u"0"_s} << 600000 << u"あと3周"_s;
         QTest::newRow("largest remaining") << QStringList{u"1"_s} << kMax << u"あと2147483647周"_s;
         QTest::newRow("lowest over a negative average")
             << QStringList{u"-1"_s} << kMin << u"あと2147483648周"_s;
@@ -192,7 +199,43 @@ private Q_SLOTS:
         QFETCH(qint32, remainTicks);
         const LapStats s =
             UpdateLapStats(laps(cells), u"A"_s, remainTicks, kOldPrediction, precision(1000));
-        QTEST(s.Lbl_YosoSyu, "label");
+        QTEST(predictedLapsText(s.PredictedLaps), "label");
+    }
+
+    // A driver's row reads as it was timed, also after the precision changed between races;
+    // before the driver's first lap it shows nothing.
+    void driverRowTexts_data() {
+        QTest::addColumn<int>("timedAt");
+        QTest::addColumn<int>("shownAt");
+        QTest::addColumn<QStringList>("cells");
+        QTest::addColumn<QString>("best");
+        QTest::addColumn<QString>("average");
+        QTest::newRow("same precision") << 1000 << 1000 << QStringList{u"83000"_s, u"82000"_s}
+                                        << u"1'22\"000-2L"_s << u"1'22\"500"_s;
+        QTest::newRow("timed at 1/100, shown at 1/1000")
+            << 100 << 1000 << QStringList{u"8300"_s, u"8200"_s} << u"1'22\"00-2L"_s
+            << u"1'22\"50"_s;
+        QTest::newRow("timed at 1/1000, shown at 1/100")
+            << 1000 << 100 << QStringList{u"83000"_s, u"82001"_s} << u"1'22\"001-2L"_s
+            << u"1'22\"500"_s;
+        QTest::newRow("no lap yet") << 1000 << 1000 << QStringList{} << QString() << QString();
+    }
+    void driverRowTexts() {
+        QFETCH(int, timedAt);
+        QFETCH(int, shownAt);
+        QFETCH(QStringList, cells);
+        kaltero::model::RaceModel race;
+        race.chooseDriver(0, u"A"_s, u"0"_s);
+        const QList<Lap> driven = laps(cells);
+        for (qsizetype i = 0; i < driven.size(); ++i) {
+            race.recordLap(0, int(i + 1), driven[i], 0,
+                           UpdateLapStats(driven.first(i + 1), u"A"_s, 0, {}, precision(timedAt)),
+                           {});
+        }
+        const auto texts =
+            kaltero::link::driverFigureTexts(race.car(0).drivers.value(0), precision(shownAt));
+        QTEST(texts.best, "best");
+        QTEST(texts.average, "average");
     }
 };
 

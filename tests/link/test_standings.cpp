@@ -85,20 +85,20 @@ private Q_SLOTS:
 
     void rankRowLabels() {
         const QList<StandingsCar> cars{
-            StandingsCar{5, false, u"1'23\"456"_s, 4, u"ｶﾛｰﾗ"_s},
-            StandingsCar{7, true, u"1'21\"000"_s, 7, u"シビック"_s},
+            StandingsCar{5, false, u"1'23\"456"_s, 4, u"ｶﾛｰﾗ"_s, -1, 83456},
+            StandingsCar{7, true, u"1'21\"000"_s, 7, u"シビック"_s, -1, 81000},
         };
         const Standings s = UpdateStandings(cars);
         QCOMPARE(s.SortKey, (QStringList{u"9921'21\"0001"_s, u"9931'23\"4560"_s}));
         QCOMPARE(s.rows.size(), 2);
         QCOMPARE(s.rows[0].carName, u"シビック"_s);
-        QCOMPARE(s.rows[0].lap, u"7"_s);
-        QCOMPARE(s.rows[0].bestTime, u"1'21\"000"_s);
-        QCOMPARE(s.rows[0].bestLap, u"7"_s);
+        QCOMPARE(s.rows[0].lap, qint64(7));
+        QCOMPARE(s.rows[0].bestTicks.value_or(-1), 81000);
+        QCOMPARE(s.rows[0].bestLap, 7);
         QCOMPARE(s.rows[1].carName, u"ｶﾛｰﾗ"_s);
-        QCOMPARE(s.rows[1].lap, u"6"_s);
-        QCOMPARE(s.rows[1].bestTime, u"1'23\"456"_s);
-        QCOMPARE(s.rows[1].bestLap, u"4"_s);
+        QCOMPARE(s.rows[1].lap, qint64(6));
+        QCOMPARE(s.rows[1].bestTicks.value_or(-1), 83456);
+        QCOMPARE(s.rows[1].bestLap, 4);
     }
 
     void currentLap_data() {

@@ -36,9 +36,7 @@ void record(RaceModel& m, int slot, int lapNo, qint32 ticks, qint32 endTick, con
     f.BestLapNo = lapNo;
     f.BestLapTxt = text;
     f.AveLapTicks = ticks;
-    f.Lbl_BestLapTm = u"1周目 "_s + text;
-    f.Lbl_AveLapTm = text;
-    f.Lbl_YosoSyu = u"あと40周"_s;
+    f.PredictedLaps = 40;
     m.recordLap(slot, lapNo, lap, endTick, f, {});
 }
 

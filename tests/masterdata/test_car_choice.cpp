@@ -33,9 +33,9 @@ private Q_SLOTS:
     void choosesCar_data() {
         QTest::addColumn<QString>("tank");
         QTest::addColumn<QString>("economy");
-        QTest::addColumn<QString>("lblTank");
+        QTest::addColumn<QString>("tankText");
         QTest::addColumn<float>("tankCapacity");
-        QTest::addColumn<QString>("txtNenpi");
+        QTest::addColumn<QString>("economyText");
         QTest::addColumn<float>("fuelEconomy");
         QTest::newRow("60 l, 8.5 km/l")
             << u"60"_s << u"8.5"_s << u"60"_s << 60.0F << u"8.5"_s << 8500.0F;
@@ -57,14 +57,14 @@ private Q_SLOTS:
     void choosesCar() {
         QFETCH(QString, tank);
         QFETCH(QString, economy);
-        QFETCH(QString, lblTank);
+        QFETCH(QString, tankText);
         QFETCH(float, tankCapacity);
-        QFETCH(QString, txtNenpi);
+        QFETCH(QString, economyText);
         QFETCH(float, fuelEconomy);
         const CarChoice choice = chooseCar(tank, economy);
-        QCOMPARE(choice.Lbl_Tank, lblTank);
+        QCOMPARE(choice.tankText, tankText);
         QCOMPARE(choice.TankCapacity, tankCapacity);
-        QCOMPARE(choice.Txt_Nenpi, txtNenpi);
+        QCOMPARE(choice.economyText, economyText);
         QCOMPARE(choice.FuelEconomy, fuelEconomy);
         QVERIFY(std::isfinite(choice.TankCapacity) && std::isfinite(choice.FuelEconomy));
     }
@@ -98,9 +98,9 @@ private Q_SLOTS:
         const QString carEntry = carLoad.entries->first();
         QCOMPARE(entryColumn(carEntry, 0), u"Car A"_s);
         const CarChoice choice = chooseCar(entryColumn(carEntry, 1), entryColumn(carEntry, 2));
-        QCOMPARE(choice.Lbl_Tank, u"60"_s);
+        QCOMPARE(choice.tankText, u"60"_s);
         QCOMPARE(choice.TankCapacity, 60.0F);
-        QCOMPARE(choice.Txt_Nenpi, u"8.5"_s);
+        QCOMPARE(choice.economyText, u"8.5"_s);
         QCOMPARE(choice.FuelEconomy, 8500.0F);
 
         const CourseFileLoad courseLoad = loadCourseFile(courses, false);

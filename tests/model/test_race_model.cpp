@@ -1,4 +1,5 @@
 #include "link/car_link.h"
+#include "link/figure_text.h"
 #include "link/lap_closing.h"
 #include "link/protocol.h"
 #include "model/race_model.h"
@@ -95,10 +96,10 @@ private Q_SLOTS:
         const auto& race = r.race;
 
         // Figures: the edit counts from the next recorded lap on.
-        const auto& car0 = race.car(0);
-        QCOMPARE(car0.Lbl_BestLapTm, u"1周目 1'20\"000"_s);
-        QCOMPARE(car0.Lbl_AveLapTm, u"1'21\"750"_s);
-        QCOMPARE(car0.Lbl_DrvrBestLapTm, u"1'22\"000-4L"_s);
+        const auto shown = link::carFigureTexts(race.car(0), r.settings);
+        QCOMPARE(shown.best, u"1周目 1'20\"000"_s);
+        QCOMPARE(shown.average, u"1'21\"750"_s);
+        QCOMPARE(shown.driverBest, u"1'22\"000-4L"_s);
         QCOMPARE(race.car(1).laps.size(), 4);
         QVERIFY(!race.car(1).laps[2].timed);
         QCOMPARE(race.car(1).laps[3].ticks, 85000);
@@ -108,7 +109,7 @@ private Q_SLOTS:
         QCOMPARE(standings.rows.size(), 2);
         QCOMPARE(standings.rows[0].carName, u"赤"_s);
         QCOMPARE(standings.rows[1].carName, u"青"_s);
-        QCOMPARE(standings.rows[1].bestTime, u"1'21\"000"_s);
+        QCOMPARE(standings.rows[1].bestTicks.value_or(-1), 81000);
 
         // Fuel: 10 l put in, 4 laps of 0.4 l.
         const auto& car1 = race.car(1);
@@ -123,7 +124,7 @@ private Q_SLOTS:
         QVERIFY(fuel->blink);
 
         // The report: laps as recorded, the edit as typed, both drivers of car 1.
-        const QStringList lines = race::reportLines(race::reportInputs(race.state()));
+        const QStringList lines = race::reportLines(race::reportInputs(race.state(), r.settings));
         QVERIFY(lines.contains(u"1,1'20\"000,山田,,, "_s));
         QVERIFY(lines.contains(u"2,1'21\"000,佐藤,,, ピット"_s));
         QVERIFY(!lines.filter(u"3,"_s).filter(u"佐藤"_s).size());  // never timed
@@ -177,7 +178,7 @@ private Q_SLOTS:
             QCOMPARE(replayed.operations[i].args, live.operations[i].args);
         }
         const auto lines = [](const ScriptedRace& r) {
-            return race::reportLines(race::reportInputs(r.race.state()));
+            return race::reportLines(race::reportInputs(r.race.state(), r.settings));
         };
         QCOMPARE(lines(replayed), lines(live));
         for (int s = 0; s < 2; ++s) {
@@ -187,8 +188,27 @@ private Q_SLOTS:
             QCOMPARE(b.LapRecord, a.LapRecord);
             QCOMPARE(b.LapStartTick, a.LapStartTick);
             QCOMPARE(b.FuelTotal, a.FuelTotal);
-            QCOMPARE(b.Lbl_AveLapTm, a.Lbl_AveLapTm);
+            QCOMPARE(b.AveLapTicks, a.AveLapTicks);
+            QCOMPARE(b.PredictedLaps, a.PredictedLaps);
         }
+    }
+
+    // The next Start shows and ranks nothing of the last race's figures until each car
+    // records a lap of its own; the driver table keeps what the drivers did.
+    void startClearsTheLastRacesFigures() {
+        ScriptedRace r;
+        driveTheScript(r);
+        r.race.start(kStart.addSecs(3600), std::nullopt);
+        for (int s = 0; s < 2; ++s) {
+            QCOMPARE(link::carFigureTexts(r.race.car(s), r.settings).best, QString());
+        }
+        const auto standings = link::UpdateStandings(link::standingsCars(r.race.state()));
+        QCOMPARE(standings.SortKey, (QStringList{u"9980"_s, u"9981"_s}));
+        QVERIFY(!standings.rows[0].bestTicks);
+        QCOMPARE(standings.rows[0].bestLap, 0);
+        const auto yamada = link::driverFigureTexts(r.race.car(0).drivers.value(0), r.settings);
+        QCOMPARE(yamada.best, u"1'22\"500-2L"_s);
+        QCOMPARE(yamada.average, u"1'22\"667"_s);
     }
 
     // A correction always closes with the next report; otherwise only a counted lap the car

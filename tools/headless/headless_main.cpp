@@ -94,7 +94,7 @@ bool setUp(core::Console& c) {
         const QString name = masterdata::entryColumn(entry, 0);
         const auto car = masterdata::chooseCar(masterdata::entryColumn(entry, 1),
                                                masterdata::entryColumn(entry, 2));
-        c.race.chooseCar(s, name, car.Lbl_Tank, car.TankCapacity, car.FuelEconomy);
+        c.race.chooseCar(s, name, car.tankText, car.TankCapacity, car.FuelEconomy);
         const QString driver = driverEntries[s].value(s % 2);
         c.race.showChoices(s, name, driver);
         c.race.chooseDriver(s, driver,

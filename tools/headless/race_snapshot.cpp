@@ -1,6 +1,7 @@
 #include "race_snapshot.h"
 
 #include "core/slot_state.h"
+#include "link/figure_text.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -26,8 +27,10 @@ QJsonObject slotSnapshot(const core::CarSlot& car) {
     }
     QJsonArray drivers;
     for (const core::DriverFigures& d : car.drivers) {
-        drivers.append(
-            QJsonObject{{u"name"_s, d.name}, {u"best"_s, d.best}, {u"average"_s, d.average}});
+        // Each row keeps the precision it was timed at: the default settings read it right.
+        const link::DriverFigureTexts texts = link::driverFigureTexts(d, core::Settings{});
+        drivers.append(QJsonObject{
+            {u"name"_s, d.name}, {u"best"_s, texts.best}, {u"average"_s, texts.average}});
     }
     return {
         {u"address"_s, car.Address}, {u"carName"_s, car.CarName},    {u"driver"_s, car.Driver},
