@@ -11,7 +11,7 @@ Application::Application(WindowContext& console, QString programFolder, std::fun
       quit_(std::move(quit)),
       session_(console, console.engine),
       splash_(std::make_unique<Splash>(
-          console, [this, folder = std::move(programFolder)] { session_.load(folder); },
+          console.clock, [this, folder = std::move(programFolder)] { session_.load(folder); },
           [this] { openConsole(); })) {}
 
 Application::~Application() {

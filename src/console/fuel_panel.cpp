@@ -63,6 +63,8 @@ FuelPanel::FuelPanel(WindowContext& console) : c_(console) {
                 showCountdown(change.slot);
                 break;
             case model::Op::Refuelled:
+                c_.ui.Car[change.slot]->Lbl_AllGas->setText(
+                    core::generalNumber(c_.state.car[change.slot].FuelTotal));
                 UpdateFuelView(change.slot);
                 break;
             case model::Op::CountdownSwitched:
@@ -130,7 +132,6 @@ void FuelPanel::onRefuelled(int s) {
         c_.prompts.beep();
         return;
     }
-    ui.Car[s]->Lbl_AllGas->setText(taken->allGasText);
     c_.race.refuel(s, taken->FuelTotal);
     // The amount stays, so the same refuelling can be entered again with one press.
     ui.Car[s]->Txt_InGasl->setFocus();

@@ -1,7 +1,5 @@
 #include "console/splash.h"
 
-#include "console/window_context.h"
-#include "core/settings.h"
 #include "platform/clock.h"
 
 #include <QGuiApplication>
@@ -11,13 +9,12 @@
 
 namespace kaltero::console {
 
-Splash::Splash(WindowContext& console, std::function<void()> load,
+Splash::Splash(platform::Clock& clock, std::function<void()> load,
                std::function<void()> openConsole)
     : QWidget(nullptr, Qt::SplashScreen),
-      console_(console),
       load_(std::move(load)),
       openConsole_(std::move(openConsole)),
-      timer1_(console.clock.makeTimer()) {
+      timer1_(clock.makeTimer()) {
     setObjectName(QStringLiteral("Mf_Open"));
     setWindowTitle(QStringLiteral("Kaltero"));
     auto* layout = new QVBoxLayout(this);

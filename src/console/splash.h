@@ -5,12 +5,11 @@
 #include <memory>
 
 namespace kaltero::platform {
+class Clock;
 class Timer;
-}
+}  // namespace kaltero::platform
 
 namespace kaltero::console {
-
-struct WindowContext;
 
 // The splash "Mf_Open": has the settings read (`load`), and three seconds later hands over to
 // the console window.
@@ -18,7 +17,7 @@ class Splash final : public QWidget {
     Q_OBJECT
 
 public:
-    Splash(WindowContext& console, std::function<void()> load, std::function<void()> openConsole);
+    Splash(platform::Clock& clock, std::function<void()> load, std::function<void()> openConsole);
     ~Splash() override;
 
     void onLoad();
@@ -26,7 +25,6 @@ public:
 private:
     void onSplashTimer();
 
-    WindowContext& console_;
     std::function<void()> load_;
     std::function<void()> openConsole_;
     std::unique_ptr<platform::Timer> timer1_;

@@ -20,8 +20,8 @@ class RaceModel;
 
 namespace kaltero::core {
 
-// The shared context of every handler: the race, the settings, the controls and the services
-// the console runs on. The race is read here and changed only through its operations.
+// The shared context of the engine and the window: the race, the settings and the services the
+// console runs on. The race is read here and changed only through its operations.
 // The car link's sockets: one per car slot ("Winsock_0".."Winsock_4") and the address check's
 // ("WinsockChker"). The console owns them, not its window.
 struct LinkSockets {

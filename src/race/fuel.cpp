@@ -63,7 +63,6 @@ std::optional<Refuel> refuel(QStringView amountText, float FuelTotal, qint32 Cou
     }
     Refuel result;
     result.FuelTotal = static_cast<float>(total);
-    result.allGasText = core::generalNumber(result.FuelTotal);
     return result;
 }
 

@@ -35,13 +35,12 @@ std::optional<FuelView> fuelView(const FuelInputs& in);
 // A refuelling that was taken.
 struct Refuel {
     float FuelTotal = 0.0F;
-    QString allGasText;  // the total put in as shown, "45.5"
 };
 
 // Refuelling (給油): adds the leading number of the amount text to the total. Nothing (beep, no
 // change) without a course or an economy, for an amount of 0 (empty field, letters), and for
 // a total that a single-precision figure cannot hold. A negative amount lowers the total.
-//   ("25.5", total 20, course 4000, 2000 m/l) -> 45.5, "45.5"; ("abc", ...) -> nothing
+//   ("25.5", total 20, course 4000, 2000 m/l) -> 45.5; ("abc", ...) -> nothing
 std::optional<Refuel> refuel(QStringView amountText, float FuelTotal, qint32 CourseLength,
                              float FuelEconomy);
 

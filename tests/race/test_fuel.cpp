@@ -1,3 +1,4 @@
+#include "core/number_text.h"
 #include "race/fuel.h"
 
 #include <QTest>
@@ -148,7 +149,7 @@ private Q_SLOTS:
         QCOMPARE(bool(result), taken);
         if (result) {
             QCOMPARE(result->FuelTotal, newTotal);
-            QCOMPARE(result->allGasText, allGas);
+            QCOMPARE(kaltero::core::generalNumber(result->FuelTotal), allGas);
         }
     }
 
