@@ -1,7 +1,6 @@
 #include "console/driver_panel.h"
 
 #include "console/window_context.h"
-#include "link/figure_text.h"
 #include "model/race_model.h"
 #include "platform/clock.h"
 #include "race/fuel.h"
@@ -28,11 +27,15 @@ DriverPanel::DriverPanel(WindowContext& console) : c_(console) {
         QObject::connect(ui.Car[s]->Btn_DriverInfo, &QAbstractButton::clicked,
                          [this, s] { toggleDriverTable(s); });
     }
-    QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
-        if (change.op == model::Op::DriverChosen || change.op == model::Op::LapRecorded) {
-            showDrivers(change.slot);
-        }
-    });
+    for (int s = 0; s < kSlotCount; ++s) {
+        drivers_[s] = std::make_unique<DriverTableModel>(c_.race, s, c_.settings);
+        const auto* table = drivers_[s].get();
+        const auto show = [this, s] { showDrivers(s); };
+        QObject::connect(table, &QAbstractItemModel::rowsInserted, show);
+        QObject::connect(table, &QAbstractItemModel::rowsRemoved, show);
+        QObject::connect(table, &QAbstractItemModel::dataChanged, show);
+        QObject::connect(table, &QAbstractItemModel::modelReset, show);
+    }
 }
 
 void DriverPanel::onDriverChosen(int s) {
@@ -42,14 +45,15 @@ void DriverPanel::onDriverChosen(int s) {
 
 void DriverPanel::showDrivers(int s) {
     auto* table = c_.ui.Car[s]->Spd_DriverInfo;
-    const auto& drivers = c_.state.car[s].drivers;
-    table->setRowCount(int(drivers.size()));
-    for (int r = 1; r <= drivers.size(); ++r) {
-        const core::DriverFigures& d = drivers[r - 1];
-        const link::DriverFigureTexts texts = link::driverFigureTexts(d, c_.settings);
-        table->setCellText(core::driver_grid::kName, r, d.name);
-        table->setCellText(core::driver_grid::kBest, r, texts.best);
-        table->setCellText(core::driver_grid::kAverage, r, texts.average);
+    const DriverTableModel& drivers = *drivers_[s];
+    const auto text = [&drivers](int row, int column) {
+        return drivers.index(row, column).data().toString();
+    };
+    table->setRowCount(drivers.rowCount());
+    for (int r = 1; r <= drivers.rowCount(); ++r) {
+        table->setCellText(core::driver_grid::kName, r, text(r - 1, DriverTableModel::kName));
+        table->setCellText(core::driver_grid::kBest, r, text(r - 1, DriverTableModel::kBest));
+        table->setCellText(core::driver_grid::kAverage, r, text(r - 1, DriverTableModel::kAverage));
     }
 }
 

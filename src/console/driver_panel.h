@@ -1,6 +1,11 @@
 #pragma once
 
+#include "console/race_tables.h"
+#include "core/slot_state.h"
+
 #include <QString>
+#include <array>
+#include <memory>
 
 namespace kaltero::console {
 
@@ -19,10 +24,11 @@ public:
     static constexpr int kOpenMs = 30'000;
 
 private:
-    // The driver table as the race holds it.
+    // The driver table as its model holds it.
     void showDrivers(int slot);
 
     WindowContext& c_;
+    std::array<std::unique_ptr<DriverTableModel>, core::kSlotCount> drivers_;
 };
 
 }  // namespace kaltero::console

@@ -1,31 +1,26 @@
 #include "console/standings_view.h"
 
 #include "console/window_context.h"
-#include "model/race_model.h"
-#include "timing/time_text.h"
 
 #include <QLabel>
 
 namespace kaltero::console {
 
-StandingsView::StandingsView(WindowContext& console) : c_(console) {
-    QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
-        if (change.op == model::Op::StandingsUpdated) {
-            show();
-        }
-    });
+StandingsView::StandingsView(WindowContext& console)
+    : c_(console), standings_(console.race, console.settings) {
+    QObject::connect(&standings_, &QAbstractItemModel::modelReset, [this] { show(); });
 }
 
 void StandingsView::show() {
     auto& ui = c_.ui;
-    const auto& rows = c_.state.standings;
-    for (int r = 0; r < rows.size() && r < core::kSlotCount; ++r) {
-        const core::StandingsRow& row = rows[r];
-        ui.Lbl_Sort_No[r]->setText(row.carName);
-        ui.Lbl_Sort_LAP[r]->setText(QString::number(row.lap));
-        ui.Lbl_BestTime[r]->setText(
-            row.bestTicks ? timing::FormatLapTime(*row.bestTicks, c_.settings) : QString());
-        ui.Lbl_BestLAP[r]->setText(QString::number(row.bestLap));
+    const auto text = [this](int row, int column) {
+        return standings_.index(row, column).data().toString();
+    };
+    for (int r = 0; r < standings_.rowCount() && r < core::kSlotCount; ++r) {
+        ui.Lbl_Sort_No[r]->setText(text(r, StandingsModel::kCarName));
+        ui.Lbl_Sort_LAP[r]->setText(text(r, StandingsModel::kLap));
+        ui.Lbl_BestTime[r]->setText(text(r, StandingsModel::kBestTime));
+        ui.Lbl_BestLAP[r]->setText(text(r, StandingsModel::kBestLap));
     }
 }
 

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "console/race_tables.h"
+
 namespace kaltero::console {
 
 struct WindowContext;
 
-// Draws the standings board from the race each time the standings are worked out anew: the
-// rows of the ranked cars; rows below them keep what they show.
+// Draws the standings board from the standings model each time the race ranks its cars anew:
+// the rows of the ranked cars; rows below them keep what they show.
 class StandingsView {
 public:
     explicit StandingsView(WindowContext& console);
@@ -14,6 +16,7 @@ private:
     void show();
 
     WindowContext& c_;
+    StandingsModel standings_;
 };
 
 }  // namespace kaltero::console
