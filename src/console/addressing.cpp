@@ -7,7 +7,7 @@
 #include "widgets/colours.h"
 #include "widgets/frame.h"
 #include "widgets/gauge.h"
-#include "widgets/grid.h"
+#include "widgets/lap_grid.h"
 
 #include <QLabel>
 #include <QLineEdit>

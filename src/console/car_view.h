@@ -1,5 +1,10 @@
 #pragma once
 
+#include "core/slot_state.h"
+
+#include <array>
+#include <memory>
+
 namespace kaltero::model {
 struct Change;
 }
@@ -7,21 +12,29 @@ struct Change;
 namespace kaltero::console {
 
 struct WindowContext;
+class LapTableModel;
 
-// Draws each car's lap grid, lap count and figures from the race whenever it changes. The
-// grid is a view: an operator's edit in it goes back to the race through the corrections.
+// Shows each car's lap count and figures from the race whenever it changes, and gives each
+// car's lap grid the car's laps as a model. An operator's edit in the grid goes to the race
+// through the model.
 class CarView {
 public:
     explicit CarView(WindowContext& console);
+    ~CarView();
+
+    CarView(const CarView&) = delete;
+    CarView& operator=(const CarView&) = delete;
+
+    LapTableModel& laps(int slot) { return *laps_[slot]; }
 
 private:
     void show(const model::Change& change);
-    void showLap(int slot, int lapNo);
     void showFigures(int slot);
     // Puts the grid's cursor on the lap's row, as the operator would to edit it.
     void moveTo(int slot, int col, int lapNo);
 
     WindowContext& c_;
+    std::array<std::unique_ptr<LapTableModel>, core::kSlotCount> laps_;
 };
 
 }  // namespace kaltero::console

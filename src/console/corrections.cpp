@@ -9,7 +9,7 @@
 #include "platform/udp_link.h"
 #include "timing/time_text.h"
 #include "widgets/colours.h"
-#include "widgets/grid.h"
+#include "widgets/lap_grid.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -17,7 +17,6 @@
 namespace kaltero::console {
 
 using timing::FormatLapTime;
-using timing::ParseLapTime;
 
 using core::kSlotCount;
 
@@ -35,10 +34,15 @@ Corrections::Corrections(WindowContext& console) : c_(console) {
         QObject::connect(ui.Car[s]->Btn_RunStop, &QPushButton::clicked,
                          [this, s] { stopOneCar(s); });
         auto* laps = ui.Car[s]->Spd_Laps;
-        QObject::connect(laps, &widgets::Grid::gotFocus,
+        QObject::connect(laps, &widgets::LapGrid::gotFocus,
                          [this, s] { c_.ui.Car[s]->closeDriverPanel(); });
-        QObject::connect(laps, &widgets::Grid::cellChanged,
-                         [this, s](int col, int row) { onLapCellEdited(s, col, row); });
+        // The race keeps the lap as it was, and the grid shows it so.
+        QObject::connect(laps, &widgets::LapGrid::editRefused, [this](int col, int /*row*/) {
+            if (col == core::lap_grid::kTime) {
+                c_.prompts.message(QStringLiteral("入力が不正です。"), {},
+                                   platform::PromptIcon::Critical);
+            }
+        });
     }
     QObject::connect(ui.Btn_OtherLap, &QPushButton::clicked, [this] { onStopwatchStartStop(); });
     ui.Time_OtherLap->onTimeout([this] { onStopwatchTick(); });
@@ -84,32 +88,6 @@ void Corrections::stopOneCar(int s) {
         return;
     }
     c_.engine.stopCar(s);
-}
-
-void Corrections::onLapCellEdited(int s, int col, int row) {
-    auto* laps = c_.ui.Car[s]->Spd_Laps;
-    const QString text = laps->cellText(col, row);
-    if (col == core::lap_grid::kDriver) {
-        c_.race.editLapDriver(s, row, text);
-        return;
-    }
-    if (col == core::lap_grid::kRemarks) {
-        c_.race.editLapRemarks(s, row, text);
-        return;
-    }
-    if (col != core::lap_grid::kTime) {
-        return;
-    }
-    const auto ticks = ParseLapTime(text, c_.settings);
-    // Only a time that fits the tick counter is taken; anything else is refused like a typo.
-    const auto whole = ticks ? core::roundToInt32(*ticks) : std::nullopt;
-    if (whole) {
-        c_.race.editLapTime(s, row, text, *whole);
-        return;
-    }
-    c_.prompts.message(QStringLiteral("入力が不正です。"), {}, platform::PromptIcon::Critical);
-    // The lap as the race holds it comes back.
-    laps->setCellText(core::lap_grid::kTime, row, c_.state.car[s].laps.value(row - 1).timeText);
 }
 
 void Corrections::onStopwatchStartStop() {

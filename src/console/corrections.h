@@ -4,15 +4,14 @@ namespace kaltero::console {
 
 struct WindowContext;
 
-// The operator's corrections during a run: lap count, stop of one car, lap times typed into
-// the lap grid, and the free stopwatch for a car nobody follows.
+// The operator's corrections during a run: lap count, stop of one car, a lap time typed into
+// the lap grid that the race refuses, and the free stopwatch for a car nobody follows.
 class Corrections {
 public:
     explicit Corrections(WindowContext& console);
 
     void onLapCountCorrected(int slot);
     void stopOneCar(int slot);
-    void onLapCellEdited(int slot, int col, int row);
     void onStopwatchStartStop();
     void onStopwatchTick();
 

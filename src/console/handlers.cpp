@@ -48,11 +48,6 @@ void Handlers::onLoad() {
     ui.Lbl_LocalIP->setText(u"IP : " + platform::UdpLink::localIP());
     for (int s = 0; s < kSlotCount; ++s) {
         ui.Car[s]->Lbl_IP->clear();
-        auto* laps = ui.Car[s]->Spd_Laps;
-        laps->setHeader(core::lap_grid::kTime, QStringLiteral("タイム"));
-        laps->setHeader(core::lap_grid::kDriver, QStringLiteral("ドライバ"));
-        laps->setHeader(core::lap_grid::kRemarks, QStringLiteral("備考"));
-        laps->setRowCount(0);
         ui.Car[s]->Lbl_Time->setText(timing::FormatLapTime(0, c_.settings));
         auto* drivers = ui.Car[s]->Spd_DriverInfo;
         drivers->setHeader(core::driver_grid::kName, QStringLiteral("ドライバ"));

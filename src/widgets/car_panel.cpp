@@ -7,6 +7,7 @@
 #include "widgets/colours.h"
 #include "widgets/gauge.h"
 #include "widgets/grid.h"
+#include "widgets/lap_grid.h"
 #include "widgets/two_state_button.h"
 #include "widgets/widget_build.h"
 
@@ -180,12 +181,8 @@ CarPanel::CarPanel(int s, platform::Clock& clock, QWidget* parent)
     col->addLayout(messages);
 
     // Lap grid: time, driver, remarks; ticks and the message log stay hidden
-    auto* laps = named(new widgets::Grid(car), indexed("Spd_Laps", s));
+    auto* laps = named(new widgets::LapGrid(car), indexed("Spd_Laps", s));
     Spd_Laps = laps;
-    laps->setColumnCount(core::lap_grid::kCount);
-    laps->setColumnText(core::lap_grid::kTime);
-    laps->setColumnText(core::lap_grid::kDriver);
-    laps->setColumnText(core::lap_grid::kRemarks);
     laps->setColumnHidden(core::lap_grid::kTicks, true);
     laps->setColumnHidden(core::lap_grid::kLog, true);
     col->addWidget(laps, 1);

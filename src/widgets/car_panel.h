@@ -19,6 +19,7 @@ namespace kaltero::widgets {
 class ChoiceList;
 class Gauge;
 class Grid;
+class LapGrid;
 class TwoStateButton;
 
 // One car slot's frame "Frm_Runner_N" with its controls, its car link socket and its timers,
@@ -71,7 +72,7 @@ public:
     QLineEdit* Txt_OutMess = nullptr;
     QLabel* Lbl_InMess = nullptr;
     // Laps and drivers
-    widgets::Grid* Spd_Laps = nullptr;
+    widgets::LapGrid* Spd_Laps = nullptr;
     widgets::Frame* Frm_DriverLap = nullptr;
     widgets::Grid* Spd_DriverInfo = nullptr;
 

@@ -7,7 +7,8 @@
 
 namespace kaltero::widgets {
 
-// The console's grid: lap grids, driver grids, the settings grid and the master data editors.
+// The console's grid of cells it holds itself: driver grids, the settings grid and the master
+// data editors. (A lap grid is a view of its car's laps: widgets::LapGrid.)
 //
 // Addressing is 1-based as the console thinks of it: row 0 is the header row (Qt's horizontal
 // header), data rows 1..rowCount() are table rows 0..rowCount()-1, and columns 1..columnCount()

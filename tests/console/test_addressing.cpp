@@ -3,6 +3,7 @@
 #include "widgets/frame.h"
 #include "widgets/gauge.h"
 #include "widgets/grid.h"
+#include "widgets/lap_grid.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -93,7 +94,7 @@ private Q_SLOTS:
         QFETCH(bool, yes);
         Slots f;
         f.enter(2, QStringLiteral("10.0.0.3"));
-        f.ui().Car[2]->Spd_Laps->setRowCount(4);
+        f.model.correctLapCount(2, 4);
         f.prompts.answerYesNo(yes);
         f.ui().Car[2]->Btn_ClsCar->click();
         const auto call = f.prompts.calls().last();

@@ -5,6 +5,7 @@
 #include "test_car.h"
 #include "widgets/choice_list.h"
 #include "widgets/grid.h"
+#include "widgets/lap_grid.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>

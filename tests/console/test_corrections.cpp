@@ -4,6 +4,7 @@
 #include "platform/udp_link.h"
 #include "test_car.h"
 #include "widgets/grid.h"
+#include "widgets/lap_grid.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -18,7 +19,7 @@ using kaltero::platform::PromptIcon;
 using kaltero::platform::ScriptedPrompts;
 using kaltero::testing::ConsoleFixture;
 using kaltero::testing::TestCar;
-using kaltero::widgets::Grid;
+using kaltero::widgets::LapGrid;
 
 namespace {
 
@@ -33,7 +34,7 @@ struct Race : ConsoleFixture {
     }
     void start() { ui().Btn_Start->click(); }
     const kaltero::core::CarSlot& car(int s) { return state().car[s]; }
-    Grid* laps(int s = 0) { return ui().Car[s]->Spd_Laps; }
+    LapGrid* laps(int s = 0) { return ui().Car[s]->Spd_Laps; }
 
     // Laps as they come on the track: the silence counts each one, the car's report closes it.
     // Lap i takes 11 s + i ms, so every row has a time of its own.
@@ -52,7 +53,7 @@ struct Race : ConsoleFixture {
     }
     // Puts the cursor on a cell of a lap grid as the operator does, types, presses Enter.
     void typeIntoLaps(int s, int col, int row, const QString& text) {
-        Grid* grid = laps(s);
+        LapGrid* grid = laps(s);
         grid->setFocus();
         grid->setCurrent(col, row);
         grid->activateCurrent();
@@ -67,7 +68,7 @@ struct Race : ConsoleFixture {
     }
 };
 
-QStringList column(const Grid* grid, int col) {
+QStringList column(const LapGrid* grid, int col) {
     QStringList out;
     for (int r = 1; r <= grid->rowCount(); ++r) {
         out << grid->cellText(col, r);
@@ -119,7 +120,7 @@ private Q_SLOTS:
         race.start();
         race.driveLaps(pc, 12);
         auto& ui = race.ui();
-        Grid* laps = race.laps();
+        LapGrid* laps = race.laps();
         QCOMPARE(race.car(0).LapCnt, 12);
         const QStringList timesBefore = column(laps, 1);
         const QStringList ticksBefore = column(laps, 4);
@@ -304,7 +305,7 @@ private Q_SLOTS:
         race.start();
         race.driveLaps(pc, 2);
         QVERIFY(race.activate());
-        Grid* laps = race.laps();
+        LapGrid* laps = race.laps();
         QCOMPARE(column(laps, 1),
                  QStringList({QStringLiteral("0'11\"001"), QStringLiteral("0'11\"002")}));
         QCOMPARE(laps->activeRow(), 2);

@@ -3,6 +3,7 @@
 #include "widgets/choice_list.h"
 #include "widgets/frame.h"
 #include "widgets/grid.h"
+#include "widgets/lap_grid.h"
 #include "widgets/two_state_button.h"
 
 #include <QCheckBox>

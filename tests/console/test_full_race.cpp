@@ -16,6 +16,7 @@
 #include "widgets/choice_list.h"
 #include "widgets/gauge.h"
 #include "widgets/grid.h"
+#include "widgets/lap_grid.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -480,7 +481,7 @@ QList<BoardRow> TestFullRace::expectedBoard() const {
     };
     QList<Entry> entries;
     for (int s = 0; s < kCars; ++s) {
-        const widgets::Grid* grid = console_->ui.Car[s]->Spd_Laps;
+        const widgets::LapGrid* grid = console_->ui.Car[s]->Spd_Laps;
         const int rows = grid->rowCount();
         const bool counted = rows > 0 && grid->cellText(4, rows).trimmed().isEmpty();
         const int lap = counted ? rows : rows + 1;
@@ -587,7 +588,7 @@ void TestFullRace::everyLapIsRecordedWithTheTimeTheCarMeasured() {
                      qPrintable(carsim::formatLap(lap) + u"  allowed %1..%2"_s.arg(low).arg(high)));
         }
         const Rows rows = expectedRows(s);
-        const widgets::Grid* grid = ui().Car[s]->Spd_Laps;
+        const widgets::LapGrid* grid = ui().Car[s]->Spd_Laps;
         // A running car has counted the lap after its last one: an empty row at the end.
         const int expectedRowCount = int(rows.size()) + (s == kStoppedSlot ? 0 : 1);
         QCOMPARE(grid->rowCount(), expectedRowCount);
@@ -898,7 +899,7 @@ void TestFullRace::reportMatchesTheGrids() {
                                         .arg(startedAfter_.date().month())
                                         .arg(startedAfter_.date().day()));
     for (int s = 0; s < kCars; ++s) {
-        const widgets::Grid* laps = ui().Car[s]->Spd_Laps;
+        const widgets::LapGrid* laps = ui().Car[s]->Spd_Laps;
         const widgets::Grid* drivers = ui().Car[s]->Spd_DriverInfo;
         lines << rule << kTitles[s] << u"車輌名:"_s + kCarNames[s] << rule;
         for (int r = 1; r <= laps->rowCount(); ++r) {

@@ -5,6 +5,7 @@
 #include "platform/cp932.h"
 #include "platform/udp_link.h"
 #include "widgets/grid.h"
+#include "widgets/lap_grid.h"
 
 #include <QElapsedTimer>
 #include <QNetworkDatagram>

@@ -2,6 +2,7 @@
 #include "live_console.h"
 #include "platform/udp_link.h"
 #include "widgets/grid.h"
+#include "widgets/lap_grid.h"
 
 #include <QElapsedTimer>
 #include <QHash>

@@ -4,6 +4,7 @@
 #include "test_car.h"
 #include "widgets/choice_list.h"
 #include "widgets/grid.h"
+#include "widgets/lap_grid.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -22,6 +23,7 @@ using kaltero::platform::ScriptedPrompts;
 using kaltero::testing::ConsoleFixture;
 using kaltero::testing::TestCar;
 using kaltero::widgets::Grid;
+using kaltero::widgets::LapGrid;
 
 using kaltero::testing::readBytes;
 
@@ -278,7 +280,7 @@ private Q_SLOTS:
         const QStringList lines = text.chopped(2).split(QStringLiteral("\r\n"));
 
         QStringList shown;
-        const Grid* laps = ui.Car[0]->Spd_Laps;
+        const LapGrid* laps = ui.Car[0]->Spd_Laps;
         QCOMPARE(laps->rowCount(), 4);
         for (int r = 1; r <= laps->rowCount(); ++r) {
             if (!laps->cellText(1, r).isEmpty()) {

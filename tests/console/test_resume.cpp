@@ -9,6 +9,7 @@
 #include "widgets/frame.h"
 #include "widgets/gauge.h"
 #include "widgets/grid.h"
+#include "widgets/lap_grid.h"
 
 #include <QScopeGuard>
 #include <QSqlDatabase>
@@ -85,6 +86,12 @@ QStringList windowAsShown(QWidget* window) {
                     line += u'|' + grid->cellText(c, r);
                 }
             }
+        } else if (auto* laps = qobject_cast<kaltero::widgets::LapGrid*>(w)) {
+            for (int r = 1; r <= laps->rowCount(); ++r) {
+                for (int c = 1; c < laps->columnCount(); ++c) {
+                    line += u'|' + laps->cellText(c, r);
+                }
+            }
         } else if (auto* gauge = qobject_cast<kaltero::widgets::Gauge*>(w)) {
             line += u" value=" + QString::number(gauge->value());
         } else if (auto* frame = qobject_cast<kaltero::widgets::Frame*>(w)) {
@@ -97,7 +104,7 @@ QStringList windowAsShown(QWidget* window) {
     return shown;
 }
 
-QStringList lapTexts(kaltero::widgets::Grid* grid) {
+QStringList lapTexts(kaltero::widgets::LapGrid* grid) {
     QStringList rows;
     for (int r = 1; r <= grid->rowCount(); ++r) {
         rows << grid->cellText(1, r) + u'|' + grid->cellText(2, r) + u'|' + grid->cellText(3, r);

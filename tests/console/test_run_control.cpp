@@ -2,6 +2,7 @@
 #include "platform/udp_link.h"
 #include "widgets/frame.h"
 #include "widgets/grid.h"
+#include "widgets/lap_grid.h"
 
 #include <QCheckBox>
 #include <QFocusEvent>

@@ -5,6 +5,7 @@
 #include "live/live_server.h"
 #include "live_client.h"
 #include "widgets/grid.h"
+#include "widgets/lap_grid.h"
 
 #include <QElapsedTimer>
 #include <QFile>
