@@ -24,7 +24,6 @@
 #include "live_console.h"
 #include "loopback_delay.h"
 #include "platform/udp_link.h"
-#include "widgets/grid.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -221,14 +220,13 @@ Figures drive(const Condition& condition, int laps, const QString& precision) {
         if (lap.fromSimulatorStart) {
             continue;
         }
-        bool ok = false;
-        const qint64 ticks =
-            live.ui().Car[lap.car - 1]->Spd_Laps->cellText(4, lap.lap).toLongLong(&ok);
-        if (!ok) {
+        const kaltero::core::Lap recorded = live.state().car[lap.car - 1].laps.value(lap.lap - 1);
+        if (!recorded.timed) {
             ++figures.missing;
             continue;
         }
-        figures.errorTicks.push_back(std::abs(double(ticks) - double(lap.measuredMs) / msPerTick));
+        figures.errorTicks.push_back(
+            std::abs(double(recorded.ticks) - double(lap.measuredMs) / msPerTick));
     }
     return figures;
 }
