@@ -1,7 +1,7 @@
 #include "widgets/grid.h"
 
 #include "widgets/grid_delegate.h"
-#include "widgets/row_numbers.h"
+#include "widgets/grid_look.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -28,36 +28,13 @@ private:
     Grid* grid_;
 };
 
-namespace {
-
-bool isInside(const QWidget* widget, const QWidget* container) {
-    // Walks across window boundaries too: a cell editor's drop-down list is a window of its own.
-    for (const QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
-        if (w == container) {
-            return true;
-        }
-    }
-    return false;
-}
-
-}  // namespace
-
 Grid::Grid(QWidget* parent) : QTableWidget(parent) {
-    setVerticalHeader(new RowNumbers(this));
+    setGridLook(this);
     QItemSelectionModel* stock = selectionModel();
     setSelectionModel(new GridSelectionModel(model(), this));
     delete stock;
     setItemDelegate(new GridDelegate(this));
-    setSelectionMode(SingleSelection);
-    setSelectionBehavior(SelectItems);
-    setEditTriggers(DoubleClicked | SelectedClicked | EditKeyPressed | AnyKeyPressed);
-    setDragDropMode(NoDragDrop);
-    setWordWrap(false);
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
-        if (!isInside(old, this) && isInside(now, this)) {
-            Q_EMIT gotFocus();
-        }
-    });
+    onFocusEntering(this, [this] { Q_EMIT gotFocus(); });
 }
 
 Grid::~Grid() = default;

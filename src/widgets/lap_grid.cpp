@@ -1,6 +1,6 @@
 #include "widgets/lap_grid.h"
 
-#include "widgets/row_numbers.h"
+#include "widgets/grid_look.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -11,15 +11,6 @@ namespace kaltero::widgets {
 namespace {
 
 constexpr int kMaxLength = 60;
-
-bool isInside(const QWidget* widget, const QWidget* container) {
-    for (const QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
-        if (w == container) {
-            return true;
-        }
-    }
-    return false;
-}
 
 }  // namespace
 
@@ -63,18 +54,9 @@ private:
 };
 
 LapGrid::LapGrid(QWidget* parent) : QTableView(parent) {
-    setVerticalHeader(new RowNumbers(this));
+    setGridLook(this);
     setItemDelegate(new LapGridDelegate(this));
-    setSelectionMode(SingleSelection);
-    setSelectionBehavior(SelectItems);
-    setEditTriggers(DoubleClicked | SelectedClicked | EditKeyPressed | AnyKeyPressed);
-    setDragDropMode(NoDragDrop);
-    setWordWrap(false);
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
-        if (!isInside(old, this) && isInside(now, this)) {
-            Q_EMIT gotFocus();
-        }
-    });
+    onFocusEntering(this, [this] { Q_EMIT gotFocus(); });
 }
 
 LapGrid::~LapGrid() = default;
