@@ -27,6 +27,46 @@ QString readKey(platform::Profile& profile, const QString& section, const QStrin
     return defaultValue;
 }
 
+// A whole number of minutes, seconds or stops, 0 and up; anything else keeps the default.
+qint32 countOr(const QString& text, qint32 defaultValue, qint32 least = 0) {
+    const auto n = roundToInt32(leadingNumber(text));
+    return n && *n >= least ? *n : defaultValue;
+}
+
+template <typename Key>
+void readRules(const Key& key, RaceRules& r) {
+    using namespace ini;
+    const RaceRules d;
+    const auto count = [&key](const QString& section, const QString& name, qint32 defaultValue,
+                              qint32 least = 0) {
+        return countOr(key(section, name, QString::number(defaultValue)), defaultValue, least);
+    };
+    // A threshold of 0 would make every pass a stop.
+    r.PitStopSeconds = count(kTimingSection, kPitStopSeconds, d.PitStopSeconds, 1);
+    r.MaxStintMinutes = count(kRulesSection, kMaxStintMinutes, d.MaxStintMinutes);
+    r.MaxDrivingMinutes = count(kRulesSection, kMaxDrivingMinutes, d.MaxDrivingMinutes);
+    r.MinDrivingMinutes = count(kRulesSection, kMinDrivingMinutes, d.MinDrivingMinutes);
+    r.MinPitStopSeconds = count(kRulesSection, kMinPitStopSeconds, d.MinPitStopSeconds);
+    r.MinPitStops = count(kRulesSection, kMinPitStops, d.MinPitStops);
+    r.StintMessage = key(kMessageSection, kStintMessage, d.StintMessage);
+    r.StintMessageMinutes = count(kMessageSection, kStintMessageMinutes, d.StintMessageMinutes);
+}
+
+void writeRules(const RaceRules& r, platform::Profile& profile) {
+    using namespace ini;
+    const auto put = [&profile](const QString& section, const QString& name, qint32 n) {
+        profile.setValue(section, name, QString::number(n));
+    };
+    put(kTimingSection, kPitStopSeconds, r.PitStopSeconds);
+    put(kRulesSection, kMaxStintMinutes, r.MaxStintMinutes);
+    put(kRulesSection, kMaxDrivingMinutes, r.MaxDrivingMinutes);
+    put(kRulesSection, kMinDrivingMinutes, r.MinDrivingMinutes);
+    put(kRulesSection, kMinPitStopSeconds, r.MinPitStopSeconds);
+    put(kRulesSection, kMinPitStops, r.MinPitStops);
+    profile.setValue(kMessageSection, kStintMessage, r.StintMessage);
+    put(kMessageSection, kStintMessageMinutes, r.StintMessageMinutes);
+}
+
 }  // namespace
 
 void Settings::derive() {
@@ -84,6 +124,8 @@ Settings ReadSettings(const QString& settingsFile) {
         leadingNumber(key(kJournalSection, kJournalDays, QString::number(kDefaults.JournalDays))));
     s.JournalDays = days && *days >= 0 ? *days : kDefaults.JournalDays;
 
+    readRules(key, s.rules);
+
     if (read && profile.changed()) {
         profile.write(settingsFile);
     }
@@ -137,6 +179,7 @@ bool WriteAllSettings(const Settings& settings, const QString& settingsFile) {
         profile->setValue(kLiveSection, kLiveKey, settings.LiveKey);
     }
     profile->setValue(kJournalSection, kJournalDays, QString::number(settings.JournalDays));
+    writeRules(settings.rules, *profile);
     return profile->write(settingsFile);
 }
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/race_rules.h"
+#include "core/slot_state.h"
+
 #include <QString>
 #include <array>
 
@@ -29,6 +32,8 @@ struct Settings {
     QString LiveKey;
     // Races the journal keeps: those started in the last this many days (0: every race).
     qint32 JournalDays = 30;
+    // The endurance rules and the pit stop threshold, in force from the next Start or 登録.
+    RaceRules rules;
 
     // Recomputes TicksPerSecond, FractionFormat and MsPerTick from Precision, and NoCommTicks.
     void derive();
@@ -52,6 +57,15 @@ inline const QString kLivePort = QStringLiteral("ポート番号");
 inline const QString kLiveKey = QStringLiteral("アクセスキー");
 inline const QString kJournalSection = QStringLiteral("計測記録");
 inline const QString kJournalDays = QStringLiteral("保存日数");
+inline const QString kPitStopSeconds = QStringLiteral("ピット判定秒数");
+inline const QString kRulesSection = QStringLiteral("耐久規定");
+inline const QString kMaxStintMinutes = QStringLiteral("最大スティント分数");
+inline const QString kMaxDrivingMinutes = QStringLiteral("最大運転分数");
+inline const QString kMinDrivingMinutes = QStringLiteral("最小運転分数");
+inline const QString kMinPitStopSeconds = QStringLiteral("最小ピット秒数");
+inline const QString kMinPitStops = QStringLiteral("最少ピット回数");
+inline const QString kStintMessage = QStringLiteral("スティント上限前の自動メッセージ");
+inline const QString kStintMessageMinutes = QStringLiteral("スティント上限前の自動メッセージ分数");
 }  // namespace ini
 
 // Reads the seven keys in file order, writes every missing or empty one back with its

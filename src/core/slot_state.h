@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/race_rules.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -49,6 +51,17 @@ struct Lap {
     bool corrected = false;  // counted again by a lap correction
     bool edited = false;     // its time was typed by the operator
     qint32 endTick = 0;      // the tick of the report that closed it
+};
+
+// A car's stop in the pit: found by the link from a long contact period, or entered by the
+// operator (a car that stopped out of reach). Ticks of the race's tick counter.
+struct PitStop {
+    qint32 lap = 0;  // the lap it falls in
+    qint32 startTick = 0;
+    qint32 endTick = 0;
+    bool byOperator = false;
+    qint32 length() const { return endTick - startTick; }
+    friend bool operator==(const PitStop&, const PitStop&) = default;
 };
 
 // One row of a car's driver table: a driver who drove it, with their figures as last worked
@@ -118,6 +131,10 @@ struct CarSlot {
     // The race was resumed after a restart: the next lap this car closes may hold time the
     // console did not see, and says so in its remarks.
     bool ResumedLap = false;
+    // Within reach since ContactStartTick (the first report after the last silence).
+    bool InContact = false;
+    qint32 ContactStartTick = 0;
+    QList<PitStop> pitStops;  // in the order they started
 };
 
 // One row of the standings board: the car ranked there and what the board shows of it.
@@ -161,6 +178,8 @@ struct RaceState {
     qint32 OtherStopTick = 0;
     bool StopNoAsk = false;
     qint32 CourseLength = 0;
+    // The endurance rules in force for this race.
+    RaceRules rules;
 };
 
 // "１号車" .. "５号車" for slots 0..4.

@@ -7,6 +7,7 @@
 #include "platform/clock.h"
 #include "platform/prompts.h"
 #include "platform/udp_link.h"
+#include "timing/pit_wall.h"
 #include "timing/race_length.h"
 #include "timing/time_text.h"
 
@@ -60,6 +61,7 @@ bool RaceEngine::start() {
     }
     c_.tick.start(c_.settings.TicksPerSecond);
     const QDateTime now = c_.clock.now();
+    c_.race.setRules(c_.settings.rules);
     c_.race.start(now, timing::raceEndTime(st.RunH, st.RunN, now));
     listen();
     return true;
@@ -168,7 +170,17 @@ void RaceEngine::onLapTimer(int s) {
     const QString countdown = car.CountdownOn
                                   ? core::generalNumber(core::leadingNumber(car.CountdownTxt) - 1)
                                   : car.CountdownTxt;
+    // The silence ends the car's contact period: a long one was a stop in the pit, in the lap
+    // counted now. The race's start on the grid is no stop.
+    const timing::ContactPeriod period{car.ContactStartTick, car.LastRcvTick};
+    const bool stopped =
+        car.InContact && car.LapCnt >= 1 &&
+        timing::isPitStop(period,
+                          timing::ruleTicks(c_.state.rules, c_.settings.TicksPerSecond).pitStop);
     c_.race.countLap(s, countdown);
+    if (stopped) {
+        c_.race.recordPitStop(s, {car.LapCnt, period.firstTick, period.lastTick, false});
+    }
 }
 
 void RaceEngine::onClockSecond() {

@@ -8,6 +8,7 @@
 #include "model/race_model.h"
 #include "platform/clock.h"
 #include "platform/udp_link.h"
+#include "timing/pit_wall.h"
 
 #include <QHostAddress>
 
@@ -71,7 +72,11 @@ void CarLink::onReport(int s, const QString& RcvData, qint32 arrivalTick) {
     const CarReport report = parseReport(RcvData);
     qCDebug(lcLink) << "car" << s + 1 << "report"
                     << RcvData.left(model::RaceModel::kShownMessageChars);
-    const QString AutoMsg = chooseAutoMsg(car.CountdownOn, car.CountdownTxt, c_.settings);
+    QString AutoMsg = chooseAutoMsg(car.CountdownOn, car.CountdownTxt, c_.settings);
+    if (timing::stintMessageDue(timing::currentStint(car, arrivalTick),
+                                timing::ruleTicks(c_.state.rules, c_.settings.TicksPerSecond))) {
+        AutoMsg += reminderPiece(c_.state.rules.StintMessage);
+    }
     c_.race.receiveReport(s, {.RcvData = RcvData,
                               .CarLapNo = report.CarLapNo,
                               .message = report.message,

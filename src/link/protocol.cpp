@@ -112,11 +112,15 @@ CarReport parseReport(QStringView RcvData) {
     return report;
 }
 
+QString reminderPiece(const QString& text) {
+    return u" [ " + text + u" ] ";
+}
+
 QString chooseAutoMsg(bool countdownTicked, QStringView ZanRunCnt, const core::Settings& settings) {
     if (!countdownTicked) {
         return {};
     }
-    const auto reminder = [](const QString& text) -> QString { return u" [ " + text + u" ] "; };
+    const auto reminder = reminderPiece;
     if (ZanRunCnt == u"3") {
         return reminder(settings.AutoMess3);
     }

@@ -43,6 +43,9 @@ CarReport parseReport(QStringView RcvData);
 
 // ---- message part of the reply --------------------------------------------------------------
 
+// A reminder as the reply carries it: " [ text ] ".
+QString reminderPiece(const QString& text);
+
 // The pit-in reminder piece for the countdown of one car. The tests are string comparisons,
 // not numeric ones: "3", "2", "1" pick their reminder, any text at or before "0" in
 // character-code order ("", "0", "-1") picks AutoMess0, any other text ("4", "03") one blank.

@@ -22,6 +22,8 @@ QString opName(Op op) {
             return QStringLiteral("stopwatch started");
         case Op::StopwatchStopped:
             return QStringLiteral("stopwatch stopped");
+        case Op::RulesSet:
+            return QStringLiteral("rules set");
         case Op::AddressSet:
             return QStringLiteral("address set");
         case Op::AddressCleared:
@@ -58,6 +60,12 @@ QString opName(Op op) {
             return QStringLiteral("message typed");
         case Op::MessageReceived:
             return QStringLiteral("message received");
+        case Op::PitStopRecorded:
+            return QStringLiteral("pit stop recorded");
+        case Op::PitStopEdited:
+            return QStringLiteral("pit stop edited");
+        case Op::PitStopRemoved:
+            return QStringLiteral("pit stop removed");
         case Op::StandingsUpdated:
             return QStringLiteral("standings updated");
         case Op::ClockUpdated:

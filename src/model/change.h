@@ -19,6 +19,7 @@ enum class Op {
     AllCarMessageTyped,
     StopwatchStarted,
     StopwatchStopped,
+    RulesSet,
     // car slot
     AddressSet,
     AddressCleared,
@@ -38,6 +39,9 @@ enum class Op {
     CountdownEdited,
     MessageTyped,
     MessageReceived,
+    PitStopRecorded,
+    PitStopEdited,
+    PitStopRemoved,
     // results
     StandingsUpdated,
     ClockUpdated,

@@ -218,7 +218,8 @@ QVariantMap setUpArgs(const core::RaceState& race) {
             {u"hours"_s, race.RunH},
             {u"minutes"_s, race.RunN},
             {u"allCarTyped"_s, race.AllCarTyped},
-            {u"allCarMessage"_s, race.AllCarMsg}};
+            {u"allCarMessage"_s, race.AllCarMsg},
+            {u"rules"_s, rulesArgs(race.rules)}};
 }
 
 void applySetUp(core::RaceState& race, const QVariantMap& a) {
@@ -237,6 +238,46 @@ void applySetUp(core::RaceState& race, const QVariantMap& a) {
     race.RunN = a.value(u"minutes"_s).toString();
     race.AllCarTyped = a.value(u"allCarTyped"_s).toString();
     race.AllCarMsg = a.value(u"allCarMessage"_s).toString();
+    // Older journals carry none: their races ran without endurance rules.
+    race.rules =
+        a.contains(u"rules"_s) ? rulesFrom(a.value(u"rules"_s).toMap()) : core::RaceRules{};
+}
+
+QVariantMap pitStopArgs(const core::PitStop& stop) {
+    return {{u"lap"_s, stop.lap},
+            {u"startTick"_s, stop.startTick},
+            {u"endTick"_s, stop.endTick},
+            {u"byOperator"_s, stop.byOperator}};
+}
+
+core::PitStop pitStopFrom(const QVariantMap& a) {
+    return {.lap = a.value(u"lap"_s).toInt(),
+            .startTick = a.value(u"startTick"_s).toInt(),
+            .endTick = a.value(u"endTick"_s).toInt(),
+            .byOperator = a.value(u"byOperator"_s).toBool()};
+}
+
+QVariantMap rulesArgs(const core::RaceRules& r) {
+    return {{u"pitStopSeconds"_s, r.PitStopSeconds},
+            {u"maxStintMinutes"_s, r.MaxStintMinutes},
+            {u"maxDrivingMinutes"_s, r.MaxDrivingMinutes},
+            {u"minDrivingMinutes"_s, r.MinDrivingMinutes},
+            {u"minPitStopSeconds"_s, r.MinPitStopSeconds},
+            {u"minPitStops"_s, r.MinPitStops},
+            {u"stintMessage"_s, r.StintMessage},
+            {u"stintMessageMinutes"_s, r.StintMessageMinutes}};
+}
+
+core::RaceRules rulesFrom(const QVariantMap& a) {
+    const auto n = [&a](const QString& key) { return a.value(key).toInt(); };
+    return {.PitStopSeconds = n(u"pitStopSeconds"_s),
+            .MaxStintMinutes = n(u"maxStintMinutes"_s),
+            .MaxDrivingMinutes = n(u"maxDrivingMinutes"_s),
+            .MinDrivingMinutes = n(u"minDrivingMinutes"_s),
+            .MinPitStopSeconds = n(u"minPitStopSeconds"_s),
+            .MinPitStops = n(u"minPitStops"_s),
+            .StintMessage = a.value(u"stintMessage"_s).toString(),
+            .StintMessageMinutes = n(u"stintMessageMinutes"_s)};
 }
 
 }  // namespace kaltero::model

@@ -13,6 +13,12 @@ core::Lap lapFrom(const QVariantMap& args);
 // A car's figures as journals of earlier releases carried them with each lap.
 Figures figuresFrom(const QVariantMap& args);
 
+// A pit stop and the endurance rules as operations carry them, and back.
+QVariantMap pitStopArgs(const core::PitStop& stop);
+core::PitStop pitStopFrom(const QVariantMap& args);
+QVariantMap rulesArgs(const core::RaceRules& rules);
+core::RaceRules rulesFrom(const QVariantMap& args);
+
 // What the race begins with, as Start carries it: every slot's address, car, driver, driver
 // table, fuel figures, countdown and messages; the event, course, race length and the message
 // to all cars. Applied to any console (an empty one too) it gives the set-up the race began with.

@@ -51,6 +51,7 @@ void RaceModel::start(const QDateTime& startTime, std::optional<QDateTime> endTi
         car.LapCnt = 0;
         car.LapPending = false;
         car.RecordSentThisRun = false;
+        car.InContact = false;
         car.TakesPart = !car.Address.isEmpty();
         car.Running = car.TakesPart;
         if (!car.TakesPart) {
@@ -59,6 +60,7 @@ void RaceModel::start(const QDateTime& startTime, std::optional<QDateTime> endTi
         ++s_.LastCarIdx;
         car.LapStartTick = 0;
         car.laps.clear();
+        car.pitStops.clear();
         // Nothing of the last race's figures is shown or ranked in this one.
         applyFigures(car, std::nullopt);
     }
@@ -87,6 +89,9 @@ void RaceModel::resume(qint32 tick) {
     for (auto& car : s_.car) {
         car.LastRcvTick = tick;
         car.ResumedLap = car.TakesPart;
+        // What the car did while the console was down is unknown: its next report begins a
+        // contact period.
+        car.InContact = false;
     }
     announce(Op::Resumed, -1, 0, QString::number(tick), {{u"tick"_s, tick}});
 }
@@ -160,6 +165,14 @@ void RaceModel::stopStopwatch(qint32 tick) {
     s_.StopwatchRunning = false;
     announce(Op::StopwatchStopped, -1, 0, QString::number(tick - s_.OtherStartTick),
              {{u"tick"_s, tick}});
+}
+
+void RaceModel::setRules(const core::RaceRules& rules) {
+    if (rules == s_.rules) {
+        return;
+    }
+    s_.rules = rules;
+    announce(Op::RulesSet, -1, 0, {}, rulesArgs(rules));
 }
 
 void RaceModel::updateClock(qint32 RemainTicks) {
@@ -238,6 +251,7 @@ void RaceModel::countLap(int slot, const QString& countdownTxt) {
     ++car.LapCnt;
     car.laps.resize(car.LapCnt);
     car.LapPending = true;
+    car.InContact = false;
     if (car.CountdownOn) {
         car.CountdownTxt = countdownTxt;
     }
@@ -301,6 +315,10 @@ void RaceModel::reportHandled(int slot, qint32 tick) {
     auto& car = at(slot);
     car.LastRcvTick = tick;
     car.LapPending = false;
+    if (!car.InContact) {
+        car.InContact = true;
+        car.ContactStartTick = tick;
+    }
 }
 
 void RaceModel::correctLapCount(int slot, qint32 n) {
@@ -391,6 +409,53 @@ void RaceModel::typeMessage(int slot, const QString& text) {
     }
     at(slot).OutMsg = text;
     announce(Op::MessageTyped, slot, 0, text, {{u"text"_s, text}});
+}
+
+}  // namespace kaltero::model
+
+namespace kaltero::model {
+
+namespace {
+
+QString stopDetail(const core::PitStop& stop) {
+    return QString::number(stop.startTick) + u".." + QString::number(stop.endTick);
+}
+
+}  // namespace
+
+void RaceModel::recordPitStop(int slot, const core::PitStop& stop) {
+    at(slot).pitStops.append(stop);
+    latestTick_ = std::max(latestTick_, stop.endTick);
+    announce(Op::PitStopRecorded, slot, stop.lap, stopDetail(stop), pitStopArgs(stop));
+}
+
+void RaceModel::editPitStop(int slot, int index, const core::PitStop& stop) {
+    auto& stops = at(slot).pitStops;
+    if (index >= int(stops.size())) {
+        return;
+    }
+    if (index >= 0) {
+        if (stops[index] == stop) {
+            return;
+        }
+        stops.removeAt(index);
+    }
+    const auto later = std::find_if(stops.begin(), stops.end(), [&stop](const core::PitStop& s) {
+        return s.startTick > stop.startTick;
+    });
+    stops.insert(later, stop);
+    QVariantMap args = pitStopArgs(stop);
+    args[u"index"_s] = index;
+    announce(Op::PitStopEdited, slot, stop.lap, stopDetail(stop), args);
+}
+
+void RaceModel::removePitStop(int slot, int index) {
+    auto& stops = at(slot).pitStops;
+    if (index < 0 || index >= int(stops.size())) {
+        return;
+    }
+    const core::PitStop gone = stops.takeAt(index);
+    announce(Op::PitStopRemoved, slot, gone.lap, stopDetail(gone), {{u"index"_s, index}});
 }
 
 }  // namespace kaltero::model

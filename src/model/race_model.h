@@ -75,6 +75,8 @@ public:
     void typeAllCarMessage(const QString& typed, const QString& AllCarMsg);
     void startStopwatch(qint32 tick);
     void stopStopwatch(qint32 tick);
+    // The endurance rules in force from now on; the same rules again announce nothing.
+    void setRules(const core::RaceRules& rules);
     void updateClock(qint32 RemainTicks);
     void updateStandings(const std::array<QString, core::kSlotCount>& SortKey,
                          const QList<core::StandingsRow>& standings);
@@ -114,6 +116,12 @@ public:
     void switchCountdown(int slot, bool on, const QString& countdownTxt);
     void editCountdown(int slot, const QString& countdownTxt);
     void typeMessage(int slot, const QString& text);
+    // The link found a pit stop: the car's contact period that just ended.
+    void recordPitStop(int slot, const core::PitStop& stop);
+    // The operator enters a stop (index -1) or corrects stop `index`; the list stays in the order
+    // the stops started. An index that names no stop changes nothing.
+    void editPitStop(int slot, int index, const core::PitStop& stop);
+    void removePitStop(int slot, int index);
 
     // Applies an operation again from what it carried, as the race first made it; a change that
     // is no operation is ignored. Replaying a race's operations in order rebuilds the race.

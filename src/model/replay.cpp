@@ -58,6 +58,9 @@ void RaceModel::replay(const Change& c) {
         case Op::StopwatchStopped:
             stopStopwatch(a.value(u"tick"_s).toInt());
             break;
+        case Op::RulesSet:
+            setRules(rulesFrom(a));
+            break;
         case Op::AddressSet:
             setAddress(s, text(u"address"), a.value(u"setUp"_s).toBool());
             break;
@@ -124,6 +127,15 @@ void RaceModel::replay(const Change& c) {
             break;
         case Op::MessageTyped:
             typeMessage(s, text(u"text"));
+            break;
+        case Op::PitStopRecorded:
+            recordPitStop(s, pitStopFrom(a));
+            break;
+        case Op::PitStopEdited:
+            editPitStop(s, a.value(u"index"_s).toInt(), pitStopFrom(a));
+            break;
+        case Op::PitStopRemoved:
+            removePitStop(s, a.value(u"index"_s).toInt());
             break;
         case Op::StandingsUpdated:
         case Op::ClockUpdated:

@@ -26,11 +26,23 @@ using kaltero::testing::writeBytes;
 
 namespace {
 
+QString describeRules(const kaltero::core::RaceRules& r) {
+    return u"%1/%2/%3/%4/%5/%6/%7/%8"_s.arg(r.PitStopSeconds)
+        .arg(r.MaxStintMinutes)
+        .arg(r.MaxDrivingMinutes)
+        .arg(r.MinDrivingMinutes)
+        .arg(r.MinPitStopSeconds)
+        .arg(r.MinPitStops)
+        .arg(r.StintMessage)
+        .arg(r.StintMessageMinutes);
+}
+
 // Every field on one line, so that a mismatch shows which one differs.
 QString describe(const Settings& s) {
     return u"Precision=%1 TicksPerSecond=%2 FractionFormat=%3 MsPerTick=%4 NoCommSeconds=%5 "
            u"NoCommTicks=%6 AutoMess3=%7 AutoMess2=%8 AutoMess1=%9 AutoMess0=%10 "
-           u"CheckDefaultLaps=%11 CheckSender=%12 LiveOn=%13 LivePort=%14"_s.arg(s.Precision)
+           u"CheckDefaultLaps=%11 CheckSender=%12 LiveOn=%13 LivePort=%14 rules=%15"_s
+               .arg(s.Precision)
                .arg(s.TicksPerSecond)
                .arg(s.FractionFormat)
                .arg(s.MsPerTick)
@@ -40,7 +52,8 @@ QString describe(const Settings& s) {
                .arg(s.CheckDefaultLaps)
                .arg(s.CheckSender)
                .arg(s.LiveOn)
-               .arg(s.LivePort);
+               .arg(s.LivePort)
+               .arg(describeRules(s.rules));
 }
 
 // A valid access key as a file may hold it.
@@ -52,18 +65,27 @@ const QString kCompleteFile =
     u"計測精度=1/1000\r\n"
     u"ラップ加算無通信秒数=10\r\n"
     u"送信元確認=1\r\n"
+    u"ピット判定秒数=20\r\n"
     u"[自動メッセージ設定]\r\n"
     u"残り３周の自動メッセージ=あと３周でピットインです。\r\n"
     u"残り２周の自動メッセージ=あと２周でピットインです。\r\n"
     u"残り１周の自動メッセージ=次の周でピットインしてください。\r\n"
     u"残りが無くなった時の自動メッセージ=はよピットインせんかい！\r\n"
     u"チェック時のデフォルト周数=10\r\n"
+    u"スティント上限前の自動メッセージ=スティント上限が近づいています。ピットインしてください。\r\n"
+    u"スティント上限前の自動メッセージ分数=5\r\n"
     u"[ライブ表示]\r\n"
     u"有効=1\r\n"
     u"ポート番号=8080\r\n"
     u"アクセスキー=0123456789abcdef0123456789ABCDEF\r\n"
     u"[計測記録]\r\n"
-    u"保存日数=30\r\n"_s;
+    u"保存日数=30\r\n"
+    u"[耐久規定]\r\n"
+    u"最大スティント分数=0\r\n"
+    u"最大運転分数=0\r\n"
+    u"最小運転分数=0\r\n"
+    u"最小ピット秒数=0\r\n"
+    u"最少ピット回数=0\r\n"_s;
 
 // kCompleteFile with the access key a fresh file got.
 QString completeFileWithKey(const QString& key) {
@@ -72,11 +94,17 @@ QString completeFileWithKey(const QString& key) {
 
 QString fileWith(const QString& precision, const QString& seconds, const QString& laps) {
     return u"[計測環境設定]\r\n計測精度="_s + precision + u"\r\nラップ加算無通信秒数="_s + seconds +
-           u"\r\n送信元確認=1\r\n[自動メッセージ設定]\r\n残り３周の自動メッセージ=m3\r\n"
+           u"\r\n送信元確認=1\r\nピット判定秒数=20\r\n[自動メッセージ設定]\r\n"
+           u"残り３周の自動メッセージ=m3\r\n"
            u"残り２周の自動メッセージ=m2\r\n残り１周の自動メッセージ=m1\r\n"
            u"残りが無くなった時の自動メッセージ=m0\r\nチェック時のデフォルト周数="_s +
-           laps + u"\r\n[ライブ表示]\r\n有効=1\r\nポート番号=8080\r\nアクセスキー="_s + kKey +
-           u"\r\n[計測記録]\r\n保存日数=30\r\n"_s;
+           laps +
+           u"\r\nスティント上限前の自動メッセージ=s\r\nスティント上限前の自動メッセージ分数=5"
+           u"\r\n[ライブ表示]\r\n有効=1\r\nポート番号=8080\r\nアクセスキー="_s +
+           kKey +
+           u"\r\n[計測記録]\r\n保存日数=30\r\n[耐久規定]\r\n最大スティント分数=0\r\n最大運転分数="
+           u"0\r\n"
+           u"最小運転分数=0\r\n最小ピット秒数=0\r\n最少ピット回数=0\r\n"_s;
 }
 
 }  // namespace
@@ -199,8 +227,13 @@ private Q_SLOTS:
         QVERIFY(!s.CheckSender);
         QString expected = edited;
         expected.replace(u"ラップ加算無通信秒数=\r\n"_s, u"ラップ加算無通信秒数=10\r\n"_s);
+        expected.replace(u"送信元確認=0\r\n"_s, u"送信元確認=0\r\nピット判定秒数=20\r\n"_s);
+        expected +=
+            u"スティント上限前の自動メッセージ=スティント上限が近づいています。"
+            u"ピットインしてください。\r\nスティント上限前の自動メッセージ分数=5\r\n"_s;
         expected += u"[ライブ表示]\r\n有効=1\r\nポート番号=8080\r\nアクセスキー="_s + s.LiveKey +
-                    u"\r\n[計測記録]\r\n保存日数=30\r\n"_s;
+                    u"\r\n[計測記録]\r\n保存日数=30\r\n"_s +
+                    kCompleteFile.mid(kCompleteFile.indexOf(u"[耐久規定]"_s));
         QCOMPARE(readBytes(file_), encodeCp932(expected));
     }
 
@@ -236,8 +269,9 @@ private Q_SLOTS:
         text.replace(u"送信元確認=1\r\n"_s, line);
         QVERIFY(writeBytes(file_, encodeCp932(text)));
         QCOMPARE(ReadSettings(file_).CheckSender, on);
-        text.replace(u"ラップ加算無通信秒数=10\r\n"_s + line,
-                     u"ラップ加算無通信秒数=10\r\n"_s + after);
+        // A missing key is added at the end of its section.
+        const QString before = line.isEmpty() ? u"ピット判定秒数=20\r\n"_s : line;
+        text.replace(before, line.isEmpty() ? before + after : after);
         QCOMPARE(readBytes(file_), encodeCp932(text));
         Settings s;
         s.CheckSender = !on;
@@ -301,6 +335,33 @@ private Q_SLOTS:
 
     // However many keys are missing, the file is read once and written at most once; a 20 MB
     // damaged file is not read again for every key.
+    // A limit is a whole number, 0 and up; anything else keeps the default (0: not used). The
+    // pit stop threshold is at least a second, or every pass would be a stop.
+    void rules_data() {
+        QTest::addColumn<QString>("stint");
+        QTest::addColumn<QString>("pitSeconds");
+        QTest::addColumn<int>("maxStint");
+        QTest::addColumn<int>("pitStopSeconds");
+        QTest::newRow("set") << u"65"_s << u"30"_s << 65 << 30;
+        QTest::newRow("0 is not used") << u"0"_s << u"20"_s << 0 << 20;
+        QTest::newRow("negative") << u"-5"_s << u"-1"_s << 0 << 20;
+        QTest::newRow("word") << u"abc"_s << u"x"_s << 0 << 20;
+        QTest::newRow("threshold 0") << u"1"_s << u"0"_s << 1 << 20;
+    }
+    void rules() {
+        QFETCH(QString, stint);
+        QFETCH(QString, pitSeconds);
+        QFETCH(int, maxStint);
+        QFETCH(int, pitStopSeconds);
+        QVERIFY(writeBytes(
+            file_,
+            encodeCp932(QString(u"[計測環境設定]\r\nピット判定秒数="_s + pitSeconds +
+                                u"\r\n[耐久規定]\r\n最大スティント分数="_s + stint + u"\r\n"_s))));
+        const Settings s = ReadSettings(file_);
+        QCOMPARE(s.rules.MaxStintMinutes, maxStint);
+        QCOMPARE(s.rules.PitStopSeconds, pitStopSeconds);
+    }
+
     void fileIsReadOnceAndWrittenAtMostOnce_data() {
         QTest::addColumn<QString>("before");
         QTest::addColumn<int>("writes");
@@ -354,6 +415,14 @@ private Q_SLOTS:
         s.AutoMess1 = u"one"_s;
         s.AutoMess0 = u"zero"_s;
         s.CheckDefaultLaps = -7;
+        s.rules = {.PitStopSeconds = 35,
+                   .MaxStintMinutes = 65,
+                   .MaxDrivingMinutes = 240,
+                   .MinDrivingMinutes = 60,
+                   .MinPitStopSeconds = 90,
+                   .MinPitStops = 4,
+                   .StintMessage = u"ＢＯＸ"_s,
+                   .StintMessageMinutes = 3};
         s.derive();
         {
             FileTrace trace;

@@ -70,6 +70,10 @@ void driveTheScript(ScriptedRace& r) {
     race.chooseDriver(0, u"山田"_s, u"0"_s);
     race.chooseDriver(1, u"佐藤"_s, u"0"_s);
     race.refuel(1, 10.0F);
+    core::RaceRules rules;
+    rules.MaxStintMinutes = 60;
+    race.setRules(rules);
+    race.setRules(rules);  // the same rules again are no change
     race.start(kStart, std::nullopt);
     r.lap(0, 83000);
     r.lap(1, 90000);
@@ -80,6 +84,13 @@ void driveTheScript(ScriptedRace& r) {
     r.report(1, 256000);
     race.editLapTime(0, 1, u"1'20\"000"_s, 80000);
     race.chooseDriver(0, u"鈴木"_s, u"0"_s);
+    race.recordPitStop(0, {4, 250000, 275000, false});
+    // Stops the operator enters and corrects (a car that stopped out of reach).
+    race.editPitStop(1, -1, {3, 200000, 230000, true});
+    race.editPitStop(1, 0, {3, 200000, 231000, true});
+    race.editPitStop(1, -1, {1, 10000, 12000, true});  // goes first: it started first
+    race.editPitStop(1, 5, {1, 1, 2, true});           // no such stop
+    race.removePitStop(1, 0);
     r.lap(0, 330000);
     race.stop();
 }
@@ -142,6 +153,7 @@ private Q_SLOTS:
                             u"driver chosen: car 1 山田"_s,
                             u"driver chosen: car 2 佐藤"_s,
                             u"refuelled: car 2 10"_s,
+                            u"rules set"_s,
                             u"started: 2026-04-03T10:00:00"_s,
                             u"lap counted: car 1 lap 1"_s,
                             u"lap recorded: car 1 lap 1 83000"_s,
@@ -159,6 +171,11 @@ private Q_SLOTS:
                             u"lap recorded: car 2 lap 4 85000"_s,
                             u"lap time edited: car 1 lap 1 1'20\"000"_s,
                             u"driver chosen: car 1 鈴木"_s,
+                            u"pit stop recorded: car 1 lap 4 250000..275000"_s,
+                            u"pit stop edited: car 2 lap 3 200000..230000"_s,
+                            u"pit stop edited: car 2 lap 3 200000..231000"_s,
+                            u"pit stop edited: car 2 lap 1 10000..12000"_s,
+                            u"pit stop removed: car 2 lap 1 10000..12000"_s,
                             u"lap counted: car 1 lap 4"_s,
                             u"lap recorded: car 1 lap 4 82000"_s,
                             u"stopped"_s,
@@ -190,7 +207,10 @@ private Q_SLOTS:
             QCOMPARE(b.FuelTotal, a.FuelTotal);
             QCOMPARE(b.AveLapTicks, a.AveLapTicks);
             QCOMPARE(b.PredictedLaps, a.PredictedLaps);
+            QCOMPARE(b.pitStops, a.pitStops);
         }
+        QCOMPARE(live.race.car(1).pitStops, (QList<core::PitStop>{{3, 200000, 231000, true}}));
+        QCOMPARE(replayed.race.state().rules, live.race.state().rules);
     }
 
     // The next Start shows and ranks nothing of the last race's figures until each car

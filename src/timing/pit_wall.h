@@ -1,0 +1,106 @@
+#pragma once
+
+#include "core/slot_state.h"
+
+#include <QList>
+#include <optional>
+
+namespace kaltero::timing {
+
+// A car's time within reach of the pit's network: from the first report after a silence to the
+// last report before the next one, in ticks.
+struct ContactPeriod {
+    qint32 firstTick = 0;
+    qint32 lastTick = 0;
+    qint32 length() const { return lastTick - firstTick; }
+    friend bool operator==(const ContactPeriod&, const ContactPeriod&) = default;
+};
+
+// The contact periods of a car's reports (their ticks in order): a gap longer than NoCommTicks,
+// the silence that counts a lap, ends a period. The last period stays open until such a gap.
+//   reports 0, 500, 1000, 20000, 20500 with NoCommTicks 10000 -> {0..1000}, {20000..20500}
+QList<ContactPeriod> contactPeriods(const QList<qint32>& reportTicks, qint32 NoCommTicks);
+
+// A contact period longer than `pitStopTicks` is a pit stop: a pass along the straight is a few
+// seconds within reach, a stop in the pit far longer.
+bool isPitStop(const ContactPeriod& period, qint64 pitStopTicks);
+
+// What the fuel still allows at the current economy: laps ("あと N 周") and the lap by which the
+// car must come in.
+struct FuelLaps {
+    qint32 laps = 0;
+    qint32 inByLap = 0;
+    friend bool operator==(const FuelLaps&, const FuelLaps&) = default;
+};
+// Nothing without a course or an economy, or for a fuel figure that is not finite. Fuel used up
+// or below zero gives 0 laps, in by the lap being driven.
+//   course 4000 m, 2000 m/l (2 l a lap), 60 l in, 10 laps driven -> 40 l left: 20 laps, lap 30
+std::optional<FuelLaps> fuelLaps(qint32 CourseLength, float FuelEconomy, float FuelTotal,
+                                 qint32 LapCnt);
+
+// One lap as the stints see it.
+struct StintLap {
+    QString driver;
+    qint64 ticks = 0;      // 0 for a lap without a time
+    bool pitStop = false;  // a pit stop falls in it
+};
+
+// Laps one driver drove on end, from `firstLap`.
+struct Stint {
+    QString driver;
+    qint32 firstLap = 0;
+    qint32 laps = 0;
+    qint64 ticks = 0;
+    friend bool operator==(const Stint&, const Stint&) = default;
+};
+
+// Laps 1.. grouped into stints: a new stint at every driver change and at every lap a pit stop
+// falls in (the driver who drives out of the pit drives it).
+//   A A(stop) A B -> {A 1..1}, {A 2..3}, {B 4}
+QList<Stint> stints(const QList<StintLap>& laps);
+
+// A car's laps as the stints see them. A car still timed at `now` adds the lap it is driving,
+// by the driver now in it, with the time it has run so far.
+QList<StintLap> stintLaps(const core::CarSlot& car, std::optional<qint32> now);
+
+// The stint the car is in: the last one of its laps (none before its first lap ran).
+std::optional<Stint> currentStint(const core::CarSlot& car, qint32 now);
+
+// A driver's share of the car: total driving time, laps and stints.
+struct DriverTime {
+    QString driver;
+    qint64 ticks = 0;
+    qint32 laps = 0;
+    qint32 stints = 0;
+    friend bool operator==(const DriverTime&, const DriverTime&) = default;
+};
+// In the order the drivers first drove.
+QList<DriverTime> driverTimes(const QList<Stint>& stints);
+
+// Where a figure stands against a limit (0: no limit): passed it, or within `nearTicks` of it.
+enum class Alert { None, Near, Passed };
+Alert limitAlert(qint64 used, qint64 limitTicks, qint64 nearTicks);
+
+// How far ahead of a limit the pit wall warns: five minutes.
+inline constexpr qint64 kWarnSeconds = 5 * 60;
+
+// The rules in ticks at a precision.
+struct RuleTicks {
+    qint64 maxStint = 0;
+    qint64 maxDriving = 0;
+    qint64 minDriving = 0;
+    qint64 minPitStop = 0;
+    qint64 pitStop = 0;
+    qint64 stintMessage = 0;  // the stint message goes out this long before the maximum
+    qint64 warn = 0;
+};
+RuleTicks ruleTicks(const core::RaceRules& rules, qint32 TicksPerSecond);
+
+// A driver who cannot reach the minimum driving time any more: what is missing is more than
+// the race time left.
+bool missesMinimum(qint64 drivenTicks, qint64 minTicks, std::optional<qint64> remainTicks);
+
+// The stint message is due: the car's stint is within the message's minutes of its maximum.
+bool stintMessageDue(const std::optional<Stint>& stint, const RuleTicks& rules);
+
+}  // namespace kaltero::timing

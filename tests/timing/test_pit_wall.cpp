@@ -1,0 +1,210 @@
+#include "timing/pit_wall.h"
+
+#include <QTest>
+#include <limits>
+
+using kaltero::timing::ContactPeriod;
+using kaltero::timing::FuelLaps;
+using kaltero::timing::Stint;
+using kaltero::timing::StintLap;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A car whose laps were driven by `drivers` ("A", "B", ...), 60000 ticks each, with pit stops in
+// the laps `stopLaps`.
+kaltero::core::CarSlot carWith(const QStringList& drivers, const QList<qint32>& stopLaps) {
+    kaltero::core::CarSlot car;
+    for (const QString& d : drivers) {
+        kaltero::core::Lap lap;
+        lap.timed = true;
+        lap.ticks = 60000;
+        lap.driver = d;
+        car.laps.append(lap);
+    }
+    car.LapCnt = qint32(drivers.size());
+    for (const qint32 lap : stopLaps) {
+        car.pitStops.append({lap, 0, 1, false});
+    }
+    return car;
+}
+
+}  // namespace
+
+class TestPitWall : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void contactPeriodsAndStops_data() {
+        QTest::addColumn<QList<qint32>>("reports");
+        QTest::addColumn<QList<ContactPeriod>>("periods");
+        QTest::addColumn<QList<bool>>("stops");  // pit stop threshold 20000 ticks
+        QTest::newRow("passes along the straight")
+            << QList<qint32>{0, 500, 1000, 40000, 40400}
+            << QList<ContactPeriod>{{0, 1000}, {40000, 40400}} << QList<bool>{false, false};
+        QTest::newRow("one report short of a stop")
+            << QList<qint32>{0, 10000, 19999} << QList<ContactPeriod>{{0, 19999}}
+            << QList<bool>{false};
+        QTest::newRow("exactly at the threshold is no stop")
+            << QList<qint32>{0, 10000, 20000} << QList<ContactPeriod>{{0, 20000}}
+            << QList<bool>{false};
+        QTest::newRow("one tick over is a stop")
+            << QList<qint32>{0, 5000, 10000, 15000, 20001} << QList<ContactPeriod>{{0, 20001}}
+            << QList<bool>{true};
+        QTest::newRow("a gap of exactly the silence keeps the period")
+            << QList<qint32>{0, 10000, 20000, 30000} << QList<ContactPeriod>{{0, 30000}}
+            << QList<bool>{true};
+        QTest::newRow("leaving reach in the pit ends the stop at its last report")
+            << QList<qint32>{0, 9000, 18000, 27000, 60000}
+            << QList<ContactPeriod>{{0, 27000}, {60000, 60000}} << QList<bool>{true, false};
+        QTest::newRow("no report") << QList<qint32>{} << QList<ContactPeriod>{} << QList<bool>{};
+    }
+
+    void contactPeriodsAndStops() {
+        QFETCH(QList<qint32>, reports);
+        QFETCH(QList<ContactPeriod>, periods);
+        QFETCH(QList<bool>, stops);
+        const QList<ContactPeriod> found = kaltero::timing::contactPeriods(reports, 10000);
+        QCOMPARE(found, periods);
+        QList<bool> isStop;
+        for (const ContactPeriod& p : found) {
+            isStop << kaltero::timing::isPitStop(p, 20000);
+        }
+        QCOMPARE(isStop, stops);
+    }
+
+    // Stints and driving time across driver changes and stops; the current stint walks back to
+    // the same stint the whole list ends with.
+    void stintsAndDrivers_data() {
+        QTest::addColumn<QStringList>("drivers");
+        QTest::addColumn<QList<qint32>>("stopLaps");
+        QTest::addColumn<QList<Stint>>("expected");
+        QTest::addColumn<QString>("times");  // driver:ticks/laps/stints
+        QTest::newRow("one driver") << QStringList{u"A"_s, u"A"_s} << QList<qint32>{}
+                                    << QList<Stint>{{u"A"_s, 1, 2, 120000}} << u"A:120000/2/1"_s;
+        QTest::newRow("driver change")
+            << QStringList{u"A"_s, u"B"_s, u"B"_s} << QList<qint32>{}
+            << QList<Stint>{{u"A"_s, 1, 1, 60000}, {u"B"_s, 2, 2, 120000}}
+            << u"A:60000/1/1 B:120000/2/1"_s;
+        QTest::newRow("a stop without a change starts a stint")
+            << QStringList{u"A"_s, u"A"_s, u"A"_s} << QList<qint32>{2}
+            << QList<Stint>{{u"A"_s, 1, 1, 60000}, {u"A"_s, 2, 2, 120000}} << u"A:180000/3/2"_s;
+        QTest::newRow("back to the first driver")
+            << QStringList{u"A"_s, u"B"_s, u"A"_s} << QList<qint32>{2, 3}
+            << QList<Stint>{{u"A"_s, 1, 1, 60000}, {u"B"_s, 2, 1, 60000}, {u"A"_s, 3, 1, 60000}}
+            << u"A:120000/2/2 B:60000/1/1"_s;
+        QTest::newRow("no laps") << QStringList{} << QList<qint32>{} << QList<Stint>{} << QString();
+    }
+    void stintsAndDrivers() {
+        QFETCH(QStringList, drivers);
+        QFETCH(QList<qint32>, stopLaps);
+        QFETCH(QList<Stint>, expected);
+        QFETCH(QString, times);
+        const auto car = carWith(drivers, stopLaps);
+        const QList<Stint> found = kaltero::timing::stints(kaltero::timing::stintLaps(car, {}));
+        QCOMPARE(found, expected);
+        QStringList shown;
+        for (const auto& d : kaltero::timing::driverTimes(found)) {
+            shown << u"%1:%2/%3/%4"_s.arg(d.driver).arg(d.ticks).arg(d.laps).arg(d.stints);
+        }
+        QCOMPARE(shown.join(u' '), times);
+        QCOMPARE(kaltero::timing::currentStint(car, 0),
+                 found.isEmpty() ? std::optional<Stint>() : std::optional(found.last()));
+    }
+
+    // A car still timed adds the lap it is driving: counted and waiting for its report, or just
+    // begun; a new driver in the car begins a stint with it.
+    void runningLap_data() {
+        QTest::addColumn<bool>("pending");
+        QTest::addColumn<QString>("driverNow");
+        QTest::addColumn<Stint>("current");
+        QTest::newRow("lap begun") << false << u"A"_s << Stint{u"A"_s, 1, 3, 130000};
+        QTest::newRow("lap counted") << true << u"A"_s << Stint{u"A"_s, 1, 2, 70000};
+        QTest::newRow("new driver") << false << u"B"_s << Stint{u"B"_s, 3, 1, 10000};
+    }
+    void runningLap() {
+        QFETCH(bool, pending);
+        QFETCH(QString, driverNow);
+        QFETCH(Stint, current);
+        auto car = carWith({u"A"_s, u"A"_s}, {});
+        car.Running = true;
+        car.Driver = driverNow;
+        car.LapStartTick = 120000;
+        if (pending) {
+            car.laps.last().timed = false;
+            car.LapPending = true;
+            car.LapStartTick = 60000;
+        }
+        QCOMPARE(kaltero::timing::currentStint(car, car.LapStartTick + 10000), current);
+        QCOMPARE(kaltero::timing::stints(kaltero::timing::stintLaps(car, car.LapStartTick + 10000))
+                     .last(),
+                 current);
+    }
+
+    // Each limit warns five minutes ahead and when passed; the stint message goes out from its
+    // minutes before the maximum; a driver misses the minimum when the race time left is too short.
+    void limits_data() {
+        QTest::addColumn<qint64>("used");
+        QTest::addColumn<int>("limitMinutes");
+        QTest::addColumn<int>("alert");
+        QTest::addColumn<bool>("messageDue");  // the message 10 minutes ahead
+        QTest::newRow("no limit") << 99999999LL << 0 << int(kaltero::timing::Alert::None) << false;
+        QTest::newRow("well before")
+            << 2999999LL << 60 << int(kaltero::timing::Alert::None) << false;
+        QTest::newRow("message, no warning yet")
+            << 3000000LL << 60 << int(kaltero::timing::Alert::None) << true;
+        QTest::newRow("five minutes before")
+            << 3300000LL << 60 << int(kaltero::timing::Alert::Near) << true;
+        QTest::newRow("exactly at the limit")
+            << 3600000LL << 60 << int(kaltero::timing::Alert::Near) << true;
+        QTest::newRow("passed") << 3600001LL << 60 << int(kaltero::timing::Alert::Passed) << true;
+    }
+    void limits() {
+        QFETCH(qint64, used);
+        QFETCH(int, limitMinutes);
+        QFETCH(int, alert);
+        QFETCH(bool, messageDue);
+        kaltero::core::RaceRules rules;
+        rules.MaxStintMinutes = limitMinutes;
+        rules.StintMessageMinutes = 10;
+        const auto ticks = kaltero::timing::ruleTicks(rules, 1000);
+        QCOMPARE(int(kaltero::timing::limitAlert(used, ticks.maxStint, ticks.warn)), alert);
+        QCOMPARE(kaltero::timing::stintMessageDue(Stint{u"A"_s, 1, 1, used}, ticks), messageDue);
+        QCOMPARE(kaltero::timing::missesMinimum(used, ticks.maxStint, 600000),
+                 limitMinutes > 0 && ticks.maxStint - used > 600000);
+        QVERIFY(!kaltero::timing::missesMinimum(0, ticks.maxStint, std::nullopt));
+    }
+
+    void fuelLaps_data() {
+        QTest::addColumn<qint32>("course");
+        QTest::addColumn<float>("economy");
+        QTest::addColumn<float>("total");
+        QTest::addColumn<qint32>("lapsDriven");
+        QTest::addColumn<std::optional<FuelLaps>>("expected");
+        QTest::newRow("40 l left at 2 l a lap")
+            << 4000 << 2000.0F << 60.0F << 10 << std::optional(FuelLaps{20, 30});
+        QTest::newRow("part of a lap left counts no lap")
+            << 4000 << 2000.0F << 61.9F << 10 << std::optional(FuelLaps{20, 30});
+        QTest::newRow("fuel used up")
+            << 4000 << 2000.0F << 20.0F << 10 << std::optional(FuelLaps{0, 10});
+        QTest::newRow("no course") << 0 << 2000.0F << 60.0F << 10 << std::optional<FuelLaps>();
+        QTest::newRow("no economy") << 4000 << 0.0F << 60.0F << 10 << std::optional<FuelLaps>();
+        QTest::newRow("fuel not a number")
+            << 4000 << 2000.0F << std::numeric_limits<float>::quiet_NaN() << 10
+            << std::optional<FuelLaps>();
+        QTest::newRow("beyond any race")
+            << 1 << 3.0e38F << 3.0e38F << 0 << std::optional<FuelLaps>();
+    }
+
+    void fuelLaps() {
+        QFETCH(qint32, course);
+        QFETCH(float, economy);
+        QFETCH(float, total);
+        QFETCH(qint32, lapsDriven);
+        QFETCH(std::optional<FuelLaps>, expected);
+        QCOMPARE(kaltero::timing::fuelLaps(course, economy, total, lapsDriven), expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPitWall)
+#include "test_pit_wall.moc"
