@@ -230,6 +230,54 @@ private Q_SLOTS:
         QVERIFY(elapsed.elapsed() < 10'000);
     }
 
+    void pitStops_data() {
+        QTest::addColumn<int>("laps");
+        QTest::addColumn<int>("pitEveryLaps");
+        QTest::addColumn<QList<qint32>>("stopLaps");
+        // Lap 1's pass is a stop, lap 2's is the last and ends the run instead.
+        QTest::newRow("every lap of two") << 2 << 1 << QList<qint32>{2};
+        QTest::newRow("every second lap of three") << 3 << 2 << QList<qint32>{3};
+    }
+    void pitStops() {
+        QFETCH(int, laps);
+        QFETCH(int, pitEveryLaps);
+        QFETCH(QList<qint32>, stopLaps);
+        FakeConsole console(0, kNoCommMs);
+        QVERIFY(console.listen());
+        CarSimOptions options = quickOptions({1}, laps);
+        options.intervalMs = 100;
+        options.pitEveryLaps = pitEveryLaps;
+        options.pitStopMs = 1000;
+        CarSim sim(options);
+        const CarSimResult result = run(sim);
+        QVERIFY2(result.completed, qPrintable(result.problems.join(u'\n')));
+        // Reporting all through the stop: the console counted no lap inside it.
+        QCOMPARE(result.laps.size(), laps);
+        QCOMPARE(console.sentLapMs.size(), laps);
+
+        QList<qint32> seenLaps;
+        for (const carsim::PitStopResult& stop : result.stops) {
+            seenLaps << stop.lap;
+            QCOMPARE(stop.car, 1);
+            const qint64 span = stop.lastReportMs - stop.firstReportMs;
+            QVERIFY2(span >= options.pitStopMs - 2 * options.intervalMs &&
+                         span <= options.pitStopMs + options.intervalMs,
+                     qPrintable(QString::number(span)));
+            // The stop's first report closed the lap before it.
+            const auto closing = std::find_if(
+                result.replies.begin(), result.replies.end(),
+                [&stop](const carsim::Reply& r) { return r.atMs >= stop.firstReportMs; });
+            QVERIFY(closing != result.replies.end());
+            QCOMPARE(closing->lap, stop.lap - 1);
+        }
+        QCOMPARE(seenLaps, stopLaps);
+        // The console timed the stop inside the lap it names, and no other lap as long.
+        for (const carsim::LapResult& lap : result.laps) {
+            QVERIFY2((lap.consoleMs >= options.pitStopMs) == stopLaps.contains(lap.lap),
+                     qPrintable(carsim::formatLap(lap)));
+        }
+    }
+
     void carsUseTheirOwnPorts() {
         FakeConsole car2(1, kNoCommMs);
         FakeConsole car4(3, kNoCommMs);

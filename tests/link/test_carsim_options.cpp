@@ -37,15 +37,19 @@ private Q_SLOTS:
 
     void commandLineAccepted() {
         const CommandLine line = parseCommandLine(
-            {u"carsim"_s, u"--cars"_s, u"2-3"_s, u"--laps"_s, u"4"_s, u"--in-range"_s, u"0.5"_s,
-             u"--silence"_s, u"11.25"_s, u"--interval"_s, u"100"_s, u"--message"_s, u"ピット"_s,
-             u"--console"_s, u"192.168.1.10"_s, u"--timeout"_s, u"90"_s, u"--records"_s});
+            {u"carsim"_s,     u"--cars"_s,    u"2-3"_s,       u"--laps"_s,      u"4"_s,
+             u"--in-range"_s, u"0.5"_s,       u"--silence"_s, u"11.25"_s,       u"--interval"_s,
+             u"100"_s,        u"--message"_s, u"ピット"_s,    u"--console"_s,   u"192.168.1.10"_s,
+             u"--timeout"_s,  u"90"_s,        u"--records"_s, u"--pit-every"_s, u"2"_s,
+             u"--pit-stop"_s, u"20.5"_s});
         QVERIFY2(line.options, qPrintable(line.error));
         QCOMPARE(line.options->cars, (QList<int>{2, 3}));
         QCOMPARE(line.options->laps, 4);
         QCOMPARE(line.options->inRangeMs, 500);
         QCOMPARE(line.options->silenceMs, 11250);
         QCOMPARE(line.options->intervalMs, 100);
+        QCOMPARE(line.options->pitEveryLaps, 2);
+        QCOMPARE(line.options->pitStopMs, 20500);
         QCOMPARE(line.options->message, u"ピット"_s);
         QCOMPARE(line.options->console, QHostAddress(u"192.168.1.10"_s));
         QCOMPARE(line.options->effectiveTimeoutMs(), 90'000);
@@ -53,13 +57,24 @@ private Q_SLOTS:
         QVERIFY(line.options->records);
     }
 
+    void defaultTimeoutCoversEveryLap_data() {
+        QTest::addColumn<int>("pitEveryLaps");
+        QTest::addColumn<int>("lapsTakeMs");
+        // Laps end after the first pass and three silences with their passes.
+        QTest::newRow("no stops") << 0 << 5000 + 3 * 17000;
+        // Laps 1 and 2 end in a 30 s stop instead of a 5 s pass; lap 3 ends the run.
+        QTest::newRow("a stop every lap") << 1 << 5000 + 3 * 17000 + 2 * 25000;
+    }
     void defaultTimeoutCoversEveryLap() {
+        QFETCH(int, pitEveryLaps);
+        QFETCH(int, lapsTakeMs);
         CarSimOptions options;
         options.laps = 3;
         options.inRangeMs = 5000;
         options.silenceMs = 12000;
-        // Laps end after the first pass and three silences with their passes.
-        QVERIFY(options.effectiveTimeoutMs() > 5000 + 3 * 17000);
+        options.pitEveryLaps = pitEveryLaps;
+        options.pitStopMs = 30000;
+        QVERIFY(options.effectiveTimeoutMs() > lapsTakeMs);
     }
 
     void commandLineRefused_data() {
@@ -72,6 +87,11 @@ private Q_SLOTS:
         QTest::newRow("silence not a number") << QStringList{u"--silence"_s, u"long"_s};
         QTest::newRow("interval not shorter than in range")
             << QStringList{u"--in-range"_s, u"0.5"_s, u"--interval"_s, u"500"_s};
+        QTest::newRow("negative pit interval") << QStringList{u"--pit-every"_s, u"-1"_s};
+        QTest::newRow("pit interval not whole") << QStringList{u"--pit-every"_s, u"1.5"_s};
+        QTest::newRow("no pit stop time") << QStringList{u"--pit-stop"_s, u"0"_s};
+        QTest::newRow("pit stop not longer than in range") << QStringList{
+            u"--pit-every"_s, u"2"_s, u"--in-range"_s, u"5"_s, u"--pit-stop"_s, u"5"_s};
         QTest::newRow("host name") << QStringList{u"--console"_s, u"pit-pc"_s};
         QTest::newRow("IPv6") << QStringList{u"--console"_s, u"::1"_s};
     }

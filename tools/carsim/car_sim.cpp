@@ -38,6 +38,10 @@ struct CarSim::Car {
     int lastCountedPass = -1;
     int lapsDone = 0;
     QString pitMessage;
+    // The pass now in range is a pit stop; and when it sent its first and its last report.
+    bool inPit = false;
+    qint64 passFirstReportMs = -1;
+    qint64 passLastReportMs = -1;
     bool inRange = false;
     bool done = false;
     bool retired = false;
@@ -141,14 +145,30 @@ void CarSim::enterRange(Car& car) {
         car.passReplyMs.append(-1);
         Q_EMIT returning(car.number);
     }
+    // Pass k closes lap k; a stop after the last lap would hold up nothing but the end.
+    const int lapClosed = car.silences;
+    car.inPit = options_.pitEveryLaps > 0 && lapClosed >= 1 && lapClosed < options_.laps &&
+                lapClosed % options_.pitEveryLaps == 0;
+    car.passFirstReportMs = -1;
+    car.passLastReportMs = -1;
     sendReport(car);
     scheduleReport(car);
-    car.phaseTimer->start(options_.inRangeMs);
+    car.phaseTimer->start(car.inPit ? options_.pitStopMs : options_.inRangeMs);
 }
 
 void CarSim::leaveRange(Car& car) {
     car.inRange = false;
     car.reportTimer->stop();
+    if (car.inPit) {
+        car.inPit = false;
+        const PitStopResult stop{car.number, car.silences + 1, car.passFirstReportMs,
+                                 car.passLastReportMs};
+        result_.stops.append(stop);
+        Q_EMIT pitStopped(stop);
+        if (car.retired || finished_) {
+            return;
+        }
+    }
     if (car.done) {
         // The car has acknowledged its last record for a whole pass: it is parked.
         finishIfAllParked();
@@ -202,6 +222,10 @@ void CarSim::sendReport(Car& car) {
         QStringLiteral("%1").arg(car.heldLap, 3, 10, QLatin1Char('0')) + options_.message;
     car.socket->writeDatagram(platform::encodeCp932(report), options_.console,
                               link::consolePort(car.number - 1));
+    car.passLastReportMs = clock_.elapsed();
+    if (car.passFirstReportMs < 0) {
+        car.passFirstReportMs = car.passLastReportMs;
+    }
 }
 
 void CarSim::readReplies(Car& car) {

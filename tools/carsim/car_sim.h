@@ -50,6 +50,17 @@ struct Reply {
     QString recordText;
 };
 
+// One pit stop as the car made it.
+struct PitStopResult {
+    int car = 0;
+    // The lap the stop falls in: the one after the lap its first report closed.
+    qint32 lap = 0;
+    // Milliseconds since start (the clock of Reply::atMs) of the first and the last report
+    // sent during the stop.
+    qint64 firstReportMs = 0;
+    qint64 lastReportMs = 0;
+};
+
 struct CarSimResult {
     // Every car drove all its laps.
     bool completed = false;
@@ -58,6 +69,8 @@ struct CarSimResult {
     QList<LapResult> laps;
     // Every well-formed reply, in the order read.
     QList<Reply> replies;
+    // Every pit stop the cars finished, in the order they left the pit.
+    QList<PitStopResult> stops;
 
     // 0 all laps done and every reply well formed, 1 a malformed reply, 2 laps not done.
     int exitCode() const;
@@ -90,6 +103,8 @@ Q_SIGNALS:
     void replied(const kaltero::carsim::Reply& reply);
     // A car comes back in range after a silence; its first report follows at once.
     void returning(int carNumber);
+    // A car leaves a pit stop.
+    void pitStopped(const kaltero::carsim::PitStopResult& stop);
     // Something worth telling the user that is not a fault.
     void note(const QString& text);
     // Once: all laps done, a malformed reply, or the time is up.

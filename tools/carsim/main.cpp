@@ -9,6 +9,7 @@ using kaltero::carsim::AddressCheck;
 using kaltero::carsim::CarSim;
 using kaltero::carsim::CarSimResult;
 using kaltero::carsim::LapResult;
+using kaltero::carsim::PitStopResult;
 using kaltero::carsim::Reply;
 
 namespace {
@@ -65,6 +66,10 @@ int runCars(const kaltero::carsim::CarSimOptions& options) {
         });
         QObject::connect(&sim, &CarSim::returning,
                          [](int car) { out() << "returns " << car << Qt::endl; });
+        QObject::connect(&sim, &CarSim::pitStopped, [](const PitStopResult& stop) {
+            out() << "pit " << stop.car << " lap " << stop.lap << ' '
+                  << stop.lastReportMs - stop.firstReportMs << Qt::endl;
+        });
     }
     QObject::connect(&sim, &CarSim::finished, [](const CarSimResult& result) {
         for (const QString& problem : result.problems) {

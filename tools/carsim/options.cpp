@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace kaltero::carsim {
 
@@ -63,7 +64,10 @@ int CarSimOptions::effectiveTimeoutMs() const {
         return timeoutMs;
     }
     const qint64 pass = qint64{inRangeMs} + silenceMs;
-    const qint64 total = inRangeMs + (qint64{laps} + 1) * pass + 5000;
+    // Laps 1..laps-1 may end in a stop; the last one ends the run instead.
+    const int stopsPerCar = pitEveryLaps > 0 ? (laps - 1) / pitEveryLaps : 0;
+    const qint64 stopsExtra = qint64{stopsPerCar} * std::max(0, pitStopMs - inRangeMs);
+    const qint64 total = inRangeMs + (qint64{laps} + 1) * pass + stopsExtra + 5000;
     return static_cast<int>(std::min<qint64>(total, std::numeric_limits<int>::max()));
 }
 
@@ -114,6 +118,16 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("Seconds a car is out of range between passes; must be longer than the "
                        "console's no-communication time (default 10 s). Default 12."),
         QStringLiteral("seconds"), QStringLiteral("12"));
+    const QCommandLineOption pitEvery(
+        QStringLiteral("pit-every"),
+        QStringLiteral("Stop in the pit every this many laps: the car stays in range for "
+                       "--pit-stop, reporting all the while, then drives on. 0: never. "
+                       "Default 0."),
+        QStringLiteral("n"), QStringLiteral("0"));
+    const QCommandLineOption pitStop(
+        QStringLiteral("pit-stop"),
+        QStringLiteral("Seconds a pit stop lasts; must be longer than --in-range. Default 30."),
+        QStringLiteral("seconds"), QStringLiteral("30"));
     const QCommandLineOption interval(
         QStringLiteral("interval"),
         QStringLiteral("Milliseconds between two reports while in range. Default 500."),
@@ -130,8 +144,10 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     const QCommandLineOption records(
         QStringLiteral("records"),
         QStringLiteral("Print \"record K <lap record>\" whenever car K receives a lap record "
-                       "other than the one it held, and \"returns K\" just before car K's "
-                       "first report after a silence."));
+                       "other than the one it held, \"returns K\" just before car K's "
+                       "first report after a silence, and \"pit K lap L <ms>\" when car K "
+                       "leaves a pit stop made in lap L, with the time from its first report "
+                       "to its last."));
     const QCommandLineOption console(QStringLiteral("console"),
                                      QStringLiteral("IPv4 address of the console. Default "
                                                     "127.0.0.1."),
@@ -151,8 +167,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("With --check: the address to ask about, exactly as entered on the "
                        "console. Default: the address this PC uses to reach the console."),
         QStringLiteral("address"));
-    parser.addOptions({help, cars, laps, inRange, silence, interval, jitter, message, records,
-                       console, timeout, check, address});
+    parser.addOptions({help, cars, laps, inRange, silence, pitEvery, pitStop, interval, jitter,
+                       message, records, console, timeout, check, address});
 
     CommandLine result;
     if (!parser.parse(arguments)) {
@@ -194,6 +210,21 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         return fail(QStringLiteral("--silence: expected a number of seconds above 0"));
     }
     options.silenceMs = *silenceMs;
+    const auto pitEveryLaps = wholeNumber(parser.value(pitEvery), 0, 999);
+    if (!pitEveryLaps) {
+        return fail(QStringLiteral("--pit-every: expected a whole number from 0 to 999"));
+    }
+    options.pitEveryLaps = *pitEveryLaps;
+    const auto pitStopMs = secondsToMs(parser.value(pitStop));
+    if (!pitStopMs || *pitStopMs < 1) {
+        return fail(QStringLiteral("--pit-stop: expected a number of seconds above 0"));
+    }
+    options.pitStopMs = *pitStopMs;
+    if (options.pitEveryLaps > 0 && options.pitStopMs <= options.inRangeMs) {
+        return fail(
+            QStringLiteral("--pit-stop must be longer than --in-range, or a stop is no "
+                           "different from a pass"));
+    }
     const auto intervalMs = wholeNumber(parser.value(interval), 1, 60'000);
     if (!intervalMs) {
         return fail(QStringLiteral("--interval: expected milliseconds from 1 to 60000"));

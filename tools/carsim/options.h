@@ -17,6 +17,11 @@ struct CarSimOptions {
     // passes. The silence must outlast the console's no-communication time to make a lap.
     int inRangeMs = 5000;
     int silenceMs = 12000;
+    // Every pitEveryLaps-th lap ends in the pit (0: never): the car stays in range for
+    // pitStopMs instead of inRangeMs, reporting all the while, then drives on. A stop is never
+    // made at the start nor after the last lap.
+    int pitEveryLaps = 0;
+    int pitStopMs = 30000;
     // Time between two reports while in range, and the most each interval is varied by.
     int intervalMs = 500;
     int jitterMs = 0;
@@ -33,7 +38,8 @@ struct CarSimOptions {
     bool check = false;
     QString ownAddress;
 
-    // timeoutMs, or the time the laps take plus one spare pass and five seconds.
+    // timeoutMs, or the time the laps take (pit stops included) plus one spare pass and five
+    // seconds.
     int effectiveTimeoutMs() const;
 };
 
