@@ -163,4 +163,40 @@ bool stintMessageDue(const std::optional<Stint>& stint, const RuleTicks& rules) 
            stint->ticks >= rules.maxStint - rules.stintMessage;
 }
 
+bool shortStop(const core::PitStop& stop, const RuleTicks& rules) {
+    return rules.minPitStop > 0 && stop.length() < rules.minPitStop;
+}
+
+CarWall carWall(const core::CarSlot& car, const core::RaceState& race, qint32 TicksPerSecond,
+                qint32 now) {
+    const RuleTicks rules = ruleTicks(race.rules, TicksPerSecond);
+    const std::optional<qint64> remain =
+        race.EndTimeSet ? std::optional<qint64>(std::max(race.RemainTicks, 0)) : std::nullopt;
+    CarWall wall;
+    wall.stints = stints(stintLaps(car, now));
+    for (const DriverTime& d : driverTimes(wall.stints)) {
+        wall.drivers.append({d, limitAlert(d.ticks, rules.maxDriving, rules.warn),
+                             missesMinimum(d.ticks, rules.minDriving, remain)});
+    }
+    if (!wall.stints.isEmpty()) {
+        wall.stint = wall.stints.last();
+        if (rules.maxStint > 0) {
+            wall.stintLeftTicks = rules.maxStint - wall.stint->ticks;
+        }
+        // Only the stint being driven can still be ended in time.
+        if (car.Running) {
+            wall.stintAlert = limitAlert(wall.stint->ticks, rules.maxStint, rules.warn);
+        }
+    }
+    wall.pitStops = qint32(car.pitStops.size());
+    if (!car.pitStops.isEmpty()) {
+        const core::PitStop& last = car.pitStops.last();
+        wall.lastStopTicks = last.length();
+        wall.sinceLastStopTicks = std::max<qint64>(0, qint64(now) - last.endTick);
+    }
+    wall.tooFewStops = wall.pitStops < race.rules.MinPitStops;
+    wall.fuel = fuelLaps(race.CourseLength, car.FuelEconomy, car.FuelTotal, car.LapCnt);
+    return wall;
+}
+
 }  // namespace kaltero::timing

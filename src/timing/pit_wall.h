@@ -103,4 +103,30 @@ bool missesMinimum(qint64 drivenTicks, qint64 minTicks, std::optional<qint64> re
 // The stint message is due: the car's stint is within the message's minutes of its maximum.
 bool stintMessageDue(const std::optional<Stint>& stint, const RuleTicks& rules);
 
+// A stop shorter than the minimum the rules set.
+bool shortStop(const core::PitStop& stop, const RuleTicks& rules);
+
+// A driver of the car against the limits.
+struct DriverWall {
+    DriverTime time;
+    Alert maxAlert = Alert::None;  // near or past the maximum driving time
+    bool missesMinimum = false;    // cannot reach the minimum in the race time left
+};
+
+// What the pit wall shows of a car at `now`.
+struct CarWall {
+    QList<Stint> stints;
+    QList<DriverWall> drivers;
+    std::optional<Stint> stint;            // the one the car is in
+    std::optional<qint64> stintLeftTicks;  // before the maximum; none without one
+    Alert stintAlert = Alert::None;
+    qint32 pitStops = 0;
+    std::optional<qint64> lastStopTicks;       // the last stop's length
+    std::optional<qint64> sinceLastStopTicks;  // from its end to now
+    bool tooFewStops = false;                  // fewer stops than the rules ask for
+    std::optional<FuelLaps> fuel;
+};
+CarWall carWall(const core::CarSlot& car, const core::RaceState& race, qint32 TicksPerSecond,
+                qint32 now);
+
 }  // namespace kaltero::timing
