@@ -14,9 +14,27 @@ QString csvField(const QString& text) {
     return u'"' + quoted + u'"';
 }
 
+namespace {
+
+// The time the car stood in the pit during the lap (a lap may hold more than one stop).
+QString pitStopMs(const core::CarSlot& car, qint32 lapNo, const core::Settings& settings) {
+    qint64 ticks = 0;
+    bool any = false;
+    for (const core::PitStop& stop : car.pitStops) {
+        if (stop.lap == lapNo) {
+            ticks += stop.length();
+            any = true;
+        }
+    }
+    return any ? QString::number(ticks * settings.MsPerTick) : QString();
+}
+
+}  // namespace
+
 QStringList csvLines(const core::RaceState& race, const core::Settings& settings) {
     QStringList lines{
-        u"車番,車輌名,周回,ラップ(ms),ラップタイム,ドライバ,備考,メッセージ,周回終了時刻"_s};
+        u"車番,車輌名,周回,ラップ(ms),ラップタイム,ドライバ,備考,メッセージ,周回終了時刻,"
+        u"ピット停止(ms)"_s};
     for (int s = 0; s < core::kSlotCount; ++s) {
         const core::CarSlot& car = race.car[s];
         if (!car.TakesPart) {
@@ -39,7 +57,8 @@ QStringList csvLines(const core::RaceState& race, const core::Settings& settings
                                lap.driver,
                                lap.remarks,
                                lap.log,
-                               end};
+                               end,
+                               pitStopMs(car, qint32(i + 1), settings)};
             for (QString& f : fields) {
                 f = csvField(f);
             }

@@ -41,16 +41,18 @@ private Q_SLOTS:
         lap.remarks = u"雨, スリップ"_s;
         lap.log = u"N, ピット"_s;
         car.laps = {lap, core::Lap{}};
+        car.pitStops = {{2, 9000, 11500, false}, {2, 12000, 12100, true}};
         race.car[2].laps = {lap};  // no address at Start: not in the file
         QCOMPARE(
             race::csvLines(race, settings),
             (QStringList{
-                u"車番,車輌名,周回,ラップ(ms),ラップタイム,ドライバ,備考,メッセージ,周回終了時刻"_s,
-                u"2,赤,1,83450,\"1'23\"\"45\",山田,\"雨, スリップ\",\"N, ピット\",2026-04-03 14:01:23.450"_s,
-                u"2,赤,2,,,,,,"_s}));
+                u"車番,車輌名,周回,ラップ(ms),ラップタイム,ドライバ,備考,メッセージ,周回終了時刻,"
+                u"ピット停止(ms)"_s,
+                u"2,赤,1,83450,\"1'23\"\"45\",山田,\"雨, スリップ\",\"N, ピット\",2026-04-03 14:01:23.450,"_s,
+                u"2,赤,2,,,,,,,26000"_s}));
         const QByteArray bytes = race::csvBytes(race, settings);
         QVERIFY(bytes.startsWith("\xEF\xBB\xBF\xE8\xBB\x8A"));  // BOM, then 車 in UTF-8
-        QVERIFY(bytes.endsWith("2,,,,,,\r\n"));
+        QVERIFY(bytes.endsWith("2,,,,,,,26000\r\n"));
     }
 };
 
