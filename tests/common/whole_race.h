@@ -21,7 +21,12 @@ inline QByteArray wholeRace(const model::RaceModel& race) {
         for (const core::Lap& lap : car.laps) {
             laps.append(model::lapArgs(lap));
         }
+        QVariantList stops;
+        for (const core::PitStop& stop : car.pitStops) {
+            stops.append(model::pitStopArgs(stop));
+        }
         cars.append(QVariantMap{{u"laps"_s, laps},
+                                {u"pitStops"_s, stops},
                                 {u"LapCnt"_s, car.LapCnt},
                                 {u"best"_s, car.BestLapTicks},
                                 {u"average"_s, car.AveLapTicks.value_or(-1)},

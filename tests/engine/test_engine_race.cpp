@@ -115,6 +115,38 @@ private Q_SLOTS:
                  qPrintable(why));
         QVERIFY(QFile(report).size() > 0);
     }
+
+    // A car that stays within reach longer than the threshold stopped in the pit; the stop, the
+    // operator's own entry and the rules in force at Start come back with the resumed race, even
+    // when the settings file says otherwise by then.
+    void pitStopsAndRulesOutliveARestart() {
+        QTemporaryDir dir;
+        platform::ManualClock clock(kStart);
+        TestCar car0(0);
+        QByteArray before;
+        {
+            EngineRun run(dir.path(), clock, false);
+            run.console.settings.rules.MaxStintMinutes = 45;
+            setUpCar(run.race, 0, u"A"_s);
+            QVERIFY(run.engine.start());
+            clock.advance(15'000);
+            QCOMPARE(car0.exchange(TestCar::lapReport(0)).left(14), u"N0010000015000"_s);
+            for (int i = 0; i < 5; ++i) {  // 25 s in the pit, a report every 5 s
+                clock.advance(5'000);
+                car0.exchange(TestCar::lapReport(1));
+            }
+            clock.advance(12'000);  // the silence counts lap 2, the stop falls in it
+            QCOMPARE(run.race.car(0).pitStops, (QList<core::PitStop>{{2, 15'000, 40'000, false}}));
+            run.race.editPitStop(0, -1, {1, 5'000, 8'000, true});
+            before = testing::wholeRace(run.race);
+        }
+        EngineRun again(dir.path(), clock, true);
+        QVERIFY(again.race.timing());
+        QCOMPARE(testing::wholeRace(again.race), before);
+        QCOMPARE(again.race.car(0).pitStops.size(), 2);
+        QCOMPARE(again.race.state().rules.MaxStintMinutes, 45);
+        QCOMPARE(again.console.settings.rules.MaxStintMinutes, 0);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestEngineRace)
