@@ -1,11 +1,14 @@
 #include "sample_data.h"
 
+#include "core/settings.h"
 #include "masterdata/car_file.h"
 #include "masterdata/course_file.h"
 #include "masterdata/drivers_file.h"
 
 #include <QDir>
 #include <QFile>
+
+#include "platform/profile_file.h"
 
 namespace kaltero::showcase {
 
@@ -52,6 +55,27 @@ bool writeSampleMasterData(const QString& folder) {
                           courses) &&
            writeIfMissing(dir.filePath(QStringLiteral("Drivers.ini")), masterdata::writeDriversFile,
                           drivers);
+}
+
+bool writeSampleRules(const QString& folder) {
+    using namespace core::ini;
+    const QString file = QDir(folder).filePath(QStringLiteral("Kaltero.ini"));
+    auto profile = platform::Profile::read(file);
+    if (!profile) {
+        return false;
+    }
+    if (profile->value(kRulesSection, kMaxStintMinutes)) {
+        return true;
+    }
+    const QList<std::pair<QString, int>> rules = {{kMaxStintMinutes, 10},
+                                                  {kMaxDrivingMinutes, 40},
+                                                  {kMinDrivingMinutes, 5},
+                                                  {kMinPitStopSeconds, 30},
+                                                  {kMinPitStops, 3}};
+    for (const auto& [key, value] : rules) {
+        profile->setValue(kRulesSection, key, QString::number(value));
+    }
+    return profile->write(file);
 }
 
 }  // namespace kaltero::showcase

@@ -9,4 +9,10 @@ namespace kaltero::showcase {
 // Returns false when a file could not be written.
 bool writeSampleMasterData(const QString& folder);
 
+// Puts short endurance rules into folder's Kaltero.ini when it has none yet, so that a
+// demonstration shows stints, their warnings and driver limits within minutes: a stint of at most
+// 10 minutes, 40 minutes of driving at most and 5 at least per driver, stops of 30 s at least and 3
+// stops. Returns false when the file could not be written.
+bool writeSampleRules(const QString& folder);
+
 }  // namespace kaltero::showcase

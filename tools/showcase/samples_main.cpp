@@ -1,4 +1,5 @@
-// kaltero-samples FOLDER: puts sample master data beside the console when none is there yet.
+// kaltero-samples FOLDER: puts sample master data and short endurance rules beside the console
+// when none are there yet.
 #include "sample_data.h"
 
 #include <QCoreApplication>
@@ -11,5 +12,8 @@ int main(int argc, char** argv) {
         QTextStream(stderr) << "usage: kaltero-samples FOLDER\n";
         return 2;
     }
-    return kaltero::showcase::writeSampleMasterData(args[1]) ? 0 : 1;
+    return kaltero::showcase::writeSampleMasterData(args[1]) &&
+                   kaltero::showcase::writeSampleRules(args[1])
+               ? 0
+               : 1;
 }
