@@ -73,8 +73,10 @@ void CarLink::onReport(int s, const QString& RcvData, qint32 arrivalTick) {
     qCDebug(lcLink) << "car" << s + 1 << "report"
                     << RcvData.left(model::RaceModel::kShownMessageChars);
     QString AutoMsg = chooseAutoMsg(car.CountdownOn, car.CountdownTxt, c_.settings);
-    if (timing::stintMessageDue(timing::currentStint(car, arrivalTick),
-                                timing::ruleTicks(c_.state.rules, c_.settings.TicksPerSecond))) {
+    // The stint is looked at only in a race with a stint limit: a report costs no more without.
+    const auto rules = timing::ruleTicks(c_.state.rules, c_.settings.TicksPerSecond);
+    if (rules.maxStint > 0 &&
+        timing::stintMessageDue(timing::currentStint(car, arrivalTick), rules)) {
         AutoMsg += reminderPiece(c_.state.rules.StintMessage);
     }
     c_.race.receiveReport(s, {.RcvData = RcvData,

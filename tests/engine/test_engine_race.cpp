@@ -147,6 +147,25 @@ private Q_SLOTS:
         QCOMPARE(again.race.state().rules.MaxStintMinutes, 45);
         QCOMPARE(again.console.settings.rules.MaxStintMinutes, 0);
     }
+
+    // From the message's minutes before the stint's maximum, every reply carries it.
+    void stintMessageBeforeTheLimit() {
+        QTemporaryDir dir;
+        platform::ManualClock clock(kStart);
+        TestCar car0(0);
+        EngineRun run(dir.path(), clock, false);
+        run.console.settings.rules.MaxStintMinutes = 2;
+        run.console.settings.rules.StintMessageMinutes = 1;
+        run.console.settings.rules.StintMessage = u"BOX"_s;
+        setUpCar(run.race, 0, u"A"_s);
+        QVERIFY(run.engine.start());
+        clock.advance(15'000);
+        QVERIFY(!car0.exchange(TestCar::lapReport(0)).contains(u"BOX"));  // 15 s into the stint
+        clock.advance(44'000);
+        QVERIFY(!car0.exchange(TestCar::lapReport(0)).contains(u"BOX"));  // 59 s
+        clock.advance(2'000);
+        QVERIFY(car0.exchange(TestCar::lapReport(0)).contains(u" [ BOX ] "));  // 61 s
+    }
 };
 
 QTEST_GUILESS_MAIN(TestEngineRace)
