@@ -383,7 +383,9 @@
   // Each driver's time in the car against the maximum and minimum the rules set.
   function driverTimesBlock(car) {
     var list = el('div', 'driverTimes');
-    (Array.isArray(car.drivers) ? car.drivers : []).forEach(function (d) {
+    var drivers = Array.isArray(car.drivers) ? car.drivers : [];
+    if (drivers.length) list.appendChild(el('span', 'cap', 'ドライバ走行時間'));
+    drivers.forEach(function (d) {
       if (!d || typeof d !== 'object') return;
       var row = el('div', 'driverTime ' + alertClass(d.overMax) + (d.missesMin ? ' missesMin' : ''));
       row.appendChild(el('span', 'name', dash(d.name)));
