@@ -349,7 +349,11 @@
     }
   }
 
-  function stopsOf(car) { return Array.isArray(car.pitStops) ? car.pitStops : []; }
+  function stopsOf(car) {
+    return (Array.isArray(car.pitStops) ? car.pitStops : []).filter(function (p) {
+      return p && typeof p === 'object';
+    });
+  }
 
   var SHOWN_STOPS = 5;
 
