@@ -4,8 +4,10 @@
 #include "link/standings.h"
 #include "model/race_model.h"
 #include "race/fuel.h"
+#include "timing/pit_wall.h"
 #include "timing/time_text.h"
 
+#include <QHash>
 #include <QJsonArray>
 #include <algorithm>
 
@@ -86,15 +88,104 @@ QJsonValue fuelObject(const core::CarSlot& car, const core::RaceState& state) {
                        {u"capacity"_s, double(car.TankCapacity)}};
 }
 
-QJsonObject carObject(int slot, const core::CarSlot& car, const core::RaceState& state,
-                      const core::Settings& s, const QSet<int>* only) {
-    const CarFigures f = figuresOf(car, s);
+QString alertText(timing::Alert alert) {
+    switch (alert) {
+        case timing::Alert::Near:
+            return u"near"_s;
+        case timing::Alert::Passed:
+            return u"passed"_s;
+        case timing::Alert::None:
+            break;
+    }
+    return u"none"_s;
+}
+
+// A tick of the race as a wall-clock instant; none before a start time exists.
+QJsonValue tickMs(qint32 tick, const QDateTime& start, const core::Settings& s) {
+    return msOrNull(start.isValid()
+                        ? std::optional(start.toMSecsSinceEpoch() + qint64{tick} * s.MsPerTick)
+                        : std::nullopt);
+}
+
+QJsonArray pitStopsOf(const core::CarSlot& car, const core::RaceState& state,
+                      const core::Settings& s, const timing::RuleTicks& rules) {
+    QJsonArray stops;
+    for (const core::PitStop& stop : car.pitStops) {
+        stops.append(QJsonObject{{u"lap"_s, stop.lap},
+                                 {u"startMs"_s, tickMs(stop.startTick, state.RaceStartTime, s)},
+                                 {u"endMs"_s, tickMs(stop.endTick, state.RaceStartTime, s)},
+                                 {u"lengthMs"_s, double(qint64{stop.length()} * s.MsPerTick)},
+                                 {u"byOperator"_s, stop.byOperator},
+                                 {u"short"_s, timing::shortStop(stop, rules)}});
+    }
+    return stops;
+}
+
+QJsonObject driverObject(const QString& name, const link::DriverFigureTexts& texts,
+                         const timing::DriverWall& wall, const core::Settings& s) {
+    return {{u"name"_s, name},
+            {u"best"_s, texts.best},
+            {u"average"_s, texts.average},
+            {u"drivingMs"_s, double(wall.time.ticks * s.MsPerTick)},
+            {u"laps"_s, wall.time.laps},
+            {u"stints"_s, wall.time.stints},
+            {u"overMax"_s, alertText(wall.maxAlert)},
+            {u"missesMin"_s, wall.missesMinimum}};
+}
+
+// The driver table's rows with each one's time against the rules, then whoever drove laps
+// without a row (a lap's driver edited to a name not chosen for the car).
+QJsonArray driversOf(const core::CarSlot& car, const core::RaceState& state,
+                     const timing::CarWall& wall, const timing::RuleTicks& rules,
+                     const core::Settings& s) {
+    QHash<QString, const timing::DriverWall*> driven;
+    for (const timing::DriverWall& d : wall.drivers) {
+        driven.insert(d.time.driver, &d);
+    }
+    const std::optional<qint64> remain =
+        state.EndTimeSet ? std::optional<qint64>(std::max(state.RemainTicks, 0)) : std::nullopt;
+    // A driver of the table who has not driven yet may already be unable to reach the minimum.
+    timing::DriverWall notDriven;
+    notDriven.missesMinimum = timing::missesMinimum(0, rules.minDriving, remain);
     QJsonArray drivers;
     for (const auto& d : car.drivers) {
-        const link::DriverFigureTexts texts = link::driverFigureTexts(d, s);
-        drivers.append(QJsonObject{
-            {u"name"_s, d.name}, {u"best"_s, texts.best}, {u"average"_s, texts.average}});
+        const timing::DriverWall* wallOf = driven.value(d.name);
+        drivers.append(
+            driverObject(d.name, link::driverFigureTexts(d, s), wallOf ? *wallOf : notDriven, s));
+        driven.remove(d.name);
     }
+    for (const timing::DriverWall& d : wall.drivers) {
+        if (driven.contains(d.time.driver)) {
+            drivers.append(driverObject(d.time.driver, {}, d, s));
+        }
+    }
+    return drivers;
+}
+
+QJsonValue stintObject(const timing::CarWall& wall, const core::Settings& s) {
+    if (!wall.stint) {
+        return QJsonValue::Null;
+    }
+    const auto left =
+        wall.stintLeftTicks ? std::optional(*wall.stintLeftTicks * s.MsPerTick) : std::nullopt;
+    return QJsonObject{{u"driver"_s, wall.stint->driver},
+                       {u"laps"_s, wall.stint->laps},
+                       {u"ms"_s, double(wall.stint->ticks * s.MsPerTick)},
+                       {u"leftMs"_s, msOrNull(left)}};
+}
+
+QJsonValue fuelLapsObject(const timing::CarWall& wall) {
+    if (!wall.fuel) {
+        return QJsonValue::Null;
+    }
+    return QJsonObject{{u"laps"_s, wall.fuel->laps}, {u"inByLap"_s, wall.fuel->inByLap}};
+}
+
+QJsonObject carObject(int slot, const core::CarSlot& car, const core::RaceState& state,
+                      const core::Settings& s, const RaceMoment& at, const timing::RuleTicks& rules,
+                      const QSet<int>* only) {
+    const CarFigures f = figuresOf(car, s);
+    const timing::CarWall wall = timing::carWall(car, state, s.TicksPerSecond, at.tickCnt);
     QJsonArray laps;
     for (qsizetype i = 0; i < car.laps.size(); ++i) {
         if (!only || only->contains(int(i + 1))) {
@@ -120,7 +211,11 @@ QJsonObject carObject(int slot, const core::CarSlot& car, const core::RaceState&
         {u"countdown"_s, QJsonObject{{u"on"_s, car.CountdownOn}, {u"laps"_s, car.CountdownTxt}}},
         {u"messageOut"_s, car.OutMsg},
         {u"messageIn"_s, car.InMsg.left(model::RaceModel::kShownMessageChars)},
-        {u"drivers"_s, drivers},
+        {u"drivers"_s, driversOf(car, state, wall, rules, s)},
+        {u"stint"_s, stintObject(wall, s)},
+        {u"stintAlert"_s, alertText(wall.stintAlert)},
+        {u"pitStops"_s, pitStopsOf(car, state, s, rules)},
+        {u"fuelLaps"_s, fuelLapsObject(wall)},
         {u"laps"_s, laps}};
 }
 
@@ -159,6 +254,19 @@ QJsonArray standingsOf(const QList<int>& slots, const core::RaceState& state,
     return rows;
 }
 
+// The rules in ms; a limit not used is null. The pit stop threshold is always in use.
+QJsonObject rulesObject(const core::RaceRules& r) {
+    const auto used = [](qint64 n, qint64 msEach) {
+        return msOrNull(n > 0 ? std::optional(n * msEach) : std::nullopt);
+    };
+    return {{u"pitStopMs"_s, double(qint64{r.PitStopSeconds} * 1000)},
+            {u"maxStintMs"_s, used(r.MaxStintMinutes, 60'000)},
+            {u"maxDrivingMs"_s, used(r.MaxDrivingMinutes, 60'000)},
+            {u"minDrivingMs"_s, used(r.MinDrivingMinutes, 60'000)},
+            {u"minPitStopMs"_s, used(r.MinPitStopSeconds, 1000)},
+            {u"minPitStops"_s, used(r.MinPitStops, 1)}};
+}
+
 }  // namespace
 
 QJsonObject raceObject(const model::RaceModel& race, const core::Settings& settings,
@@ -185,10 +293,11 @@ QJsonObject raceObject(const model::RaceModel& race, const core::Settings& setti
         {u"remainingMs"_s,
          msOrNull(hasEnd ? std::optional(st.RaceEndTime.toMSecsSinceEpoch() - at.nowMs)
                          : std::nullopt)}};
+    const timing::RuleTicks rules = timing::ruleTicks(st.rules, settings.TicksPerSecond);
     QJsonArray cars;
     for (int slot : slots) {
-        cars.append(
-            carObject(slot, st.car.at(slot), st, settings, only ? &(*only)[slot] : nullptr));
+        cars.append(carObject(slot, st.car.at(slot), st, settings, at, rules,
+                              only ? &(*only)[slot] : nullptr));
     }
     return {{u"timing"_s, race.timing()},
             {u"event"_s, QJsonObject{{u"name"_s, st.event.name},
@@ -198,6 +307,7 @@ QJsonObject raceObject(const model::RaceModel& race, const core::Settings& setti
                                      {u"course"_s, st.CourseName}}},
             {u"clock"_s, clock},
             {u"allCarMessage"_s, st.AllCarMsg},
+            {u"rules"_s, rulesObject(st.rules)},
             {u"standings"_s, standingsOf(slots, st, settings)},
             {u"cars"_s, cars}};
 }

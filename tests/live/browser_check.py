@@ -9,6 +9,8 @@ chromedriver, and checks it against the console's own /api/race while laps come 
   - the page shows every car of the standings and every lap row of each car;
   - it follows N laps without being reloaded, each time agreeing with /api/race again;
   - each car's chart has one point per recorded (timed) lap;
+  - each car's stint (driver, laps) and pit stops (count, a chart mark at each stop's lap)
+    agree, once a car has stopped in the pit too;
   - the race clock ticks on between messages.
 With --shot it only saves a phone-width and a wide picture of the page instead.
 Prints what it found; exits 1 on the first disagreement.
@@ -149,7 +151,11 @@ return {
     slot: +tr.dataset.slot, laps: +text(tr, '.laps'), best: text(tr, '.best'), last: text(tr, '.last')})),
   cars: [...document.querySelectorAll('#cars .car')].map(c => ({
     slot: +c.dataset.slot, lapCount: +text(c, '.lapCount .val'), last: text(c, '.last .val'),
-    points: [...c.querySelectorAll('svg circle.pt')].map(p => +p.getAttribute('data-lap'))})),
+    points: [...c.querySelectorAll('svg circle.pt')].map(p => +p.getAttribute('data-lap')),
+    stintDriver: text(c, '.stintLine .stintDriver'),
+    stintLaps: (c.querySelector('.stintLine') || {dataset: {}}).dataset.laps,
+    stops: +c.querySelector('.pits').dataset.count,
+    pitMarks: [...c.querySelectorAll('svg line.pitMark')].map(p => +p.getAttribute('data-lap'))})),
 };
 '''
 
@@ -175,7 +181,23 @@ def disagreement(page, race):
                 c['slot'], shown['lapCount'], shown['last'], c['lapCount'], c['last'])
         if shown['points'] != timed:
             return 'car %d: chart points at laps %s, timed laps %s' % (c['slot'], shown['points'], timed)
+        st = c['stint']
+        want = (dash(st['driver']), str(st['laps'])) if st else (None, None)
+        if (shown['stintDriver'], shown['stintLaps']) != want:
+            return 'car %d: stint %s, %s laps; console %s, %s laps' % (
+                c['slot'], shown['stintDriver'], shown['stintLaps'], want[0], want[1])
+        stops = [p['lap'] for p in c['pitStops']]
+        if shown['stops'] != len(stops) or (timed and shown['pitMarks'] != stops):
+            return 'car %d: %d stops, marks at laps %s; console stops at laps %s' % (
+                c['slot'], shown['stops'], shown['pitMarks'], stops)
     return ''
+
+
+def moving_part(race):
+    """What moves with the laps: the standings, each car's stint and its stops."""
+    return (race['standings'],
+            [(c['stint'] or {}).get('laps') for c in race['cars']],
+            [len(c['pitStops']) for c in race['cars']])
 
 
 def agree(driver, root, key, what):
@@ -187,7 +209,7 @@ def agree(driver, root, key, what):
         page = driver.execute_script(READ_PAGE)
         after = api_race(root, key)
         # Only a race that stood still while the page was read is a fair comparison.
-        if before['standings'] == after['standings']:
+        if moving_part(before) == moving_part(after):
             why = disagreement(page, after)
             if not why:
                 return after, page
@@ -288,6 +310,16 @@ def check_race(page_url, laps):
                     fail('car %d lap table %s, console %s' % (c['slot'], got, want))
             print('update %d: %d laps in all, standings, lap rows and chart points agree'
                   % (n, total_laps(race)), flush=True)
+
+        deadline = time.monotonic() + 30
+        while not any(c['pitStops'] for c in api_race(root, key)['cars']):
+            if time.monotonic() > deadline:
+                fail('no car stopped in the pit for 30 s')
+            time.sleep(0.05)
+        race, page = agree(driver, root, key, 'after a pit stop')
+        print('pit stops %s, stints %s agree' % (
+            [len(c['pitStops']) for c in race['cars']],
+            [(c['stint'] or {}).get('laps') for c in race['cars']]), flush=True)
 
         first = driver.execute_script(READ_PAGE)['elapsed']
         time.sleep(1.3)

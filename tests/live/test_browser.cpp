@@ -21,6 +21,8 @@ private Q_SLOTS:
         const auto& settings = live.console.settings;
         QVERIFY(settings.LiveOn);
         live.registerSlots({0, 2});
+        // A pass is 0.4 s within reach, a stop in the pit 2.5 s.
+        live.console.settings.rules.PitStopSeconds = 1;
         live.pressStart();
         QVERIFY(live.timing());
 
@@ -30,6 +32,8 @@ private Q_SLOTS:
         options.inRangeMs = 400;
         options.intervalMs = 100;
         options.silenceMs = 1500;
+        options.pitEveryLaps = 2;
+        options.pitStopMs = 2500;
         CarSim sim(options);
         QString error;
         QVERIFY2(sim.start(&error), qPrintable(error));

@@ -18,18 +18,19 @@ namespace {
 
 const QDateTime kStart = QDateTime::fromMSecsSinceEpoch(1'765'000'000'000, Qt::UTC);
 
-enum Race { Empty, SetUp, Counted, Recorded, TwoCars, Ended, LongTexts };
+enum Race { Empty, SetUp, Counted, Recorded, TwoCars, Ended, LongTexts, Endurance };
 
 // A car that sends tens of kilobytes in each report.
 const QString kLongText(60'000, u'x');
 
 // A lap closed at `endTick` after `ticks`, with the car's figures as the console works them out.
-void record(RaceModel& m, int slot, int lapNo, qint32 ticks, qint32 endTick, const QString& text) {
+void record(RaceModel& m, int slot, int lapNo, qint32 ticks, qint32 endTick, const QString& text,
+            const QString& driver = u"山田"_s) {
     Lap lap;
     lap.timed = true;
     lap.ticks = ticks;
     lap.timeText = text;
-    lap.driver = u"山田"_s;
+    lap.driver = driver;
     lap.endTick = endTick;
     Figures f;
     f.BestLapTicks = ticks;
@@ -40,8 +41,40 @@ void record(RaceModel& m, int slot, int lapNo, qint32 ticks, qint32 endTick, con
     m.recordLap(slot, lapNo, lap, endTick, f, {});
 }
 
+// Laps of 85 s, 95 s (a 25 s stop in it) and 200 s, the last by 佐藤, who drives on; 鈴木 is
+// in the driver table but has not driven. 110 s of the race are left.
+void buildEndurance(RaceModel& m) {
+    m.setAddress(1, u"10.0.0.2"_s, true);
+    m.chooseCar(1, u"ZZ"_s, u"60"_s, 60.0F, 2000.0F);
+    m.chooseCourse(u"C"_s, 4000);
+    m.setRules({.PitStopSeconds = 20,
+                .MaxStintMinutes = 3,
+                .MaxDrivingMinutes = 3,
+                .MinDrivingMinutes = 5,
+                .MinPitStopSeconds = 30,
+                .MinPitStops = 2});
+    m.start(kStart, kStart.addSecs(3600));
+    m.refuel(1, 60.0F);
+    qint32 end = 0;
+    for (const auto& [ticks, driver] :
+         {std::pair{85'000, u"山田"_s}, {95'000, u"山田"_s}, {200'000, u"佐藤"_s}}) {
+        m.countLap(1, {});
+        end += ticks;
+        record(m, 1, m.state().car[1].LapCnt, ticks, end, u"x"_s, driver);
+        m.reportHandled(1, end);
+    }
+    m.recordPitStop(1, {2, 100'000, 125'000, false});
+    m.chooseDriver(1, u"鈴木"_s, {});
+    m.chooseDriver(1, u"佐藤"_s, {});
+    m.updateClock(110'000);
+}
+
 void build(RaceModel& m, Race race) {
     if (race == Empty) {
+        return;
+    }
+    if (race == Endurance) {
+        buildEndurance(m);
         return;
     }
     m.setAddress(1, u"10.0.0.2"_s, true);
@@ -137,6 +170,29 @@ private Q_SLOTS:
             u"\"OK, "_s + kLongText.left(508) + u"\""_s);
         row("message cut", LongTexts, u"cars/0/messageIn"_s,
             u"\""_s + kLongText.left(256) + u"\""_s);
+        row("rules in ms", Endurance, u"rules"_s,
+            u"{\"maxDrivingMs\":180000,\"maxStintMs\":180000,\"minDrivingMs\":300000,\"minPitStopMs\":30000,\"minPitStops\":2,\"pitStopMs\":20000}"_s);
+        row("rules not used", Recorded, u"rules"_s,
+            u"{\"maxDrivingMs\":null,\"maxStintMs\":null,\"minDrivingMs\":null,\"minPitStopMs\":null,\"minPitStops\":null,\"pitStopMs\":20000}"_s);
+        row("stop shorter than the minimum", Endurance, u"cars/0/pitStops"_s,
+            u"[{\"byOperator\":false,\"endMs\":1765000125000,\"lap\":2,\"lengthMs\":25000,\"short\":true,\"startMs\":1765000100000}]"_s);
+        row("no stops", Recorded, u"cars/0/pitStops"_s, u"[]"_s);
+        // The lap being driven counts with the time it has run (none yet at this moment).
+        row("stint from the driver change", Endurance, u"cars/0/stint"_s,
+            u"{\"driver\":\"佐藤\",\"laps\":2,\"leftMs\":-20000,\"ms\":200000}"_s);
+        row("stint past the maximum", Endurance, u"cars/0/stintAlert"_s, u"\"passed\""_s);
+        row("no maximum: no stint time left", Recorded, u"cars/0/stint/leftMs"_s, u"null"_s);
+        row("no stint before the first lap", SetUp, u"cars/0/stint"_s, u"null"_s);
+        row("fuel laps", Endurance, u"cars/0/fuelLaps"_s, u"{\"inByLap\":30,\"laps\":27}"_s);
+        row("no fuel laps without a course", Recorded, u"cars/0/fuelLaps"_s, u"null"_s);
+        row("driver not driven yet", Endurance, u"cars/0/drivers/0"_s,
+            u"{\"average\":\"\",\"best\":\"\",\"drivingMs\":0,\"laps\":0,\"missesMin\":true,\"name\":\"鈴木\",\"overMax\":\"none\",\"stints\":0}"_s);
+        row("driver past the maximum", Endurance, u"cars/0/drivers/1/overMax"_s, u"\"passed\""_s);
+        row("driver can still reach the minimum", Endurance, u"cars/0/drivers/1/missesMin"_s,
+            u"false"_s);
+        // 山田 drove two stints without a row in the driver table.
+        row("driver of laps only", Endurance, u"cars/0/drivers/2"_s,
+            u"{\"average\":\"\",\"best\":\"\",\"drivingMs\":180000,\"laps\":2,\"missesMin\":true,\"name\":\"山田\",\"overMax\":\"near\",\"stints\":2}"_s);
     }
     void fields() {
         QFETCH(int, race);

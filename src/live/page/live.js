@@ -57,6 +57,13 @@
 
   function dash(text) { return text === '' || text === null || text === undefined ? '-' : text; }
 
+  function isNum(v) { return typeof v === 'number' && isFinite(v); }
+
+  // 25400 -> "25.4秒": a stop's length.
+  function seconds(ms) { return (Math.round(ms / 100) / 10).toFixed(1) + '秒'; }
+
+  function alertClass(alert) { return alert === 'near' || alert === 'passed' ? alert : ''; }
+
   // ---- the race as data ----
 
   function normaliseLaps(car) {
@@ -134,6 +141,9 @@
       remain.textContent = '残り ' + (left < 0 ? '-' : '') + hms(left);
       remain.classList.toggle('over', left < 0);
     }
+    document.querySelectorAll('.stintLine[data-running]').forEach(function (b) {
+      tickStint(b, since);
+    });
     if (c.start !== null && c.start !== undefined) {
       var d = new Date(c.start);
       $('startTime').textContent = 'Start時間 ' + pad2(d.getHours()) + ':' + pad2(d.getMinutes());
@@ -233,6 +243,17 @@
       s.appendChild(t);
     }
 
+    // A dashed line at each lap a stop falls in.
+    stopsOf(car).forEach(function (p) {
+      if (!count(p.lap) || p.lap < first || p.lap > last) return;
+      var mark = svg('line', {x1: x(p.lap), x2: x(p.lap), y1: T, y2: H - B, class: 'pitMark',
+        'data-lap': p.lap});
+      var tip = svg('title', {});
+      tip.textContent = p.lap + ': ピット';
+      mark.appendChild(tip);
+      s.appendChild(mark);
+    });
+
     var colours = stintColours(car);
     var prev = null;
     timed.forEach(function (l) {
@@ -284,7 +305,104 @@
       text.textContent = '-';
     }
     block.appendChild(text);
+    var fl = car.fuelLaps;
+    if (fl && isNum(fl.laps) && isNum(fl.inByLap)) {
+      block.appendChild(el('span', 'val fuelLaps', 'あと ' + fl.laps + ' 周 / ' + fl.inByLap + '周目まで'));
+    }
     return block;
+  }
+
+  // The stint being driven: who, how long, how many laps and the time left before the
+  // maximum. The times tick on between messages while the car runs (see renderClocks).
+  function stintBlock(car) {
+    var st = car.stint;
+    var block = el('div', 'stintLine ' + alertClass(car.stintAlert));
+    block.appendChild(el('span', 'cap', 'スティント'));
+    if (!st || typeof st !== 'object') {
+      block.appendChild(el('span', 'val', '-'));
+      return block;
+    }
+    block.dataset.laps = st.laps;
+    block.appendChild(el('span', 'val stintDriver', dash(st.driver)));
+    var time = el('span', 'val stintTime');
+    time.dataset.ms = isNum(st.ms) ? st.ms : 0;
+    block.appendChild(time);
+    block.appendChild(el('span', 'val stintLaps', st.laps + '周'));
+    if (isNum(st.leftMs)) {
+      var left = el('span', 'val stintLeft');
+      left.dataset.ms = st.leftMs;
+      block.appendChild(left);
+    }
+    if (car.running) block.dataset.running = '1';
+    tickStint(block, 0);
+    return block;
+  }
+
+  function tickStint(block, since) {
+    var time = block.querySelector('.stintTime');
+    if (time) time.textContent = hms(+time.dataset.ms + since);
+    var left = block.querySelector('.stintLeft');
+    if (left) {
+      var ms = +left.dataset.ms - since;
+      left.textContent = '残り ' + (ms < 0 ? '-' : '') + hms(ms);
+      if (ms < 0) block.classList.add('passed');
+    }
+  }
+
+  function stopsOf(car) {
+    return (Array.isArray(car.pitStops) ? car.pitStops : []).filter(function (p) {
+      return p && typeof p === 'object';
+    });
+  }
+
+  var SHOWN_STOPS = 5;
+
+  // The stops: how many (against the minimum the rules ask for), the last one's length and
+  // the last few, a stop shorter than the rules allow marked.
+  function pitBlock(car, rules) {
+    var stops = stopsOf(car);
+    var block = el('div', 'pits');
+    block.dataset.count = stops.length;
+    block.appendChild(el('span', 'cap', 'ピット'));
+    var min = rules && isNum(rules.minPitStops) ? rules.minPitStops : 0;
+    var n = el('span', 'val pitCount' + (stops.length < min ? ' few' : ''),
+      stops.length + '回' + (min ? ' (規定' + min + '回)' : ''));
+    block.appendChild(n);
+    var last = stops[stops.length - 1];
+    if (last && isNum(last.lengthMs)) {
+      block.appendChild(el('span', 'val pitLast', '前回 ' + seconds(last.lengthMs)));
+    }
+    var list = el('ol', 'pitList');
+    stops.slice(-SHOWN_STOPS).forEach(function (p) {
+      var item = el('li', p.short ? 'short' : '',
+        p.lap + '周 ' + (isNum(p.lengthMs) ? seconds(p.lengthMs) : '-') +
+        (p.byOperator ? ' 手入力' : '') + (p.short ? ' 短い' : ''));
+      item.dataset.lap = p.lap;
+      list.appendChild(item);
+    });
+    if (stops.length) block.appendChild(list);
+    return block;
+  }
+
+  // Each driver's time in the car against the maximum and minimum the rules set.
+  function driverTimesBlock(car) {
+    var list = el('div', 'driverTimes');
+    var drivers = Array.isArray(car.drivers) ? car.drivers : [];
+    if (drivers.length) list.appendChild(el('span', 'cap', 'ドライバ走行時間'));
+    drivers.forEach(function (d) {
+      if (!d || typeof d !== 'object') return;
+      var row = el('div', 'driverTime ' + alertClass(d.overMax) + (d.missesMin ? ' missesMin' : ''));
+      row.appendChild(el('span', 'name', dash(d.name)));
+      row.appendChild(el('span', 'time', hms(isNum(d.drivingMs) ? d.drivingMs : 0)));
+      row.appendChild(el('span', 'laps', (isNum(d.laps) ? d.laps : 0) + '周'));
+      var marks = [];
+      if (d.overMax === 'passed') marks.push('上限超過');
+      else if (d.overMax === 'near') marks.push('上限間近');
+      if (d.missesMin) marks.push('最低時間不足');
+      row.appendChild(el('span', 'mark', marks.join(' ')));
+      list.appendChild(row);
+    });
+    return list;
   }
 
   function renderCar(car) {
@@ -305,6 +423,9 @@
     figure(figs, 'ドライバ', dash(car.driver), 'driver');
     card.appendChild(figs);
     card.appendChild(fuelBlock(car));
+    card.appendChild(stintBlock(car));
+    card.appendChild(pitBlock(car, race.rules));
+    card.appendChild(driverTimesBlock(car));
 
     var cd = car.countdown || {};
     var count = el('div', 'countdown' + (cd.on ? ' on' : ''));
@@ -341,6 +462,8 @@
       tr.appendChild(el('td', '', d.name));
       tr.appendChild(el('td', '', dash(d.best)));
       tr.appendChild(el('td', '', dash(d.average)));
+      tr.appendChild(el('td', 'time ' + alertClass(d.overMax) + (d.missesMin ? ' missesMin' : ''),
+        hms(isNum(d.drivingMs) ? d.drivingMs : 0)));
       drivers.appendChild(tr);
     });
     var laps = $('lapTable').tBodies[0];
