@@ -85,7 +85,14 @@ QList<StintLap> stintLaps(const core::CarSlot& car, std::optional<qint32> now) {
     QList<StintLap> laps;
     laps.reserve(car.laps.size() + 1);
     for (qsizetype i = 0; i < car.laps.size(); ++i) {
-        laps.append(stintLap(car, i));
+        const core::Lap& lap = car.laps[i];
+        laps.append({lap.driver, lap.timed ? lap.ticks : 0, false});
+    }
+    // Each stop marks its lap once: a long race's laps are not searched stop by stop.
+    for (const core::PitStop& stop : car.pitStops) {
+        if (stop.lap >= 1 && stop.lap <= laps.size()) {
+            laps[stop.lap - 1].pitStop = true;
+        }
     }
     if (const auto running = now ? runningLap(car, *now) : std::nullopt) {
         laps.resize(running->first - 1);
