@@ -59,9 +59,8 @@ void PitWallView::show(int s) {
     } else {
         const qint32 tps = c_.settings.TicksPerSecond;
         const timing::CarWall wall = timing::carWall(car, c_.state, tps, c_.TickCnt());
-        setText(panel->Lbl_PitWall,
-                timing::stintText(wall, tps) + u'\n' +
-                    timing::stopsText(wall, tps, c_.state.rules.MinPitStops));
+        setText(panel->Lbl_PitWall, timing::stintText(wall, tps) + u'\n' +
+                                        timing::stopsText(wall, tps, c_.state.rules.MinPitStops));
         setText(panel->Lbl_FuelLaps, timing::fuelLapsText(wall.fuel));
         alert = wall.stintAlert;
     }

@@ -91,15 +91,14 @@ PitWallWindow::PitWallWindow(WindowContext& console, QWidget* parent)
                          this, u"Tbl_Stints"_s),
                    2);
     col->addWidget(widgets::label(u"ドライバ"_s, this));
-    col->addWidget(table(drivers_,
-                         {u"車輌"_s, u"ドライバ"_s, u"運転時間"_s, u"周回数"_s, u"スティント"_s,
-                          u"規定"_s},
-                         this, u"Tbl_Drivers"_s),
-                   1);
+    col->addWidget(
+        table(drivers_,
+              {u"車輌"_s, u"ドライバ"_s, u"運転時間"_s, u"周回数"_s, u"スティント"_s, u"規定"_s},
+              this, u"Tbl_Drivers"_s),
+        1);
     col->addWidget(widgets::label(u"ピットストップ"_s, this));
-    stopView_ = table(stops_,
-                      {u"車輌"_s, u"周"_s, u"開始"_s, u"終了"_s, u"時間"_s, u"備考"_s}, this,
-                      u"Tbl_PitStops"_s);
+    stopView_ = table(stops_, {u"車輌"_s, u"周"_s, u"開始"_s, u"終了"_s, u"時間"_s, u"備考"_s},
+                      this, u"Tbl_PitStops"_s);
     col->addWidget(stopView_, 2);
     auto* buttons = new QHBoxLayout;
     auto* add = widgets::button(u"追加"_s, this, u"Btn_PitStopAdd"_s);
@@ -158,8 +157,8 @@ void PitWallWindow::redraw() {
             if (stop.byOperator) {
                 marks.append(u"手入力"_s);
             }
-            Row row{{caption, QString::number(stop.lap), clock(stop.startTick),
-                     clock(stop.endTick), time(stop.length()), marks.join(u' ')}};
+            Row row{{caption, QString::number(stop.lap), clock(stop.startTick), clock(stop.endTick),
+                     time(stop.length()), marks.join(u' ')}};
             if (timing::shortStop(stop, rules)) {
                 row.mark = widgets::kNearLimit;
             }
@@ -192,8 +191,7 @@ void PitWallWindow::addStop() {
     const core::PitStop shown{car.LapCnt + (car.LapPending ? 0 : 1), now, now, true};
     auto* dialog = new PitStopDialog(
         cars, cars.first(), shown, c_.settings.TicksPerSecond, c_.prompts,
-        [this](int slot, const core::PitStop& stop) { c_.race.editPitStop(slot, -1, stop); },
-        this);
+        [this](int slot, const core::PitStop& stop) { c_.race.editPitStop(slot, -1, stop); }, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->open();
 }

@@ -51,7 +51,7 @@ QString refusal(int row) {
     }
     return name + QStringLiteral("が不正です。０以上の整数で指定してください（０ = 使用しない）。");
 }
-}
+}  // namespace
 
 SettingsPanel::SettingsPanel(WindowContext& console) : c_(console) {
     auto& ui = c_.ui;
@@ -113,7 +113,7 @@ void SettingsPanel::openMessageSettings() {
     grid->setCellText(kValueColumn, 6, s.AutoMess0);
     grid->setCellText(kValueColumn, 7, QString::number(s.CheckDefaultLaps));
     const RaceRules& r = s.rules;
-    const qint32 counts[] = {r.PitStopSeconds,    r.MaxStintMinutes, r.MaxDrivingMinutes,
+    const qint32 counts[] = {r.PitStopSeconds,    r.MaxStintMinutes,   r.MaxDrivingMinutes,
                              r.MinDrivingMinutes, r.MinPitStopSeconds, r.MinPitStops};
     for (int i = 0; i < 6; ++i) {
         grid->setCellText(kValueColumn, panel_row::kPitStopSeconds + i, QString::number(counts[i]));

@@ -319,7 +319,7 @@ std::optional<qint32> wholeNumber(const QString& text, qint32 maximum) {
     for (const QChar c : t) {
         // Full-width digits as a Japanese input method types them.
         const char16_t u = c.unicode();
-        const int digit = u >= u'0' && u <= u'9'   ? u - u'0'
+        const int digit = u >= u'0' && u <= u'9'     ? u - u'0'
                           : u >= u'０' && u <= u'９' ? u - u'０'
                                                      : -1;
         if (digit < 0) {

@@ -199,7 +199,8 @@ PanelResult settingsFromPanel(const Settings& current, const PanelRows& rows) {
     // The rules' rows: whole numbers, the pit stop threshold from 1 (0 would make every pass a
     // stop), the others from 0 (not used).
     std::array<qint32, 7> counts{};
-    constexpr std::array<int, 7> countRows = {8, 9, 10, 11, 12, 13, panel_row::kStintMessageMinutes};
+    constexpr std::array<int, 7> countRows = {
+        8, 9, 10, 11, 12, 13, panel_row::kStintMessageMinutes};
     for (std::size_t i = 0; i < countRows.size(); ++i) {
         const int row = countRows[i];
         const auto n = wholeNumber(rows[row - 1]);

@@ -48,7 +48,7 @@ struct PitRace : Race {
             return u"none"_s;
         }
         const QColor c = kaltero::widgets::background(line());
-        return c == kaltero::widgets::kNearLimit  ? u"amber"_s
+        return c == kaltero::widgets::kNearLimit   ? u"amber"_s
                : c == kaltero::widgets::kPastLimit ? u"red"_s
                                                    : c.name();
     }
@@ -149,8 +149,8 @@ private Q_SLOTS:
                  (QList<QStringList>{{u"１号車"_s, u"A"_s, u"6:00"_s, u"3"_s, u"1"_s, {}},
                                      {u"１号車"_s, u"B"_s, u"1:00"_s, u"2"_s, u"1"_s, {}}}));
         QCOMPARE(rows(wall, u"Tbl_PitStops"_s),
-                 (QList<QStringList>{{u"１号車"_s, u"4"_s, u"14:06:05"_s, u"14:06:45"_s,
-                                      u"0:40"_s, u"短"_s}}));
+                 (QList<QStringList>{
+                     {u"１号車"_s, u"4"_s, u"14:06:05"_s, u"14:06:45"_s, u"0:40"_s, u"短"_s}}));
         // The window follows the clock: B's lap runs on.
         race.at(450);
         QCOMPARE(rows(wall, u"Tbl_Stints"_s).last().last(), u"1:30"_s);

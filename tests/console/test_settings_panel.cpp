@@ -185,8 +185,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("row");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("message");
-        QTest::newRow("threshold 0") << 8 << u"0"_s
-                                     << u"ピット判定秒数が不正です。１以上の整数で指定してください。"_s;
+        QTest::newRow("threshold 0")
+            << 8 << u"0"_s << u"ピット判定秒数が不正です。１以上の整数で指定してください。"_s;
         QTest::newRow("stint decimal")
             << 9 << u"1.5"_s
             << u"最大スティント分数が不正です。０以上の整数で指定してください（０ = 使用しない）。"_s;

@@ -471,9 +471,9 @@ private Q_SLOTS:
         QFETCH(int, noCommSeconds);
         QFETCH(int, checkDefaultLaps);
         const Settings current;
-        const PanelRows rows{precision, seconds, u"a,b"_s, u"c"_s, u"d"_s, u",e,,"_s, laps,
-                             u"20"_s,    u"0"_s,  u"0"_s,   u"0"_s, u"0"_s, u"0"_s,
-                             u"s"_s,     u"5"_s};
+        const PanelRows rows{precision, seconds, u"a,b"_s, u"c"_s, u"d"_s,
+                             u",e,,"_s, laps,    u"20"_s,  u"0"_s, u"0"_s,
+                             u"0"_s,    u"0"_s,  u"0"_s,   u"s"_s, u"5"_s};
         const auto result = settingsFromPanel(current, rows);
         const Settings& s = result.settings;
         QCOMPARE(result.ok, ok);
@@ -508,18 +508,21 @@ private Q_SLOTS:
         const auto rows = [](const char* pit, const char* stint, const char* maxDrv,
                              const char* minDrv, const char* minStop, const char* stops,
                              const QString& message, const char* minutes) {
-            return QStringList{QString::fromUtf8(pit),     QString::fromUtf8(stint),
-                               QString::fromUtf8(maxDrv),  QString::fromUtf8(minDrv),
-                               QString::fromUtf8(minStop), QString::fromUtf8(stops),
-                               message,                    QString::fromUtf8(minutes)};
+            return QStringList{QString::fromUtf8(pit),
+                               QString::fromUtf8(stint),
+                               QString::fromUtf8(maxDrv),
+                               QString::fromUtf8(minDrv),
+                               QString::fromUtf8(minStop),
+                               QString::fromUtf8(stops),
+                               message,
+                               QString::fromUtf8(minutes)};
         };
         QTest::newRow("all set") << rows("30", "60", "240", "45", "40", "3", u"BOX, now"_s, "4")
                                  << 0 << u"30/60/240/45/40/3/BOX  now/4"_s;
         QTest::newRow("zeros are not used")
             << rows("1", "0", "0", "0", "0", "0", u""_s, "0") << 0 << u"1/0/0/0/0/0//0"_s;
         QTest::newRow("blanks and full width")
-            << rows(" 25 ", "６０", "0", "0", "0", "0", u"m"_s, "5") << 0
-            << u"25/60/0/0/0/0/m/5"_s;
+            << rows(" 25 ", "６０", "0", "0", "0", "0", u"m"_s, "5") << 0 << u"25/60/0/0/0/0/m/5"_s;
         QTest::newRow("threshold 0 refused")
             << rows("0", "60", "0", "0", "0", "0", u"m"_s, "5") << 8 << QString();
         QTest::newRow("stint minutes decimal refused")

@@ -67,7 +67,8 @@ private Q_SLOTS:
         QTest::newRow("no maximum, a least stop count")
             << O(2'530'000) << O() << 1 << 3 << u"スティント 42:10"_s
             << u"ピット 1/3回 1:05 12:30前"_s;
-        QTest::newRow("before the first lap") << O() << O() << 0 << 0 << QString() << u"ピット 0回"_s;
+        QTest::newRow("before the first lap")
+            << O() << O() << 0 << 0 << QString() << u"ピット 0回"_s;
     }
     void carLines() {
         QFETCH(std::optional<qint64>, stint);
@@ -109,7 +110,6 @@ private Q_SLOTS:
         QCOMPARE(raceTimeSeconds(text), seconds);
     }
 
-
     void typedStops_data() {
         QTest::addColumn<QString>("lap");
         QTest::addColumn<QString>("start");
@@ -123,15 +123,15 @@ private Q_SLOTS:
                             << 3'770'000;
         QTest::newRow("1/100") << u"3"_s << u"10:00"_s << u"30"_s << 100 << true << 3 << 60'000
                                << 63'000;
-        QTest::newRow("no length") << u"3"_s << u"10:00"_s << u"0"_s << 1000 << true << 3
-                                   << 600'000 << 600'000;
+        QTest::newRow("no length")
+            << u"3"_s << u"10:00"_s << u"0"_s << 1000 << true << 3 << 600'000 << 600'000;
         QTest::newRow("lap 0") << u"0"_s << u"10:00"_s << u"30"_s << 1000 << false << 0 << 0 << 0;
-        QTest::newRow("bad start") << u"3"_s << u"10:75"_s << u"30"_s << 1000 << false << 0 << 0
-                                   << 0;
-        QTest::newRow("bad length") << u"3"_s << u"10:00"_s << u"1.5"_s << 1000 << false << 0 << 0
-                                    << 0;
-        QTest::newRow("beyond the counter") << u"3"_s << u"600:00:00"_s << u"30"_s << 1000 << false
-                                            << 0 << 0 << 0;
+        QTest::newRow("bad start")
+            << u"3"_s << u"10:75"_s << u"30"_s << 1000 << false << 0 << 0 << 0;
+        QTest::newRow("bad length")
+            << u"3"_s << u"10:00"_s << u"1.5"_s << 1000 << false << 0 << 0 << 0;
+        QTest::newRow("beyond the counter")
+            << u"3"_s << u"600:00:00"_s << u"30"_s << 1000 << false << 0 << 0 << 0;
     }
     void typedStops() {
         QFETCH(QString, lap);
