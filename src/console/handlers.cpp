@@ -33,7 +33,8 @@ Handlers::Handlers(WindowContext& console)
       masterData_(console),
       choice_(console),
       carView_(console),
-      standingsView_(console) {
+      standingsView_(console),
+      pitWallView_(console) {
     applyInputConventions(console);
     auto& ui = c_.ui;
     QObject::connect(ui.Btn_Start, &QPushButton::clicked, [this] { run_.onStartStop(); });

@@ -8,6 +8,7 @@
 #include "console/input_conventions.h"
 #include "console/master_data.h"
 #include "console/pit_messages.h"
+#include "console/pit_wall_view.h"
 #include "console/race_clock.h"
 #include "console/results_report_view.h"
 #include "console/run_control.h"
@@ -43,6 +44,7 @@ private:
     console::SlotChoice choice_;
     CarView carView_;
     StandingsView standingsView_;
+    PitWallView pitWallView_;
 };
 
 }  // namespace kaltero::console

@@ -2,6 +2,7 @@
 
 #include "console/handlers.h"
 #include "console/live_dialog.h"
+#include "console/pit_wall_window.h"
 #include "console/window_context.h"
 #include "platform/clock.h"
 #include "platform/prompts.h"
@@ -69,6 +70,7 @@ MainWindow::MainWindow(WindowContext& console, std::function<void()> quit)
     handlers_ = std::make_unique<Handlers>(console_);
     connect(ui.Btn_End, &QPushButton::clicked, this, [this] { endConsole(); });
     connect(ui.Btn_Live, &QPushButton::clicked, this, [this] { openLivePage(); });
+    connect(ui.Btn_PitWall, &QPushButton::clicked, this, [this] { openPitWall(); });
     resize(1880, 1000);
 }
 
@@ -220,7 +222,10 @@ void MainWindow::buildCommon() {
     buttons->addWidget(ui.Btn_Cource, 2, 1);
     buttons->addWidget(ui.Btn_Drivers, 3, 0);
     buttons->addWidget(ui.Btn_Mess, 3, 1);
-    buttons->addWidget(ui.Btn_Live, 4, 0, 1, 2);
+    ui.Btn_PitWall =
+        button(QStringLiteral("ピットウォール"), ui.Frm_Main, QStringLiteral("Btn_PitWall"));
+    buttons->addWidget(ui.Btn_Live, 4, 0);
+    buttons->addWidget(ui.Btn_PitWall, 4, 1);
     row->addLayout(buttons);
 }
 
@@ -239,7 +244,7 @@ void MainWindow::buildSettingsPanel() {
     row->addWidget(ui.Btn_MessOk);
     row->addWidget(ui.Btn_MessCancel);
     col->addLayout(row);
-    ui.Frm_Mess->resize(760, 300);
+    ui.Frm_Mess->resize(760, 460);
     ui.Frm_Mess->hide();
 }
 
@@ -307,6 +312,17 @@ void MainWindow::openLivePage() {
         notice, this);
     liveDialog_->setAttribute(Qt::WA_DeleteOnClose);
     liveDialog_->show();
+}
+
+void MainWindow::openPitWall() {
+    if (pitWall_) {
+        pitWall_->raise();
+        pitWall_->activateWindow();
+        return;
+    }
+    pitWall_ = new PitWallWindow(console_, this);
+    pitWall_->setAttribute(Qt::WA_DeleteOnClose);
+    pitWall_->show();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -11,6 +11,7 @@ struct WindowContext;
 
 class Handlers;
 class LiveDialog;
+class PitWallWindow;
 
 // The console window "走行状況": builds every control under its name, connects the
 // controls to the handlers and refuses to close. It holds no rules.
@@ -37,12 +38,15 @@ private:
     void buildEditorPanels();
     void endConsole();
     void openLivePage();
+    // The pit-wall window: one per console, brought forward when already open.
+    void openPitWall();
 
     WindowContext& console_;
     std::function<void()> quit_;
     std::unique_ptr<Handlers> handlers_;
     QString liveNotice_;
     QPointer<LiveDialog> liveDialog_;
+    QPointer<PitWallWindow> pitWall_;
 };
 
 }  // namespace kaltero::console

@@ -2,6 +2,7 @@
 
 #include "console/window_context.h"
 #include "core/number_text.h"
+#include "model/race_model.h"
 #include "platform/prompts.h"
 #include "timing/time_text.h"
 #include "widgets/frame.h"
@@ -16,7 +17,41 @@ using namespace core;
 
 namespace {
 constexpr int kValueColumn = 2;
+
+// The rows' labels, top to bottom.
+const QStringList& rowLabels() {
+    static const QStringList labels = {
+        QStringLiteral("計測精度"),
+        QStringLiteral("ラップ加算無通信秒数 (1～99)"),
+        QStringLiteral("残り３周の自動メッセージ"),
+        QStringLiteral("残り２周の自動メッセージ"),
+        QStringLiteral("残り１周の自動メッセージ"),
+        QStringLiteral("残りが無くなった時の自動メッセージ"),
+        QStringLiteral("自動メッセージチェック時のデフォルト周数"),
+        QStringLiteral("ピット判定秒数 (1～)"),
+        QStringLiteral("最大スティント分数 (0 = 使用しない)"),
+        QStringLiteral("最大運転分数 (0 = 使用しない)"),
+        QStringLiteral("最小運転分数 (0 = 使用しない)"),
+        QStringLiteral("最小ピット秒数 (0 = 使用しない)"),
+        QStringLiteral("最少ピット回数 (0 = 使用しない)"),
+        QStringLiteral("スティント上限前の自動メッセージ"),
+        QStringLiteral("スティント上限前の自動メッセージ分数 (0 = 使用しない)"),
+    };
+    return labels;
 }
+
+// Why a confirm was refused at a row.
+QString refusal(int row) {
+    if (row == panel_row::kNoCommSeconds) {
+        return QStringLiteral("無通信ラップ加算秒数が不正です。１から99までで指定してください。");
+    }
+    const QString name = rowLabels().at(row - 1).section(u' ', 0, 0);
+    if (row == panel_row::kPitStopSeconds) {
+        return name + QStringLiteral("が不正です。１以上の整数で指定してください。");
+    }
+    return name + QStringLiteral("が不正です。０以上の整数で指定してください（０ = 使用しない）。");
+}
+}  // namespace
 
 SettingsPanel::SettingsPanel(WindowContext& console) : c_(console) {
     auto& ui = c_.ui;
@@ -35,18 +70,10 @@ SettingsPanel::SettingsPanel(WindowContext& console) : c_(console) {
 void SettingsPanel::layOut() {
     auto* grid = c_.ui.Spd_Mess;
     grid->setColumnCount(2);
-    grid->setRowCount(7);
+    grid->setRowCount(kPanelRowCount);
     grid->setHeader(1, QStringLiteral("項目"));
     grid->setHeader(2, QStringLiteral("設定値"));
-    const QStringList labels = {
-        QStringLiteral("計測精度"),
-        QStringLiteral("ラップ加算無通信秒数 (1～99)"),
-        QStringLiteral("残り３周の自動メッセージ"),
-        QStringLiteral("残り２周の自動メッセージ"),
-        QStringLiteral("残り１周の自動メッセージ"),
-        QStringLiteral("残りが無くなった時の自動メッセージ"),
-        QStringLiteral("自動メッセージチェック時のデフォルト周数"),
-    };
+    const QStringList& labels = rowLabels();
     for (int row = 1; row <= labels.size(); ++row) {
         grid->setCellText(1, row, labels[row - 1]);
     }
@@ -61,6 +88,16 @@ void SettingsPanel::layOut() {
     seconds.minimum = 1;
     seconds.maximum = 99;
     grid->setCellFormat(kValueColumn, 2, seconds);
+    // The rules' counts: whole numbers, 0 for a rule not used.
+    widgets::Grid::CellFormat count;
+    count.kind = widgets::Grid::CellKind::Integer;
+    count.minimum = 0;
+    count.maximum = 99999;
+    for (int row = panel_row::kPitStopSeconds; row <= panel_row::kStintMessageMinutes; ++row) {
+        if (row != panel_row::kStintMessage) {
+            grid->setCellFormat(kValueColumn, row, count);
+        }
+    }
     grid->setColumnWidthChars(1, 36);
     grid->setColumnWidthChars(2, 40);
 }
@@ -75,6 +112,15 @@ void SettingsPanel::openMessageSettings() {
     grid->setCellText(kValueColumn, 5, s.AutoMess1);
     grid->setCellText(kValueColumn, 6, s.AutoMess0);
     grid->setCellText(kValueColumn, 7, QString::number(s.CheckDefaultLaps));
+    const RaceRules& r = s.rules;
+    const qint32 counts[] = {r.PitStopSeconds,    r.MaxStintMinutes,   r.MaxDrivingMinutes,
+                             r.MinDrivingMinutes, r.MinPitStopSeconds, r.MinPitStops};
+    for (int i = 0; i < 6; ++i) {
+        grid->setCellText(kValueColumn, panel_row::kPitStopSeconds + i, QString::number(counts[i]));
+    }
+    grid->setCellText(kValueColumn, panel_row::kStintMessage, r.StintMessage);
+    grid->setCellText(kValueColumn, panel_row::kStintMessageMinutes,
+                      QString::number(r.StintMessageMinutes));
     grid->setCellText(kValueColumn, 1, s.Precision);
     grid->setCurrent(kValueColumn, 1);
     grid->activateCurrent();
@@ -94,22 +140,22 @@ void SettingsPanel::confirmMessageSettings() {
     auto& ui = c_.ui;
     auto* grid = ui.Spd_Mess;
     PanelRows rows;
-    for (int row = 1; row <= 7; ++row) {
+    for (int row = 1; row <= kPanelRowCount; ++row) {
         rows[row - 1] = grid->cellText(kValueColumn, row);
     }
     const PanelResult entry = settingsFromPanel(c_.settings, rows);
     // The precision of row 1 is in force at once, even when the seconds are refused.
     c_.settings = entry.settings;
     if (!entry.ok) {
-        c_.prompts.message(
-            QStringLiteral("無通信ラップ加算秒数が不正です。１から99までで指定してください。"), {},
-            platform::PromptIcon::None);
-        grid->setCurrent(kValueColumn, 2);
+        c_.prompts.message(refusal(entry.badRow), {}, platform::PromptIcon::None);
+        grid->setCurrent(kValueColumn, entry.badRow);
         grid->activateCurrent();
         grid->setFocus();
         return;
     }
     WriteAllSettings(c_.settings, c_.paths.SettingsFile);
+    // The rules hold for the race from now on (and for the next Start).
+    c_.race.setRules(c_.settings.rules);
     ui.Frm_Mess->hide();
     for (int s = 0; s < kSlotCount; ++s) {
         ui.Car[s]->setEnabled(true);

@@ -310,4 +310,24 @@ QString generalNumber(float value) {
     return general(value, 7);
 }
 
+std::optional<qint32> wholeNumber(const QString& text, qint32 maximum) {
+    const QString t = text.trimmed();
+    if (t.isEmpty() || t.size() > 9) {
+        return std::nullopt;
+    }
+    qint32 n = 0;
+    for (const QChar c : t) {
+        // Full-width digits as a Japanese input method types them.
+        const char16_t u = c.unicode();
+        const int digit = u >= u'0' && u <= u'9'     ? u - u'0'
+                          : u >= u'０' && u <= u'９' ? u - u'０'
+                                                     : -1;
+        if (digit < 0) {
+            return std::nullopt;
+        }
+        n = n * 10 + digit;
+    }
+    return n <= maximum ? std::optional<qint32>(n) : std::nullopt;
+}
+
 }  // namespace kaltero::core

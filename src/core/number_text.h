@@ -33,6 +33,11 @@ bool isPlainNumber(QStringView text);
 // no double holds it.  "12" -> 12, " -3 " -> -3, ".5" -> 0.5, "+7." -> 7, "1e3" -> {}
 std::optional<double> plainNumber(QStringView text);
 
+// A whole number typed into a count's field (a rule's minutes, seconds, stops), blanks around it
+// allowed: digits only (full-width too), at most `maximum`; none otherwise.  " 60 " -> 60, "1.5" ->
+// none, "-1" -> none
+std::optional<qint32> wholeNumber(const QString& text, qint32 maximum = 99999);
+
 // General number form: no thousands separators, "." as decimal point, no trailing zeros,
 // at most 15 significant digits; exponent form when the exponent is below -4 or reaches the
 // digit count, written as the classic Basic does.

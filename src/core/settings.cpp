@@ -193,7 +193,22 @@ PanelResult settingsFromPanel(const Settings& current, const PanelRows& rows) {
 
     const auto seconds = roundToInt16(leadingNumber(rows[1]));
     if (!isOneTo99(seconds)) {
+        result.badRow = panel_row::kNoCommSeconds;
         return result;
+    }
+    // The rules' rows: whole numbers, the pit stop threshold from 1 (0 would make every pass a
+    // stop), the others from 0 (not used).
+    std::array<qint32, 7> counts{};
+    constexpr std::array<int, 7> countRows = {
+        8, 9, 10, 11, 12, 13, panel_row::kStintMessageMinutes};
+    for (std::size_t i = 0; i < countRows.size(); ++i) {
+        const int row = countRows[i];
+        const auto n = wholeNumber(rows[row - 1]);
+        if (!n || (row == panel_row::kPitStopSeconds && *n < 1)) {
+            result.badRow = row;
+            return result;
+        }
+        counts[i] = *n;
     }
     s.NoCommSeconds = *seconds;
 
@@ -203,6 +218,15 @@ PanelResult settingsFromPanel(const Settings& current, const PanelRows& rows) {
     s.AutoMess1 = noCommas(rows[4]);
     s.AutoMess0 = noCommas(rows[5]);
     s.CheckDefaultLaps = roundToInt32(leadingNumber(rows[6])).value_or(current.CheckDefaultLaps);
+    RaceRules& r = s.rules;
+    r.PitStopSeconds = counts[0];
+    r.MaxStintMinutes = counts[1];
+    r.MaxDrivingMinutes = counts[2];
+    r.MinDrivingMinutes = counts[3];
+    r.MinPitStopSeconds = counts[4];
+    r.MinPitStops = counts[5];
+    r.StintMessage = noCommas(rows[panel_row::kStintMessage - 1]);
+    r.StintMessageMinutes = counts[6];
     s.derive();
     result.ok = true;
     return result;

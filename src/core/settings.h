@@ -90,19 +90,36 @@ bool isLiveKey(const QString& key);
 bool WriteAllSettings(const Settings& settings, const QString& settingsFile);
 
 // The settings panel's rows, top to bottom: precision, no-communication seconds, the four
-// automatic messages (3, 2, 1, 0 laps left), default lap count.
-using PanelRows = std::array<QString, 7>;
+// automatic messages (3, 2, 1, 0 laps left), default lap count; then the pit stop threshold
+// (seconds), the five endurance rules (maximum stint, maximum and minimum driving minutes,
+// minimum stop seconds, least stop count; 0: not used), the stint message and its minutes.
+inline constexpr int kPanelRowCount = 15;
+using PanelRows = std::array<QString, kPanelRowCount>;
+// 1-based rows of the panel.
+namespace panel_row {
+inline constexpr int kPrecision = 1;
+inline constexpr int kNoCommSeconds = 2;
+inline constexpr int kCheckDefaultLaps = 7;
+inline constexpr int kPitStopSeconds = 8;
+inline constexpr int kMaxStintMinutes = 9;
+inline constexpr int kMinPitStops = 13;
+inline constexpr int kStintMessage = 14;
+inline constexpr int kStintMessageMinutes = 15;
+}  // namespace panel_row
 
 struct PanelResult {
     // The precision of row 1 is in force even when the rest is refused, so `settings` always
     // carries it (with every derived unit); the other rows are taken only when ok.
     Settings settings;
-    // False when the seconds row is not a whole number 1..99: nothing may be saved then.
+    // False when the seconds row is not a whole number 1..99, or a rule's row not a whole
+    // number (0..99999; the pit stop threshold 1..99999): nothing may be saved then.
     bool ok = false;
+    // The first refused row (1-based); 0 when ok.
+    int badRow = 0;
 };
 
-// The settings panel's confirm rule. Commas in the messages become blanks; a lap count
-// beyond 32 bits keeps the current one.
+// The settings panel's confirm rule. Commas in the messages (the stint message too) become
+// blanks; a lap count beyond 32 bits keeps the current one.
 PanelResult settingsFromPanel(const Settings& current, const PanelRows& rows);
 
 }  // namespace kaltero::core

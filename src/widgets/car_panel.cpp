@@ -127,6 +127,11 @@ CarPanel::CarPanel(int s, platform::Clock& clock, QWidget* parent)
     figures->addWidget(drvInfo, 1);
     col->addLayout(figures);
 
+    // The pit wall's line: cut at the frame's edge, never widens the car.
+    Lbl_PitWall = label({}, car, indexed("Lbl_PitWall", s));
+    Lbl_PitWall->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    col->addWidget(Lbl_PitWall);
+
     // Fuel panel
     auto* fuel = new QGridLayout;
     fuel->setVerticalSpacing(1);
@@ -148,6 +153,9 @@ CarPanel::CarPanel(int s, platform::Clock& clock, QWidget* parent)
     fuel->addWidget(captionFor(QStringLiteral("総給油容量"), Lbl_AllGas), 2, 1);
     fuel->addWidget(Lbl_AllGas, 2, 2);
     fuel->addWidget(Lbl_ZanGas, 2, 3, 1, 2);
+    Lbl_FuelLaps = label({}, car, indexed("Lbl_FuelLaps", s));
+    Lbl_FuelLaps->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    fuel->addWidget(Lbl_FuelLaps, 3, 1, 1, 4);
     col->addLayout(fuel);
 
     // Lap countdown

@@ -55,6 +55,8 @@ public:
     widgets::Frame* Frm_DriverInfo = nullptr;
     QLabel* Lbl_DrvrBestLapTm = nullptr;
     QLabel* Lbl_DrvrAveLapTm = nullptr;
+    // The pit wall: the stint against its maximum, then the pit stops, on two lines
+    QLabel* Lbl_PitWall = nullptr;
     // Fuel
     widgets::Gauge* Meter_Gas = nullptr;
     QLabel* Lbl_Tank = nullptr;
@@ -63,6 +65,7 @@ public:
     QPushButton* Btn_Kyuyu = nullptr;
     QLabel* Lbl_AllGas = nullptr;
     QLabel* Lbl_ZanGas = nullptr;
+    QLabel* Lbl_FuelLaps = nullptr;  // laps the fuel still allows, the lap to come in by
     // Countdown
     QCheckBox* Chk_ChgCnter = nullptr;
     QLineEdit* Txt_ZanRunCnt = nullptr;

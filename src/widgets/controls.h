@@ -39,6 +39,7 @@ struct Controls {
     QPushButton* Btn_End = nullptr;
     QPushButton* Btn_Mess = nullptr;
     QPushButton* Btn_Live = nullptr;
+    QPushButton* Btn_PitWall = nullptr;
     QPushButton* Btn_Write = nullptr;
     QPushButton* Btn_Drivers = nullptr;
     QPushButton* Btn_Cource = nullptr;

@@ -56,10 +56,12 @@ void driveLaps(Race& race, TestCar& car, int first, int last) {
 }
 
 // Every named control of the window as the race decides it: text, enabled state, colours, the
-// grids' cells, the gauge. What time alone moves (clocks, running lap times, blinking) is left out.
+// grids' cells, the gauge. What time alone moves (clocks, running lap times, the pit wall's stint
+// line, blinking) is left out.
 QStringList windowAsShown(QWidget* window) {
     static const QRegularExpression moving(
-        u"^(Lbl_SysTime|Lbl_ZanTime|Lbl_Time_\\d|Lbl_OtherLap|Lbl_InMess_\\d|Txt_InGasl_\\d)$"_s);
+        u"^(Lbl_SysTime|Lbl_ZanTime|Lbl_Time_\\d|Lbl_OtherLap|Lbl_InMess_\\d|Txt_InGasl_\\d|"
+        u"Lbl_PitWall_\\d)$"_s);
     QStringList shown;
     for (QWidget* w : window->findChildren<QWidget*>()) {
         const QString name = w->objectName();

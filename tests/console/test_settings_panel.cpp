@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+using namespace Qt::StringLiterals;
+
 using kaltero::platform::encodeCp932;
 using kaltero::testing::ConsoleFixture;
 using kaltero::testing::FileTrace;
@@ -131,6 +133,83 @@ private Q_SLOTS:
                                "最大スティント分数=0\r\n最大運転分数=0\r\n"
                                "最小運転分数=0\r\n最小ピット秒数=0\r\n"
                                "最少ピット回数=0\r\n"))));
+    }
+
+    // The pit stop threshold and the endurance rules: shown, checked, saved with the rest and
+    // in force at once.
+    void rulesAreShownSavedAndPutInForce() {
+        Panel p;
+        auto* grid = p.ui().Spd_Mess;
+        QCOMPARE(grid->rowCount(), 15);
+        QCOMPARE(grid->cellText(1, 9), QStringLiteral("最大スティント分数 (0 = 使用しない)"));
+        QCOMPARE(grid->cellText(2, 8), QStringLiteral("20"));
+        QCOMPARE(grid->cellText(2, 9), QStringLiteral("0"));
+        QCOMPARE(grid->cellText(2, 14),
+                 QStringLiteral("スティント上限が近づいています。ピットインしてください。"));
+        QCOMPARE(grid->cellText(2, 15), QStringLiteral("5"));
+        const QStringList values = {u"30"_s, u"60"_s, u"240"_s, u"45"_s,
+                                    u"40"_s, u"3"_s,  u"BOX"_s, u"4"_s};
+        for (int i = 0; i < values.size(); ++i) {
+            p.set(8 + i, values[i]);
+        }
+        QList<kaltero::model::Op> changes;
+        QObject::connect(&p.model, &kaltero::model::RaceModel::changed,
+                         [&changes](const kaltero::model::Change& c) { changes.append(c.op); });
+        p.ui().Btn_MessOk->click();
+        QVERIFY(p.prompts.calls().isEmpty());
+        QVERIFY(!p.ui().Frm_Mess->isVisible());
+        const kaltero::core::RaceRules expected{.PitStopSeconds = 30,
+                                                .MaxStintMinutes = 60,
+                                                .MaxDrivingMinutes = 240,
+                                                .MinDrivingMinutes = 45,
+                                                .MinPitStopSeconds = 40,
+                                                .MinPitStops = 3,
+                                                .StintMessage = u"BOX"_s,
+                                                .StintMessageMinutes = 4};
+        QVERIFY(p.console.settings.rules == expected);
+        QVERIFY(p.state().rules == expected);
+        QCOMPARE(changes, QList<kaltero::model::Op>{kaltero::model::Op::RulesSet});
+        QCOMPARE(p.stored(ini::kTimingSection, ini::kPitStopSeconds), u"30"_s);
+        QCOMPARE(p.stored(ini::kRulesSection, ini::kMaxStintMinutes), u"60"_s);
+        QCOMPARE(p.stored(ini::kRulesSection, ini::kMinPitStops), u"3"_s);
+        QCOMPARE(p.stored(ini::kMessageSection, ini::kStintMessage), u"BOX"_s);
+        QCOMPARE(p.stored(ini::kMessageSection, ini::kStintMessageMinutes), u"4"_s);
+        // The same rules again announce nothing.
+        p.ui().Btn_Mess->click();
+        QCOMPARE(p.ui().Spd_Mess->cellText(2, 13), u"3"_s);
+        p.ui().Btn_MessOk->click();
+        QCOMPARE(changes.size(), 1);
+    }
+
+    void badRuleIsRefused_data() {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("threshold 0")
+            << 8 << u"0"_s << u"ピット判定秒数が不正です。１以上の整数で指定してください。"_s;
+        QTest::newRow("stint decimal")
+            << 9 << u"1.5"_s
+            << u"最大スティント分数が不正です。０以上の整数で指定してください（０ = 使用しない）。"_s;
+        QTest::newRow("stops empty")
+            << 13 << QString()
+            << u"最少ピット回数が不正です。０以上の整数で指定してください（０ = 使用しない）。"_s;
+    }
+    void badRuleIsRefused() {
+        QFETCH(int, row);
+        QFETCH(QString, text);
+        QFETCH(QString, message);
+        Panel p;
+        p.set(2, u"12"_s);
+        p.set(row, text);
+        const QByteArray before = readBytes(p.console.paths.SettingsFile);
+        p.ui().Btn_MessOk->click();
+        QCOMPARE(p.prompts.calls().size(), 1);
+        QCOMPARE(p.prompts.calls()[0].text, message);
+        QVERIFY(p.ui().Frm_Mess->isVisible());
+        QCOMPARE(p.ui().Spd_Mess->currentRow(), row);
+        QCOMPARE(readBytes(p.console.paths.SettingsFile), before);
+        QCOMPARE(p.console.settings.NoCommSeconds, 10);
+        QVERIFY(p.state().rules == kaltero::core::RaceRules{});
     }
 
     void cancelKeepsTheSettings() {

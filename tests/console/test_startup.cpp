@@ -5,6 +5,7 @@
 #include "journal/journal.h"
 #include "platform/udp_link.h"
 #include "widgets/frame.h"
+#include "widgets/lap_grid.h"
 
 #include <QApplication>
 #include <QFile>
@@ -110,20 +111,44 @@ private Q_SLOTS:
         QVERIFY((*found)->width() >= (*found)->sizeHint().width());
     }
 
+    // The pit wall's two lines and the fuel laps stand whole in each car frame on the small
+    // screen, and the lap grid keeps room for a few laps.
+    void pitWallLinesFitASmallScreen() {
+        const auto restore =
+            qScopeGuard([font = QApplication::font()] { QApplication::setFont(font); });
+        QApplication::setFont(QFont(QStringLiteral("IPAPGothic"), 10));
+        ConsoleFixture f;
+        QWidget* window = f.program.window();
+        f.model.setAddress(4, u"127.0.0.1"_s, true);  // a slot set up shows its lap grid
+        auto* car = f.ui().Car[4];
+        car->Lbl_PitWall->setText(u"スティント 1:02:10 残り 17:50\nピット 2/3回 1:05 12:30前"_s);
+        car->Lbl_FuelLaps->setText(u"あと 20 周 130周目まで"_s);
+        QVERIFY(window->minimumSizeHint().width() <= 1366);
+        window->resize(1366, 768);
+        window->layout()->activate();
+        for (QLabel* line : {car->Lbl_PitWall, car->Lbl_FuelLaps}) {
+            QVERIFY(line->height() >= line->sizeHint().height());
+            QVERIFY2(line->width() >= line->sizeHint().width(), qPrintable(line->objectName()));
+        }
+        // Three rows of laps at the least; the window no taller than the screen.
+        QVERIFY(car->Spd_Laps->height() >= 70);
+        QVERIFY(window->minimumSizeHint().height() <= 768);
+    }
+
     void everyControlCarriesItsName_data() {
         QTest::addColumn<QString>("name");
         for (const char* name :
-             {"Frm_Main",      "Btn_Start",      "Btn_End",      "Btn_Mess",     "Btn_Write",
-              "Btn_Car",       "Btn_Cource",     "Btn_Drivers",  "Frm_Mess",     "Spd_Mess",
-              "Btn_MessOk",    "Btn_MessCancel", "Txt_RunH",     "Txt_RunN",     "Lbl_ZanTime",
-              "Lbl_SysTime",   "Lbl_StTime",     "Btn_OtherLap", "Lbl_OtherLap", "Cmb_Course",
-              "Txt_AllOutMess"}) {
+             {"Frm_Main",       "Btn_Start",      "Btn_End",      "Btn_Mess",     "Btn_Write",
+              "Btn_Car",        "Btn_Cource",     "Btn_Drivers",  "Frm_Mess",     "Spd_Mess",
+              "Btn_MessOk",     "Btn_MessCancel", "Txt_RunH",     "Txt_RunN",     "Lbl_ZanTime",
+              "Lbl_SysTime",    "Lbl_StTime",     "Btn_OtherLap", "Lbl_OtherLap", "Cmb_Course",
+              "Txt_AllOutMess", "Btn_PitWall"}) {
             QTest::newRow(name) << QString::fromLatin1(name);
         }
         for (const char* name :
              {"Frm_Runner", "Lbl_Time", "Lbl_LapCnt", "Btn_RunStop", "Spd_Laps", "Lbl_IP",
               "Cmb_Car", "Cmb_Driver", "Txt_OutMess", "Lbl_InMess", "Chk_ChgCnter", "Txt_ZanRunCnt",
-              "Lbl_Jyuni", "Lbl_Sort_No", "Lbl_BestTime"}) {
+              "Lbl_Jyuni", "Lbl_Sort_No", "Lbl_BestTime", "Lbl_PitWall", "Lbl_FuelLaps"}) {
             for (int i = 0; i < 5; ++i) {
                 const QString indexed = QString::fromLatin1(name) + u'_' + QString::number(i);
                 QTest::newRow(qPrintable(indexed)) << indexed;

@@ -10,6 +10,8 @@ using kaltero::core::leadingNumber;
 using kaltero::core::roundToInt16;
 using kaltero::core::roundToInt32;
 
+Q_DECLARE_METATYPE(std::optional<qint32>)
+
 namespace {
 constexpr double kLargest = std::numeric_limits<double>::max();
 }
@@ -171,6 +173,26 @@ private Q_SLOTS:
     void generalNumberReadsBack() {
         QFETCH(double, value);
         QCOMPARE(leadingNumber(generalNumber(value)), value);
+    }
+
+    void wholeNumbers_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<std::optional<qint32>>("number");
+        using O = std::optional<qint32>;
+        QTest::newRow("60") << u"60"_s << O(60);
+        QTest::newRow("blanks") << u" 60 "_s << O(60);
+        QTest::newRow("zero") << u"0"_s << O(0);
+        QTest::newRow("full width") << u"６０"_s << O(60);
+        QTest::newRow("decimal") << u"1.5"_s << O();
+        QTest::newRow("negative") << u"-1"_s << O();
+        QTest::newRow("letters after") << u"12s"_s << O();
+        QTest::newRow("empty") << QString() << O();
+        QTest::newRow("above the maximum") << u"100000"_s << O();
+    }
+    void wholeNumbers() {
+        QFETCH(QString, text);
+        QFETCH(std::optional<qint32>, number);
+        QCOMPARE(kaltero::core::wholeNumber(text), number);
     }
 };
 

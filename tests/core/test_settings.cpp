@@ -471,7 +471,9 @@ private Q_SLOTS:
         QFETCH(int, noCommSeconds);
         QFETCH(int, checkDefaultLaps);
         const Settings current;
-        const PanelRows rows{precision, seconds, u"a,b"_s, u"c"_s, u"d"_s, u",e,,"_s, laps};
+        const PanelRows rows{precision, seconds, u"a,b"_s, u"c"_s, u"d"_s,
+                             u",e,,"_s, laps,    u"20"_s,  u"0"_s, u"0"_s,
+                             u"0"_s,    u"0"_s,  u"0"_s,   u"s"_s, u"5"_s};
         const auto result = settingsFromPanel(current, rows);
         const Settings& s = result.settings;
         QCOMPARE(result.ok, ok);
@@ -485,6 +487,7 @@ private Q_SLOTS:
         QCOMPARE(int{s.NoCommSeconds}, noCommSeconds);
         QCOMPARE(s.NoCommTicks, noCommSeconds * ticks);
         QCOMPARE(s.CheckDefaultLaps, checkDefaultLaps);
+        QCOMPARE(result.badRow, ok ? 0 : 2);
         if (ok) {
             QCOMPARE(s.AutoMess3, u"a b"_s);
             QCOMPARE(s.AutoMess2, u"c"_s);
@@ -493,6 +496,68 @@ private Q_SLOTS:
         } else {
             QCOMPARE(s.AutoMess3, current.AutoMess3);
             QCOMPARE(s.AutoMess0, current.AutoMess0);
+        }
+    }
+
+    // The pit stop threshold, the five rules, the stint message and its minutes: whole numbers
+    // or the confirm is refused at the first bad row, nothing but the precision taken.
+    void panelRules_data() {
+        QTest::addColumn<QStringList>("ruleRows");  // rows 8..15
+        QTest::addColumn<int>("badRow");
+        QTest::addColumn<QString>("rules");  // as describeRules gives them, when accepted
+        const auto rows = [](const char* pit, const char* stint, const char* maxDrv,
+                             const char* minDrv, const char* minStop, const char* stops,
+                             const QString& message, const char* minutes) {
+            return QStringList{QString::fromUtf8(pit),
+                               QString::fromUtf8(stint),
+                               QString::fromUtf8(maxDrv),
+                               QString::fromUtf8(minDrv),
+                               QString::fromUtf8(minStop),
+                               QString::fromUtf8(stops),
+                               message,
+                               QString::fromUtf8(minutes)};
+        };
+        QTest::newRow("all set") << rows("30", "60", "240", "45", "40", "3", u"BOX, now"_s, "4")
+                                 << 0 << u"30/60/240/45/40/3/BOX  now/4"_s;
+        QTest::newRow("zeros are not used")
+            << rows("1", "0", "0", "0", "0", "0", u""_s, "0") << 0 << u"1/0/0/0/0/0//0"_s;
+        QTest::newRow("blanks and full width")
+            << rows(" 25 ", "６０", "0", "0", "0", "0", u"m"_s, "5") << 0 << u"25/60/0/0/0/0/m/5"_s;
+        QTest::newRow("threshold 0 refused")
+            << rows("0", "60", "0", "0", "0", "0", u"m"_s, "5") << 8 << QString();
+        QTest::newRow("stint minutes decimal refused")
+            << rows("20", "1.5", "0", "0", "0", "0", u"m"_s, "5") << 9 << QString();
+        QTest::newRow("driving minutes empty refused")
+            << rows("20", "60", "", "0", "0", "0", u"m"_s, "5") << 10 << QString();
+        QTest::newRow("minimum negative refused")
+            << rows("20", "60", "0", "-5", "0", "0", u"m"_s, "5") << 11 << QString();
+        QTest::newRow("stop seconds word refused")
+            << rows("20", "60", "0", "0", "abc", "0", u"m"_s, "5") << 12 << QString();
+        QTest::newRow("stop count too large refused")
+            << rows("20", "60", "0", "0", "0", "100000", u"m"_s, "5") << 13 << QString();
+        QTest::newRow("message minutes letters refused")
+            << rows("20", "60", "0", "0", "0", "0", u"m"_s, "5分") << 15 << QString();
+    }
+    void panelRules() {
+        QFETCH(QStringList, ruleRows);
+        QFETCH(int, badRow);
+        QFETCH(QString, rules);
+        const Settings current;
+        PanelRows rows{u"1/100"_s, u"12"_s, u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"7"_s};
+        for (int i = 0; i < ruleRows.size(); ++i) {
+            rows[std::size_t(7 + i)] = ruleRows[i];
+        }
+        const auto result = settingsFromPanel(current, rows);
+        QCOMPARE(result.ok, badRow == 0);
+        QCOMPARE(result.badRow, badRow);
+        QCOMPARE(result.settings.TicksPerSecond, 100);
+        if (badRow == 0) {
+            QCOMPARE(describeRules(result.settings.rules), rules);
+            QCOMPARE(int{result.settings.NoCommSeconds}, 12);
+        } else {
+            QCOMPARE(describeRules(result.settings.rules), describeRules(current.rules));
+            QCOMPARE(int{result.settings.NoCommSeconds}, 10);
+            QCOMPARE(result.settings.AutoMess3, current.AutoMess3);
         }
     }
 };

@@ -1,0 +1,76 @@
+#include "console/pit_wall_view.h"
+
+#include "console/window_context.h"
+#include "model/race_model.h"
+#include "platform/prompts.h"
+#include "timing/pit_wall_text.h"
+#include "widgets/colours.h"
+
+#include <QLabel>
+
+namespace kaltero::console {
+
+using timing::Alert;
+
+namespace {
+
+void showAlert(QLabel* label, Alert alert) {
+    label->setAutoFillBackground(alert != Alert::None);
+    if (alert == Alert::None) {
+        label->setPalette(QPalette());
+        return;
+    }
+    widgets::setBackground(label, alert == Alert::Near ? widgets::kNearLimit : widgets::kPastLimit);
+    widgets::setTextColour(label, alert == Alert::Near ? QColor(Qt::black) : widgets::kWhite);
+}
+
+void setText(QLabel* label, const QString& text) {
+    if (label->text() != text) {
+        label->setText(text);
+    }
+}
+
+}  // namespace
+
+PitWallView::PitWallView(WindowContext& console) : c_(console) {
+    QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
+        if (change.slot >= 0 && change.slot < core::kSlotCount) {
+            show(change.slot);
+        } else {
+            showAll();
+        }
+    });
+    QObject::connect(&c_.engine, &engine::RaceEngine::clockTicked, [this] { showAll(); });
+}
+
+void PitWallView::showAll() {
+    for (int s = 0; s < core::kSlotCount; ++s) {
+        show(s);
+    }
+}
+
+void PitWallView::show(int s) {
+    auto* panel = c_.ui.Car[s];
+    const auto& car = c_.state.car[s];
+    Alert alert = Alert::None;
+    if (!car.TakesPart) {
+        setText(panel->Lbl_PitWall, {});
+        setText(panel->Lbl_FuelLaps, {});
+    } else {
+        const qint32 tps = c_.settings.TicksPerSecond;
+        const timing::CarWall wall = timing::carWall(car, c_.state, tps, c_.TickCnt());
+        setText(panel->Lbl_PitWall, timing::stintText(wall, tps) + u'\n' +
+                                        timing::stopsText(wall, tps, c_.state.rules.MinPitStops));
+        setText(panel->Lbl_FuelLaps, timing::fuelLapsText(wall.fuel));
+        alert = wall.stintAlert;
+    }
+    if (alert != shown_[s]) {
+        showAlert(panel->Lbl_PitWall, alert);
+        if (alert > shown_[s]) {
+            c_.prompts.beep();
+        }
+        shown_[s] = alert;
+    }
+}
+
+}  // namespace kaltero::console

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "core/slot_state.h"
+#include "timing/pit_wall.h"
+
+#include <array>
+
+namespace kaltero::console {
+
+struct WindowContext;
+
+// Each car frame's pit wall line (Lbl_PitWall_N: the stint against its maximum, the pit stops)
+// and its fuel laps (Lbl_FuelLaps_N), from the race at every change and every clock second.
+// The line turns amber near the stint's maximum and red past it; each rise beeps once.
+class PitWallView {
+public:
+    explicit PitWallView(WindowContext& console);
+
+    void showAll();
+    void show(int slot);
+
+private:
+    WindowContext& c_;
+    // The stint alert each car last showed: a beep only when it rises.
+    std::array<timing::Alert, core::kSlotCount> shown_{};
+};
+
+}  // namespace kaltero::console
