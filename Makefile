@@ -39,7 +39,8 @@ clean:
 screenshot: build
 	xvfb-run -a -s "-screen 0 1920x1080x24" build/dev/bin/kaltero-screenshot build/screenshot docs/console.png
 	cmake/own-network.sh xvfb-run -a -s "-screen 0 1920x1080x24" build/dev/bin/kaltero-screenshot \
-	  build/screenshot-live build/screenshot-live/race.png --race --live docs/live.png docs/live-wide.png
+	  build/screenshot-live build/screenshot-live/race.png --race --live docs/live.png docs/live-wide.png \
+	  --pit-wall docs/pit-wall.png
 
 # The console with five simulated cars on this machine: enter 127.0.0.1 as the address of
 # each car (計測設定), choose cars and drivers, press Start, and watch the laps come in. Every

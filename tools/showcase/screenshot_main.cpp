@@ -1,9 +1,11 @@
-// kaltero-screenshot FOLDER OUT.png [--race [--live PHONE.png WIDE.png]]
+// kaltero-screenshot FOLDER OUT.png [--race [--live PHONE.png WIDE.png] [--pit-wall PIT.png]]
 //
 // Opens the console in FOLDER (sample master data is put there when none is), sets up slots
 // the way an operator does and saves a picture of the window. With --race, five simulated
 // cars are timed for a few laps first, so the picture shows a race in progress; with --live
 // also the live page of that race, in headless Chromium at a phone's and a wide screen's width.
+// The cars stop in the pit on their way and change drivers there; --pit-wall also saves the
+// pit-wall window.
 #include "car_sim.h"
 #include "console/application.h"
 #include "console/main_window.h"
@@ -61,7 +63,8 @@ int main(int argc, char** argv) {
     const QStringList args = QApplication::arguments();
     if (args.size() < 3) {
         QTextStream(stderr)
-            << "usage: kaltero-screenshot FOLDER OUT.png [--race [--live PHONE.png WIDE.png]]\n";
+            << "usage: kaltero-screenshot FOLDER OUT.png [--race [--live PHONE.png WIDE.png] "
+               "[--pit-wall PIT.png]]\n";
         return 2;
     }
     const QString folder = QDir(args[1]).absolutePath();
@@ -69,6 +72,11 @@ int main(int argc, char** argv) {
     const qsizetype liveAt = args.indexOf(QStringLiteral("--live"));
     if (liveAt >= 0 && (!race || liveAt + 2 >= args.size())) {
         QTextStream(stderr) << "--live needs --race and two picture files\n";
+        return 2;
+    }
+    const qsizetype pitWallAt = args.indexOf(QStringLiteral("--pit-wall"));
+    if (pitWallAt >= 0 && (!race || pitWallAt + 1 >= args.size())) {
+        QTextStream(stderr) << "--pit-wall needs --race and a picture file\n";
         return 2;
     }
     QDir().mkpath(folder);
@@ -80,6 +88,11 @@ int main(int argc, char** argv) {
         // Short silences, so that laps come round within seconds.
         core::Settings settings;
         settings.NoCommSeconds = 2;
+        // A pass is 1.5 s within reach, a stop 6 s; a stint may last 6 minutes.
+        settings.rules.PitStopSeconds = 3;
+        settings.rules.MaxStintMinutes = 6;
+        settings.rules.MinPitStopSeconds = 5;
+        settings.rules.MinPitStops = 2;
         settings.derive();
         core::WriteAllSettings(settings, QDir(folder).filePath(QStringLiteral("Kaltero.ini")));
     }
@@ -118,6 +131,8 @@ int main(int argc, char** argv) {
         options.intervalMs = 250;
         options.jitterMs = 400;
         options.message = QStringLiteral("OK");
+        options.pitEveryLaps = 3;
+        options.pitStopMs = 6000;
         carsim::CarSim sim(options);
         QString error;
         if (!sim.start(&error)) {
@@ -126,25 +141,26 @@ int main(int argc, char** argv) {
         }
         QProcess shot;
         shot.setProcessChannelMode(QProcess::ForwardedChannels);
+        // The driver changes while the car stands in the pit after lap 3: two stints each.
+        QObject::connect(&sim, &carsim::CarSim::lapCompleted, [&](const carsim::LapResult& lap) {
+            if (lap.lap == 3) {
+                choose(ui.Car[lap.car - 1]->Cmb_Driver, 1);
+            }
+        });
         if (liveAt >= 0) {
-            QObject::connect(
-                &sim, &carsim::CarSim::lapCompleted, [&](const carsim::LapResult& lap) {
-                    // A driver change after lap 2, so the chart shows two stints.
-                    if (lap.lap == 2) {
-                        choose(ui.Car[lap.car - 1]->Cmb_Driver, 1);
-                    }
-                    const bool enough =
-                        std::all_of(console.state.car.begin(), console.state.car.begin() + cars,
-                                    [](const auto& car) { return car.LapCnt >= 4; });
-                    if (enough && shot.program().isEmpty()) {
-                        const QString page = u"http://127.0.0.1:" +
-                                             QString::number(console.settings.LivePort) +
-                                             u"/?key=" + console.settings.LiveKey;
-                        shot.start(QStringLiteral("/usr/bin/python3"),
-                                   {QString::fromUtf8(KALTERO_BROWSER_CHECK), page,
-                                    QStringLiteral("--shot"), args[liveAt + 1], args[liveAt + 2]});
-                    }
-                });
+            QObject::connect(&sim, &carsim::CarSim::lapCompleted, [&](const carsim::LapResult&) {
+                const bool enough =
+                    std::all_of(console.state.car.begin(), console.state.car.begin() + cars,
+                                [](const auto& car) { return car.LapCnt >= 4; });
+                if (enough && shot.program().isEmpty()) {
+                    const QString page = u"http://127.0.0.1:" +
+                                         QString::number(console.settings.LivePort) + u"/?key=" +
+                                         console.settings.LiveKey;
+                    shot.start(QStringLiteral("/usr/bin/python3"),
+                               {QString::fromUtf8(KALTERO_BROWSER_CHECK), page,
+                                QStringLiteral("--shot"), args[liveAt + 1], args[liveAt + 2]});
+                }
+            });
         }
         QEventLoop loop;
         QObject::connect(&sim, &carsim::CarSim::finished, &loop, &QEventLoop::quit);
@@ -173,6 +189,20 @@ int main(int argc, char** argv) {
     if (!saved) {
         QTextStream(stderr) << "cannot write " << args[2] << "\n";
         return 1;
+    }
+    if (pitWallAt >= 0) {
+        ui.Btn_PitWall->click();
+        wait(1200);
+        QWidget* pitWall = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->objectName() == u"Frm_PitWall" && w->isVisible()) {
+                pitWall = w;
+            }
+        }
+        if (!pitWall || !pitWall->grab().save(args[pitWallAt + 1])) {
+            QTextStream(stderr) << "cannot write " << args[pitWallAt + 1] << "\n";
+            return 1;
+        }
     }
     prompts.takeErrors();
     return exitCode;
