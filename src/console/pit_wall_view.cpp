@@ -32,8 +32,17 @@ void setText(QLabel* label, const QString& text) {
 
 }  // namespace
 
+bool movesPitWall(const model::Change& change) {
+    using model::Op;
+    return change.op != Op::MessageReceived && change.op != Op::MessageTyped &&
+           change.op != Op::StandingsUpdated && change.op != Op::ClockUpdated;
+}
+
 PitWallView::PitWallView(WindowContext& console) : c_(console) {
     QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
+        if (!movesPitWall(change)) {
+            return;
+        }
         if (change.slot >= 0 && change.slot < core::kSlotCount) {
             show(change.slot);
         } else {

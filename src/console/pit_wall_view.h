@@ -5,9 +5,18 @@
 
 #include <array>
 
+namespace kaltero::model {
+struct Change;
+}
+
 namespace kaltero::console {
 
 struct WindowContext;
+
+// Whether a change can move what the pit wall shows. A car's messages and the worked-out
+// results move nothing: a car that sends a new message in every report must not cost its
+// stints at every report. Time itself moves the figures at each clock second.
+bool movesPitWall(const model::Change& change);
 
 // Each car frame's pit wall line (Lbl_PitWall_N: the stint against its maximum, the pit stops)
 // and its fuel laps (Lbl_FuelLaps_N), from the race at every change and every clock second.

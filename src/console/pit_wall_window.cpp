@@ -1,6 +1,7 @@
 #include "console/pit_wall_window.h"
 
 #include "console/pit_stop_dialog.h"
+#include "console/pit_wall_view.h"
 #include "console/window_context.h"
 #include "model/race_model.h"
 #include "platform/prompts.h"
@@ -112,8 +113,17 @@ PitWallWindow::PitWallWindow(WindowContext& console, QWidget* parent)
     connect(add, &QPushButton::clicked, this, [this] { addStop(); });
     connect(correct, &QPushButton::clicked, this, [this] { correctStop(); });
     connect(remove, &QPushButton::clicked, this, [this] { removeStop(); });
-    connect(&c_.race, &model::RaceModel::changed, this, [this] { redraw(); });
-    connect(&c_.engine, &engine::RaceEngine::clockTicked, this, [this] { redraw(); });
+    // Drawn while open only; opening draws it again.
+    connect(&c_.race, &model::RaceModel::changed, this, [this](const model::Change& change) {
+        if (isVisible() && movesPitWall(change)) {
+            redraw();
+        }
+    });
+    connect(&c_.engine, &engine::RaceEngine::clockTicked, this, [this] {
+        if (isVisible()) {
+            redraw();
+        }
+    });
     resize(640, 640);
     redraw();
 }
