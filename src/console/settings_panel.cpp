@@ -93,9 +93,9 @@ void SettingsPanel::layOut() {
     count.kind = widgets::Grid::CellKind::Integer;
     count.minimum = 0;
     count.maximum = 99999;
-    for (int row = panel_row::kPitStopSeconds; row <= panel_row::kStintMessageMinutes; ++row) {
-        if (row != panel_row::kStintMessage) {
-            grid->setCellFormat(kValueColumn, row, count);
+    for (const core::RuleRow& row : core::ruleRows()) {
+        if (row.count) {
+            grid->setCellFormat(kValueColumn, row.panelRow, count);
         }
     }
     grid->setColumnWidthChars(1, 36);
@@ -112,15 +112,10 @@ void SettingsPanel::openMessageSettings() {
     grid->setCellText(kValueColumn, 5, s.AutoMess1);
     grid->setCellText(kValueColumn, 6, s.AutoMess0);
     grid->setCellText(kValueColumn, 7, QString::number(s.CheckDefaultLaps));
-    const RaceRules& r = s.rules;
-    const qint32 counts[] = {r.PitStopSeconds,    r.MaxStintMinutes,   r.MaxDrivingMinutes,
-                             r.MinDrivingMinutes, r.MinPitStopSeconds, r.MinPitStops};
-    for (int i = 0; i < 6; ++i) {
-        grid->setCellText(kValueColumn, panel_row::kPitStopSeconds + i, QString::number(counts[i]));
+    for (const core::RuleRow& row : core::ruleRows()) {
+        grid->setCellText(kValueColumn, row.panelRow,
+                          row.count ? QString::number(s.rules.*row.count) : s.rules.*row.text);
     }
-    grid->setCellText(kValueColumn, panel_row::kStintMessage, r.StintMessage);
-    grid->setCellText(kValueColumn, panel_row::kStintMessageMinutes,
-                      QString::number(r.StintMessageMinutes));
     grid->setCellText(kValueColumn, 1, s.Precision);
     grid->setCurrent(kValueColumn, 1);
     grid->activateCurrent();

@@ -35,39 +35,41 @@ qint32 countOr(const QString& text, qint32 defaultValue, qint32 least = 0) {
 
 template <typename Key>
 void readRules(const Key& key, RaceRules& r) {
-    using namespace ini;
     const RaceRules d;
-    const auto count = [&key](const QString& section, const QString& name, qint32 defaultValue,
-                              qint32 least = 0) {
-        return countOr(key(section, name, QString::number(defaultValue)), defaultValue, least);
-    };
-    // A threshold of 0 would make every pass a stop.
-    r.PitStopSeconds = count(kTimingSection, kPitStopSeconds, d.PitStopSeconds, 1);
-    r.MaxStintMinutes = count(kRulesSection, kMaxStintMinutes, d.MaxStintMinutes);
-    r.MaxDrivingMinutes = count(kRulesSection, kMaxDrivingMinutes, d.MaxDrivingMinutes);
-    r.MinDrivingMinutes = count(kRulesSection, kMinDrivingMinutes, d.MinDrivingMinutes);
-    r.MinPitStopSeconds = count(kRulesSection, kMinPitStopSeconds, d.MinPitStopSeconds);
-    r.MinPitStops = count(kRulesSection, kMinPitStops, d.MinPitStops);
-    r.StintMessage = key(kMessageSection, kStintMessage, d.StintMessage);
-    r.StintMessageMinutes = count(kMessageSection, kStintMessageMinutes, d.StintMessageMinutes);
+    for (const RuleRow& row : ruleRows()) {
+        if (row.count) {
+            r.*row.count = countOr(key(row.section, row.key, QString::number(d.*row.count)),
+                                   d.*row.count, row.least);
+        } else {
+            r.*row.text = key(row.section, row.key, d.*row.text);
+        }
+    }
 }
 
 void writeRules(const RaceRules& r, platform::Profile& profile) {
-    using namespace ini;
-    const auto put = [&profile](const QString& section, const QString& name, qint32 n) {
-        profile.setValue(section, name, QString::number(n));
-    };
-    put(kTimingSection, kPitStopSeconds, r.PitStopSeconds);
-    put(kRulesSection, kMaxStintMinutes, r.MaxStintMinutes);
-    put(kRulesSection, kMaxDrivingMinutes, r.MaxDrivingMinutes);
-    put(kRulesSection, kMinDrivingMinutes, r.MinDrivingMinutes);
-    put(kRulesSection, kMinPitStopSeconds, r.MinPitStopSeconds);
-    put(kRulesSection, kMinPitStops, r.MinPitStops);
-    profile.setValue(kMessageSection, kStintMessage, r.StintMessage);
-    put(kMessageSection, kStintMessageMinutes, r.StintMessageMinutes);
+    for (const RuleRow& row : ruleRows()) {
+        profile.setValue(row.section, row.key,
+                         row.count ? QString::number(r.*row.count) : r.*row.text);
+    }
 }
 
 }  // namespace
+
+const std::array<RuleRow, 8>& ruleRows() {
+    using namespace ini;
+    using R = RaceRules;
+    static const std::array<RuleRow, 8> rows = {
+        RuleRow{kTimingSection, kPitStopSeconds, 8, &R::PitStopSeconds, nullptr, 1},
+        RuleRow{kRulesSection, kMaxStintMinutes, 9, &R::MaxStintMinutes, nullptr, 0},
+        RuleRow{kRulesSection, kMaxDrivingMinutes, 10, &R::MaxDrivingMinutes, nullptr, 0},
+        RuleRow{kRulesSection, kMinDrivingMinutes, 11, &R::MinDrivingMinutes, nullptr, 0},
+        RuleRow{kRulesSection, kMinPitStopSeconds, 12, &R::MinPitStopSeconds, nullptr, 0},
+        RuleRow{kRulesSection, kMinPitStops, 13, &R::MinPitStops, nullptr, 0},
+        RuleRow{kMessageSection, kStintMessage, 14, nullptr, &R::StintMessage, 0},
+        RuleRow{kMessageSection, kStintMessageMinutes, 15, &R::StintMessageMinutes, nullptr, 0},
+    };
+    return rows;
+}
 
 void Settings::derive() {
     const bool milliseconds = Precision == u"1/1000";
@@ -196,37 +198,29 @@ PanelResult settingsFromPanel(const Settings& current, const PanelRows& rows) {
         result.badRow = panel_row::kNoCommSeconds;
         return result;
     }
-    // The rules' rows: whole numbers, the pit stop threshold from 1 (0 would make every pass a
-    // stop), the others from 0 (not used).
-    std::array<qint32, 7> counts{};
-    constexpr std::array<int, 7> countRows = {
-        8, 9, 10, 11, 12, 13, panel_row::kStintMessageMinutes};
-    for (std::size_t i = 0; i < countRows.size(); ++i) {
-        const int row = countRows[i];
-        const auto n = wholeNumber(rows[row - 1]);
-        if (!n || (row == panel_row::kPitStopSeconds && *n < 1)) {
-            result.badRow = row;
+    const auto noCommas = [](QString text) { return text.replace(u',', u' '); };
+    // The rules' counts are whole numbers from their least; nothing is taken while one is not.
+    RaceRules rules = current.rules;
+    for (const RuleRow& row : ruleRows()) {
+        const QString& typed = rows[row.panelRow - 1];
+        if (!row.count) {
+            rules.*row.text = noCommas(typed);
+            continue;
+        }
+        const auto n = wholeNumber(typed);
+        if (!n || *n < row.least) {
+            result.badRow = row.panelRow;
             return result;
         }
-        counts[i] = *n;
+        rules.*row.count = *n;
     }
     s.NoCommSeconds = *seconds;
-
-    const auto noCommas = [](QString text) { return text.replace(u',', u' '); };
     s.AutoMess3 = noCommas(rows[2]);
     s.AutoMess2 = noCommas(rows[3]);
     s.AutoMess1 = noCommas(rows[4]);
     s.AutoMess0 = noCommas(rows[5]);
     s.CheckDefaultLaps = roundToInt32(leadingNumber(rows[6])).value_or(current.CheckDefaultLaps);
-    RaceRules& r = s.rules;
-    r.PitStopSeconds = counts[0];
-    r.MaxStintMinutes = counts[1];
-    r.MaxDrivingMinutes = counts[2];
-    r.MinDrivingMinutes = counts[3];
-    r.MinPitStopSeconds = counts[4];
-    r.MinPitStops = counts[5];
-    r.StintMessage = noCommas(rows[panel_row::kStintMessage - 1]);
-    r.StintMessageMinutes = counts[6];
+    s.rules = rules;
     s.derive();
     result.ok = true;
     return result;

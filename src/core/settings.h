@@ -97,15 +97,22 @@ inline constexpr int kPanelRowCount = 15;
 using PanelRows = std::array<QString, kPanelRowCount>;
 // 1-based rows of the panel.
 namespace panel_row {
-inline constexpr int kPrecision = 1;
 inline constexpr int kNoCommSeconds = 2;
-inline constexpr int kCheckDefaultLaps = 7;
 inline constexpr int kPitStopSeconds = 8;
-inline constexpr int kMaxStintMinutes = 9;
-inline constexpr int kMinPitStops = 13;
-inline constexpr int kStintMessage = 14;
-inline constexpr int kStintMessageMinutes = 15;
 }  // namespace panel_row
+
+// The rules' rows, in the panel's order and the order their keys are read: where each lives in
+// Kaltero.ini, its row of the panel, and the field it sets: a count (the least it may be; the
+// pit stop threshold from 1, for 0 would make every pass a stop) or a text.
+struct RuleRow {
+    QString section;
+    QString key;
+    int panelRow = 0;
+    qint32 RaceRules::*count = nullptr;
+    QString RaceRules::*text = nullptr;
+    qint32 least = 0;
+};
+const std::array<RuleRow, 8>& ruleRows();
 
 struct PanelResult {
     // The precision of row 1 is in force even when the rest is refused, so `settings` always

@@ -142,11 +142,10 @@ QJsonArray driversOf(const core::CarSlot& car, const core::RaceState& state,
     for (const timing::DriverWall& d : wall.drivers) {
         driven.insert(d.time.driver, &d);
     }
-    const std::optional<qint64> remain =
-        state.EndTimeSet ? std::optional<qint64>(std::max(state.RemainTicks, 0)) : std::nullopt;
     // A driver of the table who has not driven yet may already be unable to reach the minimum.
     timing::DriverWall notDriven;
-    notDriven.missesMinimum = timing::missesMinimum(0, rules.minDriving, remain);
+    notDriven.missesMinimum =
+        timing::missesMinimum(0, rules.minDriving, timing::raceTimeLeft(state));
     QJsonArray drivers;
     for (const auto& d : car.drivers) {
         const timing::DriverWall* wallOf = driven.value(d.name);

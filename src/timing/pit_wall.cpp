@@ -161,6 +161,10 @@ RuleTicks ruleTicks(const core::RaceRules& r, qint32 TicksPerSecond) {
             .warn = kWarnSeconds * TicksPerSecond};
 }
 
+std::optional<qint64> raceTimeLeft(const core::RaceState& race) {
+    return race.EndTimeSet ? std::optional<qint64>(std::max(race.RemainTicks, 0)) : std::nullopt;
+}
+
 bool missesMinimum(qint64 drivenTicks, qint64 minTicks, std::optional<qint64> remainTicks) {
     return minTicks > 0 && remainTicks && minTicks - drivenTicks > *remainTicks;
 }
@@ -177,8 +181,7 @@ bool shortStop(const core::PitStop& stop, const RuleTicks& rules) {
 CarWall carWall(const core::CarSlot& car, const core::RaceState& race, qint32 TicksPerSecond,
                 qint32 now) {
     const RuleTicks rules = ruleTicks(race.rules, TicksPerSecond);
-    const std::optional<qint64> remain =
-        race.EndTimeSet ? std::optional<qint64>(std::max(race.RemainTicks, 0)) : std::nullopt;
+    const std::optional<qint64> remain = raceTimeLeft(race);
     CarWall wall;
     wall.stints = stints(stintLaps(car, now));
     for (const DriverTime& d : driverTimes(wall.stints)) {

@@ -96,6 +96,9 @@ struct RuleTicks {
 };
 RuleTicks ruleTicks(const core::RaceRules& rules, qint32 TicksPerSecond);
 
+// The race time left, in ticks; none without a race length.
+std::optional<qint64> raceTimeLeft(const core::RaceState& race);
+
 // A driver who cannot reach the minimum driving time any more: what is missing is more than
 // the race time left.
 bool missesMinimum(qint64 drivenTicks, qint64 minTicks, std::optional<qint64> remainTicks);
