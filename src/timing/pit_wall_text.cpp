@@ -1,6 +1,7 @@
 #include "timing/pit_wall_text.h"
 
 #include "core/number_text.h"
+#include "timing/time_text.h"
 
 #include <QStringList>
 #include <limits>
@@ -17,8 +18,7 @@ QString wallTime(qint64 ticks, qint32 TicksPerSecond) {
     if (seconds < 3600) {
         return sign + QString::number(seconds / 60) + u':' + two(seconds % 60);
     }
-    return sign + QString::number(seconds / 3600) + u':' + two(seconds / 60 % 60) + u':' +
-           two(seconds % 60);
+    return sign + FormatHMS(seconds);
 }
 
 QString stintText(const CarWall& wall, qint32 TicksPerSecond) {

@@ -45,7 +45,7 @@ QString FormatLapTime(qint32 ticks, const core::Settings& settings) {
            field(t % perSecond, fractionDigits(settings));
 }
 
-QString FormatHMS(qint32 seconds) {
+QString FormatHMS(qint64 seconds) {
     return hms(seconds);
 }
 

@@ -19,7 +19,7 @@ QString FormatLapTime(qint32 ticks, const core::Settings& settings);
 
 // Duration text H:MM:SS, hours not limited to 23.
 //   3725 -> "1:02:05", 90000 -> "25:00:00"
-QString FormatHMS(qint32 seconds);
+QString FormatHMS(qint64 seconds);
 
 // Ticks of a lap-time text typed into the lap grid, or nothing when the text is invalid.
 // The text is split at the last "'" and the last '"' (a later mark replaces an earlier one);
