@@ -221,6 +221,8 @@ private Q_SLOTS:
         r.race.start(kStart.addSecs(3600), std::nullopt);
         for (int s = 0; s < 2; ++s) {
             QCOMPARE(link::carFigureTexts(r.race.car(s), r.settings).best, QString());
+            QVERIFY(r.race.car(s).pitStops.isEmpty());  // the second race has stops of its own
+            QVERIFY(!r.race.car(s).InContact);
         }
         const auto standings = link::UpdateStandings(link::standingsCars(r.race.state()));
         QCOMPARE(standings.SortKey, (QStringList{u"9980"_s, u"9981"_s}));
