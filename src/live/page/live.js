@@ -81,9 +81,16 @@
       corrected: false, edited: false};
   }
 
-  // The held run of laps grown or cut to end at the car's lapCount.
-  function fitLaps(car) {
+  // The held run of laps grown or cut to end at the car's lapCount. In an update, a count far
+  // from what the car holds (cut below it, or many laps on) starts the run again at the car's
+  // latest laps.
+  function fitLaps(car, update) {
     var last = car.heldFrom + car.laps.length - 1;
+    if (update && (car.lapCount < car.heldFrom - 1 || car.lapCount - last > WINDOW_LAPS)) {
+      car.heldFrom = Math.max(1, car.lapCount - WINDOW_LAPS + 1);
+      car.laps = [];
+      last = car.heldFrom - 1;
+    }
     if (last > car.lapCount) car.laps.length = Math.max(0, car.lapCount - car.heldFrom + 1);
     for (var n = last + 1; n <= car.lapCount; n++) car.laps.push(emptyLap(n));
   }
@@ -148,7 +155,7 @@
         var laps = c.laps;
         c.heldFrom = had.heldFrom;
         c.laps = had.laps;
-        fitLaps(c);
+        fitLaps(c, true);
         if (placeLaps(c, laps) || c.lapCount !== had.lapCount) changed[c.slot] = true;
       }
       addColours(c);
