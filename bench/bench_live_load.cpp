@@ -13,6 +13,7 @@
 #include "echo_pairs.h"
 #include "live/client_gate.h"
 #include "live/live_server.h"
+#include "live/live_service.h"
 #include "model/race_model.h"
 
 #include <QApplication>
@@ -170,14 +171,15 @@ int main(int argc, char* argv[]) {
     const long consoleThread = syscall(SYS_gettid);
 
     LiveConsole live(1);
-    if (!live.ready() || live.program.liveServer() == nullptr) {
+    if (!live.ready() || live.program.liveService() == nullptr) {
         out << "the console window or its live server did not open" << Qt::endl;
         return 1;
     }
     // Fifty pages from this one address stand in for fifty phones.
-    live.program.liveServer()->gate()->setMaxPerAddress(kPages + 1);
+    live.program.liveService()->onServer(
+        [](kaltero::live::LiveServer& server) { server.gate()->setMaxPerAddress(kPages + 1); });
     const QUrl url(QStringLiteral("ws://127.0.0.1:%1/ws?key=%2")
-                       .arg(live.program.liveServer()->port())
+                       .arg(live.program.liveService()->port())
                        .arg(live.console.settings.LiveKey));
 
     // When each lap was recorded, as the model announces it.

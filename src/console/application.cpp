@@ -30,7 +30,7 @@ void Application::openConsole() {
         return;
     }
     window_ = std::make_unique<MainWindow>(console_, [this] { end(); });
-    if (console_.settings.LiveOn && session_.liveServer() == nullptr) {
+    if (console_.settings.LiveOn && session_.live() == nullptr) {
         window_->setLiveNotice(u"ポート " + QString::number(console_.settings.LivePort) +
                                u" を開けないため、ライブ表示は止まっています。");
     }

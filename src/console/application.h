@@ -11,7 +11,7 @@ class Journal;
 }
 
 namespace kaltero::live {
-class LiveServer;
+class LiveService;
 }  // namespace kaltero::live
 
 namespace kaltero::console {
@@ -34,7 +34,7 @@ public:
     Splash* splash() const { return splash_.get(); }
     journal::Journal* journal() const { return session_.journal(); }
     // The live timing server while it serves; none when switched off or its port was taken.
-    live::LiveServer* liveServer() const { return session_.liveServer(); }
+    live::LiveService* liveService() const { return session_.live(); }
 
 private:
     void openConsole();

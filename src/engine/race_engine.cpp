@@ -102,14 +102,14 @@ void RaceEngine::listen() {
     c_.sockets.check->close();
     // The other cars are timed; the operator must know which car is not, and why.
     if (!unbound.isEmpty()) {
-        c_.prompts.message(u"次の車輌の受信ポートを開けません。他のプログラムが使用しています。\n" +
+        c_.prompts.tell(u"次の車輌の受信ポートを開けません。他のプログラムが使用しています。\n" +
                                unbound.join(u'\n') + u"\nこの車輌は計測されません。",
                            QStringLiteral("ポート確認"), platform::PromptIcon::Critical);
     }
     // A car PC entered by name is never heard: the link takes reports from its address only.
     const QStringList unnumbered = carsWithoutNumericAddress(st);
     if (c_.settings.CheckSender && !unnumbered.isEmpty()) {
-        c_.prompts.message(
+        c_.prompts.tell(
             u"次の車輌のＩＰ番号が数字のアドレス（例 192.168.0.21）ではないため、"
             u"報告を受け付けられません。周回は記録されません。\n" +
                 unnumbered.join(u'\n'),
@@ -151,7 +151,7 @@ bool RaceEngine::bindAddressCheck() {
     }
     if (!checkPortTold_) {
         checkPortTold_ = true;
-        c_.prompts.message(u"アドレス確認用のポート" + QString::number(core::kCheckConsolePort) +
+        c_.prompts.tell(u"アドレス確認用のポート" + QString::number(core::kCheckConsolePort) +
                                u"を開けません。他のプログラムが使用しています。\n"
                                u"車輌パソコンからのアドレス確認には答えられません。",
                            QStringLiteral("ポート確認"), platform::PromptIcon::Critical);

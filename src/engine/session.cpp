@@ -4,8 +4,7 @@
 #include "engine/race_engine.h"
 #include "journal/journal.h"
 #include "link/lap_closing.h"
-#include "live/live_server.h"
-#include "live/race_feed.h"
+#include "live/live_service.h"
 #include "model/race_model.h"
 #include "platform/clock.h"
 #include "platform/prompts.h"
@@ -24,7 +23,6 @@ Session::Session(core::Console& console, RaceEngine& engine)
 
 Session::~Session() {
     live_.reset();
-    feed_.reset();
     journal_.reset();
 }
 
@@ -59,7 +57,7 @@ Session::Claim Session::claimFolder() {
         QDir::toNativeSeparators(QFileInfo(console_.paths.JournalFile).absolutePath());
     if (lock_->error() != QLockFile::LockFailedError) {
         // A read-only folder or a full medium: no other console, but nothing can be recorded.
-        console_.prompts.message(
+        console_.prompts.tell(
             u"このフォルダに書き込めません (読み取り専用か、空きがありません)。\n" + folder +
                 u"\n計測は記録されずに続けます。",
             kTitle, platform::PromptIcon::Critical);
@@ -100,8 +98,10 @@ void Session::openJournal() {
                                  kTitle, platform::PromptIcon::Critical);
     }
     journal_->prune(console_.settings.JournalDays, console_.clock.now().toMSecsSinceEpoch());
+    // Told while a car's report or Start waits on the write: the operator reads it when the
+    // window can show it, and no car waits for the operator.
     QObject::connect(journal_.get(), &journal::Journal::writeFailed, [this](const QString& why) {
-        console_.prompts.message(
+        console_.prompts.tell(
             u"計測記録を書き込めません。計測はそのまま続け、書き込めるようになりしだい記録します。"
             u"\n(" +
                 why + u')',
@@ -113,14 +113,15 @@ void Session::startLive() {
     if (!console_.settings.LiveOn) {
         return;
     }
-    feed_ = std::make_unique<live::RaceFeed>(console_.race, console_.settings, [this] {
-        return live::RaceMoment{console_.clock.now().toMSecsSinceEpoch(), console_.TickCnt()};
-    });
-    live_ = std::make_unique<live::LiveServer>(*feed_, console_.settings.LiveKey);
+    live_ = std::make_unique<live::LiveService>(
+        console_.race, console_.settings,
+        [this] {
+            return live::RaceMoment{console_.clock.now().toMSecsSinceEpoch(), console_.TickCnt()};
+        },
+        console_.settings.LiveKey);
     if (!live_->start(console_.settings.LivePort)) {
         live_.reset();
-        feed_.reset();
-        console_.prompts.message(
+        console_.prompts.tell(
             u"ライブ表示を始められません。ポート " + QString::number(console_.settings.LivePort) +
                 u" を開けません (他のプログラムが使っています)。\n計測はそのまま続けます。",
             QStringLiteral("ライブ表示"), platform::PromptIcon::Warning);

@@ -14,9 +14,8 @@ class Journal;
 }
 
 namespace kaltero::live {
-class RaceFeed;
-class LiveServer;
-}  // namespace kaltero::live
+class LiveService;
+}
 
 namespace kaltero::engine {
 
@@ -41,8 +40,8 @@ public:
     void end();
 
     journal::Journal* journal() const { return journal_.get(); }
-    // The live timing server while it serves; none when switched off or its port was taken.
-    live::LiveServer* liveServer() const { return live_.get(); }
+    // The live page while it serves; none when switched off or its port was taken.
+    live::LiveService* live() const { return live_.get(); }
 
 private:
     enum class Claim { Claimed, AnotherConsole, NotWritable };
@@ -56,8 +55,7 @@ private:
     RaceEngine& engine_;
     std::unique_ptr<QLockFile> lock_;
     std::unique_ptr<journal::Journal> journal_;
-    std::unique_ptr<live::RaceFeed> feed_;
-    std::unique_ptr<live::LiveServer> live_;
+    std::unique_ptr<live::LiveService> live_;
 };
 
 }  // namespace kaltero::engine

@@ -1,7 +1,6 @@
 #include "live/live_server.h"
 
 #include "live/client_gate.h"
-#include "live/race_feed.h"
 
 #include <QFile>
 #include <QHttpServerRequest>
@@ -33,22 +32,21 @@ const PageFile kPageFiles[] = {
 };
 
 const QString kRacePath = u"/api/race"_s;
+const QString kLapsPath = u"/api/laps"_s;
 const QString kFeedPath = u"/ws"_s;
 
 }  // namespace
 
-LiveServer::LiveServer(RaceFeed& feed, QString key, QObject* parent)
+LiveServer::LiveServer(QString key, QObject* parent)
     : QAbstractHttpServer(parent),
-      feed_(feed),
       key_(std::move(key)),
-      feedServer_(u"Kaltero"_s, QWebSocketServer::NonSecureMode) {
+      feedServer_(u"Kaltero"_s, QWebSocketServer::NonSecureMode, this) {
     // Qt's own WebSocket server is left unconnected: it never takes a connection.
     connect(&feedServer_, &QWebSocketServer::newConnection, this, [this] {
         while (feedServer_.hasPendingConnections()) {
             acceptFeeds(feedServer_.nextPendingConnection());
         }
     });
-    connect(&feed_, &RaceFeed::message, this, &LiveServer::push);
 }
 
 LiveServer::~LiveServer() {
@@ -100,7 +98,11 @@ bool LiveServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* so
     const QString path = request.url().path(QUrl::FullyDecoded);
     if (path == kRacePath) {
         answer(request, socket,
-               QHttpServerResponse("application/json; charset=utf-8"_ba, feed_.raceJson()));
+               QHttpServerResponse("application/json; charset=utf-8"_ba, race_.raceJson()));
+        return true;
+    }
+    if (path == kLapsPath) {
+        answer(request, socket, lapsPage(request));
         return true;
     }
     for (const PageFile& f : kPageFiles) {
@@ -133,6 +135,29 @@ bool LiveServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* so
     }
     answer(request, socket, QHttpServerResponse(Status::NotFound));
     return true;
+}
+
+QHttpServerResponse LiveServer::lapsPage(const QHttpServerRequest& request) {
+    const QUrlQuery query(request.url());
+    bool carOk = false;
+    bool fromOk = false;
+    const int car = query.queryItemValue(u"car"_s).toInt(&carOk);
+    const int from = query.queryItemValue(u"from"_s).toInt(&fromOk);
+    if (!carOk || !fromOk || from < 1) {
+        return QHttpServerResponse(Status::BadRequest);
+    }
+    const std::optional<QByteArray> page = race_.lapsPage(car, from);
+    if (!page) {
+        return QHttpServerResponse(Status::NotFound);
+    }
+    return QHttpServerResponse("application/json; charset=utf-8"_ba, *page);
+}
+
+void LiveServer::apply(const RaceDeltaPtr& delta) {
+    race_.apply(*delta);
+    if (!feeds_.isEmpty()) {
+        push(delta->whole ? race_.wholeMessage() : race_.updateMessage(*delta));
+    }
 }
 
 void LiveServer::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) {
@@ -184,8 +209,7 @@ void LiveServer::acceptFeeds(QWebSocket* page) {
     connect(page, &QWebSocket::textFrameReceived, page, refuse);
     connect(page, &QWebSocket::binaryFrameReceived, page, refuse);
     feeds_.append({page, connection});
-    feed_.setListening(true);
-    const QByteArray whole = feed_.wholeMessage();
+    const QByteArray whole = race_.wholeMessage();
     if (connection && gate_ && !gate_->room(connection, whole.size() + 16)) {
         return;
     }
@@ -214,7 +238,6 @@ void LiveServer::push(const QByteArray& json) {
 
 void LiveServer::drop(QWebSocket* page) {
     feeds_.removeIf([page](const Feed& f) { return f.page == page; });
-    feed_.setListening(!feeds_.isEmpty());
     page->deleteLater();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "live/http_head.h"
+#include "live/race_store.h"
 
 #include <QAbstractHttpServer>
 #include <QHash>
@@ -15,11 +16,12 @@ class QWebSocket;
 namespace kaltero::live {
 
 class ClientGate;
-class RaceFeed;
 
 // The live timing server: the page, its files and the race as JSON over HTTP, and the race's
-// changes pushed to every open page over a WebSocket, all on the console's own event loop.
-// Nothing here changes the race: there is no route that writes.
+// changes pushed to every open page over a WebSocket. It holds the race as the deltas the
+// console sends it (apply), never the race itself, so it runs on a thread of its own
+// (LiveService) where no client can hold the car link. Nothing here changes the race: there is
+// no route that writes.
 //
 // Every byte a client sends passes the ClientGate first: it checks the key (?key=… or the
 // page's cookie) before anything else, keeps connections, time, reads and unsent bytes within
@@ -32,7 +34,7 @@ class LiveServer : public QAbstractHttpServer {
     Q_OBJECT
 
 public:
-    LiveServer(RaceFeed& feed, QString key, QObject* parent = nullptr);
+    explicit LiveServer(QString key, QObject* parent = nullptr);
     ~LiveServer() override;
 
     // Listens on every interface; false when the port cannot be bound.
@@ -41,6 +43,9 @@ public:
     int feedCount() const { return int(feeds_.size()); }
     // The accept layer in front of the server; null until start() succeeded.
     ClientGate* gate() const { return gate_; }
+
+    // The race moves on: held, and its change sent to every open page.
+    void apply(const kaltero::live::RaceDeltaPtr& delta);
 
     // The page sends nothing: a feed that sends a message is closed, and no frame may be larger.
     static constexpr quint64 kMaxIncomingBytes = 4 * 1024;
@@ -57,9 +62,10 @@ private:
                 QHttpServerResponse response);
     void acceptFeeds(QWebSocket* feed);
     void push(const QByteArray& json);
+    QHttpServerResponse lapsPage(const QHttpServerRequest& request);
     void drop(QWebSocket* feed);
 
-    RaceFeed& feed_;
+    RaceStore race_;
     QString key_;
     ClientGate* gate_ = nullptr;
     QWebSocketServer feedServer_;
@@ -68,9 +74,8 @@ private:
         QPointer<QTcpSocket> connection;
     };
     QList<Feed> feeds_;
-    QList<QPointer<QTcpSocket>> upgrading_;
-    QHash<QString, QByteArray>
-        files_;  // the page's files, by resource  // handed to the feed server, handshake not done
+    QList<QPointer<QTcpSocket>> upgrading_;  // handed to the feed server, handshake not done
+    QHash<QString, QByteArray> files_;       // the page's files, by resource
 };
 
 }  // namespace kaltero::live

@@ -2,21 +2,9 @@
 
 #include "model/race_model.h"
 
-#include <QJsonDocument>
-
 namespace kaltero::live {
 
-using namespace Qt::StringLiterals;
 using model::Op;
-
-namespace {
-
-QByteArray envelope(const QString& type, const QJsonObject& race) {
-    return QJsonDocument(QJsonObject{{u"type"_s, type}, {u"race"_s, race}})
-        .toJson(QJsonDocument::Compact);
-}
-
-}  // namespace
 
 RaceFeed::RaceFeed(const model::RaceModel& race, const core::Settings& settings, Moment moment,
                    QObject* parent)
@@ -25,31 +13,8 @@ RaceFeed::RaceFeed(const model::RaceModel& race, const core::Settings& settings,
     timer_.setInterval(kCoalesceMs);
     connect(&timer_, &QTimer::timeout, this, &RaceFeed::flush);
     connect(&race_, &model::RaceModel::changed, this, &RaceFeed::onChange);
-}
-
-QByteArray RaceFeed::wholeMessage() const {
-    // As QJsonDocument writes it, keys in order.
-    return "{\"race\":" + raceJson() + ",\"type\":\"race\"}";
-}
-
-QByteArray RaceFeed::raceJson() const {
-    if (made_.isEmpty() || madeAge_.hasExpired(kReuseMs)) {
-        made_ =
-            QJsonDocument(raceObject(race_, settings_, moment_())).toJson(QJsonDocument::Compact);
-        madeAge_.start();
-    }
-    return made_;
-}
-
-void RaceFeed::setListening(bool listening) {
-    listening_ = listening;
-    if (!listening_) {
-        timer_.stop();
-        whole_ = false;
-        for (auto& laps : laps_) {
-            laps.clear();
-        }
-    }
+    allLaps_.fill(true);
+    timer_.start();
 }
 
 void RaceFeed::onChange(const model::Change& change) {
@@ -60,19 +25,17 @@ void RaceFeed::onChange(const model::Change& change) {
         case Op::StopwatchStarted:
         case Op::StopwatchStopped:
             return;
-        default:
-            break;
-    }
-    made_.clear();
-    if (!listening_) {
-        return;
-    }
-    switch (change.op) {
         case Op::Started:
         case Op::Stopped:
         case Op::Resumed:
+            whole_ = true;
+            allLaps_.fill(true);
+            break;
         case Op::LapCorrected:
             whole_ = true;
+            if (change.slot >= 0 && change.slot < core::kSlotCount) {
+                allLaps_[change.slot] = true;
+            }
             break;
         case Op::LapCounted:
         case Op::LapRecorded:
@@ -92,14 +55,37 @@ void RaceFeed::onChange(const model::Change& change) {
 }
 
 void RaceFeed::flush() {
-    const QByteArray json =
-        whole_ ? wholeMessage()
-               : envelope(u"update"_s, raceObject(race_, settings_, moment_(), &laps_));
-    whole_ = false;
-    for (auto& laps : laps_) {
-        laps.clear();
+    auto d = std::make_shared<RaceDelta>();
+    d->head = raceHead(race_, settings_, moment_());
+    d->madeAt.start();
+    d->whole = whole_;
+    const core::RaceState& st = race_.state();
+    for (int s = 0; s < core::kSlotCount; ++s) {
+        const QList<core::Lap>& laps = st.car[s].laps;
+        RaceDelta::CarLaps& out = d->cars[s];
+        out.count = laps.size();
+        const auto add = [&](int lapNo) {
+            out.laps.append(
+                {lapNo, lapObject(laps[lapNo - 1], lapNo, st.RaceStartTime, settings_)});
+        };
+        if (allLaps_[s]) {
+            for (int n = 1; n <= laps.size(); ++n) {
+                add(n);
+            }
+        } else {
+            QList<int> changed(laps_[s].begin(), laps_[s].end());
+            std::sort(changed.begin(), changed.end());
+            for (int n : changed) {
+                if (n <= laps.size()) {
+                    add(n);
+                }
+            }
+        }
+        laps_[s].clear();
     }
-    Q_EMIT message(json);
+    whole_ = false;
+    allLaps_.fill(false);
+    Q_EMIT delta(d);
 }
 
 }  // namespace kaltero::live

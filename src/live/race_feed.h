@@ -1,11 +1,12 @@
 #pragma once
 
 #include "core/settings.h"
+#include "live/race_delta.h"
 #include "live/race_json.h"
 #include "model/change.h"
 
-#include <QElapsedTimer>
 #include <QObject>
+#include <QSet>
 #include <QTimer>
 #include <functional>
 
@@ -15,37 +16,27 @@ class RaceModel;
 
 namespace kaltero::live {
 
-// Follows the race and turns its changes into the live page's messages. A change only marks
-// what is due (constant work on the timing path); the message is built once per burst, a few
-// tens of ms after its first change, and handed to every open page at once.
-//   lap 3 of car 2 recorded -> {"type":"update","race":{... car 2 "laps":[lap 3] ...}}
-//   Start, Stop, a resume or a lap-count correction -> {"type":"race","race":{whole race}}
+// Follows the race on the console's thread and turns its changes into deltas for the live
+// server's thread. A change only marks what is due (constant work on the timing path); the
+// delta is made once per burst, a few tens of ms after its first change, and carries the race
+// without laps and only the laps that changed, so that it costs what changed, not the race.
+//   lap 3 of car 2 recorded -> head + car 2: lap 3
+//   Start, Stop, a resume -> head + every lap, whole; a count correction -> that car's laps
 class RaceFeed : public QObject {
     Q_OBJECT
 
 public:
     using Moment = std::function<RaceMoment()>;
 
+    // The first delta, the whole race, follows within kCoalesceMs.
     RaceFeed(const model::RaceModel& race, const core::Settings& settings, Moment moment,
              QObject* parent = nullptr);
 
-    // Messages are made only while some page listens; until then changes cost nothing.
-    void setListening(bool listening);
-
-    // The whole race: {"type":"race","race":R}.
-    QByteArray wholeMessage() const;
-    // The race object R alone. Made once for every page that asks within kReuseMs while the
-    // race stays as it is (the clock in it is the one it was made at): many pages opening at
-    // once cost the console one race.
-    QByteArray raceJson() const;
-
     // How long a burst of changes is gathered before it goes out.
     static constexpr int kCoalesceMs = 40;
-    static constexpr int kReuseMs = 250;
 
 Q_SIGNALS:
-    // A message for every open page.
-    void message(const QByteArray& json);
+    void delta(const kaltero::live::RaceDeltaPtr& delta);
 
 private:
     void onChange(const model::Change& change);
@@ -55,11 +46,9 @@ private:
     const core::Settings& settings_;
     Moment moment_;
     QTimer timer_;
-    bool listening_ = false;
-    bool whole_ = false;
-    LapFilter laps_;
-    mutable QByteArray made_;
-    mutable QElapsedTimer madeAge_;
+    bool whole_ = true;
+    std::array<bool, core::kSlotCount> allLaps_{};
+    std::array<QSet<int>, core::kSlotCount> laps_;
 };
 
 }  // namespace kaltero::live

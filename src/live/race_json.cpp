@@ -54,6 +54,22 @@ CarFigures figuresOf(const core::CarSlot& car, const core::Settings& s) {
     return f;
 }
 
+}  // namespace
+
+QString pageText(const QString& text, qsizetype maxChars) {
+    QString kept;
+    kept.reserve(std::min(text.size(), maxChars));
+    for (const QChar c : text) {
+        if (kept.size() == maxChars) {
+            break;
+        }
+        if (c.category() != QChar::Other_Control) {
+            kept.append(c);
+        }
+    }
+    return kept;
+}
+
 QJsonObject lapObject(const core::Lap& lap, int lapNo, const QDateTime& start,
                       const core::Settings& s) {
     const qint64 ms = qint64{lap.ticks} * s.MsPerTick;
@@ -66,13 +82,15 @@ QJsonObject lapObject(const core::Lap& lap, int lapNo, const QDateTime& start,
             {u"remarks"_s, lap.remarks},
             // The car's own text in it is as long as the car made it: the page gets no more of
             // it than the console shows of a message.
-            {u"log"_s, lap.log.left(kLogChars)},
+            {u"log"_s, pageText(lap.log, kLogChars)},
             // An edited time was typed, not closed by a report: it has no end of its own.
             {u"end"_s, msOrNull(lap.timed && !lap.edited && start.isValid() ? std::optional(end)
                                                                             : std::nullopt)},
             {u"corrected"_s, lap.corrected},
             {u"edited"_s, lap.edited}};
 }
+
+namespace {
 
 QJsonValue fuelObject(const core::CarSlot& car, const core::RaceState& state) {
     if (car.CarName.isEmpty()) {
@@ -181,16 +199,10 @@ QJsonValue fuelLapsObject(const timing::CarWall& wall) {
 }
 
 QJsonObject carObject(int slot, const core::CarSlot& car, const core::RaceState& state,
-                      const core::Settings& s, const RaceMoment& at, const timing::RuleTicks& rules,
-                      const QSet<int>* only) {
+                      const core::Settings& s, const RaceMoment& at,
+                      const timing::RuleTicks& rules) {
     const CarFigures f = figuresOf(car, s);
     const timing::CarWall wall = timing::carWall(car, state, s.TicksPerSecond, at.tickCnt);
-    QJsonArray laps;
-    for (qsizetype i = 0; i < car.laps.size(); ++i) {
-        if (!only || only->contains(int(i + 1))) {
-            laps.append(lapObject(car.laps[i], int(i + 1), state.RaceStartTime, s));
-        }
-    }
     return {
         {u"slot"_s, slot + 1},
         {u"car"_s, car.CarName},
@@ -209,13 +221,12 @@ QJsonObject carObject(int slot, const core::CarSlot& car, const core::RaceState&
         {u"fuel"_s, fuelObject(car, state)},
         {u"countdown"_s, QJsonObject{{u"on"_s, car.CountdownOn}, {u"laps"_s, car.CountdownTxt}}},
         {u"messageOut"_s, car.OutMsg},
-        {u"messageIn"_s, car.InMsg.left(model::RaceModel::kShownMessageChars)},
+        {u"messageIn"_s, pageText(car.InMsg, model::RaceModel::kShownMessageChars)},
         {u"drivers"_s, driversOf(car, state, wall, rules, s)},
         {u"stint"_s, stintObject(wall, s)},
         {u"stintAlert"_s, alertText(wall.stintAlert)},
         {u"pitStops"_s, pitStopsOf(car, state, s, rules)},
-        {u"fuelLaps"_s, fuelLapsObject(wall)},
-        {u"laps"_s, laps}};
+        {u"fuelLaps"_s, fuelLapsObject(wall)}};
 }
 
 // The console's own ranking: more laps first, then the better best-lap text, then the lower slot.
@@ -268,8 +279,8 @@ QJsonObject rulesObject(const core::RaceRules& r) {
 
 }  // namespace
 
-QJsonObject raceObject(const model::RaceModel& race, const core::Settings& settings,
-                       const RaceMoment& at, const LapFilter* only) {
+QJsonObject raceHead(const model::RaceModel& race, const core::Settings& settings,
+                     const RaceMoment& at) {
     const core::RaceState& st = race.state();
     QList<int> slots = race.takingPart();
     const bool started = st.RaceStartTime.isValid() && !slots.isEmpty();
@@ -295,8 +306,7 @@ QJsonObject raceObject(const model::RaceModel& race, const core::Settings& setti
     const timing::RuleTicks rules = timing::ruleTicks(st.rules, settings.TicksPerSecond);
     QJsonArray cars;
     for (int slot : slots) {
-        cars.append(carObject(slot, st.car.at(slot), st, settings, at, rules,
-                              only ? &(*only)[slot] : nullptr));
+        cars.append(carObject(slot, st.car.at(slot), st, settings, at, rules));
     }
     return {{u"timing"_s, race.timing()},
             {u"event"_s, QJsonObject{{u"name"_s, st.event.name},

@@ -3,9 +3,8 @@
 #include "core/settings.h"
 #include "core/slot_state.h"
 
+#include <QJsonArray>
 #include <QJsonObject>
-#include <QSet>
-#include <array>
 
 namespace kaltero::model {
 class RaceModel;
@@ -19,16 +18,21 @@ struct RaceMoment {
     qint32 tickCnt = 0;
 };
 
-// For each slot, the lap numbers a car's list holds; an absent filter holds every lap.
-using LapFilter = std::array<QSet<int>, core::kSlotCount>;
-
-// The race as the live page reads it: run state, event, clock, message for all cars, standings
-// and every taking-part car with its laps. Texts are the console's own (lap times as the grid
-// shows them); times in ms are whole numbers; a figure without a value is null, a text "".
-// With `only`, each car's "laps" carries just the laps it names (an update), in lap order.
+// The race as the live page reads it, without the cars' laps: run state, event, clock, message
+// for all cars, standings and every taking-part car with its figures. Texts are the console's
+// own (lap times as the grid shows them); times in ms are whole numbers; a figure without a
+// value is null, a text "". Its size does not grow with the race's laps.
 //   no Start yet -> "timing": false, "clock.start": null, "cars": []
+QJsonObject raceHead(const model::RaceModel& race, const core::Settings& settings,
+                     const RaceMoment& at);
+
+// One lap of a car as the page reads it, lapNo counted from 1.
 //   a lap counted, not yet closed -> {"lap": n, "ms": null, "end": null, ...}
-QJsonObject raceObject(const model::RaceModel& race, const core::Settings& settings,
-                       const RaceMoment& at, const LapFilter* only = nullptr);
+QJsonObject lapObject(const core::Lap& lap, int lapNo, const QDateTime& raceStart,
+                      const core::Settings& settings);
+
+// A car's text for the page: control characters dropped, then cut to what the console shows.
+//   "OK\r\n\x1b[2J" -> "OK[2J"
+QString pageText(const QString& text, qsizetype maxChars);
 
 }  // namespace kaltero::live

@@ -13,6 +13,10 @@ public:
     virtual ~Prompts() = default;
     // Message box with an OK button only. An empty title means the application's title.
     virtual void message(const QString& text, const QString& title, PromptIcon icon) = 0;
+    // A message that waits for no one: the call returns at once and the operator sees it when
+    // the window can, while the race goes on being timed. What the engine tells while timing
+    // goes this way, never through a dialog that holds the car link.
+    virtual void tell(const QString& text, const QString& title, PromptIcon icon) = 0;
     // Yes/No question with No as the default button; true for Yes.
     virtual bool askYesNo(const QString& text, const QString& title, PromptIcon icon) = 0;
     // One-line input box; Cancel gives an empty text.

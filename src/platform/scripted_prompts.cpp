@@ -1,5 +1,7 @@
 #include "scripted_prompts.h"
 
+#include <QEventLoop>
+#include <QTimer>
 #include <QtGlobal>
 
 namespace kaltero::platform {
@@ -43,6 +45,15 @@ void ScriptedPrompts::unexpected(const QString& what) {
 
 void ScriptedPrompts::message(const QString& text, const QString& title, PromptIcon icon) {
     calls_.append({Kind::Message, text, title, icon, {}, {}});
+    if (holdMs_ > 0) {
+        QEventLoop open;
+        QTimer::singleShot(holdMs_, &open, &QEventLoop::quit);
+        open.exec();
+    }
+}
+
+void ScriptedPrompts::tell(const QString& text, const QString& title, PromptIcon icon) {
+    calls_.append({Kind::Notice, text, title, icon, {}, {}});
 }
 
 bool ScriptedPrompts::askYesNo(const QString& text, const QString& title, PromptIcon icon) {

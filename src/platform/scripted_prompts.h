@@ -17,7 +17,7 @@ namespace kaltero::platform {
 // therefore not pass over a question it did not expect.
 class ScriptedPrompts final : public Prompts {
 public:
-    enum class Kind { Message, YesNo, Input, SaveFile };
+    enum class Kind { Message, Notice, YesNo, Input, SaveFile };
 
     struct Call {
         Kind kind = Kind::Message;
@@ -40,6 +40,9 @@ public:
         yesNo_.push_back({yes, std::move(meanwhile)});
     }
     void answerInput(const QString& text) { inputs_.push_back(text); }
+    // Each message box stays open this long before it is answered, its event loop running, as
+    // when the operator is away from the window.
+    void holdMessagesOpen(int ms) { holdMs_ = ms; }
     void answerSaveFile(const QString& fileName) { saveFiles_.push_back(fileName); }
 
     const QList<Call>& calls() const { return calls_; }
@@ -55,6 +58,7 @@ public:
     QStringList takeErrors();
 
     void message(const QString& text, const QString& title, PromptIcon icon) override;
+    void tell(const QString& text, const QString& title, PromptIcon icon) override;
     bool askYesNo(const QString& text, const QString& title, PromptIcon icon) override;
     QString inputBox(const QString& prompt, const QString& title, const QString& preset) override;
     QString saveFileName(const QString& title, const QString& filter,
@@ -74,6 +78,7 @@ private:
     QList<Call> calls_;
     QStringList errors_;
     int beeps_ = 0;
+    int holdMs_ = 0;
 };
 
 }  // namespace kaltero::platform

@@ -6,6 +6,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QTimer>
 
 namespace kaltero::widgets {
 
@@ -38,6 +39,24 @@ QString titleOrApplication(const QString& title) {
 void QtPrompts::message(const QString& text, const QString& title, PromptIcon icon) {
     QMessageBox box(toQt(icon), titleOrApplication(title), text, QMessageBox::Ok, window_);
     box.exec();
+}
+
+void QtPrompts::tell(const QString& text, const QString& title, PromptIcon icon) {
+    // Not from inside whatever told it (a car's report, a journal write): a box is widget work.
+    QTimer::singleShot(0, &told_, [this, text, title, icon] { show(text, title, icon); });
+}
+
+void QtPrompts::show(const QString& text, const QString& title, PromptIcon icon) {
+    if (const QPointer<QMessageBox>& shown = open_.value(text); shown && shown->isVisible()) {
+        return;
+    }
+    auto* box =
+        new QMessageBox(toQt(icon), titleOrApplication(title), text, QMessageBox::Ok, window_);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    open_.removeIf([](const auto& entry) { return entry.value().isNull(); });
+    open_.insert(text, box);
+    box->show();
 }
 
 bool QtPrompts::askYesNo(const QString& text, const QString& title, PromptIcon icon) {

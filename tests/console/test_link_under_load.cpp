@@ -1,5 +1,6 @@
 #include "car_sim.h"
 #include "common/pause_meter.h"
+#include "journal/journal.h"
 #include "link/protocol.h"
 #include "live_console.h"
 #include "platform/cp932.h"
@@ -18,6 +19,7 @@
 #include <atomic>
 #include <memory>
 
+using namespace Qt::StringLiterals;
 using kaltero::carsim::CarSim;
 using kaltero::carsim::CarSimOptions;
 using kaltero::carsim::LapResult;
@@ -324,6 +326,60 @@ class TestLinkUnderLoad : public QObject {
     }
 
 private Q_SLOTS:
+    // The journal's medium is full mid-race and the console tells it while the operator is
+    // away from the window: every report is still answered at once and every lap timed as
+    // the car drove it.
+    void fullJournalStopsNoCar() {
+        LiveConsole live(1);
+        QVERIFY(live.ready());
+        live.prompts.holdMessagesOpen(3000);
+        live.registerSlots({0});
+        live.pressStart();
+        QVERIFY(live.timing());
+        CarSimOptions options;
+        options.cars = {1};
+        options.laps = 5;
+        options.inRangeMs = 500;
+        options.intervalMs = 50;
+        options.silenceMs = 1500;
+        options.message = QString(1000, u'x');  // each lap's log fills the journal's pages
+        CarSim sim(options);
+        QString error;
+        QVERIFY2(sim.start(&error), qPrintable(error));
+        QVERIFY(runUntil([&] { return !sim.result().laps.isEmpty(); }, 10'000));
+        live.program.journal()->limitSize(1);  // not a page more than it has
+        QVERIFY(runUntil([&] { return sim.isFinished(); }, 30'000));
+
+        const auto& result = sim.result();
+        QVERIFY2(result.completed, qPrintable(result.problems.join(u'\n')));
+        const qint64 tickMs = live.console.settings.MsPerTick;
+        for (const LapResult& lap : result.laps) {
+            qInfo("%s", qPrintable(kaltero::carsim::formatLap(lap)));
+            QVERIFY(lap.closeRoundTripMs >= 0 && lap.closeRoundTripMs <= 50);
+            QVERIFY(lap.openRoundTripMs >= 0 && lap.openRoundTripMs <= 50);
+            if (!lap.fromSimulatorStart) {
+                QVERIFY(qAbs(lap.consoleMs - lap.measuredMs) <=
+                        tickMs + lap.openRoundTripMs + lap.closeRoundTripMs);
+            }
+        }
+        // Every report was answered: a reply a report, none waiting for the operator.
+        qint64 longestGap = 0;
+        for (qsizetype i = 1; i < result.replies.size(); ++i) {
+            const qint64 gap = result.replies[i].atMs - result.replies[i - 1].atMs;
+            if (gap < options.silenceMs / 2) {
+                longestGap = std::max(longestGap, gap);
+            }
+        }
+        QVERIFY2(longestGap <= options.intervalMs + 50,
+                 qPrintable(u"replies %1 ms apart within a pass"_s.arg(longestGap)));
+        bool told = false;
+        for (const auto& call : live.prompts.calls()) {
+            told = told || (call.kind == kaltero::platform::ScriptedPrompts::Kind::Notice &&
+                            call.text.startsWith(u"計測記録を書き込めません"_s));
+        }
+        QVERIFY(told);
+    }
+
     void goodCarKeepsItsLapsThroughAFlood() {
         const quint32 seed = QRandomGenerator::global()->generate();
         qInfo("random datagrams from seed %u", seed);
@@ -375,6 +431,7 @@ private Q_SLOTS:
         options.inRangeMs = 400;
         options.intervalMs = 100;
         options.silenceMs = 1500;
+        options.message = QString(1000, u'x');  // each lap's log fills the journal's pages
         CarSim sim(options);
         QString error;
         QVERIFY2(sim.start(&error), qPrintable(error));

@@ -2,7 +2,7 @@
 #include "common/pause_meter.h"
 #include "console/live_console.h"
 #include "live/client_gate.h"
-#include "live/live_server.h"
+#include "live/live_service.h"
 #include "live_client.h"
 #include "widgets/grid.h"
 #include "widgets/lap_grid.h"
@@ -448,7 +448,7 @@ private Q_SLOTS:
         QVERIFY(other.listen(QHostAddress::Any, kPort));
         LiveConsole live(1);
         QVERIFY(live.ready());
-        QCOMPARE(live.program.liveServer(), nullptr);
+        QCOMPARE(live.program.liveService(), nullptr);
         const QStringList told = live.prompts.texts().filter(u"ライブ表示"_s);
         QCOMPARE(told.size(), 1);
         QVERIFY(told[0].contains(u"8080"_s));
@@ -467,8 +467,8 @@ private Q_SLOTS:
     void goodCarLapsThroughHostileClients() {
         LiveConsole live(1);
         QVERIFY(live.ready());
-        QVERIFY(live.program.liveServer() != nullptr);
-        QCOMPARE(live.program.liveServer()->port(), kPort);
+        QVERIFY(live.program.liveService() != nullptr);
+        QCOMPARE(live.program.liveService()->port(), kPort);
         const QByteArray key = live.console.settings.LiveKey.toUtf8();
         live.registerSlots({0});
 

@@ -8,13 +8,32 @@
 using namespace Qt::StringLiterals;
 using kaltero::core::Lap;
 using kaltero::core::Settings;
-using kaltero::live::LapFilter;
+using kaltero::live::lapObject;
+using kaltero::live::pageText;
+using kaltero::live::raceHead;
 using kaltero::live::RaceMoment;
-using kaltero::live::raceObject;
 using kaltero::model::Figures;
 using kaltero::model::RaceModel;
 
 namespace {
+
+// The head with every car's laps in it, as a page holds the race.
+QJsonObject pageRace(const RaceModel& m, const Settings& s, const RaceMoment& at) {
+    QJsonObject race = raceHead(m, s, at);
+    QJsonArray cars;
+    for (const QJsonValue& value : race.value(u"cars"_s).toArray()) {
+        QJsonObject car = value.toObject();
+        const auto& slot = m.state().car.at(car.value(u"slot"_s).toInt() - 1);
+        QJsonArray laps;
+        for (qsizetype i = 0; i < slot.laps.size(); ++i) {
+            laps.append(lapObject(slot.laps[i], int(i + 1), m.state().RaceStartTime, s));
+        }
+        car.insert(u"laps"_s, laps);
+        cars.append(car);
+    }
+    race.insert(u"cars"_s, cars);
+    return race;
+}
 
 const QDateTime kStart = QDateTime::fromMSecsSinceEpoch(1'765'000'000'000, Qt::UTC);
 
@@ -205,21 +224,26 @@ private Q_SLOTS:
         s.Precision = precision;
         s.derive();
         const RaceMoment moment{kStart.toMSecsSinceEpoch() + 10'000, 5'000};
-        QCOMPARE(compact(at(raceObject(m, s, moment), path)), json);
+        QCOMPARE(compact(at(pageRace(m, s, moment), path)), json);
     }
 
-    // An update carries only the laps named, with every other field whole.
-    void updateCarriesOnlyChangedLaps() {
-        RaceModel m;
-        build(m, TwoCars);
-        LapFilter only;
-        only[1].insert(2);
-        const QJsonObject r = raceObject(m, Settings{}, {}, &only);
-        QCOMPARE(
-            compact(at(r, u"cars/0/laps"_s)),
-            u"[{\"corrected\":false,\"driver\":\"\",\"edited\":false,\"end\":null,\"lap\":2,\"log\":\"\",\"ms\":null,\"remarks\":\"\",\"time\":\"\"}]"_s);
-        QCOMPARE(compact(at(r, u"cars/0/lapCount"_s)), u"2"_s);
-        QCOMPARE(compact(at(r, u"cars/1/laps"_s)), u"[]"_s);
+    // A car's text reaches a page without what could upset it, and no longer than shown.
+    void pageTexts_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("max");
+        QTest::addColumn<QString>("page");
+        QTest::newRow("plain") << u"ピットイン"_s << 256 << u"ピットイン"_s;
+        QTest::newRow("line ends and escape") << u"OK\r\n\x1b[2J"_s << 256 << u"OK[2J"_s;
+        QTest::newRow("NUL and DEL")
+            << QStringView(u"a\0b\x7f\x85" u"c", 6).toString() << 256 << u"abc"_s;
+        QTest::newRow("cut after dropping") << u"\t\t\tabcdef"_s << 3 << u"abc"_s;
+        QTest::newRow("empty") << QString() << 256 << QString();
+    }
+    void pageTexts() {
+        QFETCH(QString, text);
+        QFETCH(int, max);
+        QFETCH(QString, page);
+        QCOMPARE(pageText(text, max), page);
     }
 };
 

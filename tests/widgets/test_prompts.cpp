@@ -203,6 +203,41 @@ private Q_SLOTS:
         QCOMPARE(buttons, 1);
     }
 
+    // What is told returns at once, whatever the operator does; the box comes up after the
+    // event that told it, holds nothing while open, and the same text is not stacked.
+    void qtToldMessageWaitsForNoOne() {
+        QtPrompts prompts;
+        const auto boxes = [] {
+            QList<QMessageBox*> open;
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+                    open << box;
+                }
+            }
+            return open;
+        };
+        const QString full = QStringLiteral("計測記録を書き込めません。");
+        prompts.tell(full, QStringLiteral("計測記録"), PromptIcon::Critical);
+        QVERIFY(boxes().isEmpty());  // not from inside whatever told it
+        QTRY_COMPARE(boxes().size(), 1);
+        const QMessageBox* box = boxes().first();
+        QCOMPARE(box->text(), full);
+        QVERIFY(!box->isModal());
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);
+        prompts.tell(full, QStringLiteral("計測記録"), PromptIcon::Critical);
+        prompts.tell(QStringLiteral("ポートを開けません。"), QString(), PromptIcon::Warning);
+        QTRY_COMPARE(boxes().size(), 2);
+        QTest::qWait(50);
+        QCOMPARE(boxes().size(), 2);
+        for (QMessageBox* open : boxes()) {
+            open->button(QMessageBox::Ok)->click();
+        }
+        QTRY_VERIFY(boxes().isEmpty());
+        prompts.tell(full, QStringLiteral("計測記録"), PromptIcon::Critical);
+        QTRY_COMPARE(boxes().size(), 1);  // told again once the operator closed it
+        boxes().first()->button(QMessageBox::Ok)->click();
+    }
+
     void qtInputBox_data() {
         QTest::addColumn<bool>("accept");
         QTest::addColumn<QString>("result");

@@ -61,6 +61,7 @@ public:
     void message(const QString& text, const QString&, platform::PromptIcon) override {
         shown << text;
     }
+    void tell(const QString& text, const QString&, platform::PromptIcon) override { shown << text; }
     bool askYesNo(const QString& text, const QString&, platform::PromptIcon) override {
         shown << text;
         return true;

@@ -1,0 +1,48 @@
+#include "live/live_service.h"
+
+#include "live/live_server.h"
+
+namespace kaltero::live {
+
+LiveService::LiveService(const model::RaceModel& race, const core::Settings& settings,
+                         RaceFeed::Moment moment, const QString& key)
+    : feed_(race, settings, std::move(moment)), server_(new LiveServer(key)) {
+    thread_.setObjectName(QStringLiteral("live"));
+    server_->moveToThread(&thread_);
+    thread_.start();
+    // Handed over, not called: the server takes each delta on its own thread.
+    QObject::connect(
+        &feed_, &RaceFeed::delta, server_,
+        [server = server_](const RaceDeltaPtr& d) {
+            QMetaObject::invokeMethod(
+                server, [server, d] { server->apply(d); }, Qt::QueuedConnection);
+        },
+        Qt::DirectConnection);
+}
+
+LiveService::~LiveService() {
+    feed_.disconnect();
+    QMetaObject::invokeMethod(
+        server_, [server = server_] { delete server; }, Qt::BlockingQueuedConnection);
+    thread_.quit();
+    thread_.wait();
+}
+
+bool LiveService::start(quint16 port) {
+    bool started = false;
+    QMetaObject::invokeMethod(
+        server_,
+        [&] {
+            started = server_->start(port);
+            port_ = server_->port();
+        },
+        Qt::BlockingQueuedConnection);
+    return started;
+}
+
+void LiveService::onServer(const std::function<void(LiveServer&)>& job) {
+    QMetaObject::invokeMethod(
+        server_, [&] { job(*server_); }, Qt::BlockingQueuedConnection);
+}
+
+}  // namespace kaltero::live

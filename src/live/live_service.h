@@ -1,0 +1,39 @@
+#pragma once
+
+#include "live/race_feed.h"
+
+#include <QThread>
+#include <functional>
+
+namespace kaltero::live {
+
+class LiveServer;
+
+// The live page as the console runs it: the server and every client on a thread of their own
+// with its own event loop, as the journal has, so that a browser, a stranger or a slow network
+// never holds the car link. The race goes over as the feed's deltas; the server never reads
+// the race across threads.
+class LiveService {
+public:
+    LiveService(const model::RaceModel& race, const core::Settings& settings,
+                RaceFeed::Moment moment, const QString& key);
+    ~LiveService();
+    LiveService(const LiveService&) = delete;
+    LiveService& operator=(const LiveService&) = delete;
+
+    // Listens on every interface; false when the port cannot be bound.
+    bool start(quint16 port);
+    quint16 port() const { return port_; }
+
+    // Runs `job` with the server on its own thread and waits for it (tests and benchmarks
+    // looking in).
+    void onServer(const std::function<void(LiveServer&)>& job);
+
+private:
+    RaceFeed feed_;
+    QThread thread_;
+    LiveServer* server_ = nullptr;
+    quint16 port_ = 0;
+};
+
+}  // namespace kaltero::live
