@@ -1,17 +1,22 @@
 #!/usr/bin/python3
-"""browser_check.py PAGE_URL [--laps N] [--shot PHONE.png WIDE.png]
+"""browser_check.py PAGE_URL [--laps N | --long-race] [--shot PHONE.png WIDE.png]
 
 Opens the live timing page of a console that is timing a race, in headless Chromium driven by
 chromedriver, and checks it against the console's own /api/race while laps come in:
   - a wrong or missing key gets 403 with an empty body (page, script, race, WebSocket);
   - the address with the key is redirected to the page without it, the key kept in a cookie
     no script can read, and the page's own script runs under its Content-Security-Policy;
-  - the page shows every car of the standings and every lap row of each car;
+  - the page shows every car of the standings and, in each car's lap table, the laps
+    /api/race carries (each car's latest);
   - it follows N laps without being reloaded, each time agreeing with /api/race again;
-  - each car's chart has one point per recorded (timed) lap;
+  - each car's chart has one point per timed lap of its latest 50;
   - each car's stint (driver, laps) and pit stops (count, a chart mark at each stop's lap)
     agree, once a car has stopped in the pit too;
   - the race clock ticks on between messages.
+With --long-race (a console serving a 24-hour race, one car's message changing all the time)
+it checks instead that the page shows each car's latest laps with its whole lap count, that a
+car's lap table fetches the page of laps before them when asked, once, agreeing with
+/api/laps, and that no update takes the page more than the budget to take in and draw.
 With --shot it only saves a phone-width and a wide picture of the page instead.
 Prints what it found; exits 1 on the first disagreement.
 """
@@ -28,6 +33,7 @@ from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 
 SETTLE_S = 10  # a lap's change reaches the page within 100 ms; the race itself keeps moving
+CHART_LAPS = 50  # the chart draws each car's latest laps
 
 
 def fail(why):
@@ -175,7 +181,8 @@ def disagreement(page, race):
         return 'cars %s, console %s' % (sorted(cars), [c['slot'] for c in race['cars']])
     for c in race['cars']:
         shown = cars[c['slot']]
-        timed = [lap['lap'] for lap in c['laps'] if lap['ms'] is not None]
+        first = max(1, c['lapCount'] - CHART_LAPS + 1)
+        timed = [lap['lap'] for lap in c['laps'] if lap['ms'] is not None and lap['lap'] >= first]
         if shown['lapCount'] != c['lapCount'] or shown['last'] != dash(c['last']):
             return 'car %d: %s laps, last %s; console %s, %s' % (
                 c['slot'], shown['lapCount'], shown['last'], c['lapCount'], c['last'])
@@ -187,7 +194,8 @@ def disagreement(page, race):
             return 'car %d: stint %s, %s laps; console %s, %s laps' % (
                 c['slot'], shown['stintDriver'], shown['stintLaps'], want[0], want[1])
         stops = [p['lap'] for p in c['pitStops']]
-        if shown['stops'] != len(stops) or (timed and shown['pitMarks'] != stops):
+        marked = [lap for lap in stops if first <= lap <= max(c['lapCount'], first + 1)]
+        if shown['stops'] != len(stops) or (timed and shown['pitMarks'] != marked):
             return 'car %d: %d stops, marks at laps %s; console stops at laps %s' % (
                 c['slot'], shown['stops'], shown['pitMarks'], stops)
     return ''
@@ -305,7 +313,12 @@ def check_race(page_url, laps):
                 got = lap_table(driver, c['slot'])
                 if got is None:
                     fail('car %d: a tap shows no lap table' % c['slot'])
-                # A lap may close between the two readings: the table then holds one row more.
+                numbers = [n for n, _ in got]
+                if numbers and numbers != list(range(numbers[0], numbers[0] + len(numbers))):
+                    fail('car %d lap table rows %s: not one run of laps' % (c['slot'], numbers))
+                # The page holds the laps since it was opened, the console sends its latest;
+                # a lap may close between the two readings: the table then holds one row more.
+                got = [row for row in got if want and row[0] >= want[0][0]]
                 if got[:len(want)] != want or len(got) > len(want) + 1:
                     fail('car %d lap table %s, console %s' % (c['slot'], got, want))
             print('update %d: %d laps in all, standings, lap rows and chart points agree'
@@ -332,6 +345,164 @@ def check_race(page_url, laps):
         driver.quit()
 
 
+LONG_RACE_LAPS = 960          # 24 hours of 90 s laps
+WINDOW_LAPS = 50              # each car's latest laps, in /api/race and the feed's whole race
+PAGE_LAPS = 100               # laps a page of /api/laps holds at most
+MEASURE_S = 5
+RENDER_MEDIAN_MS = 50
+RENDER_LARGEST_MS = 100
+
+READ_LAP_TABLE = r'''
+const more = document.getElementById('lapMore');
+return {shown: !document.getElementById('lapDialog').hidden,
+        more: !more.hidden && !more.disabled,
+        rows: [...document.querySelectorAll('#lapTable tbody tr')].map(tr =>
+          [+tr.dataset.lap, tr.querySelector('.time').textContent]),
+        fetched: performance.getEntriesByType('resource').map(e => e.name)
+          .filter(n => n.includes('/api/laps'))};
+'''
+
+
+def api_laps(root, key, car, first):
+    url = '%s/api/laps?%s' % (root, urllib.parse.urlencode({'car': car, 'from': first, 'key': key}))
+    code, body = status_and_body(url)
+    if code != 200:
+        fail('/api/laps car %d from %d: %d' % (car, first, code))
+    page = json.loads(body.decode('utf-8'))
+    laps = [lap['lap'] for lap in page['laps']]
+    if (page['car'], page['from'], page['lapCount']) != (car, first, LONG_RACE_LAPS) or \
+            laps != list(range(first, min(first + PAGE_LAPS, LONG_RACE_LAPS + 1))):
+        fail('/api/laps car %d from %d: car %s, from %s, lapCount %s, laps %s..%s' % (
+            car, first, page['car'], page['from'], page['lapCount'], laps[:1], laps[-1:]))
+    return page
+
+
+def rows_of(laps):
+    return [[lap['lap'], lap['time']] for lap in laps]
+
+
+def chatty_car(root, key):
+    """The car whose message keeps changing."""
+    before = {c['slot']: c['messageIn'] for c in api_race(root, key)['cars']}
+    time.sleep(0.5)
+    changed = [c['slot'] for c in api_race(root, key)['cars'] if c['messageIn'] != before[c['slot']]]
+    if len(changed) != 1:
+        fail('cars whose message changes: %s, not one' % changed)
+    return changed[0]
+
+
+def older_pages(driver, root, key, race, slot):
+    """Opens the car's lap table, which shows its latest laps; 「前の周を表示」, pressed twice
+    at once and then once more, brings the two pages before them, each asked for once."""
+    car = next(c for c in race['cars'] if c['slot'] == slot)
+    want = rows_of(car['laps'])
+    driver.execute_script(
+        "document.querySelector('#cars .car[data-slot=\"' + arguments[0] + '\"]').click();", slot)
+    table = driver.execute_script(READ_LAP_TABLE)
+    if not table['shown'] or table['rows'] != want or not table['more']:
+        fail('car %d lap table: shown %s, rows %s..%s, button %s; console laps %s..%s' % (
+            slot, table['shown'], table['rows'][:1], table['rows'][-1:], table['more'],
+            want[:1], want[-1:]))
+    first = want[0][0]
+    for n in (1, 2):
+        first = max(1, first - PAGE_LAPS)
+        clicks = 2 if n == 1 else 1
+        driver.execute_script("const b = document.getElementById('lapMore');"
+                              "for (let i = 0; i < arguments[0]; i++) b.click();", clicks)
+        deadline = time.monotonic() + SETTLE_S
+        while True:
+            table = driver.execute_script(READ_LAP_TABLE)
+            if table['rows'] and table['rows'][0][0] == first and table['more']:
+                break
+            if time.monotonic() > deadline:
+                fail('car %d: after 「前の周を表示」 the table begins at lap %s, not %d' % (
+                    slot, table['rows'][:1], first))
+            time.sleep(0.05)
+        want = rows_of(api_laps(root, key, slot, first)['laps']) + want
+        if table['rows'] != want:
+            fail('car %d lap table %s..%s (%d rows), console %s..%s (%d)' % (
+                slot, table['rows'][:1], table['rows'][-1:], len(table['rows']),
+                want[:1], want[-1:], len(want)))
+    asked = [urllib.parse.parse_qs(urllib.parse.urlsplit(u).query)['from'][0]
+             for u in table['fetched']]
+    if asked != [str(want[0][0] + PAGE_LAPS), str(want[0][0])]:
+        fail('car %d: pages of older laps asked for from laps %s' % (slot, asked))
+    print('car %d lap table: laps %d-%d, then pages from laps %s, each asked for once, agree with '
+          '/api/laps' % (slot, car['laps'][0]['lap'], car['laps'][-1]['lap'], ', '.join(asked)),
+          flush=True)
+
+
+def measure_updates(driver, root, key, slot):
+    """Times what each update takes the page to take in and draw while the car's message
+    keeps changing; the page must follow the messages."""
+    driver.execute_script(
+        "window.kalteroRenderLog.length = 0; window.kalteroLongTasks = [];"
+        "new PerformanceObserver(l => l.getEntries().forEach(e =>"
+        "  window.kalteroLongTasks.push(Math.round(e.duration)))).observe({type: 'longtask'});")
+    time.sleep(MEASURE_S)
+    log = driver.execute_script("return window.kalteroRenderLog.slice();")
+    longtasks = driver.execute_script("return window.kalteroLongTasks.slice();")
+    times = sorted(e['ms'] for e in log if e['type'] == 'update')
+    if len(times) < MEASURE_S * 5:
+        fail('%d updates in %d s while car %d\'s message changes 20 times a second' % (
+            len(times), MEASURE_S, slot))
+    median, largest = times[len(times) // 2], times[-1]
+    print('%d updates in %d s: taken in and drawn in median %.1f ms, largest %.1f ms '
+          '(bounds %d and %d ms); long tasks of the page: %s' % (
+              len(times), MEASURE_S, median, largest, RENDER_MEDIAN_MS, RENDER_LARGEST_MS,
+              longtasks or 'none'), flush=True)
+    said = next(c for c in api_race(root, key)['cars'] if c['slot'] == slot)['messageIn']
+    deadline = time.monotonic() + SETTLE_S
+    shown = None
+    while time.monotonic() < deadline:
+        shown = driver.execute_script(
+            "return document.querySelector('#cars .car[data-slot=\"' + arguments[0] + '\"] "
+            ".messages .in .val').textContent;", slot)
+        # The car's messages count up: the page shows the console's message or a later one.
+        if shown.startswith('OK ') and said.startswith('OK ') and int(shown[3:]) >= int(said[3:]):
+            break
+        time.sleep(0.05)
+    else:
+        fail('car %d message on the page %r, console %r' % (slot, shown, said))
+    if median > RENDER_MEDIAN_MS or largest > RENDER_LARGEST_MS:
+        fail('an update takes the page too long to draw')
+
+
+def check_long_race(page_url):
+    base = urllib.parse.urlsplit(page_url)
+    key = urllib.parse.parse_qs(base.query)['key'][0]
+    root = '%s://%s' % (base.scheme, base.netloc)
+    race = api_race(root, key)
+    for c in race['cars']:
+        laps = [lap['lap'] for lap in c['laps']]
+        first = LONG_RACE_LAPS - WINDOW_LAPS + 1
+        if c['lapCount'] != LONG_RACE_LAPS or c.get('lapsFrom') != first or \
+                laps != list(range(first, LONG_RACE_LAPS + 1)):
+            fail('car %d: /api/race carries laps %s..%s from %s of %d, not its latest %d of %d' % (
+                c['slot'], laps[:1], laps[-1:], c.get('lapsFrom'), c['lapCount'], WINDOW_LAPS,
+                LONG_RACE_LAPS))
+    print('/api/race: %d cars of %d laps, each with its laps %d-%d, %d bytes' % (
+        len(race['cars']), LONG_RACE_LAPS, first, LONG_RACE_LAPS,
+        len(json.dumps(race, ensure_ascii=False).encode())), flush=True)
+    slot = chatty_car(root, key)
+    driver = browser(1280, 900)
+    try:
+        driver.get(page_url)
+        wait_page(driver)
+        race, page = agree(driver, root, key, 'the long race')
+        whole = [e['ms'] for e in driver.execute_script("return window.kalteroRenderLog;")
+                 if e['type'] == 'race']
+        print('page shows the %d cars, %s laps, chart points at laps %d-%d; the whole race '
+              'taken in and drawn in %s ms' % (
+                  len(page['cars']), [c['lapCount'] for c in page['cars']],
+                  page['cars'][0]['points'][0], page['cars'][0]['points'][-1],
+                  ', '.join('%.1f' % ms for ms in whole)), flush=True)
+        older_pages(driver, root, key, race, slot)
+        measure_updates(driver, root, key, slot)
+    finally:
+        driver.quit()
+
+
 def shoot(page_url, phone, wide):
     for path, (w, h) in ((phone, (360, 780)), (wide, (1920, 1080))):
         driver = browser(w, h)
@@ -351,6 +522,8 @@ def main(argv):
     if '--shot' in argv:
         i = argv.index('--shot')
         shoot(argv[1], argv[i + 1], argv[i + 2])
+    elif '--long-race' in argv:
+        check_long_race(argv[1])
     else:
         laps = int(argv[argv.index('--laps') + 1]) if '--laps' in argv else 2
         check_race(argv[1], laps)

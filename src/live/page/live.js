@@ -1,6 +1,7 @@
 // The live timing page: a read-only view of the race the console times. The console sends the
-// whole race after each (re)connect and then only the laps that changed; this script keeps the
-// race, ticks the clocks between messages and draws everything again from it.
+// race (each car's latest laps) after each (re)connect and then only what changed; this script
+// keeps the race, ticks the clocks between messages, draws again only what a message changed
+// and fetches a car's older laps when its lap table asks for them.
 'use strict';
 
 (function () {
@@ -66,37 +67,118 @@
 
   // ---- the race as data ----
 
-  function normaliseLaps(car) {
-    var laps = car.laps || [];
-    var count = typeof car.lapCount === 'number' ? car.lapCount : laps.length;
-    var out = [];
-    for (var i = 0; i < count; i++) {
-      out.push(laps[i] || {lap: i + 1, ms: null, time: '', driver: '', remarks: '', log: '',
-        end: null, corrected: false, edited: false});
+  // A long race is too large to send whole: the console sends each car's latest laps (its
+  // window, from "lapsFrom") and the page asks for older ones a page at a time. Each car keeps
+  // the laps the page holds as one run without gaps, car.laps[i] being lap car.heldFrom + i,
+  // up to the car's lapCount; laps before heldFrom are not held at all.
+  var WINDOW_LAPS = 50;
+  var PAGE_LAPS = 100;
+  var epoch = 0;            // counts whole races: a page asked for before one is thrown away
+  var colourMaps = {};      // slot -> Map(driver -> colour), kept while the race is the same
+
+  function emptyLap(n) {
+    return {lap: n, ms: null, time: '', driver: '', remarks: '', log: '', end: null,
+      corrected: false, edited: false};
+  }
+
+  // The held run of laps grown or cut to end at the car's lapCount. In an update, a count far
+  // from what the car holds (cut below it, or many laps on) starts the run again at the car's
+  // latest laps.
+  function fitLaps(car, update) {
+    var last = car.heldFrom + car.laps.length - 1;
+    if (update && (car.lapCount < car.heldFrom - 1 || car.lapCount - last > WINDOW_LAPS)) {
+      car.heldFrom = Math.max(1, car.lapCount - WINDOW_LAPS + 1);
+      car.laps = [];
+      last = car.heldFrom - 1;
     }
-    car.laps = out;
-    return car;
+    if (last > car.lapCount) car.laps.length = Math.max(0, car.lapCount - car.heldFrom + 1);
+    for (var n = last + 1; n <= car.lapCount; n++) car.laps.push(emptyLap(n));
+  }
+
+  // Puts the laps a message carries in their places; laps outside what the car holds are
+  // left out (an edit of a lap the page never fetched). True when any lap was taken.
+  function placeLaps(car, laps) {
+    var taken = false;
+    (laps || []).forEach(function (lap) {
+      if (lap && lap.lap >= car.heldFrom && lap.lap <= car.lapCount) {
+        car.laps[lap.lap - car.heldFrom] = lap;
+        taken = true;
+      }
+    });
+    return taken;
+  }
+
+  function takeCar(c) {
+    var laps = c.laps;
+    c.heldFrom = count(c.lapsFrom) && c.lapsFrom >= 1 ? Math.min(c.lapsFrom, c.lapCount + 1) : 1;
+    c.laps = [];
+    fitLaps(c);
+    placeLaps(c, laps);
+    return c;
+  }
+
+  function colourMap(slot) {
+    if (!colourMaps[slot]) colourMaps[slot] = new Map();
+    return colourMaps[slot];
+  }
+
+  // Each driver keeps one colour on the chart and in the lap table, by order of first lap
+  // seen. A Map: a driver may be called anything, "constructor" and "__proto__" too.
+  function addColours(car) {
+    var colours = colourMap(car.slot);
+    car.laps.forEach(function (lap) {
+      if (!colours.has(lap.driver)) {
+        colours.set(lap.driver, STINT_COLOURS[colours.size % STINT_COLOURS.length]);
+      }
+    });
+    return colours;
   }
 
   function takeWhole(r) {
-    (r.cars || []).forEach(normaliseLaps);
+    epoch++;
+    colourMaps = {};
+    (r.cars || []).forEach(function (c) { addColours(takeCar(c)); });
     return r;
   }
 
-  // An update carries per car only the laps that changed; everything else is whole.
-  function takeUpdate(r) {
-    if (!race) return takeWhole(r);
+  // An update carries per car only the laps that changed; everything else is whole. Returns
+  // the slots whose laps changed.
+  function takeUpdate(r, changed) {
     var known = {};
     (race.cars || []).forEach(function (c) { known[c.slot] = c; });
     (r.cars || []).forEach(function (c) {
-      var laps = known[c.slot] ? known[c.slot].laps.slice() : [];
-      (c.laps || []).forEach(function (lap) {
-        if (lap && lap.lap >= 1) laps[lap.lap - 1] = lap;
-      });
-      c.laps = laps;
-      normaliseLaps(c);
+      var had = known[c.slot];
+      if (!had) {
+        takeCar(c);
+        changed[c.slot] = true;
+      } else {
+        var laps = c.laps;
+        c.heldFrom = had.heldFrom;
+        c.laps = had.laps;
+        fitLaps(c, true);
+        if (placeLaps(c, laps) || c.lapCount !== had.lapCount) changed[c.slot] = true;
+      }
+      addColours(c);
     });
     return r;
+  }
+
+  // Older laps of a car in the held run, from a page of /api/laps: only those just before
+  // what the car holds join it, so that the run stays without gaps.
+  function takeOlder(car, page) {
+    var from = car.heldFrom;
+    var older = [];
+    (page.laps || []).forEach(function (lap) {
+      if (lap && count(lap.lap) && lap.lap >= page.from && lap.lap < from) {
+        older[lap.lap - page.from] = lap;
+      }
+    });
+    for (var i = 0; i < from - page.from; i++) {
+      if (!older[i]) older[i] = emptyLap(page.from + i);
+    }
+    car.laps = older.concat(car.laps);
+    car.heldFrom = page.from;
+    addColours(car);
   }
 
   function count(n) { return typeof n === 'number' && n % 1 === 0 && n >= 0 && n <= MAX_LAPS; }
@@ -110,19 +192,46 @@
         (!Array.isArray(r.standings) || r.standings.length > MAX_CARS)) return false;
     return (r.cars || []).every(function (c) {
       return c && typeof c === 'object' && count(c.slot) && count(c.lapCount) &&
-        (c.laps === undefined || (Array.isArray(c.laps) && c.laps.length <= MAX_LAPS &&
-          c.laps.every(function (l) { return l && count(l.lap); })));
+        (c.lapsFrom === undefined || count(c.lapsFrom)) &&
+        (c.laps === undefined || lapList(c.laps));
     });
   }
 
+  function lapList(laps) {
+    return Array.isArray(laps) && laps.length <= MAX_LAPS &&
+      laps.every(function (l) { return l && count(l.lap); });
+  }
+
+  // How long each message took to take in and draw, for whoever measures the page: the last
+  // one, and a bounded log of the latest.
+  var TIMES_KEPT = 4096;
+  window.kalteroRenderLog = [];
+
+  function noteTime(type, started) {
+    var ms = performance.now() - started;
+    window.kalteroRenderMs = ms;
+    var log = window.kalteroRenderLog;
+    if (log.length >= TIMES_KEPT) log.splice(0, TIMES_KEPT / 2);
+    log.push({type: type, ms: ms});
+  }
+
   function apply(msg) {
+    var started = performance.now();
     if (typeof msg === 'string') msg = JSON.parse(msg);
     if (!msg || !plausible(msg.race)) return;
-    if (msg.type === 'race') race = takeWhole(msg.race);
-    else if (msg.type === 'update') race = takeUpdate(msg.race);
-    else return;
-    receivedAt = performance.now();
-    render();
+    if (msg.type === 'race' || (msg.type === 'update' && !race)) {
+      race = takeWhole(msg.race);
+      receivedAt = performance.now();
+      render();
+    } else if (msg.type === 'update') {
+      var changed = {};
+      race = takeUpdate(msg.race, changed);
+      receivedAt = performance.now();
+      renderChanges(changed);
+    } else {
+      return;
+    }
+    noteTime(msg.type, started);
   }
 
   // ---- drawing ----
@@ -189,26 +298,20 @@
     return d;
   }
 
-  // Each driver keeps one colour on the chart and in its legend, by order of first lap. A Map:
-  // a driver may be called anything, "constructor" and "__proto__" too.
-  function stintColours(car) {
-    var colours = new Map();
-    car.laps.forEach(function (lap) {
-      if (!colours.has(lap.driver)) {
-        colours.set(lap.driver, STINT_COLOURS[colours.size % STINT_COLOURS.length]);
-      }
-    });
-    return colours;
-  }
-
   function median(values) {
     var v = values.slice().sort(function (a, b) { return a - b; });
     return v.length ? v[Math.floor(v.length / 2)] : 0;
   }
 
+  // The laps the chart draws: the car's latest, as many as the console sends whole.
+  function chartFirst(car) { return Math.max(1, car.lapCount - WINDOW_LAPS + 1); }
+
   function renderChart(car) {
     var W = 360, H = 170, L = 40, R = 8, T = 8, B = 22;
-    var timed = car.laps.filter(function (l) { return typeof l.ms === 'number'; });
+    var first = chartFirst(car), last = Math.max(car.lapCount, first + 1);
+    var timed = car.laps.slice(Math.max(0, first - car.heldFrom)).filter(function (l) {
+      return typeof l.ms === 'number';
+    });
     var box = el('div', 'chart');
     var s = svg('svg', {viewBox: '0 0 ' + W + ' ' + H,
       role: 'img', 'aria-label': 'ラップタイム'});
@@ -225,7 +328,6 @@
     // Laps within a second of each other sit in the middle of a one-second band.
     var span = Math.max(hi - lo, 1000);
     lo = (lo + hi) / 2 - span * 0.58; hi = lo + span * 1.16;
-    var first = 1, last = Math.max(car.laps.length, 2);
     function x(lap) { return L + (lap - first) / (last - first) * (W - L - R); }
     function y(v) { return T + (1 - (Math.min(v, hi) - lo) / (hi - lo)) * (H - T - B); }
 
@@ -254,7 +356,7 @@
       s.appendChild(mark);
     });
 
-    var colours = stintColours(car);
+    var colours = colourMap(car.slot);
     var prev = null;
     timed.forEach(function (l) {
       var colour = colours.get(l.driver);
@@ -277,9 +379,12 @@
     });
 
     var legend = el('div', 'legend');
-    colours.forEach(function (colour, name) {
-      var item = el('span', 'stintName', name || 'ドライバ未設定');
-      item.style.borderColor = colour;
+    var named = new Set();
+    timed.forEach(function (l) {
+      if (named.has(l.driver)) return;
+      named.add(l.driver);
+      var item = el('span', 'stintName', l.driver || 'ドライバ未設定');
+      item.style.borderColor = colours.get(l.driver);
       legend.appendChild(item);
     });
     box.appendChild(legend);
@@ -405,15 +510,15 @@
     return list;
   }
 
-  function renderCar(car) {
-    var card = el('section', 'car' + (car.running ? '' : ' stopped'));
-    card.dataset.slot = car.slot;
+  function headBlock(car) {
     var head = el('div', 'carHead');
     head.appendChild(el('span', 'slot', fullWidthSlot(car.slot)));
     head.appendChild(el('span', 'carName', car.car));
     head.appendChild(el('span', 'lapCnt', car.running ? car.currentLap + '周目' : '中止'));
-    card.appendChild(head);
+    return head;
+  }
 
+  function figsBlock(car) {
     var figs = el('div', 'figs');
     figure(figs, '周回', car.lapCount, 'lapCount');
     figure(figs, 'Last', dash(car.last), 'last');
@@ -421,26 +526,85 @@
     figure(figs, 'Ave', dash(car.average), 'ave');
     figure(figs, '予想', dash(car.predictedLaps), 'predicted');
     figure(figs, 'ドライバ', dash(car.driver), 'driver');
-    card.appendChild(figs);
-    card.appendChild(fuelBlock(car));
-    card.appendChild(stintBlock(car));
-    card.appendChild(pitBlock(car, race.rules));
-    card.appendChild(driverTimesBlock(car));
+    return figs;
+  }
 
+  function countdownBlock(car) {
     var cd = car.countdown || {};
-    var count = el('div', 'countdown' + (cd.on ? ' on' : ''));
-    count.appendChild(el('span', 'val', cd.on ? dash(cd.laps) : '-'));
-    count.appendChild(el('span', 'cap', '周走行したらドライバ交代'));
-    card.appendChild(count);
+    var block = el('div', 'countdown' + (cd.on ? ' on' : ''));
+    block.appendChild(el('span', 'val', cd.on ? dash(cd.laps) : '-'));
+    block.appendChild(el('span', 'cap', '周走行したらドライバ交代'));
+    return block;
+  }
 
+  function messagesBlock(car) {
     var mess = el('div', 'messages');
     figure(mess, '送信メッセージ', car.messageOut, 'out');
     figure(mess, '受信', car.messageIn, 'in');
-    card.appendChild(mess);
+    return mess;
+  }
 
-    card.appendChild(renderChart(car));
-    card.addEventListener('click', function () { openLaps(car.slot); });
-    return card;
+  function stopLaps(car) { return stopsOf(car).map(function (p) { return p.lap; }); }
+
+  // A car's card in parts, each drawn again only when what it shows changed: a car whose
+  // message changes at every report redraws its message line, not its chart. `what` gives
+  // what a part shows; the chart is drawn again too whenever the car's laps changed.
+  var CAR_PARTS = [
+    {draw: headBlock, what: function (c) { return [c.slot, c.car, c.running, c.currentLap]; }},
+    {draw: figsBlock, what: function (c) {
+      return [c.lapCount, c.last, c.best, c.bestLap, c.average, c.predictedLaps, c.driver];
+    }},
+    {draw: fuelBlock, what: function (c) { return [c.fuel, c.fuelLaps]; }},
+    {draw: stintBlock, what: function (c) { return [c.stint, c.stintAlert, c.running]; }},
+    {draw: function (c) { return pitBlock(c, race.rules); },
+      what: function (c) { return [c.pitStops, race.rules && race.rules.minPitStops]; }},
+    {draw: driverTimesBlock, what: function (c) { return [c.drivers]; }},
+    {draw: countdownBlock, what: function (c) { return [c.countdown]; }},
+    {draw: messagesBlock, what: function (c) { return [c.messageOut, c.messageIn]; }},
+    {draw: renderChart, laps: true, what: function (c) { return [c.lapCount, stopLaps(c)]; }},
+  ];
+
+  var cards = new Map();    // slot -> {card, shown: what each part shows}
+
+  function renderCar(car, lapsChanged) {
+    var held = cards.get(car.slot);
+    if (!held) {
+      var card = el('section', 'car');
+      card.dataset.slot = car.slot;
+      card.addEventListener('click', function () { openLaps(car.slot); });
+      held = {card: card, shown: []};
+      cards.set(car.slot, held);
+    }
+    held.card.classList.toggle('stopped', !car.running);
+    CAR_PARTS.forEach(function (part, i) {
+      var what = JSON.stringify(part.what(car));
+      var node = held.card.children[i];
+      if (node && what === held.shown[i] && !(part.laps && lapsChanged)) return;
+      var drawn = part.draw(car);
+      if (node) held.card.replaceChild(drawn, node);
+      else held.card.appendChild(drawn);
+      held.shown[i] = what;
+    });
+    return held.card;
+  }
+
+  // The cars in the race's order; only those named in `changed` (all when it is null) are
+  // looked at again.
+  function renderCars(changed) {
+    var box = $('cars');
+    var slots = new Set();
+    (race.cars || []).forEach(function (c, i) {
+      slots.add(c.slot);
+      var card = renderCar(c, !changed || !!changed[c.slot]);
+      if (box.children[i] !== card) box.insertBefore(card, box.children[i] || null);
+    });
+    cards.forEach(function (held, slot) {
+      if (!slots.has(slot)) {
+        held.card.remove();
+        cards.delete(slot);
+      }
+    });
+    $('empty').hidden = slots.size > 0;
   }
 
   function carBySlot(slot) {
@@ -449,12 +613,45 @@
     return found;
   }
 
-  function renderLapTable() {
+  // ---- the lap table of one car ----
+
+  var lapTableShows = null;  // what the open lap table was drawn from
+  var fetching = null;       // {slot, from} of the page of older laps on its way
+
+  function lapRow(car, l, colours) {
+    var tr = el('tr', (l.lap === car.bestLap ? 'bestRow' : '') +
+      (l.corrected || l.edited ? ' changed' : ''));
+    tr.dataset.lap = l.lap;
+    tr.appendChild(el('td', 'lapNo', l.lap));
+    tr.appendChild(el('td', 'time', l.time));
+    var who = el('td', 'who', l.driver);
+    who.style.borderLeftColor = colours.get(l.driver);
+    tr.appendChild(who);
+    tr.appendChild(el('td', 'remarks', l.remarks));
+    return tr;
+  }
+
+  // Draws the open car's lap table: its driver table when that changed, its rows when its
+  // laps or best lap changed (`lapsChanged`) or the table was just opened.
+  function renderLapTable(lapsChanged) {
     var dialog = $('lapDialog');
     var car = openSlot === null ? null : carBySlot(openSlot);
     dialog.hidden = !car;
-    if (!car) return;
-    $('lapTitle').textContent = fullWidthSlot(car.slot) + ' ' + car.car;
+    if (!car) {
+      lapTableShows = null;
+      return;
+    }
+    var shows = JSON.stringify([car.slot, car.car, car.bestLap, car.heldFrom]);
+    if (lapsChanged || shows !== lapTableShows) {
+      lapTableShows = shows;
+      $('lapTitle').textContent = fullWidthSlot(car.slot) + ' ' + car.car;
+      var rows = document.createDocumentFragment();
+      var colours = colourMap(car.slot);
+      car.laps.forEach(function (l) { rows.appendChild(lapRow(car, l, colours)); });
+      var laps = $('lapTable').tBodies[0];
+      laps.textContent = '';
+      laps.appendChild(rows);
+    }
     var drivers = $('driverTable').tBodies[0];
     drivers.textContent = '';
     (car.drivers || []).forEach(function (d) {
@@ -466,37 +663,80 @@
         hms(isNum(d.drivingMs) ? d.drivingMs : 0)));
       drivers.appendChild(tr);
     });
-    var laps = $('lapTable').tBodies[0];
-    laps.textContent = '';
-    var colours = stintColours(car);
-    car.laps.forEach(function (l) {
-      var tr = el('tr', (l.lap === car.bestLap ? 'bestRow' : '') +
-        (l.corrected || l.edited ? ' changed' : ''));
-      tr.dataset.lap = l.lap;
-      tr.appendChild(el('td', 'lapNo', l.lap));
-      tr.appendChild(el('td', 'time', l.time));
-      var who = el('td', 'who', l.driver);
-      who.style.borderLeftColor = colours.get(l.driver);
-      tr.appendChild(who);
-      tr.appendChild(el('td', 'remarks', l.remarks));
-      laps.appendChild(tr);
-    });
+    renderMoreButton(car);
+  }
+
+  function renderMoreButton(car) {
+    var more = $('lapMore');
+    more.hidden = car.heldFrom <= 1;
+    var busy = !!fetching && fetching.slot === car.slot;
+    more.disabled = busy;
+    more.textContent = busy ? '読み込み中…' : '前の周を表示';
+  }
+
+  // Asks the console for the page of laps just before those the open car holds. One page at a
+  // time, each once: a page that comes after the race was sent whole again is thrown away.
+  function fetchOlder() {
+    var car = openSlot === null ? null : carBySlot(openSlot);
+    if (!car || car.heldFrom <= 1 || fetching) return;
+    var want = {slot: car.slot, from: Math.max(1, car.heldFrom - PAGE_LAPS), until: car.heldFrom,
+      epoch: epoch};
+    fetching = want;
+    renderMoreButton(car);
+    fetch('/api/laps?car=' + want.slot + '&from=' + want.from, {credentials: 'same-origin'})
+      .then(function (r) { return r.ok ? r.json() : null; })
+      .then(function (page) {
+        var now = carBySlot(want.slot);
+        if (!page || page.car !== want.slot || page.from !== want.from || !lapList(page.laps) ||
+            want.epoch !== epoch || !now || now.heldFrom !== want.until) return;
+        var sheet = document.querySelector('#lapDialog .sheet');
+        var below = sheet.scrollHeight - sheet.scrollTop;
+        takeOlder(now, page);
+        fetching = null;
+        if (openSlot === want.slot) {
+          renderLapTable(true);
+          // The rows that were shown stay where they were; the older ones come in above.
+          sheet.scrollTop = sheet.scrollHeight - below;
+        }
+      })
+      .catch(function () { /* the button stays: the user may ask again */ })
+      .then(function () {
+        if (fetching === want) fetching = null;
+        var open = openSlot === null ? null : carBySlot(openSlot);
+        if (open) renderMoreButton(open);
+      });
   }
 
   function openLaps(slot) {
     openSlot = slot;
-    renderLapTable();
+    renderLapTable(true);
   }
+
+  var standingsShow = null;
 
   function render() {
     renderHeader();
     renderClocks();
+    standingsShow = JSON.stringify(race.standings);
     renderStandings();
-    var cars = $('cars');
-    cars.textContent = '';
-    (race.cars || []).forEach(function (c) { cars.appendChild(renderCar(c)); });
-    $('empty').hidden = (race.cars || []).length > 0;
-    renderLapTable();
+    cards.forEach(function (held) { held.card.remove(); });
+    cards.clear();
+    renderCars(null);
+    renderLapTable(true);
+  }
+
+  // What an update changed, drawn again: the header and clocks (small), the standings when
+  // they moved, the cars whose figures or laps changed, the open lap table when its car's did.
+  function renderChanges(changed) {
+    renderHeader();
+    renderClocks();
+    var standings = JSON.stringify(race.standings);
+    if (standings !== standingsShow) {
+      standingsShow = standings;
+      renderStandings();
+    }
+    renderCars(changed);
+    renderLapTable(openSlot !== null && !!changed[openSlot]);
   }
 
   // ---- the link to the console ----
@@ -531,6 +771,11 @@
   });
   $('lapDialog').addEventListener('click', function (e) {
     if (e.target === $('lapDialog')) { openSlot = null; renderLapTable(); }
+  });
+  $('lapMore').addEventListener('click', fetchOlder);
+  // Scrolled to the top of the lap table: the laps before it come in.
+  document.querySelector('#lapDialog .sheet').addEventListener('scroll', function (e) {
+    if (e.target.scrollTop <= 0) fetchOlder();
   });
 
   window.kalteroApply = apply;
