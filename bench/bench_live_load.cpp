@@ -14,6 +14,7 @@
 //   bench_live_load [seconds]      (default 60 of racing before the round trips)
 
 #include "car_sim.h"
+#include "common/pipelining_clients.h"
 #include "echo_pairs.h"
 #include "live/client_gate.h"
 #include "live/live_server.h"
@@ -172,52 +173,6 @@ std::unique_ptr<QThread> carsThread(QList<int> cars, int seconds, std::atomic<bo
         stop);
 }
 
-// Keyed clients, each from an address of its own, that send 20 requests for the script at
-// once, and 20 more when all are answered; `answered` counts the answers.
-std::unique_ptr<QThread> pipeliningThread(quint16 port, const QString& key, std::atomic<bool>& stop,
-                                          std::atomic<qint64>& answered) {
-    return loopThread(
-        [port, key, &answered] {
-            auto* owner = new QObject;
-            QObject::connect(QThread::currentThread(), &QThread::finished, owner,
-                             &QObject::deleteLater);
-            const QByteArray one =
-                "GET /live.js?key=" + key.toUtf8() + " HTTP/1.1\r\nHost: x\r\n\r\n";
-            const QByteArray burst = one.repeated(20);
-            for (int c = 0; c < 63; ++c) {
-                auto* client = new QTcpSocket(owner);
-                auto waiting = std::make_shared<int>(0);
-                auto tail = std::make_shared<QByteArray>();
-                const auto open = [client, port, c] {
-                    client->bind(QHostAddress(quint32(0x7f000100 + c + 1)), 0);
-                    client->connectToHost(QHostAddress::LocalHost, port);
-                };
-                QObject::connect(client, &QTcpSocket::connected, client, [client, burst, waiting] {
-                    *waiting = 20;
-                    client->write(burst);
-                });
-                QObject::connect(client, &QTcpSocket::readyRead, client,
-                                 [client, burst, waiting, tail, &answered] {
-                                     QByteArray got = *tail + client->readAll();
-                                     const int n = int(got.count("HTTP/1.1 200"));
-                                     *tail = got.right(11);
-                                     answered += n;
-                                     *waiting -= n;
-                                     if (*waiting <= 0) {
-                                         *waiting = 20;
-                                         client->write(burst);
-                                     }
-                                 });
-                QObject::connect(client, &QTcpSocket::disconnected, client, [client, open, tail] {
-                    tail->clear();
-                    QTimer::singleShot(100, client, open);
-                });
-                open();
-            }
-        },
-        stop);
-}
-
 // Sets stop and serves the console until the thread is done.
 void finish(std::unique_ptr<QThread>& thread, std::atomic<bool>& stop) {
     stop = true;
@@ -363,18 +318,16 @@ int main(int argc, char* argv[]) {
 
     finish(car1, stopCar1);
     const kaltero::bench::EchoPairs pairs = kaltero::bench::measureEchoPairs(3000);
-    std::atomic<bool> stopAttack = false;
-    std::atomic<qint64> attackAnswers = 0;
-    auto attack = pipeliningThread(live.program.liveService()->port(),
-                                   live.console.settings.LiveKey, stopAttack, attackAnswers);
-    attack->start();
-    runUntil([&] { return attackAnswers > 1000; }, 5000);
-    const qint64 answersBefore = attackAnswers;
+    auto attack = std::make_unique<kaltero::testing::PipeliningClients>(
+        live.program.liveService()->port(), live.console.settings.LiveKey.toUtf8());
+    runUntil([&] { return attack->answered() > 1000; }, 5000);
+    const qint64 answersBefore = attack->answered();
     QElapsedTimer attackClock;
     attackClock.start();
     const kaltero::bench::EchoPairs attacked = kaltero::bench::measureEchoPairs(3000);
-    const double attackRate = double(attackAnswers - answersBefore) / (attackClock.elapsed() / 1e3);
-    finish(attack, stopAttack);
+    const double attackRate =
+        double(attack->answered() - answersBefore) / (attackClock.elapsed() / 1e3);
+    attack.reset();
     finish(others, stopOthers);
     if (simFailed > 0) {
         out << "the car simulator could not bind its ports" << Qt::endl;
