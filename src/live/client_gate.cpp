@@ -107,9 +107,11 @@ void ClientGate::incomingConnection(qintptr descriptor) {
     // Connected before the HTTP server's own handler, so that every chunk is seen here first
     // and only what passes reaches it.
     connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
+    // Written answers make room for the requests waiting behind them. Emitted inside Qt's own
+    // writing too, so the next request is only scheduled from here, never served.
     connect(socket, &QTcpSocket::bytesWritten, this, [this, socket] {
-        if (Client* c = find(socket); c && !c->feed && !c->closing) {
-            serve(*c);
+        if (Client* c = find(socket); c && !c->feed && !c->closing && !c->received.isEmpty()) {
+            schedule(*c);
         }
     });
     // Qt's server, and a feed's WebSocket, delete the connections they hold; the others end here.
@@ -162,11 +164,31 @@ void ClientGate::onReadyRead(QTcpSocket* socket) {
         drop(*c);
         return;
     }
-    serve(*c);
+    // Qt's handler runs after this one on the same chunk: the request is served once it is done.
+    schedule(*c);
+}
+
+void ClientGate::schedule(Client& c) {
+    if (c.scheduled) {
+        return;
+    }
+    c.scheduled = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this, socket = QPointer<QTcpSocket>(c.socket)] {
+            Client* c = socket ? find(socket) : nullptr;
+            if (c) {
+                c->scheduled = false;
+                serve(*c);
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void ClientGate::serve(Client& c) {
-    while (!c.closing && connected(c.socket)) {
+    // One request at a time, each from the event loop itself: never from inside Qt's parser or
+    // its writing, and one client's queue never holds up another's.
+    if (!c.closing && connected(c.socket)) {
         QTcpSocket* socket = c.socket;
         // A client that asks without reading waits: its answers are not made ahead.
         if (socket->bytesToWrite() > kPipelineBytes) {
@@ -228,7 +250,11 @@ void ClientGate::serve(Client& c) {
             c.withQt = true;
             addPendingConnection(socket);
         }
-        // Qt's parser is given this one request alone, as it came.
+        // Qt's handler, run on a chunk this gate had already taken, may have left a transaction
+        // open on the empty buffer; the request goes in after it, whole and alone.
+        if (socket->isTransactionStarted()) {
+            socket->commitTransaction();
+        }
         for (qsizetype i = request.size() - 1; i >= 0; --i) {
             socket->ungetChar(request[i]);
         }
@@ -242,6 +268,9 @@ void ClientGate::serve(Client& c) {
         if (c.closeAfter) {
             closeAfterWrite(c);
             return;
+        }
+        if (!c.received.isEmpty() && socket->bytesToWrite() <= kPipelineBytes) {
+            schedule(c);
         }
     }
 }

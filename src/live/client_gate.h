@@ -93,12 +93,15 @@ private:
         bool feed = false;
         bool closing = false;
         bool closeAfter = false;
+        bool scheduled = false;  // a serve() is queued
     };
     Client* find(const QTcpSocket* socket) const;
     void prune();
     bool admit(const QHostAddress& peer);
     void onReadyRead(QTcpSocket* socket);
     bool withinBudget(Client& c, qint64 bytes);
+    // Queues serve() for the client's next waiting request, once.
+    void schedule(Client& c);
     void serve(Client& c);
     void refuse(Client& c, int status);
     void closeAfterWrite(Client& c);

@@ -42,6 +42,34 @@ Lap timedLap(qint32 ticks, qint32 endTick) {
     return lap;
 }
 
+// Warnings Qt logs while a test runs: a server that misuses a socket says so only there.
+QStringList gWarnings;
+QtMessageHandler gPreviousHandler = nullptr;
+void keepWarnings(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtWarningMsg || type == QtCriticalMsg) {
+        gWarnings << text;
+    }
+    gPreviousHandler(type, context, text);
+}
+
+// The answers read off one connection, in the order they came.
+QList<kaltero::testing::HttpReply> splitAnswers(QByteArray bytes) {
+    QList<kaltero::testing::HttpReply> replies;
+    for (qsizetype end = bytes.indexOf("\r\n\r\n"); end >= 0; end = bytes.indexOf("\r\n\r\n")) {
+        kaltero::testing::HttpReply r;
+        r.head = bytes.left(end);
+        r.status = bytes.mid(9, 3).toInt();
+        const qsizetype length = r.header("Content-Length").toLongLong();
+        if (bytes.size() < end + 4 + length) {
+            break;
+        }
+        r.body = bytes.mid(end + 4, length);
+        bytes.remove(0, end + 4 + length);
+        replies << r;
+    }
+    return replies;
+}
+
 QStringList keysOf(const QJsonObject& o) {
     QStringList keys = o.keys();
     keys.sort();
@@ -156,6 +184,59 @@ private Q_SLOTS:
         if (status == 403 || status == 405) {
             QVERIFY(reply.closed);
         }
+    }
+
+    // A browser or a script may send its requests without waiting for the answers: each is
+    // answered once, in the order asked, and the server misuses no socket on the way.
+    void pipelinedRequestsAreAnsweredInOrder() {
+        gWarnings.clear();
+        gPreviousHandler = qInstallMessageHandler(keepWarnings);
+        // More of the script than the server lets wait unsent, so that some requests wait.
+        const QString paths[] = {u"/live.js"_s,  u"/live.js"_s, u"/live.js"_s,
+                                 u"/live.css"_s, u"/live.js"_s, u"/nothing"_s};
+        QList<QByteArray> requests;
+        QList<int> expected;
+        for (int i = 0; i < 20; ++i) {
+            const QString& path = paths[i % std::size(paths)];
+            requests << get(path + u"?key="_s + kKey);
+            expected << (path == u"/nothing"_s ? 404 : 200);
+        }
+        QTcpSocket client;
+        client.connectToHost(u"127.0.0.1"_s, port());
+        QVERIFY(turnUntil([&] { return client.state() == QAbstractSocket::ConnectedState; }, 3000));
+        // As a script sends them: one write each, the server taking them as they come.
+        for (const QByteArray& request : requests) {
+            client.write(request);
+            client.flush();
+        }
+        QByteArray got;
+        turnUntil(
+            [&] {
+                got += client.readAll();
+                return splitAnswers(got).size() >= 20;
+            },
+            5000);
+        // Nothing more comes after the twentieth.
+        turnUntil([] { return false; }, 200);
+        got += client.readAll();
+        qInstallMessageHandler(gPreviousHandler);
+        const auto replies = splitAnswers(got);
+        QList<int> statuses;
+        for (const auto& r : replies) {
+            statuses << r.status;
+        }
+        QCOMPARE(statuses, expected);
+        for (int i = 0; i < replies.size(); ++i) {
+            const QString& path = paths[i % std::size(paths)];
+            if (path != u"/nothing"_s) {
+                QCOMPARE(replies[i]
+                             .header("Content-Type")
+                             .startsWith(path == u"/live.js"_s ? "text/javascript" : "text/css"),
+                         true);
+            }
+        }
+        QVERIFY2(gWarnings.isEmpty(), qPrintable(gWarnings.join(u'\n')));
+        QCOMPARE(client.state(), QAbstractSocket::ConnectedState);
     }
 
     // A connection ends after its answer when the client asks for that, HTTP/1.0 by default.
