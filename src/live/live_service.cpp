@@ -9,7 +9,8 @@ LiveService::LiveService(const model::RaceModel& race, const core::Settings& set
     : feed_(race, settings, std::move(moment)), server_(new LiveServer(key)) {
     thread_.setObjectName(QStringLiteral("live"));
     server_->moveToThread(&thread_);
-    thread_.start();
+    // Below the car link: whatever the pages ask costs the console only time it has spare.
+    thread_.start(QThread::IdlePriority);
     // Handed over, not called: the server takes each delta on its own thread.
     QObject::connect(
         &feed_, &RaceFeed::delta, server_,

@@ -94,7 +94,7 @@ private Q_SLOTS:
         serve(500);
         QVERIFY(car.bound());
         car.collectInto(&quiet);
-        serve(5000);
+        serve(10'000);
         car.collectInto(nullptr);
 
         PipeliningClients clients(live.program.liveService()->port(),
