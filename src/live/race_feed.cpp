@@ -49,6 +49,11 @@ void RaceFeed::onChange(const model::Change& change) {
         default:
             break;
     }
+    if (change.slot >= 0 && change.slot < core::kSlotCount) {
+        cars_[change.slot] = {};
+    } else {
+        cars_.fill({});
+    }
     if (!timer_.isActive()) {
         timer_.start();
     }
@@ -56,7 +61,7 @@ void RaceFeed::onChange(const model::Change& change) {
 
 void RaceFeed::flush() {
     auto d = std::make_shared<RaceDelta>();
-    d->head = raceHead(race_, settings_, moment_());
+    d->head = raceHead(race_, settings_, moment_(), &cars_);
     d->madeAt.start();
     d->whole = whole_;
     const core::RaceState& st = race_.state();

@@ -19,7 +19,8 @@ namespace kaltero::live {
 // Follows the race on the console's thread and turns its changes into deltas for the live
 // server's thread. A change only marks what is due (constant work on the timing path); the
 // delta is made once per burst, a few tens of ms after its first change, and carries the race
-// without laps and only the laps that changed, so that it costs what changed, not the race.
+// without laps and only the laps that changed, so that it costs what changed, not the race: a
+// car's figures are made again only when the car changed, every car's on a race-wide change.
 //   lap 3 of car 2 recorded -> head + car 2: lap 3
 //   Start, Stop, a resume -> head + every lap, whole; a count correction -> that car's laps
 class RaceFeed : public QObject {
@@ -49,6 +50,7 @@ private:
     bool whole_ = true;
     std::array<bool, core::kSlotCount> allLaps_{};
     std::array<QSet<int>, core::kSlotCount> laps_;
+    CarObjects cars_;  // each car as last made; emptied by its change
 };
 
 }  // namespace kaltero::live

@@ -280,7 +280,7 @@ QJsonObject rulesObject(const core::RaceRules& r) {
 }  // namespace
 
 QJsonObject raceHead(const model::RaceModel& race, const core::Settings& settings,
-                     const RaceMoment& at) {
+                     const RaceMoment& at, CarObjects* made) {
     const core::RaceState& st = race.state();
     QList<int> slots = race.takingPart();
     const bool started = st.RaceStartTime.isValid() && !slots.isEmpty();
@@ -306,7 +306,15 @@ QJsonObject raceHead(const model::RaceModel& race, const core::Settings& setting
     const timing::RuleTicks rules = timing::ruleTicks(st.rules, settings.TicksPerSecond);
     QJsonArray cars;
     for (int slot : slots) {
-        cars.append(carObject(slot, st.car.at(slot), st, settings, at, rules));
+        if (made && !(*made)[slot].isEmpty()) {
+            cars.append((*made)[slot]);
+            continue;
+        }
+        const QJsonObject car = carObject(slot, st.car.at(slot), st, settings, at, rules);
+        if (made) {
+            (*made)[slot] = car;
+        }
+        cars.append(car);
     }
     return {{u"timing"_s, race.timing()},
             {u"event"_s, QJsonObject{{u"name"_s, st.event.name},

@@ -5,6 +5,7 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <array>
 
 namespace kaltero::model {
 class RaceModel;
@@ -21,10 +22,13 @@ struct RaceMoment {
 // The race as the live page reads it, without the cars' laps: run state, event, clock, message
 // for all cars, standings and every taking-part car with its figures. Texts are the console's
 // own (lap times as the grid shows them); times in ms are whole numbers; a figure without a
-// value is null, a text "". Its size does not grow with the race's laps.
+// value is null, a text "". Its size does not grow with the race's laps. With `made`, a car
+// whose object is there already is not made again (a car works its figures out from all its
+// laps), and the cars made are put there.
 //   no Start yet -> "timing": false, "clock.start": null, "cars": []
+using CarObjects = std::array<QJsonObject, core::kSlotCount>;
 QJsonObject raceHead(const model::RaceModel& race, const core::Settings& settings,
-                     const RaceMoment& at);
+                     const RaceMoment& at, CarObjects* made = nullptr);
 
 // One lap of a car as the page reads it, lapNo counted from 1.
 //   a lap counted, not yet closed -> {"lap": n, "ms": null, "end": null, ...}

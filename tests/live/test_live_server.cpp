@@ -388,6 +388,27 @@ private Q_SLOTS:
         QCOMPARE(laps[0][field].toString(), value);
     }
 
+    // A car's figures are made again when the car changes, and every car's when the race
+    // does: a course chosen gives each car its fuel.
+    void carsFollowTheirChanges() {
+        race_->setAddress(1, u"10.0.0.2"_s, true);
+        race_->chooseCar(0, u"1号車"_s, u"60"_s, 60, 2.4f);
+        race_->chooseCar(1, u"2号車"_s, u"60"_s, 60, 2.4f);
+        race_->start(QDateTime::currentDateTimeUtc(), std::nullopt);
+        Feed page(feedUrl(u"/ws?key="_s + kKey));
+        QVERIFY(turnUntil([&] { return page.messages.size() == 1; }, 3000));
+        race_->showMessage(1, u"OK"_s);
+        QVERIFY(turnUntil([&] { return page.messages.size() == 2; }, 1000));
+        QCOMPARE(page.messages[1][u"race"_s][u"cars"_s][1][u"messageIn"_s].toString(), u"OK"_s);
+        QVERIFY(page.messages[1][u"race"_s][u"cars"_s][0][u"fuel"_s].isNull());
+        race_->chooseCourse(u"富士"_s, 4563);
+        QVERIFY(turnUntil([&] { return page.messages.size() == 3; }, 1000));
+        for (int car = 0; car < 2; ++car) {
+            QCOMPARE(page.messages[2][u"race"_s][u"cars"_s][car][u"fuel"_s][u"capacity"_s].toInt(),
+                     60);
+        }
+    }
+
     // A car's every report can change its message: a burst of changes goes out as one
     // message, and each change costs the timing path little.
     void burstIsOneMessage() {
