@@ -128,8 +128,9 @@ Settings ReadSettings(const QString& settingsFile) {
 
     readRules(key, s.rules);
 
+    // The file holds the live page's key: a new one is for the console's user alone.
     if (read && profile.changed()) {
-        profile.write(settingsFile);
+        profile.write(settingsFile, platform::NewFileAccess::OwnerOnly);
     }
     s.derive();
     return s;
@@ -182,7 +183,7 @@ bool WriteAllSettings(const Settings& settings, const QString& settingsFile) {
     }
     profile->setValue(kJournalSection, kJournalDays, QString::number(settings.JournalDays));
     writeRules(settings.rules, *profile);
-    return profile->write(settingsFile);
+    return profile->write(settingsFile, platform::NewFileAccess::OwnerOnly);
 }
 
 PanelResult settingsFromPanel(const Settings& current, const PanelRows& rows) {

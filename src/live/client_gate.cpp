@@ -1,5 +1,7 @@
 #include "live/client_gate.h"
 
+#include "live/client_address.h"
+
 #include <QTcpSocket>
 
 #include <algorithm>
@@ -12,11 +14,13 @@ namespace {
 constexpr int kFeedReadsPerSecond = 16;
 constexpr qint64 kFeedReadBytesPerSecond = 16 * 1024;
 
-QHostAddress plain(const QHostAddress& address) {
-    bool v4 = false;
-    const quint32 ip = address.toIPv4Address(&v4);
-    return v4 ? QHostAddress(ip) : address;
-}
+constexpr quint8 kPing = 0x9;
+constexpr quint8 kPong = 0xA;
+constexpr quint8 kClose = 0x8;
+// Close codes (RFC 6455, 7.4.1).
+constexpr quint16 kNormal = 1000;
+constexpr quint16 kProtocolError = 1002;
+constexpr quint16 kPolicyViolated = 1008;
 
 bool connected(const QTcpSocket* s) {
     return s && s->state() == QAbstractSocket::ConnectedState;
@@ -29,6 +33,8 @@ ClientGate::ClientGate(QString key, Upgrade upgrade, QObject* parent)
     sweep_.setInterval(500);
     connect(&sweep_, &QTimer::timeout, this, &ClientGate::sweep);
     sweep_.start();
+    letInTimer_.setInterval(20);
+    connect(&letInTimer_, &QTimer::timeout, this, &ClientGate::letIn);
 }
 
 ClientGate::~ClientGate() = default;
@@ -63,26 +69,63 @@ qint64 ClientGate::unsentTotal() {
     return total;
 }
 
-bool ClientGate::admit(const QHostAddress& peer) {
+ClientGate::Admission ClientGate::admit(const QHostAddress& bucket) {
     prune();
-    const auto fromPeer = std::count_if(clients_.begin(), clients_.end(),
-                                        [&](const auto& c) { return c->peer == peer; });
-    if (fromPeer >= maxPerAddress_) {
-        return false;
+    const auto sameBucket = [&](const Client& c) { return c.bucket == bucket; };
+    const auto fromBucket = std::count_if(clients_.begin(), clients_.end(),
+                                          [&](const auto& c) { return sameBucket(*c); });
+    if (fromBucket >= maxPerAddress_) {
+        // A team member behind the address of keyless squatters (a NAT) still gets in.
+        Client* way = giveWay(sameBucket, true);
+        if (!way) {
+            return Admission::AddressFull;
+        }
+        drop(*way);
+        prune();
     }
-    const auto unproven = [](const auto& c) { return !c->keyed || c->closing; };
-    const auto unkeyed = std::count_if(clients_.begin(), clients_.end(), unproven);
+    const auto unkeyed = std::count_if(clients_.begin(), clients_.end(),
+                                       [](const auto& c) { return !c->keyed || c->closing; });
     if (int(clients_.size()) < kMaxClients && unkeyed < kMaxClients - kKeyedReserve) {
-        return true;
+        return Admission::In;
     }
-    // The oldest that has not shown the key gives way: it cannot hold a team member out.
-    const auto oldest = std::find_if(clients_.begin(), clients_.end(), unproven);
-    if (oldest == clients_.end()) {
-        return false;
+    // Keyed connections give way only when they hold every place.
+    Client* way = giveWay([](const Client&) { return true; }, int(clients_.size()) >= kMaxClients);
+    if (!way) {
+        return Admission::Full;
     }
-    drop(**oldest);
+    drop(*way);
     prune();
-    return true;
+    return Admission::In;
+}
+
+ClientGate::Client* ClientGate::giveWay(const std::function<bool(const Client&)>& among,
+                                        bool idleKeyed) {
+    Client* way = nullptr;
+    int wayRank = 3;
+    qint64 wayAge = -1;
+    for (const auto& c : clients_) {
+        if (!among(*c)) {
+            continue;
+        }
+        int rank = 3;
+        qint64 age = 0;
+        if (c->closing) {
+            rank = 0;
+        } else if (!c->keyed && c->opened.hasExpired(kGraceMs)) {
+            rank = 1;
+            age = c->opened.elapsed();
+        } else if (idleKeyed && c->keyed && !c->feed && c->received.isEmpty() &&
+                   c->socket->bytesToWrite() == 0 && c->since.hasExpired(kGraceMs)) {
+            rank = 2;
+            age = c->since.elapsed();
+        }
+        if (rank < wayRank || (rank == wayRank && rank < 3 && age > wayAge)) {
+            way = c.get();
+            wayRank = rank;
+            wayAge = age;
+        }
+    }
+    return way;
 }
 
 void ClientGate::incomingConnection(qintptr descriptor) {
@@ -91,17 +134,58 @@ void ClientGate::incomingConnection(qintptr descriptor) {
         delete socket;
         return;
     }
-    const QHostAddress peer = plain(socket->peerAddress());
-    if (!admit(peer)) {
+    // Past this the socket stops reading: a client that floods cannot grow the console.
+    socket->setReadBufferSize(kReadBufferBytes);
+    if (int(waiting_.size()) >= kMaxWaiting) {
         socket->abort();
         socket->deleteLater();
         return;
     }
-    // Past this the socket stops reading: a client that floods cannot grow the console.
-    socket->setReadBufferSize(kReadBufferBytes);
+    QElapsedTimer since;
+    since.start();
+    waiting_.push_back({socket, since});
+    letIn();
+}
+
+void ClientGate::letIn() {
+    while (!waiting_.empty()) {
+        const Waiting w = waiting_.front();
+        if (!connected(w.socket) || w.since.hasExpired(kFirstRequestMs)) {
+            waiting_.pop_front();
+            if (w.socket) {
+                w.socket->abort();
+                w.socket->deleteLater();
+            }
+            continue;
+        }
+        const QHostAddress bucket = addressBucket(w.socket->peerAddress());
+        const Admission admission = admit(bucket);
+        if (admission == Admission::Full) {
+            break;
+        }
+        waiting_.pop_front();
+        if (admission == Admission::AddressFull) {
+            w.socket->abort();
+            w.socket->deleteLater();
+            continue;
+        }
+        take(w.socket, bucket);
+    }
+    // While some wait here, the others wait in the listen queue, in the order they came.
+    if (waiting_.empty()) {
+        letInTimer_.stop();
+        resumeAccepting();
+    } else {
+        pauseAccepting();
+        letInTimer_.start();
+    }
+}
+
+void ClientGate::take(QTcpSocket* socket, const QHostAddress& bucket) {
     auto client = std::make_unique<Client>();
     client->socket = socket;
-    client->peer = peer;
+    client->bucket = bucket;
+    client->opened.start();
     client->since.start();
     clients_.push_back(std::move(client));
     // Connected before the HTTP server's own handler, so that every chunk is seen here first
@@ -120,6 +204,10 @@ void ClientGate::incomingConnection(qintptr descriptor) {
             socket->deleteLater();
         }
     });
+    // What it sent while it waited.
+    if (socket->bytesAvailable() > 0) {
+        onReadyRead(socket);
+    }
 }
 
 bool ClientGate::withinBudget(Client& c, qint64 bytes) {
@@ -147,14 +235,24 @@ void ClientGate::onReadyRead(QTcpSocket* socket) {
         drop(*c);
         return;
     }
-    if (c->feed) {
-        return;  // the WebSocket reads its own frames
-    }
     // Qt's parser opens a transaction even when it finds nothing to read; nothing is in it.
-    if (socket->isTransactionStarted()) {
+    if (!c->feed && socket->isTransactionStarted()) {
         socket->commitTransaction();
     }
+    if (c->feed && !handshakeRead(*c)) {
+        // The upgrade head stays for the WebSocket server; what follows it is read here.
+        const QByteArray after = socket->readAll().sliced(c->handshake.size());
+        for (qsizetype i = c->handshake.size() - 1; i >= 0; --i) {
+            socket->ungetChar(c->handshake[i]);
+        }
+        readFeed(*c, after);
+        return;
+    }
     const QByteArray chunk = socket->readAll();
+    if (c->feed) {
+        readFeed(*c, chunk);
+        return;
+    }
     if (c->closing) {
         return;
     }
@@ -206,9 +304,13 @@ void ClientGate::serve(Client& c) {
             drop(c);
             return;
         }
-        const HttpHead head = parseHead(QByteArrayView(c.received).first(end));
         // The key before anything else: a request without it is told no and costs no more.
-        if (!head.valid || !keyMatches(givenKey(head), key_)) {
+        if (!keyMatches(keyInHead(QByteArrayView(c.received).first(end)), key_)) {
+            refuse(c, 403);
+            return;
+        }
+        const HttpHead head = parseHead(QByteArrayView(c.received).first(end));
+        if (!head.valid) {
             refuse(c, 403);
             return;
         }
@@ -234,14 +336,7 @@ void ClientGate::serve(Client& c) {
                 refuse(c, 400);
                 return;
             }
-            // Marked first: from here on the WebSocket reads this connection.
-            c.feed = true;
-            const QByteArray received = request + c.received;
-            c.received.clear();
-            if (const int status = upgrade_(socket, head, received); status != 0) {
-                c.feed = false;
-                refuse(c, status);
-            }
+            upgradeFeed(c, head, request);
             return;
         }
         c.closeAfter = !keepsAlive(head);
@@ -272,6 +367,101 @@ void ClientGate::serve(Client& c) {
         if (!c.received.isEmpty() && socket->bytesToWrite() <= kPipelineBytes) {
             schedule(c);
         }
+    }
+}
+
+void ClientGate::upgradeFeed(Client& c, const HttpHead& head, const QByteArray& request) {
+    // At the bound a feed makes room for the new one: the oldest of the address holding the
+    // most, so that one address reloading or hoarding pages never pushes out another's.
+    const auto isFeed = [](const Client& f) { return f.feed && !f.closing; };
+    if (std::count_if(clients_.begin(), clients_.end(),
+                      [&](const auto& f) { return isFeed(*f); }) >= kMaxFeeds) {
+        const auto feedsOf = [&](const QHostAddress& bucket) {
+            return std::count_if(clients_.begin(), clients_.end(),
+                                 [&](const auto& f) { return isFeed(*f) && f->bucket == bucket; });
+        };
+        Client* way = nullptr;
+        qsizetype wayFeeds = 0;
+        for (const auto& f : clients_) {
+            if (!isFeed(*f)) {
+                continue;
+            }
+            const qsizetype feeds = feedsOf(f->bucket);
+            if (!way || feeds > wayFeeds ||
+                (feeds == wayFeeds && f->since.elapsed() > way->since.elapsed())) {
+                way = f.get();
+                wayFeeds = feeds;
+            }
+        }
+        drop(*way);
+    }
+    QTcpSocket* socket = c.socket;
+    // Marked first: from here on only the WebSocket server reads the head, and this gate the rest.
+    c.feed = true;
+    c.handshake = request;
+    const QByteArray after = std::exchange(c.received, {});
+    feeding_ = socket;
+    const int status = upgrade_(socket, head, request);
+    feeding_ = nullptr;
+    if (status != 0) {
+        c.feed = false;
+        c.handshake.clear();
+        refuse(c, status);
+        return;
+    }
+    c.since.restart();
+    c.pinged.start();
+    readFeed(c, after);
+}
+
+bool ClientGate::handshakeRead(Client& c) {
+    if (!c.handshake.isEmpty() && (c.socket->bytesAvailable() < c.handshake.size() ||
+                                   c.socket->peek(c.handshake.size()) != c.handshake)) {
+        c.handshake.clear();
+    }
+    return c.handshake.isEmpty();
+}
+
+void ClientGate::readFeed(Client& c, QByteArray bytes) {
+    if (c.closing || bytes.isEmpty()) {
+        return;
+    }
+    QList<ClientFrames::Frame> frames;
+    const ClientFrames::Fault fault = c.frames.take(bytes, frames);
+    for (const ClientFrames::Frame& f : std::as_const(frames)) {
+        if (f.opcode == kPong) {
+            c.awaitingPong = false;
+        } else if (f.opcode == kPing) {
+            if (!sendControl(c, kPong, f.payload)) {
+                return;
+            }
+        } else if (f.opcode == kClose) {
+            closeFeed(c, kNormal);
+            return;
+        }
+    }
+    if (fault != ClientFrames::Fault::None) {
+        closeFeed(c, fault == ClientFrames::Fault::Message ? kPolicyViolated : kProtocolError);
+    }
+}
+
+bool ClientGate::sendControl(Client& c, quint8 opcode, QByteArrayView payload) {
+    QByteArray frame;
+    frame += char(0x80 | opcode);
+    frame += char(payload.size());
+    frame += payload;
+    if (!room(c.socket, frame.size())) {
+        return false;
+    }
+    // Written whole between the WebSocket's own frames: everything here runs on one thread.
+    c.socket->write(frame);
+    return true;
+}
+
+void ClientGate::closeFeed(Client& c, quint16 code) {
+    const char payload[] = {char(code >> 8), char(code & 0xFF)};
+    if (sendControl(c, kClose, QByteArrayView(payload, 2))) {
+        closeAfterWrite(c);
     }
 }
 
@@ -346,8 +536,15 @@ void ClientGate::sweep() {
         if (c->closing ? c->since.hasExpired(kCloseMs)
                        : s->bytesToWrite() > kMaxUnsentBytes ||
                              (!c->keyed && c->since.hasExpired(kFirstRequestMs)) ||
-                             (!c->feed && c->since.hasExpired(kIdleMs))) {
+                             (!c->feed && c->since.hasExpired(kIdleMs)) ||
+                             (c->awaitingPong && c->pinged.hasExpired(pongMs_))) {
             drop(*c);
+        } else if (c->feed && !c->awaitingPong && c->pinged.hasExpired(pingMs_) &&
+                   handshakeRead(*c)) {
+            // A page that reads answers at once; one that reads nothing never does.
+            c->awaitingPong = true;
+            c->pinged.restart();
+            sendControl(*c, kPing, {});
         }
     }
     fitTotal(0, nullptr);

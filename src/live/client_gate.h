@@ -1,5 +1,6 @@
 #pragma once
 
+#include "live/client_frames.h"
 #include "live/http_head.h"
 
 #include <QElapsedTimer>
@@ -8,6 +9,7 @@
 #include <QTcpServer>
 #include <QTimer>
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -17,19 +19,37 @@ class QTcpSocket;
 namespace kaltero::live {
 
 // The live server's accept layer: every byte a client sends passes here before Qt's HTTP server
-// sees it, so that a client without the key costs the console next to nothing.
+// or the feed's WebSocket sees it, so that a client without the key costs the console next to
+// nothing. There is one key: "per key" below means all the connections that have shown it.
 //
-// - Connections: at most kMaxClients at once, kMaxPerAddress from one address; kKeyedReserve of
-//   them are kept for connections that have shown the key: when the others are all taken the
-//   oldest connection that has not shown it gives way to the new one.
+// - Connections: at most kMaxClients at once, kMaxPerAddress from one address (IPv6: from one
+//   /64, see addressBucket). kKeyedReserve of them are kept for connections that have shown the
+//   key. A connection has kGraceMs to show it before it may be made to give way: when the
+//   connections without the key take all the rest, or its address is at its limit, the oldest
+//   of them past its grace time gives way to the new one (so a team member behind a NAT shared
+//   with keyless squatters gets in). When every connection has shown the key, the one idle the
+//   longest (no request waiting, nothing unsent, none for kGraceMs) gives way, so keyed
+//   connections cannot lock the team out; page feeds never give way to a new connection. When
+//   no place can be made, new connections wait, in the order they came (kMaxWaiting accepted,
+//   the rest in the listen queue), until one can: a connection ends or passes its grace time.
+//   A team member is let in after the keyless connections ahead of it, not refused for good.
+// - Feeds: at most kMaxFeeds per key; at the bound the oldest feed of the address holding the
+//   most gives way to a new one. Every feed gets a ping every kPingMs; one that has not
+//   answered within kPongMs (it reads nothing) is dropped.
 // - Requests: the head of each request is read here whole (at most kMaxRequestBytes) and the
-//   key checked first; a request without it gets 403 and the connection is closed. Qt's HTTP
-//   server gets the connection only with its first keyed request, and then each keyed request
-//   alone, one at a time. A keyed upgrade goes to the `upgrade` handler, as the first request
-//   of its connection (as browsers open it: Qt's server lets no connection go once it has it). Only
+//   key looked for in it first, without splitting it into headers; a request without it gets
+//   403 and the connection is closed. Qt's HTTP server gets the connection only with its first
+//   keyed request, and then each keyed request alone, one at a time, each from the event loop
+//   (never from inside Qt's parser); a client that asks ahead waits while kPipelineBytes of
+//   answers are unsent. A keyed upgrade goes to the `upgrade` handler, as the first request of
+//   its connection (as browsers open it: Qt's server lets no connection go once it has it). Only
 //   GET without a body goes on; HTTP/1.0 and "Connection: close" are closed after their answer.
+// - Feed frames: what a page sends after the upgrade is read here and never reaches the
+//   WebSocket (the page only listens): pongs and pings are answered here, an unmasked frame,
+//   a malformed one or any message closes the connection (ClientFrames).
 // - Time: a connection that has not shown the key within kFirstRequestMs, or has been idle
-//   kIdleMs (page feeds excepted), is dropped; a close not done within kCloseMs is aborted.
+//   kIdleMs (page feeds excepted: they answer pings), is dropped; a close not done within
+//   kCloseMs is aborted.
 // - Work: a connection that reads more than kReadsPerSecond chunks or kReadBytesPerSecond bytes
 //   in a second is dropped (a flood of one-byte chunks).
 // - Memory: unsent bytes at most kMaxUnsentBytes per client and kMaxUnsentTotal for all; past the
@@ -40,7 +60,7 @@ class ClientGate : public QTcpServer {
 
 public:
     // Hands a keyed upgrade on; returns 0 when it took the connection, else the status to refuse
-    // it with. `received` is the head and whatever followed it.
+    // it with. `received` is the head alone: what follows it is this gate's to read.
     using Upgrade = std::function<int(QTcpSocket*, const HttpHead&, const QByteArray& received)>;
 
     ClientGate(QString key, Upgrade upgrade, QObject* parent = nullptr);
@@ -49,6 +69,11 @@ public:
     static constexpr int kMaxClients = 64;
     static constexpr int kKeyedReserve = 16;
     static constexpr int kMaxPerAddress = 8;
+    static constexpr int kMaxFeeds = 32;
+    static constexpr int kGraceMs = 1'000;
+    static constexpr int kMaxWaiting = 64;
+    static constexpr int kPingMs = 5'000;
+    static constexpr int kPongMs = 5'000;
     static constexpr qint64 kReadBufferBytes = 64 * 1024;
     static constexpr qint64 kMaxRequestBytes = 32 * 1024;
     static constexpr int kFirstRequestMs = 5'000;
@@ -64,6 +89,11 @@ public:
     // Connections one address may hold (kMaxPerAddress unless set): a benchmark's many pages
     // on one machine stand in for many phones.
     void setMaxPerAddress(int connections) { maxPerAddress_ = connections; }
+    // How often feeds are pinged and how long a pong may take (kPingMs, kPongMs unless set).
+    void setFeedPing(int everyMs, int answerWithinMs) {
+        pingMs_ = everyMs;
+        pongMs_ = answerWithinMs;
+    }
     // Makes room for `bytes` more to `socket`: false (and the socket dropped) when it already
     // holds too much; other clients holding the most are dropped first when the total would
     // pass its bound.
@@ -81,10 +111,11 @@ protected:
 private:
     struct Client {
         QPointer<QTcpSocket> socket;
-        QHostAddress peer;
+        QHostAddress bucket;    // what it is counted under per address
         QByteArray received;    // read, not yet handed on
         qsizetype scanned = 0;  // where the end of a head is still to be looked for
-        QElapsedTimer since;    // accepted, or its last request answered, or closing
+        QElapsedTimer opened;   // accepted: its grace time
+        QElapsedTimer since;    // accepted, or its last request answered, or upgraded, or closing
         QElapsedTimer window;   // the current second of the read budget
         int reads = 0;
         qint64 readBytes = 0;
@@ -94,15 +125,36 @@ private:
         bool closing = false;
         bool closeAfter = false;
         bool scheduled = false;  // a serve() is queued
+        // A feed: its upgrade head until the WebSocket server has read it, what it sends, pings.
+        QByteArray handshake;
+        ClientFrames frames;
+        QElapsedTimer pinged;  // the last ping, or the upgrade
+        bool awaitingPong = false;
     };
     Client* find(const QTcpSocket* socket) const;
     void prune();
-    bool admit(const QHostAddress& peer);
+    enum class Admission { In, AddressFull, Full };
+    // Makes a place for a connection from `bucket` if one can be made (see above).
+    Admission admit(const QHostAddress& bucket);
+    // The connection that gives way to a new one, among those `among` picks: one closing, else
+    // the oldest without the key past its grace time, else (with `idleKeyed`) the keyed one
+    // idle the longest; null when none may.
+    Client* giveWay(const std::function<bool(const Client&)>& among, bool idleKeyed);
+    // Lets in the connections waiting for a place, in the order they came.
+    void letIn();
+    void take(QTcpSocket* socket, const QHostAddress& bucket);
     void onReadyRead(QTcpSocket* socket);
     bool withinBudget(Client& c, qint64 bytes);
     // Queues serve() for the client's next waiting request, once.
     void schedule(Client& c);
     void serve(Client& c);
+    void upgradeFeed(Client& c, const HttpHead& head, const QByteArray& request);
+    // Whether the WebSocket server has read the feed's upgrade head (it reads it in its own time).
+    bool handshakeRead(Client& c);
+    void readFeed(Client& c, QByteArray bytes);
+    // Writes a control frame of this server (unmasked) to the feed; false when it had no room.
+    bool sendControl(Client& c, quint8 opcode, QByteArrayView payload);
+    void closeFeed(Client& c, quint16 code);
     void refuse(Client& c, int status);
     void closeAfterWrite(Client& c);
     void drop(Client& c);
@@ -116,7 +168,16 @@ private:
     std::vector<std::unique_ptr<Client>> clients_;
     QTcpSocket* feeding_ = nullptr;
     int maxPerAddress_ = kMaxPerAddress;
+    int pingMs_ = kPingMs;
+    int pongMs_ = kPongMs;
     QTimer sweep_;
+    // Accepted, waiting for a place: at most kMaxWaiting, each at most kFirstRequestMs.
+    struct Waiting {
+        QPointer<QTcpSocket> socket;
+        QElapsedTimer since;
+    };
+    std::deque<Waiting> waiting_;
+    QTimer letInTimer_;
 };
 
 }  // namespace kaltero::live

@@ -2,6 +2,8 @@
 
 #include <QUrl>
 
+#include <optional>
+
 namespace kaltero::live {
 
 using namespace Qt::StringLiterals;
@@ -82,24 +84,77 @@ HttpHead parseHead(QByteArrayView bytes) {
     return head;
 }
 
-QString givenKey(const HttpHead& head) {
-    // Never a key: the same name twice must not let one of them be checked and the other used.
-    const QString twice = u"\n"_s;
-    const qsizetype question = head.target.indexOf('?');
-    if (question >= 0) {
-        const auto keys = valuesOf(QByteArrayView(head.target).sliced(question + 1), '&', "key");
-        if (keys.size() > 1) {
-            return twice;
-        }
-        if (keys.size() == 1) {
-            return QUrl::fromPercentEncoding(keys[0].toByteArray());
-        }
+namespace {
+
+// The key in a request's target; none when the target does not name one.
+std::optional<QString> targetKey(QByteArrayView target) {
+    const qsizetype question = target.indexOf('?');
+    if (question < 0) {
+        return std::nullopt;
     }
-    const auto cookies = valuesOf(head.value("Cookie"), ';', kKeyCookie);
+    const auto keys = valuesOf(target.sliced(question + 1), '&', "key");
+    if (keys.isEmpty()) {
+        return std::nullopt;
+    }
+    // Never a key: the same name twice must not let one of them be checked and the other used.
+    return keys.size() > 1 ? u"\n"_s : QUrl::fromPercentEncoding(keys[0].toByteArray());
+}
+
+QString cookieKey(QByteArrayView cookie) {
+    const auto cookies = valuesOf(cookie, ';', kKeyCookie);
     if (cookies.size() > 1) {
-        return twice;
+        return u"\n"_s;
     }
     return cookies.isEmpty() ? QString() : QString::fromLatin1(cookies[0]);
+}
+
+// The value of the first header line of that name, as parseHead() would find it; "" if none.
+QByteArrayView firstHeader(QByteArrayView lines, QByteArrayView name) {
+    qsizetype from = 0;
+    while (from < lines.size()) {
+        qsizetype end = lines.indexOf('\n', from);
+        if (end < 0) {
+            end = lines.size();
+        }
+        const QByteArrayView line = lines.sliced(from, end - from).trimmed();
+        from = end + 1;
+        // Most lines are told apart by their length alone.
+        if (line.size() <= name.size()) {
+            continue;
+        }
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0 && line.first(colon).trimmed().compare(name, Qt::CaseInsensitive) == 0) {
+            return line.sliced(colon + 1).trimmed();
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+QString givenKey(const HttpHead& head) {
+    return targetKey(head.target).value_or(cookieKey(head.value("Cookie")));
+}
+
+QString keyInHead(QByteArrayView head) {
+    qsizetype lineEnd = head.indexOf('\n');
+    if (lineEnd < 0) {
+        lineEnd = head.size();
+    }
+    const QByteArrayView requestLine = head.first(lineEnd).trimmed();
+    const qsizetype space = requestLine.indexOf(' ');
+    if (space < 0) {
+        return {};
+    }
+    QByteArrayView target = requestLine.sliced(space + 1);
+    if (const qsizetype next = target.indexOf(' '); next >= 0) {
+        target = target.first(next);
+    }
+    if (auto key = targetKey(target)) {
+        return *std::move(key);
+    }
+    return lineEnd < head.size() ? cookieKey(firstHeader(head.sliced(lineEnd + 1), "Cookie"))
+                                 : QString();
 }
 
 bool keyMatches(QStringView given, QStringView key) {

@@ -30,6 +30,12 @@ HttpHead parseHead(QByteArrayView head);
 // naming the key twice gives a key no one has.
 QString givenKey(const HttpHead& head);
 
+// The same key found in the raw head without splitting it into headers: the request line's
+// target, then the first Cookie header found by a scan of the lines. A keyless head of
+// thousands of headers costs a pass over its bytes and nothing more.
+//   "GET /?key=K HTTP/1.1\r\n…" -> "K";  "GET / HTTP/1.1\r\nCookie: kaltero_key=K" -> "K"
+QString keyInHead(QByteArrayView head);
+
 // The whole value compared, in a time that does not depend on where it differs; hex digits in
 // either case. "K" matches K, "K0", "K " and "" do not.
 bool keyMatches(QStringView given, QStringView key);

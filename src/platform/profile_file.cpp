@@ -151,13 +151,13 @@ void Profile::setValue(const QString& section, const QString& key, const QString
     }
 }
 
-bool Profile::write(const QString& file) const {
+bool Profile::write(const QString& file, NewFileAccess access) const {
     TextLines text{encoding_, {}};
     text.lines.reserve(lines_.size());
     for (const Line& line : lines_) {
         text.lines.append(line.bytes);
     }
-    return writeWholeFile(file, joinLines(text));
+    return writeWholeFile(file, joinLines(text), nullptr, access);
 }
 
 std::optional<QString> readProfileString(const QString& section, const QString& key,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "text_lines.h"
+#include "whole_file.h"
 
 #include <QList>
 #include <QString>
@@ -32,7 +33,7 @@ public:
     bool changed() const { return changed_; }
 
     // Returns false when the file could not be written; the old file is then left untouched.
-    bool write(const QString& file) const;
+    bool write(const QString& file, NewFileAccess access = NewFileAccess::Default) const;
 
     // One line of the file, parsed once when it is read.
     struct Line {

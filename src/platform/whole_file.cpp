@@ -45,13 +45,23 @@ QString refusal(const QString& path) {
     return {};
 }
 
-QString replace(const QString& path, QByteArrayView bytes) {
+QString replace(const QString& path, QByteArrayView bytes, NewFileAccess access) {
     if (QString why = refusal(path); !why.isEmpty()) {
         return why;
     }
+    const bool fresh = !QFileInfo::exists(path);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         return file.errorString();
+    }
+    // Set on the temporary file before a byte is written, so that the secret is never readable
+    // by others, not even for a moment; the rename keeps it. An existing file's mode is copied
+    // to the temporary by QSaveFile itself.
+    if (fresh && access == NewFileAccess::OwnerOnly &&
+        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+        const QString why = file.errorString();
+        file.cancelWriting();
+        return why;
     }
     if (file.write(bytes.data(), bytes.size()) != bytes.size()) {
         const QString why = file.errorString();
@@ -66,8 +76,9 @@ QString replace(const QString& path, QByteArrayView bytes) {
 
 }  // namespace
 
-bool writeWholeFile(const QString& path, QByteArrayView bytes, QString* error) {
-    const QString why = replace(path, bytes);
+bool writeWholeFile(const QString& path, QByteArrayView bytes, QString* error,
+                    NewFileAccess access) {
+    const QString why = replace(path, bytes, access);
     if (why.isEmpty()) {
         qCDebug(lcFiles) << "wrote" << path << bytes.size() << "bytes";
         return true;

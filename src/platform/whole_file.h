@@ -25,6 +25,11 @@ std::optional<FileContent> readWholeFile(const QString& path);
 // A file whose write permission is taken away is refused and never replaced, even for an
 // administrator who could write it: the operator protected it for a reason. Returns false when
 // the file was not written; `error`, when given, then says why.
-bool writeWholeFile(const QString& path, QByteArrayView bytes, QString* error = nullptr);
+// Who may read a file the write makes new (an existing file keeps its own mode): anyone the
+// system lets (its default), or its owner alone, for a file that holds a secret such as the live
+// page's key. On Windows the file's folder decides.
+enum class NewFileAccess { Default, OwnerOnly };
+bool writeWholeFile(const QString& path, QByteArrayView bytes, QString* error = nullptr,
+                    NewFileAccess access = NewFileAccess::Default);
 
 }  // namespace kaltero::platform

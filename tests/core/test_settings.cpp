@@ -135,6 +135,28 @@ private Q_SLOTS:
         QCOMPARE(readBytes(file_), bytes);
     }
 
+    // The file holds the live page's key: made new, only its owner may read it; an existing
+    // file keeps the mode the operator gave it.
+    void fileModeGuardsTheKey_data() {
+        QTest::addColumn<bool>("existing");
+        QTest::addColumn<int>("mode");  // QFile::Permissions the file has after 登録
+        const int ownerOnly =
+            int(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+        QTest::newRow("new") << false << ownerOnly;
+        QTest::newRow("existing, group may read") << true << int(ownerOnly | QFile::ReadGroup);
+    }
+    void fileModeGuardsTheKey() {
+        QFETCH(bool, existing);
+        QFETCH(int, mode);
+        if (existing) {
+            QVERIFY(writeBytes(file_, encodeCp932(u"[ライブ表示]\r\n有効=1\r\n"_s)));
+            QVERIFY(QFile::setPermissions(file_, QFile::Permissions(mode)));
+        }
+        const Settings read = ReadSettings(file_);
+        QVERIFY(kaltero::core::WriteAllSettings(read, file_));
+        QCOMPARE(int(QFile::permissions(file_)), mode);
+    }
+
     void precision_data() {
         QTest::addColumn<QString>("precision");
         QTest::addColumn<int>("ticksPerSecond");

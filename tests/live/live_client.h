@@ -44,9 +44,14 @@ struct HttpReply {
     }
 };
 
-// Sends `request` as it is and reads one answer, or until the server closes.
-inline HttpReply exchange(quint16 port, const QByteArray& request, int timeoutMs = 3000) {
+// Sends `request` as it is and reads one answer, or until the server closes; from the address
+// `from` when given.
+inline HttpReply exchange(quint16 port, const QByteArray& request, int timeoutMs = 3000,
+                          const QHostAddress& from = {}) {
     QTcpSocket socket;
+    if (!from.isNull()) {
+        socket.bind(from);
+    }
     socket.connectToHost(QStringLiteral("127.0.0.1"), port);
     HttpReply reply;
     if (!turnUntil([&] { return socket.state() == QAbstractSocket::ConnectedState; }, timeoutMs)) {

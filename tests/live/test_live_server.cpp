@@ -1,3 +1,4 @@
+#include "live/client_gate.h"
 #include "live/live_server.h"
 #include "live/live_service.h"
 #include "live/race_feed.h"
@@ -68,6 +69,45 @@ QList<kaltero::testing::HttpReply> splitAnswers(QByteArray bytes) {
         replies << r;
     }
     return replies;
+}
+
+// A masked frame as a page sends it, or an unmasked one as no client may.
+QByteArray clientFrame(quint8 first, const QByteArray& payload, bool masked = true) {
+    QByteArray f(1, char(first));
+    f += char((masked ? 0x80 : 0) | payload.size());
+    const QByteArray key("\x11\x22\x33\x44", 4);
+    if (masked) {
+        f += key;
+    }
+    for (qsizetype i = 0; i < payload.size(); ++i) {
+        f += masked ? char(payload[i] ^ key[i % 4]) : payload[i];
+    }
+    return f;
+}
+
+QHostAddress loopback(int n) {
+    return QHostAddress(u"127.0.0.%1"_s.arg(n));
+}
+
+// `count` connections that never send a byte, as many from each address as it may open, from
+// 127.0.0.<from> on; each accepted before this returns.
+std::vector<std::unique_ptr<QTcpSocket>> squat(quint16 port, int count, int from) {
+    std::vector<std::unique_ptr<QTcpSocket>> held;
+    for (int i = 0; i < count; ++i) {
+        auto s = std::make_unique<QTcpSocket>();
+        s->bind(loopback(from + i / kaltero::live::ClientGate::kMaxPerAddress));
+        s->connectToHost(u"127.0.0.1"_s, port);
+        held.push_back(std::move(s));
+    }
+    // Long enough for the server to take every one of them in the order they came.
+    turnUntil([] { return false; }, 100);
+    return held;
+}
+
+int stillOpen(const std::vector<std::unique_ptr<QTcpSocket>>& held) {
+    return int(std::count_if(held.begin(), held.end(), [](const auto& s) {
+        return s->state() == QAbstractSocket::ConnectedState;
+    }));
 }
 
 QStringList keysOf(const QJsonObject& o) {
@@ -237,6 +277,146 @@ private Q_SLOTS:
         }
         QVERIFY2(gWarnings.isEmpty(), qPrintable(gWarnings.join(u'\n')));
         QCOMPARE(client.state(), QAbstractSocket::ConnectedState);
+    }
+
+    // A team member's connection has its grace time to show the key: new connections without
+    // it, from ever new addresses, do not push it out first.
+    void newConnectionGetsTimeToShowItsKey() {
+        using kaltero::live::ClientGate;
+        auto old = squat(port(), ClientGate::kMaxClients - ClientGate::kKeyedReserve, 10);
+        turnUntil([] { return false; }, ClientGate::kGraceMs + 100);
+        QTcpSocket team;
+        team.connectToHost(u"127.0.0.1"_s, port());
+        QVERIFY(turnUntil([&] { return team.state() == QAbstractSocket::ConnectedState; }, 3000));
+        turnUntil([] { return false; }, 20);
+        // Enough to push out every older connection and then some.
+        auto churn = squat(port(), ClientGate::kMaxClients, 30);
+        QCOMPARE(stillOpen(old), 0);
+        team.write(get(u"/live.css?key="_s + kKey));
+        QByteArray got;
+        turnUntil(
+            [&] {
+                got += team.readAll();
+                return splitAnswers(got).size() == 1 ||
+                       team.state() != QAbstractSocket::ConnectedState;
+            },
+            3000);
+        QCOMPARE(splitAnswers(got).value(0).status, 200);
+    }
+
+    // An address full of connections without the key (a NAT shared with squatters) still lets
+    // a team member in: the squatters give way.
+    void teamGetsInPastSquattersOfItsAddress() {
+        using kaltero::live::ClientGate;
+        auto squatters = squat(port(), ClientGate::kMaxPerAddress, 5);
+        turnUntil([] { return false; }, ClientGate::kGraceMs + 100);
+        for (int i = 0; i < 2 * ClientGate::kMaxPerAddress; ++i) {
+            const auto reply = exchange(port(), get(u"/live.css?key="_s + kKey), 3000, loopback(5));
+            QCOMPARE(reply.status, 200);
+        }
+    }
+
+    // Keyed connections holding every place do not lock the team out: the one idle longest
+    // gives way. Page feeds are bounded too, the oldest making room for a new page.
+    void keyedConnectionsGiveWay() {
+        using kaltero::live::ClientGate;
+        server_->gate()->setMaxPerAddress(ClientGate::kMaxClients);
+        std::vector<std::unique_ptr<QTcpSocket>> held;
+        for (int i = 0; i < ClientGate::kMaxClients; ++i) {
+            auto s = std::make_unique<QTcpSocket>();
+            s->connectToHost(u"127.0.0.1"_s, port());
+            s->write(get(u"/live.css?key="_s + kKey));
+            QVERIFY(turnUntil([&] { return s->bytesAvailable() > 0; }, 3000));
+            held.push_back(std::move(s));
+        }
+        QCOMPARE(server_->gate()->openCount(), ClientGate::kMaxClients);
+        turnUntil([] { return false; }, ClientGate::kGraceMs + 100);
+        QCOMPARE(exchange(port(), get(u"/live.css?key="_s + kKey)).status, 200);
+        QCOMPARE(stillOpen(held), ClientGate::kMaxClients - 1);
+    }
+    // At the bound, the address holding the most feeds gives up its oldest: a team page from
+    // another address stays.
+    void feedsAreBoundedPerKey() {
+        using kaltero::live::ClientGate;
+        server_->gate()->setMaxPerAddress(ClientGate::kMaxClients);
+        Feed team(feedUrl(u"/ws?key="_s + kKey));
+        QVERIFY(turnUntil([&] { return !team.messages.isEmpty(); }, 3000));
+        // Pages from one other address, up to the bound and one more.
+        std::vector<std::unique_ptr<QTcpSocket>> pages;
+        for (int i = 0; i < ClientGate::kMaxFeeds; ++i) {
+            auto page = std::make_unique<QTcpSocket>();
+            page->bind(loopback(2));
+            page->connectToHost(u"127.0.0.1"_s, port());
+            page->write(kaltero::testing::upgradeRequest(u"/ws?key="_s + kKey));
+            QVERIFY(turnUntil([&] { return server_->feedCount() == i + 2; }, 3000) ||
+                    i == ClientGate::kMaxFeeds - 1);
+            pages.push_back(std::move(page));
+        }
+        QVERIFY(turnUntil([&] { return pages[0]->state() == QAbstractSocket::UnconnectedState; },
+                          1000));
+        QCOMPARE(server_->feedCount(), ClientGate::kMaxFeeds);
+        QCOMPARE(stillOpen(pages), ClientGate::kMaxFeeds - 1);
+        QCOMPARE(team.socket.state(), QAbstractSocket::ConnectedState);
+    }
+
+    // A page only listens: after the upgrade, pings and pongs pass (a ping answered); an
+    // unmasked frame (RFC 6455, 5.1), a message or a close ends the connection.
+    void feedFrames_data() {
+        QTest::addColumn<QByteArray>("frame");
+        QTest::addColumn<bool>("stays");
+        QTest::addColumn<QByteArray>("answer");  // a frame the server sends back
+        QTest::newRow("pong") << clientFrame(0x8A, "p") << true << QByteArray();
+        QTest::newRow("ping") << clientFrame(0x89, "hi") << true << "\x8A\x02hi"_ba;
+        QTest::newRow("unmasked ping")
+            << clientFrame(0x89, "hi", false) << false << "\x88\x02\x03\xEA"_ba;
+        QTest::newRow("unmasked pong") << clientFrame(0x8A, {}, false) << false << QByteArray();
+        QTest::newRow("text") << clientFrame(0x81, "hi") << false << "\x88\x02\x03\xF0"_ba;
+        QTest::newRow("close") << clientFrame(0x88, "\x03\xE8") << false << QByteArray();
+    }
+    void feedFrames() {
+        QFETCH(QByteArray, frame);
+        QFETCH(bool, stays);
+        QFETCH(QByteArray, answer);
+        QTcpSocket page;
+        page.connectToHost(u"127.0.0.1"_s, port());
+        page.write(kaltero::testing::upgradeRequest(u"/ws?key="_s + kKey));
+        QByteArray got;
+        QVERIFY(turnUntil(
+            [&] {
+                got += page.readAll();
+                return server_->feedCount() == 1 && got.contains("\r\n\r\n");
+            },
+            3000));
+        QVERIFY(got.startsWith("HTTP/1.1 101"));
+        // The race the page gets first is read and put aside.
+        turnUntil([] { return false; }, 100);
+        page.readAll();
+        got.clear();
+        page.write(frame);
+        const bool closed = turnUntil(
+            [&] {
+                got += page.readAll();
+                return page.state() == QAbstractSocket::UnconnectedState;
+            },
+            1000);
+        QCOMPARE(!closed, stays);
+        QVERIFY2(got.contains(answer), got.toHex().constData());
+    }
+
+    // Every page is pinged; one that does not answer (it reads nothing) is dropped, one that
+    // does stays.
+    void silentFeedIsDropped() {
+        server_->gate()->setFeedPing(200, 300);
+        Feed page(feedUrl(u"/ws?key="_s + kKey));
+        QTcpSocket silent;
+        silent.connectToHost(u"127.0.0.1"_s, port());
+        silent.write(kaltero::testing::upgradeRequest(u"/ws?key="_s + kKey));
+        QVERIFY(turnUntil([&] { return server_->feedCount() == 2; }, 3000));
+        QVERIFY(
+            turnUntil([&] { return silent.state() == QAbstractSocket::UnconnectedState; }, 3000));
+        turnUntil([] { return false; }, 1000);
+        QCOMPARE(page.socket.state(), QAbstractSocket::ConnectedState);
+        QCOMPARE(server_->feedCount(), 1);
     }
 
     // A connection ends after its answer when the client asks for that, HTTP/1.0 by default.
