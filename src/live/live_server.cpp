@@ -7,7 +7,6 @@
 #include <QHttpServerResponder>
 #include <QHttpServerResponse>
 #include <QTcpSocket>
-#include <QTimer>
 #include <QUrlQuery>
 #include <QWebSocket>
 
@@ -197,17 +196,8 @@ void LiveServer::acceptFeeds(QWebSocket* page) {
         }
     }
     upgrading_.removeAll(connection);
-    page->setMaxAllowedIncomingFrameSize(kMaxIncomingBytes);
-    page->setMaxAllowedIncomingMessageSize(kMaxIncomingBytes);
+    // What a page sends (pongs, its close) is read and answered by the gate, never here.
     connect(page, &QWebSocket::disconnected, this, [this, page] { drop(page); });
-    // A page only listens: whatever sends messages is no page. A close it does not answer is
-    // not waited for.
-    const auto refuse = [page] {
-        page->close(QWebSocketProtocol::CloseCodePolicyViolated);
-        QTimer::singleShot(ClientGate::kCloseMs, page, &QWebSocket::abort);
-    };
-    connect(page, &QWebSocket::textFrameReceived, page, refuse);
-    connect(page, &QWebSocket::binaryFrameReceived, page, refuse);
     feeds_.append({page, connection});
     const QByteArray whole = race_.wholeMessage();
     if (connection && gate_ && !gate_->room(connection, whole.size() + 16)) {

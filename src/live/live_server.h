@@ -47,9 +47,6 @@ public:
     // The race moves on: held, and its change sent to every open page.
     void apply(const kaltero::live::RaceDeltaPtr& delta);
 
-    // The page sends nothing: a feed that sends a message is closed, and no frame may be larger.
-    static constexpr quint64 kMaxIncomingBytes = 4 * 1024;
-
 protected:
     bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;
     void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
