@@ -69,7 +69,8 @@ public:
     static constexpr int kMaxClients = 64;
     static constexpr int kKeyedReserve = 16;
     static constexpr int kMaxPerAddress = 8;
-    static constexpr int kMaxFeeds = 32;
+    // Fifty phones of a large team, and room left for their page loads.
+    static constexpr int kMaxFeeds = 56;
     static constexpr int kGraceMs = 1'000;
     static constexpr int kMaxWaiting = 64;
     static constexpr int kPingMs = 5'000;
