@@ -266,21 +266,18 @@ void ClientGate::onReadyRead(QTcpSocket* socket) {
     schedule(*c);
 }
 
-void ClientGate::schedule(Client& c) {
+void ClientGate::schedule(Client& c, int ms) {
     if (c.scheduled) {
         return;
     }
     c.scheduled = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this, socket = QPointer<QTcpSocket>(c.socket)] {
-            Client* c = socket ? find(socket) : nullptr;
-            if (c) {
-                c->scheduled = false;
-                serve(*c);
-            }
-        },
-        Qt::QueuedConnection);
+    QTimer::singleShot(ms, this, [this, socket = QPointer<QTcpSocket>(c.socket)] {
+        Client* c = socket ? find(socket) : nullptr;
+        if (c) {
+            c->scheduled = false;
+            serve(*c);
+        }
+    });
 }
 
 void ClientGate::serve(Client& c) {
@@ -324,6 +321,15 @@ void ClientGate::serve(Client& c) {
             refuse(c, 400);
             return;
         }
+        if (!c.answerWindow.isValid() || c.answerWindow.hasExpired(1000)) {
+            c.answerWindow.start();
+            c.answers = 0;
+        }
+        if (c.answers >= kAnswersPerSecond) {
+            schedule(c, int(1000 - c.answerWindow.elapsed()) + 1);
+            return;
+        }
+        ++c.answers;
         const QByteArray request = c.received.left(end + 4);
         c.received.remove(0, end + 4);
         c.scanned = 0;

@@ -51,7 +51,9 @@ namespace kaltero::live {
 //   kIdleMs (page feeds excepted: they answer pings), is dropped; a close not done within
 //   kCloseMs is aborted.
 // - Work: a connection that reads more than kReadsPerSecond chunks or kReadBytesPerSecond bytes
-//   in a second is dropped (a flood of one-byte chunks).
+//   in a second is dropped (a flood of one-byte chunks). A keyed connection gets at most
+//   kAnswersPerSecond answers a second; what it asks beyond that waits its turn (a page loads
+//   with a handful), so a script that pipelines without end costs the console a bounded share.
 // - Memory: unsent bytes at most kMaxUnsentBytes per client and kMaxUnsentTotal for all; past the
 //   total the client with the most waiting is dropped first. Checked before every answer and
 //   push (room()), on every chunk read (pongs are written for what was read) and every sweep.
@@ -82,6 +84,7 @@ public:
     static constexpr int kCloseMs = 3'000;
     static constexpr int kReadsPerSecond = 200;
     static constexpr qint64 kReadBytesPerSecond = 256 * 1024;
+    static constexpr int kAnswersPerSecond = 20;
     static constexpr qint64 kMaxUnsentBytes = 8 * 1024 * 1024;
     static constexpr qint64 kMaxUnsentTotal = 64 * 1024 * 1024;
     // Pipelined requests wait while this much of the answers is still unsent.
@@ -125,7 +128,9 @@ private:
         bool feed = false;
         bool closing = false;
         bool closeAfter = false;
-        bool scheduled = false;  // a serve() is queued
+        bool scheduled = false;      // a serve() is queued
+        QElapsedTimer answerWindow;  // the current second of the answer budget
+        int answers = 0;
         // A feed: its upgrade head until the WebSocket server has read it, what it sends, pings.
         QByteArray handshake;
         ClientFrames frames;
@@ -147,7 +152,8 @@ private:
     void onReadyRead(QTcpSocket* socket);
     bool withinBudget(Client& c, qint64 bytes);
     // Queues serve() for the client's next waiting request, once.
-    void schedule(Client& c);
+    // Serves the client's next request from the event loop, after `ms`.
+    void schedule(Client& c, int ms = 0);
     void serve(Client& c);
     void upgradeFeed(Client& c, const HttpHead& head, const QByteArray& request);
     // Whether the WebSocket server has read the feed's upgrade head (it reads it in its own time).

@@ -19,6 +19,7 @@ LiveService::LiveService(const model::RaceModel& race, const core::Settings& set
                 server, [server, d] { server->apply(d); }, Qt::QueuedConnection);
         },
         Qt::DirectConnection);
+    feed_.flush();
 }
 
 LiveService::~LiveService() {

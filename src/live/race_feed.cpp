@@ -60,6 +60,7 @@ void RaceFeed::onChange(const model::Change& change) {
 }
 
 void RaceFeed::flush() {
+    timer_.stop();
     auto d = std::make_shared<RaceDelta>();
     d->head = raceHead(race_, settings_, moment_(), &cars_);
     d->madeAt.start();

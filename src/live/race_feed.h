@@ -29,9 +29,12 @@ class RaceFeed : public QObject {
 public:
     using Moment = std::function<RaceMoment()>;
 
-    // The first delta, the whole race, follows within kCoalesceMs.
+    // The first delta, the whole race, follows within kCoalesceMs, or at flush().
     RaceFeed(const model::RaceModel& race, const core::Settings& settings, Moment moment,
              QObject* parent = nullptr);
+
+    // Sends what is due now: a server that starts holds the race before its first client.
+    void flush();
 
     // How long a burst of changes is gathered before it goes out.
     static constexpr int kCoalesceMs = 40;
@@ -41,7 +44,6 @@ Q_SIGNALS:
 
 private:
     void onChange(const model::Change& change);
-    void flush();
 
     const model::RaceModel& race_;
     const core::Settings& settings_;

@@ -473,9 +473,11 @@ def check_long_race(page_url):
     key = urllib.parse.parse_qs(base.query)['key'][0]
     root = '%s://%s' % (base.scheme, base.netloc)
     race = api_race(root, key)
+    first = LONG_RACE_LAPS - WINDOW_LAPS + 1
+    if len(race['cars']) != 5:
+        fail('/api/race carries %d cars, not the race\'s 5' % len(race['cars']))
     for c in race['cars']:
         laps = [lap['lap'] for lap in c['laps']]
-        first = LONG_RACE_LAPS - WINDOW_LAPS + 1
         if c['lapCount'] != LONG_RACE_LAPS or c.get('lapsFrom') != first or \
                 laps != list(range(first, LONG_RACE_LAPS + 1)):
             fail('car %d: /api/race carries laps %s..%s from %s of %d, not its latest %d of %d' % (
