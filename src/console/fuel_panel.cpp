@@ -52,6 +52,13 @@ FuelPanel::FuelPanel(WindowContext& console) : c_(console) {
     QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
         switch (change.op) {
             case model::Op::Started:
+                // The set-up the race starts with: a race rebuilt from it draws it anew.
+                for (int s = 0; s < kSlotCount; ++s) {
+                    showEconomy(s, false);
+                    c_.ui.Car[s]->Lbl_AllGas->setText(
+                        core::generalNumber(c_.state.car[s].FuelTotal));
+                    showCountdown(s);
+                }
                 for (int s : c_.race.takingPart()) {
                     // No estimate without a course, an economy or a tank: no figure either.
                     c_.ui.Car[s]->Lbl_ZanGas->clear();

@@ -31,6 +31,13 @@ PitMessages::PitMessages(WindowContext& console) : c_(console) {
                               c_.state.car[change.slot].OutMsg);
         } else if (change.op == model::Op::AllCarMessageTyped) {
             widgets::showText(c_.ui.Txt_AllOutMess, c_.state.AllCarTyped);
+        } else if (change.op == model::Op::Started) {
+            // The messages of the set-up the race starts with.
+            widgets::showText(c_.ui.Txt_AllOutMess, c_.state.AllCarTyped);
+            for (int s = 0; s < kSlotCount; ++s) {
+                widgets::showText(c_.ui.Car[s]->Txt_OutMess, c_.state.car[s].OutMsg);
+                c_.ui.Car[s]->Lbl_InMess->setText(c_.state.car[s].InMsg);
+            }
         } else if (change.op == model::Op::MessageReceived) {
             c_.ui.Car[change.slot]->Lbl_InMess->setText(c_.state.car[change.slot].InMsg);
         } else if (change.op == model::Op::Stopped) {

@@ -25,7 +25,8 @@ RaceClock::RaceClock(WindowContext& console) : c_(console) {
     QObject::connect(&c_.engine, &engine::RaceEngine::clockTicked,
                      [this](const QDateTime& now) { showClock(now); });
     QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
-        if (change.op == model::Op::RaceLengthEdited) {
+        // A Start carries the race length with the rest of the set-up.
+        if (change.op == model::Op::RaceLengthEdited || change.op == model::Op::Started) {
             widgets::showText(c_.ui.Txt_RunH, c_.state.RunH);
             widgets::showText(c_.ui.Txt_RunN, c_.state.RunN);
         }

@@ -32,7 +32,7 @@ ResultsReport::ResultsReport(WindowContext& console) : c_(console) {
     }
     QObject::connect(ui.Cmb_Tenki, &QComboBox::currentTextChanged, edited);
     QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
-        if (change.op == model::Op::EventDataEdited) {
+        if (change.op == model::Op::EventDataEdited || change.op == model::Op::Started) {
             showEventData();
         }
     });

@@ -56,6 +56,16 @@ void SlotChoice::show(const model::Change& change) {
         case model::Op::CourseChosen:
             widgets::showEntry(ui.Cmb_Course, c_.state.CourseName);
             break;
+        // A Start carries the whole set-up: a race rebuilt from it draws every choice anew.
+        case model::Op::Started:
+            for (int s = 0; s < core::kSlotCount; ++s) {
+                const auto& car = c_.state.car[s];
+                ui.Car[s]->Lbl_Tank->setText(car.TankTxt);
+                widgets::showEntry(ui.Car[s]->Cmb_Car, car.CarName);
+                widgets::showEntry(ui.Car[s]->Cmb_Driver, car.Driver);
+            }
+            widgets::showEntry(ui.Cmb_Course, c_.state.CourseName);
+            break;
         default:
             break;
     }

@@ -181,47 +181,86 @@ private Q_SLOTS:
         QCOMPARE(panel->Spd_Laps->cellText(3, 4), QString());
     }
 
-    // What was set up before the Start comes back with the race: showing one field after the
-    // restart must not overwrite those not shown yet with what the empty window held.
-    void resumedRaceKeepsItsSetUp() {
+    // A race set up as the operator sets it up, through the window's controls, then killed
+    // mid-race: the window after the resume is the window before, every control the race
+    // decides, and a race length typed after it moves the end as it would have before.
+    void setUpThroughTheWindowOutlivesAKill() {
         const auto masters = [](const QDir& folder) {
-            QVERIFY(writeBytes(folder.filePath(u"Car.ini"_s), "Car A,Ann,60,8.5\r\n"));
+            QVERIFY(
+                writeBytes(folder.filePath(u"Car.ini"_s),
+                           kaltero::platform::encodeCp932(u"赤,,60,8.5\r\n青,,100,10.25\r\n"_s)));
+            QVERIFY(writeBytes(folder.filePath(u"Course.ini"_s),
+                               kaltero::platform::encodeCp932(u"富士,4563\r\n"_s)));
             QVERIFY(writeBytes(folder.filePath(u"Drivers.ini"_s),
-                               kaltero::platform::encodeCp932(u"Taro,全車\r\n"_s)));
+                               kaltero::platform::encodeCp932(u"佐藤,全車\r\n鈴木,全車\r\n"_s)));
         };
+        // The entry whose shown text begins with `entry`, picked in the open list.
         const auto choose = [](kaltero::widgets::ChoiceList* list, const QString& entry) {
-            list->setCurrentIndex(list->findText(entry));
-            Q_EMIT list->activated(list->currentIndex());
+            int index = -1;
+            for (int i = 0; i < list->count() && index < 0; ++i) {
+                index = list->itemText(i).startsWith(entry) ? i : -1;
+            }
+            QVERIFY2(index >= 0, qPrintable(entry));
+            list->setCurrentIndex(index);
+            Q_EMIT list->activated(index);
         };
         JournalFiles files;
-        const kaltero::core::EventData event{u"耐久 第3戦"_s, u"2026/04/05"_s, u"曇"_s, u"18"_s};
+        QStringList window;
+        QDateTime killedAt;
         {
             ConsoleFixture race(masters);
             auto& ui = race.ui();
-            race.prompts.answerInput(u"127.0.0.1"_s);
-            ui.Car[0]->Btn_ClientNoSet->click();
-            choose(ui.Car[0]->Cmb_Car, u"Car A"_s);
-            choose(ui.Car[0]->Cmb_Driver, u"Taro"_s);
-            ui.Txt_Event->setText(event.name);
-            ui.Txt_Date->setText(event.date);
-            ui.Cmb_Tenki->setCurrentIndex(ui.Cmb_Tenki->findText(event.weather));
-            ui.Txt_Kion->setText(event.temperature);
-            ui.Txt_RunH->setText(u"2"_s);
-            ui.Txt_RunN->setText(u"30"_s);
+            for (int s : {0, 1}) {
+                race.prompts.answerInput(u"127.0.0.1"_s);
+                ui.Car[s]->Btn_ClientNoSet->click();
+            }
+            choose(ui.Car[0]->Cmb_Car, u"赤"_s);
+            choose(ui.Car[1]->Cmb_Car, u"青"_s);
+            choose(ui.Car[0]->Cmb_Driver, u"佐藤"_s);
+            choose(ui.Car[1]->Cmb_Driver, u"鈴木"_s);
+            choose(ui.Cmb_Course, u"富士"_s);
+            kaltero::testing::focusOut(ui.Cmb_Course);  // the course counts once the list is left
+            kaltero::testing::retype(ui.Txt_Event, u"耐久 第3戦"_s);
+            kaltero::testing::retype(ui.Txt_Date, u"2026/04/05"_s);
+            ui.Cmb_Tenki->setCurrentIndex(ui.Cmb_Tenki->findText(u"曇"_s));
+            kaltero::testing::retype(ui.Txt_Kion, u"18"_s);
+            kaltero::testing::retype(ui.Txt_RunH, u"1"_s);
+            kaltero::testing::retype(ui.Txt_RunN, u"0"_s);
+            kaltero::testing::retype(ui.Txt_AllOutMess, u"SC"_s);
+            kaltero::testing::retype(ui.Car[1]->Txt_Nenpi, u"9.5"_s);
             ui.Btn_Start->click();
+            TestCar car0(0);
+            TestCar car1(1);
+            for (int lap = 0; lap < 2; ++lap) {
+                race.clock.advance(11'000);
+                QVERIFY(car0.exchange(TestCar::lapReport(lap)).startsWith(u'N'));
+                QVERIFY(car1.exchange(TestCar::lapReport(lap)).startsWith(u'N'));
+            }
+            window = windowAsShown(race.program.window());
+            QVERIFY(race.program.journal()->flush());
             files = JournalFiles::of(QDir(race.dir.path()));
+            killedAt = race.clock.now();
         }
         ConsoleFixture again(
             [&](const QDir& folder) {
                 masters(folder);
                 files.copyTo(folder);
             },
-            ConsoleFixture::kStart.addSecs(60), true);
-        const auto& st = again.model.state();
-        QCOMPARE(QStringList({st.event.name, st.event.date, st.event.weather, st.event.temperature,
-                              st.RunH, st.RunN, st.car[0].CarName, st.car[0].Driver}),
-                 QStringList({event.name, event.date, event.weather, event.temperature, u"2"_s,
-                              u"30"_s, u"Car A"_s, u"Taro"_s}));
+            killedAt, true);
+        const QStringList after = windowAsShown(again.program.window());
+        for (int i = 0; i < std::max(window.size(), after.size()); ++i) {
+            if (window.value(i) != after.value(i)) {
+                qWarning("before: %s\nafter:  %s", qUtf8Printable(window.value(i)),
+                         qUtf8Printable(after.value(i)));
+            }
+        }
+        QCOMPARE(after, window);
+
+        const QDateTime start = again.state().RaceStartTime;
+        kaltero::testing::retype(again.ui().Txt_RunN, u"30"_s);
+        QCOMPARE(again.state().RunN, u"30"_s);
+        QVERIFY(again.state().EndTimeSet);
+        QCOMPARE(again.state().RaceEndTime, start.addSecs(90 * 60));
     }
 
     // The second race of the day with the set-up of the first (nothing entered again), killed
