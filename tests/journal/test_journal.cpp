@@ -234,6 +234,7 @@ private Q_SLOTS:
             race.editEventData({u"耐久"_s, u"2026/04/03"_s, u"晴"_s, u"21"_s});
             race.editRaceLength(u"2"_s, u"30"_s, std::nullopt);
             race.chooseDriver(0, u"山田"_s, u"0"_s);
+            race.switchCountdown(1, true, u"12"_s);  // only the Start's set-up carries it
             race.start(kStart, kStart.addSecs(9000));
             race.switchCountdown(0, true, u"5"_s);
             race.editCountdown(0, u"4"_s);
