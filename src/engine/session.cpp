@@ -14,6 +14,8 @@
 
 namespace kaltero::engine {
 
+using namespace Qt::StringLiterals;
+
 namespace {
 const QString kTitle = QStringLiteral("計測記録");
 }  // namespace
@@ -85,10 +87,21 @@ void Session::openJournal() {
         }
     }
     if (!journal_->isOpen()) {
-        console_.prompts.message(u"計測記録ファイルを開けません。計測は記録されずに続けます。\n" +
-                                     QDir::toNativeSeparators(console_.paths.JournalFile) + u"\n(" +
-                                     why + u')',
-                                 kTitle, platform::PromptIcon::Critical);
+        // The file is kept as it is: only the reason differs.
+        QString reason = u"計測記録ファイルを開けません。"_s;
+        switch (journal_->openFault()) {
+            case journal::Journal::OpenFault::Newer:
+                reason = u"新しい版の計測記録です。この版のKalteroでは書き込みません。"_s;
+                break;
+            case journal::Journal::OpenFault::NotWritable:
+                reason = u"計測記録ファイルに書き込めません (読み取り専用か、空きがありません)。"_s;
+                break;
+            default:
+                break;
+        }
+        console_.prompts.message(
+            reason + u"計測は記録されずに続けます。\n" + file + u"\n(" + why + u')', kTitle,
+            platform::PromptIcon::Critical);
         return;
     }
     if (!movedTo.isEmpty()) {

@@ -59,6 +59,9 @@ struct Journal::Impl {
     QSqlDatabase db;
     qint64 race = 0;  // the race being recorded, 0 while idle
     bool locked = false;
+    OpenFault fault = OpenFault::None;
+    bool readOnly = false;
+    qint64 maxPages = 0;  // 0: as large as the medium allows
     // Rows in the write-ahead log not yet written back to the main file.
     int unsavedRows = 0;
     QElapsedTimer sinceSaved;
@@ -106,33 +109,80 @@ struct Journal::Impl {
     }
     QString lastErrorCode;
 
-    bool openAt(const QString& path, QString* why) {
+    // Opens the file at path as the journal. False with fault set when it cannot be used now
+    // (left as it is), or with unusable set when it is damaged or no journal.
+    bool openAt(const QString& path, QString* why, bool* unusable) {
+        *unusable = false;
+        fault = OpenFault::None;
         db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
         db.setDatabaseName(path);
         // A lock another program holds makes a write fail after this wait, never hang timing.
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kLockWaitMs));
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kLockWaitMs) +
+                             (readOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
         lastErrorCode.clear();
         if (!db.open()) {
             *why = db.lastError().text();
             lastErrorCode = db.lastError().nativeErrorCode();
-            return false;
+            return refused(unusable);
+        }
+        if (maxPages > 0 &&
+            !exec(QStringLiteral("PRAGMA max_page_count = %1").arg(maxPages), why)) {
+            return refused(unusable);
+        }
+        // The schema is read before anything is written: a newer journal or another program's
+        // database is never turned into a journal of this version.
+        QString code;
+        const Schema schema = migrate(db, why, &code);
+        if (schema != Schema::Current) {
+            lastErrorCode = code;
+            if (schema == Schema::Newer) {
+                fault = OpenFault::Newer;
+                return false;
+            }
+            if (schema == Schema::NotJournal) {
+                *unusable = true;
+                return false;
+            }
+            return refused(unusable);
         }
         if (!exec(QStringLiteral("PRAGMA journal_mode = WAL"), why) ||
             !exec(QStringLiteral("PRAGMA synchronous = FULL"), why)) {
-            return false;
+            return refused(unusable);
         }
-        if (!migrate(db, why)) {
-            QSqlQuery probe(db);
-            probe.exec(QStringLiteral("BEGIN IMMEDIATE"));
-            lastErrorCode = probe.lastError().nativeErrorCode();
-            exec(QStringLiteral("ROLLBACK"));
-            return false;
+        // A read-only connection reads the file but could never write the race.
+        if (readOnly) {
+            lastErrorCode = QStringLiteral("8");
+            return refused(unusable);
         }
         return true;
     }
 
-    // SQLITE_BUSY or SQLITE_LOCKED: another connection holds the file, it is not damaged.
-    bool lockedOut() const { return lastErrorCode == u"5" || lastErrorCode == u"6"; }
+    // Sorts a refusal by SQLite's code: only a file SQLite calls damaged or no database is
+    // unusable; a lock or the medium leaves a healthy file as it is.
+    bool refused(bool* unusable) {
+        switch (lastErrorCode.toInt() & 0xff) {
+            case 5:  // SQLITE_BUSY
+            case 6:  // SQLITE_LOCKED
+                fault = OpenFault::Locked;
+                break;
+            case 8:   // SQLITE_READONLY
+            case 10:  // SQLITE_IOERR
+            case 13:  // SQLITE_FULL
+            case 14:  // SQLITE_CANTOPEN
+                fault = OpenFault::NotWritable;
+                break;
+            case 11:  // SQLITE_CORRUPT
+            case 26:  // SQLITE_NOTADB
+                *unusable = true;
+                break;
+            default:
+                fault = OpenFault::Other;
+                break;
+        }
+        return false;
+    }
+
+    bool lockedOut() const { return fault == OpenFault::Locked; }
 
     void close() {
         db.close();
@@ -275,8 +325,9 @@ struct Journal::Impl {
         QElapsedTimer waited;
         waited.start();
         locked = false;
+        bool unusable = false;
         for (;;) {
-            if (openAt(path, why)) {
+            if (openAt(path, why, &unusable)) {
                 return true;
             }
             close();
@@ -290,6 +341,10 @@ struct Journal::Impl {
             }
             QThread::msleep(50);
         }
+        if (!unusable) {
+            qCWarning(lcJournal) << "journal" << path << "cannot be used now:" << *why;
+            return false;
+        }
         // Never deleted: the operator or a developer may still get a race out of it.
         const QString aside =
             path + u".damaged-" +
@@ -297,13 +352,14 @@ struct Journal::Impl {
         qCWarning(lcJournal) << "journal" << path << "cannot be used:" << *why << "- moved to"
                              << aside;
         if (!QFileInfo::exists(path) || !QFile::rename(path, aside)) {
+            fault = OpenFault::Other;
             return false;
         }
         for (const char* side : {"-wal", "-shm"}) {
             QFile::rename(path + QString::fromLatin1(side), aside + QString::fromLatin1(side));
         }
         *movedTo = aside;
-        if (!openAt(path, why)) {
+        if (!openAt(path, why, &unusable)) {
             close();
             return false;
         }
@@ -315,11 +371,13 @@ struct Journal::Impl {
                                 "FROM races WHERE state != 'running' AND (started_ms IS NULL OR "
                                 "started_ms < %1)")
                                 .arg(nowMs - qint64(days) * 24 * 3600 * 1000);
-        QSqlQuery count(db);
-        if (!count.exec(u"SELECT COUNT(*) " + old) || !count.next() ||
-            count.value(0).toInt() == 0) {
-            return;
-        }
+        {
+            QSqlQuery count(db);
+            if (!count.exec(u"SELECT COUNT(*) " + old) || !count.next() ||
+                count.value(0).toInt() == 0) {
+                return;
+            }
+        }  // VACUUM runs only with no statement open on the connection
         const QString ids = u"(SELECT id " + old + u')';
         if (!exec(QStringLiteral("BEGIN IMMEDIATE")) ||
             !exec(u"DELETE FROM operations WHERE race IN " + ids) ||
@@ -328,8 +386,12 @@ struct Journal::Impl {
             exec(QStringLiteral("ROLLBACK"));
             return;
         }
-        // Gives the space back: a season of races must not grow the file for ever.
-        exec(QStringLiteral("VACUUM"));
+        // Gives the space back: a season of races must not grow the file for ever. VACUUM goes
+        // through the log in WAL mode: the log is written back and emptied after it.
+        QString why;
+        if (!exec(QStringLiteral("VACUUM"), &why)) {
+            qCWarning(lcJournal) << "journal not compacted:" << why;
+        }
         writeBack(true);
     }
 
@@ -429,6 +491,14 @@ bool Journal::open(const QString& path, QString* movedTo, QString* why, int lock
 
 bool Journal::isOpen() const {
     return d_->opened;
+}
+
+Journal::OpenFault Journal::openFault() const {
+    return d_->call([impl = d_.get()] { return impl->fault; });
+}
+
+void Journal::openReadOnly() {
+    d_->call([impl = d_.get()] { impl->readOnly = true; });
 }
 
 bool Journal::heldByAnother() const {
@@ -555,12 +625,18 @@ qsizetype Journal::waiting() const {
 
 void Journal::limitSize(qint64 bytes) {
     d_->call([impl = d_.get(), bytes] {
-        QSqlQuery pageSize(impl->db);
-        if (!pageSize.exec(QStringLiteral("PRAGMA page_size")) || !pageSize.next()) {
-            return;
+        int pageBytes = 4096;  // SQLite's default, for a file not open yet
+        if (impl->db.isOpen()) {
+            QSqlQuery pageSize(impl->db);
+            if (!pageSize.exec(QStringLiteral("PRAGMA page_size")) || !pageSize.next()) {
+                return;
+            }
+            pageBytes = std::max(1, pageSize.value(0).toInt());
         }
-        const qint64 pages = std::max<qint64>(1, bytes / std::max(1, pageSize.value(0).toInt()));
-        impl->exec(QStringLiteral("PRAGMA max_page_count = %1").arg(pages));
+        impl->maxPages = std::max<qint64>(1, bytes / pageBytes);
+        if (impl->db.isOpen()) {
+            impl->exec(QStringLiteral("PRAGMA max_page_count = %1").arg(impl->maxPages));
+        }
     });
 }
 

@@ -36,16 +36,29 @@ public:
     explicit Journal(QObject* parent = nullptr);
     ~Journal() override;
 
-    // Opens the journal at path, creating it when missing. A file that cannot be used (not a
-    // journal, damaged, written by a newer console) is moved aside as
+    // Opens the journal at path, creating it when missing. A file SQLite calls damaged or no
+    // database, or a database without the journal's tables, is moved aside as
     // "path.damaged-YYYYMMDD-HHMMSS", never deleted, and a new journal is started; movedTo then
     // names it. A file another program holds locked is waited for up to lockWaitMs and then left
-    // alone (heldByAnother()). False when no journal can be had (why says why).
+    // alone (heldByAnother()). A journal of a newer console, or one on a full or read-only
+    // medium, is left as it is and never written (openFault()). False when no journal can be had
+    // (why says why).
     bool open(const QString& path, QString* movedTo = nullptr, QString* why = nullptr,
               int lockWaitMs = 2000);
     bool isOpen() const;
+    // Why the last open found no journal it could use, when the file itself is healthy.
+    enum class OpenFault {
+        None,
+        Locked,       // another program holds the file: try again once it lets go
+        NotWritable,  // a full or read-only medium
+        Newer,        // written by a newer console: left as it is, never written
+        Other,
+    };
+    OpenFault openFault() const;
     // The last open failed because another program held the file locked.
     bool heldByAnother() const;
+    // Opens the next file read-only, as a write-protected medium would.
+    void openReadOnly();
     // Every commit reaches the disk before it returns (SQLite's synchronous FULL).
     bool syncsEveryCommit() const;
 
@@ -68,7 +81,8 @@ public:
     bool flush();
     // Operations waiting in memory for a commit.
     qsizetype waiting() const;
-    // Holds the file to at most this many bytes, as a small or nearly full medium would.
+    // Holds the file to at most this many bytes, as a small or nearly full medium would (from
+    // the next open on, when called before it).
     void limitSize(qint64 bytes);
 
 Q_SIGNALS:

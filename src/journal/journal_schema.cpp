@@ -3,17 +3,36 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <algorithm>
+
 namespace kaltero::journal {
 
 namespace {
 
-bool exec(QSqlDatabase& db, const QString& sql, QString* why) {
+bool exec(QSqlDatabase& db, const QString& sql, QString* why, QString* code) {
     QSqlQuery q(db);
     if (q.exec(sql)) {
         return true;
     }
     *why = q.lastError().text();
+    *code = q.lastError().nativeErrorCode();
     return false;
+}
+
+// The tables each version has: a database without them is no journal of ours.
+const QList<QStringList> kTables = {
+    {},
+    {QStringLiteral("races"), QStringLiteral("operations")},
+    {QStringLiteral("races"), QStringLiteral("operations"), QStringLiteral("last_messages")},
+};
+
+// Failed when SQLite could not read the file (a lock, an I/O error); NotJournal when it says
+// the file is none or is damaged.
+Schema readFailure(const QSqlQuery& q, QString* why, QString* code) {
+    *why = q.lastError().text();
+    *code = q.lastError().nativeErrorCode();
+    const int primary = code->toInt() & 0xff;
+    return primary == 11 || primary == 26 ? Schema::NotJournal : Schema::Failed;
 }
 
 // Each step takes the schema from its index to the next version.
@@ -46,41 +65,69 @@ const QStringList kSteps = {
 
 }  // namespace
 
-bool migrate(QSqlDatabase& db, QString* why) {
+Schema migrate(QSqlDatabase& db, QString* why, QString* code) {
     QSqlQuery check(db);
-    if (!check.exec(QStringLiteral("PRAGMA quick_check")) || !check.next() ||
-        check.value(0).toString() != u"ok") {
-        *why = check.lastError().isValid() ? check.lastError().text()
-                                           : QStringLiteral("the file is damaged");
-        return false;
+    if (!check.exec(QStringLiteral("PRAGMA quick_check"))) {
+        return readFailure(check, why, code);
     }
+    if (!check.next() || check.value(0).toString() != u"ok") {
+        *why = QStringLiteral("the file is damaged");
+        return Schema::NotJournal;
+    }
+    check.finish();
     QSqlQuery version(db);
     if (!version.exec(QStringLiteral("PRAGMA user_version")) || !version.next()) {
-        *why = version.lastError().text();
-        return false;
+        return readFailure(version, why, code);
     }
     const int found = version.value(0).toInt();
+    version.finish();
+    QSqlQuery tables(db);
+    if (!tables.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"))) {
+        return readFailure(tables, why, code);
+    }
+    QStringList present;
+    while (tables.next()) {
+        present << tables.value(0).toString();
+    }
+    tables.finish();
+    const QStringList& ours = kTables[std::min<qsizetype>(found, kSchemaVersion)];
+    const bool journal = found == 0 ? present.isEmpty()
+                                    : std::all_of(ours.begin(), ours.end(), [&](const QString& t) {
+                                          return present.contains(t);
+                                      });
+    if (!journal) {
+        *why = QStringLiteral("not a journal (tables %1, version %2)")
+                   .arg(present.join(QStringLiteral(", ")))
+                   .arg(found);
+        return Schema::NotJournal;
+    }
     if (found > kSchemaVersion) {
         *why = QStringLiteral("written by a newer console (schema %1)").arg(found);
-        return false;
+        return Schema::Newer;
     }
     for (int v = found; v < kSchemaVersion; ++v) {
         if (!db.transaction()) {
             *why = db.lastError().text();
-            return false;
+            *code = db.lastError().nativeErrorCode();
+            return Schema::Failed;
         }
         for (const QString& statement : kSteps[v].split(u';', Qt::SkipEmptyParts)) {
-            if (!exec(db, statement, why)) {
+            if (!exec(db, statement, why, code)) {
                 db.rollback();
-                return false;
+                return Schema::Failed;
             }
         }
-        if (!exec(db, QStringLiteral("PRAGMA user_version = %1").arg(v + 1), why) || !db.commit()) {
+        if (!exec(db, QStringLiteral("PRAGMA user_version = %1").arg(v + 1), why, code) ||
+            !db.commit()) {
+            if (code->isEmpty()) {
+                *why = db.lastError().text();
+                *code = db.lastError().nativeErrorCode();
+            }
             db.rollback();
-            return false;
+            return Schema::Failed;
         }
     }
-    return true;
+    return Schema::Current;
 }
 
 }  // namespace kaltero::journal

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
@@ -17,6 +18,7 @@
 #include <QTest>
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 using namespace kaltero;
 using testing::wholeRace;
@@ -160,7 +162,7 @@ private Q_SLOTS:
     void unusableFileIsMovedAside_data() {
         QTest::addColumn<QString>("kind");
         QTest::newRow("not a database") << u"text"_s;
-        QTest::newRow("newer schema") << u"newer"_s;
+        QTest::newRow("another program's database") << u"foreign"_s;
         QTest::newRow("damaged") << u"damaged"_s;
     }
     void unusableFileIsMovedAside() {
@@ -169,25 +171,19 @@ private Q_SLOTS:
         const QString path = dir.filePath(u"Kaltero.db"_s);
         if (kind == u"text") {
             QVERIFY(testing::writeBytes(path, QByteArray("no journal here\n").repeated(100)));
+        } else if (kind == u"foreign") {
+            Intruder other(path);
+            QVERIFY(other.exec(u"CREATE TABLE notes (id INTEGER PRIMARY KEY, text TEXT)"_s));
+            QVERIFY(other.exec(u"INSERT INTO notes (text) VALUES ('買い物')"_s));
         } else {
             {
                 Recorded r(path);
                 QVERIFY(r.following());
                 setUpAndLap(r.race, 20);
             }
-            if (kind == u"newer") {
-                auto db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"raw"_s);
-                db.setDatabaseName(path);
-                QVERIFY(db.open());
-                QVERIFY(QSqlQuery(db).exec(u"PRAGMA user_version = 99"_s));
-                db.close();
-                db = QSqlDatabase();
-                QSqlDatabase::removeDatabase(u"raw"_s);
-            } else {
-                QByteArray bytes = testing::readBytes(path);
-                bytes.replace(bytes.size() / 2, 4096, QByteArray(4096, '\xA5'));
-                QVERIFY(testing::writeBytes(path, bytes));
-            }
+            QByteArray bytes = testing::readBytes(path);
+            bytes.replace(bytes.size() / 2, 4096, QByteArray(4096, '\xA5'));
+            QVERIFY(testing::writeBytes(path, bytes));
         }
         const QByteArray before = testing::readBytes(path);
         journal::Journal j;
@@ -196,6 +192,96 @@ private Q_SLOTS:
         QVERIFY2(movedTo.startsWith(path + u".damaged-"), qPrintable(movedTo));
         QCOMPARE(testing::readBytes(movedTo), before);
         QVERIFY(j.unfinishedRace().isEmpty());
+    }
+
+    // A healthy journal the console cannot use now is left as it is, never moved aside or
+    // written, and the reason is told as what it is.
+    void usableLaterIsNeverMovedAside_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("fault");
+        using F = journal::Journal::OpenFault;
+        QTest::newRow("newer console") << u"newer"_s << int(F::Newer);
+        QTest::newRow("full medium, migration due") << u"full"_s << int(F::NotWritable);
+        QTest::newRow("read-only medium") << u"readonly"_s << int(F::NotWritable);
+        QTest::newRow("previous release, locked") << u"locked"_s << int(F::Locked);
+    }
+    void usableLaterIsNeverMovedAside() {
+        QFETCH(QString, kind);
+        QFETCH(int, fault);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"Kaltero.db"_s);
+        {
+            Recorded r(path);
+            QVERIFY(r.following());
+            setUpAndLap(r.race, 3);
+        }
+        {
+            Intruder other(path);
+            if (kind == u"newer") {
+                QVERIFY(other.exec(u"PRAGMA user_version = 99"_s));
+            } else {
+                // The previous release's schema: opening it migrates, which writes.
+                QVERIFY(other.exec(u"DROP TABLE last_messages"_s));
+                QVERIFY(other.exec(u"ALTER TABLE races DROP COLUMN started_ms"_s));
+                QVERIFY(other.exec(u"VACUUM"_s));  // no free page: the migration must grow it
+                QVERIFY(other.exec(u"PRAGMA user_version = 1"_s));
+            }
+        }
+        std::optional<Intruder> holder;
+        if (kind == u"locked") {
+            holder.emplace(path);
+            QVERIFY(holder->exec(u"BEGIN IMMEDIATE"_s));
+        }
+        const QByteArray before = testing::readBytes(path);
+        {
+            journal::Journal j;
+            if (kind == u"full") {
+                j.limitSize(4096);
+            } else if (kind == u"readonly") {
+                j.openReadOnly();
+            }
+            QString movedTo;
+            QVERIFY(!j.open(path, &movedTo, nullptr, 200));
+            QCOMPARE(int(j.openFault()), fault);
+            QVERIFY(movedTo.isEmpty());
+        }
+        QCOMPARE(QDir(dir.path()).entryList({u"*.damaged-*"_s}, QDir::Files), QStringList());
+        QCOMPARE(testing::readBytes(path), before);
+        holder.reset();
+        if (kind != u"newer") {
+            journal::Journal j;
+            QVERIFY(j.open(path));
+            QVERIFY(!j.unfinishedRace().isEmpty());
+        }
+    }
+
+    // Pruning gives the space back: the main file shrinks and no large log is left beside it.
+    void pruningShrinksTheFile() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"Kaltero.db"_s);
+        {
+            Recorded r(path);
+            QVERIFY(r.following());
+            for (int day = 0; day < 20; ++day) {
+                r.race.setAddress(0, u"10.0.0.1"_s, true);
+                r.race.start(kStart.addDays(day), std::nullopt);
+                for (int lap = 1; lap <= 60; ++lap) {
+                    r.race.countLap(0, u"0"_s);
+                    r.race.recordLap(0, lap, timedLap(80000, u"山田"_s), 80000 * lap, {}, u"r"_s);
+                }
+                r.race.stop();
+            }
+            r.race.start(kStart.addDays(40), std::nullopt);
+        }
+        const qint64 before = QFileInfo(path).size();
+        journal::Journal j;
+        QVERIFY(j.open(path));
+        j.prune(10, kStart.addDays(41).toMSecsSinceEpoch());
+        const qint64 after = QFileInfo(path).size();
+        QVERIFY2(after * 4 < before, qPrintable(u"%1 -> %2"_s.arg(before).arg(after)));
+        QVERIFY2(QFileInfo(path + u"-wal"_s).size() < before / 4,
+                 qPrintable(QString::number(QFileInfo(path + u"-wal"_s).size())));
+        QVERIFY(!j.unfinishedRace().isEmpty());
     }
 
     // A full medium: timing goes on, the operator is told once, and the journal catches up.
