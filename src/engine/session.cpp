@@ -7,10 +7,11 @@
 #include "live/live_service.h"
 #include "model/race_model.h"
 #include "platform/clock.h"
+#include "platform/folder_lock.h"
 #include "platform/prompts.h"
 
 #include <QDir>
-#include <QLockFile>
+#include <QFileInfo>
 
 namespace kaltero::engine {
 
@@ -48,16 +49,16 @@ bool Session::open() {
 }
 
 Session::Claim Session::claimFolder() {
-    lock_ = std::make_unique<QLockFile>(console_.paths.JournalFile + u".lock");
-    // Held for the whole run, so never stale by its age; a lock left by a console that was
-    // killed (its process gone) is taken over at once.
-    lock_->setStaleLockTime(0);
-    if (lock_->tryLock(0)) {
+    // The lock dies with its console: a file left by a console that was killed claims nothing,
+    // on any medium, and is never taken for a running one.
+    lock_ = std::make_unique<platform::FolderLock>();
+    const platform::FolderLock::Claim claim = lock_->claim(console_.paths.JournalFile + u".lock");
+    if (claim == platform::FolderLock::Claim::Held) {
         return Claim::Claimed;
     }
     const QString folder =
         QDir::toNativeSeparators(QFileInfo(console_.paths.JournalFile).absolutePath());
-    if (lock_->error() != QLockFile::LockFailedError) {
+    if (claim == platform::FolderLock::Claim::NotWritable) {
         // A read-only folder or a full medium: no other console, but nothing can be recorded.
         console_.prompts.tell(
             u"このフォルダに書き込めません (読み取り専用か、空きがありません)。\n" + folder +

@@ -3,8 +3,6 @@
 #include <QString>
 #include <memory>
 
-class QLockFile;
-
 namespace kaltero::core {
 struct Console;
 }
@@ -15,6 +13,10 @@ class Journal;
 
 namespace kaltero::live {
 class LiveService;
+}
+
+namespace kaltero::platform {
+class FolderLock;
 }
 
 namespace kaltero::engine {
@@ -53,7 +55,7 @@ private:
 
     core::Console& console_;
     RaceEngine& engine_;
-    std::unique_ptr<QLockFile> lock_;
+    std::unique_ptr<platform::FolderLock> lock_;
     std::unique_ptr<journal::Journal> journal_;
     std::unique_ptr<live::LiveService> live_;
 };

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
 
@@ -25,6 +26,23 @@ namespace widgets = kaltero::widgets;
 
 class TestStartup : public QObject {
     Q_OBJECT
+
+    // A console timing a race in `folder`, killed with SIGKILL: its files stay as it left them.
+    static void killConsoleTiming(const QString& folder) {
+        QTemporaryDir outside;
+        QProcess console;
+        console.start(
+            QStringLiteral(KALTERO_HEADLESS),
+            {folder, u"--snapshot"_s, outside.filePath(u"snapshot.json"_s), u"--stop-file"_s,
+             outside.filePath(u"stop"_s), u"--report"_s, outside.filePath(u"report.txt"_s)});
+        QByteArray out;
+        while (!out.contains("ready\n") && console.waitForReadyRead(10'000)) {
+            out += console.readAllStandardOutput();
+        }
+        QVERIFY2(out.contains("ready\n"), out.constData());
+        console.kill();
+        QVERIFY(console.waitForFinished());
+    }
 
 private Q_SLOTS:
     void windowOpensThreeSecondsAfterTheSplash() {
@@ -188,13 +206,19 @@ private Q_SLOTS:
     }
     // A folder that cannot be written (read-only, or a full medium) is no "other console": the
     // console starts, says what is wrong and times without a journal.
+    // So is a lock file a killed console left there (kill -9, then the medium fills or is made
+    // read-only).
     void unwritableFolderIsToldAsSuch_data() {
         QTest::addColumn<bool>("readOnly");
-        QTest::newRow("read-only folder") << true;
-        QTest::newRow("full medium") << false;
+        QTest::addColumn<bool>("killedConsole");
+        QTest::newRow("read-only folder") << true << false;
+        QTest::newRow("full medium") << false << false;
+        QTest::newRow("read-only folder, console killed before") << true << true;
+        QTest::newRow("full medium, console killed before") << false << true;
     }
     void unwritableFolderIsToldAsSuch() {
         QFETCH(bool, readOnly);
+        QFETCH(bool, killedConsole);
         if (unshare(CLONE_NEWNS) != 0 ||
             mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
             QSKIP("no mount namespace here");
@@ -202,7 +226,10 @@ private Q_SLOTS:
         QString folder;
         const auto mountSmallMedium = [&](const QDir& dir) {
             folder = dir.path();
-            QVERIFY(mount("tmpfs", qPrintable(folder), "tmpfs", 0, "size=64k") == 0);
+            QVERIFY(mount("tmpfs", qPrintable(folder), "tmpfs", 0, "size=1m") == 0);
+            if (killedConsole) {
+                killConsoleTiming(folder);
+            }
             if (readOnly) {
                 QVERIFY(mount("none", qPrintable(folder), nullptr, MS_REMOUNT | MS_RDONLY,
                               nullptr) == 0);
