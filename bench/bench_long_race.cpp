@@ -3,13 +3,16 @@
 // of the race against the start, the peak resident set, the journal's size, and how long the
 // console takes to come back with the whole race from its journal after a kill. Every report
 // carries a message of its own (a counter), as a chatty car's would: the journal keeps each
-// car's last one, so it grows with the laps, not with the reports.
+// car's last one, so it grows with the laps, not with the reports. Then the same race resumed
+// from a journal that also holds 300 races older than the days kept: the start-up prunes them,
+// and the file must come back to about the race's own size.
 //
 //   bench_long_race [hours]      (default 24)
 
 #include "manual_race.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTextStream>
@@ -72,12 +75,51 @@ JournalRows journalRows(const QString& path) {
         if (db.open()) {
             rows.operations = count("SELECT count(*) FROM operations");
             rows.laps = count("SELECT count(*) FROM operations WHERE op = 'lap recorded'");
-            rows.messageOps = count("SELECT count(*) FROM operations WHERE op = 'message received'");
+            rows.messageOps =
+                count("SELECT count(*) FROM operations WHERE op = 'message received'");
             rows.lastMessages = count("SELECT count(*) FROM last_messages");
         }
     }
     QSqlDatabase::removeDatabase(QStringLiteral("rows"));
     return rows;
+}
+
+// Adds `count` stopped races started 60 days and more before `now` to the journal at path, each
+// holding the first `rows` operations of race `of`, as a season of earlier races would.
+bool addOldRaces(const QString& path, int count, int rows, const QDateTime& now) {
+    bool ok = true;
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("old"));
+        db.setDatabaseName(path);
+        const auto exec = [&db, &ok](const QString& sql) {
+            QSqlQuery q(db);
+            ok = ok && q.exec(sql);
+        };
+        ok = db.open();
+        exec(QStringLiteral("BEGIN"));
+        for (int i = 0; i < count; ++i) {
+            const qint64 startMs = now.addDays(-60 - i).toMSecsSinceEpoch();
+            exec(QStringLiteral("INSERT INTO races (started, started_ms, state) VALUES "
+                                "('', %1, 'stopped')")
+                     .arg(startMs));
+            exec(QStringLiteral("INSERT INTO operations (race, op, slot, lap, detail, args) "
+                                "SELECT last_insert_rowid(), op, slot, lap, detail, args "
+                                "FROM operations WHERE race = (SELECT min(id) FROM races) "
+                                "ORDER BY id LIMIT %1")
+                     .arg(rows));
+        }
+        exec(QStringLiteral("COMMIT"));
+        exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("old"));
+    return ok;
+}
+
+qint64 fileBytes(const QDir& folder) {
+    return QFileInfo(folder.filePath(QStringLiteral("Kaltero.db"))).size() +
+           QFileInfo(folder.filePath(QStringLiteral("Kaltero.db-wal"))).size();
 }
 
 std::vector<int> lapCounts(const ManualRace& race) {
@@ -167,12 +209,14 @@ int main(int argc, char* argv[]) {
     for (const qint64 n : reports) {
         reportsSent += n;
     }
-    out << QStringLiteral("  journal on disk (database and write-ahead log): %1 MiB, %2 bytes a lap\n")
+    out << QStringLiteral(
+               "  journal on disk (database and write-ahead log): %1 MiB, %2 bytes a lap\n")
                .arg(journalBytes / 1048576.0, 0, 'f', 2)
                .arg(double(journalBytes) / double(std::max<qint64>(1, lapsRaced)), 0, 'f', 0);
-    out << QStringLiteral("  %1 reports, each with a new message: journal rows of operations %2 "
-                          "for %3 laps timed (%4 a lap; %5 lap rows), %6 messages among them (aim 0), "
-                          "last messages %7 (aim %8, one a car)\n")
+    out << QStringLiteral(
+               "  %1 reports, each with a new message: journal rows of operations %2 "
+               "for %3 laps timed (%4 a lap; %5 lap rows), %6 messages among them (aim 0), "
+               "last messages %7 (aim %8, one a car)\n")
                .arg(reportsSent)
                .arg(rows.operations)
                .arg(lapsRaced)
@@ -193,7 +237,7 @@ int main(int argc, char* argv[]) {
     bool copied = false;
     QElapsedTimer resume;
     resume.start();
-    ManualRace again(
+    auto againRun = std::make_unique<ManualRace>(
         kSlots,
         [&](const QDir& folder) {
             QElapsedTimer c;
@@ -202,6 +246,7 @@ int main(int argc, char* argv[]) {
             copyNs = c.nsecsElapsed();
         },
         now, true);
+    ManualRace& again = *againRun;
     const double resumeMs = (resume.nsecsElapsed() - copyNs) / 1e6;
     bool sameMessages = true;
     for (qsizetype i = 0; i < kSlots.size(); ++i) {
@@ -214,6 +259,47 @@ int main(int argc, char* argv[]) {
                .arg(resumeMs, 0, 'f', 0)
                .arg(sameRace ? QStringLiteral("every lap back")
                              : QStringLiteral("NOT the same race"));
+
+    againRun.reset();  // its car ports are the next console's
+
+    // The same race in a journal with 300 races older than the days kept (30 by default).
+    constexpr int kOldRaces = 300;
+    constexpr int kOldRows = 700;  // about 250 kB a race, as a short race of a season
+    qint64 withOldBytes = 0;
+    qint64 prunedBytes = 0;
+    qint64 prepareNs = 0;
+    bool prepared = false;
+    QElapsedTimer pruned;
+    pruned.start();
+    std::unique_ptr<ManualRace> afterPrune = std::make_unique<ManualRace>(
+        kSlots,
+        [&](const QDir& folder) {
+            QElapsedTimer c;
+            c.start();
+            prepared =
+                copy.copyTo(folder) && addOldRaces(folder.filePath(QStringLiteral("Kaltero.db")),
+                                                   kOldRaces, kOldRows, now);
+            withOldBytes = fileBytes(folder);
+            prepareNs = c.nsecsElapsed();
+        },
+        now, true);
+    const double prunedResumeMs = (pruned.nsecsElapsed() - prepareNs) / 1e6;
+    prunedBytes = fileBytes(QDir(afterPrune->dir.path()));
+    const bool prunedSame =
+        prepared && afterPrune->model.timing() && lapCounts(*afterPrune) == before;
+    const double sizeRatio = double(prunedBytes) / double(std::max<qint64>(1, journalBytes));
+    out << QStringLiteral(
+               "  with %1 older races (%2 MiB): resumed after pruning them in %3 ms "
+               "(aim <= 1000), %4; journal %5 MiB, %6 times the race alone "
+               "(aim <= 1.5)\n")
+               .arg(kOldRaces)
+               .arg(withOldBytes / 1048576.0, 0, 'f', 1)
+               .arg(prunedResumeMs, 0, 'f', 0)
+               .arg(prunedSame ? QStringLiteral("every lap back")
+                               : QStringLiteral("NOT the same race"))
+               .arg(prunedBytes / 1048576.0, 0, 'f', 2)
+               .arg(sizeRatio, 0, 'f', 2);
+    afterPrune.reset();
     const qint64 peakAfterKib = kaltero::bench::processStatusKib("VmHWM");
     out << QStringLiteral("  peak resident set after the resume: %1 MiB\n")
                .arg(peakAfterKib / 1024.0, 0, 'f', 1);
@@ -233,6 +319,15 @@ int main(int argc, char* argv[]) {
     }
     if (resumeMs > 1000) {
         broken << QStringLiteral("resume above 1 s");
+    }
+    if (!prunedSame) {
+        broken << QStringLiteral("the race resumed after pruning is not the same");
+    }
+    if (prunedResumeMs > 1000) {
+        broken << QStringLiteral("resume after pruning above 1 s");
+    }
+    if (sizeRatio > 1.5) {
+        broken << QStringLiteral("journal after pruning above 1.5 times the race alone");
     }
     if (rows.laps != lapsRaced || rows.messageOps != 0 || rows.lastMessages != kSlots.size()) {
         broken << QStringLiteral("the journal does not hold the laps, or holds the messages");

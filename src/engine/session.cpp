@@ -121,6 +121,13 @@ void Session::openJournal() {
                 why + u')',
             kTitle, platform::PromptIcon::Critical);
     });
+    QObject::connect(journal_.get(), &journal::Journal::fileReplaced, [this](const QString& path) {
+        console_.prompts.tell(
+            u"計測記録ファイルが削除されたか、別のファイルに置き換えられました。\n" +
+                QDir::toNativeSeparators(path) +
+                u"\nここまでの計測を新しいファイルに書き直し、記録を続けます。",
+            kTitle, platform::PromptIcon::Warning);
+    });
 }
 
 void Session::startLive() {

@@ -2,6 +2,7 @@
 
 #include "journal/journal_schema.h"
 #include "model/race_model.h"
+#include "platform/file_identity.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -62,6 +63,12 @@ struct Journal::Impl {
     OpenFault fault = OpenFault::None;
     bool readOnly = false;
     qint64 maxPages = 0;  // 0: as large as the medium allows
+    // The file the connection has open, to notice when the path names another one (deleted,
+    // or a copy put in its place by a sync client or a restore).
+    QString path;
+    std::optional<platform::FileIdentity> identity;
+    bool replacedTold = false;
+    Journal* self = nullptr;
     // Rows in the write-ahead log not yet written back to the main file.
     int unsavedRows = 0;
     QElapsedTimer sinceSaved;
@@ -195,6 +202,9 @@ struct Journal::Impl {
         if (batch.isEmpty()) {
             return true;
         }
+        if (!db.isOpen() && !reopen(why)) {
+            return false;
+        }
         if (!exec(QStringLiteral("BEGIN IMMEDIATE"), why)) {
             return false;
         }
@@ -209,6 +219,7 @@ struct Journal::Impl {
                 continue;  // the race was stopped in this queue: idle changes after it
             }
             const bool ok = c.op == model::Op::MessageReceived ? keepMessage(current, c, why)
+                            : c.op == model::Op::ReportHeard   ? keepHeard(current, c, why)
                                                                : insertOperation(current, c, why);
             if (!ok || (c.op == model::Op::Stopped &&
                         !setState(current, QStringLiteral("stopped"), why))) {
@@ -235,7 +246,8 @@ struct Journal::Impl {
     // Writes the log back into the main file. At a Stop the log is also emptied; while timing a
     // passive write-back never waits for a reader.
     void writeBack(bool truncate) {
-        if (unsavedRows == 0 && !truncate) {
+        checkFile();
+        if (!db.isOpen() || (unsavedRows == 0 && !truncate)) {
             return;
         }
         if (exec(truncate ? QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")
@@ -244,6 +256,59 @@ struct Journal::Impl {
             sinceSaved.start();
         }
     }
+    // The open file is still the one at the path; when it is not, the whole journal is written
+    // anew there from the open file, which still holds every race.
+    void checkFile() {
+        if (!db.isOpen() || !identity || platform::fileIdentity(path) == identity) {
+            return;
+        }
+        if (!replacedTold) {
+            replacedTold = true;
+            qCWarning(lcJournal) << "journal" << path << "was deleted or replaced: written anew";
+            QMetaObject::invokeMethod(self, [s = self, p = path] { Q_EMIT s->fileReplaced(p); });
+        }
+        const QString fresh = path + u".rewrite";
+        QFile::remove(fresh);  // left by an attempt that failed
+        {
+            QSqlQuery copy(db);
+            copy.prepare(QStringLiteral("VACUUM INTO ?"));
+            copy.addBindValue(fresh);
+            if (!copy.exec()) {
+                // Still recorded into the open file: tried again at the next write-back.
+                qCWarning(lcJournal) << "journal not written anew:" << copy.lastError().text();
+                QFile::remove(fresh);
+                return;
+            }
+        }
+        close();
+        // What was put at the path is kept, never deleted; a log left beside it is the old
+        // file's and must not be read into the new one.
+        const QString aside =
+            path + u".replaced-" +
+            QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        for (const QString& side : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")}) {
+            if (QFileInfo::exists(path + side)) {
+                QFile::rename(path + side, aside + side);
+            }
+        }
+        QFile::rename(fresh, path);
+        QString why;
+        if (reopen(&why)) {
+            replacedTold = false;
+        }
+    }
+
+    bool reopen(QString* why) {
+        bool unusable = false;
+        if (!openAt(path, why, &unusable)) {
+            close();
+            return false;
+        }
+        identity = platform::fileIdentity(path);
+        unsavedRows = 0;
+        return true;
+    }
+
     // How long one commit on the journal's thread waits for a lock another program holds:
     // the console does not wait for it, but a held lock is told within this time.
     static constexpr int kLockWaitMs = 100;
@@ -287,11 +352,28 @@ struct Journal::Impl {
     // Only a car's last message matters for the race: one row per car, replaced.
     bool keepMessage(qint64 raceId, const model::Change& c, QString* why) {
         QSqlQuery q(db);
-        q.prepare(QStringLiteral(
-            "INSERT OR REPLACE INTO last_messages (race, slot, message) VALUES (?, ?, ?)"));
+        q.prepare(
+            QStringLiteral("INSERT INTO last_messages (race, slot, message) VALUES (?, ?, ?)"
+                           " ON CONFLICT (race, slot) DO UPDATE SET message = excluded.message"));
         q.addBindValue(raceId);
         q.addBindValue(c.slot);
         q.addBindValue(c.detail.isNull() ? QStringLiteral("") : c.detail);
+        if (!q.exec()) {
+            *why = q.lastError().text();
+            return false;
+        }
+        return true;
+    }
+
+    // The car's last report, in the same row: a silence then goes on across a restart.
+    bool keepHeard(qint64 raceId, const model::Change& c, QString* why) {
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral(
+            "INSERT INTO last_messages (race, slot, message, heard_tick) VALUES (?, ?, '', ?)"
+            " ON CONFLICT (race, slot) DO UPDATE SET heard_tick = excluded.heard_tick"));
+        q.addBindValue(raceId);
+        q.addBindValue(c.slot);
+        q.addBindValue(c.args.value(QStringLiteral("tick")).toInt());
         if (!q.exec()) {
             *why = q.lastError().text();
             return false;
@@ -321,7 +403,17 @@ struct Journal::Impl {
         return q.value(0).toLongLong();
     }
 
-    bool openOrMoveAside(const QString& path, QString* movedTo, QString* why, int lockWaitMs) {
+    bool openOrMoveAside(const QString& at, QString* movedTo, QString* why, int lockWaitMs) {
+        path = at;
+        identity.reset();
+        if (!openOrMoveAsideAt(at, movedTo, why, lockWaitMs)) {
+            return false;
+        }
+        identity = platform::fileIdentity(at);
+        return true;
+    }
+
+    bool openOrMoveAsideAt(const QString& path, QString* movedTo, QString* why, int lockWaitMs) {
         QElapsedTimer waited;
         waited.start();
         locked = false;
@@ -424,17 +516,25 @@ struct Journal::Impl {
             ops.append(c);
         }
         QSqlQuery messages(db);
-        messages.prepare(
-            QStringLiteral("SELECT slot, message FROM last_messages WHERE race = ? ORDER BY slot"));
+        messages.prepare(QStringLiteral(
+            "SELECT slot, message, heard_tick FROM last_messages WHERE race = ? ORDER BY slot"));
         messages.addBindValue(id);
         if (messages.exec()) {
             while (messages.next()) {
+                const int slot = messages.value(0).toInt();
                 const QString text = messages.value(1).toString();
                 ops.append({model::Op::MessageReceived,
-                            messages.value(0).toInt(),
+                            slot,
                             0,
                             text,
                             {{QStringLiteral("message"), text}}});
+                if (!messages.isNull(2)) {
+                    ops.append({model::Op::ReportHeard,
+                                slot,
+                                0,
+                                {},
+                                {{QStringLiteral("tick"), messages.value(2).toInt()}}});
+                }
             }
         }
         return ops;
@@ -442,6 +542,7 @@ struct Journal::Impl {
 };
 
 Journal::Journal(QObject* parent) : QObject(parent), d_(std::make_unique<Impl>()) {
+    d_->self = this;
     d_->worker = new QObject;
     d_->worker->moveToThread(&d_->thread);
     connect(&d_->thread, &QThread::finished, d_->worker, &QObject::deleteLater);
@@ -465,6 +566,7 @@ Journal::~Journal() {
     flush();
     d_->call([impl = d_.get()] {
         if (impl->db.isValid()) {
+            impl->checkFile();
             impl->close();
         }
     });
@@ -514,6 +616,8 @@ bool Journal::syncsEveryCommit() const {
 
 void Journal::follow(model::RaceModel& race) {
     connect(&race, &model::RaceModel::changed, this, [this](const model::Change& c) { record(c); });
+    connect(&race, &model::RaceModel::reportHeard, this,
+            [this](const model::Change& c) { record(c); });
 }
 
 void Journal::record(const model::Change& c) {
@@ -526,11 +630,11 @@ void Journal::record(const model::Change& c) {
         return;
     }
     d_->recording = c.op != model::Op::Stopped;
-    // Only a car's last message matters: a chatty car adds one write a second at most.
-    if (c.op == model::Op::MessageReceived) {
-        d_->queue.removeIf([&c](const model::Change& q) {
-            return q.op == model::Op::MessageReceived && q.slot == c.slot;
-        });
+    // Only a car's last message and last report matter: a chatty car adds one write a second
+    // at most.
+    if (c.op == model::Op::MessageReceived || c.op == model::Op::ReportHeard) {
+        d_->queue.removeIf(
+            [&c](const model::Change& q) { return q.op == c.op && q.slot == c.slot; });
     }
     d_->queue.append(c);
     // A car is sent its record right after this returns: the lap should be on disk first, but

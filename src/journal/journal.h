@@ -89,6 +89,10 @@ Q_SIGNALS:
     // A write failed (lock held by another program, full disk, removed drive); told once until a
     // write succeeds again.
     void writeFailed(const QString& why);
+    // The file at the journal's path was deleted or replaced while open: the whole journal was
+    // written anew at path (anything put there kept aside) and recording goes on; told once
+    // for each time it happens.
+    void fileReplaced(const QString& path);
 
 private:
     struct Impl;

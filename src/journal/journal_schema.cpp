@@ -24,6 +24,7 @@ const QList<QStringList> kTables = {
     {},
     {QStringLiteral("races"), QStringLiteral("operations")},
     {QStringLiteral("races"), QStringLiteral("operations"), QStringLiteral("last_messages")},
+    {QStringLiteral("races"), QStringLiteral("operations"), QStringLiteral("last_messages")},
 };
 
 // Failed when SQLite could not read the file (a lock, an I/O error); NotJournal when it says
@@ -61,6 +62,8 @@ const QStringList kSteps = {
                    " slot INTEGER NOT NULL,"
                    " message TEXT NOT NULL,"
                    " PRIMARY KEY (race, slot));"),
+    // 2 -> 3: each car's last report tick beside its last message.
+    QStringLiteral("ALTER TABLE last_messages ADD COLUMN heard_tick INTEGER;"),
 };
 
 }  // namespace

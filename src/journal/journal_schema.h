@@ -6,7 +6,7 @@
 namespace kaltero::journal {
 
 // The journal's schema version, kept in PRAGMA user_version.
-inline constexpr int kSchemaVersion = 2;
+inline constexpr int kSchemaVersion = 3;
 
 enum class Schema {
     Current,     // the journal, at the current version

@@ -86,8 +86,11 @@ void RaceModel::stop() {
 
 void RaceModel::resume(qint32 tick) {
     latestTick_ = std::max(latestTick_, tick);
-    for (auto& car : s_.car) {
-        car.LastRcvTick = tick;
+    for (int s = 0; s < core::kSlotCount; ++s) {
+        auto& car = s_.car[s];
+        // A car silent since before the restart goes on being silent from its last report.
+        car.LastRcvTick = std::min(heardBefore_[s].value_or(tick), tick);
+        heardBefore_[s].reset();
         car.ResumedLap = car.TakesPart;
         // What the car did while the console was down is unknown: its next report begins a
         // contact period.
@@ -318,6 +321,13 @@ void RaceModel::reportHandled(int slot, qint32 tick) {
     if (!car.InContact) {
         car.InContact = true;
         car.ContactStartTick = tick;
+    }
+    Q_EMIT reportHeard({Op::ReportHeard, slot, 0, {}, {{u"tick"_s, tick}}});
+}
+
+void RaceModel::heardBefore(int slot, qint32 tick) {
+    if (slot >= 0 && slot < core::kSlotCount) {
+        heardBefore_[slot] = tick;
     }
 }
 

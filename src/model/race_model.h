@@ -4,6 +4,7 @@
 #include "model/change.h"
 
 #include <QObject>
+#include <array>
 #include <functional>
 #include <optional>
 
@@ -105,6 +106,9 @@ public:
                    const std::optional<Figures>& figures, const QString& LapRecord);
     // The report is answered: the car was last heard at `tick`, no lap is waiting.
     void reportHandled(int slot, qint32 tick);
+    // A race rebuilt after a restart: the car was last heard at `tick` before it, so its
+    // silence counts from then on resume.
+    void heardBefore(int slot, qint32 tick);
     // The operator sets the lap count to n: laps after it go, missing ones are added empty.
     void correctLapCount(int slot, qint32 n);
     void editLapTime(int slot, int lapNo, const QString& text, qint32 ticks);
@@ -135,6 +139,9 @@ public:
 
 Q_SIGNALS:
     void changed(const kaltero::model::Change& change);
+    // Every report answered (Op::ReportHeard with its tick): too frequent and too small for
+    // the views, kept by the journal.
+    void reportHeard(const kaltero::model::Change& change);
 
 private:
     core::CarSlot& at(int slot) { return s_.car.at(slot); }
@@ -146,6 +153,8 @@ private:
     core::RaceState s_;
     RunState run_ = RunState::Idle;
     qint32 latestTick_ = 0;
+    // Each car's last report before a restart, while the race is rebuilt.
+    std::array<std::optional<qint32>, core::kSlotCount> heardBefore_;
     FigureRule figureRule_;
 };
 

@@ -116,6 +116,40 @@ private Q_SLOTS:
         QVERIFY(QFile(report).size() > 0);
     }
 
+    // The silence that counts a lap goes on across a restart from the car's last report
+    // before it; a car heard again soon after the restart has driven no lap.
+    void silenceSpansARestart_data() {
+        QTest::addColumn<int>("beforeMs");  // silent this long when the console goes down
+        QTest::addColumn<int>("downMs");
+        QTest::addColumn<int>("afterMs");  // heard again this long after the restart
+        QTest::addColumn<QString>("reply");
+        QTest::newRow("lap away, console back before the car")
+            << 500 << 3'000 << 8'000 << u"N0020000011500"_s;
+        QTest::newRow("short silence across a short restart")
+            << 500 << 3'000 << 1'000 << u"N0010000015000"_s;
+    }
+    void silenceSpansARestart() {
+        QFETCH(int, beforeMs);
+        QFETCH(int, downMs);
+        QFETCH(int, afterMs);
+        QTemporaryDir dir;
+        platform::ManualClock clock(kStart);
+        TestCar car0(0);
+        {
+            EngineRun run(dir.path(), clock, false);
+            setUpCar(run.race, 0, u"A"_s);
+            QVERIFY(run.engine.start());
+            clock.advance(15'000);
+            QCOMPARE(car0.exchange(TestCar::lapReport(0)).left(14), u"N0010000015000"_s);
+            clock.advance(beforeMs);
+        }  // killed
+        clock.advance(downMs);
+        EngineRun again(dir.path(), clock, true);
+        QVERIFY(again.race.timing());
+        clock.advance(afterMs);
+        QTEST(car0.exchange(TestCar::lapReport(1)).left(14), "reply");
+    }
+
     // A car that stays within reach longer than the threshold stopped in the pit; the stop, the
     // operator's own entry and the rules in force at Start come back with the resumed race, even
     // when the settings file says otherwise by then.

@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <optional>
 
@@ -115,8 +116,9 @@ private Q_SLOTS:
             Recorded live(path);
             QVERIFY(live.following());
             setUpAndLap(live.race, 3);
-            // No flush: the laps are on disk already, the refuelling waits for its second.
-            QCOMPARE(live.journal.waiting(), 1);
+            // No flush: the laps are on disk already; the refuelling and the last report wait
+            // for their second.
+            QCOMPARE(live.journal.waiting(), 2);
             report = reportOf(live.race);
         }
         journal::Journal again;
@@ -282,6 +284,55 @@ private Q_SLOTS:
         QVERIFY2(QFileInfo(path + u"-wal"_s).size() < before / 4,
                  qPrintable(QString::number(QFileInfo(path + u"-wal"_s).size())));
         QVERIFY(!j.unfinishedRace().isEmpty());
+    }
+
+    // The file deleted or replaced while timing: the operator is told once, the whole race is
+    // written anew at the path (what was put there kept aside) and the journal goes on.
+    void fileGoneWhileTimingIsWrittenAnew_data() {
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("deleted") << false;
+        QTest::newRow("replaced by another file") << true;
+    }
+    void fileGoneWhileTimingIsWrittenAnew() {
+        QFETCH(bool, replaced);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"Kaltero.db"_s);
+        Recorded r(path);
+        QVERIFY(r.following());
+        QSignalSpy told(&r.journal, &journal::Journal::fileReplaced);
+        setUpAndLap(r.race, 5);
+        const QByteArray other("an older copy\n");
+        if (replaced) {
+            const QString copy = dir.filePath(u"copy"_s);
+            QVERIFY(testing::writeBytes(copy, other));
+            std::filesystem::rename(copy.toStdString(), path.toStdString());
+        } else {
+            QVERIFY(QFile::remove(path));
+        }
+        for (int lap = 6; lap <= 20; ++lap) {
+            r.race.countLap(0, u"0"_s);
+            r.race.recordLap(0, lap, timedLap(80000, u"山田"_s), 80000 * lap, {}, u"rec"_s);
+        }
+        r.race.stop();
+        QTRY_COMPARE(told.size(), 1);
+        r.race.start(kStart.addDays(1), std::nullopt);
+        r.race.stop();
+        QVERIFY(r.journal.flush());
+        QCOMPARE(told.size(), 1);
+        {
+            Intruder fromFile(path);
+            QCOMPARE(fromFile.count(u"SELECT COUNT(*) FROM operations WHERE op = 'lap recorded'"_s),
+                     20);
+            QCOMPARE(fromFile.count(u"SELECT COUNT(*) FROM races WHERE state = 'stopped'"_s), 2);
+        }
+        QStringList aside = QDir(dir.path()).entryList({u"*.replaced-*"_s}, QDir::Files);
+        aside.removeIf([](const QString& name) {  // the old file's log goes aside with it
+            return name.endsWith(u"-wal"_s) || name.endsWith(u"-shm"_s);
+        });
+        if (replaced) {
+            QCOMPARE(aside.size(), 1);
+            QCOMPARE(testing::readBytes(dir.filePath(aside.first())), other);
+        }
     }
 
     // A full medium: timing goes on, the operator is told once, and the journal catches up.
