@@ -131,7 +131,10 @@ PitWallWindow::PitWallWindow(WindowContext& console, QWidget* parent)
 void PitWallWindow::redraw() {
     const auto& st = c_.state;
     const qint32 tps = c_.settings.TicksPerSecond;
-    const auto time = [tps](qint64 ticks) { return timing::wallTime(ticks, tps); };
+    // A lap the console was down in adds nothing to a time: shown as what is known of it.
+    const auto time = [tps](qint64 ticks, bool unknown = false) -> QString {
+        return timing::wallTime(ticks, tps) + (unknown ? u"+不明"_s : QString());
+    };
     const auto clock = [&st, this](qint32 tick) {
         return st.RaceStartTime.addMSecs(qint64(tick) * c_.settings.MsPerTick)
             .toString(u"HH:mm:ss"_s);
@@ -147,11 +150,11 @@ void PitWallWindow::redraw() {
         const timing::CarWall wall = timing::carWall(car, st, tps, c_.TickCnt());
         for (const timing::Stint& stint : wall.stints) {
             stints.append({{caption, stint.driver, QString::number(stint.firstLap),
-                            QString::number(stint.laps), time(stint.ticks)}});
+                            QString::number(stint.laps), time(stint.ticks, stint.unknownTime)}});
         }
         for (const timing::DriverWall& d : wall.drivers) {
-            Row row{{caption, d.time.driver, time(d.time.ticks), QString::number(d.time.laps),
-                     QString::number(d.time.stints), driverMarks(d)}};
+            Row row{{caption, d.time.driver, time(d.time.ticks, d.time.unknownTime),
+                     QString::number(d.time.laps), QString::number(d.time.stints), driverMarks(d)}};
             if (d.maxAlert != Alert::None || d.missesMinimum) {
                 row.mark = d.maxAlert == Alert::Passed || d.missesMinimum ? widgets::kPastLimit
                                                                           : widgets::kNearLimit;

@@ -139,8 +139,12 @@ void SettingsPanel::confirmMessageSettings() {
         rows[row - 1] = grid->cellText(kValueColumn, row);
     }
     const PanelResult entry = settingsFromPanel(c_.settings, rows);
-    // The precision of row 1 is in force at once, even when the seconds are refused.
+    // The precision of row 1 is taken at once, even when the seconds are refused.
     c_.settings = entry.settings;
+    // A race being timed keeps its units; the precision set takes effect at the next Start.
+    if (c_.race.timing() && c_.state.TicksPerSecond > 0) {
+        c_.settings.timeAt(c_.state.TicksPerSecond);
+    }
     if (!entry.ok) {
         c_.prompts.message(refusal(entry.badRow), {}, platform::PromptIcon::None);
         grid->setCurrent(kValueColumn, entry.badRow);

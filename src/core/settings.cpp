@@ -72,7 +72,11 @@ const std::array<RuleRow, 8>& ruleRows() {
 }
 
 void Settings::derive() {
-    const bool milliseconds = Precision == u"1/1000";
+    timeAt(Precision == u"1/1000" ? 1000 : 100);
+}
+
+void Settings::timeAt(qint32 ticksPerSecond) {
+    const bool milliseconds = ticksPerSecond != 100;
     TicksPerSecond = milliseconds ? 1000 : 100;
     FractionFormat = milliseconds ? QStringLiteral("000") : QStringLiteral("00");
     MsPerTick = milliseconds ? 1 : 10;

@@ -37,6 +37,9 @@ struct Settings {
 
     // Recomputes TicksPerSecond, FractionFormat and MsPerTick from Precision, and NoCommTicks.
     void derive();
+    // The same units at a race's own precision (100 or 1000 ticks a second), whatever Precision
+    // is set to meanwhile: a race is timed to its end in the units it started with.
+    void timeAt(qint32 ticksPerSecond);
 };
 
 // Section and key names of Kaltero.ini.

@@ -51,6 +51,9 @@ struct Lap {
     bool corrected = false;  // counted again by a lap correction
     bool edited = false;     // its time was typed by the operator
     qint32 endTick = 0;      // the tick of the report that closed it
+    // The console was down during it (marked 再開): its time holds the time it was down, on a
+    // clock that may have moved, so it is no figure of the car or the driver.
+    bool acrossRestart = false;
 };
 
 // A car's stop in the pit: found by the link from a long contact period, or entered by the
@@ -180,6 +183,9 @@ struct RaceState {
     qint32 CourseLength = 0;
     // The endurance rules in force for this race.
     RaceRules rules;
+    // The precision the race is timed at, ticks a second, fixed at its Start; 0 for a race of
+    // an older journal, timed at the console's precision.
+    qint32 TicksPerSecond = 0;
 };
 
 // "１号車" .. "５号車" for slots 0..4.

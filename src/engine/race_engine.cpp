@@ -47,6 +47,13 @@ RaceEngine::RaceEngine(core::Console& console) : c_(console), link_(console) {
     clockTimer_->setInterval(1000);
     clockTimer_->onTimeout([this] { onClockSecond(); });
     clockTimer_->start();
+    // A race rebuilt from the journal is timed, and its figures worked out, in its own units,
+    // whatever the precision set since.
+    connect(&c_.race, &model::RaceModel::changed, this, [this](const model::Change& change) {
+        if (change.op == model::Op::Started && c_.state.TicksPerSecond > 0) {
+            c_.settings.timeAt(c_.state.TicksPerSecond);
+        }
+    });
 }
 
 RaceEngine::~RaceEngine() = default;
@@ -59,6 +66,9 @@ bool RaceEngine::start() {
     if (!anyCar) {
         return false;
     }
+    // The precision set takes effect here, and holds for this race to its end.
+    c_.settings.derive();
+    c_.race.timeAt(c_.settings.TicksPerSecond);
     c_.tick.start(c_.settings.TicksPerSecond);
     const QDateTime now = c_.clock.now();
     c_.race.setRules(c_.settings.rules);
@@ -103,8 +113,8 @@ void RaceEngine::listen() {
     // The other cars are timed; the operator must know which car is not, and why.
     if (!unbound.isEmpty()) {
         c_.prompts.tell(u"次の車輌の受信ポートを開けません。他のプログラムが使用しています。\n" +
-                               unbound.join(u'\n') + u"\nこの車輌は計測されません。",
-                           QStringLiteral("ポート確認"), platform::PromptIcon::Critical);
+                            unbound.join(u'\n') + u"\nこの車輌は計測されません。",
+                        QStringLiteral("ポート確認"), platform::PromptIcon::Critical);
     }
     // A car PC entered by name is never heard: the link takes reports from its address only.
     const QStringList unnumbered = carsWithoutNumericAddress(st);
@@ -152,9 +162,9 @@ bool RaceEngine::bindAddressCheck() {
     if (!checkPortTold_) {
         checkPortTold_ = true;
         c_.prompts.tell(u"アドレス確認用のポート" + QString::number(core::kCheckConsolePort) +
-                               u"を開けません。他のプログラムが使用しています。\n"
-                               u"車輌パソコンからのアドレス確認には答えられません。",
-                           QStringLiteral("ポート確認"), platform::PromptIcon::Critical);
+                            u"を開けません。他のプログラムが使用しています。\n"
+                            u"車輌パソコンからのアドレス確認には答えられません。",
+                        QStringLiteral("ポート確認"), platform::PromptIcon::Critical);
     }
     return false;
 }

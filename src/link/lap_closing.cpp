@@ -25,6 +25,7 @@ ClosedLap closeLap(const core::RaceState& race, int slot, const QString& carMess
     lap.driver = car.Driver;
     lap.log = fitSendMsg(core::recordFlagText(car.LapFlag), car.LapRecord, car.SendMsg) + u", " +
               carMessage;
+    lap.acrossRestart = car.ResumedLap;
     if (car.ResumedLap && !lap.remarks.contains(u"再開")) {
         lap.remarks += lap.remarks.isEmpty() ? QStringLiteral("再開") : QStringLiteral(" 再開");
     }

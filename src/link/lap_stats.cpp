@@ -33,7 +33,8 @@ LapStats UpdateLapStats(const QList<core::Lap>& laps, const QString& driver, qin
     qint64 driverSum = 0;
     qint32 driverLaps = 0;
     for (qsizetype i = 0; i < laps.size(); ++i) {
-        if (!laps[i].timed) {
+        // A lap the console was down in is shown and kept, but its time is not known.
+        if (!laps[i].timed || laps[i].acrossRestart) {
             continue;
         }
         ++timedLaps;

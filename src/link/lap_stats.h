@@ -15,7 +15,8 @@ using LapStats = model::Figures;
 
 // Recomputes a car's figures from its laps (lap 1 first).
 //
-// A lap counted but not yet timed is no lap; a lap of zero or fewer ticks is never a best. The
+// A lap counted but not yet timed is no lap, nor is a lap across a restart of the console (its
+// time holds the time the console was down); a lap of zero or fewer ticks is never a best. The
 // car's best is the earliest of the fastest laps,
 // its average the sum over the timed laps truncated (none when the sum is 0); the current
 // driver's figures cover the rows carrying exactly that name, the driver average rounded half to

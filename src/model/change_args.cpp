@@ -73,10 +73,11 @@ core::DriverFigures shownDriverRow(const QString& name, const QString& best,
 }  // namespace
 
 QVariantMap lapArgs(const core::Lap& lap) {
-    return {
-        {u"timed"_s, lap.timed},         {u"ticks"_s, lap.ticks},     {u"timeText"_s, lap.timeText},
-        {u"driver"_s, lap.driver},       {u"remarks"_s, lap.remarks}, {u"log"_s, lap.log},
-        {u"corrected"_s, lap.corrected}, {u"edited"_s, lap.edited},   {u"endTick"_s, lap.endTick}};
+    return {{u"timed"_s, lap.timed},         {u"ticks"_s, lap.ticks},
+            {u"timeText"_s, lap.timeText},   {u"driver"_s, lap.driver},
+            {u"remarks"_s, lap.remarks},     {u"log"_s, lap.log},
+            {u"corrected"_s, lap.corrected}, {u"edited"_s, lap.edited},
+            {u"endTick"_s, lap.endTick},     {u"acrossRestart"_s, lap.acrossRestart}};
 }
 
 core::Lap lapFrom(const QVariantMap& a) {
@@ -90,6 +91,7 @@ core::Lap lapFrom(const QVariantMap& a) {
     lap.corrected = a.value(u"corrected"_s).toBool();
     lap.edited = a.value(u"edited"_s).toBool();
     lap.endTick = a.value(u"endTick"_s).toInt();
+    lap.acrossRestart = a.value(u"acrossRestart"_s).toBool();
     return lap;
 }
 
@@ -219,7 +221,8 @@ QVariantMap setUpArgs(const core::RaceState& race) {
             {u"minutes"_s, race.RunN},
             {u"allCarTyped"_s, race.AllCarTyped},
             {u"allCarMessage"_s, race.AllCarMsg},
-            {u"rules"_s, rulesArgs(race.rules)}};
+            {u"rules"_s, rulesArgs(race.rules)},
+            {u"ticksPerSecond"_s, race.TicksPerSecond}};
 }
 
 void applySetUp(core::RaceState& race, const QVariantMap& a) {
@@ -241,6 +244,7 @@ void applySetUp(core::RaceState& race, const QVariantMap& a) {
     // Older journals carry none: their races ran without endurance rules.
     race.rules =
         a.contains(u"rules"_s) ? rulesFrom(a.value(u"rules"_s).toMap()) : core::RaceRules{};
+    race.TicksPerSecond = a.value(u"ticksPerSecond"_s).toInt();
 }
 
 QVariantMap pitStopArgs(const core::PitStop& stop) {

@@ -78,6 +78,8 @@ public:
     void stopStopwatch(qint32 tick);
     // The endurance rules in force from now on; the same rules again announce nothing.
     void setRules(const core::RaceRules& rules);
+    // The precision the next Start fixes for its race; the Start's set-up carries it.
+    void timeAt(qint32 ticksPerSecond) { s_.TicksPerSecond = ticksPerSecond; }
     void updateClock(qint32 RemainTicks);
     void updateStandings(const std::array<QString, core::kSlotCount>& SortKey,
                          const QList<core::StandingsRow>& standings);

@@ -41,6 +41,15 @@ std::optional<FuelLaps> fuelLaps(qint32 CourseLength, float FuelEconomy, float F
 
 namespace {
 
+// The lap's time goes into the stint's, unless the console was down in it.
+void addLap(Stint& stint, const StintLap& lap) {
+    if (lap.unknown) {
+        stint.unknownTime = true;
+    } else {
+        stint.ticks += lap.ticks;
+    }
+}
+
 bool startsStint(const QString& driverBefore, const StintLap& lap) {
     return lap.pitStop || lap.driver != driverBefore;
 }
@@ -58,12 +67,13 @@ std::optional<std::pair<qint32, StintLap>> runningLap(const core::CarSlot& car, 
     const qint32 lapNo = car.LapPending ? car.LapCnt : car.LapCnt + 1;
     return std::pair{lapNo,
                      StintLap{car.Driver, std::max<qint64>(0, qint64(now) - car.LapStartTick),
-                              stopFallsIn(car, lapNo)}};
+                              stopFallsIn(car, lapNo), car.ResumedLap}};
 }
 
 StintLap stintLap(const core::CarSlot& car, qsizetype i) {
     const core::Lap& lap = car.laps[i];
-    return {lap.driver, lap.timed ? lap.ticks : 0, stopFallsIn(car, qint32(i + 1))};
+    return {lap.driver, lap.timed ? lap.ticks : 0, stopFallsIn(car, qint32(i + 1)),
+            lap.acrossRestart};
 }
 
 }  // namespace
@@ -76,7 +86,7 @@ QList<Stint> stints(const QList<StintLap>& laps) {
             out.append({lap.driver, qint32(i + 1), 0, 0});
         }
         ++out.last().laps;
-        out.last().ticks += lap.ticks;
+        addLap(out.last(), lap);
     }
     return out;
 }
@@ -86,7 +96,7 @@ QList<StintLap> stintLaps(const core::CarSlot& car, std::optional<qint32> now) {
     laps.reserve(car.laps.size() + 1);
     for (qsizetype i = 0; i < car.laps.size(); ++i) {
         const core::Lap& lap = car.laps[i];
-        laps.append({lap.driver, lap.timed ? lap.ticks : 0, false});
+        laps.append({lap.driver, lap.timed ? lap.ticks : 0, false, lap.acrossRestart});
     }
     // Each stop marks its lap once: a long race's laps are not searched stop by stop.
     for (const core::PitStop& stop : car.pitStops) {
@@ -109,7 +119,9 @@ std::optional<Stint> currentStint(const core::CarSlot& car, qint32 now) {
         return std::nullopt;
     }
     StintLap lap = running ? running->second : stintLap(car, lapNo - 1);
-    Stint stint{lap.driver, lapNo, 1, lap.ticks};
+    Stint stint{lap.driver, lapNo, 0, 0};
+    ++stint.laps;
+    addLap(stint, lap);
     while (!lap.pitStop && lapNo > 1) {
         const StintLap before = stintLap(car, lapNo - 2);
         if (before.driver != stint.driver) {
@@ -119,7 +131,7 @@ std::optional<Stint> currentStint(const core::CarSlot& car, qint32 now) {
         lap = before;
         stint.firstLap = lapNo;
         ++stint.laps;
-        stint.ticks += lap.ticks;
+        addLap(stint, lap);
     }
     return stint;
 }
@@ -134,6 +146,7 @@ QList<DriverTime> driverTimes(const QList<Stint>& stints) {
             it = out.end() - 1;
         }
         it->ticks += stint.ticks;
+        it->unknownTime = it->unknownTime || stint.unknownTime;
         it->laps += stint.laps;
         ++it->stints;
     }

@@ -43,6 +43,7 @@ struct StintLap {
     QString driver;
     qint64 ticks = 0;      // 0 for a lap without a time
     bool pitStop = false;  // a pit stop falls in it
+    bool unknown = false;  // the console was down in it: its time is not known
 };
 
 // Laps one driver drove on end, from `firstLap`.
@@ -50,12 +51,14 @@ struct Stint {
     QString driver;
     qint32 firstLap = 0;
     qint32 laps = 0;
-    qint64 ticks = 0;
+    qint64 ticks = 0;          // the known time: laps the console was down in are left out
+    bool unknownTime = false;  // such a lap is in it
     friend bool operator==(const Stint&, const Stint&) = default;
 };
 
 // Laps 1.. grouped into stints: a new stint at every driver change and at every lap a pit stop
-// falls in (the driver who drives out of the pit drives it).
+// falls in (the driver who drives out of the pit drives it). A lap the console was down in
+// counts as driven, its time as unknown.
 //   A A(stop) A B -> {A 1..1}, {A 2..3}, {B 4}
 QList<Stint> stints(const QList<StintLap>& laps);
 
@@ -72,6 +75,7 @@ struct DriverTime {
     qint64 ticks = 0;
     qint32 laps = 0;
     qint32 stints = 0;
+    bool unknownTime = false;  // a lap the console was down in is in it, and not in `ticks`
     friend bool operator==(const DriverTime&, const DriverTime&) = default;
 };
 // In the order the drivers first drove.

@@ -26,6 +26,9 @@ QString stintText(const CarWall& wall, qint32 TicksPerSecond) {
         return {};
     }
     QString text = u"スティント "_s + wallTime(wall.stint->ticks, TicksPerSecond);
+    if (wall.stint->unknownTime) {
+        text += u"+不明"_s;  // the console was down in it: the time is what is known
+    }
     if (wall.stintLeftTicks) {
         const qint64 left = *wall.stintLeftTicks;
         text += left >= 0 ? u" 残り "_s + wallTime(left, TicksPerSecond)

@@ -29,10 +29,15 @@ Settings precision(int ticksPerSecond) {
     return s;
 }
 
-// A lap of the driver in ticks; an empty text is a lap counted but not timed.
-Lap lap(const QString& driver, const QString& ticks) {
+// A lap of the driver in ticks; an empty text is a lap counted but not timed, a trailing "r" a
+// lap across a restart of the console.
+Lap lap(const QString& driver, QString ticks) {
     Lap l;
     l.driver = driver;
+    if (ticks.endsWith(u'r')) {
+        l.acrossRestart = true;
+        ticks.chop(1);
+    }
     if (!ticks.isEmpty()) {
         l.timed = true;
         l.ticks = qint32(std::clamp(ticks.toDouble(), double(std::numeric_limits<qint32>::min()),
@@ -118,6 +123,39 @@ private Q_SLOTS:
         QTEST(s.BestLapTxt, "bestTxt");
         QTEST(s.AveLapTicks.value_or(0), "aveTicks");
         QTEST(averageText(s.AveLapTicks, settings), "aveLabel");
+    }
+
+    // A lap the console was down in holds the time it was down, by a clock it cannot trust:
+    // shown and kept, but no best, average, prediction or driver figure.
+    void lapAcrossARestartIsNoFigure_data() {
+        QTest::addColumn<QStringList>("cells");
+        QTest::addColumn<qint32>("bestTicks");
+        QTest::addColumn<qint32>("bestNo");
+        QTest::addColumn<qint32>("aveTicks");  // 0 also for none
+        QTest::addColumn<qint32>("drvTotal");
+        QTest::addColumn<qint32>("drvLaps");
+        QTest::addColumn<qint64>("predicted");
+        QTest::newRow("clock behind: a short lap")
+            << QStringList{u"11000"_s, u"12000"_s, u"5600r"_s} << 11000 << 1 << 11500 << 23000 << 2
+            << qint64(52);
+        QTest::newRow("clock an hour ahead: a long lap")
+            << QStringList{u"11000"_s, u"3605000r"_s, u"12000"_s} << 11000 << 1 << 11500 << 23000
+            << 2 << qint64(52);
+        QTest::newRow("only the lap across the restart")
+            << QStringList{u"5600r"_s} << kNoLapTicks << 0 << 0 << 0 << 1 << kOldPrediction;
+    }
+    void lapAcrossARestartIsNoFigure() {
+        QFETCH(QStringList, cells);
+        const LapStats s =
+            UpdateLapStats(laps(cells), u"A"_s, 600000, kOldPrediction, precision(1000));
+        QTEST(s.BestLapTicks, "bestTicks");
+        QTEST(s.BestLapNo, "bestNo");
+        QTEST(s.AveLapTicks.value_or(0), "aveTicks");
+        QTEST(s.DrvBestLapTicks, "bestTicks");
+        QTEST(s.DrvTotalTicks, "drvTotal");
+        QTEST(s.DrvLapCnt, "drvLaps");
+        QTEST(s.PredictedLaps.value_or(-1), "predicted");
+        QTEST(s.DrvAveLapTicks.value_or(0), "aveTicks");
     }
 
     void driverFigures_data() {

@@ -112,6 +112,47 @@ private Q_SLOTS:
                  found.isEmpty() ? std::optional<Stint>() : std::optional(found.last()));
     }
 
+    // The time of a lap the console was down in is unknown: it is in no stint's or driver's
+    // time, and the stint and the driver say so; the lap still counts as driven.
+    void lapAcrossARestartIsUnknownTime_data() {
+        QTest::addColumn<int>("acrossLap");  // 0: the lap being driven
+        QTest::addColumn<QList<Stint>>("expected");
+        QTest::addColumn<QString>("times");  // driver:ticks/laps/stints, "?" unknown time
+        QTest::newRow("a lap recorded")
+            << 2 << QList<Stint>{{u"A"_s, 1, 2, 60000, true}, {u"B"_s, 3, 1, 60000, false}}
+            << u"A:60000/2/1? B:60000/1/1"_s;
+        QTest::newRow("the lap being driven")
+            << 0 << QList<Stint>{{u"A"_s, 1, 2, 120000, false}, {u"B"_s, 3, 2, 60000, true}}
+            << u"A:120000/2/1 B:60000/2/1?"_s;
+    }
+    void lapAcrossARestartIsUnknownTime() {
+        QFETCH(int, acrossLap);
+        QFETCH(QList<Stint>, expected);
+        QFETCH(QString, times);
+        auto car = carWith({u"A"_s, u"A"_s, u"B"_s}, {});
+        car.Running = true;
+        car.Driver = u"B"_s;
+        car.LapStartTick = 180000;
+        if (acrossLap > 0) {
+            car.laps[acrossLap - 1].acrossRestart = true;
+        } else {
+            car.ResumedLap = true;
+        }
+        const qint32 now = 190000;
+        const QList<Stint> found = kaltero::timing::stints(
+            kaltero::timing::stintLaps(car, acrossLap > 0 ? std::nullopt : std::optional(now)));
+        QCOMPARE(found, expected);
+        QStringList shown;
+        for (const auto& d : kaltero::timing::driverTimes(found)) {
+            shown << u"%1:%2/%3/%4%5"_s.arg(d.driver).arg(d.ticks).arg(d.laps).arg(d.stints).arg(
+                d.unknownTime ? u"?"_s : QString());
+        }
+        QCOMPARE(shown.join(u' '), times);
+        QCOMPARE(kaltero::timing::currentStint(car, now),
+                 acrossLap > 0 ? std::optional(Stint{u"B"_s, 3, 2, 70000, false})
+                               : std::optional(found.last()));
+    }
+
     // A car still timed adds the lap it is driving: counted and waiting for its report, or just
     // begun; a new driver in the car begins a stint with it.
     void runningLap_data() {

@@ -70,6 +70,13 @@ private Q_SLOTS:
         QTest::newRow("before the first lap")
             << O() << O() << 0 << 0 << QString() << u"ピット 0回"_s;
     }
+    // A stint with a lap the console was down in: its time is shown as what is known of it.
+    void stintWithUnknownTime() {
+        CarWall wall = wallOf(2'530'000, 1'070'000, 0);
+        wall.stint->unknownTime = true;
+        QCOMPARE(stintText(wall, 1000), u"スティント 42:10+不明 残り 17:50"_s);
+    }
+
     void carLines() {
         QFETCH(std::optional<qint64>, stint);
         QFETCH(std::optional<qint64>, left);
