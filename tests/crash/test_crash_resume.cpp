@@ -436,10 +436,10 @@ void TestCrashResume::killedConsoleKeepsEveryLapTheCarsReceived() {
 // The report of a race without the kills. What no kill can change is taken from the console
 // as it stood right after its first Start: the event data, each car, its driver. Each car's laps
 // are exactly the records it received, the lap time as the record carries it, the driver's
-// figures worked out from them. A lap whose record the console had recorded but not yet sent
-// when it was killed, and which the car never got afterwards, is the one the console held at
-// the resume. A lap's message log is the message its reply carried (none: no countdown, no
-// typed message), ", " and the car's message (none).
+// figures worked out from them but for the laps that span a restart. A lap whose record the console
+// had recorded but not yet sent when it was killed, and which the car never got afterwards, is the
+// one the console held at the resume. A lap's message log is the message its reply carried (none:
+// no countdown, no typed message), ", " and the car's message (none).
 race::ReportInputs TestCrashResume::referenceReport(const QJsonObject& setUp) const {
     core::Settings settings;
     settings.derive();
@@ -462,10 +462,14 @@ race::ReportInputs TestCrashResume::referenceReport(const QJsonObject& setUp) co
         for (const QString& text : received_.at(car)) {
             records[readRecord(text)->lap] = text;
         }
+        // A lap the console closed after a resume spans the restart: it is no figure.
+        const std::map<int, QJsonObject> held = lapsOf(readSnapshot(file(u"snapshot.json"_s)), car);
         QList<core::Lap> laps;
         for (const auto& [lap, text] : records) {
             laps.resize(lap);  // a lap no record tells of stays without a time
             core::Lap& row = laps[lap - 1];
+            row.acrossRestart = held.contains(lap) &&
+                                held.at(lap)[u"remarks"_s].toString().contains(kResumedRemark);
             row.timed = true;
             row.ticks = qint32(readRecord(text)->ms);
             row.timeText = timing::FormatLapTime(row.ticks, settings);
