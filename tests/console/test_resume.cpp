@@ -25,6 +25,7 @@
 #include <QRegularExpression>
 
 using kaltero::testing::ConsoleFixture;
+using kaltero::testing::JournalFiles;
 using kaltero::testing::Race;
 using kaltero::testing::readBytes;
 using kaltero::testing::TestCar;
@@ -32,20 +33,6 @@ using kaltero::testing::writeBytes;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// The journal as a killed console leaves it: the database and its write-ahead log.
-struct JournalFiles {
-    QByteArray db;
-    QByteArray wal;
-    void copyTo(const QDir& folder) const {
-        QVERIFY(writeBytes(folder.filePath(u"Kaltero.db"_s), db));
-        QVERIFY(writeBytes(folder.filePath(u"Kaltero.db-wal"_s), wal));
-    }
-    static JournalFiles of(const QDir& folder) {
-        return {readBytes(folder.filePath(u"Kaltero.db"_s)),
-                readBytes(folder.filePath(u"Kaltero.db-wal"_s))};
-    }
-};
 
 // The car drives laps first..last-1 of a started race: a silence, then its report.
 void driveLaps(Race& race, TestCar& car, int first, int last) {
@@ -142,7 +129,7 @@ private Q_SLOTS:
         QCOMPARE(before.size(), 2);
 
         // A minute later by the wall clock; the monotonic clock began again with the process.
-        ConsoleFixture again([&](const QDir& folder) { files.copyTo(folder); },
+        ConsoleFixture again([&](const QDir& folder) { QVERIFY(files.copyTo(folder)); },
                              ConsoleFixture::kStart.addSecs(60), resume);
         QCOMPARE(again.prompts.calls().size(), 1);
         QCOMPARE(again.prompts.calls()[0].text, u"前回の計測は終了していません。再開しますか？"_s);
@@ -166,7 +153,7 @@ private Q_SLOTS:
         };
         QVERIFY(again.program.journal()->flush());
         QTemporaryDir killed;
-        files.copyTo(QDir(killed.path()));
+        QVERIFY(files.copyTo(QDir(killed.path())));
         QCOMPARE(rows(again.dir.path()), rows(killed.path()) + 1);
 
         TestCar car(0);
@@ -244,7 +231,7 @@ private Q_SLOTS:
         ConsoleFixture again(
             [&](const QDir& folder) {
                 masters(folder);
-                files.copyTo(folder);
+                QVERIFY(files.copyTo(folder));
             },
             killedAt, true);
         const QStringList after = windowAsShown(again.program.window());
@@ -285,7 +272,7 @@ private Q_SLOTS:
         ConsoleFixture again(
             [&](const QDir& folder) {
                 drivers(folder);
-                files.copyTo(folder);
+                QVERIFY(files.copyTo(folder));
             },
             ConsoleFixture::kStart.addSecs(60), true);
         QVERIFY(again.model.timing());
@@ -317,7 +304,7 @@ private Q_SLOTS:
         };
         ConsoleFixture again(
             [&](const QDir& folder) {
-                files.copyTo(folder);
+                QVERIFY(files.copyTo(folder));
                 backup = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"backup"_s);
                 backup->setDatabaseName(folder.filePath(u"Kaltero.db"_s));
                 QVERIFY(backup->open());
@@ -368,7 +355,7 @@ private Q_SLOTS:
             qputenv("TZ", was);
             tzset();
         });
-        ConsoleFixture again([&](const QDir& folder) { files.copyTo(folder); },
+        ConsoleFixture again([&](const QDir& folder) { QVERIFY(files.copyTo(folder)); },
                              restart.toLocalTime(), true);
         QCOMPARE(again.console.TickCnt(), tick);
         TestCar car(0);
@@ -451,7 +438,7 @@ private Q_SLOTS:
             QVERIFY(race.program.journal()->flush());
             files = JournalFiles::of(QDir(race.dir.path()));
         }
-        ConsoleFixture again([&](const QDir& folder) { files.copyTo(folder); },
+        ConsoleFixture again([&](const QDir& folder) { QVERIFY(files.copyTo(folder)); },
                              ConsoleFixture::kStart.addSecs(60), true);
         auto& ui = again.ui();
         QVERIFY(ui.Car[1]->isEnabled());

@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 using kaltero::testing::ConsoleFixture;
+using kaltero::testing::JournalFiles;
 using kaltero::testing::Race;
 using kaltero::testing::readBytes;
 using kaltero::testing::TestCar;
@@ -14,20 +15,6 @@ using kaltero::testing::writeBytes;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// The journal as a killed console leaves it: the database and its write-ahead log.
-struct JournalFiles {
-    QByteArray db;
-    QByteArray wal;
-    void copyTo(const QDir& folder) const {
-        QVERIFY(writeBytes(folder.filePath(u"Kaltero.db"_s), db));
-        QVERIFY(writeBytes(folder.filePath(u"Kaltero.db-wal"_s), wal));
-    }
-    static JournalFiles of(const QDir& folder) {
-        return {readBytes(folder.filePath(u"Kaltero.db"_s)),
-                readBytes(folder.filePath(u"Kaltero.db-wal"_s))};
-    }
-};
 
 // The car drives laps first..last-1 of a started race: a silence, then its report.
 void driveLaps(ConsoleFixture& race, TestCar& car, int first, int last, qint64 lapMs = 11'000) {
@@ -62,7 +49,7 @@ private Q_SLOTS:
             files = JournalFiles::of(QDir(race.dir.path()));
         }
         // Kaltero.ini of the restart holds the default, 1/1000.
-        ConsoleFixture again([&](const QDir& folder) { files.copyTo(folder); },
+        ConsoleFixture again([&](const QDir& folder) { QVERIFY(files.copyTo(folder)); },
                              ConsoleFixture::kStart.addSecs(60), true);
         QCOMPARE(again.console.settings.TicksPerSecond, 100);
         QCOMPARE(again.state().car[0].BestLapTxt, u"0'11\"00"_s);
@@ -100,7 +87,7 @@ private Q_SLOTS:
             driveLaps(race, car, 0, 2, 20'000);
             files = JournalFiles::of(QDir(race.dir.path()));
         }
-        ConsoleFixture again([&](const QDir& folder) { files.copyTo(folder); },
+        ConsoleFixture again([&](const QDir& folder) { QVERIFY(files.copyTo(folder)); },
                              ConsoleFixture::kStart.addSecs(laterSecs), true);
         TestCar car(0);
         driveLaps(again, car, 2, 3);  // 11 s by the clock a minute behind
