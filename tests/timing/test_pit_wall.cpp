@@ -1,3 +1,4 @@
+#include "timing/median_lap.h"
 #include "timing/pit_wall.h"
 
 #include <QTest>
@@ -244,6 +245,32 @@ private Q_SLOTS:
         QFETCH(qint32, lapsDriven);
         QFETCH(std::optional<FuelLaps>, expected);
         QCOMPARE(kaltero::timing::fuelLaps(course, economy, total, lapsDriven), expected);
+    }
+
+    void medianLap_data() {
+        QTest::addColumn<QList<qint32>>("ticks");  // 0: a lap without a time, -1: across a restart
+        QTest::addColumn<std::optional<qint64>>("median");
+        QTest::newRow("odd count")
+            << QList<qint32>{61000, 120000, 60000} << std::optional<qint64>(61000);
+        QTest::newRow("even count, mean of the middle two")
+            << QList<qint32>{60000, 61001, 30000, 90000} << std::optional<qint64>(60500);
+        QTest::newRow("laps without a time and across a restart left out")
+            << QList<qint32>{0, 60000, -1, 62000, 0} << std::optional<qint64>(61000);
+        QTest::newRow("no lap with a time") << QList<qint32>{0, -1} << std::optional<qint64>();
+    }
+
+    void medianLap() {
+        QFETCH(QList<qint32>, ticks);
+        QFETCH(std::optional<qint64>, median);
+        QList<kaltero::core::Lap> laps;
+        for (const qint32 t : ticks) {
+            kaltero::core::Lap lap;
+            lap.timed = t != 0;
+            lap.acrossRestart = t < 0;
+            lap.ticks = t < 0 ? 1000 : t;
+            laps.append(lap);
+        }
+        QCOMPARE(kaltero::timing::medianLapTicks(laps), median);
     }
 };
 
