@@ -92,6 +92,9 @@ private Q_SLOTS:
         QTest::newRow("no pit stop time") << QStringList{u"--pit-stop"_s, u"0"_s};
         QTest::newRow("pit stop not longer than in range") << QStringList{
             u"--pit-every"_s, u"2"_s, u"--in-range"_s, u"5"_s, u"--pit-stop"_s, u"5"_s};
+        QTest::newRow("hole as long as the stop")
+            << QStringList{u"--pit-stop"_s, u"30"_s, u"--stop-hole"_s, u"30"_s};
+        QTest::newRow("missed pass not whole") << QStringList{u"--miss-pass"_s, u"2.5"_s};
         QTest::newRow("host name") << QStringList{u"--console"_s, u"pit-pc"_s};
         QTest::newRow("IPv6") << QStringList{u"--console"_s, u"::1"_s};
     }

@@ -42,6 +42,7 @@ struct CarSim::Car {
     bool inPit = false;
     qint64 passFirstReportMs = -1;
     qint64 passLastReportMs = -1;
+    qint64 passEnterMs = 0;  // when the pass in range began
     bool inRange = false;
     bool done = false;
     bool retired = false;
@@ -151,6 +152,11 @@ void CarSim::enterRange(Car& car) {
                 lapClosed % options_.pitEveryLaps == 0;
     car.passFirstReportMs = -1;
     car.passLastReportMs = -1;
+    car.passEnterMs = clock_.elapsed();
+    if (car.silences > 0) {
+        result_.passes.append({car.number, car.silences, car.passEnterMs,
+                               car.silences != options_.missedPass, car.inPit});
+    }
     sendReport(car);
     scheduleReport(car);
     car.phaseTimer->start(car.inPit ? options_.pitStopMs : options_.inRangeMs);
@@ -214,8 +220,23 @@ void CarSim::scheduleReport(Car& car) {
     car.reportTimer->start(std::max(1, interval));
 }
 
+bool CarSim::unheard(const Car& car) const {
+    if (options_.missedPass > 0 && car.silences == options_.missedPass) {
+        return true;
+    }
+    if (!car.inPit || options_.stopHoleMs <= 0) {
+        return false;
+    }
+    const qint64 into = clock_.elapsed() - car.passEnterMs;
+    const qint64 holeStart = (options_.pitStopMs - options_.stopHoleMs) / 2;
+    return into >= holeStart && into < holeStart + options_.stopHoleMs;
+}
+
 void CarSim::sendReport(Car& car) {
     if (!car.inRange || finished_) {
+        return;
+    }
+    if (unheard(car)) {
         return;
     }
     const QString report =

@@ -61,6 +61,16 @@ struct PitStopResult {
     qint64 lastReportMs = 0;
 };
 
+// One pass by the pit as the car drove it, heard or not: when it came within reach (the end of
+// the lap before it) and whether it stopped there. The truth a console's laps are held against.
+struct PassResult {
+    int car = 0;
+    int pass = 0;  // 0: the start
+    qint64 startMs = 0;
+    bool heard = true;
+    bool pitStop = false;
+};
+
 struct CarSimResult {
     // Every car drove all its laps.
     bool completed = false;
@@ -71,6 +81,8 @@ struct CarSimResult {
     QList<Reply> replies;
     // Every pit stop the cars finished, in the order they left the pit.
     QList<PitStopResult> stops;
+    // Every pass of every car after the start, in the order they began.
+    QList<PassResult> passes;
 
     // 0 all laps done and every reply well formed, 1 a malformed reply, 2 laps not done.
     int exitCode() const;
@@ -116,6 +128,8 @@ private:
     void leaveRange(Car& car);
     void scheduleReport(Car& car);
     void sendReport(Car& car);
+    // The pit's Wi-Fi loses this report: a hole in a stop, or the missed pass.
+    bool unheard(const Car& car) const;
     void readReplies(Car& car);
     void finishIfAllParked();
     void finish();

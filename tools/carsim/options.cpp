@@ -128,6 +128,16 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("pit-stop"),
         QStringLiteral("Seconds a pit stop lasts; must be longer than --in-range. Default 30."),
         QStringLiteral("seconds"), QStringLiteral("30"));
+    const QCommandLineOption stopHole(
+        QStringLiteral("stop-hole"),
+        QStringLiteral("Seconds in the middle of every pit stop in which no report gets "
+                       "through (a Wi-Fi hole). Default 0."),
+        QStringLiteral("seconds"), QStringLiteral("0"));
+    const QCommandLineOption missPass(
+        QStringLiteral("miss-pass"),
+        QStringLiteral("The pass (1 = the one that ends lap 1) on which no report gets "
+                       "through. 0: none. Default 0."),
+        QStringLiteral("n"), QStringLiteral("0"));
     const QCommandLineOption interval(
         QStringLiteral("interval"),
         QStringLiteral("Milliseconds between two reports while in range. Default 500."),
@@ -167,8 +177,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("With --check: the address to ask about, exactly as entered on the "
                        "console. Default: the address this PC uses to reach the console."),
         QStringLiteral("address"));
-    parser.addOptions({help, cars, laps, inRange, silence, pitEvery, pitStop, interval, jitter,
-                       message, records, console, timeout, check, address});
+    parser.addOptions({help, cars, laps, inRange, silence, pitEvery, pitStop, stopHole, missPass,
+                       interval, jitter, message, records, console, timeout, check, address});
 
     CommandLine result;
     if (!parser.parse(arguments)) {
@@ -225,6 +235,16 @@ CommandLine parseCommandLine(const QStringList& arguments) {
             QStringLiteral("--pit-stop must be longer than --in-range, or a stop is no "
                            "different from a pass"));
     }
+    const auto stopHoleMs = secondsToMs(parser.value(stopHole));
+    if (!stopHoleMs || *stopHoleMs < 0 || *stopHoleMs >= options.pitStopMs) {
+        return fail(QStringLiteral("--stop-hole: expected seconds from 0 to less than --pit-stop"));
+    }
+    options.stopHoleMs = *stopHoleMs;
+    const auto missedPass = wholeNumber(parser.value(missPass), 0, 999);
+    if (!missedPass) {
+        return fail(QStringLiteral("--miss-pass: expected a whole number from 0 to 999"));
+    }
+    options.missedPass = *missedPass;
     const auto intervalMs = wholeNumber(parser.value(interval), 1, 60'000);
     if (!intervalMs) {
         return fail(QStringLiteral("--interval: expected milliseconds from 1 to 60000"));

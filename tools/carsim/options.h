@@ -22,6 +22,11 @@ struct CarSimOptions {
     // made at the start nor after the last lap.
     int pitEveryLaps = 0;
     int pitStopMs = 30000;
+    // The pit's Wi-Fi fails the car: a hole of this many milliseconds in the middle of every
+    // stop, the car unheard though still standing there (0: none); and one pass, the n-th, on
+    // which no report gets through (0: none).
+    int stopHoleMs = 0;
+    int missedPass = 0;
     // Time between two reports while in range, and the most each interval is varied by.
     int intervalMs = 500;
     int jitterMs = 0;
