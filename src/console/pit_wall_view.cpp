@@ -14,14 +14,18 @@ using timing::Alert;
 
 namespace {
 
-void showAlert(QLabel* label, Alert alert) {
-    label->setAutoFillBackground(alert != Alert::None);
-    if (alert == Alert::None) {
+void showColour(QLabel* label, Alert alert, bool minimumMet) {
+    label->setAutoFillBackground(alert != Alert::None || minimumMet);
+    if (minimumMet) {
+        widgets::setBackground(label, widgets::kMinimumMet);
+        widgets::setTextColour(label, Qt::black);
+    } else if (alert == Alert::None) {
         label->setPalette(QPalette());
-        return;
+    } else {
+        widgets::setBackground(label,
+                               alert == Alert::Near ? widgets::kNearLimit : widgets::kPastLimit);
+        widgets::setTextColour(label, alert == Alert::Near ? QColor(Qt::black) : widgets::kWhite);
     }
-    widgets::setBackground(label, alert == Alert::Near ? widgets::kNearLimit : widgets::kPastLimit);
-    widgets::setTextColour(label, alert == Alert::Near ? QColor(Qt::black) : widgets::kWhite);
 }
 
 void setText(QLabel* label, const QString& text) {
@@ -62,6 +66,7 @@ void PitWallView::show(int s) {
     auto* panel = c_.ui.Car[s];
     const auto& car = c_.state.car[s];
     Alert alert = Alert::None;
+    bool minimumMet = false;
     if (!car.TakesPart) {
         setText(panel->Lbl_PitWall, {});
         setText(panel->Lbl_FuelLaps, {});
@@ -72,13 +77,15 @@ void PitWallView::show(int s) {
                                         timing::stopsText(wall, tps, c_.state.rules.MinPitStops));
         setText(panel->Lbl_FuelLaps, timing::fuelLapsText(wall.fuel));
         alert = wall.stintAlert;
+        minimumMet = wall.inPit && wall.inPit->minimumMet();
     }
-    if (alert != shown_[s]) {
-        showAlert(panel->Lbl_PitWall, alert);
+    if (alert != shown_[s] || minimumMet != minimumMetShown_[s]) {
+        showColour(panel->Lbl_PitWall, alert, minimumMet);
         if (alert > shown_[s]) {
             c_.prompts.beep();
         }
         shown_[s] = alert;
+        minimumMetShown_[s] = minimumMet;
     }
 }
 

@@ -20,7 +20,8 @@ bool movesPitWall(const model::Change& change);
 
 // Each car frame's pit wall line (Lbl_PitWall_N: the stint against its maximum, the pit stops)
 // and its fuel laps (Lbl_FuelLaps_N), from the race at every change and every clock second.
-// The line turns amber near the stint's maximum and red past it; each rise beeps once.
+// The line turns amber near the stint's maximum and red past it; each rise beeps once. A car in
+// the pit has ended its stint: its line counts the stop, green once the minimum stop is met.
 class PitWallView {
 public:
     explicit PitWallView(WindowContext& console);
@@ -32,6 +33,7 @@ private:
     WindowContext& c_;
     // The stint alert each car last showed: a beep only when it rises.
     std::array<timing::Alert, core::kSlotCount> shown_{};
+    std::array<bool, core::kSlotCount> minimumMetShown_{};
 };
 
 }  // namespace kaltero::console

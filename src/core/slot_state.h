@@ -138,6 +138,8 @@ struct CarSlot {
     bool InContact = false;
     qint32 ContactStartTick = 0;
     QList<PitStop> pitStops;  // in the order they started
+    std::optional<qint32>
+        PitSinceTick;  // in the pit since this tick (its stop's start); none out of it
 };
 
 // One row of the standings board: the car ranked there and what the board shows of it.

@@ -133,6 +133,11 @@ void RaceEngine::closeCar(int s) {
 }
 
 void RaceEngine::stop() {
+    for (int s = 0; s < kSlotCount; ++s) {
+        if (c_.state.car[s].Running) {
+            recordOpenStop(s);
+        }
+    }
     c_.tick.stop();
     c_.race.stop();
     for (int s = 0; s < kSlotCount; ++s) {
@@ -144,6 +149,7 @@ void RaceEngine::stop() {
 
 void RaceEngine::stopCar(int s) {
     closeCar(s);
+    recordOpenStop(s);
     c_.race.stopCar(s);
     const bool last = !c_.race.anyRunning() && c_.race.timing();
     c_.race.setStopNoAsk(last);
@@ -169,10 +175,24 @@ bool RaceEngine::bindAddressCheck() {
     return false;
 }
 
+void RaceEngine::recordOpenStop(int s) {
+    if (const auto stop = timing::stopAtEnd(c_.state.car[s], pitStopTicks(), c_.TickCnt())) {
+        c_.race.recordPitStop(s, *stop);
+    }
+}
+
+qint64 RaceEngine::pitStopTicks() const {
+    return timing::ruleTicks(c_.state.rules, c_.settings.TicksPerSecond).pitStop;
+}
+
 void RaceEngine::onLapTimer(int s) {
     Q_EMIT lapClockTicked(s);
     const auto& car = c_.state.car[s];
     const qint32 now = c_.TickCnt();
+    // Found here, not at the report: the car's reply waits for nothing.
+    if (const auto since = timing::pitEntry(car, pitStopTicks())) {
+        c_.race.enterPit(s, *since);
+    }
     // 64-bit sum: a car silent since an earlier run must not overflow into a lap.
     if (car.LapPending || qint64(car.LastRcvTick) + c_.settings.NoCommTicks >= now) {
         return;
@@ -180,16 +200,11 @@ void RaceEngine::onLapTimer(int s) {
     const QString countdown = car.CountdownOn
                                   ? core::generalNumber(core::leadingNumber(car.CountdownTxt) - 1)
                                   : car.CountdownTxt;
-    // The silence ends the car's contact period: a long one was a stop in the pit, in the lap
-    // counted now. The race's start on the grid is no stop.
-    const timing::ContactPeriod period{car.ContactStartTick, car.LastRcvTick};
-    const bool stopped =
-        car.InContact && car.LapCnt >= 1 &&
-        timing::isPitStop(period,
-                          timing::ruleTicks(c_.state.rules, c_.settings.TicksPerSecond).pitStop);
+    // The silence ends the car's contact period: a car in the pit left it with its last report,
+    // in the lap counted now. Its stop began when it entered, whatever contact a restart began.
     c_.race.countLap(s, countdown);
-    if (stopped) {
-        c_.race.recordPitStop(s, {car.LapCnt, period.firstTick, period.lastTick, false});
+    if (car.PitSinceTick) {
+        c_.race.recordPitStop(s, {car.LapCnt, *car.PitSinceTick, car.LastRcvTick, false});
     }
 }
 

@@ -64,6 +64,10 @@ private:
     // Every running car's socket and lap timer; the others are closed and still.
     void listen();
     void closeCar(int slot);
+    // A car in the pit (or parked within reach long enough) when its timing ends: its stop
+    // up to now.
+    void recordOpenStop(int slot);
+    qint64 pitStopTicks() const;
 
     core::Console& c_;
     link::CarLink link_;

@@ -74,8 +74,9 @@ void CarLink::onReport(int s, const QString& RcvData, qint32 arrivalTick) {
                     << RcvData.left(model::RaceModel::kShownMessageChars);
     QString AutoMsg = chooseAutoMsg(car.CountdownOn, car.CountdownTxt, c_.settings);
     // The stint is looked at only in a race with a stint limit: a report costs no more without.
+    // A car in the pit has ended its stint.
     const auto rules = timing::ruleTicks(c_.state.rules, c_.settings.TicksPerSecond);
-    if (rules.maxStint > 0 &&
+    if (rules.maxStint > 0 && !car.PitSinceTick &&
         timing::stintMessageDue(timing::currentStint(car, arrivalTick), rules)) {
         AutoMsg += reminderPiece(c_.state.rules.StintMessage);
     }

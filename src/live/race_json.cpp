@@ -119,10 +119,9 @@ QString alertText(timing::Alert alert) {
 }
 
 // A tick of the race as a wall-clock instant; none before a start time exists.
-QJsonValue tickMs(qint32 tick, const QDateTime& start, const core::Settings& s) {
-    return msOrNull(start.isValid()
-                        ? std::optional(start.toMSecsSinceEpoch() + qint64{tick} * s.MsPerTick)
-                        : std::nullopt);
+QJsonValue tickMs(qint64 tick, const QDateTime& start, const core::Settings& s) {
+    return msOrNull(start.isValid() ? std::optional(start.toMSecsSinceEpoch() + tick * s.MsPerTick)
+                                    : std::nullopt);
 }
 
 QJsonArray pitStopsOf(const core::CarSlot& car, const core::RaceState& state,
@@ -137,6 +136,20 @@ QJsonArray pitStopsOf(const core::CarSlot& car, const core::RaceState& state,
                                  {u"short"_s, timing::shortStop(stop, rules)}});
     }
     return stops;
+}
+
+// A car standing in the pit: since when, and when it will have stood the minimum (null without
+// one); null out of the pit.
+QJsonValue inPitObject(const core::CarSlot& car, const core::RaceState& state,
+                       const core::Settings& s, const timing::RuleTicks& rules) {
+    if (!car.PitSinceTick) {
+        return QJsonValue::Null;
+    }
+    const qint64 since = *car.PitSinceTick;
+    return QJsonObject{{u"startMs"_s, tickMs(since, state.RaceStartTime, s)},
+                       {u"minMetAtMs"_s, rules.minPitStop > 0 ? tickMs(since + rules.minPitStop,
+                                                                       state.RaceStartTime, s)
+                                                              : QJsonValue(QJsonValue::Null)}};
 }
 
 QJsonObject driverObject(const QString& name, const link::DriverFigureTexts& texts,
@@ -226,6 +239,7 @@ QJsonObject carObject(int slot, const core::CarSlot& car, const core::RaceState&
         {u"stint"_s, stintObject(wall, s)},
         {u"stintAlert"_s, alertText(wall.stintAlert)},
         {u"pitStops"_s, pitStopsOf(car, state, s, rules)},
+        {u"inPit"_s, inPitObject(car, state, s, rules)},
         {u"fuelLaps"_s, fuelLapsObject(wall)}};
 }
 

@@ -52,6 +52,7 @@ void RaceModel::start(const QDateTime& startTime, std::optional<QDateTime> endTi
         car.LapPending = false;
         car.RecordSentThisRun = false;
         car.InContact = false;
+        car.PitSinceTick.reset();
         car.TakesPart = !car.Address.isEmpty();
         car.Running = car.TakesPart;
         if (!car.TakesPart) {
@@ -78,6 +79,7 @@ void RaceModel::stop() {
     s_.EndTimeSet = false;
     for (auto& car : s_.car) {
         car.Running = false;
+        car.PitSinceTick.reset();  // a stop still open was recorded up to Stop
         car.OutMsg.clear();
         car.InMsg.clear();
     }
@@ -95,6 +97,7 @@ void RaceModel::resume(qint32 tick) {
         // What the car did while the console was down is unknown: its next report begins a
         // contact period.
         car.InContact = false;
+        // A car in the pit stays there: its stop goes on from its true start.
     }
     announce(Op::Resumed, -1, 0, QString::number(tick), {{u"tick"_s, tick}});
 }
@@ -380,6 +383,7 @@ void RaceModel::applyFigures(core::CarSlot& car, const std::optional<Figures>& f
 
 void RaceModel::stopCar(int slot) {
     at(slot).Running = false;
+    at(slot).PitSinceTick.reset();
     announce(Op::CarStopped, slot);
 }
 
@@ -433,8 +437,15 @@ QString stopDetail(const core::PitStop& stop) {
 
 }  // namespace
 
+void RaceModel::enterPit(int slot, qint32 tick) {
+    at(slot).PitSinceTick = tick;
+    latestTick_ = std::max(latestTick_, tick);
+    announce(Op::PitEntered, slot, 0, QString::number(tick), {{u"tick"_s, tick}});
+}
+
 void RaceModel::recordPitStop(int slot, const core::PitStop& stop) {
     at(slot).pitStops.append(stop);
+    at(slot).PitSinceTick.reset();
     latestTick_ = std::max(latestTick_, stop.endTick);
     announce(Op::PitStopRecorded, slot, stop.lap, stopDetail(stop), pitStopArgs(stop));
 }

@@ -122,7 +122,11 @@ public:
     void switchCountdown(int slot, bool on, const QString& countdownTxt);
     void editCountdown(int slot, const QString& countdownTxt);
     void typeMessage(int slot, const QString& text);
-    // The link found a pit stop: the car's contact period that just ended.
+    // The car's contact period passed the pit stop threshold: it stands in the pit since `tick`,
+    // the contact's start, until its stop is recorded.
+    void enterPit(int slot, qint32 tick);
+    // The link found a pit stop: the car's contact period that just ended, or the stop it was
+    // in when timing stopped. The car is out of the pit.
     void recordPitStop(int slot, const core::PitStop& stop);
     // The operator enters a stop (index -1) or corrects stop `index`; the list stays in the order
     // the stops started. An index that names no stop changes nothing.

@@ -134,6 +134,9 @@ void RaceModel::replay(const Change& c) {
         case Op::PitStopEdited:
             editPitStop(s, a.value(u"index"_s).toInt(), pitStopFrom(a));
             break;
+        case Op::PitEntered:
+            enterPit(s, a.value(u"tick"_s).toInt());
+            break;
         case Op::ReportHeard:
             heardBefore(s, a.value(u"tick"_s).toInt());
             break;

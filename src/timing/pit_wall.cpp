@@ -23,6 +23,14 @@ bool isPitStop(const ContactPeriod& period, qint64 pitStopTicks) {
     return period.length() > pitStopTicks;
 }
 
+std::optional<qint32> pitEntry(const core::CarSlot& car, qint64 pitStopTicks) {
+    if (car.PitSinceTick || !car.InContact || car.LapCnt < 1 ||
+        !isPitStop({car.ContactStartTick, car.LastRcvTick}, pitStopTicks)) {
+        return std::nullopt;
+    }
+    return car.ContactStartTick;
+}
+
 std::optional<FuelLaps> fuelLaps(qint32 CourseLength, float FuelEconomy, float FuelTotal,
                                  qint32 LapCnt) {
     if (CourseLength <= 0 || !std::isfinite(FuelEconomy) || FuelEconomy <= 0.0F ||
@@ -59,24 +67,39 @@ bool stopFallsIn(const core::CarSlot& car, qint32 lapNo) {
                        [lapNo](const core::PitStop& s) { return s.lap == lapNo; });
 }
 
+qint32 drivingLap(const core::CarSlot& car) {
+    return car.LapPending ? car.LapCnt : car.LapCnt + 1;
+}
+
 // The lap the car is driving and the time it has run, while it is timed.
 std::optional<std::pair<qint32, StintLap>> runningLap(const core::CarSlot& car, qint32 now) {
     if (!car.Running) {
         return std::nullopt;
     }
-    const qint32 lapNo = car.LapPending ? car.LapCnt : car.LapCnt + 1;
+    const qint32 lapNo = drivingLap(car);
+    const qint64 inPit =
+        car.PitSinceTick ? std::max<qint64>(0, qint64(now) - *car.PitSinceTick) : 0;
     return std::pair{lapNo,
                      StintLap{car.Driver, std::max<qint64>(0, qint64(now) - car.LapStartTick),
-                              stopFallsIn(car, lapNo), car.ResumedLap}};
+                              car.PitSinceTick || stopFallsIn(car, lapNo), inPit, car.ResumedLap}};
 }
 
 StintLap stintLap(const core::CarSlot& car, qsizetype i) {
     const core::Lap& lap = car.laps[i];
-    return {lap.driver, lap.timed ? lap.ticks : 0, stopFallsIn(car, qint32(i + 1)),
+    return {lap.driver, lap.timed ? lap.ticks : 0, stopFallsIn(car, qint32(i + 1)), 0,
             lap.acrossRestart};
 }
 
 }  // namespace
+
+std::optional<core::PitStop> stopAtEnd(const core::CarSlot& car, qint64 pitStopTicks, qint32 now) {
+    const std::optional<qint32> since =
+        car.PitSinceTick ? car.PitSinceTick : pitEntry(car, pitStopTicks);
+    if (!since) {
+        return std::nullopt;
+    }
+    return core::PitStop{drivingLap(car), *since, now, false};
+}
 
 QList<Stint> stints(const QList<StintLap>& laps) {
     QList<Stint> out;
@@ -96,7 +119,7 @@ QList<StintLap> stintLaps(const core::CarSlot& car, std::optional<qint32> now) {
     laps.reserve(car.laps.size() + 1);
     for (qsizetype i = 0; i < car.laps.size(); ++i) {
         const core::Lap& lap = car.laps[i];
-        laps.append({lap.driver, lap.timed ? lap.ticks : 0, false, lap.acrossRestart});
+        laps.append({lap.driver, lap.timed ? lap.ticks : 0, false, 0, lap.acrossRestart});
     }
     // Each stop marks its lap once: a long race's laps are not searched stop by stop.
     for (const core::PitStop& stop : car.pitStops) {
@@ -107,6 +130,10 @@ QList<StintLap> stintLaps(const core::CarSlot& car, std::optional<qint32> now) {
     if (const auto running = now ? runningLap(car, *now) : std::nullopt) {
         laps.resize(running->first - 1);
         laps.append(running->second);
+    } else if (car.LapPending && !laps.isEmpty() && !car.laps.last().timed &&
+               car.laps.last().driver.isEmpty()) {
+        // Timing stopped on the lap: no report closed it, but the car's driver drove it.
+        laps.last().driver = car.Driver;
     }
     return laps;
 }
@@ -206,8 +233,8 @@ CarWall carWall(const core::CarSlot& car, const core::RaceState& race, qint32 Ti
         if (rules.maxStint > 0) {
             wall.stintLeftTicks = rules.maxStint - wall.stint->ticks;
         }
-        // Only the stint being driven can still be ended in time.
-        if (car.Running) {
+        // Only the stint being driven can still be ended in time; a car in the pit ended it.
+        if (car.Running && !car.PitSinceTick) {
             wall.stintAlert = limitAlert(wall.stint->ticks, rules.maxStint, rules.warn);
         }
     }
@@ -219,6 +246,9 @@ CarWall carWall(const core::CarSlot& car, const core::RaceState& race, qint32 Ti
     }
     wall.tooFewStops = wall.pitStops < race.rules.MinPitStops;
     wall.fuel = fuelLaps(race.CourseLength, car.FuelEconomy, car.FuelTotal, car.LapCnt);
+    if (car.PitSinceTick) {
+        wall.inPit = InPit{std::max<qint64>(0, qint64(now) - *car.PitSinceTick), rules.minPitStop};
+    }
     return wall;
 }
 

@@ -25,6 +25,16 @@ QList<ContactPeriod> contactPeriods(const QList<qint32>& reportTicks, qint32 NoC
 // seconds within reach, a stop in the pit far longer.
 bool isPitStop(const ContactPeriod& period, qint64 pitStopTicks);
 
+// The car enters the pit: its contact period as it stands passed the threshold. The tick it
+// entered is the contact's start; none for a car already in the pit, out of reach, or before
+// its first lap (the start on the grid is no stop).
+//   contact 15000..25001, threshold 10000, lap 1 driven -> 15000
+std::optional<qint32> pitEntry(const core::CarSlot& car, qint64 pitStopTicks);
+
+// The stop of a car in the pit (or entering it now) when its timing ends at `now`: from its
+// start up to `now`, in the lap it is driving; none for a car out of the pit.
+std::optional<core::PitStop> stopAtEnd(const core::CarSlot& car, qint64 pitStopTicks, qint32 now);
+
 // What the fuel still allows at the current economy: laps ("あと N 周") and the lap by which the
 // car must come in.
 struct FuelLaps {
@@ -43,6 +53,7 @@ struct StintLap {
     QString driver;
     qint64 ticks = 0;      // 0 for a lap without a time
     bool pitStop = false;  // a pit stop falls in it
+    qint64 stopTicks = 0;  // the time the car stood in the pit within the lap
     bool unknown = false;  // the console was down in it: its time is not known
 };
 
@@ -63,7 +74,9 @@ struct Stint {
 QList<Stint> stints(const QList<StintLap>& laps);
 
 // A car's laps as the stints see them. A car still timed at `now` adds the lap it is driving,
-// by the driver now in it, with the time it has run so far.
+// by the driver now in it, with the time it has run so far; in the pit, a stop falls in that
+// lap and has lasted from its start to `now`. A stopped car's lap counted and never closed is
+// the driver's in the car, without a time.
 QList<StintLap> stintLaps(const core::CarSlot& car, std::optional<qint32> now);
 
 // The stint the car is in: the last one of its laps (none before its first lap ran).
@@ -120,6 +133,13 @@ struct DriverWall {
     bool missesMinimum = false;    // cannot reach the minimum in the race time left
 };
 
+// A car standing in the pit: how long so far, against the least the rules allow.
+struct InPit {
+    qint64 ticks = 0;
+    qint64 minTicks = 0;  // 0: no minimum
+    bool minimumMet() const { return minTicks > 0 && ticks >= minTicks; }
+};
+
 // What the pit wall shows of a car at `now`.
 struct CarWall {
     QList<Stint> stints;
@@ -132,6 +152,7 @@ struct CarWall {
     std::optional<qint64> sinceLastStopTicks;  // from its end to now
     bool tooFewStops = false;                  // fewer stops than the rules ask for
     std::optional<FuelLaps> fuel;
+    std::optional<InPit> inPit;  // none out of the pit
 };
 CarWall carWall(const core::CarSlot& car, const core::RaceState& race, qint32 TicksPerSecond,
                 qint32 now);

@@ -38,6 +38,13 @@ QString stintText(const CarWall& wall, qint32 TicksPerSecond) {
 }
 
 QString stopsText(const CarWall& wall, qint32 TicksPerSecond, qint32 MinPitStops) {
+    if (wall.inPit) {
+        QString text = u"ピット中 "_s + wallTime(wall.inPit->ticks, TicksPerSecond);
+        if (wall.inPit->minTicks > 0) {
+            text += u" / 最小 "_s + wallTime(wall.inPit->minTicks, TicksPerSecond);
+        }
+        return text;
+    }
     QString text = u"ピット "_s + QString::number(wall.pitStops);
     if (MinPitStops > 0) {
         text += u'/' + QString::number(MinPitStops);

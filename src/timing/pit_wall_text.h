@@ -20,8 +20,10 @@ QString wallTime(qint64 ticks, qint32 TicksPerSecond);
 QString stintText(const CarWall& wall, qint32 TicksPerSecond);
 
 // The car frame's pit stop line: the count (against the least the rules ask for, when they
-// do), the last stop's length and the time since it ended.
-//   "ピット 2回 1:05 12:30前", "ピット 1/3回 0:45 2:00前", "ピット 0回"
+// do), the last stop's length and the time since it ended; while the car is in the pit, how
+// long it has stood there against the minimum stop.
+//   "ピット 2回 1:05 12:30前", "ピット 1/3回 0:45 2:00前", "ピット 0回",
+//   "ピット中 0:25 / 最小 1:00", "ピット中 0:25"
 QString stopsText(const CarWall& wall, qint32 TicksPerSecond, qint32 MinPitStops);
 
 // Next to the litres left: the laps the fuel still allows and the lap by which the car must

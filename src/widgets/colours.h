@@ -21,6 +21,8 @@ inline const QColor kCountdownOff{0xC0, 0xC0, 0xC0};
 // The pit wall: amber near a limit (black text), red past it (white text).
 inline const QColor kNearLimit{0xFF, 0xA0, 0x00};
 inline const QColor kPastLimit{0xE0, 0x00, 0x00};
+// The pit wall: green once the car in the pit has stood the minimum stop (black text).
+inline const QColor kMinimumMet{0x00, 0xC0, 0x00};
 
 // One blink step of the gauge: red becomes yellow, any other colour red.
 QColor gaugeBlinkStep(const QColor& current);

@@ -159,6 +159,48 @@ private Q_SLOTS:
         QCOMPARE(race.program.window()->findChildren<PitWallWindow*>().size(), 1);
     }
 
+    // A car near its stint's maximum stands in reach past the pit threshold: its stint ended,
+    // the alert goes without a beep, the stop counts up and turns green at the minimum; gone
+    // silent, the stop is counted.
+    void carInThePit() {
+        PitRace race(kRules);
+        enum Action { CloseLap, Stand, Wait };
+        struct Step {
+            qint64 at;
+            Action action;
+            QString stopsLine;
+            QString colour;
+            int beeps;
+        };
+        const QList<Step> steps = {
+            {240, CloseLap, u"ピット 0/2回"_s, u"none"_s, 0},
+            {570, CloseLap, u"ピット 0/2回"_s, u"amber"_s, 1},  // in reach, 9:30 into the stint
+            {591, Stand, u"ピット 0/2回"_s, u"amber"_s, 1},     // 20 s in reach
+            {592, Stand, u"ピット中 0:22 / 最小 1:00"_s, u"none"_s, 1},
+            {629, Stand, u"ピット中 0:59 / 最小 1:00"_s, u"none"_s, 1},
+            {630, Stand, u"ピット中 1:00 / 最小 1:00"_s, u"#00c000"_s, 1},
+            {701, Stand, u"ピット中 2:11 / 最小 1:00"_s, u"#00c000"_s, 1},
+            {712, Wait, u"ピット 1/2回 2:10 0:12前"_s, u"none"_s, 1},
+        };
+        qint64 now = 0;
+        for (const Step& step : steps) {
+            // Standing in the pit, the car reports every second.
+            while (step.action == Stand && now < step.at) {
+                race.model.reportHandled(0, qint32(now * 1000));
+                race.at(++now);
+            }
+            now = step.at;
+            race.at(now);
+            if (step.action == CloseLap) {
+                race.closeLap();
+            }
+            QCOMPARE(race.line()->text().section(u'\n', 1), step.stopsLine);
+            QCOMPARE(race.alertColour(), step.colour);
+            QCOMPARE(race.prompts.beeps(), step.beeps);
+        }
+        QCOMPARE(race.car(0).pitStops, (QList<PitStop>{{3, 570'000, 700'000, false}}));
+    }
+
     // Near, then past the stint's maximum: amber, red, one beep at each rise, none as it falls.
     void stintAlertRisesWithOneBeepEach_data() {
         QTest::addColumn<qint64>("at");

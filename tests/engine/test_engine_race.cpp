@@ -3,6 +3,7 @@
 #include "common/whole_race.h"
 #include "console/test_car.h"
 #include "core/console_context.h"
+#include "engine/engine_run.h"
 #include "engine/race_engine.h"
 #include "engine/session.h"
 #include "journal/journal.h"
@@ -18,29 +19,12 @@
 
 using namespace kaltero;
 using namespace Qt::StringLiterals;
+using testing::EngineRun;
 using testing::TestCar;
 
 namespace {
 
 const QDateTime kStart{QDate(2026, 4, 3), QTime(14, 0)};
-
-// One run of the console's engine in the program folder, as a process would hold it.
-struct EngineRun {
-    EngineRun(const QString& folder, platform::Clock& clock, bool resume) : clock(clock) {
-        prompts.answerYesNo(resume);  // an unfinished race goes on
-        session.load(folder);
-        if (!session.open()) {
-            qFatal("the program folder is held");
-        }
-        session.offerResume();
-    }
-    platform::Clock& clock;
-    platform::ScriptedPrompts prompts;
-    model::RaceModel race;
-    core::Console console{prompts, clock, race, race.state()};
-    engine::RaceEngine engine{console};
-    engine::Session session{console, engine};
-};
 
 void setUpCar(model::RaceModel& race, int slot, const QString& driver) {
     race.setAddress(slot, u"127.0.0.1"_s, true);

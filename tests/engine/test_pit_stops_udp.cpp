@@ -1,9 +1,13 @@
 // Five simulated cars on the loopback link stop in the pit every second lap while the engine
-// times them on the real clock, and the operator changes the driver at each stop: every stop the
-// cars made is found in its lap, as long as the car stood there, and the stints and driving times
-// add up to the race.
+// times them on the real clock, and the operator changes the driver while each car stands in the
+// pit: every stop the cars made shows while the car stands there and is found in its lap, as long
+// as the car stood there, and the stints and driving times add up to the race. On the manual
+// clock, a car in the pit across a restart and at Stop.
 #include "car_sim.h"
+#include "common/whole_race.h"
+#include "console/test_car.h"
 #include "core/console_context.h"
+#include "engine/engine_run.h"
 #include "engine/race_engine.h"
 #include "model/race_model.h"
 #include "platform/clock.h"
@@ -11,6 +15,7 @@
 #include "timing/pit_wall.h"
 
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -22,6 +27,7 @@ namespace {
 constexpr int kCars = 5;
 constexpr int kLaps = 6;
 constexpr int kIntervalMs = 100;
+const QDateTime kStart{QDate(2026, 4, 3), QTime(14, 0)};
 
 QString driverName(int slot, int stint) {
     return u"D%1-%2"_s.arg(slot + 1).arg(stint + 1);
@@ -46,11 +52,14 @@ private Q_SLOTS:
             race.setAddress(s, u"127.0.0.1"_s, true);
             race.chooseDriver(s, driverName(s, 0), core::kCountdownOffText);
         }
-        // The operator puts the next driver in as soon as the stop shows.
+        // The operator puts the next driver in as soon as the car shows in the pit; each stop
+        // is recorded from the moment the car entered.
         std::array<int, kCars> stints{};
+        std::array<QList<qint32>, kCars> entered;
         QObject::connect(&race, &model::RaceModel::changed, [&](const model::Change& c) {
-            if (c.op == model::Op::PitStopRecorded) {
+            if (c.op == model::Op::PitEntered) {
                 const int s = c.slot;
+                entered[s] << race.car(s).PitSinceTick.value_or(-1);
                 QTimer::singleShot(0, [&race, &stints, s] {
                     race.chooseDriver(s, driverName(s, ++stints[s]), core::kCountdownOffText);
                 });
@@ -90,9 +99,11 @@ private Q_SLOTS:
             }
             QCOMPARE(made.size(), (kLaps - 1) / 2);
             QCOMPARE(car.pitStops.size(), made.size());
+            QCOMPARE(entered[s].size(), made.size());
             for (qsizetype i = 0; i < made.size(); ++i) {
                 const core::PitStop& found = car.pitStops[i];
                 QCOMPARE(found.lap, made[i].lap);
+                QCOMPARE(found.startTick, entered[s][i]);
                 const qint64 stood = made[i].lastReportMs - made[i].firstReportMs;
                 QVERIFY2(qAbs(found.length() - stood) <= 1 + kIntervalMs,
                          qPrintable(u"car %1 stop %2: %3 ms, the car stood %4 ms"_s.arg(s + 1)
@@ -126,6 +137,87 @@ private Q_SLOTS:
             QCOMPARE(driven, total);
         }
         engine.stop();
+    }
+
+    // A car standing in the pit is in it before it leaves: from then on no stint message; the
+    // console goes down and comes back during the stop, and the stop goes on from its true
+    // start.
+    void inThePitAcrossARestart() {
+        QTemporaryDir dir;
+        platform::ManualClock clock(kStart);
+        testing::TestCar car0(0);
+        const auto reply = [&car0] { return car0.exchange(testing::TestCar::lapReport(2)); };
+        {
+            testing::EngineRun run(dir.path(), clock, false);
+            run.console.settings.rules.MaxStintMinutes = 2;
+            run.console.settings.rules.StintMessageMinutes = 1;
+            run.console.settings.rules.StintMessage = u"BOX"_s;
+            run.race.setAddress(0, u"127.0.0.1"_s, true);
+            run.race.chooseDriver(0, u"A"_s, core::kCountdownOffText);
+            QVERIFY(run.engine.start());
+            clock.advance(15'000);
+            car0.exchange(testing::TestCar::lapReport(0));  // lap 1
+            clock.advance(70'000);
+            // Lap 2 closes at 85 s, 85 s into the stint: the message is due.
+            QVERIFY(car0.exchange(testing::TestCar::lapReport(1)).contains(u"BOX"));
+            for (int i = 0; i < 4; ++i) {  // 20 s within reach: not yet in the pit
+                clock.advance(5'000);
+                QVERIFY(reply().contains(u"BOX"));
+            }
+            QVERIFY(!run.race.car(0).PitSinceTick);
+            clock.advance(5'000);
+            reply();
+            clock.advance(100);  // the lap timer finds it
+            QCOMPARE(run.race.car(0).PitSinceTick, std::optional<qint32>(85'000));
+            QVERIFY(run.race.car(0).pitStops.isEmpty());
+            // Up to 150 s: the lap in the pit runs past the message's time, yet none goes out.
+            for (int i = 0; i < 8; ++i) {
+                clock.advance(i == 0 ? 4'900 : 5'000);
+                QVERIFY(!reply().contains(u"BOX"));
+            }
+            clock.advance(1'000);
+        }  // the console goes down in the stop
+        clock.advance(2'000);
+        testing::EngineRun again(dir.path(), clock, true);
+        QCOMPARE(again.race.car(0).PitSinceTick, std::optional<qint32>(85'000));
+        for (int i = 0; i < 2; ++i) {  // a new contact from 155 s
+            clock.advance(i == 0 ? 2'000 : 5'000);
+            QVERIFY(!reply().contains(u"BOX"));
+        }
+        clock.advance(15'000);  // gone at 160 s: the silence counts lap 3
+        QCOMPARE(again.race.car(0).pitStops, (QList<core::PitStop>{{3, 85'000, 160'000, false}}));
+        QVERIFY(!again.race.car(0).PitSinceTick);
+        again.engine.stop();
+    }
+
+    // At Stop, the car standing in the pit gets its stop up to Stop; the car out on a lap no
+    // report closed has driven it, with no stint of nobody.
+    void stopEndsTheStopInThePit() {
+        QTemporaryDir dir;
+        platform::ManualClock clock(kStart);
+        testing::TestCar car0(0);
+        testing::TestCar car1(1);
+        testing::EngineRun run(dir.path(), clock, false);
+        for (int s = 0; s < 2; ++s) {
+            run.race.setAddress(s, u"127.0.0.1"_s, true);
+            run.race.chooseDriver(s, driverName(s, 0), core::kCountdownOffText);
+        }
+        QVERIFY(run.engine.start());
+        clock.advance(15'000);
+        car0.exchange(testing::TestCar::lapReport(0));
+        car1.exchange(testing::TestCar::lapReport(0));
+        for (int i = 0; i < 6; ++i) {  // car0 stands in reach from 15 s to 45 s
+            clock.advance(5'000);
+            car0.exchange(testing::TestCar::lapReport(1));
+        }
+        clock.advance(2'000);
+        run.engine.stop();
+        QCOMPARE(run.race.car(0).pitStops, (QList<core::PitStop>{{2, 15'000, 47'000, false}}));
+        QVERIFY(!run.race.car(0).PitSinceTick);
+        const core::CarSlot& out = run.race.car(1);
+        QCOMPARE(out.LapCnt, 2);  // counted, never closed
+        QCOMPARE(timing::carWall(out, run.race.state(), 1000, 47'000).stints,
+                 (QList<timing::Stint>{{driverName(1, 0), 1, 2, 15'000}}));
     }
 };
 

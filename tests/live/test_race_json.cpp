@@ -37,7 +37,18 @@ QJsonObject pageRace(const RaceModel& m, const Settings& s, const RaceMoment& at
 
 const QDateTime kStart = QDateTime::fromMSecsSinceEpoch(1'765'000'000'000, Qt::UTC);
 
-enum Race { Empty, SetUp, Counted, Recorded, TwoCars, Ended, LongTexts, Endurance };
+enum Race {
+    Empty,
+    SetUp,
+    Counted,
+    Recorded,
+    TwoCars,
+    Ended,
+    LongTexts,
+    Endurance,
+    InPit,
+    InPitNoMinimum
+};
 
 // A car that sends tens of kilobytes in each report.
 const QString kLongText(60'000, u'x');
@@ -92,8 +103,16 @@ void build(RaceModel& m, Race race) {
     if (race == Empty) {
         return;
     }
-    if (race == Endurance) {
+    if (race == Endurance || race == InPit || race == InPitNoMinimum) {
         buildEndurance(m);
+        if (race == InPitNoMinimum) {
+            kaltero::core::RaceRules rules = m.state().rules;
+            rules.MinPitStopSeconds = 0;
+            m.setRules(rules);
+        }
+        if (race != Endurance) {
+            m.enterPit(1, 380'000);  // in reach since the end of lap 3
+        }
         return;
     }
     m.setAddress(1, u"10.0.0.2"_s, true);
@@ -196,6 +215,13 @@ private Q_SLOTS:
         row("stop shorter than the minimum", Endurance, u"cars/0/pitStops"_s,
             u"[{\"byOperator\":false,\"endMs\":1765000125000,\"lap\":2,\"lengthMs\":25000,\"short\":true,\"startMs\":1765000100000}]"_s);
         row("no stops", Recorded, u"cars/0/pitStops"_s, u"[]"_s);
+        row("not in the pit", Endurance, u"cars/0/inPit"_s, u"null"_s);
+        row("in the pit", InPit, u"cars/0/inPit"_s,
+            u"{\"minMetAtMs\":1765000410000,\"startMs\":1765000380000}"_s);
+        row("in the pit at 1/100", InPit, u"cars/0/inPit"_s,
+            u"{\"minMetAtMs\":1765003830000,\"startMs\":1765003800000}"_s, u"1/100"_s);
+        row("in the pit without a minimum", InPitNoMinimum, u"cars/0/inPit/minMetAtMs"_s,
+            u"null"_s);
         // The lap being driven counts with the time it has run (none yet at this moment).
         row("stint from the driver change", Endurance, u"cars/0/stint"_s,
             u"{\"driver\":\"佐藤\",\"laps\":2,\"leftMs\":-20000,\"ms\":200000}"_s);
@@ -234,8 +260,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("page");
         QTest::newRow("plain") << u"ピットイン"_s << 256 << u"ピットイン"_s;
         QTest::newRow("line ends and escape") << u"OK\r\n\x1b[2J"_s << 256 << u"OK[2J"_s;
-        QTest::newRow("NUL and DEL")
-            << QStringView(u"a\0b\x7f\x85" u"c", 6).toString() << 256 << u"abc"_s;
+        QTest::newRow("NUL and DEL") << QStringView(
+                                            u"a\0b\x7f\x85"
+                                            u"c",
+                                            6)
+                                            .toString()
+                                     << 256 << u"abc"_s;
         QTest::newRow("cut after dropping") << u"\t\t\tabcdef"_s << 3 << u"abc"_s;
         QTest::newRow("empty") << QString() << 256 << QString();
     }

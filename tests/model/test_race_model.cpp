@@ -213,6 +213,51 @@ private Q_SLOTS:
         QCOMPARE(replayed.race.state().rules, live.race.state().rules);
     }
 
+    // A car in the pit stays there across a restart, until its stop is recorded or timing
+    // ends; replayed, the race holds the same state.
+    void inThePitAndReplayed_data() {
+        QTest::addColumn<QString>("then");
+        QTest::addColumn<std::optional<qint32>>("inSince");
+        QTest::addColumn<int>("stops");
+        QTest::newRow("entered") << u""_s << std::optional<qint32>(15000) << 0;
+        QTest::newRow("a restart") << u"resume"_s << std::optional<qint32>(15000) << 0;
+        QTest::newRow("left") << u"stop recorded"_s << std::optional<qint32>() << 1;
+        QTest::newRow("Stop") << u"Stop"_s << std::optional<qint32>() << 0;
+        QTest::newRow("car stopped") << u"car stopped"_s << std::optional<qint32>() << 0;
+        QTest::newRow("next Start") << u"Start"_s << std::optional<qint32>() << 0;
+    }
+    void inThePitAndReplayed() {
+        QFETCH(QString, then);
+        QFETCH(std::optional<qint32>, inSince);
+        QFETCH(int, stops);
+        ScriptedRace live;
+        auto& race = live.race;
+        race.setAddress(0, u"10.0.0.1"_s, true);
+        race.start(kStart, std::nullopt);
+        live.lap(0, 10000);
+        race.enterPit(0, 15000);
+        if (then == u"resume") {
+            race.resume(30000);
+        } else if (then == u"stop recorded") {
+            race.recordPitStop(0, {2, 15000, 40000, false});
+        } else if (then == u"Stop") {
+            race.stop();
+        } else if (then == u"car stopped") {
+            race.stopCar(0);
+        } else if (then == u"Start") {
+            race.start(kStart.addSecs(3600), std::nullopt);
+        }
+        QVERIFY(live.log.contains(u"pit entered: car 1 15000"_s));
+        ScriptedRace replayed;
+        for (const model::Change& c : live.operations) {
+            replayed.race.replay(c);
+        }
+        for (const ScriptedRace* r : {&live, &replayed}) {
+            QCOMPARE(r->race.car(0).PitSinceTick, inSince);
+            QCOMPARE(r->race.car(0).pitStops.size(), stops);
+        }
+    }
+
     // The next Start shows and ranks nothing of the last race's figures until each car
     // records a lap of its own; the driver table keeps what the drivers did.
     void startClearsTheLastRacesFigures() {

@@ -183,6 +183,105 @@ private Q_SLOTS:
                  current);
     }
 
+    // A car within reach past the threshold has entered the pit at its contact's start, once;
+    // timing that ends then records its stop up to that moment. Threshold 10000 ticks.
+    void inThePit_data() {
+        using O = std::optional<qint32>;
+        QTest::addColumn<bool>("inContact");
+        QTest::addColumn<int>("lapsDriven");
+        QTest::addColumn<int>("contactStart");
+        QTest::addColumn<int>("lastReport");
+        QTest::addColumn<O>("inSince");  // already in the pit since
+        QTest::addColumn<O>("entry");
+        QTest::addColumn<O>("stopFrom");  // the stop recorded when timing ends
+        QTest::newRow("past the threshold")
+            << true << 1 << 15000 << 25001 << O() << O(15000) << O(15000);
+        QTest::newRow("exactly at the threshold")
+            << true << 1 << 15000 << 25000 << O() << O() << O();
+        QTest::newRow("the start on the grid") << true << 0 << 0 << 30000 << O() << O() << O();
+        QTest::newRow("out of reach") << false << 1 << 15000 << 30000 << O() << O() << O();
+        QTest::newRow("entered once") << true << 1 << 15000 << 45000 << O(15000) << O() << O(15000);
+        QTest::newRow("a restart began a short contact")
+            << true << 1 << 31000 << 33000 << O(15000) << O() << O(15000);
+    }
+    void inThePit() {
+        QFETCH(bool, inContact);
+        QFETCH(int, lapsDriven);
+        QFETCH(int, contactStart);
+        QFETCH(int, lastReport);
+        QFETCH(std::optional<qint32>, inSince);
+        QFETCH(std::optional<qint32>, entry);
+        QFETCH(std::optional<qint32>, stopFrom);
+        kaltero::core::CarSlot car;
+        car.Running = true;
+        car.LapCnt = lapsDriven;
+        car.laps.resize(lapsDriven);
+        car.InContact = inContact;
+        car.ContactStartTick = contactStart;
+        car.LastRcvTick = lastReport;
+        car.PitSinceTick = inSince;
+        QCOMPARE(kaltero::timing::pitEntry(car, 10000), entry);
+        const qint32 now = lastReport + 500;
+        QCOMPARE(kaltero::timing::stopAtEnd(car, 10000, now),
+                 stopFrom ? std::optional(kaltero::core::PitStop{lapsDriven + 1, *stopFrom, now})
+                          : std::nullopt);
+    }
+
+    // Standing in the pit, the car drives a lap with a stop in it: the stint before ended, no
+    // stint alert sounds, and the stop is counted against the minimum.
+    void runningLapInThePit_data() {
+        QTest::addColumn<int>("minSeconds");
+        QTest::addColumn<bool>("minimumMet");
+        QTest::newRow("no minimum") << 0 << false;
+        QTest::newRow("minimum met") << 25 << true;
+        QTest::newRow("short of the minimum") << 26 << false;
+    }
+    void runningLapInThePit() {
+        QFETCH(int, minSeconds);
+        QFETCH(bool, minimumMet);
+        auto car = carWith({u"A"_s, u"A"_s}, {});
+        car.Running = true;
+        car.Driver = u"A"_s;
+        car.LapStartTick = 120000;
+        car.PitSinceTick = 121000;
+        const qint32 now = 146000;
+        kaltero::core::RaceState race;
+        race.rules.MaxStintMinutes = 1;  // the lap alone is near it
+        race.rules.MinPitStopSeconds = minSeconds;
+        const QList<StintLap> laps = kaltero::timing::stintLaps(car, now);
+        QCOMPARE(laps.size(), 3);
+        QVERIFY(laps.last().pitStop);
+        QCOMPARE(laps.last().ticks, qint64(26000));
+        QCOMPARE(laps.last().stopTicks, qint64(25000));
+        const auto wall = kaltero::timing::carWall(car, race, 1000, now);
+        QCOMPARE(wall.stints.first(), (Stint{u"A"_s, 1, 2, 120000}));
+        QCOMPARE(wall.stintAlert, kaltero::timing::Alert::None);
+        QVERIFY(wall.inPit);
+        QCOMPARE(wall.inPit->ticks, qint64(25000));
+        QCOMPARE(wall.inPit->minTicks, qint64(minSeconds) * 1000);
+        QCOMPARE(wall.inPit->minimumMet(), minimumMet);
+    }
+
+    // Timing stopped on a lap no report closed: the driver in the car drove it, its time
+    // unknown to the console; no stint of nobody.
+    void lapCutByTheStop_data() {
+        QTest::addColumn<QString>("driverNow");
+        QTest::addColumn<QList<Stint>>("expected");
+        QTest::newRow("the same driver") << u"A"_s << QList<Stint>{{u"A"_s, 1, 3, 120000}};
+        QTest::newRow("a driver change on the lap")
+            << u"B"_s << QList<Stint>{{u"A"_s, 1, 2, 120000}, {u"B"_s, 3, 1, 0}};
+    }
+    void lapCutByTheStop() {
+        QFETCH(QString, driverNow);
+        QFETCH(QList<Stint>, expected);
+        auto car = carWith({u"A"_s, u"A"_s}, {});
+        car.laps.append(kaltero::core::Lap{});
+        car.LapCnt = 3;
+        car.LapPending = true;
+        car.Driver = driverNow;
+        QCOMPARE(kaltero::timing::stints(kaltero::timing::stintLaps(car, 500000)), expected);
+    }
+
     // Each limit warns five minutes ahead and when passed; the stint message goes out from its
     // minutes before the maximum; a driver misses the minimum when the race time left is too short.
     void limits_data() {

@@ -89,6 +89,27 @@ private Q_SLOTS:
         QCOMPARE(stopsText(wall, 1000, minStops), stopsLine);
     }
 
+    // While the car is in the pit, its stop line counts the stop against the minimum.
+    void inPitLine_data() {
+        QTest::addColumn<qint64>("ticks");
+        QTest::addColumn<qint64>("minTicks");
+        QTest::addColumn<int>("ticksPerSecond");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("against the minimum")
+            << qint64(25'000) << qint64(60'000) << 1000 << u"ピット中 0:25 / 最小 1:00"_s;
+        QTest::newRow("no minimum") << qint64(25'000) << qint64(0) << 1000 << u"ピット中 0:25"_s;
+        QTest::newRow("at 1/100") << qint64(2'500) << qint64(6'000) << 100
+                                  << u"ピット中 0:25 / 最小 1:00"_s;
+    }
+    void inPitLine() {
+        QFETCH(qint64, ticks);
+        QFETCH(qint64, minTicks);
+        QFETCH(int, ticksPerSecond);
+        CarWall wall = wallOf(std::nullopt, std::nullopt, 2);
+        wall.inPit = InPit{ticks, minTicks};
+        QTEST(stopsText(wall, ticksPerSecond, 3), "line");
+    }
+
     void fuelLaps() {
         QCOMPARE(fuelLapsText(FuelLaps{20, 30}), u"あと 20 周 30周目まで"_s);
         QCOMPARE(fuelLapsText(FuelLaps{0, 12}), u"あと 0 周 12周目まで"_s);

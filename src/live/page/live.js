@@ -63,6 +63,13 @@
   // 25400 -> "25.4秒": a stop's length.
   function seconds(ms) { return (Math.round(ms / 100) / 10).toFixed(1) + '秒'; }
 
+  // 25400 -> "0:25", 3725000 -> "1:02:05": the time a car has stood in the pit.
+  function standing(ms) {
+    var s = Math.floor(Math.max(0, ms) / 1000);
+    var m = Math.floor(s / 60);
+    return (m >= 60 ? Math.floor(m / 60) + ':' + pad2(m % 60) : m) + ':' + pad2(s % 60);
+  }
+
   function alertClass(alert) { return alert === 'near' || alert === 'passed' ? alert : ''; }
 
   // ---- the race as data ----
@@ -253,6 +260,7 @@
     document.querySelectorAll('.stintLine[data-running]').forEach(function (b) {
       tickStint(b, since);
     });
+    document.querySelectorAll('.inPit').forEach(function (p) { tickInPit(p, since); });
     if (c.start !== null && c.start !== undefined) {
       var d = new Date(c.start);
       $('startTime').textContent = 'Start時間 ' + pad2(d.getHours()) + ':' + pad2(d.getMinutes());
@@ -454,6 +462,20 @@
     }
   }
 
+  // The race's present on the wall clock as its ticks count it, moved on by `since` ms.
+  function raceNow(since) {
+    var c = race && race.clock;
+    return c && isNum(c.start) ? c.start + (c.elapsedMs || 0) + since : null;
+  }
+
+  // A car in the pit: how long it has stood there, green once the minimum stop is met.
+  function tickInPit(node, since) {
+    var now = raceNow(since);
+    if (now === null) return;
+    node.textContent = 'ピット中 ' + standing(now - node.dataset.start);
+    node.classList.toggle('met', !!node.dataset.minMetAt && now >= +node.dataset.minMetAt);
+  }
+
   function stopsOf(car) {
     return (Array.isArray(car.pitStops) ? car.pitStops : []).filter(function (p) {
       return p && typeof p === 'object';
@@ -476,6 +498,13 @@
     var last = stops[stops.length - 1];
     if (last && isNum(last.lengthMs)) {
       block.appendChild(el('span', 'val pitLast', '前回 ' + seconds(last.lengthMs)));
+    }
+    if (car.inPit && isNum(car.inPit.startMs)) {
+      var inPit = el('span', 'val inPit');
+      inPit.dataset.start = car.inPit.startMs;
+      if (isNum(car.inPit.minMetAtMs)) inPit.dataset.minMetAt = car.inPit.minMetAtMs;
+      block.appendChild(inPit);
+      tickInPit(inPit, 0);
     }
     var list = el('ol', 'pitList');
     stops.slice(-SHOWN_STOPS).forEach(function (p) {
@@ -557,7 +586,7 @@
     {draw: fuelBlock, what: function (c) { return [c.fuel, c.fuelLaps]; }},
     {draw: stintBlock, what: function (c) { return [c.stint, c.stintAlert, c.running]; }},
     {draw: function (c) { return pitBlock(c, race.rules); },
-      what: function (c) { return [c.pitStops, race.rules && race.rules.minPitStops]; }},
+      what: function (c) { return [c.pitStops, c.inPit, race.rules && race.rules.minPitStops]; }},
     {draw: driverTimesBlock, what: function (c) { return [c.drivers]; }},
     {draw: countdownBlock, what: function (c) { return [c.countdown]; }},
     {draw: messagesBlock, what: function (c) { return [c.messageOut, c.messageIn]; }},
