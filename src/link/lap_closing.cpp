@@ -21,6 +21,9 @@ ClosedLap closeLap(const core::RaceState& race, int slot, const QString& carMess
     lap.edited = false;
     lap.ticks = now - car.LapStartTick;
     lap.endTick = now;
+    lap.silenceTicks = now - car.LastRcvTick;
+    lap.contactLastTick = 0;
+    lap.contactReports = 0;
     lap.timeText = timing::FormatLapTime(lap.ticks, settings);
     lap.driver = car.Driver;
     lap.log = fitSendMsg(core::recordFlagText(car.LapFlag), car.LapRecord, car.SendMsg) + u", " +

@@ -42,6 +42,9 @@ enum class Op {
     PitStopRecorded,
     PitStopEdited,
     PitStopRemoved,
+    LapsMerged,
+    LapSplit,
+    LapRepairUndone,
     // The car's last report, kept so that a silence goes on across a restart. Announced by
     // RaceModel::reportHeard, not `changed`: nothing a view shows changes with it.
     ReportHeard,
