@@ -6,6 +6,8 @@
 #include "model/race_model.h"
 #include "timing/time_text.h"
 
+#include <algorithm>
+
 namespace kaltero::console {
 
 namespace {
@@ -150,6 +152,16 @@ void LapTableModel::follow(const model::Change& change) {
         case model::Op::LapRemarksEdited:
             if (change.lap >= 1 && change.lap <= rows_) {
                 Q_EMIT dataChanged(index(change.lap - 1, 0), index(change.lap - 1, kLog));
+            }
+            break;
+        // Laps from the repaired one on renumber; a correction gives its laps a driver.
+        case model::Op::LapsMerged:
+        case model::Op::LapSplit:
+        case model::Op::LapRepairUndone:
+        case model::Op::LapCorrected:
+            if (rows_ > 0) {
+                const int from = std::clamp(change.lap - 1, 0, rows_ - 1);
+                Q_EMIT dataChanged(index(from, 0), index(rows_ - 1, kLog));
             }
             break;
         default:

@@ -48,18 +48,24 @@ core::Lap mergedLap(const core::CarSlot& car, qint32 lapNo, const core::Settings
     return lap;
 }
 
-QString splitRefusal(const core::CarSlot& car, qint32 lapNo, qint64 firstTicks) {
+QString splitRefusal(const core::CarSlot& car, qint32 lapNo) {
     if (lapNo < 1 || lapNo > car.laps.size()) {
         return QStringLiteral("分割する周がありません。");
     }
     if (stillRunning(car, lapNo)) {
         return QStringLiteral("この周はまだ走行中です。");
     }
-    const core::Lap& lap = car.laps.at(lapNo - 1);
-    if (!lap.timed) {
+    if (!car.laps.at(lapNo - 1).timed) {
         return QStringLiteral("タイムのない周は分割できません。");
     }
-    if (firstTicks <= 0 || firstTicks >= lap.ticks) {
+    return {};
+}
+
+QString splitRefusal(const core::CarSlot& car, qint32 lapNo, qint64 firstTicks) {
+    if (QString refusal = splitRefusal(car, lapNo); !refusal.isEmpty()) {
+        return refusal;
+    }
+    if (firstTicks <= 0 || firstTicks >= car.laps.at(lapNo - 1).ticks) {
         return QStringLiteral("分割する時間がこの周のタイムの中にありません。");
     }
     return {};

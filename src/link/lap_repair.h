@@ -21,6 +21,7 @@ struct SplitLaps {
     core::Lap first;
     core::Lap second;
 };
+QString splitRefusal(const core::CarSlot& car, qint32 lapNo);
 QString splitRefusal(const core::CarSlot& car, qint32 lapNo, qint64 firstTicks);
 SplitLaps splitLaps(const core::CarSlot& car, qint32 lapNo, qint32 firstTicks,
                     const core::Settings& settings);

@@ -32,6 +32,9 @@ void RaceFeed::onChange(const model::Change& change) {
             allLaps_.fill(true);
             break;
         case Op::LapCorrected:
+        case Op::LapsMerged:
+        case Op::LapSplit:
+        case Op::LapRepairUndone:
             whole_ = true;
             if (change.slot >= 0 && change.slot < core::kSlotCount) {
                 allLaps_[change.slot] = true;

@@ -1,0 +1,99 @@
+#include "common/file_bytes.h"
+#include "common/whole_race.h"
+#include "console_fixture.h"
+#include "test_car.h"
+#include "widgets/lap_grid.h"
+
+#include <QAction>
+
+using kaltero::testing::Compare;
+using kaltero::testing::ConsoleFixture;
+using kaltero::testing::JournalFiles;
+using kaltero::testing::Race;
+using kaltero::testing::TestCar;
+using kaltero::testing::wholeRace;
+using kaltero::widgets::LapGrid;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kTime = kaltero::core::lap_grid::kTime;
+
+void select(LapGrid* grid, int lapNo) {
+    grid->setCurrent(kTime, lapNo);
+    grid->activateCurrent();
+}
+
+QStringList lapTimes(LapGrid* grid) {
+    QStringList times;
+    for (int r = 1; r <= grid->rowCount(); ++r) {
+        times << grid->cellText(kTime, r);
+    }
+    return times;
+}
+
+}  // namespace
+
+class TestLapRepairWindow : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // The operator splits a missed pass and merges a false lap through the lap grid; the car
+    // takes its record as corrected. Killed and resumed, the console shows the laps repaired,
+    // and the last repair can still be undone.
+    void repairedLapsOutliveAKill() {
+        JournalFiles files;
+        QByteArray repaired;
+        const QString s11 = u"0'11\"000"_s;
+        const QString s22 = u"0'22\"000"_s;
+        {
+            Race race;
+            // Set up as the operator does it, so the slot's lap grid is shown.
+            race.prompts.answerInput(u"127.0.0.1"_s);
+            race.ui().Car[0]->Btn_ClientNoSet->click();
+            TestCar car(0);
+            race.start();
+            int held = 0;
+            for (qint64 ms : {11'000, 22'000, 11'000, 11'000}) {
+                race.clock.advance(ms);
+                QVERIFY(car.exchange(TestCar::lapReport(held++)).startsWith(u'N'));
+            }
+            auto* grid = race.ui().Car[0]->Spd_Laps;
+
+            select(grid, 2);
+            race.prompts.answerInput(s11);
+            race.find<QAction>(u"Act_LapSplit_0"_s)->trigger();
+            QCOMPARE(race.prompts.calls().last().preset, s11);  // the car's median lap
+            QCOMPARE(lapTimes(grid), QStringList(5, s11));
+
+            select(grid, 4);
+            race.prompts.answerYesNo(true);
+            QApplication::setActiveWindow(grid->window());
+            QVERIFY(QTest::qWaitForWindowActive(grid->window()));
+            grid->setFocus();
+            QTest::keyClick(grid, Qt::Key_M, Qt::ControlModifier);
+            QCOMPARE(lapTimes(grid), (QStringList{s11, s11, s11, s22}));
+            QVERIFY(grid->cellText(kaltero::core::lap_grid::kRemarks, 4).contains(u"結合"_s));
+
+            race.clock.advance(11'000);
+            QVERIFY(car.exchange(TestCar::lapReport(held)).startsWith(u'C'));
+            QCOMPARE(race.car(0).laps.size(), 5);
+            QCOMPARE(race.prompts.pendingAnswers(), 0);
+            repaired = wholeRace(race.model, Compare::Resumed);
+            files = JournalFiles::of(QDir(race.dir.path()));
+        }
+        ConsoleFixture again([&](const QDir& folder) { QVERIFY(files.copyTo(folder)); },
+                             ConsoleFixture::kStart.addSecs(90), true);
+        QCOMPARE(wholeRace(again.model, Compare::Resumed), repaired);
+        auto* grid = again.ui().Car[0]->Spd_Laps;
+        QCOMPARE(lapTimes(grid), (QStringList{s11, s11, s11, s22, s11}));
+
+        again.prompts.answerYesNo(true);
+        again.find<QAction>(u"Act_LapRepairUndo_0"_s)->trigger();
+        QCOMPARE(lapTimes(grid), QStringList(6, s11));
+        QCOMPARE(again.state().car[0].LapCnt, 6);
+    }
+};
+
+QTEST_MAIN(TestLapRepairWindow)
+#include "test_lap_repair_window.moc"
