@@ -5,6 +5,7 @@
 #include "widgets/lap_grid.h"
 
 #include <QAction>
+#include <QTableView>
 
 using kaltero::testing::Compare;
 using kaltero::testing::ConsoleFixture;
@@ -24,12 +25,18 @@ void select(LapGrid* grid, int lapNo) {
     grid->activateCurrent();
 }
 
-QStringList lapTimes(LapGrid* grid) {
-    QStringList times;
+QStringList column(LapGrid* grid, int col) {
+    QStringList cells;
     for (int r = 1; r <= grid->rowCount(); ++r) {
-        times << grid->cellText(kTime, r);
+        cells << grid->cellText(col, r);
     }
-    return times;
+    return cells;
+}
+QStringList lapTimes(LapGrid* grid) {
+    return column(grid, kTime);
+}
+QStringList remarks(LapGrid* grid) {
+    return column(grid, kaltero::core::lap_grid::kRemarks);
 }
 
 }  // namespace
@@ -59,12 +66,21 @@ private Q_SLOTS:
                 QVERIFY(car.exchange(TestCar::lapReport(held++)).startsWith(u'N'));
             }
             auto* grid = race.ui().Car[0]->Spd_Laps;
+            // The missed pass asks for the operator's eye, in the grid and on the pit wall.
+            QCOMPARE(remarks(grid), (QStringList{{}, u"要確認"_s, {}, {}}));
+            race.ui().Btn_PitWall->click();
+            auto* checks = race.find<QTableView>(u"Tbl_LapChecks"_s)->model();
+            QCOMPARE(checks->rowCount(), 1);
+            QCOMPARE(checks->index(0, 1).data().toString(), u"2"_s);
+            QCOMPARE(checks->index(0, 3).data().toString(), u"長い周"_s);
 
             select(grid, 2);
             race.prompts.answerInput(s11);
             race.find<QAction>(u"Act_LapSplit_0"_s)->trigger();
             QCOMPARE(race.prompts.calls().last().preset, s11);  // the car's median lap
             QCOMPARE(lapTimes(grid), QStringList(5, s11));
+            QCOMPARE(remarks(grid), (QStringList{{}, u"分割"_s, u"分割"_s, {}, {}}));
+            QCOMPARE(checks->rowCount(), 0);
 
             select(grid, 4);
             race.prompts.answerYesNo(true);
