@@ -167,11 +167,11 @@ private Q_SLOTS:
         row("end of the race", Ended, u"clock/end"_s, u"1765003600000"_s);
         row("remaining by the wall clock", Ended, u"clock/remainingMs"_s, u"3590000"_s);
         row("counted lap has no time", Counted, u"cars/0/laps/0"_s,
-            u"{\"corrected\":false,\"driver\":\"\",\"edited\":false,\"end\":null,\"lap\":1,\"log\":\"\",\"ms\":null,\"remarks\":\"\",\"time\":\"\"}"_s);
+            u"{\"check\":false,\"corrected\":false,\"driver\":\"\",\"edited\":false,\"end\":null,\"lap\":1,\"log\":\"\",\"ms\":null,\"remarks\":\"\",\"time\":\"\"}"_s);
         row("counted lap is the current one", Counted, u"cars/0/currentLap"_s, u"1"_s);
         row("no figures before a lap", Counted, u"cars/0/bestMs"_s, u"null"_s);
         row("recorded lap", Recorded, u"cars/0/laps/0"_s,
-            u"{\"corrected\":false,\"driver\":\"山田\",\"edited\":false,\"end\":1765000085000,\"lap\":1,\"log\":\"\",\"ms\":85000,\"remarks\":\"\",\"time\":\"1'25\\\"000\"}"_s);
+            u"{\"check\":false,\"corrected\":false,\"driver\":\"山田\",\"edited\":false,\"end\":1765000085000,\"lap\":1,\"log\":\"\",\"ms\":85000,\"remarks\":\"\",\"time\":\"1'25\\\"000\"}"_s);
         row("recorded lap at 1/100 in ms", Recorded, u"cars/0/laps/0/ms"_s, u"850000"_s,
             u"1/100"_s);
         row("last lap", Recorded, u"cars/0/lastMs"_s, u"85000"_s);
@@ -234,8 +234,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("page");
         QTest::newRow("plain") << u"ピットイン"_s << 256 << u"ピットイン"_s;
         QTest::newRow("line ends and escape") << u"OK\r\n\x1b[2J"_s << 256 << u"OK[2J"_s;
-        QTest::newRow("NUL and DEL")
-            << QStringView(u"a\0b\x7f\x85" u"c", 6).toString() << 256 << u"abc"_s;
+        QTest::newRow("NUL and DEL") << QStringView(
+                                            u"a\0b\x7f\x85"
+                                            u"c",
+                                            6)
+                                            .toString()
+                                     << 256 << u"abc"_s;
         QTest::newRow("cut after dropping") << u"\t\t\tabcdef"_s << 3 << u"abc"_s;
         QTest::newRow("empty") << QString() << 256 << QString();
     }
