@@ -21,7 +21,8 @@ ClosedLap closeLap(const core::RaceState& race, int slot, const QString& carMess
     lap.edited = false;
     lap.ticks = now - car.LapStartTick;
     lap.endTick = now;
-    lap.silenceTicks = now - car.LastRcvTick;
+    // Within the lap: a last report from before the race's start says nothing of it.
+    lap.silenceTicks = std::clamp(now - car.LastRcvTick, 0, lap.ticks);
     lap.contactLastTick = 0;
     lap.contactReports = 0;
     lap.timeText = timing::FormatLapTime(lap.ticks, settings);

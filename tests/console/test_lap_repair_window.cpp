@@ -91,6 +91,10 @@ private Q_SLOTS:
             QCOMPARE(lapTimes(grid), (QStringList{s11, s11, s11, s22}));
             QVERIFY(grid->cellText(kaltero::core::lap_grid::kRemarks, 4).contains(u"結合"_s));
 
+            // Still within reach: the repair waits for the silence that counts the next lap.
+            race.clock.advance(500);
+            car.exchange(TestCar::lapReport(held));
+            QCOMPARE(lapTimes(grid), (QStringList{s11, s11, s11, s22}));
             race.clock.advance(11'000);
             QVERIFY(car.exchange(TestCar::lapReport(held)).startsWith(u'C'));
             QCOMPARE(race.car(0).laps.size(), 5);
@@ -102,11 +106,11 @@ private Q_SLOTS:
                              ConsoleFixture::kStart.addSecs(90), true);
         QCOMPARE(wholeRace(again.model, Compare::Resumed), repaired);
         auto* grid = again.ui().Car[0]->Spd_Laps;
-        QCOMPARE(lapTimes(grid), (QStringList{s11, s11, s11, s22, s11}));
+        QCOMPARE(lapTimes(grid), (QStringList{s11, s11, s11, s22, u"0'11\"500"_s}));
 
         again.prompts.answerYesNo(true);
         again.find<QAction>(u"Act_LapRepairUndo_0"_s)->trigger();
-        QCOMPARE(lapTimes(grid), QStringList(6, s11));
+        QCOMPARE(lapTimes(grid), (QStringList{s11, s11, s11, s11, s11, u"0'11\"500"_s}));
         QCOMPARE(again.state().car[0].LapCnt, 6);
     }
 };
