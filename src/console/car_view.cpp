@@ -44,6 +44,18 @@ void CarView::show(const model::Change& change) {
             ui.Car[s]->Lbl_LapCnt->setText(QString::number(change.lap) + u"周目");
             moveTo(s, kTime, change.lap);
             break;
+        case model::Op::LapsMerged:
+        case model::Op::LapSplit:
+        case model::Op::LapRepairUndone: {
+            // The lap being driven: the one after the last recorded, or the one counted.
+            const core::CarSlot& car = c_.state.car[s];
+            const bool recorded = !car.laps.isEmpty() && car.laps.last().timed;
+            ui.Car[s]->Lbl_LapCnt->setText(
+                QString::number(qint64(car.LapCnt) + (recorded ? 1 : 0)) + u"周目");
+            showFigures(s);
+            moveTo(s, kTime, change.lap);
+            break;
+        }
         default:
             break;
     }

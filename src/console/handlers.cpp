@@ -24,6 +24,7 @@ Handlers::Handlers(WindowContext& console)
       run_(console),
       clock_(console),
       corrections_(console),
+      lapRepairs_(console),
       addressing_(console),
       drivers_(console),
       messages_(console),

@@ -6,6 +6,7 @@
 #include "console/driver_panel.h"
 #include "console/fuel_panel.h"
 #include "console/input_conventions.h"
+#include "console/lap_repairs.h"
 #include "console/master_data.h"
 #include "console/pit_messages.h"
 #include "console/pit_wall_view.h"
@@ -34,6 +35,7 @@ private:
     console::RunControl run_;
     console::RaceClock clock_;
     console::Corrections corrections_;
+    console::LapRepairs lapRepairs_;
     console::Addressing addressing_;
     console::DriverPanel drivers_;
     console::PitMessages messages_;

@@ -5,6 +5,7 @@
 #include "console/window_context.h"
 #include "model/race_model.h"
 #include "platform/prompts.h"
+#include "timing/lap_check.h"
 #include "timing/pit_wall_text.h"
 #include "widgets/colours.h"
 #include "widgets/widget_build.h"
@@ -110,6 +111,9 @@ PitWallWindow::PitWallWindow(WindowContext& console, QWidget* parent)
     buttons->addWidget(remove);
     buttons->addStretch();
     col->addLayout(buttons);
+    col->addWidget(widgets::label(u"要確認"_s, this));
+    col->addWidget(
+        table(checks_, {u"車輌"_s, u"周"_s, u"タイム"_s, u"理由"_s}, this, u"Tbl_LapChecks"_s), 1);
     connect(add, &QPushButton::clicked, this, [this] { addStop(); });
     connect(correct, &QPushButton::clicked, this, [this] { correctStop(); });
     connect(remove, &QPushButton::clicked, this, [this] { removeStop(); });
@@ -143,6 +147,7 @@ void PitWallWindow::redraw() {
     QList<Row> stints;
     QList<Row> drivers;
     QList<Row> stops;
+    QList<Row> checks;
     stopRows_.clear();
     for (int s : c_.race.takingPart()) {
         const auto& car = st.car[s];
@@ -178,10 +183,23 @@ void PitWallWindow::redraw() {
             stops.append(row);
             stopRows_.append({s, i});
         }
+        for (const timing::DoubtfulLap& d : timing::doubtfulLaps(car.laps, rules.pitStop)) {
+            checks.append({{caption, QString::number(d.lapNo), car.laps[d.lapNo - 1].timeText,
+                            timing::doubtText(d.doubt)},
+                           widgets::kNearLimit});
+        }
+        for (const core::PitStop& stop : car.pitStops) {
+            if (timing::shortStop(stop, rules)) {
+                checks.append(
+                    {{caption, QString::number(stop.lap), time(stop.length()), u"短いピット"_s},
+                     widgets::kNearLimit});
+            }
+        }
     }
     fill(stints_, stints);
     fill(drivers_, drivers);
     fill(stops_, stops);
+    fill(checks_, checks);
 }
 
 std::optional<std::pair<int, int>> PitWallWindow::currentStop() const {

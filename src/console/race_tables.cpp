@@ -4,11 +4,18 @@
 #include "core/slot_state.h"
 #include "link/figure_text.h"
 #include "model/race_model.h"
+#include "timing/lap_check.h"
+#include "timing/pit_wall.h"
 #include "timing/time_text.h"
+#include "widgets/colours.h"
+
+#include <algorithm>
 
 namespace kaltero::console {
 
 namespace {
+
+const QString kCheckMark = QStringLiteral("要確認");
 
 bool isText(const QModelIndex& index, int role) {
     return index.isValid() && (role == Qt::DisplayRole || role == Qt::EditRole);
@@ -47,6 +54,11 @@ int LapTableModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant LapTableModel::data(const QModelIndex& index, int role) const {
+    const bool doubtful =
+        index.isValid() && index.column() == kRemarks && doubtful_.contains(index.row() + 1);
+    if (role == Qt::BackgroundRole && doubtful) {
+        return widgets::kNearLimit;
+    }
     if (!isText(index, role)) {
         return {};
     }
@@ -58,6 +70,9 @@ QVariant LapTableModel::data(const QModelIndex& index, int role) const {
         case kDriver:
             return lap.driver;
         case kRemarks:
+            if (doubtful && role == Qt::DisplayRole) {
+                return lap.remarks.isEmpty() ? kCheckMark : kCheckMark + u' ' + lap.remarks;
+            }
             return lap.remarks;
         case kTicks:
             return lap.timed ? QString::number(lap.ticks) : QString();
@@ -135,14 +150,20 @@ void LapTableModel::follow(const model::Change& change) {
     if (change.op == model::Op::Started) {
         beginResetModel();
         rows_ = int(race_.car(slot_).laps.size());
+        doubtful_.clear();
         endResetModel();
+        recheck();
         return;
+    }
+    if (change.op == model::Op::RulesSet) {
+        recheck();
     }
     if (change.slot != slot_) {
         return;
     }
     // Counting, correcting, and a lap recorded or edited past the last row all move the count.
     followRowCount(int(race_.car(slot_).laps.size()));
+    recheck();
     switch (change.op) {
         case model::Op::LapRecorded:
         case model::Op::LapTimeEdited:
@@ -152,8 +173,39 @@ void LapTableModel::follow(const model::Change& change) {
                 Q_EMIT dataChanged(index(change.lap - 1, 0), index(change.lap - 1, kLog));
             }
             break;
+        // Laps from the repaired one on renumber; a correction gives its laps a driver.
+        case model::Op::LapsMerged:
+        case model::Op::LapSplit:
+        case model::Op::LapRepairUndone:
+        case model::Op::LapCorrected:
+            if (rows_ > 0) {
+                const int from = std::clamp(change.lap - 1, 0, rows_ - 1);
+                Q_EMIT dataChanged(index(from, 0), index(rows_ - 1, kLog));
+            }
+            break;
         default:
             break;
+    }
+}
+
+void LapTableModel::recheck() {
+    const core::RaceState& st = race_.state();
+    const qint64 pitStop = timing::ruleTicks(st.rules, settings_.TicksPerSecond).pitStop;
+    QSet<qint32> now;
+    for (const timing::DoubtfulLap& d : timing::doubtfulLaps(race_.car(slot_).laps, pitStop)) {
+        now.insert(d.lapNo);
+    }
+    if (now == doubtful_) {
+        return;
+    }
+    QSet<qint32> changed = now;
+    changed.unite(doubtful_);
+    changed.subtract(QSet<qint32>(now).intersect(doubtful_));
+    doubtful_ = now;
+    for (qint32 lapNo : changed) {
+        if (lapNo >= 1 && lapNo <= rows_) {
+            Q_EMIT dataChanged(index(lapNo - 1, kRemarks), index(lapNo - 1, kRemarks));
+        }
     }
 }
 

@@ -3,6 +3,7 @@
 #include "core/settings.h"
 
 #include <QAbstractTableModel>
+#include <QSet>
 
 namespace kaltero::model {
 class RaceModel;
@@ -31,7 +32,9 @@ protected:
 
 // One car's laps, lap 1 in row 0. The columns are the lap grid's, counted from 0: time text,
 // driver, remarks, then the lap time in ticks ("" while untimed) and the lap's log, which the
-// window keeps hidden. Time, driver and remarks are edited through the race's operations.
+// window keeps hidden. Time, driver and remarks are edited through the race's operations. A lap
+// to check shows 要確認 before its remarks, on the warning colour; the remarks edited stay the
+// operator's own.
 class LapTableModel : public CountedRowsModel {
     Q_OBJECT
 
@@ -54,10 +57,13 @@ public:
 
 private:
     void follow(const model::Change& change);
+    // The laps to check (要確認) worked out again; rows whose mark changed are redrawn.
+    void recheck();
 
     model::RaceModel& race_;
     const int slot_;
     const core::Settings& settings_;
+    QSet<qint32> doubtful_;  // lap numbers
 };
 
 // One car's driver table: name, best and average as the driver panel shows them. Read-only.

@@ -51,6 +51,12 @@ struct Lap {
     bool corrected = false;  // counted again by a lap correction
     bool edited = false;     // its time was typed by the operator
     qint32 endTick = 0;      // the tick of the report that closed it
+    // What the car's reports say of its end: the contact period that ended it (from endTick
+    // to its last report, and how many reports it heard; 0 while it is not over or unknown)
+    // and the silence before it. A lap whose evidence is unknown holds 0s.
+    qint32 contactLastTick = 0;
+    qint32 contactReports = 0;
+    qint32 silenceTicks = 0;
     // The console was down during it (marked 再開): its time holds the time it was down, on a
     // clock that may have moved, so it is no figure of the car or the driver.
     bool acrossRestart = false;
@@ -137,9 +143,10 @@ struct CarSlot {
     // Within reach since ContactStartTick (the first report after the last silence).
     bool InContact = false;
     qint32 ContactStartTick = 0;
-    QList<PitStop> pitStops;  // in the order they started
-    std::optional<qint32>
-        PitSinceTick;  // in the pit since this tick (its stop's start); none out of it
+    qint32 ContactReports = 0;  // reports heard since ContactStartTick
+    QList<PitStop> pitStops;    // in the order they started
+    // In the pit since this tick (its stop's start); none out of it.
+    std::optional<qint32> PitSinceTick;
 };
 
 // One row of the standings board: the car ranked there and what the board shows of it.

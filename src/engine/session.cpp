@@ -22,7 +22,14 @@ const QString kTitle = QStringLiteral("計測記録");
 }  // namespace
 
 Session::Session(core::Console& console, RaceEngine& engine)
-    : console_(console), engine_(engine), journal_(std::make_unique<journal::Journal>()) {}
+    : console_(console), engine_(engine), journal_(std::make_unique<journal::Journal>()) {
+    // A race rebuilt from the journal, and laps the operator repairs, get their figures from
+    // the same rule the link uses.
+    console_.race.setFigureRule(
+        [this](const QList<core::Lap>& laps, const core::CarSlot& car, qint32 remain) {
+            return link::figuresOfLap(laps, car, remain, console_.settings);
+        });
+}
 
 Session::~Session() {
     live_.reset();
@@ -177,10 +184,6 @@ void Session::offerResume() {
     }
     if (resume) {
         // Rebuilt before the journal follows: these operations are on disk already.
-        console_.race.setFigureRule(
-            [this](const QList<core::Lap>& laps, const core::CarSlot& car, qint32 remain) {
-                return link::figuresOfLap(laps, car, remain, console_.settings);
-            });
         for (const model::Change& c : ops) {
             console_.race.replay(c);
         }

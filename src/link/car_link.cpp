@@ -23,7 +23,9 @@ using core::kSlotCount;
 // then would overwrite a lap with the time since the last report, so it gets the record
 // again instead. A car still holding the last record of an earlier race is no lap either.
 bool CarLink::closesLap(const core::CarSlot& car) {
-    if (car.LapFlag == core::RecordFlag::Corrected) {
+    // A corrected count goes out with the lap it counts; a lap repaired while the car is within
+    // reach waits for the silence that counts the next one.
+    if (car.LapFlag == core::RecordFlag::Corrected && car.LapPending) {
         return true;
     }
     return car.LapPending && (!car.RecordSentThisRun || car.CarLapNo != wireLapNumber(car.LapCnt));

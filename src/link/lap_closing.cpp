@@ -21,6 +21,10 @@ ClosedLap closeLap(const core::RaceState& race, int slot, const QString& carMess
     lap.edited = false;
     lap.ticks = now - car.LapStartTick;
     lap.endTick = now;
+    // Within the lap: a last report from before the race's start says nothing of it.
+    lap.silenceTicks = std::clamp(now - car.LastRcvTick, 0, lap.ticks);
+    lap.contactLastTick = 0;
+    lap.contactReports = 0;
     lap.timeText = timing::FormatLapTime(lap.ticks, settings);
     lap.driver = car.Driver;
     lap.log = fitSendMsg(core::recordFlagText(car.LapFlag), car.LapRecord, car.SendMsg) + u", " +

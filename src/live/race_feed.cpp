@@ -1,6 +1,8 @@
 #include "live/race_feed.h"
 
 #include "model/race_model.h"
+#include "timing/lap_check.h"
+#include "timing/pit_wall.h"
 
 namespace kaltero::live {
 
@@ -32,6 +34,9 @@ void RaceFeed::onChange(const model::Change& change) {
             allLaps_.fill(true);
             break;
         case Op::LapCorrected:
+        case Op::LapsMerged:
+        case Op::LapSplit:
+        case Op::LapRepairUndone:
             whole_ = true;
             if (change.slot >= 0 && change.slot < core::kSlotCount) {
                 allLaps_[change.slot] = true;
@@ -66,13 +71,23 @@ void RaceFeed::flush() {
     d->madeAt.start();
     d->whole = whole_;
     const core::RaceState& st = race_.state();
+    const qint64 pitStop = timing::ruleTicks(st.rules, settings_.TicksPerSecond).pitStop;
     for (int s = 0; s < core::kSlotCount; ++s) {
         const QList<core::Lap>& laps = st.car[s].laps;
         RaceDelta::CarLaps& out = d->cars[s];
         out.count = laps.size();
+        // A lap the median moved into or out of doubt goes again with its new mark.
+        QSet<int> doubtful;
+        for (const timing::DoubtfulLap& lap : timing::doubtfulLaps(laps, pitStop)) {
+            doubtful.insert(lap.lapNo);
+        }
+        QSet<int> turned = doubtful;
+        turned.unite(doubtful_[s]).subtract(QSet<int>(doubtful).intersect(doubtful_[s]));
+        laps_[s].unite(turned);
+        doubtful_[s] = doubtful;
         const auto add = [&](int lapNo) {
-            out.laps.append(
-                {lapNo, lapObject(laps[lapNo - 1], lapNo, st.RaceStartTime, settings_)});
+            out.laps.append({lapNo, lapObject(laps[lapNo - 1], lapNo, st.RaceStartTime, settings_,
+                                              doubtful.contains(lapNo))});
         };
         if (allLaps_[s]) {
             for (int n = 1; n <= laps.size(); ++n) {

@@ -52,6 +52,7 @@ private:
     bool whole_ = true;
     std::array<bool, core::kSlotCount> allLaps_{};
     std::array<QSet<int>, core::kSlotCount> laps_;
+    std::array<QSet<int>, core::kSlotCount> doubtful_;  // laps last sent marked to check
     CarObjects cars_;  // each car as last made; emptied by its change
 };
 

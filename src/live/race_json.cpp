@@ -71,7 +71,7 @@ QString pageText(const QString& text, qsizetype maxChars) {
 }
 
 QJsonObject lapObject(const core::Lap& lap, int lapNo, const QDateTime& start,
-                      const core::Settings& s) {
+                      const core::Settings& s, bool toCheck) {
     const qint64 ms = qint64{lap.ticks} * s.MsPerTick;
     const qint64 end =
         start.isValid() ? start.toMSecsSinceEpoch() + qint64{lap.endTick} * s.MsPerTick : 0;
@@ -87,7 +87,8 @@ QJsonObject lapObject(const core::Lap& lap, int lapNo, const QDateTime& start,
             {u"end"_s, msOrNull(lap.timed && !lap.edited && start.isValid() ? std::optional(end)
                                                                             : std::nullopt)},
             {u"corrected"_s, lap.corrected},
-            {u"edited"_s, lap.edited}};
+            {u"edited"_s, lap.edited},
+            {u"check"_s, toCheck}};
 }
 
 namespace {

@@ -30,10 +30,11 @@ using CarObjects = std::array<QJsonObject, core::kSlotCount>;
 QJsonObject raceHead(const model::RaceModel& race, const core::Settings& settings,
                      const RaceMoment& at, CarObjects* made = nullptr);
 
-// One lap of a car as the page reads it, lapNo counted from 1.
+// One lap of a car as the page reads it, lapNo counted from 1; `toCheck`: a lap the operator
+// should look at (要確認).
 //   a lap counted, not yet closed -> {"lap": n, "ms": null, "end": null, ...}
 QJsonObject lapObject(const core::Lap& lap, int lapNo, const QDateTime& raceStart,
-                      const core::Settings& settings);
+                      const core::Settings& settings, bool toCheck = false);
 
 // A car's text for the page: control characters dropped, then cut to what the console shows.
 //   "OK\r\n\x1b[2J" -> "OK[2J"

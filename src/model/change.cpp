@@ -68,6 +68,12 @@ QString opName(Op op) {
             return QStringLiteral("pit stop removed");
         case Op::PitEntered:
             return QStringLiteral("pit entered");
+        case Op::LapsMerged:
+            return QStringLiteral("laps merged");
+        case Op::LapSplit:
+            return QStringLiteral("lap split");
+        case Op::LapRepairUndone:
+            return QStringLiteral("lap repair undone");
         case Op::ReportHeard:
             return QStringLiteral("report heard");
         case Op::StandingsUpdated:

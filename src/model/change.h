@@ -43,6 +43,9 @@ enum class Op {
     PitStopEdited,
     PitStopRemoved,
     PitEntered,
+    LapsMerged,
+    LapSplit,
+    LapRepairUndone,
     // The car's last report, kept so that a silence goes on across a restart. Announced by
     // RaceModel::reportHeard, not `changed`: nothing a view shows changes with it.
     ReportHeard,

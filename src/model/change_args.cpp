@@ -73,11 +73,19 @@ core::DriverFigures shownDriverRow(const QString& name, const QString& best,
 }  // namespace
 
 QVariantMap lapArgs(const core::Lap& lap) {
-    return {{u"timed"_s, lap.timed},         {u"ticks"_s, lap.ticks},
-            {u"timeText"_s, lap.timeText},   {u"driver"_s, lap.driver},
-            {u"remarks"_s, lap.remarks},     {u"log"_s, lap.log},
-            {u"corrected"_s, lap.corrected}, {u"edited"_s, lap.edited},
-            {u"endTick"_s, lap.endTick},     {u"acrossRestart"_s, lap.acrossRestart}};
+    return {{u"timed"_s, lap.timed},
+            {u"ticks"_s, lap.ticks},
+            {u"timeText"_s, lap.timeText},
+            {u"driver"_s, lap.driver},
+            {u"remarks"_s, lap.remarks},
+            {u"log"_s, lap.log},
+            {u"corrected"_s, lap.corrected},
+            {u"edited"_s, lap.edited},
+            {u"endTick"_s, lap.endTick},
+            {u"acrossRestart"_s, lap.acrossRestart},
+            {u"contactLastTick"_s, lap.contactLastTick},
+            {u"contactReports"_s, lap.contactReports},
+            {u"silenceTicks"_s, lap.silenceTicks}};
 }
 
 core::Lap lapFrom(const QVariantMap& a) {
@@ -92,6 +100,9 @@ core::Lap lapFrom(const QVariantMap& a) {
     lap.edited = a.value(u"edited"_s).toBool();
     lap.endTick = a.value(u"endTick"_s).toInt();
     lap.acrossRestart = a.value(u"acrossRestart"_s).toBool();
+    lap.contactLastTick = a.value(u"contactLastTick"_s).toInt();
+    lap.contactReports = a.value(u"contactReports"_s).toInt();
+    lap.silenceTicks = a.value(u"silenceTicks"_s).toInt();
     return lap;
 }
 

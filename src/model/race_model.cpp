@@ -62,6 +62,7 @@ void RaceModel::start(const QDateTime& startTime, std::optional<QDateTime> endTi
         car.LapStartTick = 0;
         car.laps.clear();
         car.pitStops.clear();
+        repairs_[&car - s_.car.data()].clear();
         // Nothing of the last race's figures is shown or ranked in this one.
         applyFigures(car, std::nullopt);
     }
@@ -254,6 +255,17 @@ void RaceModel::chooseDriver(int slot, const QString& name, const QString& count
 
 void RaceModel::countLap(int slot, const QString& countdownTxt) {
     auto& car = at(slot);
+    QVariantMap args{{u"countdown"_s, countdownTxt}};
+    // The silence ends the contact period that closed the last lap: the lap keeps it.
+    if (car.InContact && car.LapCnt >= 1 && car.LapCnt <= car.laps.size()) {
+        core::Lap& ended = car.laps[car.LapCnt - 1];
+        if (ended.timed && ended.endTick == car.ContactStartTick) {
+            ended.contactLastTick = car.LastRcvTick;
+            ended.contactReports = car.ContactReports;
+            args[u"contactLast"_s] = car.LastRcvTick;
+            args[u"contactReports"_s] = car.ContactReports;
+        }
+    }
     ++car.LapCnt;
     car.laps.resize(car.LapCnt);
     car.LapPending = true;
@@ -262,7 +274,7 @@ void RaceModel::countLap(int slot, const QString& countdownTxt) {
         car.CountdownTxt = countdownTxt;
     }
     car.OutMsg.clear();
-    announce(Op::LapCounted, slot, car.LapCnt, {}, {{u"countdown"_s, countdownTxt}});
+    announce(Op::LapCounted, slot, car.LapCnt, {}, args);
 }
 
 void RaceModel::receiveReport(int slot, const ReportIn& report) {
@@ -294,15 +306,7 @@ void RaceModel::recordLap(int slot, qint32 lapNo, const core::Lap& lap, qint32 t
     car.LapStartTick = tick;
     latestTick_ = std::max(latestTick_, tick);
     applyFigures(car, figures);
-    // The driver's row shows what the lap gave them.
-    if (car.DrvInfoRow > 0 && car.DrvInfoRow <= car.drivers.size()) {
-        core::DriverFigures& row = car.drivers[car.DrvInfoRow - 1];
-        row.hasFigures = car.HasFigures;
-        row.bestTicks = car.DrvBestLapTicks;
-        row.bestLapNo = car.DrvBestLapNo;
-        row.averageTicks = car.DrvAveLapTicks;
-        row.ticksPerSecond = figures ? figures->TicksPerSecond : 0;
-    }
+    showDriverRow(car, figures);
     car.LapRecord = LapRecord;
     car.LapFlag = core::RecordFlag::Recorded;
     car.RecordSentThisRun = true;
@@ -324,7 +328,9 @@ void RaceModel::reportHandled(int slot, qint32 tick) {
     if (!car.InContact) {
         car.InContact = true;
         car.ContactStartTick = tick;
+        car.ContactReports = 0;
     }
+    ++car.ContactReports;
     Q_EMIT reportHeard({Op::ReportHeard, slot, 0, {}, {{u"tick"_s, tick}}});
 }
 
@@ -339,9 +345,19 @@ void RaceModel::correctLapCount(int slot, qint32 n) {
     const qsizetype before = car.laps.size();
     car.LapCnt = n;
     car.laps.resize(n);
+    // Laps counted again were driven by the driver in the car; stops of laps taken away go
+    // with them.
     for (qsizetype i = before; i < n; ++i) {
         car.laps[i].corrected = true;
     }
+    for (qsizetype i = std::max<qsizetype>(before - 1, 0); i < n; ++i) {
+        if (!car.laps[i].timed && car.laps[i].driver.isEmpty()) {
+            car.laps[i].driver = car.Driver;
+        }
+    }
+    car.pitStops.removeIf([n](const core::PitStop& stop) { return stop.lap > n; });
+    // A repair of a lap the correction took away or renumbered cannot be undone.
+    repairs_[slot].clear();
     car.LapFlag = core::RecordFlag::Corrected;
     car.LapPending = true;
     announce(Op::LapCorrected, slot, n);
@@ -364,6 +380,18 @@ void RaceModel::editLapDriver(int slot, int lapNo, const QString& driver) {
 void RaceModel::editLapRemarks(int slot, int lapNo, const QString& remarks) {
     lapAt(slot, lapNo).remarks = remarks;
     announce(Op::LapRemarksEdited, slot, lapNo, remarks, {{u"remarks"_s, remarks}});
+}
+
+void RaceModel::showDriverRow(core::CarSlot& car, const std::optional<Figures>& figures) {
+    // The driver's row shows what the laps gave them.
+    if (car.DrvInfoRow > 0 && car.DrvInfoRow <= car.drivers.size()) {
+        core::DriverFigures& row = car.drivers[car.DrvInfoRow - 1];
+        row.hasFigures = car.HasFigures;
+        row.bestTicks = car.DrvBestLapTicks;
+        row.bestLapNo = car.DrvBestLapNo;
+        row.averageTicks = car.DrvAveLapTicks;
+        row.ticksPerSecond = figures ? figures->TicksPerSecond : 0;
+    }
 }
 
 void RaceModel::applyFigures(core::CarSlot& car, const std::optional<Figures>& figures) {

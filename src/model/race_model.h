@@ -113,6 +113,18 @@ public:
     void heardBefore(int slot, qint32 tick);
     // The operator sets the lap count to n: laps after it go, missing ones are added empty.
     void correctLapCount(int slot, qint32 n);
+    // The operator repairs what the pit's network did to the laps. A merge makes lap `lapNo`
+    // and the next one lap `merged`, a split makes lap `lapNo` the two laps `first` and
+    // `second` (first ends where second begins); later laps renumber and the stops follow their
+    // ticks: stops in a merged lap join into one. The car is told its lap count again, as after
+    // a correction, and its figures are worked out again. A lap that is not there changes
+    // nothing.
+    void mergeLaps(int slot, qint32 lapNo, const core::Lap& merged);
+    void splitLap(int slot, qint32 lapNo, const core::Lap& first, const core::Lap& second);
+    // Undoes the car's last merge or split not undone yet; false when there is none.
+    bool undoLapRepair(int slot);
+    // The lap the car's next undo gives back, 0 for none.
+    qint32 lapToUndo(int slot) const;
     void editLapTime(int slot, int lapNo, const QString& text, qint32 ticks);
     void editLapDriver(int slot, int lapNo, const QString& driver);
     void editLapRemarks(int slot, int lapNo, const QString& remarks);
@@ -155,6 +167,19 @@ private:
     void announce(Op op, int slot = -1, int lap = 0, const QString& detail = {},
                   const QVariantMap& args = {});
     void applyFigures(core::CarSlot& car, const std::optional<Figures>& f);
+    void showDriverRow(core::CarSlot& car, const std::optional<Figures>& figures);
+    // After a repair: the car takes its record as corrected, its figures are worked out again.
+    void afterRepair(int slot);
+
+    // A merge or split as it can be undone: the laps as they were, and for a merge the stops
+    // it joined with the one they became.
+    struct LapRepair {
+        bool merge = false;
+        qint32 lapNo = 0;
+        QList<core::Lap> laps;
+        QList<core::PitStop> joined;
+        core::PitStop join;
+    };
 
     core::RaceState s_;
     RunState run_ = RunState::Idle;
@@ -162,6 +187,8 @@ private:
     // Each car's last report before a restart, while the race is rebuilt.
     std::array<std::optional<qint32>, core::kSlotCount> heardBefore_;
     FigureRule figureRule_;
+    // Each car's repairs that can be undone, the last one last.
+    std::array<QList<LapRepair>, core::kSlotCount> repairs_;
 };
 
 }  // namespace kaltero::model

@@ -78,6 +78,15 @@ void RaceModel::replay(const Change& c) {
             chooseDriver(s, text(u"name"), text(u"countdown"));
             break;
         case Op::LapCounted:
+            // The contact period the silence ended, as the lap it closed keeps it; older
+            // journals do not carry it.
+            if (a.contains(u"contactLast"_s) && s >= 0 && car(s).LapCnt >= 1) {
+                core::CarSlot& counted = at(s);
+                counted.InContact = true;
+                counted.ContactStartTick = counted.laps.value(counted.LapCnt - 1).endTick;
+                counted.LastRcvTick = a.value(u"contactLast"_s).toInt();
+                counted.ContactReports = a.value(u"contactReports"_s).toInt();
+            }
             countLap(s, text(u"countdown"));
             break;
         case Op::MessageReceived:
@@ -136,6 +145,16 @@ void RaceModel::replay(const Change& c) {
             break;
         case Op::PitEntered:
             enterPit(s, a.value(u"tick"_s).toInt());
+            break;
+        case Op::LapsMerged:
+            mergeLaps(s, c.lap, lapFrom(a.value(u"lap"_s).toMap()));
+            break;
+        case Op::LapSplit:
+            splitLap(s, c.lap, lapFrom(a.value(u"first"_s).toMap()),
+                     lapFrom(a.value(u"second"_s).toMap()));
+            break;
+        case Op::LapRepairUndone:
+            undoLapRepair(s);
             break;
         case Op::ReportHeard:
             heardBefore(s, a.value(u"tick"_s).toInt());

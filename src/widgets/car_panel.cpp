@@ -11,6 +11,7 @@
 #include "widgets/two_state_button.h"
 #include "widgets/widget_build.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -194,6 +195,21 @@ CarPanel::CarPanel(int s, platform::Clock& clock, QWidget* parent)
     laps->setColumnHidden(core::lap_grid::kTicks, true);
     laps->setColumnHidden(core::lap_grid::kLog, true);
     col->addWidget(laps, 1);
+    const auto lapAction = [laps, s](const QString& text, const char* name, QKeySequence key) {
+        auto* action = new QAction(text, laps);
+        action->setObjectName(indexed(name, s));
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WidgetShortcut);
+        laps->addAction(action);
+        return action;
+    };
+    Act_LapMerge =
+        lapAction(QStringLiteral("周結合"), "Act_LapMerge", QKeySequence(Qt::CTRL | Qt::Key_M));
+    Act_LapSplit =
+        lapAction(QStringLiteral("周分割"), "Act_LapSplit", QKeySequence(Qt::CTRL | Qt::Key_D));
+    Act_LapRepairUndo = lapAction(QStringLiteral("結合・分割を元に戻す"), "Act_LapRepairUndo",
+                                  QKeySequence(QKeySequence::Undo));
+    laps->setContextMenuPolicy(Qt::ActionsContextMenu);
 
     // Driver panel, over the lap grid when opened
     auto* driverLap = frame(QStringLiteral("ドライバ情報"), car, indexed("Frm_DriverLap", s));

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class QAction;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -76,6 +77,10 @@ public:
     QLabel* Lbl_InMess = nullptr;
     // Laps and drivers
     widgets::LapGrid* Spd_Laps = nullptr;
+    // The lap grid's repairs of the selected lap (its context menu and keys)
+    QAction* Act_LapMerge = nullptr;
+    QAction* Act_LapSplit = nullptr;
+    QAction* Act_LapRepairUndo = nullptr;
     widgets::Frame* Frm_DriverLap = nullptr;
     widgets::Grid* Spd_DriverInfo = nullptr;
 

@@ -25,9 +25,18 @@ inline QVariant optionalNumber(const auto& value) {
 }
 
 inline QVariantMap lap(const core::Lap& l) {
-    return {{u"timed"_s, l.timed},         {u"ticks"_s, l.ticks},     {u"timeText"_s, l.timeText},
-            {u"driver"_s, l.driver},       {u"remarks"_s, l.remarks}, {u"log"_s, l.log},
-            {u"corrected"_s, l.corrected}, {u"edited"_s, l.edited},   {u"endTick"_s, l.endTick}};
+    return {{u"timed"_s, l.timed},
+            {u"ticks"_s, l.ticks},
+            {u"timeText"_s, l.timeText},
+            {u"driver"_s, l.driver},
+            {u"remarks"_s, l.remarks},
+            {u"log"_s, l.log},
+            {u"corrected"_s, l.corrected},
+            {u"edited"_s, l.edited},
+            {u"endTick"_s, l.endTick},
+            {u"contactLastTick"_s, l.contactLastTick},
+            {u"contactReports"_s, l.contactReports},
+            {u"silenceTicks"_s, l.silenceTicks}};
 }
 
 inline QVariantMap driver(const core::DriverFigures& d) {
@@ -97,7 +106,8 @@ inline QVariantMap car(const core::CarSlot& c, Compare how) {
                       {u"RecordSentThisRun"_s, c.RecordSentThisRun},
                       {u"ResumedLap"_s, c.ResumedLap},
                       {u"InContact"_s, c.InContact},
-                      {u"ContactStartTick"_s, c.ContactStartTick}});
+                      {u"ContactStartTick"_s, c.ContactStartTick},
+                      {u"ContactReports"_s, c.ContactReports}});
     }
     return whole;
 }

@@ -186,11 +186,11 @@ private Q_SLOTS:
         row("end of the race", Ended, u"clock/end"_s, u"1765003600000"_s);
         row("remaining by the wall clock", Ended, u"clock/remainingMs"_s, u"3590000"_s);
         row("counted lap has no time", Counted, u"cars/0/laps/0"_s,
-            u"{\"corrected\":false,\"driver\":\"\",\"edited\":false,\"end\":null,\"lap\":1,\"log\":\"\",\"ms\":null,\"remarks\":\"\",\"time\":\"\"}"_s);
+            u"{\"check\":false,\"corrected\":false,\"driver\":\"\",\"edited\":false,\"end\":null,\"lap\":1,\"log\":\"\",\"ms\":null,\"remarks\":\"\",\"time\":\"\"}"_s);
         row("counted lap is the current one", Counted, u"cars/0/currentLap"_s, u"1"_s);
         row("no figures before a lap", Counted, u"cars/0/bestMs"_s, u"null"_s);
         row("recorded lap", Recorded, u"cars/0/laps/0"_s,
-            u"{\"corrected\":false,\"driver\":\"山田\",\"edited\":false,\"end\":1765000085000,\"lap\":1,\"log\":\"\",\"ms\":85000,\"remarks\":\"\",\"time\":\"1'25\\\"000\"}"_s);
+            u"{\"check\":false,\"corrected\":false,\"driver\":\"山田\",\"edited\":false,\"end\":1765000085000,\"lap\":1,\"log\":\"\",\"ms\":85000,\"remarks\":\"\",\"time\":\"1'25\\\"000\"}"_s);
         row("recorded lap at 1/100 in ms", Recorded, u"cars/0/laps/0/ms"_s, u"850000"_s,
             u"1/100"_s);
         row("last lap", Recorded, u"cars/0/lastMs"_s, u"85000"_s);

@@ -85,7 +85,7 @@
 
   function emptyLap(n) {
     return {lap: n, ms: null, time: '', driver: '', remarks: '', log: '', end: null,
-      corrected: false, edited: false};
+      corrected: false, edited: false, check: false};
   }
 
   // The held run of laps grown or cut to end at the car's lapCount. In an update, a count far
@@ -656,7 +656,8 @@
     var who = el('td', 'who', l.driver);
     who.style.borderLeftColor = colours.get(l.driver);
     tr.appendChild(who);
-    tr.appendChild(el('td', 'remarks', l.remarks));
+    tr.appendChild(el('td', 'remarks' + (l.check ? ' check' : ''),
+      l.check ? ('要確認 ' + l.remarks).trim() : l.remarks));
     return tr;
   }
 

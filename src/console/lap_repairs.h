@@ -1,0 +1,25 @@
+#pragma once
+
+namespace kaltero::console {
+
+struct WindowContext;
+
+// The operator's repairs of a car's laps from its lap grid: merge the selected lap with the
+// next, split it at a time the operator gives, and undo the last of them. Each asks first and
+// tells why when it cannot be done.
+class LapRepairs {
+public:
+    explicit LapRepairs(WindowContext& console);
+
+    void mergeSelected(int slot);
+    void splitSelected(int slot);
+    void undoLast(int slot);
+
+private:
+    // The lap the grid's cursor is on, 0 for none.
+    int selectedLap(int slot) const;
+
+    WindowContext& c_;
+};
+
+}  // namespace kaltero::console

@@ -1,0 +1,93 @@
+#include "link/lap_repair.h"
+
+#include "timing/time_text.h"
+
+namespace kaltero::link {
+
+namespace {
+
+bool stillRunning(const core::CarSlot& car, qint32 lapNo) {
+    return lapNo == car.laps.size() && !car.laps.last().timed;
+}
+
+QString markedAs(QString remarks, const QString& mark) {
+    if (!remarks.contains(mark)) {
+        remarks += remarks.isEmpty() ? mark : u' ' + mark;
+    }
+    return remarks;
+}
+
+}  // namespace
+
+QString mergeRefusal(const core::CarSlot& car, qint32 lapNo) {
+    if (lapNo < 1 || lapNo >= car.laps.size()) {
+        return QStringLiteral("結合する次の周がありません。");
+    }
+    if (stillRunning(car, lapNo + 1)) {
+        return QStringLiteral("次の周はまだ走行中です。");
+    }
+    return {};
+}
+
+core::Lap mergedLap(const core::CarSlot& car, qint32 lapNo, const core::Settings& settings) {
+    const core::Lap& a = car.laps.at(lapNo - 1);
+    const core::Lap& b = car.laps.at(lapNo);
+    core::Lap lap = b;
+    lap.timed = a.timed && b.timed;
+    lap.ticks = lap.timed ? a.ticks + b.ticks : 0;
+    lap.timeText = lap.timed ? timing::FormatLapTime(lap.ticks, settings) : QString();
+    lap.driver = a.driver;
+    lap.remarks = a.remarks;
+    if (!b.remarks.isEmpty() && b.remarks != a.remarks) {
+        lap.remarks = markedAs(lap.remarks, b.remarks);
+    }
+    lap.remarks = markedAs(lap.remarks, QStringLiteral("結合"));
+    lap.corrected = a.corrected || b.corrected;
+    lap.edited = a.edited || b.edited;
+    lap.acrossRestart = a.acrossRestart || b.acrossRestart;
+    return lap;
+}
+
+QString splitRefusal(const core::CarSlot& car, qint32 lapNo) {
+    if (lapNo < 1 || lapNo > car.laps.size()) {
+        return QStringLiteral("分割する周がありません。");
+    }
+    if (stillRunning(car, lapNo)) {
+        return QStringLiteral("この周はまだ走行中です。");
+    }
+    if (!car.laps.at(lapNo - 1).timed) {
+        return QStringLiteral("タイムのない周は分割できません。");
+    }
+    return {};
+}
+
+QString splitRefusal(const core::CarSlot& car, qint32 lapNo, qint64 firstTicks) {
+    if (QString refusal = splitRefusal(car, lapNo); !refusal.isEmpty()) {
+        return refusal;
+    }
+    if (firstTicks <= 0 || firstTicks >= car.laps.at(lapNo - 1).ticks) {
+        return QStringLiteral("分割する時間がこの周のタイムの中にありません。");
+    }
+    return {};
+}
+
+SplitLaps splitLaps(const core::CarSlot& car, qint32 lapNo, qint32 firstTicks,
+                    const core::Settings& settings) {
+    const core::Lap& lap = car.laps.at(lapNo - 1);
+    SplitLaps out{lap, lap};
+    out.first.ticks = firstTicks;
+    out.first.endTick = lap.endTick - lap.ticks + firstTicks;
+    out.first.log.clear();
+    out.first.contactLastTick = 0;
+    out.first.contactReports = 0;
+    out.first.silenceTicks = 0;
+    out.second.ticks = lap.ticks - firstTicks;
+    out.second.silenceTicks = std::min(lap.silenceTicks, out.second.ticks);
+    for (core::Lap* part : {&out.first, &out.second}) {
+        part->timeText = timing::FormatLapTime(part->ticks, settings);
+        part->remarks = markedAs(part->remarks, QStringLiteral("分割"));
+    }
+    return out;
+}
+
+}  // namespace kaltero::link
