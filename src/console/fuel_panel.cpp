@@ -69,6 +69,13 @@ FuelPanel::FuelPanel(WindowContext& console) : c_(console) {
                 UpdateFuelView(change.slot);
                 showCountdown(change.slot);
                 break;
+            // The lap count the fuel is reckoned from moved.
+            case model::Op::LapCorrected:
+            case model::Op::LapsMerged:
+            case model::Op::LapSplit:
+            case model::Op::LapRepairUndone:
+                UpdateFuelView(change.slot);
+                break;
             case model::Op::Refuelled:
                 c_.ui.Car[change.slot]->Lbl_AllGas->setText(
                     core::generalNumber(c_.state.car[change.slot].FuelTotal));

@@ -32,13 +32,21 @@ LapRepairs::LapRepairs(WindowContext& console) : c_(console) {
     }
 }
 
-int LapRepairs::selectedLap(int s) const {
-    return c_.ui.Car[s]->Spd_Laps->activeRow();
+int LapRepairs::selectedLap(int s, const QString& title) const {
+    const int lapNo = c_.ui.Car[s]->Spd_Laps->activeRow();
+    if (lapNo < 1) {
+        c_.prompts.message(QStringLiteral("周を選んでください。"), title,
+                           platform::PromptIcon::Information);
+    }
+    return lapNo;
 }
 
 void LapRepairs::mergeSelected(int s) {
     const core::CarSlot& car = c_.state.car[s];
-    const int lapNo = selectedLap(s);
+    const int lapNo = selectedLap(s, kMergeTitle);
+    if (lapNo < 1) {
+        return;
+    }
     if (const QString refusal = link::mergeRefusal(car, lapNo); !refusal.isEmpty()) {
         c_.prompts.message(refusal, kMergeTitle, platform::PromptIcon::Warning);
         return;
@@ -53,7 +61,10 @@ void LapRepairs::mergeSelected(int s) {
 
 void LapRepairs::splitSelected(int s) {
     const core::CarSlot& car = c_.state.car[s];
-    const int lapNo = selectedLap(s);
+    const int lapNo = selectedLap(s, kSplitTitle);
+    if (lapNo < 1) {
+        return;
+    }
     // Asked before the time: a lap that cannot be split is not worth a question.
     if (const QString refusal = link::splitRefusal(car, lapNo); !refusal.isEmpty()) {
         c_.prompts.message(refusal, kSplitTitle, platform::PromptIcon::Warning);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 namespace kaltero::console {
 
 struct WindowContext;
@@ -16,8 +18,8 @@ public:
     void undoLast(int slot);
 
 private:
-    // The lap the grid's cursor is on, 0 for none.
-    int selectedLap(int slot) const;
+    // The lap the grid's cursor is on; 0 for none, and the operator is asked to choose one.
+    int selectedLap(int slot, const QString& title) const;
 
     WindowContext& c_;
 };

@@ -47,6 +47,10 @@ void RaceModel::start(const QDateTime& startTime, std::optional<QDateTime> endTi
     s_.LastCarIdx = -1;
     s_.StopNoAsk = false;
     s_.standings.clear();
+    // Repairs of the last race's laps are not this race's to undo.
+    for (auto& repairs : repairs_) {
+        repairs.clear();
+    }
     for (auto& car : s_.car) {
         car.LapCnt = 0;
         car.LapPending = false;
@@ -62,7 +66,6 @@ void RaceModel::start(const QDateTime& startTime, std::optional<QDateTime> endTi
         car.LapStartTick = 0;
         car.laps.clear();
         car.pitStops.clear();
-        repairs_[&car - s_.car.data()].clear();
         // Nothing of the last race's figures is shown or ranked in this one.
         applyFigures(car, std::nullopt);
     }

@@ -151,6 +151,8 @@ private Q_SLOTS:
         QCOMPARE(rows(wall, u"Tbl_PitStops"_s),
                  (QList<QStringList>{
                      {u"１号車"_s, u"4"_s, u"14:06:05"_s, u"14:06:45"_s, u"0:40"_s, u"短"_s}}));
+        QVERIFY(rows(wall, u"Tbl_LapChecks"_s)
+                    .contains(QStringList{u"１号車"_s, u"4"_s, u"0:40"_s, u"短いピット"_s}));
         // The window follows the clock: B's lap runs on.
         race.at(450);
         QCOMPARE(rows(wall, u"Tbl_Stints"_s).last().last(), u"1:30"_s);

@@ -1,6 +1,7 @@
 #include "link/lap_closing.h"
 #include "link/lap_repair.h"
 #include "model/race_model.h"
+#include "race/csv_report.h"
 #include "timing/median_lap.h"
 
 #include <QTest>
@@ -192,6 +193,21 @@ private Q_SLOTS:
         QCOMPARE(half.stops(), u"3:120000-180500"_s);
         QCOMPARE(half.car().BestLapTicks, repaired.BestLapTicks);
         QCOMPARE(half.car().AveLapTicks, repaired.AveLapTicks);
+    }
+
+    // The CSV of a merged hole: the stop lies within its lap, renumbered laps after it.
+    void csvShowsTheRepairedLaps() {
+        RepairedCar c({60000, 120000, 152500, 189001, 249001}, false,
+                      u"3:120000-145000 4:152500-180500"_s);
+        c.merge(3);
+        const QStringList lines = race::csvLines(c.race.state(), c.settings);
+        QCOMPARE(lines.size(), 5);  // the header and four laps
+        const QStringList lap3 = lines[3].split(u',');
+        QCOMPARE(lap3[2], u"3"_s);
+        QCOMPARE(lap3[3], u"69001"_s);
+        QCOMPARE(lap3[6], u"結合"_s);
+        QCOMPARE(lap3.last(), u"60500"_s);
+        QCOMPARE(lines[4].split(u',').value(2), u"4"_s);
     }
 
     // What cannot be repaired is refused, with the reason.
