@@ -183,7 +183,8 @@ void PitWallWindow::redraw() {
             stops.append(row);
             stopRows_.append({s, i});
         }
-        for (const timing::DoubtfulLap& d : timing::doubtfulLaps(car.laps, rules.pitStop)) {
+        for (const timing::DoubtfulLap& d :
+             timing::doubtfulLaps(car.laps, car.pitStops, rules.pitStop)) {
             checks.append({{caption, QString::number(d.lapNo), car.laps[d.lapNo - 1].timeText,
                             timing::doubtText(d.doubt)},
                            widgets::kNearLimit});

@@ -192,7 +192,8 @@ void LapTableModel::recheck() {
     const core::RaceState& st = race_.state();
     const qint64 pitStop = timing::ruleTicks(st.rules, settings_.TicksPerSecond).pitStop;
     QSet<qint32> now;
-    for (const timing::DoubtfulLap& d : timing::doubtfulLaps(race_.car(slot_).laps, pitStop)) {
+    for (const timing::DoubtfulLap& d :
+         timing::doubtfulLaps(race_.car(slot_).laps, race_.car(slot_).pitStops, pitStop)) {
         now.insert(d.lapNo);
     }
     if (now == doubtful_) {

@@ -36,7 +36,8 @@ core::Lap mergedLap(const core::CarSlot& car, qint32 lapNo, const core::Settings
     lap.timed = a.timed && b.timed;
     lap.ticks = lap.timed ? a.ticks + b.ticks : 0;
     lap.timeText = lap.timed ? timing::FormatLapTime(lap.ticks, settings) : QString();
-    lap.driver = a.driver;
+    // The driver who brought it home, as for any lap: b's (a stop cut in two ends with the
+    // driver who drove out).
     lap.remarks = a.remarks;
     if (!b.remarks.isEmpty() && b.remarks != a.remarks) {
         lap.remarks = markedAs(lap.remarks, b.remarks);

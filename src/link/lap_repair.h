@@ -9,7 +9,7 @@ namespace kaltero::link {
 // when the repair can be done.
 
 // Lap `lapNo` and the next as one lap: their summed time (none if either has none), ending
-// where the next one ended, with its evidence, marked 結合.
+// where the next one ended, with its evidence and driver, marked 結合.
 //   laps 32500 + 36501 -> one lap of 69001 ticks
 QString mergeRefusal(const core::CarSlot& car, qint32 lapNo);
 core::Lap mergedLap(const core::CarSlot& car, qint32 lapNo, const core::Settings& settings);

@@ -78,7 +78,8 @@ void RaceFeed::flush() {
         out.count = laps.size();
         // A lap the median moved into or out of doubt goes again with its new mark.
         QSet<int> doubtful;
-        for (const timing::DoubtfulLap& lap : timing::doubtfulLaps(laps, pitStop)) {
+        for (const timing::DoubtfulLap& lap :
+             timing::doubtfulLaps(laps, st.car[s].pitStops, pitStop)) {
             doubtful.insert(lap.lapNo);
         }
         QSet<int> turned = doubtful;

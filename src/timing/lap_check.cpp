@@ -21,11 +21,18 @@ bool followsStop(const core::Lap& before, qint64 pitStopTicks) {
 
 }  // namespace
 
-QList<DoubtfulLap> doubtfulLaps(const QList<core::Lap>& laps, qint64 pitStopTicks) {
+QList<DoubtfulLap> doubtfulLaps(const QList<core::Lap>& laps, const QList<core::PitStop>& stops,
+                                qint64 pitStopTicks) {
     QList<DoubtfulLap> out;
     const std::optional<qint64> median = medianLapTicks(laps);
     if (!median) {
         return out;
+    }
+    QList<qint64> stood(laps.size());
+    for (const core::PitStop& stop : stops) {
+        if (stop.lap >= 1 && stop.lap <= laps.size()) {
+            stood[stop.lap - 1] += stop.length();
+        }
     }
     for (qsizetype i = 0; i < laps.size(); ++i) {
         const core::Lap& lap = laps[i];
@@ -35,7 +42,7 @@ QList<DoubtfulLap> doubtfulLaps(const QList<core::Lap>& laps, qint64 pitStopTick
         const auto lapNo = qint32(i + 1);
         if (below(lap.ticks, *median, 60)) {
             out.append({lapNo, LapDoubt::Short});
-        } else if (above(lap.ticks, *median, 160)) {
+        } else if (above(lap.ticks - stood[i], *median, 160)) {
             out.append({lapNo, LapDoubt::Long});
         } else if (i > 0 && followsStop(laps[i - 1], pitStopTicks) && lap.silenceTicks > 0 &&
                    below(lap.silenceTicks, *median, 60)) {

@@ -28,6 +28,8 @@ private Q_SLOTS:
             << Ticks{60000, 60000, 60000, 36000} << 0 << 0 << 0 << Doubts{};
         QTest::newRow("long") << Ticks{60000, 60000, 97000} << 0 << 0 << 0
                               << Doubts{{3, LapDoubt::Long}};
+        QTest::newRow("long for the stop in it")
+            << Ticks{60000, 60000, 60000, 97000} << 3 << 55000 << 0 << Doubts{};
         QTest::newRow("160 % is no doubt") << Ticks{60000, 60000, 96000} << 0 << 0 << 0 << Doubts{};
         QTest::newRow("hole in a stop")
             << Ticks{60000, 60000, 60000} << 1 << 7500 << 0 << Doubts{{2, LapDoubt::HoleInStop}};
@@ -61,7 +63,13 @@ private Q_SLOTS:
         if (restartLap > 0) {
             laps[restartLap - 1].acrossRestart = true;
         }
-        QTEST(timing::doubtfulLaps(laps, 20000), "doubts");
+        // The stop after lap `stopLap` stands in the next lap.
+        QList<core::PitStop> stops;
+        if (stopLap > 0) {
+            stops.append(
+                {stopLap + 1, laps[stopLap - 1].endTick, laps[stopLap - 1].contactLastTick, false});
+        }
+        QTEST(timing::doubtfulLaps(laps, stops, 20000), "doubts");
     }
 };
 

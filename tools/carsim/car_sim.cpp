@@ -141,11 +141,6 @@ void CarSim::enterRange(Car& car) {
         return;
     }
     car.inRange = true;
-    if (car.silences > 0) {
-        car.passStartMs.append(clock_.elapsed());
-        car.passReplyMs.append(-1);
-        Q_EMIT returning(car.number);
-    }
     // Pass k closes lap k; a stop after the last lap would hold up nothing but the end.
     const int lapClosed = car.silences;
     car.inPit = options_.pitEveryLaps > 0 && lapClosed >= 1 && lapClosed < options_.laps &&
@@ -154,8 +149,11 @@ void CarSim::enterRange(Car& car) {
     car.passLastReportMs = -1;
     car.passEnterMs = clock_.elapsed();
     if (car.silences > 0) {
+        car.passStartMs.append(car.passEnterMs);
+        car.passReplyMs.append(-1);
         result_.passes.append({car.number, car.silences, car.passEnterMs,
                                car.silences != options_.missedPass, car.inPit});
+        Q_EMIT returning(car.number);
     }
     sendReport(car);
     scheduleReport(car);
