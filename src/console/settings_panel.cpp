@@ -36,6 +36,8 @@ const QStringList& rowLabels() {
         QStringLiteral("最少ピット回数 (0 = 使用しない)"),
         QStringLiteral("スティント上限前の自動メッセージ"),
         QStringLiteral("スティント上限前の自動メッセージ分数 (0 = 使用しない)"),
+        QStringLiteral("ピット時間の扱い (0 = 運転時間に含めない、1 = ピットアウトしたドライバ、"
+                       "2 = ドライバ交代の入力で分ける)"),
     };
     return labels;
 }
@@ -48,6 +50,9 @@ QString refusal(int row) {
     const QString name = rowLabels().at(row - 1).section(u' ', 0, 0);
     if (row == panel_row::kPitStopSeconds) {
         return name + QStringLiteral("が不正です。１以上の整数で指定してください。");
+    }
+    if (row == panel_row::kPitTimeRule) {
+        return name + QStringLiteral("が不正です。０、１、２のいずれかで指定してください。");
     }
     return name + QStringLiteral("が不正です。０以上の整数で指定してください（０ = 使用しない）。");
 }
@@ -95,6 +100,7 @@ void SettingsPanel::layOut() {
     count.maximum = 99999;
     for (const core::RuleRow& row : core::ruleRows()) {
         if (row.count) {
+            count.maximum = row.most;
             grid->setCellFormat(kValueColumn, row.panelRow, count);
         }
     }

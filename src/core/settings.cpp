@@ -27,10 +27,11 @@ QString readKey(platform::Profile& profile, const QString& section, const QStrin
     return defaultValue;
 }
 
-// A whole number of minutes, seconds or stops, 0 and up; anything else keeps the default.
-qint32 countOr(const QString& text, qint32 defaultValue, qint32 least = 0) {
+// A whole number of minutes, seconds or stops from `least` to `most`; anything else keeps the
+// default.
+qint32 countOr(const QString& text, qint32 defaultValue, qint32 least, qint32 most) {
     const auto n = roundToInt32(leadingNumber(text));
-    return n && *n >= least ? *n : defaultValue;
+    return n && *n >= least && *n <= most ? *n : defaultValue;
 }
 
 template <typename Key>
@@ -39,7 +40,7 @@ void readRules(const Key& key, RaceRules& r) {
     for (const RuleRow& row : ruleRows()) {
         if (row.count) {
             r.*row.count = countOr(key(row.section, row.key, QString::number(d.*row.count)),
-                                   d.*row.count, row.least);
+                                   d.*row.count, row.least, row.most);
         } else {
             r.*row.text = key(row.section, row.key, d.*row.text);
         }
@@ -55,10 +56,10 @@ void writeRules(const RaceRules& r, platform::Profile& profile) {
 
 }  // namespace
 
-const std::array<RuleRow, 8>& ruleRows() {
+const std::array<RuleRow, 9>& ruleRows() {
     using namespace ini;
     using R = RaceRules;
-    static const std::array<RuleRow, 8> rows = {
+    static const std::array<RuleRow, 9> rows = {
         RuleRow{kTimingSection, kPitStopSeconds, 8, &R::PitStopSeconds, nullptr, 1},
         RuleRow{kRulesSection, kMaxStintMinutes, 9, &R::MaxStintMinutes, nullptr, 0},
         RuleRow{kRulesSection, kMaxDrivingMinutes, 10, &R::MaxDrivingMinutes, nullptr, 0},
@@ -67,6 +68,7 @@ const std::array<RuleRow, 8>& ruleRows() {
         RuleRow{kRulesSection, kMinPitStops, 13, &R::MinPitStops, nullptr, 0},
         RuleRow{kMessageSection, kStintMessage, 14, nullptr, &R::StintMessage, 0},
         RuleRow{kMessageSection, kStintMessageMinutes, 15, &R::StintMessageMinutes, nullptr, 0},
+        RuleRow{kRulesSection, kPitTimeRule, 16, &R::PitTimeRule, nullptr, 0, 2},
     };
     return rows;
 }
@@ -212,7 +214,7 @@ PanelResult settingsFromPanel(const Settings& current, const PanelRows& rows) {
             rules.*row.text = noCommas(typed);
             continue;
         }
-        const auto n = wholeNumber(typed);
+        const auto n = wholeNumber(typed, row.most);
         if (!n || *n < row.least) {
             result.badRow = row.panelRow;
             return result;

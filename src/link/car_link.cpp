@@ -76,7 +76,8 @@ void CarLink::onReport(int s, const QString& RcvData, qint32 arrivalTick) {
     // The stint is looked at only in a race with a stint limit: a report costs no more without.
     const auto rules = timing::ruleTicks(c_.state.rules, c_.settings.TicksPerSecond);
     if (rules.maxStint > 0 &&
-        timing::stintMessageDue(timing::currentStint(car, arrivalTick, timing::pitTime(c_.state.rules)), rules)) {
+        timing::stintMessageDue(
+            timing::currentStint(car, arrivalTick, timing::pitTime(c_.state.rules)), rules)) {
         AutoMsg += reminderPiece(c_.state.rules.StintMessage);
     }
     c_.race.receiveReport(s, {.RcvData = RcvData,

@@ -66,6 +66,8 @@ QString opName(Op op) {
             return QStringLiteral("pit stop edited");
         case Op::PitStopRemoved:
             return QStringLiteral("pit stop removed");
+        case Op::DriverEntriesListed:
+            return QStringLiteral("driver entries listed");
         case Op::ReportHeard:
             return QStringLiteral("report heard");
         case Op::StandingsUpdated:

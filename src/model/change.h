@@ -42,6 +42,7 @@ enum class Op {
     PitStopRecorded,
     PitStopEdited,
     PitStopRemoved,
+    DriverEntriesListed,
     // The car's last report, kept so that a silence goes on across a restart. Announced by
     // RaceModel::reportHeard, not `changed`: nothing a view shows changes with it.
     ReportHeard,

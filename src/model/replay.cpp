@@ -75,7 +75,10 @@ void RaceModel::replay(const Change& c) {
             showChoices(s, text(u"carName"), text(u"driver"));
             break;
         case Op::DriverChosen:
-            chooseDriver(s, text(u"name"), text(u"countdown"));
+            // Older journals carry no tick.
+            chooseDriver(
+                s, text(u"name"), text(u"countdown"),
+                a.contains(u"tick"_s) ? std::optional(a.value(u"tick"_s).toInt()) : std::nullopt);
             break;
         case Op::LapCounted:
             countLap(s, text(u"countdown"));
@@ -133,6 +136,9 @@ void RaceModel::replay(const Change& c) {
             break;
         case Op::PitStopEdited:
             editPitStop(s, a.value(u"index"_s).toInt(), pitStopFrom(a));
+            break;
+        case Op::DriverEntriesListed:
+            listDriverEntries(s, a.value(u"names"_s).toStringList());
             break;
         case Op::ReportHeard:
             heardBefore(s, a.value(u"tick"_s).toInt());

@@ -368,7 +368,8 @@ QList<DriverTime> allDrivers(const QList<Stint>& stints, const core::CarSlot& ca
         names.append(d.name);
     }
     for (const QString& name : names) {
-        if (!name.isEmpty() && std::none_of(drivers.begin(), drivers.end(),
+        if (!name.isEmpty() &&
+            std::none_of(drivers.begin(), drivers.end(),
                          [&name](const DriverTime& d) { return d.driver == name; })) {
             drivers.append({name});
         }
@@ -404,9 +405,11 @@ CarWall carWall(const core::CarSlot& car, const core::RaceState& race, qint32 Ti
     }
     const bool together = missMinimumTogether(driven, rules.minDriving, remain);
     for (const DriverTime& d : drivers) {
-        wall.drivers.append({d, limitAlert(d.ticks, rules.maxDriving, rules.warn),
-                             missesMinimum(d.ticks, rules.minDriving, remain) ||
-                                 (together && d.ticks < rules.minDriving)});
+        // A driver who has not driven is near no maximum, however short it is.
+        wall.drivers.append(
+            {d, d.laps > 0 ? limitAlert(d.ticks, rules.maxDriving, rules.warn) : Alert::None,
+             missesMinimum(d.ticks, rules.minDriving, remain) ||
+                 (together && d.ticks < rules.minDriving)});
     }
     if (!wall.stints.isEmpty()) {
         wall.stint = wall.stints.last();
@@ -425,8 +428,8 @@ CarWall carWall(const core::CarSlot& car, const core::RaceState& race, qint32 Ti
         wall.sinceLastStopTicks = std::max<qint64>(0, qint64(now) - last.endTick);
     }
     wall.tooFewStops = wall.pitStops < race.rules.MinPitStops;
-    wall.stopsOutOfReach = car.Running && stopsOutOfReach(wall.pitStops, race.rules,
-                                                          TicksPerSecond, median, remain);
+    wall.stopsOutOfReach =
+        car.Running && stopsOutOfReach(wall.pitStops, race.rules, TicksPerSecond, median, remain);
     wall.fuel = fuelLaps(race.CourseLength, car.FuelEconomy, car.FuelTotal, car.LapCnt);
     wall.latestPitLap = latestPitLapOf(car, wall, rules, stopsCount, median);
     return wall;

@@ -149,19 +149,16 @@ private Q_SLOTS:
             << 1 << u"A"_s << 140000 << QList<Stint>{{u"A"_s, 1, 2, 120000}, {u"B"_s, 3, 2, 120000}}
             << u"A:120000 B:120000"_s;
         QTest::newRow("2: split when the change was entered")
-            << 2 << u"A"_s << 130000
-            << QList<Stint>{{u"A"_s, 1, 2, 130000}, {u"B"_s, 3, 2, 110000}}
+            << 2 << u"A"_s << 130000 << QList<Stint>{{u"A"_s, 1, 2, 130000}, {u"B"_s, 3, 2, 110000}}
             << u"A:130000 B:110000"_s;
         QTest::newRow("2: a change entered on the out-lap leaves the stop to A")
-            << 2 << u"A"_s << 170000
-            << QList<Stint>{{u"A"_s, 1, 2, 150000}, {u"B"_s, 3, 2, 90000}}
+            << 2 << u"A"_s << 170000 << QList<Stint>{{u"A"_s, 1, 2, 150000}, {u"B"_s, 3, 2, 90000}}
             << u"A:150000 B:90000"_s;
         QTest::newRow("2: no change entered gives it to the driver who drives out")
             << 2 << u"A"_s << 0 << QList<Stint>{{u"A"_s, 1, 2, 120000}, {u"B"_s, 3, 2, 120000}}
             << u"A:120000 B:120000"_s;
         QTest::newRow("2: a change on the in-lap takes effect at the stop")
-            << 2 << u"B"_s << 100000
-            << QList<Stint>{{u"A"_s, 1, 2, 120000}, {u"B"_s, 3, 2, 120000}}
+            << 2 << u"B"_s << 100000 << QList<Stint>{{u"A"_s, 1, 2, 120000}, {u"B"_s, 3, 2, 120000}}
             << u"A:120000 B:120000"_s;
         QTest::newRow("0: a change on the in-lap makes no one-lap stint")
             << 0 << u"B"_s << 100000 << aThenB << u"A:120000 B:90000"_s;
@@ -194,8 +191,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("marks");  // "!": cannot reach the minimum any more
         // A has driven 1:00, B and C (driver list and driver table) nothing: 8:00 missing.
         QTest::newRow("time for all of them") << 480000LL << u"A:60000 B:0 C:0"_s;
-        QTest::newRow("one tick short for all of them")
-            << 479999LL << u"A:60000! B:0! C:0!"_s;
+        QTest::newRow("one tick short for all of them") << 479999LL << u"A:60000! B:0! C:0!"_s;
         QTest::newRow("too short for one alone") << 179999LL << u"A:60000! B:0! C:0!"_s;
     }
     void minimumsTogether() {
