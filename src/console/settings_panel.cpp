@@ -42,8 +42,13 @@ const QStringList& rowLabels() {
     return labels;
 }
 
-// Why a confirm was refused at a row.
-QString refusal(int row) {
+}  // namespace
+
+QString settingsRowLabel(int row) {
+    return rowLabels().value(row - 1);
+}
+
+QString settingsRefusal(int row) {
     if (row == panel_row::kNoCommSeconds) {
         return QStringLiteral("無通信ラップ加算秒数が不正です。１から99までで指定してください。");
     }
@@ -56,7 +61,6 @@ QString refusal(int row) {
     }
     return name + QStringLiteral("が不正です。０以上の整数で指定してください（０ = 使用しない）。");
 }
-}  // namespace
 
 SettingsPanel::SettingsPanel(WindowContext& console) : c_(console) {
     auto& ui = c_.ui;
@@ -152,7 +156,7 @@ void SettingsPanel::confirmMessageSettings() {
         c_.settings.timeAt(c_.state.TicksPerSecond);
     }
     if (!entry.ok) {
-        c_.prompts.message(refusal(entry.badRow), {}, platform::PromptIcon::None);
+        c_.prompts.message(settingsRefusal(entry.badRow), {}, platform::PromptIcon::None);
         grid->setCurrent(kValueColumn, entry.badRow);
         grid->activateCurrent();
         grid->setFocus();

@@ -12,6 +12,11 @@ namespace {
 
 const Settings kDefaults;
 
+// The messages and texts are kept without commas.
+QString noCommas(QString text) {
+    return text.replace(u',', u' ');
+}
+
 bool isOneTo99(std::optional<qint16> seconds) {
     return seconds && *seconds >= 1 && *seconds <= 99;
 }
@@ -192,6 +197,24 @@ bool WriteAllSettings(const Settings& settings, const QString& settingsFile) {
     return profile->write(settingsFile, platform::NewFileAccess::OwnerOnly);
 }
 
+RulesEntry rulesFromRows(const RaceRules& current, const PanelRows& rows) {
+    // The rules' counts are whole numbers in their range; nothing is taken while one is not.
+    RaceRules rules = current;
+    for (const RuleRow& row : ruleRows()) {
+        const QString& typed = rows[row.panelRow - 1];
+        if (!row.count) {
+            rules.*row.text = noCommas(typed);
+            continue;
+        }
+        const auto n = wholeNumber(typed, row.most);
+        if (!n || *n < row.least) {
+            return {current, row.panelRow};
+        }
+        rules.*row.count = *n;
+    }
+    return {rules, 0};
+}
+
 PanelResult settingsFromPanel(const Settings& current, const PanelRows& rows) {
     PanelResult result{current, false};
     Settings& s = result.settings;
@@ -205,21 +228,10 @@ PanelResult settingsFromPanel(const Settings& current, const PanelRows& rows) {
         result.badRow = panel_row::kNoCommSeconds;
         return result;
     }
-    const auto noCommas = [](QString text) { return text.replace(u',', u' '); };
-    // The rules' counts are whole numbers from their least; nothing is taken while one is not.
-    RaceRules rules = current.rules;
-    for (const RuleRow& row : ruleRows()) {
-        const QString& typed = rows[row.panelRow - 1];
-        if (!row.count) {
-            rules.*row.text = noCommas(typed);
-            continue;
-        }
-        const auto n = wholeNumber(typed, row.most);
-        if (!n || *n < row.least) {
-            result.badRow = row.panelRow;
-            return result;
-        }
-        rules.*row.count = *n;
+    const RulesEntry entry = rulesFromRows(current.rules, rows);
+    if (entry.badRow != 0) {
+        result.badRow = entry.badRow;
+        return result;
     }
     s.NoCommSeconds = *seconds;
     s.AutoMess3 = noCommas(rows[2]);
@@ -227,7 +239,7 @@ PanelResult settingsFromPanel(const Settings& current, const PanelRows& rows) {
     s.AutoMess1 = noCommas(rows[4]);
     s.AutoMess0 = noCommas(rows[5]);
     s.CheckDefaultLaps = roundToInt32(leadingNumber(rows[6])).value_or(current.CheckDefaultLaps);
-    s.rules = rules;
+    s.rules = entry.rules;
     s.derive();
     result.ok = true;
     return result;

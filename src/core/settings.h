@@ -133,6 +133,14 @@ struct PanelResult {
     int badRow = 0;
 };
 
+// The rules as typed in their rows of the panel, over `current`; `badRow` is the first row that
+// is not a whole number in its range (0 when all are), and the rules are then `current`.
+struct RulesEntry {
+    RaceRules rules;
+    int badRow = 0;
+};
+RulesEntry rulesFromRows(const RaceRules& current, const PanelRows& rows);
+
 // The settings panel's confirm rule. Commas in the messages (the stint message too) become
 // blanks; a lap count beyond 32 bits keeps the current one.
 PanelResult settingsFromPanel(const Settings& current, const PanelRows& rows);

@@ -377,15 +377,21 @@ QList<DriverTime> allDrivers(const QList<Stint>& stints, const core::CarSlot& ca
     return drivers;
 }
 
-// The latest lap to come in, from the laps the car has closed.
+// The latest lap to come in, from the laps the car has closed: the lap it is driving counts
+// with no time yet, so a stint it began (out of the pit) is the stint the maximum is for.
 std::optional<qint32> latestPitLapOf(const core::CarSlot& car, const CarWall& wall,
                                      const RuleTicks& rules, PitTime pitTime,
-                                     std::optional<qint64> median) {
-    QList<StintLap> closed = stintLaps(car, std::nullopt);
-    closed.resize(std::max<qsizetype>(0, closed.size() - (car.LapPending ? 1 : 0)));
-    const auto limit =
-        stintLimitLap(stints(closed, pitTime), qint32(closed.size()), rules.maxStint, median);
-    return latestPitLap(wall.fuel, limit);
+                                     std::optional<qint64> median, qint32 now) {
+    QList<StintLap> laps = stintLaps(car, now);
+    qint32 closed = qint32(laps.size());
+    if (car.Running && !laps.isEmpty()) {
+        laps.last().ticks = 0;
+        laps.last().stopTicks = 0;
+        laps.last().beforeChangeTicks = 0;
+        --closed;
+    }
+    return latestPitLap(wall.fuel,
+                        stintLimitLap(stints(laps, pitTime), closed, rules.maxStint, median));
 }
 
 }  // namespace
@@ -431,7 +437,7 @@ CarWall carWall(const core::CarSlot& car, const core::RaceState& race, qint32 Ti
     wall.stopsOutOfReach =
         car.Running && stopsOutOfReach(wall.pitStops, race.rules, TicksPerSecond, median, remain);
     wall.fuel = fuelLaps(race.CourseLength, car.FuelEconomy, car.FuelTotal, car.LapCnt);
-    wall.latestPitLap = latestPitLapOf(car, wall, rules, stopsCount, median);
+    wall.latestPitLap = latestPitLapOf(car, wall, rules, stopsCount, median, now);
     return wall;
 }
 

@@ -104,7 +104,6 @@ std::optional<core::PitStop> typedStop(const QString& lap, const QString& start,
     return core::PitStop{*lapNo, qint32(startTick), qint32(endTick), true};
 }
 
-
 std::optional<QString> stopRefusal(const core::CarSlot& car, const core::PitStop& stop,
                                    std::optional<qsizetype> replacing, qint32 now,
                                    qint32 TicksPerSecond) {

@@ -273,7 +273,10 @@ private Q_SLOTS:
         car.laps.append(kaltero::core::Lap{});
         car.LapCnt = 11;
         car.LapPending = true;
-        QCOMPARE(kaltero::timing::carWall(car, race, 1000, 1200000).latestPitLap,
+        car.Running = true;
+        car.Driver = u"A"_s;
+        car.LapStartTick = 1'200'000;
+        QCOMPARE(kaltero::timing::carWall(car, race, 1000, 1'210'000).latestPitLap,
                  latest ? std::optional(*latest) : std::nullopt);
     }
 

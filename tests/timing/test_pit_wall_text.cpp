@@ -75,7 +75,8 @@ private Q_SLOTS:
         CarWall wall = wallOf(2'530'000, 1'070'000, 1);
         wall.stopsOutOfReach = true;
         wall.latestPitLap = 57;
-        QCOMPARE(stopsText(wall, 1000, 3), u"ピット 1/3回 1:05 12:30前 最少ピット未達 最遅ピット 57周目"_s);
+        QCOMPARE(stopsText(wall, 1000, 3),
+                 u"ピット 1/3回 1:05 12:30前 最少ピット未達 最遅ピット 57周目"_s);
         QCOMPARE(latestPitText(wall), u"最遅ピット 57周目"_s);
         QCOMPARE(latestPitText(CarWall{}), QString());
     }
@@ -92,7 +93,8 @@ private Q_SLOTS:
         QTest::newRow("on the lap being driven") << 5 << 560 << 30 << false << QString();
         QTest::newRow("lap beyond the car's")
             << 6 << 400 << 30 << false << u"周は 5 周目までで入力してください。"_s;
-        QTest::newRow("no length") << 4 << 400 << 0 << false << u"時間は１秒以上で入力してください。"_s;
+        QTest::newRow("no length")
+            << 4 << 400 << 0 << false << u"時間は１秒以上で入力してください。"_s;
         QTest::newRow("ends after now")
             << 5 << 590 << 30 << false
             << u"ピットストップが現在より後に終わっています。開始と時間を確かめてください。"_s;
