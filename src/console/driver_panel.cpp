@@ -39,8 +39,10 @@ DriverPanel::DriverPanel(WindowContext& console) : c_(console) {
 }
 
 void DriverPanel::onDriverChosen(int s) {
+    // While timing the moment counts: a stop's time may be split at it.
     c_.race.chooseDriver(s, c_.ui.Car[s]->Cmb_Driver->currentText(),
-                         countdownSwitch(false, c_.settings.CheckDefaultLaps).text);
+                         countdownSwitch(false, c_.settings.CheckDefaultLaps).text,
+                         c_.race.timing() ? std::optional(c_.TickCnt()) : std::nullopt);
 }
 
 void DriverPanel::showDrivers(int s) {

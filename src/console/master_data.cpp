@@ -5,6 +5,7 @@
 #include "masterdata/course_file.h"
 #include "masterdata/drivers_file.h"
 #include "masterdata/field_rules.h"
+#include "model/race_model.h"
 #include "platform/prompts.h"
 #include "widgets/choice_list.h"
 #include "widgets/frame.h"
@@ -201,6 +202,7 @@ bool MasterData::LoadDriversFile(bool GridOnly) {
     if (load.entries) {
         for (int s = 0; s < kSlotCount; ++s) {
             refill(ui.Car[s]->Cmb_Driver, (*load.entries)[s]);
+            c_.race.listDriverEntries(s, (*load.entries)[s]);
         }
     }
     fillGrid(*ui.Spd_Drivers, load.gridRows);

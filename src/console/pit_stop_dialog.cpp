@@ -18,7 +18,12 @@ using namespace Qt::StringLiterals;
 PitStopDialog::PitStopDialog(const QList<int>& slots, int slot, const core::PitStop& shown,
                              qint32 TicksPerSecond, platform::Prompts& prompts, Take take,
                              QWidget* parent)
-    : QDialog(parent), ticksPerSecond_(TicksPerSecond), prompts_(prompts), take_(std::move(take)) {
+    : QDialog(parent),
+      ticksPerSecond_(TicksPerSecond),
+      shown_(shown),
+      shownSlot_(slot),
+      prompts_(prompts),
+      take_(std::move(take)) {
     setObjectName(u"Dlg_PitStop"_s);
     setWindowTitle(u"ピットストップ"_s);
     auto* form = new QFormLayout;
@@ -53,14 +58,28 @@ PitStopDialog::PitStopDialog(const QList<int>& slots, int slot, const core::PitS
 }
 
 void PitStopDialog::confirm() {
-    const auto stop =
-        timing::typedStop(lap_->text(), start_->text(), length_->text(), ticksPerSecond_);
+    auto stop = timing::typedStop(lap_->text(), start_->text(), length_->text(), ticksPerSecond_);
     if (!stop || car_->currentIndex() < 0) {
         prompts_.message(u"周は１以上、開始は h:mm:ss、時間は秒の整数で入力してください。"_s, {},
                          platform::PromptIcon::None);
         return;
     }
-    take_(car_->currentData().toInt(), *stop);
+    const int slot = car_->currentData().toInt();
+    const qint32 perSecond = std::max(ticksPerSecond_, 1);
+    const bool sameStart = stop->startTick == shown_.startTick / perSecond * perSecond;
+    const bool sameLength = stop->length() == shown_.length() / perSecond * perSecond;
+    if (slot == shownSlot_ && stop->lap == shown_.lap && sameStart && sameLength) {
+        accept();
+        return;
+    }
+    if (sameStart) {
+        stop->startTick = shown_.startTick;
+    }
+    stop->endTick = stop->startTick + (sameLength ? shown_.length() : stop->length());
+    if (const auto refusal = take_(slot, *stop)) {
+        prompts_.message(*refusal, {}, platform::PromptIcon::None);
+        return;
+    }
     accept();
 }
 

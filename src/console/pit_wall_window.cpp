@@ -1,12 +1,14 @@
 #include "console/pit_wall_window.h"
 
 #include "console/pit_stop_dialog.h"
+#include "console/pit_wall_rules.h"
 #include "console/pit_wall_view.h"
 #include "console/window_context.h"
 #include "model/race_model.h"
 #include "platform/prompts.h"
 #include "timing/lap_check.h"
 #include "timing/pit_wall_text.h"
+#include "timing/time_text.h"
 #include "widgets/colours.h"
 #include "widgets/widget_build.h"
 
@@ -87,7 +89,16 @@ PitWallWindow::PitWallWindow(WindowContext& console, QWidget* parent)
     : QWidget(parent, Qt::Window), c_(console) {
     setObjectName(u"Frm_PitWall"_s);
     setWindowTitle(u"ピットウォール"_s);
-    auto* col = new QVBoxLayout(this);
+    auto* row = new QHBoxLayout(this);
+    auto* col = new QVBoxLayout;
+    row->addLayout(col, 3);
+    auto* side = new QVBoxLayout;
+    side->addWidget(widgets::label(u"耐久規定"_s, this));
+    side->addWidget(new PitWallRules(c_, this));
+    row->addLayout(side, 2);
+    col->addWidget(widgets::label(u"車輌"_s, this));
+    col->addWidget(
+        table(cars_, {u"車輌"_s, u"最遅ピット"_s, u"ピット"_s, u"規定"_s}, this, u"Tbl_Cars"_s), 1);
     col->addWidget(widgets::label(u"スティント"_s, this));
     col->addWidget(table(stints_, {u"車輌"_s, u"ドライバ"_s, u"開始周"_s, u"周回数"_s, u"時間"_s},
                          this, u"Tbl_Stints"_s),
@@ -128,7 +139,7 @@ PitWallWindow::PitWallWindow(WindowContext& console, QWidget* parent)
             redraw();
         }
     });
-    resize(640, 640);
+    resize(1040, 720);
     redraw();
 }
 
@@ -139,11 +150,15 @@ void PitWallWindow::redraw() {
     const auto time = [tps](qint64 ticks, bool unknown = false) -> QString {
         return timing::wallTime(ticks, tps) + (unknown ? u"+不明"_s : QString());
     };
-    const auto clock = [&st, this](qint32 tick) {
-        return st.RaceStartTime.addMSecs(qint64(tick) * c_.settings.MsPerTick)
-            .toString(u"HH:mm:ss"_s);
-    };
+    // Race time from the start, as the stop dialog takes it.
+    const auto raceTime = [tps](qint32 tick) { return timing::FormatHMS(tick / std::max(tps, 1)); };
     const timing::RuleTicks rules = timing::ruleTicks(st.rules, tps);
+    // The stop the operator chose stays chosen, wherever its row goes.
+    const auto chosen =
+        stopView_->currentIndex().isValid() && stopView_->currentIndex().row() < stopRows_.size()
+            ? std::optional(stopRows_[stopView_->currentIndex().row()])
+            : std::nullopt;
+    QList<Row> cars;
     QList<Row> stints;
     QList<Row> drivers;
     QList<Row> stops;
@@ -153,6 +168,14 @@ void PitWallWindow::redraw() {
         const auto& car = st.car[s];
         const QString caption = core::carCaption(s);
         const timing::CarWall wall = timing::carWall(car, st, tps, c_.TickCnt());
+        Row carRow{{caption, timing::latestPitText(wall),
+                    QString::number(wall.pitStops) + u'/' + QString::number(st.rules.MinPitStops) +
+                        u"回"_s,
+                    wall.stopsOutOfReach ? u"最少ピット未達"_s : QString()}};
+        if (wall.stopsOutOfReach) {
+            carRow.mark = widgets::kPastLimit;
+        }
+        cars.append(carRow);
         for (const timing::Stint& stint : wall.stints) {
             stints.append({{caption, stint.driver, QString::number(stint.firstLap),
                             QString::number(stint.laps), time(stint.ticks, stint.unknownTime)}});
@@ -166,8 +189,7 @@ void PitWallWindow::redraw() {
             }
             drivers.append(row);
         }
-        for (int i = 0; i < car.pitStops.size(); ++i) {
-            const core::PitStop& stop = car.pitStops[i];
+        for (const core::PitStop& stop : car.pitStops) {
             QStringList marks;
             if (timing::shortStop(stop, rules)) {
                 marks.append(u"短"_s);
@@ -175,13 +197,13 @@ void PitWallWindow::redraw() {
             if (stop.byOperator) {
                 marks.append(u"手入力"_s);
             }
-            Row row{{caption, QString::number(stop.lap), clock(stop.startTick), clock(stop.endTick),
-                     time(stop.length()), marks.join(u' ')}};
+            Row row{{caption, QString::number(stop.lap), raceTime(stop.startTick),
+                     raceTime(stop.endTick), time(stop.length()), marks.join(u' ')}};
             if (timing::shortStop(stop, rules)) {
                 row.mark = widgets::kNearLimit;
             }
             stops.append(row);
-            stopRows_.append({s, i});
+            stopRows_.append({s, stop});
         }
         for (const timing::DoubtfulLap& d :
              timing::doubtfulLaps(car.laps, car.pitStops, rules.pitStop)) {
@@ -197,10 +219,17 @@ void PitWallWindow::redraw() {
             }
         }
     }
+    fill(cars_, cars);
     fill(stints_, stints);
     fill(drivers_, drivers);
     fill(stops_, stops);
     fill(checks_, checks);
+    const qsizetype at = chosen ? stopRows_.indexOf(*chosen) : -1;
+    if (at >= 0 && at != stopView_->currentIndex().row()) {
+        stopView_->setCurrentIndex(stops_.index(int(at), 0));
+    } else if (chosen && at < 0) {
+        stopView_->setCurrentIndex({});
+    }
 }
 
 std::optional<std::pair<int, int>> PitWallWindow::currentStop() const {
@@ -208,7 +237,27 @@ std::optional<std::pair<int, int>> PitWallWindow::currentStop() const {
     if (!current.isValid() || current.row() >= stopRows_.size()) {
         return std::nullopt;
     }
-    return stopRows_[current.row()];
+    const auto& [slot, stop] = stopRows_[current.row()];
+    const qsizetype index = c_.state.car[slot].pitStops.indexOf(stop);
+    return index < 0 ? std::nullopt : std::optional(std::pair{slot, int(index)});
+}
+
+std::optional<QString> PitWallWindow::takeStop(int slot,
+                                               const std::optional<core::PitStop>& replacing,
+                                               const core::PitStop& stop) {
+    const auto& stops = c_.state.car[slot].pitStops;
+    // The stop corrected is found again by what it is: others may have come in meanwhile.
+    const qsizetype index = replacing ? stops.indexOf(*replacing) : -1;
+    if (replacing && index < 0) {
+        return u"このピットストップはもうありません。"_s;
+    }
+    if (auto refusal = timing::stopRefusal(c_.state.car[slot], stop,
+                                           index >= 0 ? std::optional(index) : std::nullopt,
+                                           c_.TickCnt(), c_.settings.TicksPerSecond)) {
+        return refusal;
+    }
+    c_.race.editPitStop(slot, int(index), stop);
+    return std::nullopt;
 }
 
 void PitWallWindow::addStop() {
@@ -223,7 +272,8 @@ void PitWallWindow::addStop() {
     const core::PitStop shown{car.LapCnt + (car.LapPending ? 0 : 1), now, now, true};
     auto* dialog = new PitStopDialog(
         cars, cars.first(), shown, c_.settings.TicksPerSecond, c_.prompts,
-        [this](int slot, const core::PitStop& stop) { c_.race.editPitStop(slot, -1, stop); }, this);
+        [this](int slot, const core::PitStop& stop) { return takeStop(slot, std::nullopt, stop); },
+        this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->open();
 }
@@ -236,10 +286,10 @@ void PitWallWindow::correctStop() {
         return;
     }
     const auto [slot, index] = *at;
+    const core::PitStop was = c_.state.car[slot].pitStops[index];
     auto* dialog = new PitStopDialog(
-        {slot}, slot, c_.state.car[slot].pitStops[index], c_.settings.TicksPerSecond, c_.prompts,
-        [this, index](int s, const core::PitStop& stop) { c_.race.editPitStop(s, index, stop); },
-        this);
+        {slot}, slot, was, c_.settings.TicksPerSecond, c_.prompts,
+        [this, was](int s, const core::PitStop& stop) { return takeStop(s, was, stop); }, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->open();
 }
@@ -252,13 +302,17 @@ void PitWallWindow::removeStop() {
         return;
     }
     const auto [slot, index] = *at;
-    const core::PitStop& stop = c_.state.car[slot].pitStops[index];
+    const core::PitStop stop = c_.state.car[slot].pitStops[index];
     if (!c_.prompts.askYesNo(core::carCaption(slot) + u" "_s + QString::number(stop.lap) +
                                  u"周目のピットストップを削除します。よろしいですか？"_s,
                              u"削除確認"_s, platform::PromptIcon::Question)) {
         return;
     }
-    c_.race.removePitStop(slot, index);
+    // Found again after the question: a stop recorded meanwhile may have moved it.
+    const qsizetype now = c_.state.car[slot].pitStops.indexOf(stop);
+    if (now >= 0) {
+        c_.race.removePitStop(slot, int(now));
+    }
 }
 
 }  // namespace kaltero::console

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/slot_state.h"
+
 #include <QList>
 #include <QStandardItemModel>
 #include <QWidget>
@@ -12,10 +14,12 @@ namespace kaltero::console {
 
 struct WindowContext;
 
-// 「ピットウォール」: the stints, the drivers against the limits and the pit stops of every car
-// taking part, read-only tables redrawn at every change of the race and every clock second.
-// Under the stops: 追加 / 修正 / 削除, the operator's entries and corrections of stops; then the
-// laps and stops to check.
+// 「ピットウォール」: each car's latest lap to pit, the stints, every driver who may drive a car
+// against the limits and the pit stops of every car taking part, read-only tables redrawn at
+// every change of the race and every clock second. Under the stops: 追加 / 修正 / 削除, the
+// operator's entries and corrections of stops, which keep to the stop chosen whatever rows
+// come before it; then the laps and stops to check; beside the tables the rules, correctable
+// during the race.
 class PitWallWindow final : public QWidget {
     Q_OBJECT
 
@@ -26,6 +30,7 @@ public:
     // The stop in the stop table's current row: slot and index in the car's stops.
     std::optional<std::pair<int, int>> currentStop() const;
 
+    static constexpr int kCarColumns = 4;
     static constexpr int kStintColumns = 5;
     static constexpr int kDriverColumns = 6;
     static constexpr int kStopColumns = 6;
@@ -35,16 +40,21 @@ private:
     void addStop();
     void correctStop();
     void removeStop();
+    // The operator's stop for the car, in place of `replacing` (none: a new one): taken, or
+    // refused with the reason.
+    std::optional<QString> takeStop(int slot, const std::optional<core::PitStop>& replacing,
+                                    const core::PitStop& stop);
 
     WindowContext& c_;
+    QStandardItemModel cars_{0, kCarColumns};
     QStandardItemModel stints_{0, kStintColumns};
     QStandardItemModel drivers_{0, kDriverColumns};
     QStandardItemModel stops_{0, kStopColumns};
     // Laps and stops to check (要確認): what the pit's network may have made of them.
     QStandardItemModel checks_{0, kCheckColumns};
     QTableView* stopView_ = nullptr;
-    // The stop shown in each row of the stop table.
-    QList<std::pair<int, int>> stopRows_;
+    // The stop shown in each row of the stop table: its car and the stop.
+    QList<std::pair<int, core::PitStop>> stopRows_;
 };
 
 }  // namespace kaltero::console

@@ -36,12 +36,19 @@ const QStringList& rowLabels() {
         QStringLiteral("最少ピット回数 (0 = 使用しない)"),
         QStringLiteral("スティント上限前の自動メッセージ"),
         QStringLiteral("スティント上限前の自動メッセージ分数 (0 = 使用しない)"),
+        QStringLiteral("ピット時間の扱い (0 = 運転時間に含めない、1 = ピットアウトしたドライバ、"
+                       "2 = ドライバ交代の入力で分ける)"),
     };
     return labels;
 }
 
-// Why a confirm was refused at a row.
-QString refusal(int row) {
+}  // namespace
+
+QString settingsRowLabel(int row) {
+    return rowLabels().value(row - 1);
+}
+
+QString settingsRefusal(int row) {
     if (row == panel_row::kNoCommSeconds) {
         return QStringLiteral("無通信ラップ加算秒数が不正です。１から99までで指定してください。");
     }
@@ -49,9 +56,11 @@ QString refusal(int row) {
     if (row == panel_row::kPitStopSeconds) {
         return name + QStringLiteral("が不正です。１以上の整数で指定してください。");
     }
+    if (row == panel_row::kPitTimeRule) {
+        return name + QStringLiteral("が不正です。０、１、２のいずれかで指定してください。");
+    }
     return name + QStringLiteral("が不正です。０以上の整数で指定してください（０ = 使用しない）。");
 }
-}  // namespace
 
 SettingsPanel::SettingsPanel(WindowContext& console) : c_(console) {
     auto& ui = c_.ui;
@@ -95,6 +104,7 @@ void SettingsPanel::layOut() {
     count.maximum = 99999;
     for (const core::RuleRow& row : core::ruleRows()) {
         if (row.count) {
+            count.maximum = row.most;
             grid->setCellFormat(kValueColumn, row.panelRow, count);
         }
     }
@@ -146,7 +156,7 @@ void SettingsPanel::confirmMessageSettings() {
         c_.settings.timeAt(c_.state.TicksPerSecond);
     }
     if (!entry.ok) {
-        c_.prompts.message(refusal(entry.badRow), {}, platform::PromptIcon::None);
+        c_.prompts.message(settingsRefusal(entry.badRow), {}, platform::PromptIcon::None);
         grid->setCurrent(kValueColumn, entry.badRow);
         grid->activateCurrent();
         grid->setFocus();

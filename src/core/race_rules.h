@@ -18,6 +18,9 @@ struct RaceRules {
     QString StintMessage =
         QStringLiteral("スティント上限が近づいています。ピットインしてください。");
     qint32 StintMessageMinutes = 5;
+    // Whose driving time a stop in the pit is: 0 no one's (time on track only), 1 the driver
+    // who drives out, 2 split at the moment the driver change was entered.
+    qint32 PitTimeRule = 0;
 
     friend bool operator==(const RaceRules&, const RaceRules&) = default;
 };

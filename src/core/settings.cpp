@@ -12,6 +12,11 @@ namespace {
 
 const Settings kDefaults;
 
+// The messages and texts are kept without commas.
+QString noCommas(QString text) {
+    return text.replace(u',', u' ');
+}
+
 bool isOneTo99(std::optional<qint16> seconds) {
     return seconds && *seconds >= 1 && *seconds <= 99;
 }
@@ -27,10 +32,11 @@ QString readKey(platform::Profile& profile, const QString& section, const QStrin
     return defaultValue;
 }
 
-// A whole number of minutes, seconds or stops, 0 and up; anything else keeps the default.
-qint32 countOr(const QString& text, qint32 defaultValue, qint32 least = 0) {
+// A whole number of minutes, seconds or stops from `least` to `most`; anything else keeps the
+// default.
+qint32 countOr(const QString& text, qint32 defaultValue, qint32 least, qint32 most) {
     const auto n = roundToInt32(leadingNumber(text));
-    return n && *n >= least ? *n : defaultValue;
+    return n && *n >= least && *n <= most ? *n : defaultValue;
 }
 
 template <typename Key>
@@ -39,7 +45,7 @@ void readRules(const Key& key, RaceRules& r) {
     for (const RuleRow& row : ruleRows()) {
         if (row.count) {
             r.*row.count = countOr(key(row.section, row.key, QString::number(d.*row.count)),
-                                   d.*row.count, row.least);
+                                   d.*row.count, row.least, row.most);
         } else {
             r.*row.text = key(row.section, row.key, d.*row.text);
         }
@@ -55,10 +61,10 @@ void writeRules(const RaceRules& r, platform::Profile& profile) {
 
 }  // namespace
 
-const std::array<RuleRow, 8>& ruleRows() {
+const std::array<RuleRow, 9>& ruleRows() {
     using namespace ini;
     using R = RaceRules;
-    static const std::array<RuleRow, 8> rows = {
+    static const std::array<RuleRow, 9> rows = {
         RuleRow{kTimingSection, kPitStopSeconds, 8, &R::PitStopSeconds, nullptr, 1},
         RuleRow{kRulesSection, kMaxStintMinutes, 9, &R::MaxStintMinutes, nullptr, 0},
         RuleRow{kRulesSection, kMaxDrivingMinutes, 10, &R::MaxDrivingMinutes, nullptr, 0},
@@ -67,6 +73,7 @@ const std::array<RuleRow, 8>& ruleRows() {
         RuleRow{kRulesSection, kMinPitStops, 13, &R::MinPitStops, nullptr, 0},
         RuleRow{kMessageSection, kStintMessage, 14, nullptr, &R::StintMessage, 0},
         RuleRow{kMessageSection, kStintMessageMinutes, 15, &R::StintMessageMinutes, nullptr, 0},
+        RuleRow{kRulesSection, kPitTimeRule, 16, &R::PitTimeRule, nullptr, 0, 2},
     };
     return rows;
 }
@@ -190,6 +197,24 @@ bool WriteAllSettings(const Settings& settings, const QString& settingsFile) {
     return profile->write(settingsFile, platform::NewFileAccess::OwnerOnly);
 }
 
+RulesEntry rulesFromRows(const RaceRules& current, const PanelRows& rows) {
+    // The rules' counts are whole numbers in their range; nothing is taken while one is not.
+    RaceRules rules = current;
+    for (const RuleRow& row : ruleRows()) {
+        const QString& typed = rows[row.panelRow - 1];
+        if (!row.count) {
+            rules.*row.text = noCommas(typed);
+            continue;
+        }
+        const auto n = wholeNumber(typed, row.most);
+        if (!n || *n < row.least) {
+            return {current, row.panelRow};
+        }
+        rules.*row.count = *n;
+    }
+    return {rules, 0};
+}
+
 PanelResult settingsFromPanel(const Settings& current, const PanelRows& rows) {
     PanelResult result{current, false};
     Settings& s = result.settings;
@@ -203,21 +228,10 @@ PanelResult settingsFromPanel(const Settings& current, const PanelRows& rows) {
         result.badRow = panel_row::kNoCommSeconds;
         return result;
     }
-    const auto noCommas = [](QString text) { return text.replace(u',', u' '); };
-    // The rules' counts are whole numbers from their least; nothing is taken while one is not.
-    RaceRules rules = current.rules;
-    for (const RuleRow& row : ruleRows()) {
-        const QString& typed = rows[row.panelRow - 1];
-        if (!row.count) {
-            rules.*row.text = noCommas(typed);
-            continue;
-        }
-        const auto n = wholeNumber(typed);
-        if (!n || *n < row.least) {
-            result.badRow = row.panelRow;
-            return result;
-        }
-        rules.*row.count = *n;
+    const RulesEntry entry = rulesFromRows(current.rules, rows);
+    if (entry.badRow != 0) {
+        result.badRow = entry.badRow;
+        return result;
     }
     s.NoCommSeconds = *seconds;
     s.AutoMess3 = noCommas(rows[2]);
@@ -225,7 +239,7 @@ PanelResult settingsFromPanel(const Settings& current, const PanelRows& rows) {
     s.AutoMess1 = noCommas(rows[4]);
     s.AutoMess0 = noCommas(rows[5]);
     s.CheckDefaultLaps = roundToInt32(leadingNumber(rows[6])).value_or(current.CheckDefaultLaps);
-    s.rules = rules;
+    s.rules = entry.rules;
     s.derive();
     result.ok = true;
     return result;

@@ -69,6 +69,7 @@ inline const QString kMinPitStopSeconds = QStringLiteral("最小ピット秒数"
 inline const QString kMinPitStops = QStringLiteral("最少ピット回数");
 inline const QString kStintMessage = QStringLiteral("スティント上限前の自動メッセージ");
 inline const QString kStintMessageMinutes = QStringLiteral("スティント上限前の自動メッセージ分数");
+inline const QString kPitTimeRule = QStringLiteral("ピット時間の扱い");
 }  // namespace ini
 
 // Reads the seven keys in file order, writes every missing or empty one back with its
@@ -95,18 +96,20 @@ bool WriteAllSettings(const Settings& settings, const QString& settingsFile);
 // The settings panel's rows, top to bottom: precision, no-communication seconds, the four
 // automatic messages (3, 2, 1, 0 laps left), default lap count; then the pit stop threshold
 // (seconds), the five endurance rules (maximum stint, maximum and minimum driving minutes,
-// minimum stop seconds, least stop count; 0: not used), the stint message and its minutes.
-inline constexpr int kPanelRowCount = 15;
+// minimum stop seconds, least stop count; 0: not used), the stint message and its minutes, and
+// whose driving time a stop is (0, 1 or 2).
+inline constexpr int kPanelRowCount = 16;
 using PanelRows = std::array<QString, kPanelRowCount>;
 // 1-based rows of the panel.
 namespace panel_row {
 inline constexpr int kNoCommSeconds = 2;
 inline constexpr int kPitStopSeconds = 8;
+inline constexpr int kPitTimeRule = 16;
 }  // namespace panel_row
 
 // The rules' rows, in the panel's order and the order their keys are read: where each lives in
-// Kaltero.ini, its row of the panel, and the field it sets: a count (the least it may be; the
-// pit stop threshold from 1, for 0 would make every pass a stop) or a text.
+// Kaltero.ini, its row of the panel, and the field it sets: a count (the least and the most it
+// may be; the pit stop threshold from 1, for 0 would make every pass a stop) or a text.
 struct RuleRow {
     QString section;
     QString key;
@@ -114,19 +117,29 @@ struct RuleRow {
     qint32 RaceRules::*count = nullptr;
     QString RaceRules::*text = nullptr;
     qint32 least = 0;
+    qint32 most = 99999;
 };
-const std::array<RuleRow, 8>& ruleRows();
+const std::array<RuleRow, 9>& ruleRows();
 
 struct PanelResult {
     // The precision of row 1 is in force even when the rest is refused, so `settings` always
     // carries it (with every derived unit); the other rows are taken only when ok.
     Settings settings;
     // False when the seconds row is not a whole number 1..99, or a rule's row not a whole
-    // number (0..99999; the pit stop threshold 1..99999): nothing may be saved then.
+    // number (0..99999; the pit stop threshold 1..99999; the pit time rule 0..2): nothing may
+    // be saved then.
     bool ok = false;
     // The first refused row (1-based); 0 when ok.
     int badRow = 0;
 };
+
+// The rules as typed in their rows of the panel, over `current`; `badRow` is the first row that
+// is not a whole number in its range (0 when all are), and the rules are then `current`.
+struct RulesEntry {
+    RaceRules rules;
+    int badRow = 0;
+};
+RulesEntry rulesFromRows(const RaceRules& current, const PanelRows& rows);
 
 // The settings panel's confirm rule. Commas in the messages (the stint message too) become
 // blanks; a lap count beyond 32 bits keeps the current one.

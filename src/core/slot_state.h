@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <optional>
 
@@ -71,6 +72,13 @@ struct PitStop {
     bool byOperator = false;
     qint32 length() const { return endTick - startTick; }
     friend bool operator==(const PitStop&, const PitStop&) = default;
+};
+
+// A driver change the operator entered while the race was timed: the tick and the new driver.
+struct DriverChange {
+    qint32 tick = 0;
+    QString driver;
+    friend bool operator==(const DriverChange&, const DriverChange&) = default;
 };
 
 // One row of a car's driver table: a driver who drove it, with their figures as last worked
@@ -147,6 +155,9 @@ struct CarSlot {
     QList<PitStop> pitStops;    // in the order they started
     // In the pit since this tick (its stop's start); none out of it.
     std::optional<qint32> PitSinceTick;
+    // Who may drive the car: its entries in the driver list (Drivers.ini).
+    QStringList mayDrive;
+    QList<DriverChange> driverChanges;  // of this race, in order
 };
 
 // One row of the standings board: the car ranked there and what the board shows of it.

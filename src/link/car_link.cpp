@@ -79,7 +79,8 @@ void CarLink::onReport(int s, const QString& RcvData, qint32 arrivalTick) {
     // A car in the pit has ended its stint.
     const auto rules = timing::ruleTicks(c_.state.rules, c_.settings.TicksPerSecond);
     if (rules.maxStint > 0 && !car.PitSinceTick &&
-        timing::stintMessageDue(timing::currentStint(car, arrivalTick), rules)) {
+        timing::stintMessageDue(
+            timing::currentStint(car, arrivalTick, timing::pitTime(c_.state.rules)), rules)) {
         AutoMsg += reminderPiece(c_.state.rules.StintMessage);
     }
     c_.race.receiveReport(s, {.RcvData = RcvData,

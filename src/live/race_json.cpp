@@ -165,28 +165,24 @@ QJsonObject driverObject(const QString& name, const link::DriverFigureTexts& tex
             {u"missesMin"_s, wall.missesMinimum}};
 }
 
-// The driver table's rows with each one's time against the rules, then whoever drove laps
-// without a row (a lap's driver edited to a name not chosen for the car).
-QJsonArray driversOf(const core::CarSlot& car, const core::RaceState& state,
-                     const timing::CarWall& wall, const timing::RuleTicks& rules,
+// The driver table's rows with each one's time against the rules, then every other driver who
+// may drive the car: those who drove laps without a row (a lap's driver edited to a name not
+// chosen for the car) and those of its driver list who have not driven yet.
+QJsonArray driversOf(const core::CarSlot& car, const timing::CarWall& wall,
                      const core::Settings& s) {
-    QHash<QString, const timing::DriverWall*> driven;
+    QHash<QString, const timing::DriverWall*> walls;
     for (const timing::DriverWall& d : wall.drivers) {
-        driven.insert(d.time.driver, &d);
+        walls.insert(d.time.driver, &d);
     }
-    // A driver of the table who has not driven yet may already be unable to reach the minimum.
-    timing::DriverWall notDriven;
-    notDriven.missesMinimum =
-        timing::missesMinimum(0, rules.minDriving, timing::raceTimeLeft(state));
     QJsonArray drivers;
     for (const auto& d : car.drivers) {
-        const timing::DriverWall* wallOf = driven.value(d.name);
-        drivers.append(
-            driverObject(d.name, link::driverFigureTexts(d, s), wallOf ? *wallOf : notDriven, s));
-        driven.remove(d.name);
+        const timing::DriverWall* wallOf = walls.value(d.name);
+        drivers.append(driverObject(d.name, link::driverFigureTexts(d, s),
+                                    wallOf ? *wallOf : timing::DriverWall{}, s));
+        walls.remove(d.name);
     }
     for (const timing::DriverWall& d : wall.drivers) {
-        if (driven.contains(d.time.driver)) {
+        if (walls.contains(d.time.driver)) {
             drivers.append(driverObject(d.time.driver, {}, d, s));
         }
     }
@@ -236,12 +232,15 @@ QJsonObject carObject(int slot, const core::CarSlot& car, const core::RaceState&
         {u"countdown"_s, QJsonObject{{u"on"_s, car.CountdownOn}, {u"laps"_s, car.CountdownTxt}}},
         {u"messageOut"_s, car.OutMsg},
         {u"messageIn"_s, pageText(car.InMsg, model::RaceModel::kShownMessageChars)},
-        {u"drivers"_s, driversOf(car, state, wall, rules, s)},
+        {u"drivers"_s, driversOf(car, wall, s)},
         {u"stint"_s, stintObject(wall, s)},
         {u"stintAlert"_s, alertText(wall.stintAlert)},
         {u"pitStops"_s, pitStopsOf(car, state, s, rules)},
         {u"inPit"_s, inPitObject(car, state, s, rules)},
-        {u"fuelLaps"_s, fuelLapsObject(wall)}};
+        {u"fuelLaps"_s, fuelLapsObject(wall)},
+        {u"latestPitLap"_s,
+         wall.latestPitLap ? QJsonValue(*wall.latestPitLap) : QJsonValue(QJsonValue::Null)},
+        {u"pitStopsOutOfReach"_s, wall.stopsOutOfReach}};
 }
 
 // The console's own ranking: more laps first, then the better best-lap text, then the lower slot.
@@ -289,7 +288,8 @@ QJsonObject rulesObject(const core::RaceRules& r) {
             {u"maxDrivingMs"_s, used(r.MaxDrivingMinutes, 60'000)},
             {u"minDrivingMs"_s, used(r.MinDrivingMinutes, 60'000)},
             {u"minPitStopMs"_s, used(r.MinPitStopSeconds, 1000)},
-            {u"minPitStops"_s, used(r.MinPitStops, 1)}};
+            {u"minPitStops"_s, used(r.MinPitStops, 1)},
+            {u"pitTimeRule"_s, r.PitTimeRule}};
 }
 
 }  // namespace

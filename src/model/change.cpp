@@ -74,6 +74,8 @@ QString opName(Op op) {
             return QStringLiteral("lap split");
         case Op::LapRepairUndone:
             return QStringLiteral("lap repair undone");
+        case Op::DriverEntriesListed:
+            return QStringLiteral("driver entries listed");
         case Op::ReportHeard:
             return QStringLiteral("report heard");
         case Op::StandingsUpdated:

@@ -46,6 +46,7 @@ enum class Op {
     LapsMerged,
     LapSplit,
     LapRepairUndone,
+    DriverEntriesListed,
     // The car's last report, kept so that a silence goes on across a restart. Announced by
     // RaceModel::reportHeard, not `changed`: nothing a view shows changes with it.
     ReportHeard,

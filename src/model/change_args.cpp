@@ -178,7 +178,8 @@ QVariantMap slotSetUp(const core::CarSlot& car) {
             {u"countdownOn"_s, car.CountdownOn},
             {u"countdown"_s, car.CountdownTxt},
             {u"messageOut"_s, car.OutMsg},
-            {u"messageIn"_s, car.InMsg}};
+            {u"messageIn"_s, car.InMsg},
+            {u"mayDrive"_s, car.mayDrive}};
 }
 
 void applySlotSetUp(core::CarSlot& car, const QVariantMap& a) {
@@ -214,6 +215,7 @@ void applySlotSetUp(core::CarSlot& car, const QVariantMap& a) {
     car.CountdownTxt = a.value(u"countdown"_s).toString();
     car.OutMsg = a.value(u"messageOut"_s).toString();
     car.InMsg = a.value(u"messageIn"_s).toString();
+    car.mayDrive = a.value(u"mayDrive"_s).toStringList();
 }
 
 }  // namespace
@@ -280,7 +282,8 @@ QVariantMap rulesArgs(const core::RaceRules& r) {
             {u"minPitStopSeconds"_s, r.MinPitStopSeconds},
             {u"minPitStops"_s, r.MinPitStops},
             {u"stintMessage"_s, r.StintMessage},
-            {u"stintMessageMinutes"_s, r.StintMessageMinutes}};
+            {u"stintMessageMinutes"_s, r.StintMessageMinutes},
+            {u"pitTimeRule"_s, r.PitTimeRule}};
 }
 
 core::RaceRules rulesFrom(const QVariantMap& a) {
@@ -292,7 +295,8 @@ core::RaceRules rulesFrom(const QVariantMap& a) {
             .MinPitStopSeconds = n(u"minPitStopSeconds"_s),
             .MinPitStops = n(u"minPitStops"_s),
             .StintMessage = a.value(u"stintMessage"_s).toString(),
-            .StintMessageMinutes = n(u"stintMessageMinutes"_s)};
+            .StintMessageMinutes = n(u"stintMessageMinutes"_s),
+            .PitTimeRule = n(u"pitTimeRule"_s)};
 }
 
 }  // namespace kaltero::model

@@ -66,6 +66,7 @@ void RaceModel::start(const QDateTime& startTime, std::optional<QDateTime> endTi
         car.LapStartTick = 0;
         car.laps.clear();
         car.pitStops.clear();
+        car.driverChanges.clear();
         // Nothing of the last race's figures is shown or ranked in this one.
         applyFigures(car, std::nullopt);
     }
@@ -237,8 +238,14 @@ void RaceModel::showChoices(int slot, const QString& carName, const QString& dri
              {{u"carName"_s, carName}, {u"driver"_s, driver}});
 }
 
-void RaceModel::chooseDriver(int slot, const QString& name, const QString& countdownTxt) {
+void RaceModel::chooseDriver(int slot, const QString& name, const QString& countdownTxt,
+                             std::optional<qint32> tick) {
     auto& car = at(slot);
+    QVariantMap args{{u"name"_s, name}, {u"countdown"_s, countdownTxt}};
+    if (tick) {
+        car.driverChanges.append({*tick, name});
+        args[u"tick"_s] = *tick;
+    }
     car.Driver = name;
     car.CountdownOn = false;
     car.CountdownTxt = countdownTxt;
@@ -253,7 +260,16 @@ void RaceModel::chooseDriver(int slot, const QString& name, const QString& count
         car.drivers.append({.name = name});
         car.DrvInfoRow = qint32(car.drivers.size());
     }
-    announce(Op::DriverChosen, slot, 0, name, {{u"name"_s, name}, {u"countdown"_s, countdownTxt}});
+    announce(Op::DriverChosen, slot, 0, name, args);
+}
+
+void RaceModel::listDriverEntries(int slot, const QStringList& names) {
+    auto& car = at(slot);
+    if (car.mayDrive == names) {
+        return;
+    }
+    car.mayDrive = names;
+    announce(Op::DriverEntriesListed, slot, 0, names.join(u'/'), {{u"names"_s, names}});
 }
 
 void RaceModel::countLap(int slot, const QString& countdownTxt) {

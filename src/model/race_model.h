@@ -92,8 +92,12 @@ public:
     // The car and driver lists show these entries: picked, set again, or lost when a master
     // file was loaded again. The driver change of an operator's pick is chooseDriver.
     void showChoices(int slot, const QString& carName, const QString& driver);
-    // The driver changes: the countdown switches off with the given text.
-    void chooseDriver(int slot, const QString& name, const QString& countdownTxt);
+    // The driver changes: the countdown switches off with the given text. While timing, `tick`
+    // is when the change was entered.
+    void chooseDriver(int slot, const QString& name, const QString& countdownTxt,
+                      std::optional<qint32> tick = std::nullopt);
+    // Who may drive the car: its entries in the driver list.
+    void listDriverEntries(int slot, const QStringList& names);
     // The silence counted a lap: a new row without a time; the countdown (when on) shows the
     // given text, the operator's message is cleared.
     void countLap(int slot, const QString& countdownTxt);

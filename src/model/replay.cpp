@@ -75,7 +75,10 @@ void RaceModel::replay(const Change& c) {
             showChoices(s, text(u"carName"), text(u"driver"));
             break;
         case Op::DriverChosen:
-            chooseDriver(s, text(u"name"), text(u"countdown"));
+            // Older journals carry no tick.
+            chooseDriver(
+                s, text(u"name"), text(u"countdown"),
+                a.contains(u"tick"_s) ? std::optional(a.value(u"tick"_s).toInt()) : std::nullopt);
             break;
         case Op::LapCounted:
             // The contact period the silence ended, as the lap it closed keeps it; older
@@ -155,6 +158,9 @@ void RaceModel::replay(const Change& c) {
             break;
         case Op::LapRepairUndone:
             undoLapRepair(s);
+            break;
+        case Op::DriverEntriesListed:
+            listDriverEntries(s, a.value(u"names"_s).toStringList());
             break;
         case Op::ReportHeard:
             heardBefore(s, a.value(u"tick"_s).toInt());

@@ -43,8 +43,10 @@ struct FuelLaps {
     friend bool operator==(const FuelLaps&, const FuelLaps&) = default;
 };
 // Nothing without a course or an economy, or for a fuel figure that is not finite. Fuel used up
-// or below zero gives 0 laps, in by the lap being driven.
+// or below zero gives 0 laps, in by the lap being driven. Worked out in whole numbers from the
+// litres and the economy as typed (their decimals), so a tank that holds exactly N laps gives N.
 //   course 4000 m, 2000 m/l (2 l a lap), 60 l in, 10 laps driven -> 40 l left: 20 laps, lap 30
+//   course 4000 m, 2400 m/l, 60 l in, 26 laps driven -> 10 laps, lap 36 (not 9 and 35)
 std::optional<FuelLaps> fuelLaps(qint32 CourseLength, float FuelEconomy, float FuelTotal,
                                  qint32 LapCnt);
 
@@ -54,8 +56,18 @@ struct StintLap {
     qint64 ticks = 0;      // 0 for a lap without a time
     bool pitStop = false;  // a pit stop falls in it
     qint64 stopTicks = 0;  // the time the car stood in the pit within the lap
+    // Of stopTicks, the time before the driver change was entered (0 without one).
+    qint64 beforeChangeTicks = 0;
     bool unknown = false;  // the console was down in it: its time is not known
 };
+
+// Whose driving time a stop is (the rules' PitTimeRule).
+enum class PitTime {
+    NoDriver = 0,      // no one's: driving time is time on track
+    DrivesOut = 1,     // the driver who drives out of the pit
+    SplitAtChange = 2  // the driver who came in until the change was entered, then the next
+};
+PitTime pitTime(const core::RaceRules& rules);
 
 // Laps one driver drove on end, from `firstLap`.
 struct Stint {
@@ -68,19 +80,24 @@ struct Stint {
 };
 
 // Laps 1.. grouped into stints: a new stint at every driver change and at every lap a pit stop
-// falls in (the driver who drives out of the pit drives it). A lap the console was down in
-// counts as driven, its time as unknown.
+// falls in (the driver who drives out of the pit drives it). The stop's time goes as `pitTime`
+// says. A driver change entered on the in-lap (the lap before a stop) takes effect at the stop:
+// the in-lap is the driver's who came in. A lap the console was down in counts as driven, its
+// time as unknown.
 //   A A(stop) A B -> {A 1..1}, {A 2..3}, {B 4}
-QList<Stint> stints(const QList<StintLap>& laps);
+//   A B B(stop) -> {A 1..2}, {B 3}: B was chosen on the in-lap
+QList<Stint> stints(const QList<StintLap>& laps, PitTime pitTime = PitTime::DrivesOut);
 
-// A car's laps as the stints see them. A car still timed at `now` adds the lap it is driving,
+// A car's laps as the stints see them, each with the stops that fall in it and the moment the
+// driver change at a stop was entered. A car still timed at `now` adds the lap it is driving,
 // by the driver now in it, with the time it has run so far; in the pit, a stop falls in that
 // lap and has lasted from its start to `now`. A stopped car's lap counted and never closed is
 // the driver's in the car, without a time.
 QList<StintLap> stintLaps(const core::CarSlot& car, std::optional<qint32> now);
 
 // The stint the car is in: the last one of its laps (none before its first lap ran).
-std::optional<Stint> currentStint(const core::CarSlot& car, qint32 now);
+std::optional<Stint> currentStint(const core::CarSlot& car, qint32 now,
+                                  PitTime pitTime = PitTime::DrivesOut);
 
 // A driver's share of the car: total driving time, laps and stints.
 struct DriverTime {
@@ -120,13 +137,36 @@ std::optional<qint64> raceTimeLeft(const core::RaceState& race);
 // the race time left.
 bool missesMinimum(qint64 drivenTicks, qint64 minTicks, std::optional<qint64> remainTicks);
 
+// The drivers of one car cannot all reach the minimum any more: only one drives at a time, so
+// what they miss together is more than the race time left.
+//   minimum 3:00, drivers at 0:00 and 0:00, 5:59 left -> true; one of them at 0:02 -> false
+bool missMinimumTogether(const QList<qint64>& drivenTicks, qint64 minTicks,
+                         std::optional<qint64> remainTicks);
+
+// The least stop count cannot be reached any more: each stop still needed takes at least the
+// minimum stop time plus a lap (the car's median; 0 while it has none), and they no longer
+// fit in the race time left.
+bool stopsOutOfReach(qint32 stopsMade, const core::RaceRules& rules, qint32 TicksPerSecond,
+                     std::optional<qint64> medianLap, std::optional<qint64> remainTicks);
+
+// The lap by which the stint maximum is reached at the car's median lap: the laps already
+// closed, then as many more as the stint being driven still holds. None without a maximum or
+// a median lap.
+//   maximum 60:00, stint at 40:00 after lap 20, median 2:00 -> lap 30
+std::optional<qint32> stintLimitLap(const QList<Stint>& closedStints, qint32 closedLaps,
+                                    qint64 maxStintTicks, std::optional<qint64> medianLap);
+
+// The latest lap to come in: the earlier of the fuel's last lap and the stint maximum's.
+std::optional<qint32> latestPitLap(const std::optional<FuelLaps>& fuel,
+                                   std::optional<qint32> stintLimit);
+
 // The stint message is due: the car's stint is within the message's minutes of its maximum.
 bool stintMessageDue(const std::optional<Stint>& stint, const RuleTicks& rules);
 
 // A stop shorter than the minimum the rules set.
 bool shortStop(const core::PitStop& stop, const RuleTicks& rules);
 
-// A driver of the car against the limits.
+// A driver of the car against the limits: every driver who may drive it, from the start.
 struct DriverWall {
     DriverTime time;
     Alert maxAlert = Alert::None;  // near or past the maximum driving time
@@ -151,9 +191,14 @@ struct CarWall {
     std::optional<qint64> lastStopTicks;       // the last stop's length
     std::optional<qint64> sinceLastStopTicks;  // from its end to now
     bool tooFewStops = false;                  // fewer stops than the rules ask for
+    bool stopsOutOfReach = false;              // and too little time left to make them
     std::optional<FuelLaps> fuel;
-    std::optional<InPit> inPit;  // none out of the pit
+    std::optional<InPit> inPit;          // none out of the pit
+    std::optional<qint32> latestPitLap;  // the latest lap to come in; none without a limit
 };
+// The car's drivers are those who drove it, then those who may drive it and have not yet (its
+// driver list and driver table), with no time. Each is judged against the minimum alone and
+// with the others.
 CarWall carWall(const core::CarSlot& car, const core::RaceState& race, qint32 TicksPerSecond,
                 qint32 now);
 

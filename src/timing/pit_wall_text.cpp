@@ -56,7 +56,18 @@ QString stopsText(const CarWall& wall, qint32 TicksPerSecond, qint32 MinPitStops
     if (wall.sinceLastStopTicks) {
         text += u' ' + wallTime(*wall.sinceLastStopTicks, TicksPerSecond) + u"前"_s;
     }
+    if (wall.stopsOutOfReach) {
+        text += u" 最少ピット未達"_s;
+    }
+    if (wall.latestPitLap) {
+        text += u' ' + latestPitText(wall);
+    }
     return text;
+}
+
+QString latestPitText(const CarWall& wall) {
+    return wall.latestPitLap ? u"最遅ピット "_s + QString::number(*wall.latestPitLap) + u"周目"_s
+                             : QString();
 }
 
 QString fuelLapsText(const std::optional<FuelLaps>& fuel) {
@@ -98,6 +109,31 @@ std::optional<core::PitStop> typedStop(const QString& lap, const QString& start,
         return std::nullopt;
     }
     return core::PitStop{*lapNo, qint32(startTick), qint32(endTick), true};
+}
+
+std::optional<QString> stopRefusal(const core::CarSlot& car, const core::PitStop& stop,
+                                   std::optional<qsizetype> replacing, qint32 now,
+                                   qint32 TicksPerSecond) {
+    const qint32 lapNow = car.LapCnt + (car.LapPending ? 0 : 1);
+    if (stop.lap > lapNow) {
+        return u"周は "_s + QString::number(lapNow) + u" 周目までで入力してください。"_s;
+    }
+    if (stop.endTick <= stop.startTick) {
+        return u"時間は１秒以上で入力してください。"_s;
+    }
+    if (stop.endTick > now) {
+        return u"ピットストップが現在より後に終わっています。開始と時間を確かめてください。"_s;
+    }
+    const qint32 perSecond = std::max(TicksPerSecond, 1);
+    for (qsizetype i = 0; i < car.pitStops.size(); ++i) {
+        const core::PitStop& other = car.pitStops[i];
+        if (i != replacing && stop.startTick < other.endTick && other.startTick < stop.endTick) {
+            return QString::number(other.lap) + u"周目のピットストップ ("_s +
+                   FormatHMS(other.startTick / perSecond) + u" から "_s +
+                   wallTime(other.length(), TicksPerSecond) + u") と重なっています。"_s;
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace kaltero::timing

@@ -20,11 +20,15 @@ QString wallTime(qint64 ticks, qint32 TicksPerSecond);
 QString stintText(const CarWall& wall, qint32 TicksPerSecond);
 
 // The car frame's pit stop line: the count (against the least the rules ask for, when they
-// do), the last stop's length and the time since it ended; while the car is in the pit, how
-// long it has stood there against the minimum stop.
-//   "ピット 2回 1:05 12:30前", "ピット 1/3回 0:45 2:00前", "ピット 0回",
-//   "ピット中 0:25 / 最小 1:00", "ピット中 0:25"
+// do), the last stop's length and the time since it ended, then the latest lap to come in;
+// 最少ピット未達 once the stops still needed no longer fit in the race. While the car is in the
+// pit, how long it has stood there against the minimum stop.
+//   "ピット 2回 1:05 12:30前", "ピット 1/3回 0:45 2:00前 最遅ピット 57周目",
+//   "ピット 0/3回 最少ピット未達", "ピット中 0:25 / 最小 1:00", "ピット中 0:25"
 QString stopsText(const CarWall& wall, qint32 TicksPerSecond, qint32 MinPitStops);
+
+// The latest lap to come in: "最遅ピット 57周目"; empty without one.
+QString latestPitText(const CarWall& wall);
 
 // Next to the litres left: the laps the fuel still allows and the lap by which the car must
 // come in; empty without an estimate.  {20, 30} -> "あと 20 周 30周目まで"
@@ -41,5 +45,13 @@ std::optional<qint64> raceTimeSeconds(const QString& text);
 //   "12", "1:02:05", "45" at 1000 ticks/s -> lap 12, ticks 3725000..3770000, by the operator
 std::optional<core::PitStop> typedStop(const QString& lap, const QString& start,
                                        const QString& seconds, qint32 TicksPerSecond);
+
+// Why a stop the operator enters for the car cannot be, in the operator's words; none when it
+// can. A stop falls in a lap the car has driven or is driving, lasts a second or more, has
+// ended by `now`, and overlaps none of the car's other stops (`replacing`: the index of the
+// stop it corrects, left out).
+std::optional<QString> stopRefusal(const core::CarSlot& car, const core::PitStop& stop,
+                                   std::optional<qsizetype> replacing, qint32 now,
+                                   qint32 TicksPerSecond);
 
 }  // namespace kaltero::timing

@@ -157,9 +157,9 @@ inline QByteArray wholeRace(const model::RaceModel& race, Compare how = Compare:
         {u"SortKey"_s, sortKeys},
         {u"standings"_s, standings},
         {u"StopNoAsk"_s, st.StopNoAsk},
-        {u"rules"_s,
-         QVariantList{r.PitStopSeconds, r.MaxStintMinutes, r.MaxDrivingMinutes, r.MinDrivingMinutes,
-                      r.MinPitStopSeconds, r.MinPitStops, r.StintMessage, r.StintMessageMinutes}}};
+        {u"rules"_s, QVariantList{r.PitStopSeconds, r.MaxStintMinutes, r.MaxDrivingMinutes,
+                                  r.MinDrivingMinutes, r.MinPitStopSeconds, r.MinPitStops,
+                                  r.StintMessage, r.StintMessageMinutes, r.PitTimeRule}}};
     return QJsonDocument(QJsonObject::fromVariantMap(whole)).toJson();
 }
 

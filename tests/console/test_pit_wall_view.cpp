@@ -2,19 +2,24 @@
 // and beeps, the fuel laps beside the litres left, and the pit-wall window's tables and its stop
 // entries, on a race driven through the model's operations.
 
+#include "common/file_bytes.h"
 #include "console/pit_stop_dialog.h"
 #include "console/pit_wall_window.h"
 #include "console_fixture.h"
+#include "journal/journal.h"
 #include "widgets/colours.h"
 
 #include <QAbstractItemModel>
 #include <QComboBox>
 #include <QTableView>
+#include <QTableWidget>
 
 using kaltero::console::PitStopDialog;
 using kaltero::console::PitWallWindow;
 using kaltero::core::PitStop;
 using kaltero::core::RaceRules;
+using kaltero::testing::ConsoleFixture;
+using kaltero::testing::JournalFiles;
 using kaltero::testing::Race;
 using namespace Qt::StringLiterals;
 
@@ -113,11 +118,17 @@ private Q_SLOTS:
         };
         const QList<Step> steps = {
             {0, false, u"スティント 0:00 残り 10:00\nピット 0/2回"_s, u"none"_s, 0},
-            {120, true, u"スティント 2:00 残り 8:00\nピット 0/2回"_s, u"none"_s, 0},
-            {240, true, u"スティント 4:00 残り 6:00\nピット 0/2回"_s, u"none"_s, 0},
-            {299, false, u"スティント 4:59 残り 5:01\nピット 0/2回"_s, u"none"_s, 0},
-            {301, false, u"スティント 5:01 残り 4:59\nピット 0/2回"_s, u"amber"_s, 1},
-            {360, true, u"スティント 6:00 残り 4:00\nピット 0/2回"_s, u"amber"_s, 1},
+            // From the first lap on, the latest lap to pit at the median lap (2:00).
+            {120, true, u"スティント 2:00 残り 8:00\nピット 0/2回 最遅ピット 5周目"_s, u"none"_s,
+             0},
+            {240, true, u"スティント 4:00 残り 6:00\nピット 0/2回 最遅ピット 5周目"_s, u"none"_s,
+             0},
+            {299, false, u"スティント 4:59 残り 5:01\nピット 0/2回 最遅ピット 5周目"_s, u"none"_s,
+             0},
+            {301, false, u"スティント 5:01 残り 4:59\nピット 0/2回 最遅ピット 5周目"_s, u"amber"_s,
+             1},
+            {360, true, u"スティント 6:00 残り 4:00\nピット 0/2回 最遅ピット 5周目"_s, u"amber"_s,
+             1},
         };
         for (const Step& step : steps) {
             race.at(step.at);
@@ -128,15 +139,18 @@ private Q_SLOTS:
             QCOMPARE(race.alertColour(), step.colour);
             QCOMPARE(race.prompts.beeps(), step.beeps);
         }
-        // In the pit from 6:05 to 6:45 on lap 4, out with B: a new stint, the warning gone.
+        // In the pit from 6:05 to 6:45 on lap 4, out with B: a new stint, the warning gone; the
+        // stop is no one's driving time.
         race.at(405);
         race.model.recordPitStop(0, PitStop{4, 365'000, 405'000, false});
         race.model.chooseDriver(0, u"B"_s, u"0"_s);
-        QCOMPARE(race.line()->text(), u"スティント 0:45 残り 9:15\nピット 1/2回 0:40 0:00前"_s);
+        QCOMPARE(race.line()->text(),
+                 u"スティント 0:05 残り 9:55\nピット 1/2回 0:40 0:00前 最遅ピット 8周目"_s);
         QCOMPARE(race.alertColour(), u"none"_s);
         race.at(420);
         race.closeLap();
-        QCOMPARE(race.line()->text(), u"スティント 1:00 残り 9:00\nピット 1/2回 0:40 0:15前"_s);
+        QCOMPARE(race.line()->text(),
+                 u"スティント 0:20 残り 9:40\nピット 1/2回 0:40 0:15前 最遅ピット 8周目"_s);
         QCOMPARE(race.prompts.beeps(), 1);
         QVERIFY(race.ui().Car[0]->Lbl_FuelLaps->text().isEmpty());  // no course, no economy
         QVERIFY(race.ui().Car[1]->Lbl_PitWall->text().isEmpty());   // not taking part
@@ -144,18 +158,21 @@ private Q_SLOTS:
         auto* wall = race.openWall();
         QCOMPARE(rows(wall, u"Tbl_Stints"_s),
                  (QList<QStringList>{{u"１号車"_s, u"A"_s, u"1"_s, u"3"_s, u"6:00"_s},
-                                     {u"１号車"_s, u"B"_s, u"4"_s, u"2"_s, u"1:00"_s}}));
+                                     {u"１号車"_s, u"B"_s, u"4"_s, u"2"_s, u"0:20"_s}}));
         QCOMPARE(rows(wall, u"Tbl_Drivers"_s),
                  (QList<QStringList>{{u"１号車"_s, u"A"_s, u"6:00"_s, u"3"_s, u"1"_s, {}},
-                                     {u"１号車"_s, u"B"_s, u"1:00"_s, u"2"_s, u"1"_s, {}}}));
+                                     {u"１号車"_s, u"B"_s, u"0:20"_s, u"2"_s, u"1"_s, {}}}));
         QCOMPARE(rows(wall, u"Tbl_PitStops"_s),
                  (QList<QStringList>{
-                     {u"１号車"_s, u"4"_s, u"14:06:05"_s, u"14:06:45"_s, u"0:40"_s, u"短"_s}}));
+                     {u"１号車"_s, u"4"_s, u"0:06:05"_s, u"0:06:45"_s, u"0:40"_s, u"短"_s}}));
         QVERIFY(rows(wall, u"Tbl_LapChecks"_s)
                     .contains(QStringList{u"１号車"_s, u"4"_s, u"0:40"_s, u"短いピット"_s}));
+        // 4 laps closed, B's stint at 0:20 of 10:00 and a median lap of 2:00: in by lap 8.
+        QCOMPARE(rows(wall, u"Tbl_Cars"_s),
+                 (QList<QStringList>{{u"１号車"_s, u"最遅ピット 8周目"_s, u"1/2回"_s, {}}}));
         // The window follows the clock: B's lap runs on.
         race.at(450);
-        QCOMPARE(rows(wall, u"Tbl_Stints"_s).last().last(), u"1:30"_s);
+        QCOMPARE(rows(wall, u"Tbl_Stints"_s).last().last(), u"0:50"_s);
         // One window per console.
         QCOMPARE(race.openWall(), wall);
         QCOMPARE(race.program.window()->findChildren<PitWallWindow*>().size(), 1);
@@ -250,7 +267,10 @@ private Q_SLOTS:
     // minimum is marked 短, one the operator entered 手入力.
     void stopsAreEnteredCorrectedAndRemoved() {
         PitRace race(kRules);
-        race.at(420);
+        race.at(600);
+        for (int lap = 0; lap < 5; ++lap) {
+            race.closeLap();
+        }
         race.model.recordPitStop(0, PitStop{4, 365'000, 405'000, false});
         auto* wall = race.openWall();
 
@@ -260,13 +280,17 @@ private Q_SLOTS:
         enter(dialog, u"0"_s, u"0:08:00"_s, u"70"_s);  // no lap 0: told, the dialog stays
         QCOMPARE(race.prompts.calls().size(), 1);
         QVERIFY(dialog->isVisible());
+        // A lap the car has not reached: told why, the dialog stays.
+        enter(dialog, u"99"_s, u"0:08:00"_s, u"70"_s);
+        QCOMPARE(race.prompts.calls().last().text, u"周は 6 周目までで入力してください。"_s);
+        QVERIFY(dialog->isVisible());
         enter(dialog, u"6"_s, u"0:08:00"_s, u"70"_s);
-        QVERIFY(!dialog->isVisible());
+        QVERIFY2(!dialog->isVisible(), qPrintable(race.prompts.calls().last().text));
         QCOMPARE(race.car(0).pitStops,
                  (QList<PitStop>{{4, 365'000, 405'000, false}, {6, 480'000, 550'000, true}}));
-        QCOMPARE(rows(wall, u"Tbl_PitStops"_s).last(),
-                 (QStringList{u"１号車"_s, u"6"_s, u"14:08:00"_s, u"14:09:10"_s, u"1:10"_s,
-                              u"手入力"_s}));
+        QCOMPARE(
+            rows(wall, u"Tbl_PitStops"_s).last(),
+            (QStringList{u"１号車"_s, u"6"_s, u"0:08:00"_s, u"0:09:10"_s, u"1:10"_s, u"手入力"_s}));
 
         // The first stop was 65 s, not 40: no longer short.
         selectStop(wall, 0);
@@ -286,9 +310,77 @@ private Q_SLOTS:
         wall->findChild<QPushButton*>(u"Btn_PitStopDel"_s)->click();
         QCOMPARE(race.car(0).pitStops.size(), 2);
         race.prompts.answerYesNo(true);
+        // A stop entered meanwhile comes before it: 削除 still means the stop chosen.
+        race.model.editPitStop(0, -1, PitStop{2, 100'000, 130'000, true});
+        QCOMPARE(wall->currentStop(), std::optional(std::pair{0, 2}));
         wall->findChild<QPushButton*>(u"Btn_PitStopDel"_s)->click();
-        QCOMPARE(race.car(0).pitStops, (QList<PitStop>{{4, 365'000, 430'000, true}}));
-        QCOMPARE(rows(wall, u"Tbl_PitStops"_s).size(), 1);
+        QCOMPARE(race.car(0).pitStops,
+                 (QList<PitStop>{{2, 100'000, 130'000, true}, {4, 365'000, 430'000, true}}));
+        QCOMPARE(rows(wall, u"Tbl_PitStops"_s).size(), 2);
+    }
+
+    // 修正 then 登録 with nothing changed leaves a stop timed to the tick as it was; a change of
+    // the lap alone keeps its start and length to the tick.
+    void unchangedCorrectionChangesNothing() {
+        PitRace race(kRules);
+        race.at(420);
+        for (int lap = 0; lap < 4; ++lap) {
+            race.closeLap();
+        }
+        race.model.recordPitStop(0, PitStop{4, 365'250, 380'750, false});
+        auto* wall = race.openWall();
+        selectStop(wall, 0);
+        wall->findChild<QPushButton*>(u"Btn_PitStopEdit"_s)->click();
+        auto* dialog = openDialog(wall);
+        QCOMPARE(dialog->findChild<QLineEdit*>(u"Txt_PitStopLength"_s)->text(), u"15"_s);
+        dialog->findChild<QPushButton*>(u"Btn_PitStopOk"_s)->click();
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(race.car(0).pitStops, (QList<PitStop>{{4, 365'250, 380'750, false}}));
+        wall->findChild<QPushButton*>(u"Btn_PitStopEdit"_s)->click();
+        enter(openDialog(wall), u"3"_s, u"0:06:05"_s, u"15"_s);
+        QCOMPARE(race.car(0).pitStops, (QList<PitStop>{{3, 365'250, 380'750, true}}));
+    }
+
+    // A rule corrected in the window during a race is in force at once, kept for the next Start,
+    // and a console killed and resumed times the race by it.
+    void rulesCorrectedDuringTheRaceOutliveAResume() {
+        JournalFiles files;
+        {
+            PitRace race(kRules);
+            auto* wall = race.openWall();
+            auto* table = wall->findChild<QTableWidget*>(u"Tbl_Rules"_s);
+            const auto valueOf = [table](const QString& label) {
+                for (int r = 0; r < table->rowCount(); ++r) {
+                    if (table->item(r, 0)->text().startsWith(label)) {
+                        return table->item(r, 1);
+                    }
+                }
+                return static_cast<QTableWidgetItem*>(nullptr);
+            };
+            QCOMPARE(valueOf(u"最大スティント分数"_s)->text(), u"10"_s);
+            valueOf(u"最大スティント分数"_s)->setText(u"20"_s);
+            valueOf(u"ピット時間の扱い"_s)->setText(u"3"_s);
+            wall->findChild<QPushButton*>(u"Btn_RulesSet"_s)->click();
+            QCOMPARE(race.prompts.calls().last().text,
+                     u"ピット時間の扱いが不正です。０、１、２のいずれかで指定してください。"_s);
+            QCOMPARE(race.state().rules, kRules);
+            valueOf(u"ピット時間の扱い"_s)->setText(u"2"_s);
+            wall->findChild<QPushButton*>(u"Btn_RulesSet"_s)->click();
+            QCOMPARE(race.state().rules.MaxStintMinutes, 20);
+            QCOMPARE(race.state().rules.PitTimeRule, 2);
+            QCOMPARE(race.line()->text(), u"スティント 0:00 残り 20:00\nピット 0/2回"_s);
+            QCOMPARE(race.console.settings.rules.MaxStintMinutes, 20);
+            QVERIFY(race.program.journal()->flush());
+            files = JournalFiles::of(QDir(race.dir.path()));
+        }
+        ConsoleFixture again([&](const QDir& folder) { QVERIFY(files.copyTo(folder)); },
+                             ConsoleFixture::kStart.addSecs(60), true);
+        QVERIFY(again.model.timing());
+        QCOMPARE(again.state().rules.MaxStintMinutes, 20);
+        QCOMPARE(again.state().rules.PitTimeRule, 2);
+        // What the car did while the console was down is not known.
+        QCOMPARE(again.ui().Car[0]->Lbl_PitWall->text(),
+                 u"スティント 0:00+不明 残り 20:00\nピット 0/2回"_s);
     }
 };
 

@@ -132,7 +132,7 @@ private Q_SLOTS:
                 QStringLiteral("\r\n[計測記録]\r\n保存日数=30\r\n[耐久規定]\r\n"
                                "最大スティント分数=0\r\n最大運転分数=0\r\n"
                                "最小運転分数=0\r\n最小ピット秒数=0\r\n"
-                               "最少ピット回数=0\r\n"))));
+                               "最少ピット回数=0\r\nピット時間の扱い=0\r\n"))));
     }
 
     // The pit stop threshold and the endurance rules: shown, checked, saved with the rest and
@@ -140,15 +140,15 @@ private Q_SLOTS:
     void rulesAreShownSavedAndPutInForce() {
         Panel p;
         auto* grid = p.ui().Spd_Mess;
-        QCOMPARE(grid->rowCount(), 15);
+        QCOMPARE(grid->rowCount(), 16);
         QCOMPARE(grid->cellText(1, 9), QStringLiteral("最大スティント分数 (0 = 使用しない)"));
         QCOMPARE(grid->cellText(2, 8), QStringLiteral("20"));
         QCOMPARE(grid->cellText(2, 9), QStringLiteral("0"));
         QCOMPARE(grid->cellText(2, 14),
                  QStringLiteral("スティント上限が近づいています。ピットインしてください。"));
         QCOMPARE(grid->cellText(2, 15), QStringLiteral("5"));
-        const QStringList values = {u"30"_s, u"60"_s, u"240"_s, u"45"_s,
-                                    u"40"_s, u"3"_s,  u"BOX"_s, u"4"_s};
+        const QStringList values = {u"30"_s, u"60"_s,  u"240"_s, u"45"_s, u"40"_s,
+                                    u"3"_s,  u"BOX"_s, u"4"_s,   u"2"_s};
         for (int i = 0; i < values.size(); ++i) {
             p.set(8 + i, values[i]);
         }
@@ -165,13 +165,15 @@ private Q_SLOTS:
                                                 .MinPitStopSeconds = 40,
                                                 .MinPitStops = 3,
                                                 .StintMessage = u"BOX"_s,
-                                                .StintMessageMinutes = 4};
+                                                .StintMessageMinutes = 4,
+                                                .PitTimeRule = 2};
         QVERIFY(p.console.settings.rules == expected);
         QVERIFY(p.state().rules == expected);
         QCOMPARE(changes, QList<kaltero::model::Op>{kaltero::model::Op::RulesSet});
         QCOMPARE(p.stored(ini::kTimingSection, ini::kPitStopSeconds), u"30"_s);
         QCOMPARE(p.stored(ini::kRulesSection, ini::kMaxStintMinutes), u"60"_s);
         QCOMPARE(p.stored(ini::kRulesSection, ini::kMinPitStops), u"3"_s);
+        QCOMPARE(p.stored(ini::kRulesSection, ini::kPitTimeRule), u"2"_s);
         QCOMPARE(p.stored(ini::kMessageSection, ini::kStintMessage), u"BOX"_s);
         QCOMPARE(p.stored(ini::kMessageSection, ini::kStintMessageMinutes), u"4"_s);
         // The same rules again announce nothing.

@@ -27,14 +27,15 @@ using kaltero::testing::writeBytes;
 namespace {
 
 QString describeRules(const kaltero::core::RaceRules& r) {
-    return u"%1/%2/%3/%4/%5/%6/%7/%8"_s.arg(r.PitStopSeconds)
+    return u"%1/%2/%3/%4/%5/%6/%7/%8/%9"_s.arg(r.PitStopSeconds)
         .arg(r.MaxStintMinutes)
         .arg(r.MaxDrivingMinutes)
         .arg(r.MinDrivingMinutes)
         .arg(r.MinPitStopSeconds)
         .arg(r.MinPitStops)
         .arg(r.StintMessage)
-        .arg(r.StintMessageMinutes);
+        .arg(r.StintMessageMinutes)
+        .arg(r.PitTimeRule);
 }
 
 // Every field on one line, so that a mismatch shows which one differs.
@@ -85,7 +86,8 @@ const QString kCompleteFile =
     u"最大運転分数=0\r\n"
     u"最小運転分数=0\r\n"
     u"最小ピット秒数=0\r\n"
-    u"最少ピット回数=0\r\n"_s;
+    u"最少ピット回数=0\r\n"
+    u"ピット時間の扱い=0\r\n"_s;
 
 // kCompleteFile with the access key a fresh file got.
 QString completeFileWithKey(const QString& key) {
@@ -104,7 +106,7 @@ QString fileWith(const QString& precision, const QString& seconds, const QString
            kKey +
            u"\r\n[計測記録]\r\n保存日数=30\r\n[耐久規定]\r\n最大スティント分数=0\r\n最大運転分数="
            u"0\r\n"
-           u"最小運転分数=0\r\n最小ピット秒数=0\r\n最少ピット回数=0\r\n"_s;
+           u"最小運転分数=0\r\n最小ピット秒数=0\r\n最少ピット回数=0\r\nピット時間の扱い=0\r\n"_s;
 }
 
 }  // namespace
@@ -364,24 +366,29 @@ private Q_SLOTS:
         QTest::addColumn<QString>("pitSeconds");
         QTest::addColumn<int>("maxStint");
         QTest::addColumn<int>("pitStopSeconds");
-        QTest::newRow("set") << u"65"_s << u"30"_s << 65 << 30;
-        QTest::newRow("0 is not used") << u"0"_s << u"20"_s << 0 << 20;
-        QTest::newRow("negative") << u"-5"_s << u"-1"_s << 0 << 20;
-        QTest::newRow("word") << u"abc"_s << u"x"_s << 0 << 20;
-        QTest::newRow("threshold 0") << u"1"_s << u"0"_s << 1 << 20;
+        QTest::addColumn<QString>("pitTimeText");
+        QTest::addColumn<int>("pitTime");
+        QTest::newRow("set") << u"65"_s << u"30"_s << 65 << 30 << u"1"_s << 1;
+        QTest::newRow("0 is not used") << u"0"_s << u"20"_s << 0 << 20 << u"2"_s << 2;
+        QTest::newRow("negative") << u"-5"_s << u"-1"_s << 0 << 20 << u"-1"_s << 0;
+        QTest::newRow("word") << u"abc"_s << u"x"_s << 0 << 20 << u"x"_s << 0;
+        QTest::newRow("threshold 0") << u"1"_s << u"0"_s << 1 << 20 << u"3"_s << 0;
     }
     void rules() {
         QFETCH(QString, stint);
         QFETCH(QString, pitSeconds);
         QFETCH(int, maxStint);
         QFETCH(int, pitStopSeconds);
+        QFETCH(QString, pitTimeText);
+        QFETCH(int, pitTime);
         QVERIFY(writeBytes(
-            file_,
-            encodeCp932(QString(u"[計測環境設定]\r\nピット判定秒数="_s + pitSeconds +
-                                u"\r\n[耐久規定]\r\n最大スティント分数="_s + stint + u"\r\n"_s))));
+            file_, encodeCp932(QString(u"[計測環境設定]\r\nピット判定秒数="_s + pitSeconds +
+                                       u"\r\n[耐久規定]\r\n最大スティント分数="_s + stint +
+                                       u"\r\nピット時間の扱い="_s + pitTimeText + u"\r\n"_s))));
         const Settings s = ReadSettings(file_);
         QCOMPARE(s.rules.MaxStintMinutes, maxStint);
         QCOMPARE(s.rules.PitStopSeconds, pitStopSeconds);
+        QCOMPARE(s.rules.PitTimeRule, pitTime);
     }
 
     void fileIsReadOnceAndWrittenAtMostOnce_data() {
@@ -493,9 +500,9 @@ private Q_SLOTS:
         QFETCH(int, noCommSeconds);
         QFETCH(int, checkDefaultLaps);
         const Settings current;
-        const PanelRows rows{precision, seconds, u"a,b"_s, u"c"_s, u"d"_s,
-                             u",e,,"_s, laps,    u"20"_s,  u"0"_s, u"0"_s,
-                             u"0"_s,    u"0"_s,  u"0"_s,   u"s"_s, u"5"_s};
+        const PanelRows rows{precision, seconds, u"a,b"_s, u"c"_s, u"d"_s, u",e,,"_s,
+                             laps,      u"20"_s, u"0"_s,   u"0"_s, u"0"_s, u"0"_s,
+                             u"0"_s,    u"s"_s,  u"5"_s,   u"0"_s};
         const auto result = settingsFromPanel(current, rows);
         const Settings& s = result.settings;
         QCOMPARE(result.ok, ok);
@@ -524,12 +531,13 @@ private Q_SLOTS:
     // The pit stop threshold, the five rules, the stint message and its minutes: whole numbers
     // or the confirm is refused at the first bad row, nothing but the precision taken.
     void panelRules_data() {
-        QTest::addColumn<QStringList>("ruleRows");  // rows 8..15
+        QTest::addColumn<QStringList>("ruleRows");  // rows 8..16
         QTest::addColumn<int>("badRow");
         QTest::addColumn<QString>("rules");  // as describeRules gives them, when accepted
         const auto rows = [](const char* pit, const char* stint, const char* maxDrv,
                              const char* minDrv, const char* minStop, const char* stops,
-                             const QString& message, const char* minutes) {
+                             const QString& message, const char* minutes,
+                             const char* pitTime = "0") {
             return QStringList{QString::fromUtf8(pit),
                                QString::fromUtf8(stint),
                                QString::fromUtf8(maxDrv),
@@ -537,14 +545,16 @@ private Q_SLOTS:
                                QString::fromUtf8(minStop),
                                QString::fromUtf8(stops),
                                message,
-                               QString::fromUtf8(minutes)};
+                               QString::fromUtf8(minutes),
+                               QString::fromUtf8(pitTime)};
         };
         QTest::newRow("all set") << rows("30", "60", "240", "45", "40", "3", u"BOX, now"_s, "4")
-                                 << 0 << u"30/60/240/45/40/3/BOX  now/4"_s;
+                                 << 0 << u"30/60/240/45/40/3/BOX  now/4/0"_s;
         QTest::newRow("zeros are not used")
-            << rows("1", "0", "0", "0", "0", "0", u""_s, "0") << 0 << u"1/0/0/0/0/0//0"_s;
+            << rows("1", "0", "0", "0", "0", "0", u""_s, "0") << 0 << u"1/0/0/0/0/0//0/0"_s;
         QTest::newRow("blanks and full width")
-            << rows(" 25 ", "６０", "0", "0", "0", "0", u"m"_s, "5") << 0 << u"25/60/0/0/0/0/m/5"_s;
+            << rows(" 25 ", "６０", "0", "0", "0", "0", u"m"_s, "5") << 0
+            << u"25/60/0/0/0/0/m/5/0"_s;
         QTest::newRow("threshold 0 refused")
             << rows("0", "60", "0", "0", "0", "0", u"m"_s, "5") << 8 << QString();
         QTest::newRow("stint minutes decimal refused")
@@ -559,6 +569,11 @@ private Q_SLOTS:
             << rows("20", "60", "0", "0", "0", "100000", u"m"_s, "5") << 13 << QString();
         QTest::newRow("message minutes letters refused")
             << rows("20", "60", "0", "0", "0", "0", u"m"_s, "5分") << 15 << QString();
+        QTest::newRow("stop split at the driver change")
+            << rows("20", "60", "0", "0", "0", "0", u"m"_s, "5", "2") << 0
+            << u"20/60/0/0/0/0/m/5/2"_s;
+        QTest::newRow("pit time rule beyond 2 refused")
+            << rows("20", "60", "0", "0", "0", "0", u"m"_s, "5", "3") << 16 << QString();
     }
     void panelRules() {
         QFETCH(QStringList, ruleRows);

@@ -112,7 +112,8 @@ private Q_SLOTS:
                                         .arg(stood)));
             }
 
-            // A stint per driver, each from the lap its stop fell in; the times are the laps'.
+            // A stint per driver, each from the lap its stop fell in; the times are the laps'
+            // less the time in the pit, which is no one's driving time.
             const auto wall = timing::carWall(car, race.state(), 1000, console.TickCnt());
             QList<timing::Stint> expected;
             qint64 total = 0;
@@ -123,6 +124,9 @@ private Q_SLOTS:
                 for (qint32 lap = first; lap < next; ++lap) {
                     QVERIFY(car.laps[lap - 1].timed);
                     ticks += car.laps[lap - 1].ticks;
+                }
+                if (st > 0) {
+                    ticks -= car.pitStops[st - 1].length();
                 }
                 total += ticks;
                 expected << timing::Stint{driverName(s, st), first, next - first, ticks};

@@ -72,10 +72,12 @@ void record(RaceModel& m, int slot, int lapNo, qint32 ticks, qint32 endTick, con
 }
 
 // Laps of 85 s, 95 s (a 25 s stop in it) and 200 s, the last by 佐藤, who drives on; 鈴木 is
-// in the driver table but has not driven. 110 s of the race are left.
+// in the driver table but has not driven, nor has 田中 of the driver list. 110 s of the race
+// are left.
 void buildEndurance(RaceModel& m) {
     m.setAddress(1, u"10.0.0.2"_s, true);
     m.chooseCar(1, u"ZZ"_s, u"60"_s, 60.0F, 2000.0F);
+    m.listDriverEntries(1, {u"佐藤"_s, u"田中"_s});
     m.chooseCourse(u"C"_s, 4000);
     m.setRules({.PitStopSeconds = 20,
                 .MaxStintMinutes = 3,
@@ -209,9 +211,9 @@ private Q_SLOTS:
         row("message cut", LongTexts, u"cars/0/messageIn"_s,
             u"\""_s + kLongText.left(256) + u"\""_s);
         row("rules in ms", Endurance, u"rules"_s,
-            u"{\"maxDrivingMs\":180000,\"maxStintMs\":180000,\"minDrivingMs\":300000,\"minPitStopMs\":30000,\"minPitStops\":2,\"pitStopMs\":20000}"_s);
+            u"{\"maxDrivingMs\":180000,\"maxStintMs\":180000,\"minDrivingMs\":300000,\"minPitStopMs\":30000,\"minPitStops\":2,\"pitStopMs\":20000,\"pitTimeRule\":0}"_s);
         row("rules not used", Recorded, u"rules"_s,
-            u"{\"maxDrivingMs\":null,\"maxStintMs\":null,\"minDrivingMs\":null,\"minPitStopMs\":null,\"minPitStops\":null,\"pitStopMs\":20000}"_s);
+            u"{\"maxDrivingMs\":null,\"maxStintMs\":null,\"minDrivingMs\":null,\"minPitStopMs\":null,\"minPitStops\":null,\"pitStopMs\":20000,\"pitTimeRule\":0}"_s);
         row("stop shorter than the minimum", Endurance, u"cars/0/pitStops"_s,
             u"[{\"byOperator\":false,\"endMs\":1765000125000,\"lap\":2,\"lengthMs\":25000,\"short\":true,\"startMs\":1765000100000}]"_s);
         row("no stops", Recorded, u"cars/0/pitStops"_s, u"[]"_s);
@@ -233,11 +235,19 @@ private Q_SLOTS:
         row("driver not driven yet", Endurance, u"cars/0/drivers/0"_s,
             u"{\"average\":\"\",\"best\":\"\",\"drivingMs\":0,\"laps\":0,\"missesMin\":true,\"name\":\"鈴木\",\"overMax\":\"none\",\"stints\":0}"_s);
         row("driver past the maximum", Endurance, u"cars/0/drivers/1/overMax"_s, u"\"passed\""_s);
-        row("driver can still reach the minimum", Endurance, u"cars/0/drivers/1/missesMin"_s,
-            u"false"_s);
-        // 山田 drove two stints without a row in the driver table.
+        // 佐藤 alone could reach the minimum (100 s missing), not with 鈴木 (300 s) in 110 s.
+        row("minimum judged with the other drivers", Endurance, u"cars/0/drivers/1/missesMin"_s,
+            u"true"_s);
+        // 山田 drove two stints without a row in the driver table; the stop is no one's time.
         row("driver of laps only", Endurance, u"cars/0/drivers/2"_s,
-            u"{\"average\":\"\",\"best\":\"\",\"drivingMs\":180000,\"laps\":2,\"missesMin\":true,\"name\":\"山田\",\"overMax\":\"near\",\"stints\":2}"_s);
+            u"{\"average\":\"\",\"best\":\"\",\"drivingMs\":155000,\"laps\":2,\"missesMin\":true,\"name\":\"山田\",\"overMax\":\"near\",\"stints\":2}"_s);
+        row("driver of the driver list not driven yet", Endurance, u"cars/0/drivers/3/name"_s,
+            u"\"田中\""_s);
+        // The stint maximum (3:00) is passed: in on the lap just closed; the fuel lasts longer.
+        row("latest lap to pit", Endurance, u"cars/0/latestPitLap"_s, u"3"_s);
+        row("no latest lap without a limit", Recorded, u"cars/0/latestPitLap"_s, u"null"_s);
+        // One more stop of 30 s and a lap (median 95 s) does not fit in the 110 s left.
+        row("least stop count out of reach", Endurance, u"cars/0/pitStopsOutOfReach"_s, u"true"_s);
     }
     void fields() {
         QFETCH(int, race);
@@ -251,6 +261,55 @@ private Q_SLOTS:
         s.derive();
         const RaceMoment moment{kStart.toMSecsSinceEpoch() + 10'000, 5'000};
         QCOMPARE(compact(at(pageRace(m, s, moment), path)), json);
+    }
+
+    // Every figure in ms, at 1/1000 (a tick is 1 ms) and at 1/100 (a tick is 10 ms): a figure
+    // left in ticks passes at 1/1000 and shows a tenth at 1/100. The rules and the wall clock
+    // are in ms whatever the precision; the stint time left is the maximum less the ticks.
+    void msFieldsAtBothPrecisions_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<double>("at1000");
+        QTest::addColumn<double>("at100");
+        const double start = double(kStart.toMSecsSinceEpoch());
+        const auto row = [](const char* path, double at1000, double at100) {
+            QTest::newRow(path) << QString::fromUtf8(path) << at1000 << at100;
+        };
+        row("clock/elapsedMs", 5000, 50000);
+        row("clock/remainingMs", 3590000, 3590000);
+        row("cars/0/laps/0/ms", 85000, 850000);
+        row("cars/0/laps/0/end", start + 85000, start + 850000);
+        row("cars/0/lastMs", 200000, 2000000);
+        row("cars/0/bestMs", 200000, 2000000);
+        row("cars/0/averageMs", 200000, 2000000);
+        row("standings/0/bestMs", 200000, 2000000);
+        row("standings/0/lastMs", 200000, 2000000);
+        row("cars/0/pitStops/0/startMs", start + 100000, start + 1000000);
+        row("cars/0/pitStops/0/endMs", start + 125000, start + 1250000);
+        row("cars/0/pitStops/0/lengthMs", 25000, 250000);
+        row("cars/0/stint/ms", 200000, 2000000);
+        row("cars/0/stint/leftMs", -20000, -1820000);
+        row("cars/0/drivers/1/drivingMs", 200000, 2000000);
+        row("rules/pitStopMs", 20000, 20000);
+        row("rules/maxStintMs", 180000, 180000);
+        row("rules/maxDrivingMs", 180000, 180000);
+        row("rules/minDrivingMs", 300000, 300000);
+        row("rules/minPitStopMs", 30000, 30000);
+    }
+    void msFieldsAtBothPrecisions() {
+        QFETCH(QString, path);
+        QFETCH(double, at1000);
+        QFETCH(double, at100);
+        RaceModel m;
+        buildEndurance(m);
+        for (const auto& [precision, ms] : {std::pair{u"1/1000"_s, at1000}, {u"1/100"_s, at100}}) {
+            Settings s;
+            s.Precision = precision;
+            s.derive();
+            const RaceMoment moment{kStart.toMSecsSinceEpoch() + 10'000, 5'000};
+            const QJsonValue value = at(pageRace(m, s, moment), path);
+            QVERIFY2(value.isDouble(), qPrintable(precision));
+            QCOMPARE(value.toDouble(), ms);
+        }
     }
 
     // A car's text reaches a page without what could upset it, and no longer than shown.

@@ -69,9 +69,12 @@ void driveTheScript(ScriptedRace& r) {
     race.chooseCourse(u"鈴鹿"_s, 4000);
     race.chooseDriver(0, u"山田"_s, u"0"_s);
     race.chooseDriver(1, u"佐藤"_s, u"0"_s);
+    race.listDriverEntries(0, {u"山田"_s, u"鈴木"_s});
+    race.listDriverEntries(0, {u"山田"_s, u"鈴木"_s});  // the same entries are no change
     race.refuel(1, 10.0F);
     core::RaceRules rules;
     rules.MaxStintMinutes = 60;
+    rules.PitTimeRule = 2;
     race.setRules(rules);
     race.setRules(rules);  // the same rules again are no change
     race.start(kStart, std::nullopt);
@@ -83,7 +86,7 @@ void driveTheScript(ScriptedRace& r) {
     race.correctLapCount(1, 4);  // lap 3 was never seen
     r.report(1, 256000);
     race.editLapTime(0, 1, u"1'20\"000"_s, 80000);
-    race.chooseDriver(0, u"鈴木"_s, u"0"_s);
+    race.chooseDriver(0, u"鈴木"_s, u"0"_s, 260000);  // in the pit: when it was entered counts
     race.recordPitStop(0, {4, 250000, 275000, false});
     // Stops the operator enters and corrects (a car that stopped out of reach).
     race.editPitStop(1, -1, {3, 200000, 230000, true});
@@ -152,6 +155,7 @@ private Q_SLOTS:
                             u"course chosen: 鈴鹿 4000m"_s,
                             u"driver chosen: car 1 山田"_s,
                             u"driver chosen: car 2 佐藤"_s,
+                            u"driver entries listed: car 1 山田/鈴木"_s,
                             u"refuelled: car 2 10"_s,
                             u"rules set"_s,
                             u"started: 2026-04-03T10:00:00"_s,
@@ -208,7 +212,12 @@ private Q_SLOTS:
             QCOMPARE(b.AveLapTicks, a.AveLapTicks);
             QCOMPARE(b.PredictedLaps, a.PredictedLaps);
             QCOMPARE(b.pitStops, a.pitStops);
+            QCOMPARE(b.driverChanges, a.driverChanges);
+            QCOMPARE(b.mayDrive, a.mayDrive);
         }
+        QCOMPARE(replayed.race.car(0).driverChanges,
+                 (QList<core::DriverChange>{{260000, u"鈴木"_s}}));
+        QCOMPARE(replayed.race.car(0).mayDrive, (QStringList{u"山田"_s, u"鈴木"_s}));
         QCOMPARE(live.race.car(1).pitStops, (QList<core::PitStop>{{3, 200000, 231000, true}}));
         QCOMPARE(replayed.race.state().rules, live.race.state().rules);
     }

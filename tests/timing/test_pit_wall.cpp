@@ -6,6 +6,7 @@
 
 using kaltero::timing::ContactPeriod;
 using kaltero::timing::FuelLaps;
+using kaltero::timing::PitTime;
 using kaltero::timing::Stint;
 using kaltero::timing::StintLap;
 using namespace Qt::StringLiterals;
@@ -24,10 +25,30 @@ kaltero::core::CarSlot carWith(const QStringList& drivers, const QList<qint32>& 
         car.laps.append(lap);
     }
     car.LapCnt = qint32(drivers.size());
+    for (qsizetype i = 0; i < car.laps.size(); ++i) {
+        car.laps[i].endTick = qint32(60000 * (i + 1));
+    }
     for (const qint32 lap : stopLaps) {
         car.pitStops.append({lap, 0, 1, false});
     }
     return car;
+}
+
+// Each driver's time as "driver:ticks", in the order they first drove.
+QString drivingTimes(const QList<Stint>& stints) {
+    QStringList shown;
+    for (const auto& d : kaltero::timing::driverTimes(stints)) {
+        shown << u"%1:%2"_s.arg(d.driver).arg(d.ticks);
+    }
+    return shown.join(u' ');
+}
+
+// A race with `ticksLeft` of its time left.
+kaltero::core::RaceState raceWithTimeLeft(qint64 ticksLeft) {
+    kaltero::core::RaceState race;
+    race.EndTimeSet = true;
+    race.RemainTicks = qint32(ticksLeft);
+    return race;
 }
 
 }  // namespace
@@ -111,6 +132,152 @@ private Q_SLOTS:
         QCOMPARE(shown.join(u' '), times);
         QCOMPARE(kaltero::timing::currentStint(car, 0),
                  found.isEmpty() ? std::optional<Stint>() : std::optional(found.last()));
+    }
+
+    // A 30 s stop at the start of lap 3 (ticks 120000..150000), A in, B out: whose time it is,
+    // and the driver change entered before, during or after it.
+    void pitTimeRule_data() {
+        QTest::addColumn<int>("rule");
+        QTest::addColumn<QString>("inLapDriver");  // B: the change was entered on the in-lap
+        QTest::addColumn<qint32>("changeTick");    // 0: none entered
+        QTest::addColumn<QList<Stint>>("expected");
+        QTest::addColumn<QString>("times");
+        const QList<Stint> aThenB{{u"A"_s, 1, 2, 120000}, {u"B"_s, 3, 2, 90000}};
+        QTest::newRow("0: the stop is no one's")
+            << 0 << u"A"_s << 140000 << aThenB << u"A:120000 B:90000"_s;
+        QTest::newRow("1: the driver who drives out")
+            << 1 << u"A"_s << 140000 << QList<Stint>{{u"A"_s, 1, 2, 120000}, {u"B"_s, 3, 2, 120000}}
+            << u"A:120000 B:120000"_s;
+        QTest::newRow("2: split when the change was entered")
+            << 2 << u"A"_s << 130000 << QList<Stint>{{u"A"_s, 1, 2, 130000}, {u"B"_s, 3, 2, 110000}}
+            << u"A:130000 B:110000"_s;
+        QTest::newRow("2: a change entered on the out-lap leaves the stop to A")
+            << 2 << u"A"_s << 170000 << QList<Stint>{{u"A"_s, 1, 2, 150000}, {u"B"_s, 3, 2, 90000}}
+            << u"A:150000 B:90000"_s;
+        QTest::newRow("2: no change entered gives it to the driver who drives out")
+            << 2 << u"A"_s << 0 << QList<Stint>{{u"A"_s, 1, 2, 120000}, {u"B"_s, 3, 2, 120000}}
+            << u"A:120000 B:120000"_s;
+        QTest::newRow("2: a change on the in-lap takes effect at the stop")
+            << 2 << u"B"_s << 100000 << QList<Stint>{{u"A"_s, 1, 2, 120000}, {u"B"_s, 3, 2, 120000}}
+            << u"A:120000 B:120000"_s;
+        QTest::newRow("0: a change on the in-lap makes no one-lap stint")
+            << 0 << u"B"_s << 100000 << aThenB << u"A:120000 B:90000"_s;
+    }
+    void pitTimeRule() {
+        QFETCH(int, rule);
+        QFETCH(QString, inLapDriver);
+        QFETCH(qint32, changeTick);
+        QFETCH(QList<Stint>, expected);
+        QFETCH(QString, times);
+        auto car = carWith({u"A"_s, inLapDriver, u"B"_s, u"B"_s}, {});
+        car.pitStops.append({3, 120000, 150000, false});
+        if (changeTick > 0) {
+            car.driverChanges.append({changeTick, u"B"_s});
+        }
+        kaltero::core::RaceRules rules;
+        rules.PitTimeRule = rule;
+        const PitTime pitTime = kaltero::timing::pitTime(rules);
+        const QList<Stint> found =
+            kaltero::timing::stints(kaltero::timing::stintLaps(car, {}), pitTime);
+        QCOMPARE(found, expected);
+        QCOMPARE(drivingTimes(found), times);
+        QCOMPARE(kaltero::timing::currentStint(car, 0, pitTime), std::optional(found.last()));
+    }
+
+    // Every driver who may drive the car is judged from the start; they drive one at a time, so
+    // what they miss of the minimum (3:00) is summed against the race time left.
+    void minimumsTogether_data() {
+        QTest::addColumn<qint64>("ticksLeft");
+        QTest::addColumn<QString>("marks");  // "!": cannot reach the minimum any more
+        // A has driven 1:00, B and C (driver list and driver table) nothing: 8:00 missing.
+        QTest::newRow("time for all of them") << 480000LL << u"A:60000 B:0 C:0"_s;
+        QTest::newRow("one tick short for all of them") << 479999LL << u"A:60000! B:0! C:0!"_s;
+        QTest::newRow("too short for one alone") << 179999LL << u"A:60000! B:0! C:0!"_s;
+    }
+    void minimumsTogether() {
+        QFETCH(qint64, ticksLeft);
+        QFETCH(QString, marks);
+        auto race = raceWithTimeLeft(ticksLeft);
+        race.rules.MinDrivingMinutes = 3;
+        auto car = carWith({u"A"_s}, {});
+        car.mayDrive = QStringList{u"A"_s, u"B"_s};
+        car.drivers.append({.name = u"C"_s});
+        QStringList shown;
+        for (const auto& d : kaltero::timing::carWall(car, race, 1000, 60000).drivers) {
+            shown << u"%1:%2%3"_s.arg(d.time.driver)
+                         .arg(d.time.ticks)
+                         .arg(d.missesMinimum ? u"!"_s : QString());
+        }
+        QCOMPARE(shown.join(u' '), marks);
+    }
+
+    // Each stop still needed takes the minimum stop (30 s) and a median lap (60 s).
+    void stopsOutOfReach_data() {
+        QTest::addColumn<int>("stopsMade");
+        QTest::addColumn<qint64>("ticksLeft");
+        QTest::addColumn<bool>("outOfReach");
+        QTest::newRow("two to go, time for both") << 1 << 180000LL << false;
+        QTest::newRow("two to go, a tick short") << 1 << 179999LL << true;
+        QTest::newRow("all made") << 3 << 0LL << false;
+    }
+    void stopsOutOfReach() {
+        QFETCH(int, stopsMade);
+        QFETCH(qint64, ticksLeft);
+        QFETCH(bool, outOfReach);
+        auto race = raceWithTimeLeft(ticksLeft);
+        race.rules.MinPitStops = 3;
+        race.rules.MinPitStopSeconds = 30;
+        auto car = carWith({u"A"_s, u"A"_s, u"A"_s, u"A"_s}, {});
+        car.Running = true;
+        car.LapStartTick = 240000;
+        for (int i = 0; i < stopsMade; ++i) {
+            car.pitStops.append({i + 2, 60000 * (i + 1), 60000 * (i + 1) + 1000, false});
+        }
+        QCOMPARE(kaltero::timing::carWall(car, race, 1000, 240000).stopsOutOfReach, outOfReach);
+    }
+
+    // Ten laps of 2:00 closed: the stint maximum (60:00) is reached on lap 30 at the median lap;
+    // the fuel (course 4000 m, 2 l a lap) lasts to its own lap; the earlier one counts.
+    void latestPitLap_data() {
+        QTest::addColumn<int>("maxStintMinutes");
+        QTest::addColumn<float>("litres");  // 0: no fuel estimate
+        QTest::addColumn<QList<qint32>>("stopLaps");
+        QTest::addColumn<std::optional<qint32>>("latest");
+        QTest::newRow("the stint's maximum") << 60 << 0.0F << QList<qint32>{} << std::optional(30);
+        QTest::newRow("fuel runs out first") << 60 << 50.0F << QList<qint32>{} << std::optional(25);
+        QTest::newRow("the stint's maximum first")
+            << 60 << 100.0F << QList<qint32>{} << std::optional(30);
+        QTest::newRow("a stop began the stint on lap 6")
+            << 60 << 0.0F << QList<qint32>{6} << std::optional(35);
+        QTest::newRow("past the maximum: the lap just closed")
+            << 10 << 0.0F << QList<qint32>{} << std::optional(10);
+        QTest::newRow("fuel alone") << 0 << 50.0F << QList<qint32>{} << std::optional(25);
+        QTest::newRow("no limit") << 0 << 0.0F << QList<qint32>{} << std::optional<qint32>();
+    }
+    void latestPitLap() {
+        QFETCH(int, maxStintMinutes);
+        QFETCH(float, litres);
+        QFETCH(QList<qint32>, stopLaps);
+        QFETCH(std::optional<qint32>, latest);
+        kaltero::core::RaceState race;
+        race.rules.MaxStintMinutes = maxStintMinutes;
+        race.rules.PitTimeRule = 1;
+        race.CourseLength = litres > 0.0F ? 4000 : 0;
+        auto car = carWith(QStringList(10, u"A"_s), stopLaps);
+        for (auto& lap : car.laps) {
+            lap.ticks = 120000;
+        }
+        car.FuelEconomy = 2000.0F;
+        car.FuelTotal = litres;
+        // A lap counted and not yet closed is not yet driven.
+        car.laps.append(kaltero::core::Lap{});
+        car.LapCnt = 11;
+        car.LapPending = true;
+        car.Running = true;
+        car.Driver = u"A"_s;
+        car.LapStartTick = 1'200'000;
+        QCOMPARE(kaltero::timing::carWall(car, race, 1000, 1'210'000).latestPitLap,
+                 latest ? std::optional(*latest) : std::nullopt);
     }
 
     // The time of a lap the console was down in is unknown: it is in no stint's or driver's
@@ -333,6 +500,12 @@ private Q_SLOTS:
         QTest::newRow("fuel not a number")
             << 4000 << 2000.0F << std::numeric_limits<float>::quiet_NaN() << 10
             << std::optional<FuelLaps>();
+        QTest::newRow("exactly ten laps at 2.4 km/l")
+            << 4000 << 2400.0F << 60.0F << 26 << std::optional(FuelLaps{10, 36});
+        QTest::newRow("litres typed with a decimal")
+            << 4000 << 2500.0F << 33.6F << 1 << std::optional(FuelLaps{20, 21});
+        QTest::newRow("economy typed with a decimal")
+            << 1000 << 1234.5F << 8.1F << 0 << std::optional(FuelLaps{9, 9});
         QTest::newRow("beyond any race")
             << 1 << 3.0e38F << 3.0e38F << 0 << std::optional<FuelLaps>();
     }

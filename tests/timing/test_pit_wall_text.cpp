@@ -70,6 +70,56 @@ private Q_SLOTS:
         QTest::newRow("before the first lap")
             << O() << O() << 0 << 0 << QString() << u"ピット 0回"_s;
     }
+    // The stop line ends with what the car must still do: the stops out of reach, the latest lap.
+    void stopsLineEnds() {
+        CarWall wall = wallOf(2'530'000, 1'070'000, 1);
+        wall.stopsOutOfReach = true;
+        wall.latestPitLap = 57;
+        QCOMPARE(stopsText(wall, 1000, 3),
+                 u"ピット 1/3回 1:05 12:30前 最少ピット未達 最遅ピット 57周目"_s);
+        QCOMPARE(latestPitText(wall), u"最遅ピット 57周目"_s);
+        QCOMPARE(latestPitText(CarWall{}), QString());
+    }
+
+    // A stop the operator enters for a car on lap 5 (4 closed) at 0:10:00, with a stop on lap 3
+    // from 0:05:00 for 40 s.
+    void stopRefusals_data() {
+        QTest::addColumn<int>("lap");
+        QTest::addColumn<qint32>("start");  // seconds from the start
+        QTest::addColumn<qint32>("length");
+        QTest::addColumn<bool>("correcting");  // the stop on lap 3 itself
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("fits") << 4 << 400 << 30 << false << QString();
+        QTest::newRow("on the lap being driven") << 5 << 560 << 30 << false << QString();
+        QTest::newRow("lap beyond the car's")
+            << 6 << 400 << 30 << false << u"周は 5 周目までで入力してください。"_s;
+        QTest::newRow("no length")
+            << 4 << 400 << 0 << false << u"時間は１秒以上で入力してください。"_s;
+        QTest::newRow("ends after now")
+            << 5 << 590 << 30 << false
+            << u"ピットストップが現在より後に終わっています。開始と時間を確かめてください。"_s;
+        QTest::newRow("overlaps the other stop")
+            << 3 << 320 << 30 << false
+            << u"3周目のピットストップ (0:05:00 から 0:40) と重なっています。"_s;
+        QTest::newRow("ends as the other starts") << 3 << 270 << 30 << false << QString();
+        QTest::newRow("a correction overlaps itself") << 3 << 320 << 30 << true << QString();
+    }
+    void stopRefusals() {
+        QFETCH(int, lap);
+        QFETCH(qint32, start);
+        QFETCH(qint32, length);
+        QFETCH(bool, correcting);
+        QFETCH(QString, refusal);
+        kaltero::core::CarSlot car;
+        car.LapCnt = 4;
+        car.pitStops.append({3, 300'000, 340'000, false});
+        const kaltero::core::PitStop stop{lap, start * 1000, (start + length) * 1000, true};
+        QCOMPARE(stopRefusal(car, stop, correcting ? std::optional<qsizetype>(0) : std::nullopt,
+                             600'000, 1000)
+                     .value_or(QString()),
+                 refusal);
+    }
+
     // A stint with a lap the console was down in: its time is shown as what is known of it.
     void stintWithUnknownTime() {
         CarWall wall = wallOf(2'530'000, 1'070'000, 0);

@@ -278,6 +278,27 @@
     all.textContent = race.allCarMessage ? '全車一斉メッセージ: ' + race.allCarMessage : '';
     all.hidden = !race.allCarMessage;
     document.body.classList.toggle('timing', !!race.timing);
+    var rules = $('rules');
+    rules.textContent = rulesText(race.rules || {});
+    rules.hidden = !rules.textContent;
+  }
+
+  var PIT_TIME = ['ピット時間は運転時間に含めない', 'ピット時間はピットアウトしたドライバ',
+    'ピット時間はドライバ交代の入力で分ける'];
+
+  // The rules in force (a rule corrected during the race shows at once); empty when none is
+  // used.
+  function rulesText(r) {
+    var parts = [];
+    var minutes = function (ms) { return Math.round(ms / 60000) + '分'; };
+    if (isNum(r.maxStintMs)) parts.push('最大スティント ' + minutes(r.maxStintMs));
+    if (isNum(r.maxDrivingMs)) parts.push('最大運転 ' + minutes(r.maxDrivingMs));
+    if (isNum(r.minDrivingMs)) parts.push('最小運転 ' + minutes(r.minDrivingMs));
+    if (isNum(r.minPitStopMs)) parts.push('最小ピット ' + Math.round(r.minPitStopMs / 1000) + '秒');
+    if (isNum(r.minPitStops)) parts.push('最少ピット ' + r.minPitStops + '回');
+    if (!parts.length) return '';
+    if (isNum(r.pitTimeRule) && PIT_TIME[r.pitTimeRule]) parts.push(PIT_TIME[r.pitTimeRule]);
+    return '耐久規定: ' + parts.join(' / ');
   }
 
   function renderStandings() {
@@ -484,8 +505,9 @@
 
   var SHOWN_STOPS = 5;
 
-  // The stops: how many (against the minimum the rules ask for), the last one's length and
-  // the last few, a stop shorter than the rules allow marked.
+  // The stops: how many (against the minimum the rules ask for, and whether the race still
+  // has time for them), the latest lap to come in, the last one's length and the last few, a
+  // stop shorter than the rules allow marked.
   function pitBlock(car, rules) {
     var stops = stopsOf(car);
     var block = el('div', 'pits');
@@ -495,6 +517,12 @@
     var n = el('span', 'val pitCount' + (stops.length < min ? ' few' : ''),
       stops.length + '回' + (min ? ' (規定' + min + '回)' : ''));
     block.appendChild(n);
+    if (car.pitStopsOutOfReach === true) {
+      block.appendChild(el('span', 'val pitOutOfReach', '最少ピット未達'));
+    }
+    if (isNum(car.latestPitLap)) {
+      block.appendChild(el('span', 'val latestPitLap', '最遅ピット ' + car.latestPitLap + '周目'));
+    }
     var last = stops[stops.length - 1];
     if (last && isNum(last.lengthMs)) {
       block.appendChild(el('span', 'val pitLast', '前回 ' + seconds(last.lengthMs)));
@@ -586,7 +614,10 @@
     {draw: fuelBlock, what: function (c) { return [c.fuel, c.fuelLaps]; }},
     {draw: stintBlock, what: function (c) { return [c.stint, c.stintAlert, c.running]; }},
     {draw: function (c) { return pitBlock(c, race.rules); },
-      what: function (c) { return [c.pitStops, c.inPit, race.rules && race.rules.minPitStops]; }},
+      what: function (c) {
+        return [c.pitStops, c.inPit, race.rules && race.rules.minPitStops, c.latestPitLap,
+          c.pitStopsOutOfReach];
+      }},
     {draw: driverTimesBlock, what: function (c) { return [c.drivers]; }},
     {draw: countdownBlock, what: function (c) { return [c.countdown]; }},
     {draw: messagesBlock, what: function (c) { return [c.messageOut, c.messageIn]; }},

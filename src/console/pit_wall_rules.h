@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QWidget>
+
+class QTableWidget;
+
+namespace kaltero::console {
+
+struct WindowContext;
+
+// The rules in force, in the pit-wall window: the settings panel is closed while timing, and a
+// rule found wrong during a race is corrected here. 規定変更 puts the rules in force at once
+// (the race journals them, the page shows them) and keeps them for the next Start.
+class PitWallRules final : public QWidget {
+    Q_OBJECT
+
+public:
+    PitWallRules(WindowContext& console, QWidget* parent);
+
+private:
+    void showRules();
+    void setRules();
+
+    WindowContext& c_;
+    QTableWidget* table_ = nullptr;
+};
+
+}  // namespace kaltero::console
