@@ -364,12 +364,12 @@ bool stopsOutOfReach(qint32 stopsMade, const core::RaceRules& rules, qint32 Tick
     return needed * each > *remainTicks;
 }
 
-std::optional<qint32> stintLimitLap(const QList<Stint>& closedStints, qint32 closedLaps,
+std::optional<qint32> stintLimitLap(const QList<Stint>& stints, qint32 closedLaps,
                                     qint64 maxStintTicks, std::optional<qint64> medianLap) {
     if (maxStintTicks <= 0 || !medianLap || *medianLap <= 0) {
         return std::nullopt;
     }
-    const qint64 used = closedStints.isEmpty() ? 0 : closedStints.last().ticks;
+    const qint64 used = stints.isEmpty() ? 0 : stints.last().ticks;
     const qint64 more = std::max<qint64>(0, maxStintTicks - used) / *medianLap;
     return qint32(std::min<qint64>(closedLaps + more, std::numeric_limits<qint32>::max()));
 }

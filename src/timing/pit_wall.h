@@ -150,10 +150,11 @@ bool stopsOutOfReach(qint32 stopsMade, const core::RaceRules& rules, qint32 Tick
                      std::optional<qint64> medianLap, std::optional<qint64> remainTicks);
 
 // The lap by which the stint maximum is reached at the car's median lap: the laps already
-// closed, then as many more as the stint being driven still holds. None without a maximum or
-// a median lap.
+// closed, then as many more as the stint being driven still holds. `stints` are those of the
+// closed laps and the lap being driven, counted with no time yet. None without a maximum or a
+// median lap.
 //   maximum 60:00, stint at 40:00 after lap 20, median 2:00 -> lap 30
-std::optional<qint32> stintLimitLap(const QList<Stint>& closedStints, qint32 closedLaps,
+std::optional<qint32> stintLimitLap(const QList<Stint>& stints, qint32 closedLaps,
                                     qint64 maxStintTicks, std::optional<qint64> medianLap);
 
 // The latest lap to come in: the earlier of the fuel's last lap and the stint maximum's.
