@@ -192,14 +192,16 @@ private Q_SLOTS:
             int beeps;
         };
         const QList<Step> steps = {
-            {240, CloseLap, u"ピット 0/2回"_s, u"none"_s, 0},
-            {570, CloseLap, u"ピット 0/2回"_s, u"amber"_s, 1},  // in reach, 9:30 into the stint
-            {591, Stand, u"ピット 0/2回"_s, u"amber"_s, 1},     // 20 s in reach
+            // At 4:00 a lap, the stint's 10:00 allow no more than lap 2.
+            {240, CloseLap, u"ピット 0/2回 最遅ピット 2周目"_s, u"none"_s, 0},
+            // In reach, 9:30 into the stint.
+            {570, CloseLap, u"ピット 0/2回 最遅ピット 2周目"_s, u"amber"_s, 1},
+            {591, Stand, u"ピット 0/2回 最遅ピット 2周目"_s, u"amber"_s, 1},  // 20 s in reach
             {592, Stand, u"ピット中 0:22 / 最小 1:00"_s, u"none"_s, 1},
             {629, Stand, u"ピット中 0:59 / 最小 1:00"_s, u"none"_s, 1},
             {630, Stand, u"ピット中 1:00 / 最小 1:00"_s, u"#00c000"_s, 1},
             {701, Stand, u"ピット中 2:11 / 最小 1:00"_s, u"#00c000"_s, 1},
-            {712, Wait, u"ピット 1/2回 2:10 0:12前"_s, u"none"_s, 1},
+            {712, Wait, u"ピット 1/2回 2:10 0:12前 最遅ピット 4周目"_s, u"none"_s, 1},
         };
         qint64 now = 0;
         for (const Step& step : steps) {
