@@ -455,13 +455,13 @@ private Q_SLOTS:
                  QStringList({u"elapsedMs"_s, u"end"_s, u"now"_s, u"remainingMs"_s, u"start"_s}));
         const QJsonObject car = r[u"cars"_s].toArray().at(0).toObject();
         QCOMPARE(keysOf(car),
-                 QStringList({u"average"_s,       u"averageMs"_s, u"best"_s,       u"bestLap"_s,
-                              u"bestMs"_s,        u"car"_s,       u"countdown"_s,  u"currentLap"_s,
-                              u"driver"_s,        u"drivers"_s,   u"fuel"_s,       u"fuelLaps"_s,
-                              u"lapCount"_s,      u"laps"_s,      u"lapsFrom"_s,   u"last"_s,
-                              u"lastMs"_s,        u"messageIn"_s, u"messageOut"_s, u"pitStops"_s,
-                              u"predictedLaps"_s, u"running"_s,   u"slot"_s,       u"stint"_s,
-                              u"stintAlert"_s}));
+                 QStringList({u"average"_s,  u"averageMs"_s,     u"best"_s,      u"bestLap"_s,
+                              u"bestMs"_s,   u"car"_s,           u"countdown"_s, u"currentLap"_s,
+                              u"driver"_s,   u"drivers"_s,       u"fuel"_s,      u"fuelLaps"_s,
+                              u"inPit"_s,    u"lapCount"_s,      u"laps"_s,      u"lapsFrom"_s,
+                              u"last"_s,     u"lastMs"_s,        u"messageIn"_s, u"messageOut"_s,
+                              u"pitStops"_s, u"predictedLaps"_s, u"running"_s,   u"slot"_s,
+                              u"stint"_s,    u"stintAlert"_s}));
         QCOMPARE(car[u"laps"_s].toArray().size(), 1);
         QCOMPARE(keysOf(r[u"standings"_s].toArray().at(0).toObject()),
                  QStringList({u"best"_s, u"bestMs"_s, u"car"_s, u"gapLaps"_s, u"laps"_s, u"last"_s,
