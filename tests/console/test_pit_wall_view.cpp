@@ -177,7 +177,6 @@ private Q_SLOTS:
             {570, CloseLap, u"ピット 0/2回"_s, u"amber"_s, 1},  // in reach, 9:30 into the stint
             {591, Stand, u"ピット 0/2回"_s, u"amber"_s, 1},     // 20 s in reach
             {592, Stand, u"ピット中 0:22 / 最小 1:00"_s, u"none"_s, 1},
-            {629, Stand, u"ピット中 0:59 / 最小 1:00"_s, u"none"_s, 1},
             {630, Stand, u"ピット中 1:00 / 最小 1:00"_s, u"#00c000"_s, 1},
             {701, Stand, u"ピット中 2:11 / 最小 1:00"_s, u"#00c000"_s, 1},
             {712, Wait, u"ピット 1/2回 2:10 0:12前"_s, u"none"_s, 1},
