@@ -96,7 +96,8 @@ inline QVariantMap car(const core::CarSlot& c, Compare how) {
                       {u"InMsg"_s, c.InMsg},
                       {u"laps"_s, laps},
                       {u"drivers"_s, drivers},
-                      {u"pitStops"_s, stops}};
+                      {u"pitStops"_s, stops},
+                      {u"PitSinceTick"_s, optionalNumber(c.PitSinceTick)}};
     if (how == Compare::Replayed) {
         whole.insert({{u"LapPending"_s, c.LapPending},
                       {u"LastRcvTick"_s, c.LastRcvTick},

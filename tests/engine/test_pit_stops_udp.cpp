@@ -4,7 +4,6 @@
 // as the car stood there, and the stints and driving times add up to the race. On the manual
 // clock, a car in the pit across a restart and at Stop.
 #include "car_sim.h"
-#include "common/whole_race.h"
 #include "console/test_car.h"
 #include "core/console_context.h"
 #include "engine/engine_run.h"

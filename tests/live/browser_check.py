@@ -12,7 +12,8 @@ chromedriver, and checks it against the console's own /api/race while laps come 
   - each car's chart has one point per timed lap of its latest 50;
   - each car's stint (driver, laps) and pit stops (count, a chart mark at each stop's lap)
     agree, once a car has stopped in the pit too;
-  - the race clock ticks on between messages.
+  - the race clock ticks on between messages;
+  - a car in the pit shows how long it has stood there, green once its minimum is met.
 With --long-race (a console serving a 24-hour race, one car's message changing all the time)
 it checks instead that the page shows each car's latest laps with its whole lap count, that a
 car's lap table fetches the page of laps before them when asked, once, agreeing with
@@ -247,6 +248,31 @@ return {errors: errors, kept: kept,
 '''
 
 
+IN_PIT = r'''
+const race = JSON.parse(JSON.stringify(window.kalteroRace()));
+const now = race.clock.start + race.clock.elapsedMs;
+const shown = inPit => {
+  race.cars[0].inPit = inPit;
+  window.kalteroApply({type: 'race', race: race});
+  const e = document.querySelector('#cars .car .inPit');
+  return e ? [e.textContent, e.classList.contains('met')] : null;
+};
+return [shown({startMs: now - 25000, minMetAtMs: now + 35000}),
+        shown({startMs: now - 61000, minMetAtMs: now - 1000}),
+        shown({startMs: now - 25000, minMetAtMs: null}),
+        shown(null)];
+'''
+
+
+def check_in_pit(driver):
+    """A car in the pit shows how long it has stood there, green once its minimum is met."""
+    got = driver.execute_script(IN_PIT)
+    want = [['ピット中 0:25', False], ['ピット中 1:01', True], ['ピット中 0:25', False], None]
+    if got != want:
+        fail('a car in the pit shows %s, not %s' % (got, want))
+    print('in the pit: %s' % got, flush=True)
+
+
 def check_odd_races(driver):
     """Races no console sends are left unshown without an error; drivers may be called
     anything, names of JavaScript's own included."""
@@ -341,6 +367,7 @@ def check_race(page_url, laps):
             fail('the race clock stands still at %s' % first)
         print('race clock ticks: %s -> %s' % (first, second), flush=True)
         check_odd_races(driver)
+        check_in_pit(driver)
     finally:
         driver.quit()
 
