@@ -65,11 +65,8 @@ void Addressing::showAddress(int s, bool setUp) {
     auto* panel = c_.ui.Car[s];
     panel->Lbl_Gousya->setText(core::carCaption(s));
     panel->Lbl_IP->setText(c_.state.car[s].Address);
-    panel->Lbl_AllGas->clear();
-    panel->Lbl_ZanGas->clear();
     if (setUp) {
         setLook(s, true);
-        panel->Meter_Gas->setValue(0);
     }
 }
 

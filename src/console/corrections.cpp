@@ -4,19 +4,12 @@
 #include "core/number_text.h"
 #include "engine/race_engine.h"
 #include "model/race_model.h"
-#include "platform/clock.h"
 #include "platform/prompts.h"
-#include "platform/udp_link.h"
-#include "timing/time_text.h"
-#include "widgets/colours.h"
 #include "widgets/lap_grid.h"
 
-#include <QLabel>
 #include <QPushButton>
 
 namespace kaltero::console {
-
-using timing::FormatLapTime;
 
 using core::kSlotCount;
 
@@ -44,14 +37,6 @@ Corrections::Corrections(WindowContext& console) : c_(console) {
             }
         });
     }
-    QObject::connect(ui.Btn_OtherLap, &QPushButton::clicked, [this] { onStopwatchStartStop(); });
-    ui.Time_OtherLap->onTimeout([this] { onStopwatchTick(); });
-    QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
-        if (change.op == model::Op::StopwatchStarted || change.op == model::Op::StopwatchStopped ||
-            change.op == model::Op::Resumed) {
-            showStopwatch();
-        }
-    });
 }
 
 void Corrections::onLapCountCorrected(int s) {
@@ -88,33 +73,6 @@ void Corrections::stopOneCar(int s) {
         return;
     }
     c_.engine.stopCar(s);
-}
-
-void Corrections::onStopwatchStartStop() {
-    if (c_.state.StopwatchRunning) {
-        c_.race.stopStopwatch(c_.TickCnt());
-    } else {
-        c_.race.startStopwatch(c_.TickCnt());
-    }
-}
-
-void Corrections::showStopwatch() {
-    auto& ui = c_.ui;
-    const auto& st = c_.state;
-    if (st.StopwatchRunning) {
-        ui.Time_OtherLap->setInterval(engine::RaceEngine::kLapTimerMs);
-        ui.Time_OtherLap->start();
-        ui.Btn_OtherLap->setText(QStringLiteral("Stop"));
-        onStopwatchTick();
-        return;
-    }
-    ui.Time_OtherLap->stop();
-    ui.Btn_OtherLap->setText(QStringLiteral("Start"));
-    ui.Lbl_OtherLap->setText(FormatLapTime(st.OtherStopTick - st.OtherStartTick, c_.settings));
-}
-
-void Corrections::onStopwatchTick() {
-    c_.ui.Lbl_OtherLap->setText(FormatLapTime(c_.TickCnt() - c_.state.OtherStartTick, c_.settings));
 }
 
 }  // namespace kaltero::console

@@ -4,21 +4,16 @@ namespace kaltero::console {
 
 struct WindowContext;
 
-// The operator's corrections during a run: lap count, stop of one car, a lap time typed into
-// the lap grid that the race refuses, and the free stopwatch for a car nobody follows.
+// The operator's corrections of a car during a run: its lap count, stopping it alone, and a lap
+// time typed into its lap grid that the race refuses.
 class Corrections {
 public:
     explicit Corrections(WindowContext& console);
 
     void onLapCountCorrected(int slot);
     void stopOneCar(int slot);
-    void onStopwatchStartStop();
-    void onStopwatchTick();
 
 private:
-    // The stopwatch as the race holds it: running (also in a resumed race) or stopped.
-    void showStopwatch();
-
     WindowContext& c_;
 };
 

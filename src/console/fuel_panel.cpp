@@ -81,6 +81,9 @@ FuelPanel::FuelPanel(WindowContext& console) : c_(console) {
                     core::generalNumber(c_.state.car[change.slot].FuelTotal));
                 UpdateFuelView(change.slot);
                 break;
+            case model::Op::AddressSet:
+                showNewAddress(change.slot, change.args.value(QStringLiteral("setUp")).toBool());
+                break;
             case model::Op::CountdownSwitched:
             case model::Op::DriverChosen:
                 showCountdown(change.slot);
@@ -95,6 +98,16 @@ FuelPanel::FuelPanel(WindowContext& console) : c_(console) {
                 break;
         }
     });
+}
+
+void FuelPanel::showNewAddress(int s, bool setUp) {
+    // A new car PC starts with no fuel in.
+    auto* panel = c_.ui.Car[s];
+    panel->Lbl_AllGas->clear();
+    panel->Lbl_ZanGas->clear();
+    if (setUp) {
+        panel->Meter_Gas->setValue(0);
+    }
 }
 
 void FuelPanel::showEconomy(int s, bool chosen) {

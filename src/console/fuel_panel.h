@@ -29,6 +29,8 @@ private:
     // The economy box shows the race's economy: always for a car just chosen, otherwise unless
     // it says it already.
     void showEconomy(int slot, bool chosen);
+    // A car PC's address entered: no fuel in yet.
+    void showNewAddress(int slot, bool setUp);
 
     WindowContext& c_;
 };

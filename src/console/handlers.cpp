@@ -24,6 +24,7 @@ Handlers::Handlers(WindowContext& console)
       run_(console),
       clock_(console),
       corrections_(console),
+      stopwatch_(console),
       lapRepairs_(console),
       addressing_(console),
       drivers_(console),
@@ -74,8 +75,7 @@ void Handlers::onLoad() {
                {QStringLiteral("車輌名"), QStringLiteral("所有者"), QStringLiteral("タンク容量"),
                 QStringLiteral("平均燃費(Km/l)"), QStringLiteral(" ")});
     settings_.layOut();
-    ui.Time_NoInputBlk->setInterval(1000);
-    ui.Time_NoInputBlk->start();
+    blink_.start();
 }
 
 }  // namespace kaltero::console

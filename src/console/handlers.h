@@ -16,6 +16,7 @@
 #include "console/settings_panel.h"
 #include "console/slot_choice.h"
 #include "console/standings_view.h"
+#include "console/stopwatch.h"
 
 namespace kaltero::console {
 
@@ -35,6 +36,7 @@ private:
     console::RunControl run_;
     console::RaceClock clock_;
     console::Corrections corrections_;
+    console::Stopwatch stopwatch_;
     console::LapRepairs lapRepairs_;
     console::Addressing addressing_;
     console::DriverPanel drivers_;

@@ -1,6 +1,7 @@
 #include "console/input_conventions.h"
 
 #include "console/window_context.h"
+#include "model/race_model.h"
 #include "platform/clock.h"
 #include "widgets/choice_list.h"
 #include "widgets/colours.h"
@@ -82,6 +83,29 @@ void applyInputConventions(WindowContext& c) {
 NoInputBlink::NoInputBlink(WindowContext& console) : c_(console) {
     c_.ui.Time_NoInputBlk->setInterval(1000);
     c_.ui.Time_NoInputBlk->onTimeout([this] { onMissingInputBlink(); });
+    QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
+        if (change.op == model::Op::Started || change.op == model::Op::Resumed) {
+            stop();
+        } else if (change.op == model::Op::Stopped) {
+            start();
+        }
+    });
+}
+
+void NoInputBlink::start() {
+    c_.ui.Time_NoInputBlk->start();
+}
+
+// While timing the choices are what they are: they stand on white.
+void NoInputBlink::stop() {
+    auto& ui = c_.ui;
+    ui.Time_NoInputBlk->stop();
+    for (int s = 0; s < kSlotCount; ++s) {
+        if (c_.state.car[s].SetUp) {
+            ui.Car[s]->Cmb_Driver->setBackground(Qt::white);
+            ui.Car[s]->Cmb_Car->setBackground(Qt::white);
+        }
+    }
 }
 
 void NoInputBlink::onMissingInputBlink() {

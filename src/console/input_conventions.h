@@ -14,9 +14,13 @@ void applyInputConventions(WindowContext& console);
 class NoInputBlink {
 public:
     explicit NoInputBlink(WindowContext& console);
+    // From the window's load until Start; again after Stop.
+    void start();
     void onMissingInputBlink();
 
 private:
+    void stop();
+
     WindowContext& c_;
 };
 

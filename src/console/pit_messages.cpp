@@ -44,6 +44,16 @@ PitMessages::PitMessages(WindowContext& console) : c_(console) {
             for (int s = 0; s < kSlotCount; ++s) {
                 c_.ui.Car[s]->Txt_OutMess->setText(c_.state.car[s].OutMsg);
                 c_.ui.Car[s]->Lbl_InMess->setText(c_.state.car[s].InMsg);
+                stopBlink(s);
+            }
+        } else if (change.op == model::Op::CarStopped) {
+            stopBlink(change.slot);
+        } else if (change.op == model::Op::Resumed) {
+            // A car the operator had stopped before the restart stays still.
+            for (int s = 0; s < kSlotCount; ++s) {
+                if (c_.state.car[s].TakesPart && !c_.state.car[s].Running) {
+                    stopBlink(s);
+                }
             }
         }
     });
@@ -64,6 +74,11 @@ void PitMessages::showCarMessage(int s) {
     } else {
         panel->Time_MessBlk->start();
     }
+}
+
+void PitMessages::stopBlink(int s) {
+    c_.ui.Car[s]->Time_MessBlk->stop();
+    widgets::setBackground(c_.ui.Car[s]->Lbl_InMess, widgets::kSetUpColour);
 }
 
 void PitMessages::onMessageBlink(int s) {

@@ -17,6 +17,9 @@ public:
     static constexpr int kBlinkMs = 500;
 
 private:
+    // A car no longer timed: its message stands still on the set-up colour.
+    void stopBlink(int slot);
+
     WindowContext& c_;
 };
 

@@ -1,7 +1,6 @@
 #include "console/run_control.h"
 
 #include "console/window_context.h"
-#include "core/number_text.h"
 #include "engine/race_engine.h"
 #include "model/race_model.h"
 #include "platform/clock.h"
@@ -9,7 +8,6 @@
 #include "timing/race_length.h"
 #include "timing/time_text.h"
 #include "widgets/choice_list.h"
-#include "widgets/colours.h"
 #include "widgets/frame.h"
 
 #include <QLabel>
@@ -105,15 +103,9 @@ void RunControl::showRunning() {
          {ui.Btn_End, ui.Btn_Write, ui.Btn_Cource, ui.Btn_Drivers, ui.Btn_Car, ui.Btn_Mess}) {
         b->setEnabled(false);
     }
-    ui.Btn_OtherLap->setEnabled(true);
-    ui.Time_NoInputBlk->stop();
     for (int s = 0; s < kSlotCount; ++s) {
         ui.Car[s]->Btn_ClientNoSet2->setEnabled(false);
         ui.Car[s]->Btn_ClsCar->setEnabled(false);
-        if (st.car[s].SetUp) {
-            ui.Car[s]->Cmb_Driver->setBackground(Qt::white);
-            ui.Car[s]->Cmb_Car->setBackground(Qt::white);
-        }
     }
 }
 
@@ -123,15 +115,11 @@ void RunControl::standOut(int s) {
 }
 
 void RunControl::showStopped(int s) {
-    auto* panel = c_.ui.Car[s];
-    panel->Time_MessBlk->stop();
-    widgets::setBackground(panel->Lbl_InMess, widgets::kSetUpColour);
-    panel->Btn_RunStop->setEnabled(false);
+    c_.ui.Car[s]->Btn_RunStop->setEnabled(false);
 }
 
 void RunControl::showTakingPart(int s) {
     auto* panel = c_.ui.Car[s];
-    panel->Lbl_AllGas->setText(core::generalNumber(c_.state.car[s].FuelTotal));
     panel->Btn_RunStop->setEnabled(true);
     panel->setEnabled(true);
 }
@@ -142,10 +130,8 @@ void RunControl::showIdle() {
     for (int s = 0; s < kSlotCount; ++s) {
         auto* panel = ui.Car[s];
         panel->Btn_RunStop->setEnabled(true);
-        panel->Time_MessBlk->stop();
         panel->setEnabled(true);
         panel->Lbl_Time->setText(FormatLapTime(0, c_.settings));
-        widgets::setBackground(panel->Lbl_InMess, widgets::kSetUpColour);
         panel->Btn_ClientNoSet2->setEnabled(true);
         panel->Btn_ClsCar->setEnabled(true);
     }
@@ -154,8 +140,6 @@ void RunControl::showIdle() {
          {ui.Btn_End, ui.Btn_Write, ui.Btn_Cource, ui.Btn_Drivers, ui.Btn_Car, ui.Btn_Mess}) {
         b->setEnabled(true);
     }
-    ui.Btn_OtherLap->setEnabled(false);
-    ui.Time_NoInputBlk->start();
 }
 
 }  // namespace kaltero::console
