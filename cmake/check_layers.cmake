@@ -7,6 +7,15 @@
 # Below the window (widgets, console, app) the engine knows no control of it: no file there
 # names one by its prefix (Lbl_, Btn_, Txt_, ...), not even in a comment or a key. Fails naming
 # every such line.
+#
+# In the window each panel's view stands alone: a console file includes no other panel's header,
+# except where the window is put together (console_roots), the parts the window's views share
+# (console_shared) and a panel's own parts ("panel:part"). Fails naming every such include.
+cmake_policy(SET CMP0057 NEW)
+set(console_roots application main_window handlers)
+set(console_shared window_context race_tables settings_rows)
+set(console_parts pit_wall_window:pit_stop_dialog pit_wall_window:pit_wall_rules
+                  pit_wall_window:pit_wall_view)
 set(layers platform core model timing link masterdata race journal live engine widgets console app)
 set(engine platform core model timing link masterdata race journal live engine)
 set(control_name "(^|[^A-Za-z0-9_])(Lbl|Btn|Txt|Cmb|Spd|Chk|Meter|Frm)_[A-Za-z]")
@@ -43,6 +52,24 @@ foreach(layer IN LISTS engine)
   endforeach()
 endforeach()
 
+set(crossed "")
+file(GLOB files "${SRC}/console/*.cpp" "${SRC}/console/*.h")
+foreach(file IN LISTS files)
+  get_filename_component(panel "${file}" NAME_WE)
+  if(panel IN_LIST console_roots)
+    continue()
+  endif()
+  file(STRINGS "${file}" includes REGEX "^#include \"console/")
+  foreach(line IN LISTS includes)
+    string(REGEX REPLACE "^#include \"console/([a-z_]+)\\.h\".*" "\\1" used "${line}")
+    if(NOT used STREQUAL panel AND NOT used IN_LIST console_shared
+       AND NOT "${panel}:${used}" IN_LIST console_parts)
+      file(RELATIVE_PATH shown "${SRC}" "${file}")
+      list(APPEND crossed "${shown}: ${line}")
+    endif()
+  endforeach()
+endforeach()
+
 if(broken)
   list(JOIN broken "\n  " text)
   message(FATAL_ERROR "includes against the layers (${layers}):\n  ${text}")
@@ -51,4 +78,9 @@ if(named)
   list(JOIN named "\n  " text)
   message(FATAL_ERROR "the window's controls named in the engine (${engine}):\n  ${text}")
 endif()
-message(STATUS "layers hold: ${layers}; the engine names no control of the window")
+if(crossed)
+  list(JOIN crossed "\n  " text)
+  message(FATAL_ERROR "a panel's view includes another panel's:\n  ${text}")
+endif()
+message(STATUS "layers hold: ${layers}; the engine names no control of the window; "
+               "no panel's view includes another's")

@@ -1,6 +1,6 @@
 #include "console/pit_wall_rules.h"
 
-#include "console/settings_panel.h"
+#include "console/settings_rows.h"
 #include "console/window_context.h"
 #include "core/settings.h"
 #include "model/race_model.h"

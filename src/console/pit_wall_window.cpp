@@ -1,8 +1,8 @@
 #include "console/pit_wall_window.h"
 
 #include "console/pit_stop_dialog.h"
-#include "console/pit_wall_rules.h"
 #include "console/pit_wall_view.h"
+#include "console/pit_wall_rules.h"
 #include "console/window_context.h"
 #include "model/race_model.h"
 #include "platform/prompts.h"

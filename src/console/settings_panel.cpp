@@ -1,5 +1,6 @@
 #include "console/settings_panel.h"
 
+#include "console/settings_rows.h"
 #include "console/window_context.h"
 #include "core/number_text.h"
 #include "model/race_model.h"
@@ -18,49 +19,7 @@ using namespace core;
 namespace {
 constexpr int kValueColumn = 2;
 
-// The rows' labels, top to bottom.
-const QStringList& rowLabels() {
-    static const QStringList labels = {
-        QStringLiteral("計測精度"),
-        QStringLiteral("ラップ加算無通信秒数 (1～99)"),
-        QStringLiteral("残り３周の自動メッセージ"),
-        QStringLiteral("残り２周の自動メッセージ"),
-        QStringLiteral("残り１周の自動メッセージ"),
-        QStringLiteral("残りが無くなった時の自動メッセージ"),
-        QStringLiteral("自動メッセージチェック時のデフォルト周数"),
-        QStringLiteral("ピット判定秒数 (1～)"),
-        QStringLiteral("最大スティント分数 (0 = 使用しない)"),
-        QStringLiteral("最大運転分数 (0 = 使用しない)"),
-        QStringLiteral("最小運転分数 (0 = 使用しない)"),
-        QStringLiteral("最小ピット秒数 (0 = 使用しない)"),
-        QStringLiteral("最少ピット回数 (0 = 使用しない)"),
-        QStringLiteral("スティント上限前の自動メッセージ"),
-        QStringLiteral("スティント上限前の自動メッセージ分数 (0 = 使用しない)"),
-        QStringLiteral("ピット時間の扱い (0 = 運転時間に含めない、1 = ピットアウトしたドライバ、"
-                       "2 = ドライバ交代の入力で分ける)"),
-    };
-    return labels;
-}
-
 }  // namespace
-
-QString settingsRowLabel(int row) {
-    return rowLabels().value(row - 1);
-}
-
-QString settingsRefusal(int row) {
-    if (row == panel_row::kNoCommSeconds) {
-        return QStringLiteral("無通信ラップ加算秒数が不正です。１から99までで指定してください。");
-    }
-    const QString name = rowLabels().at(row - 1).section(u' ', 0, 0);
-    if (row == panel_row::kPitStopSeconds) {
-        return name + QStringLiteral("が不正です。１以上の整数で指定してください。");
-    }
-    if (row == panel_row::kPitTimeRule) {
-        return name + QStringLiteral("が不正です。０、１、２のいずれかで指定してください。");
-    }
-    return name + QStringLiteral("が不正です。０以上の整数で指定してください（０ = 使用しない）。");
-}
 
 SettingsPanel::SettingsPanel(WindowContext& console) : c_(console) {
     auto& ui = c_.ui;
@@ -82,7 +41,7 @@ void SettingsPanel::layOut() {
     grid->setRowCount(kPanelRowCount);
     grid->setHeader(1, QStringLiteral("項目"));
     grid->setHeader(2, QStringLiteral("設定値"));
-    const QStringList& labels = rowLabels();
+    const QStringList& labels = settingsRowLabels();
     for (int row = 1; row <= labels.size(); ++row) {
         grid->setCellText(1, row, labels[row - 1]);
     }

@@ -6,10 +6,6 @@ namespace kaltero::console {
 
 struct WindowContext;
 
-// A row's label in the panel (1-based), and what the operator is told when its value is refused.
-QString settingsRowLabel(int row);
-QString settingsRefusal(int row);
-
 // The settings panel "環境設定": shows the settings and the endurance rules, checks them, saves
 // them and puts the rules in force.
 class SettingsPanel {
