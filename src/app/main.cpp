@@ -1,5 +1,6 @@
 #include "console/application.h"
-#include "console/window_context.h"
+#include "core/console_context.h"
+#include "engine/race_engine.h"
 #include "model/race_model.h"
 #include "platform/clock.h"
 #include "widgets/qt_prompts.h"
@@ -15,8 +16,9 @@ int main(int argc, char** argv) {
     kaltero::platform::SystemClock clock;
     kaltero::widgets::QtPrompts prompts;
     kaltero::model::RaceModel race;
-    kaltero::console::WindowContext console(prompts, clock, race, race.state());
-    kaltero::console::Application program(console, QCoreApplication::applicationDirPath(),
+    kaltero::core::Console console(prompts, clock, race, race.state());
+    kaltero::engine::RaceEngine engine(console);
+    kaltero::console::Application program(console, engine, QCoreApplication::applicationDirPath(),
                                           [] { QCoreApplication::exit(0); });
     program.start();
     return QApplication::exec();

@@ -1,10 +1,11 @@
 #include "console/addressing.h"
 
-#include "console/window_context.h"
+#include "core/console_context.h"
 #include "model/race_model.h"
 #include "platform/prompts.h"
 #include "widgets/choice_list.h"
 #include "widgets/colours.h"
+#include "widgets/controls.h"
 #include "widgets/frame.h"
 #include "widgets/gauge.h"
 #include "widgets/lap_grid.h"
@@ -17,13 +18,12 @@ namespace kaltero::console {
 
 using core::kSlotCount;
 
-Addressing::Addressing(WindowContext& console) : c_(console) {
-    auto& ui = c_.ui;
+Addressing::Addressing(core::Console& console, widgets::Controls& ui) : c_(console), ui_(ui) {
     for (int s = 0; s < kSlotCount; ++s) {
         QObject::connect(ui.Car[s]->Btn_ClientNoSet, &QPushButton::clicked,
                          [this, s] { enterAddress(s); });
         QObject::connect(ui.Car[s]->Btn_ClientNoSet2, &QPushButton::clicked, [this, s] {
-            c_.ui.Car[s]->closeDriverPanel();
+            ui_.Car[s]->closeDriverPanel();
             enterAddress(s);
         });
         QObject::connect(ui.Car[s]->Btn_ClsCar, &QPushButton::clicked, [this, s] { clearSlot(s); });
@@ -33,7 +33,7 @@ Addressing::Addressing(WindowContext& console) : c_(console) {
         if (change.op == model::Op::AddressSet) {
             showAddress(change.slot, change.args.value(QStringLiteral("setUp")).toBool());
         } else if (change.op == model::Op::AddressCleared) {
-            c_.ui.Car[change.slot]->Lbl_IP->clear();
+            ui_.Car[change.slot]->Lbl_IP->clear();
             setLook(change.slot, false);
         } else if (change.op == model::Op::Started) {
             // Start carries the whole set-up: a race rebuilt from it shows its slots from there.
@@ -56,13 +56,13 @@ void Addressing::enterAddress(int s) {
 
 void Addressing::showSlot(int s) {
     const auto& car = c_.state.car[s];
-    c_.ui.Car[s]->Lbl_Gousya->setText(car.Address.isEmpty() ? QString() : core::carCaption(s));
-    c_.ui.Car[s]->Lbl_IP->setText(car.Address);
+    ui_.Car[s]->Lbl_Gousya->setText(car.Address.isEmpty() ? QString() : core::carCaption(s));
+    ui_.Car[s]->Lbl_IP->setText(car.Address);
     setLook(s, car.SetUp);
 }
 
 void Addressing::showAddress(int s, bool setUp) {
-    auto* panel = c_.ui.Car[s];
+    auto* panel = ui_.Car[s];
     panel->Lbl_Gousya->setText(core::carCaption(s));
     panel->Lbl_IP->setText(c_.state.car[s].Address);
     if (setUp) {
@@ -80,7 +80,7 @@ void Addressing::clearSlot(int s) {
 }
 
 void Addressing::setLook(int s, bool setUp) {
-    auto& ui = c_.ui;
+    auto& ui = ui_;
     ui.Car[s]->setBackground(setUp ? widgets::kSetUpColour : widgets::kClearedColour);
     for (QWidget* w : std::initializer_list<QWidget*>{ui.Car[s]->Cmb_Car, ui.Car[s]->Cmb_Driver,
                                                       ui.Car[s]->Txt_OutMess, ui.Car[s]->Spd_Laps,

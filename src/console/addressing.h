@@ -1,13 +1,18 @@
 #pragma once
 
-namespace kaltero::console {
+namespace kaltero::core {
+struct Console;
+}
+namespace kaltero::widgets {
+struct Controls;
+}
 
-struct WindowContext;
+namespace kaltero::console {
 
 // Entering and clearing the address of each car's PC; the slot's look follows.
 class Addressing {
 public:
-    explicit Addressing(WindowContext& console);
+    Addressing(core::Console& console, widgets::Controls& ui);
 
     // Btn_ClientNoSet(s) and, after closing the driver panel, Btn_ClientNoSet2(s).
     void enterAddress(int slot);
@@ -21,7 +26,8 @@ private:
     void showSlot(int slot);
     void setLook(int slot, bool setUp);
 
-    WindowContext& c_;
+    core::Console& c_;
+    widgets::Controls& ui_;
 };
 
 }  // namespace kaltero::console

@@ -2,14 +2,16 @@
 
 #include "console/main_window.h"
 #include "console/splash.h"
-#include "console/window_context.h"
+#include "core/console_context.h"
 
 namespace kaltero::console {
 
-Application::Application(WindowContext& console, QString programFolder, std::function<void()> quit)
+Application::Application(core::Console& console, engine::RaceEngine& engine, QString programFolder,
+                         std::function<void()> quit)
     : console_(console),
+      engine_(engine),
       quit_(std::move(quit)),
-      session_(console, console.engine),
+      session_(console, engine),
       splash_(std::make_unique<Splash>(
           console.clock, [this, folder = std::move(programFolder)] { session_.load(folder); },
           [this] { openConsole(); })) {}
@@ -29,7 +31,7 @@ void Application::openConsole() {
         quit_();
         return;
     }
-    window_ = std::make_unique<MainWindow>(console_, [this] { end(); });
+    window_ = std::make_unique<MainWindow>(console_, engine_, [this] { end(); });
     if (console_.settings.LiveOn && session_.live() == nullptr) {
         window_->setLiveNotice(u"ポート " + QString::number(console_.settings.LivePort) +
                                u" を開けないため、ライブ表示は止まっています。");

@@ -16,15 +16,14 @@ class LiveService;
 
 namespace kaltero::console {
 
-struct WindowContext;
-
 class MainWindow;
 class Splash;
 
 // The program from the splash to the console window, on the console's session.
 class Application {
 public:
-    Application(WindowContext& console, QString programFolder, std::function<void()> quit);
+    Application(core::Console& console, engine::RaceEngine& engine, QString programFolder,
+                std::function<void()> quit);
     ~Application();
 
     // Shows the splash and reads the settings; the window follows three seconds later.
@@ -41,7 +40,8 @@ private:
     // End: the program ends once the journal holds the race, or the operator ends anyway.
     void end();
 
-    WindowContext& console_;
+    core::Console& console_;
+    engine::RaceEngine& engine_;
     std::function<void()> quit_;
     engine::Session session_;
     std::unique_ptr<Splash> splash_;

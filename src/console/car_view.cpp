@@ -1,9 +1,10 @@
 #include "console/car_view.h"
 
 #include "console/race_tables.h"
-#include "console/window_context.h"
+#include "core/console_context.h"
 #include "link/figure_text.h"
 #include "model/race_model.h"
+#include "widgets/controls.h"
 #include "widgets/lap_grid.h"
 
 #include <QLabel>
@@ -12,18 +13,18 @@ namespace kaltero::console {
 
 using core::lap_grid::kTime;
 
-CarView::CarView(WindowContext& console) : c_(console) {
+CarView::CarView(core::Console& console, widgets::Controls& ui) : c_(console), ui_(ui) {
     // The models follow the race before the cursor moves, so the lap's row is there.
     for (int s = 0; s < core::kSlotCount; ++s) {
         laps_[s] = std::make_unique<LapTableModel>(c_.race, s, c_.settings);
-        c_.ui.Car[s]->Spd_Laps->setModel(laps_[s].get());
+        ui_.Car[s]->Spd_Laps->setModel(laps_[s].get());
     }
     QObject::connect(&c_.race, &model::RaceModel::changed,
                      [this](const model::Change& change) { show(change); });
 }
 
 void CarView::show(const model::Change& change) {
-    auto& ui = c_.ui;
+    auto& ui = ui_;
     const int s = change.slot;
     switch (change.op) {
         case model::Op::Started:
@@ -65,7 +66,7 @@ void CarView::show(const model::Change& change) {
 CarView::~CarView() = default;
 
 void CarView::showFigures(int s) {
-    auto& ui = c_.ui;
+    auto& ui = ui_;
     const link::CarFigureTexts texts = link::carFigureTexts(c_.state.car[s], c_.settings);
     ui.Car[s]->Lbl_BestLapTm->setText(texts.best);
     ui.Car[s]->Lbl_AveLapTm->setText(texts.average);
@@ -75,7 +76,7 @@ void CarView::showFigures(int s) {
 }
 
 void CarView::moveTo(int s, int col, int lapNo) {
-    auto* grid = c_.ui.Car[s]->Spd_Laps;
+    auto* grid = ui_.Car[s]->Spd_Laps;
     grid->setCurrent(col, lapNo);
     grid->activateCurrent();
 }

@@ -9,9 +9,15 @@ namespace kaltero::model {
 struct Change;
 }
 
+namespace kaltero::core {
+struct Console;
+}
+namespace kaltero::widgets {
+struct Controls;
+}
+
 namespace kaltero::console {
 
-struct WindowContext;
 class LapTableModel;
 
 // Shows each car's lap count and figures from the race whenever it changes, and gives each
@@ -19,7 +25,7 @@ class LapTableModel;
 // through the model.
 class CarView {
 public:
-    explicit CarView(WindowContext& console);
+    CarView(core::Console& console, widgets::Controls& ui);
     ~CarView();
 
     CarView(const CarView&) = delete;
@@ -33,7 +39,8 @@ private:
     // Puts the grid's cursor on the lap's row, as the operator would to edit it.
     void moveTo(int slot, int col, int lapNo);
 
-    WindowContext& c_;
+    core::Console& c_;
+    widgets::Controls& ui_;
     std::array<std::unique_ptr<LapTableModel>, core::kSlotCount> laps_;
 };
 

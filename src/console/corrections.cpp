@@ -1,10 +1,11 @@
 #include "console/corrections.h"
 
-#include "console/window_context.h"
+#include "core/console_context.h"
 #include "core/number_text.h"
 #include "engine/race_engine.h"
 #include "model/race_model.h"
 #include "platform/prompts.h"
+#include "widgets/controls.h"
 #include "widgets/lap_grid.h"
 
 #include <QPushButton>
@@ -19,8 +20,8 @@ namespace {
 constexpr qint32 kMaxLaps = 999;
 }  // namespace
 
-Corrections::Corrections(WindowContext& console) : c_(console) {
-    auto& ui = c_.ui;
+Corrections::Corrections(core::Console& console, engine::RaceEngine& engine, widgets::Controls& ui)
+    : c_(console), engine_(engine), ui_(ui) {
     for (int s = 0; s < kSlotCount; ++s) {
         QObject::connect(ui.Car[s]->Btn_LapChg, &QPushButton::clicked,
                          [this, s] { onLapCountCorrected(s); });
@@ -28,7 +29,7 @@ Corrections::Corrections(WindowContext& console) : c_(console) {
                          [this, s] { stopOneCar(s); });
         auto* laps = ui.Car[s]->Spd_Laps;
         QObject::connect(laps, &widgets::LapGrid::gotFocus,
-                         [this, s] { c_.ui.Car[s]->closeDriverPanel(); });
+                         [this, s] { ui_.Car[s]->closeDriverPanel(); });
         // The race keeps the lap as it was, and the grid shows it so.
         QObject::connect(laps, &widgets::LapGrid::editRefused, [this](int col, int /*row*/) {
             if (col == core::lap_grid::kTime) {
@@ -41,7 +42,7 @@ Corrections::Corrections(WindowContext& console) : c_(console) {
 
 void Corrections::onLapCountCorrected(int s) {
     const auto& car = c_.state.car[s];
-    c_.ui.Car[s]->closeDriverPanel();
+    ui_.Car[s]->closeDriverPanel();
     const QString answer =
         c_.prompts.inputBox(QStringLiteral("今何周目ですか？"), QStringLiteral("Ｌａｐ修正"),
                             QString::number(car.LapCnt));
@@ -66,13 +67,13 @@ void Corrections::onLapCountCorrected(int s) {
 }
 
 void Corrections::stopOneCar(int s) {
-    auto& ui = c_.ui;
+    auto& ui = ui_;
     ui.Car[s]->closeDriverPanel();
     if (!c_.prompts.askYesNo(core::carCaption(s) + u"の計測を中止しますか？",
                              QStringLiteral("Stop確認"), platform::PromptIcon::Critical)) {
         return;
     }
-    c_.engine.stopCar(s);
+    engine_.stopCar(s);
 }
 
 }  // namespace kaltero::console

@@ -1,20 +1,30 @@
 #pragma once
 
-namespace kaltero::console {
+namespace kaltero::core {
+struct Console;
+}
+namespace kaltero::engine {
+class RaceEngine;
+}
+namespace kaltero::widgets {
+struct Controls;
+}
 
-struct WindowContext;
+namespace kaltero::console {
 
 // The operator's corrections of a car during a run: its lap count, stopping it alone, and a lap
 // time typed into its lap grid that the race refuses.
 class Corrections {
 public:
-    explicit Corrections(WindowContext& console);
+    Corrections(core::Console& console, engine::RaceEngine& engine, widgets::Controls& ui);
 
     void onLapCountCorrected(int slot);
     void stopOneCar(int slot);
 
 private:
-    WindowContext& c_;
+    core::Console& c_;
+    engine::RaceEngine& engine_;
+    widgets::Controls& ui_;
 };
 
 }  // namespace kaltero::console

@@ -1,10 +1,11 @@
 #include "console/driver_panel.h"
 
-#include "console/window_context.h"
+#include "core/console_context.h"
 #include "model/race_model.h"
 #include "platform/clock.h"
 #include "race/fuel.h"
 #include "widgets/choice_list.h"
+#include "widgets/controls.h"
 #include "widgets/frame.h"
 #include "widgets/grid.h"
 #include "widgets/two_state_button.h"
@@ -15,15 +16,14 @@ using race::countdownSwitch;
 
 using core::kSlotCount;
 
-DriverPanel::DriverPanel(WindowContext& console) : c_(console) {
-    auto& ui = c_.ui;
+DriverPanel::DriverPanel(core::Console& console, widgets::Controls& ui) : c_(console), ui_(ui) {
     for (int s = 0; s < kSlotCount; ++s) {
         ui.Car[s]->Time_DriverInfo->setInterval(kOpenMs);
         ui.Car[s]->Time_DriverInfo->onTimeout([this, s] { onDriverTableTimeout(s); });
         QObject::connect(ui.Car[s]->Cmb_Driver, &widgets::ChoiceList::entryChosen,
                          [this, s] { onDriverChosen(s); });
         QObject::connect(ui.Car[s]->Cmb_Driver, &widgets::ChoiceList::lostFocus,
-                         [this, s] { c_.ui.Car[s]->Cmb_Driver->setBackground(Qt::white); });
+                         [this, s] { ui_.Car[s]->Cmb_Driver->setBackground(Qt::white); });
         QObject::connect(ui.Car[s]->Btn_DriverInfo, &QAbstractButton::clicked,
                          [this, s] { toggleDriverTable(s); });
     }
@@ -40,13 +40,13 @@ DriverPanel::DriverPanel(WindowContext& console) : c_(console) {
 
 void DriverPanel::onDriverChosen(int s) {
     // While timing the moment counts: a stop's time may be split at it.
-    c_.race.chooseDriver(s, c_.ui.Car[s]->Cmb_Driver->currentText(),
+    c_.race.chooseDriver(s, ui_.Car[s]->Cmb_Driver->currentText(),
                          countdownSwitch(false, c_.settings.CheckDefaultLaps).text,
                          c_.race.timing() ? std::optional(c_.TickCnt()) : std::nullopt);
 }
 
 void DriverPanel::showDrivers(int s) {
-    auto* table = c_.ui.Car[s]->Spd_DriverInfo;
+    auto* table = ui_.Car[s]->Spd_DriverInfo;
     const DriverTableModel& drivers = *drivers_[s];
     const auto text = [&drivers](int row, int column) {
         return drivers.index(row, column).data().toString();
@@ -60,7 +60,7 @@ void DriverPanel::showDrivers(int s) {
 }
 
 void DriverPanel::toggleDriverTable(int s) {
-    auto& ui = c_.ui;
+    auto& ui = ui_;
     if (ui.Car[s]->Btn_DriverInfo->state()) {
         ui.Car[s]->Frm_DriverLap->show();
         ui.Car[s]->Time_DriverInfo->start();
@@ -71,7 +71,7 @@ void DriverPanel::toggleDriverTable(int s) {
 }
 
 void DriverPanel::onDriverTableTimeout(int s) {
-    c_.ui.Car[s]->closeDriverPanel();
+    ui_.Car[s]->closeDriverPanel();
 }
 
 }  // namespace kaltero::console

@@ -7,14 +7,19 @@
 #include <array>
 #include <memory>
 
-namespace kaltero::console {
+namespace kaltero::core {
+struct Console;
+}
+namespace kaltero::widgets {
+struct Controls;
+}
 
-struct WindowContext;
+namespace kaltero::console {
 
 // Driver changes, each car's driver table, and the panel that shows it for 30 seconds.
 class DriverPanel {
 public:
-    explicit DriverPanel(WindowContext& console);
+    DriverPanel(core::Console& console, widgets::Controls& ui);
 
     void onDriverChosen(int slot);
     void toggleDriverTable(int slot);
@@ -27,7 +32,8 @@ private:
     // The driver table as its model holds it.
     void showDrivers(int slot);
 
-    WindowContext& c_;
+    core::Console& c_;
+    widgets::Controls& ui_;
     std::array<std::unique_ptr<DriverTableModel>, core::kSlotCount> drivers_;
 };
 

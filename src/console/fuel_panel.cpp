@@ -1,12 +1,13 @@
 #include "console/fuel_panel.h"
 
-#include "console/window_context.h"
+#include "core/console_context.h"
 #include "core/number_text.h"
 #include "model/race_model.h"
 #include "platform/clock.h"
 #include "platform/prompts.h"
 #include "race/fuel.h"
 #include "widgets/colours.h"
+#include "widgets/controls.h"
 #include "widgets/field_events.h"
 #include "widgets/gauge.h"
 #include "widgets/widget_build.h"
@@ -22,8 +23,7 @@ using namespace race;
 
 using core::kSlotCount;
 
-FuelPanel::FuelPanel(WindowContext& console) : c_(console) {
-    auto& ui = c_.ui;
+FuelPanel::FuelPanel(core::Console& console, widgets::Controls& ui) : c_(console), ui_(ui) {
     for (int s = 0; s < kSlotCount; ++s) {
         ui.Car[s]->Time_GasBlk->setInterval(kBlinkMs);
         ui.Car[s]->Time_GasBlk->onTimeout([this, s] { onFuelBlink(s); });
@@ -33,7 +33,7 @@ FuelPanel::FuelPanel(WindowContext& console) : c_(console) {
         // countdown from its default.
         QObject::connect(ui.Car[s]->Chk_ChgCnter, &QAbstractButton::toggled, [this, s](bool on) {
             if (on != c_.state.car[s].CountdownOn) {
-                c_.race.switchCountdown(s, on, c_.ui.Car[s]->Txt_ZanRunCnt->text());
+                c_.race.switchCountdown(s, on, ui_.Car[s]->Txt_ZanRunCnt->text());
             }
         });
         QObject::connect(ui.Car[s]->Chk_ChgCnter, &QAbstractButton::clicked,
@@ -55,13 +55,12 @@ FuelPanel::FuelPanel(WindowContext& console) : c_(console) {
                 // The set-up the race starts with: a race rebuilt from it draws it anew.
                 for (int s = 0; s < kSlotCount; ++s) {
                     showEconomy(s, false);
-                    c_.ui.Car[s]->Lbl_AllGas->setText(
-                        core::generalNumber(c_.state.car[s].FuelTotal));
+                    ui_.Car[s]->Lbl_AllGas->setText(core::generalNumber(c_.state.car[s].FuelTotal));
                     showCountdown(s);
                 }
                 for (int s : c_.race.takingPart()) {
                     // No estimate without a course, an economy or a tank: no figure either.
-                    c_.ui.Car[s]->Lbl_ZanGas->clear();
+                    ui_.Car[s]->Lbl_ZanGas->clear();
                     UpdateFuelView(s);
                 }
                 break;
@@ -77,7 +76,7 @@ FuelPanel::FuelPanel(WindowContext& console) : c_(console) {
                 UpdateFuelView(change.slot);
                 break;
             case model::Op::Refuelled:
-                c_.ui.Car[change.slot]->Lbl_AllGas->setText(
+                ui_.Car[change.slot]->Lbl_AllGas->setText(
                     core::generalNumber(c_.state.car[change.slot].FuelTotal));
                 UpdateFuelView(change.slot);
                 break;
@@ -102,7 +101,7 @@ FuelPanel::FuelPanel(WindowContext& console) : c_(console) {
 
 void FuelPanel::showNewAddress(int s, bool setUp) {
     // A new car PC starts with no fuel in.
-    auto* panel = c_.ui.Car[s];
+    auto* panel = ui_.Car[s];
     panel->Lbl_AllGas->clear();
     panel->Lbl_ZanGas->clear();
     if (setUp) {
@@ -112,7 +111,7 @@ void FuelPanel::showNewAddress(int s, bool setUp) {
 
 void FuelPanel::showEconomy(int s, bool chosen) {
     // A typed figure that already says the race's economy stays as typed ("8.50").
-    auto* box = c_.ui.Car[s]->Txt_Nenpi;
+    auto* box = ui_.Car[s]->Txt_Nenpi;
     const float economy = c_.state.car[s].FuelEconomy;
     if (chosen || float(core::leadingNumber(box->text()) * 1000.0) != economy) {
         widgets::showText(box, core::generalNumber(economy / 1000.0));
@@ -120,7 +119,7 @@ void FuelPanel::showEconomy(int s, bool chosen) {
 }
 
 void FuelPanel::UpdateFuelView(int s) {
-    auto& ui = c_.ui;
+    auto& ui = ui_;
     const auto& car = c_.state.car[s];
     const auto view = fuelView({.CourseLength = c_.state.CourseLength,
                                 .FuelEconomy = car.FuelEconomy,
@@ -145,12 +144,12 @@ void FuelPanel::UpdateFuelView(int s) {
 }
 
 void FuelPanel::onFuelBlink(int s) {
-    auto* gauge = c_.ui.Car[s]->Meter_Gas;
+    auto* gauge = ui_.Car[s]->Meter_Gas;
     gauge->setForeground(widgets::gaugeBlinkStep(gauge->foreground()));
 }
 
 void FuelPanel::onRefuelled(int s) {
-    auto& ui = c_.ui;
+    auto& ui = ui_;
     const auto& car = c_.state.car[s];
     ui.Car[s]->closeDriverPanel();
     const auto taken = refuel(ui.Car[s]->Txt_InGasl->text(), car.FuelTotal, c_.state.CourseLength,
@@ -165,7 +164,7 @@ void FuelPanel::onRefuelled(int s) {
 }
 
 void FuelPanel::onRefuelEntered(int s) {
-    auto* box = c_.ui.Car[s]->Txt_InGasl;
+    auto* box = ui_.Car[s]->Txt_InGasl;
     if (const auto fix = checkRefuelText(box->text())) {
         c_.prompts.beep();
         box->setText(fix->text);
@@ -173,7 +172,7 @@ void FuelPanel::onRefuelEntered(int s) {
 }
 
 void FuelPanel::onEconomyEntered(int s) {
-    auto* box = c_.ui.Car[s]->Txt_Nenpi;
+    auto* box = ui_.Car[s]->Txt_Nenpi;
     const FuelEconomyCheck check = checkFuelEconomyText(box->text());
     if (check.fix) {
         c_.prompts.beep();
@@ -184,7 +183,7 @@ void FuelPanel::onEconomyEntered(int s) {
 }
 
 void FuelPanel::onCountdownEntered(int s) {
-    auto* box = c_.ui.Car[s]->Txt_ZanRunCnt;
+    auto* box = ui_.Car[s]->Txt_ZanRunCnt;
     if (const auto fix = checkCountdownText(box->text())) {
         c_.prompts.beep();
         box->setText(fix->text);
@@ -195,12 +194,12 @@ void FuelPanel::onCountdownEntered(int s) {
 }
 
 void FuelPanel::onCountdownSwitched(int s) {
-    const bool on = c_.ui.Car[s]->Chk_ChgCnter->isChecked();
+    const bool on = ui_.Car[s]->Chk_ChgCnter->isChecked();
     c_.race.switchCountdown(s, on, countdownSwitch(on, c_.settings.CheckDefaultLaps).text);
 }
 
 void FuelPanel::showCountdown(int s) {
-    auto& ui = c_.ui;
+    auto& ui = ui_;
     const auto& car = c_.state.car[s];
     const CountdownView view = countdownSwitch(car.CountdownOn, c_.settings.CheckDefaultLaps);
     ui.Car[s]->Chk_ChgCnter->setChecked(car.CountdownOn);

@@ -1,14 +1,19 @@
 #pragma once
 
-namespace kaltero::console {
+namespace kaltero::core {
+struct Console;
+}
+namespace kaltero::widgets {
+struct Controls;
+}
 
-struct WindowContext;
+namespace kaltero::console {
 
 // Each car's fuel panel (refuelling, economy, the estimate on the gauge and its low-fuel
 // blink) and its lap countdown switch.
 class FuelPanel {
 public:
-    explicit FuelPanel(WindowContext& console);
+    FuelPanel(core::Console& console, widgets::Controls& ui);
 
     // Recomputes the estimate of the car and shows it; without a course, an economy or a tank
     // the panel stays as it is.
@@ -32,7 +37,8 @@ private:
     // A car PC's address entered: no fuel in yet.
     void showNewAddress(int slot, bool setUp);
 
-    WindowContext& c_;
+    core::Console& c_;
+    widgets::Controls& ui_;
 };
 
 }  // namespace kaltero::console

@@ -1,11 +1,13 @@
 #include "console/handlers.h"
 
-#include "console/window_context.h"
+#include "core/console_context.h"
 #include "core/number_text.h"
+#include "engine/race_engine.h"
 #include "platform/clock.h"
 #include "platform/udp_link.h"
 #include "timing/time_text.h"
 #include "widgets/choice_list.h"
+#include "widgets/controls.h"
 #include "widgets/frame.h"
 #include "widgets/grid.h"
 
@@ -18,33 +20,34 @@ namespace kaltero::console {
 
 using core::kSlotCount;
 
-Handlers::Handlers(WindowContext& console)
+Handlers::Handlers(core::Console& console, engine::RaceEngine& engine, widgets::Controls& ui)
     : c_(console),
-      settings_(console),
-      run_(console),
-      clock_(console),
-      corrections_(console),
-      stopwatch_(console),
-      lapRepairs_(console),
-      addressing_(console),
-      drivers_(console),
-      messages_(console),
-      fuel_(console),
-      blink_(console),
-      report_(console),
-      masterData_(console),
-      choice_(console),
-      carView_(console),
-      standingsView_(console),
-      pitWallView_(console) {
-    applyInputConventions(console);
-    auto& ui = c_.ui;
+      engine_(engine),
+      ui_(ui),
+      settings_(console, ui),
+      run_(console, engine, ui),
+      clock_(console, engine, ui),
+      corrections_(console, engine, ui),
+      stopwatch_(console, ui),
+      lapRepairs_(console, ui),
+      addressing_(console, ui),
+      drivers_(console, ui),
+      messages_(console, ui),
+      fuel_(console, ui),
+      blink_(console, ui),
+      report_(console, ui),
+      masterData_(console, ui),
+      choice_(console, ui),
+      carView_(console, ui),
+      standingsView_(console, ui),
+      pitWallView_(console, engine, ui) {
+    applyInputConventions(ui);
     QObject::connect(ui.Btn_Start, &QPushButton::clicked, [this] { run_.onStartStop(); });
-    c_.engine.link().onReportTaken([this](int s) { messages_.showCarMessage(s); });
+    engine_.link().onReportTaken([this](int s) { messages_.showCarMessage(s); });
 }
 
 void Handlers::onLoad() {
-    auto& ui = c_.ui;
+    auto& ui = ui_;
     masterData_.LoadDriversFile(false);
     masterData_.LoadCourseFile(false);
     masterData_.LoadCarFile(false);
@@ -61,7 +64,7 @@ void Handlers::onLoad() {
     const QDate today = c_.clock.now().date();
     ui.Txt_Date->setText(
         QStringLiteral("%1/%2/%3").arg(today.year()).arg(today.month()).arg(today.day()));
-    c_.engine.bindAddressCheck();
+    engine_.bindAddressCheck();
     const auto setHeaders = [](widgets::Grid* grid, const QStringList& texts) {
         for (int c = 1; c <= texts.size(); ++c) {
             grid->setHeader(c, texts[c - 1]);

@@ -18,20 +18,30 @@
 #include "console/standings_view.h"
 #include "console/stopwatch.h"
 
-namespace kaltero::console {
+namespace kaltero::core {
+struct Console;
+}
+namespace kaltero::engine {
+class RaceEngine;
+}
+namespace kaltero::widgets {
+struct Controls;
+}
 
-struct WindowContext;
+namespace kaltero::console {
 
 // Every handler of the console window, connected to its controls.
 class Handlers {
 public:
-    explicit Handlers(WindowContext& console);
+    Handlers(core::Console& console, engine::RaceEngine& engine, widgets::Controls& ui);
 
     // Window load, in its order: master data, captions, grids, own address, address check.
     void onLoad();
 
 private:
-    WindowContext& c_;
+    core::Console& c_;
+    engine::RaceEngine& engine_;
+    widgets::Controls& ui_;
     SettingsPanel settings_;
     console::RunControl run_;
     console::RaceClock clock_;

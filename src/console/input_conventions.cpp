@@ -1,10 +1,11 @@
 #include "console/input_conventions.h"
 
-#include "console/window_context.h"
+#include "core/console_context.h"
 #include "model/race_model.h"
 #include "platform/clock.h"
 #include "widgets/choice_list.h"
 #include "widgets/colours.h"
+#include "widgets/controls.h"
 #include "widgets/field_events.h"
 #include "widgets/frame.h"
 #include "widgets/grid.h"
@@ -40,8 +41,8 @@ void selectAllOnEntry(QLineEdit* box) {
         box, {.gotFocus = [box] { box->selectAll(); }, .mouseUp = [box] { box->selectAll(); }});
 }
 
-void closesDriverPanel(WindowContext& c, QWidget* field, int slot) {
-    widgets::onFieldEvents(field, {.gotFocus = [&c, slot] { c.ui.Car[slot]->closeDriverPanel(); }});
+void closesDriverPanel(widgets::CarPanel* car, QWidget* field) {
+    widgets::onFieldEvents(field, {.gotFocus = [car] { car->closeDriverPanel(); }});
 }
 
 void toggle(widgets::ChoiceList* list) {
@@ -53,8 +54,7 @@ void toggle(widgets::ChoiceList* list) {
 
 }  // namespace
 
-void applyInputConventions(WindowContext& c) {
-    auto& ui = c.ui;
+void applyInputConventions(widgets::Controls& ui) {
     for (QLineEdit* box :
          {ui.Txt_Event, ui.Txt_Date, ui.Txt_Kion, ui.Txt_AllOutMess, ui.Txt_RunH, ui.Txt_RunN}) {
         selectAllOnEntry(box);
@@ -68,7 +68,7 @@ void applyInputConventions(WindowContext& c) {
                  ui.Car[s]->Txt_InGasl, ui.Car[s]->Txt_Nenpi, ui.Car[s]->Txt_OutMess,
                  ui.Car[s]->Txt_ZanRunCnt, ui.Car[s]->Cmb_Car, ui.Car[s]->Cmb_Driver,
                  ui.Car[s]->Chk_ChgCnter}) {
-            closesDriverPanel(c, field, s);
+            closesDriverPanel(ui.Car[s], field);
         }
         for (QLineEdit* box : {ui.Car[s]->Txt_InGasl, ui.Car[s]->Txt_Nenpi, ui.Car[s]->Txt_OutMess,
                                ui.Car[s]->Txt_ZanRunCnt}) {
@@ -80,9 +80,9 @@ void applyInputConventions(WindowContext& c) {
     }
 }
 
-NoInputBlink::NoInputBlink(WindowContext& console) : c_(console) {
-    c_.ui.Time_NoInputBlk->setInterval(1000);
-    c_.ui.Time_NoInputBlk->onTimeout([this] { onMissingInputBlink(); });
+NoInputBlink::NoInputBlink(core::Console& console, widgets::Controls& ui) : c_(console), ui_(ui) {
+    ui_.Time_NoInputBlk->setInterval(1000);
+    ui_.Time_NoInputBlk->onTimeout([this] { onMissingInputBlink(); });
     QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
         if (change.op == model::Op::Started || change.op == model::Op::Resumed) {
             stop();
@@ -93,12 +93,12 @@ NoInputBlink::NoInputBlink(WindowContext& console) : c_(console) {
 }
 
 void NoInputBlink::start() {
-    c_.ui.Time_NoInputBlk->start();
+    ui_.Time_NoInputBlk->start();
 }
 
 // While timing the choices are what they are: they stand on white.
 void NoInputBlink::stop() {
-    auto& ui = c_.ui;
+    auto& ui = ui_;
     ui.Time_NoInputBlk->stop();
     for (int s = 0; s < kSlotCount; ++s) {
         if (c_.state.car[s].SetUp) {
@@ -109,7 +109,7 @@ void NoInputBlink::stop() {
 }
 
 void NoInputBlink::onMissingInputBlink() {
-    auto& ui = c_.ui;
+    auto& ui = ui_;
     toggle(ui.Cmb_Course);
     for (int s = 0; s < kSlotCount; ++s) {
         if (c_.state.car[s].SetUp) {

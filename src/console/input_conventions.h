@@ -1,19 +1,24 @@
 #pragma once
 
-namespace kaltero::console {
+namespace kaltero::core {
+struct Console;
+}
+namespace kaltero::widgets {
+struct Controls;
+}
 
-struct WindowContext;
+namespace kaltero::console {
 
 // The same on every field, so the operator can type over a value and go on with Enter:
 // the whole text is selected on entry and on mouse release, Enter moves on as Tab does, and
 // entering a field of a car first closes that car's driver panel.
-void applyInputConventions(WindowContext& console);
+void applyInputConventions(widgets::Controls& ui);
 
 // Every second while idle: the course list, and the driver and car lists of set-up slots,
 // blink olive while nothing is chosen in them.
 class NoInputBlink {
 public:
-    explicit NoInputBlink(WindowContext& console);
+    NoInputBlink(core::Console& console, widgets::Controls& ui);
     // From the window's load until Start; again after Stop.
     void start();
     void onMissingInputBlink();
@@ -21,7 +26,8 @@ public:
 private:
     void stop();
 
-    WindowContext& c_;
+    core::Console& c_;
+    widgets::Controls& ui_;
 };
 
 }  // namespace kaltero::console

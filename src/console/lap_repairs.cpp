@@ -1,12 +1,13 @@
 #include "console/lap_repairs.h"
 
-#include "console/window_context.h"
+#include "core/console_context.h"
 #include "core/number_text.h"
 #include "link/lap_repair.h"
 #include "model/race_model.h"
 #include "platform/prompts.h"
 #include "timing/median_lap.h"
 #include "timing/time_text.h"
+#include "widgets/controls.h"
 #include "widgets/lap_grid.h"
 
 #include <QAction>
@@ -23,9 +24,9 @@ QString lapText(qint64 lapNo) {
 }
 }  // namespace
 
-LapRepairs::LapRepairs(WindowContext& console) : c_(console) {
+LapRepairs::LapRepairs(core::Console& console, widgets::Controls& ui) : c_(console), ui_(ui) {
     for (int s = 0; s < core::kSlotCount; ++s) {
-        auto* car = c_.ui.Car[s];
+        auto* car = ui_.Car[s];
         QObject::connect(car->Act_LapMerge, &QAction::triggered, [this, s] { mergeSelected(s); });
         QObject::connect(car->Act_LapSplit, &QAction::triggered, [this, s] { splitSelected(s); });
         QObject::connect(car->Act_LapRepairUndo, &QAction::triggered, [this, s] { undoLast(s); });
@@ -33,7 +34,7 @@ LapRepairs::LapRepairs(WindowContext& console) : c_(console) {
 }
 
 int LapRepairs::selectedLap(int s, const QString& title) const {
-    const int lapNo = c_.ui.Car[s]->Spd_Laps->activeRow();
+    const int lapNo = ui_.Car[s]->Spd_Laps->activeRow();
     if (lapNo < 1) {
         c_.prompts.message(QStringLiteral("周を選んでください。"), title,
                            platform::PromptIcon::Information);

@@ -2,16 +2,21 @@
 
 #include <QString>
 
-namespace kaltero::console {
+namespace kaltero::core {
+struct Console;
+}
+namespace kaltero::widgets {
+struct Controls;
+}
 
-struct WindowContext;
+namespace kaltero::console {
 
 // The operator's repairs of a car's laps from its lap grid: merge the selected lap with the
 // next, split it at a time the operator gives, and undo the last of them. Each asks first and
 // tells why when it cannot be done.
 class LapRepairs {
 public:
-    explicit LapRepairs(WindowContext& console);
+    LapRepairs(core::Console& console, widgets::Controls& ui);
 
     void mergeSelected(int slot);
     void splitSelected(int slot);
@@ -21,7 +26,8 @@ private:
     // The lap the grid's cursor is on; 0 for none, and the operator is asked to choose one.
     int selectedLap(int slot, const QString& title) const;
 
-    WindowContext& c_;
+    core::Console& c_;
+    widgets::Controls& ui_;
 };
 
 }  // namespace kaltero::console

@@ -3,7 +3,8 @@
 #include "console/handlers.h"
 #include "console/live_dialog.h"
 #include "console/pit_wall_window.h"
-#include "console/window_context.h"
+#include "core/console_context.h"
+#include "engine/race_engine.h"
 #include "platform/clock.h"
 #include "platform/prompts.h"
 #include "platform/udp_link.h"
@@ -41,33 +42,34 @@ using widgets::named;
 using widgets::setBigFont;
 using widgets::textBox;
 
-MainWindow::MainWindow(WindowContext& console, std::function<void()> quit)
-    : console_(console), quit_(std::move(quit)) {
+MainWindow::MainWindow(core::Console& console, engine::RaceEngine& engine,
+                       std::function<void()> quit)
+    : console_(console), engine_(engine), quit_(std::move(quit)) {
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(QStringLiteral("走行状況"));
-    console_.ui.Main = this;
+    ui_.Main = this;
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(4);
     buildCommon();
-    layout->addWidget(console_.ui.Frm_Main);
+    layout->addWidget(ui_.Frm_Main);
     auto* cars = new QHBoxLayout;
     cars->setSpacing(4);
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        console_.ui.Car[slot] = new widgets::CarPanel(slot, console_.clock, this);
-        cars->addWidget(console_.ui.Car[slot], 1);
+        ui_.Car[slot] = new widgets::CarPanel(slot, console_.clock, this);
+        cars->addWidget(ui_.Car[slot], 1);
     }
     layout->addLayout(cars, 1);
     buildSettingsPanel();
     buildEditorPanels();
 
     auto& clock = console_.clock;
-    auto& ui = console_.ui;
+    auto& ui = ui_;
     ui.Time_NoInputBlk = clock.makeTimer();
     ui.Time_OtherLap = clock.makeTimer();
 
-    handlers_ = std::make_unique<Handlers>(console_);
+    handlers_ = std::make_unique<Handlers>(console_, engine_, ui_);
     connect(ui.Btn_End, &QPushButton::clicked, this, [this] { endConsole(); });
     connect(ui.Btn_Live, &QPushButton::clicked, this, [this] { openLivePage(); });
     connect(ui.Btn_PitWall, &QPushButton::clicked, this, [this] { openPitWall(); });
@@ -81,7 +83,7 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::buildCommon() {
-    auto& ui = console_.ui;
+    auto& ui = ui_;
     ui.Frm_Main = frame({}, this, QStringLiteral("Frm_Main"));
     auto* row = new QHBoxLayout(ui.Frm_Main);
     row->setContentsMargins(4, 4, 4, 4);
@@ -230,7 +232,7 @@ void MainWindow::buildCommon() {
 }
 
 void MainWindow::buildSettingsPanel() {
-    auto& ui = console_.ui;
+    auto& ui = ui_;
     ui.Frm_Mess = frame(QStringLiteral("環境設定"), this, QStringLiteral("Frm_Mess"));
     ui.Frm_Mess->setBackground(QColor(0xE0, 0xE0, 0xE0));
     auto* col = new QVBoxLayout(ui.Frm_Mess);
@@ -249,7 +251,7 @@ void MainWindow::buildSettingsPanel() {
 }
 
 void MainWindow::buildEditorPanels() {
-    auto& ui = console_.ui;
+    auto& ui = ui_;
     // A grid over "登録" and "Cancel"; the master data handler lays the grid out and sizes the
     // panel to it.
     auto build = [this](const QString& caption, const QString& name, const QString& gridName,
@@ -296,6 +298,10 @@ void MainWindow::setLiveNotice(const QString& notice) {
     liveNotice_ = notice;
 }
 
+const platform::Timer& MainWindow::missingInputBlinkTimer() const {
+    return *ui_.Time_NoInputBlk;
+}
+
 void MainWindow::openLivePage() {
     // One dialog at a time; a second press brings it forward.
     if (liveDialog_) {
@@ -320,7 +326,7 @@ void MainWindow::openPitWall() {
         pitWall_->activateWindow();
         return;
     }
-    pitWall_ = new PitWallWindow(console_, this);
+    pitWall_ = new PitWallWindow(console_, engine_, this);
     pitWall_->setAttribute(Qt::WA_DeleteOnClose);
     pitWall_->show();
 }

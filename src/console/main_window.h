@@ -1,13 +1,23 @@
 #pragma once
 
+#include "widgets/controls.h"
+
 #include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <memory>
 
-namespace kaltero::console {
+namespace kaltero::core {
+struct Console;
+}
+namespace kaltero::engine {
+class RaceEngine;
+}
+namespace kaltero::platform {
+class Timer;
+}
 
-struct WindowContext;
+namespace kaltero::console {
 
 class Handlers;
 class LiveDialog;
@@ -20,7 +30,7 @@ class MainWindow final : public QWidget {
 
 public:
     // quit ends the program; the application passes QCoreApplication::quit.
-    MainWindow(WindowContext& console, std::function<void()> quit);
+    MainWindow(core::Console& console, engine::RaceEngine& engine, std::function<void()> quit);
     ~MainWindow() override;
 
     // Window load: master data, captions, grids, own address, address-check socket.
@@ -28,6 +38,8 @@ public:
     // Why the live page is not served although switched on (its port is taken); shown in the
     // ライブ表示 dialog.
     void setLiveNotice(const QString& notice);
+    // The missing-input blink's timer: running while idle, stopped while timing.
+    const platform::Timer& missingInputBlinkTimer() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -41,7 +53,9 @@ private:
     // The pit-wall window: one per console, brought forward when already open.
     void openPitWall();
 
-    WindowContext& console_;
+    core::Console& console_;
+    engine::RaceEngine& engine_;
+    widgets::Controls ui_;
     std::function<void()> quit_;
     std::unique_ptr<Handlers> handlers_;
     QString liveNotice_;

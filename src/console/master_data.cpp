@@ -1,6 +1,6 @@
 #include "console/master_data.h"
 
-#include "console/window_context.h"
+#include "core/console_context.h"
 #include "masterdata/car_file.h"
 #include "masterdata/course_file.h"
 #include "masterdata/drivers_file.h"
@@ -8,6 +8,7 @@
 #include "model/race_model.h"
 #include "platform/prompts.h"
 #include "widgets/choice_list.h"
+#include "widgets/controls.h"
 #include "widgets/frame.h"
 #include "widgets/grid.h"
 
@@ -84,8 +85,7 @@ QList<QStringList> gridRows(const widgets::Grid& grid, int columns) {
 
 }  // namespace
 
-MasterData::MasterData(WindowContext& console) : c_(console) {
-    auto& ui = c_.ui;
+MasterData::MasterData(core::Console& console, widgets::Controls& ui) : c_(console), ui_(ui) {
     car_ = {ui.Frm_Car,
             ui.Spd_Car,
             4,
@@ -127,7 +127,7 @@ MasterData::MasterData(WindowContext& console) : c_(console) {
 }
 
 void MasterData::layOut() {
-    auto& ui = c_.ui;
+    auto& ui = ui_;
     auto* cars = ui.Spd_Car;
     cars->setColumnCount(5);
     cars->setColumnText(1);
@@ -169,7 +169,7 @@ void MasterData::layOut() {
 // --- Loaders ---------------------------------------------------------------------------
 
 bool MasterData::LoadCarFile(bool GridOnly) {
-    auto& ui = c_.ui;
+    auto& ui = ui_;
     const CarFileLoad load = loadCarFile(c_.paths.CarFile, GridOnly);
     if (load.entries) {
         for (int s = 0; s < kSlotCount; ++s) {
@@ -184,7 +184,7 @@ bool MasterData::LoadCarFile(bool GridOnly) {
 }
 
 bool MasterData::LoadCourseFile(bool GridOnly) {
-    auto& ui = c_.ui;
+    auto& ui = ui_;
     const CourseFileLoad load = loadCourseFile(c_.paths.CourseFile, GridOnly);
     if (load.entries) {
         refill(ui.Cmb_Course, *load.entries);
@@ -197,7 +197,7 @@ bool MasterData::LoadCourseFile(bool GridOnly) {
 }
 
 bool MasterData::LoadDriversFile(bool GridOnly) {
-    auto& ui = c_.ui;
+    auto& ui = ui_;
     const DriversFileLoad load = loadDriversFile(c_.paths.DriversFile, GridOnly);
     if (load.entries) {
         for (int s = 0; s < kSlotCount; ++s) {
@@ -232,7 +232,7 @@ void MasterData::open(const Editor& editor) {
     }
     auto* panel = editor.panel;
     fitPanel(panel, editor.grid);  // the headers are known by now
-    const QWidget* main = c_.ui.Main;
+    const QWidget* main = ui_.Main;
     panel->move((main->width() - panel->width()) / 2, (main->height() - panel->height()) / 2);
     panel->show();
     panel->raise();
@@ -273,7 +273,7 @@ void MasterData::deleteRow(const Editor& editor, int col, int row) {
 }
 
 void MasterData::setConsoleEnabled(bool enabled) {
-    auto& ui = c_.ui;
+    auto& ui = ui_;
     for (auto* frame : ui.Car) {
         frame->setEnabled(enabled);
     }

@@ -14,9 +14,14 @@ class Frame;
 class Grid;
 }  // namespace kaltero::widgets
 
-namespace kaltero::console {
+namespace kaltero::core {
+struct Console;
+}
+namespace kaltero::widgets {
+struct Controls;
+}
 
-struct WindowContext;
+namespace kaltero::console {
 
 // The car, course and driver files in the console: their loaders, which fill the editor grids
 // and the choice lists, and the three editor panels "車輌情報編集", "コース情報編集" and
@@ -29,7 +34,7 @@ struct WindowContext;
 // Lbl_Tank, Txt_Nenpi) are never touched by a refill.
 class MasterData {
 public:
-    explicit MasterData(WindowContext& console);
+    MasterData(core::Console& console, widgets::Controls& ui);
 
     // Each returns false when the file exists but cannot be read; the grid and, unless
     // GridOnly, the lists are then empty.
@@ -72,7 +77,8 @@ private:
     void setConsoleEnabled(bool enabled);
     void tellUnreadable(const QString& fileName);
 
-    WindowContext& c_;
+    core::Console& c_;
+    widgets::Controls& ui_;
     Editor car_;
     Editor course_;
     Editor drivers_;

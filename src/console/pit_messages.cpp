@@ -1,10 +1,11 @@
 #include "console/pit_messages.h"
 
-#include "console/window_context.h"
+#include "core/console_context.h"
 #include "link/protocol.h"
 #include "model/race_model.h"
 #include "platform/clock.h"
 #include "widgets/colours.h"
+#include "widgets/controls.h"
 #include "widgets/widget_build.h"
 
 #include <QLabel>
@@ -14,8 +15,7 @@ namespace kaltero::console {
 
 using core::kSlotCount;
 
-PitMessages::PitMessages(WindowContext& console) : c_(console) {
-    auto& ui = c_.ui;
+PitMessages::PitMessages(core::Console& console, widgets::Controls& ui) : c_(console), ui_(ui) {
     QObject::connect(ui.Txt_AllOutMess, &QLineEdit::textChanged,
                      [this] { onAllCarMessageTyped(); });
     for (int s = 0; s < kSlotCount; ++s) {
@@ -27,23 +27,22 @@ PitMessages::PitMessages(WindowContext& console) : c_(console) {
     }
     QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
         if (change.op == model::Op::LapCounted || change.op == model::Op::MessageTyped) {
-            widgets::showText(c_.ui.Car[change.slot]->Txt_OutMess,
-                              c_.state.car[change.slot].OutMsg);
+            widgets::showText(ui_.Car[change.slot]->Txt_OutMess, c_.state.car[change.slot].OutMsg);
         } else if (change.op == model::Op::AllCarMessageTyped) {
-            widgets::showText(c_.ui.Txt_AllOutMess, c_.state.AllCarTyped);
+            widgets::showText(ui_.Txt_AllOutMess, c_.state.AllCarTyped);
         } else if (change.op == model::Op::Started) {
             // The messages of the set-up the race starts with.
-            widgets::showText(c_.ui.Txt_AllOutMess, c_.state.AllCarTyped);
+            widgets::showText(ui_.Txt_AllOutMess, c_.state.AllCarTyped);
             for (int s = 0; s < kSlotCount; ++s) {
-                widgets::showText(c_.ui.Car[s]->Txt_OutMess, c_.state.car[s].OutMsg);
-                c_.ui.Car[s]->Lbl_InMess->setText(c_.state.car[s].InMsg);
+                widgets::showText(ui_.Car[s]->Txt_OutMess, c_.state.car[s].OutMsg);
+                ui_.Car[s]->Lbl_InMess->setText(c_.state.car[s].InMsg);
             }
         } else if (change.op == model::Op::MessageReceived) {
-            c_.ui.Car[change.slot]->Lbl_InMess->setText(c_.state.car[change.slot].InMsg);
+            ui_.Car[change.slot]->Lbl_InMess->setText(c_.state.car[change.slot].InMsg);
         } else if (change.op == model::Op::Stopped) {
             for (int s = 0; s < kSlotCount; ++s) {
-                c_.ui.Car[s]->Txt_OutMess->setText(c_.state.car[s].OutMsg);
-                c_.ui.Car[s]->Lbl_InMess->setText(c_.state.car[s].InMsg);
+                ui_.Car[s]->Txt_OutMess->setText(c_.state.car[s].OutMsg);
+                ui_.Car[s]->Lbl_InMess->setText(c_.state.car[s].InMsg);
                 stopBlink(s);
             }
         } else if (change.op == model::Op::CarStopped) {
@@ -60,12 +59,12 @@ PitMessages::PitMessages(WindowContext& console) : c_(console) {
 }
 
 void PitMessages::onAllCarMessageTyped() {
-    const QString typed = c_.ui.Txt_AllOutMess->text();
+    const QString typed = ui_.Txt_AllOutMess->text();
     c_.race.typeAllCarMessage(typed, link::buildAllCarMsg(typed));
 }
 
 void PitMessages::showCarMessage(int s) {
-    auto* panel = c_.ui.Car[s];
+    auto* panel = ui_.Car[s];
     const QString& message = c_.state.car[s].InMsg;
     panel->Lbl_InMess->setText(message);
     if (message.isEmpty()) {
@@ -77,12 +76,12 @@ void PitMessages::showCarMessage(int s) {
 }
 
 void PitMessages::stopBlink(int s) {
-    c_.ui.Car[s]->Time_MessBlk->stop();
-    widgets::setBackground(c_.ui.Car[s]->Lbl_InMess, widgets::kSetUpColour);
+    ui_.Car[s]->Time_MessBlk->stop();
+    widgets::setBackground(ui_.Car[s]->Lbl_InMess, widgets::kSetUpColour);
 }
 
 void PitMessages::onMessageBlink(int s) {
-    QLabel* label = c_.ui.Car[s]->Lbl_InMess;
+    QLabel* label = ui_.Car[s]->Lbl_InMess;
     widgets::setBackground(label, widgets::background(label) == widgets::kMessageColour
                                       ? widgets::kSetUpColour
                                       : widgets::kMessageColour);

@@ -1,13 +1,18 @@
 #pragma once
 
-namespace kaltero::console {
+namespace kaltero::core {
+struct Console;
+}
+namespace kaltero::widgets {
+struct Controls;
+}
 
-struct WindowContext;
+namespace kaltero::console {
 
 // The operator's message to all cars and the blinking of the cars' incoming messages.
 class PitMessages {
 public:
-    explicit PitMessages(WindowContext& console);
+    PitMessages(core::Console& console, widgets::Controls& ui);
 
     void onAllCarMessageTyped();
     // A report was taken: the car's message as the race holds it, blinking while there is one.
@@ -20,7 +25,8 @@ private:
     // A car no longer timed: its message stands still on the set-up colour.
     void stopBlink(int slot);
 
-    WindowContext& c_;
+    core::Console& c_;
+    widgets::Controls& ui_;
 };
 
 }  // namespace kaltero::console

@@ -1,7 +1,7 @@
 #include "console/pit_wall_rules.h"
 
 #include "console/settings_rows.h"
-#include "console/window_context.h"
+#include "core/console_context.h"
 #include "core/settings.h"
 #include "model/race_model.h"
 #include "platform/prompts.h"
@@ -27,7 +27,7 @@ QString ruleText(const core::RaceRules& rules, const core::RuleRow& row) {
 
 }  // namespace
 
-PitWallRules::PitWallRules(WindowContext& console, QWidget* parent) : QWidget(parent), c_(console) {
+PitWallRules::PitWallRules(core::Console& console, QWidget* parent) : QWidget(parent), c_(console) {
     const auto& rows = core::ruleRows();
     table_ = widgets::named(new QTableWidget(int(rows.size()), 2, this), u"Tbl_Rules"_s);
     table_->setHorizontalHeaderLabels({u"項目"_s, u"設定値"_s});

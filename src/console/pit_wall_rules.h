@@ -4,9 +4,11 @@
 
 class QTableWidget;
 
-namespace kaltero::console {
+namespace kaltero::core {
+struct Console;
+}
 
-struct WindowContext;
+namespace kaltero::console {
 
 // The rules in force, in the pit-wall window: the settings panel is closed while timing, and a
 // rule found wrong during a race is corrected here. 規定変更 puts the rules in force at once
@@ -15,13 +17,13 @@ class PitWallRules final : public QWidget {
     Q_OBJECT
 
 public:
-    PitWallRules(WindowContext& console, QWidget* parent);
+    PitWallRules(core::Console& console, QWidget* parent);
 
 private:
     void showRules();
     void setRules();
 
-    WindowContext& c_;
+    core::Console& c_;
     QTableWidget* table_ = nullptr;
 };
 

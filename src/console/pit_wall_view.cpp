@@ -1,10 +1,12 @@
 #include "console/pit_wall_view.h"
 
-#include "console/window_context.h"
+#include "core/console_context.h"
+#include "engine/race_engine.h"
 #include "model/race_model.h"
 #include "platform/prompts.h"
 #include "timing/pit_wall_text.h"
 #include "widgets/colours.h"
+#include "widgets/controls.h"
 
 #include <QLabel>
 
@@ -42,7 +44,8 @@ bool movesPitWall(const model::Change& change) {
            change.op != Op::StandingsUpdated && change.op != Op::ClockUpdated;
 }
 
-PitWallView::PitWallView(WindowContext& console) : c_(console) {
+PitWallView::PitWallView(core::Console& console, engine::RaceEngine& engine, widgets::Controls& ui)
+    : c_(console), engine_(engine), ui_(ui) {
     QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
         if (!movesPitWall(change)) {
             return;
@@ -53,7 +56,7 @@ PitWallView::PitWallView(WindowContext& console) : c_(console) {
             showAll();
         }
     });
-    QObject::connect(&c_.engine, &engine::RaceEngine::clockTicked, [this] { showAll(); });
+    QObject::connect(&engine_, &engine::RaceEngine::clockTicked, [this] { showAll(); });
 }
 
 void PitWallView::showAll() {
@@ -63,7 +66,7 @@ void PitWallView::showAll() {
 }
 
 void PitWallView::show(int s) {
-    auto* panel = c_.ui.Car[s];
+    auto* panel = ui_.Car[s];
     const auto& car = c_.state.car[s];
     Alert alert = Alert::None;
     bool minimumMet = false;

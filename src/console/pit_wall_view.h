@@ -9,9 +9,17 @@ namespace kaltero::model {
 struct Change;
 }
 
-namespace kaltero::console {
+namespace kaltero::core {
+struct Console;
+}
+namespace kaltero::engine {
+class RaceEngine;
+}
+namespace kaltero::widgets {
+struct Controls;
+}
 
-struct WindowContext;
+namespace kaltero::console {
 
 // Whether a change can move what the pit wall shows. A car's messages and the worked-out
 // results move nothing: a car that sends a new message in every report must not cost its
@@ -24,13 +32,15 @@ bool movesPitWall(const model::Change& change);
 // the pit has ended its stint: its line counts the stop, green once the minimum stop is met.
 class PitWallView {
 public:
-    explicit PitWallView(WindowContext& console);
+    PitWallView(core::Console& console, engine::RaceEngine& engine, widgets::Controls& ui);
 
     void showAll();
     void show(int slot);
 
 private:
-    WindowContext& c_;
+    core::Console& c_;
+    engine::RaceEngine& engine_;
+    widgets::Controls& ui_;
     // The stint alert each car last showed: a beep only when it rises.
     std::array<timing::Alert, core::kSlotCount> shown_{};
     std::array<bool, core::kSlotCount> minimumMetShown_{};

@@ -1,9 +1,10 @@
 #include "console/pit_wall_window.h"
 
 #include "console/pit_stop_dialog.h"
-#include "console/pit_wall_view.h"
 #include "console/pit_wall_rules.h"
-#include "console/window_context.h"
+#include "console/pit_wall_view.h"
+#include "core/console_context.h"
+#include "engine/race_engine.h"
 #include "model/race_model.h"
 #include "platform/prompts.h"
 #include "timing/lap_check.h"
@@ -85,8 +86,8 @@ QString driverMarks(const timing::DriverWall& d) {
 
 }  // namespace
 
-PitWallWindow::PitWallWindow(WindowContext& console, QWidget* parent)
-    : QWidget(parent, Qt::Window), c_(console) {
+PitWallWindow::PitWallWindow(core::Console& console, engine::RaceEngine& engine, QWidget* parent)
+    : QWidget(parent, Qt::Window), c_(console), engine_(engine) {
     setObjectName(u"Frm_PitWall"_s);
     setWindowTitle(u"ピットウォール"_s);
     auto* row = new QHBoxLayout(this);
@@ -134,7 +135,7 @@ PitWallWindow::PitWallWindow(WindowContext& console, QWidget* parent)
             redraw();
         }
     });
-    connect(&c_.engine, &engine::RaceEngine::clockTicked, this, [this] {
+    connect(&engine_, &engine::RaceEngine::clockTicked, this, [this] {
         if (isVisible()) {
             redraw();
         }

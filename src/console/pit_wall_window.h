@@ -10,9 +10,14 @@
 
 class QTableView;
 
-namespace kaltero::console {
+namespace kaltero::core {
+struct Console;
+}
+namespace kaltero::engine {
+class RaceEngine;
+}
 
-struct WindowContext;
+namespace kaltero::console {
 
 // 「ピットウォール」: each car's latest lap to pit, the stints, every driver who may drive a car
 // against the limits and the pit stops of every car taking part, read-only tables redrawn at
@@ -24,7 +29,7 @@ class PitWallWindow final : public QWidget {
     Q_OBJECT
 
 public:
-    PitWallWindow(WindowContext& console, QWidget* parent);
+    PitWallWindow(core::Console& console, engine::RaceEngine& engine, QWidget* parent);
 
     void redraw();
     // The stop in the stop table's current row: slot and index in the car's stops.
@@ -45,7 +50,8 @@ private:
     std::optional<QString> takeStop(int slot, const std::optional<core::PitStop>& replacing,
                                     const core::PitStop& stop);
 
-    WindowContext& c_;
+    core::Console& c_;
+    engine::RaceEngine& engine_;
     QStandardItemModel cars_{0, kCarColumns};
     QStandardItemModel stints_{0, kStintColumns};
     QStandardItemModel drivers_{0, kDriverColumns};

@@ -1,6 +1,6 @@
 #include "console/race_clock.h"
 
-#include "console/window_context.h"
+#include "core/console_context.h"
 #include "core/number_text.h"
 #include "engine/race_engine.h"
 #include "model/race_model.h"
@@ -9,6 +9,7 @@
 #include "timing/race_length.h"
 #include "timing/time_text.h"
 #include "widgets/colours.h"
+#include "widgets/controls.h"
 #include "widgets/field_events.h"
 #include "widgets/widget_build.h"
 
@@ -20,15 +21,15 @@ namespace kaltero::console {
 
 using namespace timing;
 
-RaceClock::RaceClock(WindowContext& console) : c_(console) {
-    auto& ui = c_.ui;
-    QObject::connect(&c_.engine, &engine::RaceEngine::clockTicked,
+RaceClock::RaceClock(core::Console& console, engine::RaceEngine& engine, widgets::Controls& ui)
+    : c_(console), engine_(engine), ui_(ui) {
+    QObject::connect(&engine_, &engine::RaceEngine::clockTicked,
                      [this](const QDateTime& now) { showClock(now); });
     QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
         // A Start carries the race length with the rest of the set-up.
         if (change.op == model::Op::RaceLengthEdited || change.op == model::Op::Started) {
-            widgets::showText(c_.ui.Txt_RunH, c_.state.RunH);
-            widgets::showText(c_.ui.Txt_RunN, c_.state.RunN);
+            widgets::showText(ui_.Txt_RunH, c_.state.RunH);
+            widgets::showText(ui_.Txt_RunN, c_.state.RunN);
         }
     });
     for (QLineEdit* box : {ui.Txt_RunH, ui.Txt_RunN}) {
@@ -36,13 +37,13 @@ RaceClock::RaceClock(WindowContext& console) : c_(console) {
                                      .lostFocus = [this, box] { onRaceLengthEntered(box); }});
         // The race length as typed is the race's; its end moves only when a box is left.
         QObject::connect(box, &QLineEdit::textChanged, [this] {
-            c_.race.editRaceLength(c_.ui.Txt_RunH->text(), c_.ui.Txt_RunN->text(), std::nullopt);
+            c_.race.editRaceLength(ui_.Txt_RunH->text(), ui_.Txt_RunN->text(), std::nullopt);
         });
     }
 }
 
 void RaceClock::showClock(const QDateTime& now) {
-    auto& ui = c_.ui;
+    auto& ui = ui_;
     const auto& st = c_.state;
     ui.Lbl_SysTime->setText(clockText(now.time()));
     if (!st.EndTimeSet) {
@@ -57,11 +58,11 @@ void RaceClock::showClock(const QDateTime& now) {
 
 void RaceClock::onRaceLengthEntering(QLineEdit* box) {
     const qint32 value = core::roundToInt32(core::leadingNumber(box->text())).value_or(0);
-    (box == c_.ui.Txt_RunH ? RunHOld : RunNOld) = value;
+    (box == ui_.Txt_RunH ? RunHOld : RunNOld) = value;
 }
 
 void RaceClock::onRaceLengthEntered(QLineEdit* box) {
-    auto& ui = c_.ui;
+    auto& ui = ui_;
     const auto& st = c_.state;
     if (!isRaceLengthText(box->text())) {
         c_.prompts.beep();

@@ -4,14 +4,22 @@
 
 class QLineEdit;
 
-namespace kaltero::console {
+namespace kaltero::core {
+struct Console;
+}
+namespace kaltero::engine {
+class RaceEngine;
+}
+namespace kaltero::widgets {
+struct Controls;
+}
 
-struct WindowContext;
+namespace kaltero::console {
 
 // The time of day, the remaining race time and the race length boxes.
 class RaceClock {
 public:
-    explicit RaceClock(WindowContext& console);
+    RaceClock(core::Console& console, engine::RaceEngine& engine, widgets::Controls& ui);
 
     // Every second of the engine's clock: the time of day and the remaining time (red before
     // the end, white after).
@@ -20,7 +28,9 @@ public:
     void onRaceLengthEntered(QLineEdit* box);
 
 private:
-    WindowContext& c_;
+    core::Console& c_;
+    engine::RaceEngine& engine_;
+    widgets::Controls& ui_;
     // The box's value when the operator entered it.
     qint32 RunHOld = 0;
     qint32 RunNOld = 0;

@@ -1,10 +1,11 @@
 #include "console/results_report_view.h"
 
-#include "console/window_context.h"
+#include "core/console_context.h"
 #include "model/race_model.h"
 #include "platform/prompts.h"
 #include "race/report_inputs.h"
 #include "widgets/choice_list.h"
+#include "widgets/controls.h"
 #include "widgets/frame.h"
 #include "widgets/grid.h"
 #include "widgets/widget_build.h"
@@ -19,11 +20,10 @@ namespace kaltero::console {
 
 using core::kSlotCount;
 
-ResultsReport::ResultsReport(WindowContext& console) : c_(console) {
-    auto& ui = c_.ui;
+ResultsReport::ResultsReport(core::Console& console, widgets::Controls& ui) : c_(console), ui_(ui) {
     QObject::connect(ui.Btn_Write, &QPushButton::clicked, [this] { saveResults(); });
     const auto edited = [this] {
-        const auto& ui = c_.ui;
+        const auto& ui = ui_;
         c_.race.editEventData({ui.Txt_Event->text(), ui.Txt_Date->text(),
                                ui.Cmb_Tenki->currentText(), ui.Txt_Kion->text()});
     };
@@ -39,7 +39,7 @@ ResultsReport::ResultsReport(WindowContext& console) : c_(console) {
 }
 
 void ResultsReport::showEventData() {
-    auto& ui = c_.ui;
+    auto& ui = ui_;
     const core::EventData& event = c_.state.event;
     widgets::showText(ui.Txt_Event, event.name);
     widgets::showText(ui.Txt_Date, event.date);

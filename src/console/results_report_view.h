@@ -1,14 +1,19 @@
 #pragma once
 
-namespace kaltero::console {
+namespace kaltero::core {
+struct Console;
+}
+namespace kaltero::widgets {
+struct Controls;
+}
 
-struct WindowContext;
+namespace kaltero::console {
 
 // "走行結果保存": writes the race of every car with an address into a text file the
 // operator names.
 class ResultsReport {
 public:
-    explicit ResultsReport(WindowContext& console);
+    ResultsReport(core::Console& console, widgets::Controls& ui);
 
     void saveResults();
 
@@ -16,7 +21,8 @@ private:
     // The event data as the race holds it.
     void showEventData();
 
-    WindowContext& c_;
+    core::Console& c_;
+    widgets::Controls& ui_;
 };
 
 }  // namespace kaltero::console

@@ -1,6 +1,6 @@
 #include "console/run_control.h"
 
-#include "console/window_context.h"
+#include "core/console_context.h"
 #include "engine/race_engine.h"
 #include "model/race_model.h"
 #include "platform/clock.h"
@@ -8,6 +8,7 @@
 #include "timing/race_length.h"
 #include "timing/time_text.h"
 #include "widgets/choice_list.h"
+#include "widgets/controls.h"
 #include "widgets/frame.h"
 
 #include <QLabel>
@@ -18,9 +19,10 @@ namespace kaltero::console {
 using core::kSlotCount;
 using timing::FormatLapTime;
 
-RunControl::RunControl(WindowContext& console) : c_(console) {
-    QObject::connect(&c_.engine, &engine::RaceEngine::lapClockTicked, [this](int s) {
-        c_.ui.Car[s]->Lbl_Time->setText(
+RunControl::RunControl(core::Console& console, engine::RaceEngine& engine, widgets::Controls& ui)
+    : c_(console), engine_(engine), ui_(ui) {
+    QObject::connect(&engine_, &engine::RaceEngine::lapClockTicked, [this](int s) {
+        ui_.Car[s]->Lbl_Time->setText(
             FormatLapTime(c_.TickCnt() - c_.state.car[s].LapStartTick, c_.settings));
     });
     QObject::connect(&c_.race, &model::RaceModel::changed,
@@ -36,7 +38,7 @@ void RunControl::onStartStop() {
 }
 
 void RunControl::start() {
-    if (c_.engine.start()) {
+    if (engine_.start()) {
         return;
     }
     for (int s = 0; s < kSlotCount; ++s) {
@@ -45,7 +47,7 @@ void RunControl::start() {
     c_.prompts.message(QStringLiteral("計測する車輌の登録がされていません。"), {},
                        platform::PromptIcon::None);
     for (int s = 0; s < kSlotCount; ++s) {
-        c_.ui.Car[s]->setEnabled(true);
+        ui_.Car[s]->setEnabled(true);
     }
 }
 
@@ -55,7 +57,7 @@ void RunControl::stop() {
                              platform::PromptIcon::Critical)) {
         return;
     }
-    c_.engine.stop();
+    engine_.stop();
 }
 
 void RunControl::show(const model::Change& change) {
@@ -76,7 +78,7 @@ void RunControl::show(const model::Change& change) {
 }
 
 void RunControl::showRunning() {
-    auto& ui = c_.ui;
+    auto& ui = ui_;
     const auto& st = c_.state;
     ui.Btn_Start->setText(QStringLiteral("Stop"));
     for (int s = 0; s < kSlotCount; ++s) {
@@ -110,22 +112,22 @@ void RunControl::showRunning() {
 }
 
 void RunControl::standOut(int s) {
-    c_.ui.Car[s]->setEnabled(false);
-    c_.ui.Car[s]->Btn_RunStop->setEnabled(false);
+    ui_.Car[s]->setEnabled(false);
+    ui_.Car[s]->Btn_RunStop->setEnabled(false);
 }
 
 void RunControl::showStopped(int s) {
-    c_.ui.Car[s]->Btn_RunStop->setEnabled(false);
+    ui_.Car[s]->Btn_RunStop->setEnabled(false);
 }
 
 void RunControl::showTakingPart(int s) {
-    auto* panel = c_.ui.Car[s];
+    auto* panel = ui_.Car[s];
     panel->Btn_RunStop->setEnabled(true);
     panel->setEnabled(true);
 }
 
 void RunControl::showIdle() {
-    auto& ui = c_.ui;
+    auto& ui = ui_;
     ui.Btn_Start->setText(QStringLiteral("Start"));
     for (int s = 0; s < kSlotCount; ++s) {
         auto* panel = ui.Car[s];

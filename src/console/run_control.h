@@ -4,15 +4,23 @@ namespace kaltero::model {
 struct Change;
 }
 
-namespace kaltero::console {
+namespace kaltero::core {
+struct Console;
+}
+namespace kaltero::engine {
+class RaceEngine;
+}
+namespace kaltero::widgets {
+struct Controls;
+}
 
-struct WindowContext;
+namespace kaltero::console {
 
 // Btn_Start, and the window as the run shows it: which cars are timed, the running lap times,
 // the buttons a run locks. The timing itself is the engine's.
 class RunControl {
 public:
-    explicit RunControl(WindowContext& console);
+    RunControl(core::Console& console, engine::RaceEngine& engine, widgets::Controls& ui);
 
     // Btn_Start pressed: Start while idle, otherwise Stop (asked unless the last car's stop
     // already ended the run).
@@ -30,7 +38,9 @@ private:
     void standOut(int slot);
     void showTakingPart(int slot);
 
-    WindowContext& c_;
+    core::Console& c_;
+    engine::RaceEngine& engine_;
+    widgets::Controls& ui_;
 };
 
 }  // namespace kaltero::console

@@ -1,11 +1,12 @@
 #include "console/settings_panel.h"
 
 #include "console/settings_rows.h"
-#include "console/window_context.h"
+#include "core/console_context.h"
 #include "core/number_text.h"
 #include "model/race_model.h"
 #include "platform/prompts.h"
 #include "timing/time_text.h"
+#include "widgets/controls.h"
 #include "widgets/frame.h"
 #include "widgets/grid.h"
 
@@ -21,8 +22,7 @@ constexpr int kValueColumn = 2;
 
 }  // namespace
 
-SettingsPanel::SettingsPanel(WindowContext& console) : c_(console) {
-    auto& ui = c_.ui;
+SettingsPanel::SettingsPanel(core::Console& console, widgets::Controls& ui) : c_(console), ui_(ui) {
     QObject::connect(ui.Btn_Mess, &QPushButton::clicked, [this] { openMessageSettings(); });
     QObject::connect(ui.Btn_MessOk, &QPushButton::clicked, [this] { confirmMessageSettings(); });
     QObject::connect(ui.Btn_MessCancel, &QPushButton::clicked, [this] { cancelMessageSettings(); });
@@ -36,7 +36,7 @@ SettingsPanel::SettingsPanel(WindowContext& console) : c_(console) {
 }
 
 void SettingsPanel::layOut() {
-    auto* grid = c_.ui.Spd_Mess;
+    auto* grid = ui_.Spd_Mess;
     grid->setColumnCount(2);
     grid->setRowCount(kPanelRowCount);
     grid->setHeader(1, QStringLiteral("項目"));
@@ -72,7 +72,7 @@ void SettingsPanel::layOut() {
 }
 
 void SettingsPanel::openMessageSettings() {
-    auto& ui = c_.ui;
+    auto& ui = ui_;
     auto* grid = ui.Spd_Mess;
     const Settings& s = c_.settings;
     grid->setCellText(kValueColumn, 2, QString::number(s.NoCommSeconds));
@@ -101,7 +101,7 @@ void SettingsPanel::openMessageSettings() {
 }
 
 void SettingsPanel::confirmMessageSettings() {
-    auto& ui = c_.ui;
+    auto& ui = ui_;
     auto* grid = ui.Spd_Mess;
     PanelRows rows;
     for (int row = 1; row <= kPanelRowCount; ++row) {
@@ -137,7 +137,7 @@ void SettingsPanel::cancelMessageSettings() {
 }
 
 void SettingsPanel::close() {
-    auto& ui = c_.ui;
+    auto& ui = ui_;
     ui.Frm_Mess->hide();
     for (auto* frame : ui.Car) {
         frame->setEnabled(true);

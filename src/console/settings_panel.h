@@ -2,15 +2,20 @@
 
 #include <QString>
 
-namespace kaltero::console {
+namespace kaltero::core {
+struct Console;
+}
+namespace kaltero::widgets {
+struct Controls;
+}
 
-struct WindowContext;
+namespace kaltero::console {
 
 // The settings panel "環境設定": shows the settings and the endurance rules, checks them, saves
 // them and puts the rules in force.
 class SettingsPanel {
 public:
-    explicit SettingsPanel(WindowContext& console);
+    SettingsPanel(core::Console& console, widgets::Controls& ui);
 
     // The rows with their labels and value cells (done once, when the window opens).
     void layOut();
@@ -21,7 +26,8 @@ public:
 private:
     void close();
 
-    WindowContext& c_;
+    core::Console& c_;
+    widgets::Controls& ui_;
 };
 
 }  // namespace kaltero::console

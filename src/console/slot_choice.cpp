@@ -1,9 +1,10 @@
 #include "console/slot_choice.h"
 
-#include "console/window_context.h"
+#include "core/console_context.h"
 #include "masterdata/car_choice.h"
 #include "model/race_model.h"
 #include "widgets/choice_list.h"
+#include "widgets/controls.h"
 #include "widgets/widget_build.h"
 
 #include <QLabel>
@@ -22,8 +23,7 @@ constexpr int kEconomyColumn = 2;
 constexpr int kLengthColumn = 1;
 }  // namespace
 
-SlotChoice::SlotChoice(WindowContext& console) : c_(console) {
-    auto& ui = c_.ui;
+SlotChoice::SlotChoice(core::Console& console, widgets::Controls& ui) : c_(console), ui_(ui) {
     for (int s = 0; s < core::kSlotCount; ++s) {
         QObject::connect(ui.Car[s]->Cmb_Car, &widgets::ChoiceList::entryChosen,
                          [this, s] { onCarChosen(s); });
@@ -32,8 +32,8 @@ SlotChoice::SlotChoice(WindowContext& console) : c_(console) {
     for (int s = 0; s < core::kSlotCount; ++s) {
         for (widgets::ChoiceList* list : {ui.Car[s]->Cmb_Car, ui.Car[s]->Cmb_Driver}) {
             QObject::connect(list, &QComboBox::currentTextChanged, [this, s] {
-                c_.race.showChoices(s, c_.ui.Car[s]->Cmb_Car->currentText(),
-                                    c_.ui.Car[s]->Cmb_Driver->currentText());
+                c_.race.showChoices(s, ui_.Car[s]->Cmb_Car->currentText(),
+                                    ui_.Car[s]->Cmb_Driver->currentText());
             });
         }
     }
@@ -43,7 +43,7 @@ SlotChoice::SlotChoice(WindowContext& console) : c_(console) {
 }
 
 void SlotChoice::show(const model::Change& change) {
-    auto& ui = c_.ui;
+    auto& ui = ui_;
     switch (change.op) {
         case model::Op::CarChosen:
             ui.Car[change.slot]->Lbl_Tank->setText(c_.state.car[change.slot].TankTxt);
@@ -72,7 +72,7 @@ void SlotChoice::show(const model::Change& change) {
 }
 
 void SlotChoice::onCarChosen(int s) {
-    auto& ui = c_.ui;
+    auto& ui = ui_;
     auto* list = ui.Car[s]->Cmb_Car;
     list->setColumn(kTankColumn);
     const QString tank = list->columnText();
@@ -85,7 +85,7 @@ void SlotChoice::onCarChosen(int s) {
 }
 
 void SlotChoice::onCourseLeft() {
-    auto* list = c_.ui.Cmb_Course;
+    auto* list = ui_.Cmb_Course;
     list->setColumn(kLengthColumn);
     list->setBackground(Qt::white);
     c_.race.chooseCourse(list->currentText(), courseLengthFrom(list->columnText()));

@@ -4,15 +4,20 @@ namespace kaltero::model {
 struct Change;
 }
 
-namespace kaltero::console {
+namespace kaltero::core {
+struct Console;
+}
+namespace kaltero::widgets {
+struct Controls;
+}
 
-struct WindowContext;
+namespace kaltero::console {
 
 // The car chosen for a slot and the course chosen for the console: they give the fuel model
 // its tank capacity, economy and lap length.
 class SlotChoice {
 public:
-    explicit SlotChoice(WindowContext& console);
+    SlotChoice(core::Console& console, widgets::Controls& ui);
 
     // Copies the car's tank capacity and economy into the slot and ends the list's blink.
     void onCarChosen(int slot);
@@ -23,7 +28,8 @@ private:
     // The lists show what the race chose; the tank caption follows the car.
     void show(const model::Change& change);
 
-    WindowContext& c_;
+    core::Console& c_;
+    widgets::Controls& ui_;
 };
 
 }  // namespace kaltero::console

@@ -1,18 +1,19 @@
 #include "console/standings_view.h"
 
-#include "console/window_context.h"
+#include "core/console_context.h"
+#include "widgets/controls.h"
 
 #include <QLabel>
 
 namespace kaltero::console {
 
-StandingsView::StandingsView(WindowContext& console)
-    : c_(console), standings_(console.race, console.settings) {
+StandingsView::StandingsView(core::Console& console, widgets::Controls& ui)
+    : c_(console), ui_(ui), standings_(console.race, console.settings) {
     QObject::connect(&standings_, &QAbstractItemModel::modelReset, [this] { show(); });
 }
 
 void StandingsView::show() {
-    auto& ui = c_.ui;
+    auto& ui = ui_;
     const auto text = [this](int row, int column) {
         return standings_.index(row, column).data().toString();
     };

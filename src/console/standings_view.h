@@ -2,20 +2,26 @@
 
 #include "console/race_tables.h"
 
-namespace kaltero::console {
+namespace kaltero::core {
+struct Console;
+}
+namespace kaltero::widgets {
+struct Controls;
+}
 
-struct WindowContext;
+namespace kaltero::console {
 
 // Draws the standings board from the standings model each time the race ranks its cars anew:
 // the rows of the ranked cars; rows below them keep what they show.
 class StandingsView {
 public:
-    explicit StandingsView(WindowContext& console);
+    StandingsView(core::Console& console, widgets::Controls& ui);
 
 private:
     void show();
 
-    WindowContext& c_;
+    core::Console& c_;
+    widgets::Controls& ui_;
     StandingsModel standings_;
 };
 

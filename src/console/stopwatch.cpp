@@ -1,10 +1,11 @@
 #include "console/stopwatch.h"
 
-#include "console/window_context.h"
+#include "core/console_context.h"
 #include "engine/race_engine.h"
 #include "model/race_model.h"
 #include "platform/clock.h"
 #include "timing/time_text.h"
+#include "widgets/controls.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -13,8 +14,7 @@ namespace kaltero::console {
 
 using timing::FormatLapTime;
 
-Stopwatch::Stopwatch(WindowContext& console) : c_(console) {
-    auto& ui = c_.ui;
+Stopwatch::Stopwatch(core::Console& console, widgets::Controls& ui) : c_(console), ui_(ui) {
     QObject::connect(ui.Btn_OtherLap, &QPushButton::clicked, [this] { onStartStop(); });
     ui.Time_OtherLap->onTimeout([this] { onTick(); });
     QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
@@ -24,10 +24,10 @@ Stopwatch::Stopwatch(WindowContext& console) : c_(console) {
                 [[fallthrough]];
             case model::Op::Started:
                 // Timed on the race's tick counter: usable only while it counts.
-                c_.ui.Btn_OtherLap->setEnabled(true);
+                ui_.Btn_OtherLap->setEnabled(true);
                 break;
             case model::Op::Stopped:
-                c_.ui.Btn_OtherLap->setEnabled(false);
+                ui_.Btn_OtherLap->setEnabled(false);
                 break;
             case model::Op::StopwatchStarted:
             case model::Op::StopwatchStopped:
@@ -48,7 +48,7 @@ void Stopwatch::onStartStop() {
 }
 
 void Stopwatch::show() {
-    auto& ui = c_.ui;
+    auto& ui = ui_;
     const auto& st = c_.state;
     if (st.StopwatchRunning) {
         ui.Time_OtherLap->setInterval(engine::RaceEngine::kLapTimerMs);
@@ -63,7 +63,7 @@ void Stopwatch::show() {
 }
 
 void Stopwatch::onTick() {
-    c_.ui.Lbl_OtherLap->setText(FormatLapTime(c_.TickCnt() - c_.state.OtherStartTick, c_.settings));
+    ui_.Lbl_OtherLap->setText(FormatLapTime(c_.TickCnt() - c_.state.OtherStartTick, c_.settings));
 }
 
 }  // namespace kaltero::console

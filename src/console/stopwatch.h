@@ -1,14 +1,19 @@
 #pragma once
 
-namespace kaltero::console {
+namespace kaltero::core {
+struct Console;
+}
+namespace kaltero::widgets {
+struct Controls;
+}
 
-struct WindowContext;
+namespace kaltero::console {
 
 // The free stopwatch for a car nobody follows: Start / Stop (while the race is timed) and its
 // running time, kept by the race, so a resumed race shows it running on.
 class Stopwatch {
 public:
-    explicit Stopwatch(WindowContext& console);
+    Stopwatch(core::Console& console, widgets::Controls& ui);
 
     void onStartStop();
     void onTick();
@@ -17,7 +22,8 @@ private:
     // The stopwatch as the race holds it: running (also in a resumed race) or stopped.
     void show();
 
-    WindowContext& c_;
+    core::Console& c_;
+    widgets::Controls& ui_;
 };
 
 }  // namespace kaltero::console

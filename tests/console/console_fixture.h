@@ -2,7 +2,9 @@
 
 #include "console/application.h"
 #include "console/main_window.h"
-#include "console/window_context.h"
+#include "console/window_controls.h"
+#include "core/console_context.h"
+#include "engine/race_engine.h"
 #include "model/race_model.h"
 #include "platform/clock.h"
 #include "platform/scripted_prompts.h"
@@ -71,16 +73,24 @@ struct ConsoleFixture {
         return widget;
     }
 
-    widgets::Controls& ui() { return console.ui; }
+    // The window's controls, found by their names once the window is open.
+    WindowControls& ui() {
+        if (!controls) {
+            controls.emplace(*program.window());
+        }
+        return *controls;
+    }
     const core::RaceState& state() { return console.state; }
 
     QTemporaryDir dir;
     platform::ManualClock clock;
     platform::ScriptedPrompts prompts;
     model::RaceModel model;
-    console::WindowContext console{prompts, clock, model, model.state()};
+    core::Console console{prompts, clock, model, model.state()};
+    engine::RaceEngine engine{console};
     int quits = 0;
-    console::Application program{console, dir.path(), [this] { ++quits; }};
+    console::Application program{console, engine, dir.path(), [this] { ++quits; }};
+    std::optional<WindowControls> controls;
 };
 
 // A console with the given slots' car PCs on this machine, ready to Start.

@@ -2,8 +2,10 @@
 
 #include "console/application.h"
 #include "console/main_window.h"
-#include "console/window_context.h"
+#include "console/window_controls.h"
+#include "core/console_context.h"
 #include "core/settings.h"
+#include "engine/race_engine.h"
 #include "model/race_model.h"
 #include "platform/clock.h"
 #include "platform/scripted_prompts.h"
@@ -17,6 +19,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <optional>
 
 namespace kaltero::testing {
 
@@ -63,7 +66,13 @@ struct LiveConsole {
 
     bool ready() const { return settingsWritten && program.window() != nullptr; }
 
-    widgets::Controls& ui() { return console.ui; }
+    // The window's controls, found by their names once the window is open.
+    WindowControls& ui() {
+        if (!controls) {
+            controls.emplace(*program.window());
+        }
+        return *controls;
+    }
     const core::RaceState& state() { return console.state; }
 
     // Gives the slots the address of this machine, so their sockets open at Start.
@@ -82,8 +91,10 @@ struct LiveConsole {
     platform::SystemClock clock;
     platform::ScriptedPrompts prompts;
     model::RaceModel model;
-    console::WindowContext console{prompts, clock, model, model.state()};
-    console::Application program{console, dir.path(), [] {}};
+    core::Console console{prompts, clock, model, model.state()};
+    engine::RaceEngine engine{console};
+    console::Application program{console, engine, dir.path(), [] {}};
+    std::optional<WindowControls> controls;
     bool settingsWritten = false;
 };
 

@@ -244,7 +244,7 @@ private Q_SLOTS:
         race.prompts.answerYesNo(false);
         race.ui().Car[0]->Btn_RunStop->click();
         QVERIFY(race.ui().Car[0]->Btn_RunStop->isEnabled());
-        QVERIFY(race.console.engine.lapTimer(0).isActive());
+        QVERIFY(race.engine.lapTimer(0).isActive());
         QCOMPARE(pc.exchange(QStringLiteral("000")), QStringLiteral("N"));
         QVERIFY(race.model.timing());
     }

@@ -6,8 +6,10 @@
 #include "car_sim.h"
 #include "console/application.h"
 #include "console/main_window.h"
-#include "console/window_context.h"
+#include "console/window_controls.h"
+#include "core/console_context.h"
 #include "core/settings.h"
+#include "engine/race_engine.h"
 #include "model/race_model.h"
 #include "platform/clock.h"
 #include "platform/scripted_prompts.h"
@@ -36,6 +38,7 @@
 #include <cmath>
 #include <map>
 #include <memory>
+#include <optional>
 
 using namespace kaltero;
 using namespace Qt::Literals::StringLiterals;
@@ -205,7 +208,13 @@ private Q_SLOTS:
     void cleanupTestCase();
 
 private:
-    widgets::Controls& ui() { return console_->ui; }
+    // The window's controls, found by their names once the window is open.
+    testing::WindowControls& ui() const {
+        if (!controls_) {
+            controls_.emplace(*program_->window());
+        }
+        return *controls_;
+    }
     const core::CarSlot& car(int s) { return console_->state.car[s]; }
     void act();
     void checkStandings(int reportingSlot);
@@ -219,8 +228,10 @@ private:
     platform::SystemClock clock_;
     platform::ScriptedPrompts prompts_;
     model::RaceModel race_;
-    std::unique_ptr<console::WindowContext> console_;
+    std::unique_ptr<core::Console> console_;
+    std::unique_ptr<engine::RaceEngine> engine_;
     std::unique_ptr<console::Application> program_;
+    mutable std::optional<testing::WindowControls> controls_;
     std::unique_ptr<carsim::CarSim> sim_;
     carsim::CarSimResult result_;
     QString reportPath_;
@@ -282,8 +293,9 @@ void TestFullRace::initTestCase() {
     QVERIFY(core::WriteAllSettings(settings, QDir(folder).filePath(u"Kaltero.ini"_s)));
     reportPath_ = QDir(folder).filePath(u"結果.txt"_s);
 
-    console_ = std::make_unique<console::WindowContext>(prompts_, clock_, race_, race_.state());
-    program_ = std::make_unique<console::Application>(*console_, folder, [] {});
+    console_ = std::make_unique<core::Console>(prompts_, clock_, race_, race_.state());
+    engine_ = std::make_unique<engine::RaceEngine>(*console_);
+    program_ = std::make_unique<console::Application>(*console_, *engine_, folder, [] {});
     program_->start();
     QTRY_VERIFY_WITH_TIMEOUT(program_->window() != nullptr, 8000);
     QCOMPARE(console_->settings.NoCommSeconds, 1);
@@ -331,7 +343,7 @@ void TestFullRace::initTestCase() {
             // Right after the car read its record, out of the simulator's own handler.
             QTimer::singleShot(0, this, [this] {
                 prompts_.answerYesNo(true);
-                console_->ui.Car[kStoppedSlot]->Btn_RunStop->click();
+                this->ui().Car[kStoppedSlot]->Btn_RunStop->click();
                 stopQuestion_ = prompts_.calls().back().text;
                 sim_->retire(kStoppedSlot + 1);
             });
@@ -481,7 +493,7 @@ QList<BoardRow> TestFullRace::expectedBoard() const {
     };
     QList<Entry> entries;
     for (int s = 0; s < kCars; ++s) {
-        const widgets::LapGrid* grid = console_->ui.Car[s]->Spd_Laps;
+        const widgets::LapGrid* grid = ui().Car[s]->Spd_Laps;
         const int rows = grid->rowCount();
         const bool counted = rows > 0 && grid->cellText(4, rows).trimmed().isEmpty();
         const int lap = counted ? rows : rows + 1;
@@ -509,7 +521,7 @@ QList<BoardRow> TestFullRace::expectedBoard() const {
 }
 
 QList<BoardRow> TestFullRace::shownBoard() const {
-    const auto& ui = console_->ui;
+    const auto& ui = this->ui();
     QList<BoardRow> out;
     for (int r = 0; r < kCars; ++r) {
         out << BoardRow{ui.Lbl_Sort_No[r]->text(), ui.Lbl_Sort_LAP[r]->text(),
@@ -947,7 +959,9 @@ void TestFullRace::reportMatchesTheGrids() {
 
 void TestFullRace::cleanupTestCase() {
     sim_.reset();
+    controls_.reset();
     program_.reset();
+    engine_.reset();
     console_.reset();
 }
 

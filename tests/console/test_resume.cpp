@@ -469,9 +469,11 @@ private Q_SLOTS:
         kaltero::platform::ManualClock clock(ConsoleFixture::kStart);
         kaltero::platform::ScriptedPrompts prompts;
         kaltero::model::RaceModel model;
-        kaltero::console::WindowContext console{prompts, clock, model, model.state()};
+        kaltero::core::Console console{prompts, clock, model, model.state()};
+        kaltero::engine::RaceEngine engine{console};
         int quits = 0;
-        kaltero::console::Application second{console, first.dir.path(), [&quits] { ++quits; }};
+        kaltero::console::Application second{console, engine, first.dir.path(),
+                                             [&quits] { ++quits; }};
         second.start();
         clock.advance(3000);
         QCOMPARE(quits, 1);

@@ -51,8 +51,8 @@ private Q_SLOTS:
         QVERIFY(ui.Car[0]->isEnabled());
         QVERIFY(!ui.Car[1]->isEnabled());
         QVERIFY(!ui.Car[1]->Btn_RunStop->isEnabled());
-        QVERIFY(race.console.engine.lapTimer(2).isActive());
-        QVERIFY(!race.console.engine.lapTimer(1).isActive());
+        QVERIFY(race.engine.lapTimer(2).isActive());
+        QVERIFY(!race.engine.lapTimer(1).isActive());
         QVERIFY(!ui.Time_NoInputBlk->isActive());
         QVERIFY(!race.console.sockets.check->isBound());
         QVERIFY(race.console.sockets.car[2]->isBound());

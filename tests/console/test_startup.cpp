@@ -50,8 +50,9 @@ private Q_SLOTS:
         platform::ManualClock clock;
         platform::ScriptedPrompts prompts;
         kaltero::model::RaceModel race;
-        kaltero::console::WindowContext console(prompts, clock, race, race.state());
-        kaltero::console::Application program(console, dir.path(), [] {});
+        kaltero::core::Console console(prompts, clock, race, race.state());
+        kaltero::engine::RaceEngine engine(console);
+        kaltero::console::Application program(console, engine, dir.path(), [] {});
         program.start();
         QVERIFY(program.splash()->isVisible());
         // The settings are complete before the window exists.
@@ -92,7 +93,7 @@ private Q_SLOTS:
         QVERIFY(f.find<QLabel>(QStringLiteral("Lbl_IP_1"))->text().isEmpty());
         QCOMPARE(f.state().car[2].LapFlag, kaltero::core::RecordFlag::Recorded);
         QVERIFY(f.console.sockets.check->isBound());
-        QVERIFY(f.console.engine.clockTimer().isActive());
+        QVERIFY(f.engine.clockTimer().isActive());
         QVERIFY(f.ui().Time_NoInputBlk->isActive());
     }
 

@@ -9,15 +9,18 @@
 #include "car_sim.h"
 #include "console/application.h"
 #include "console/main_window.h"
-#include "console/window_context.h"
+#include "core/console_context.h"
 #include "core/settings.h"
+#include "engine/race_engine.h"
 #include "model/race_model.h"
 #include "platform/clock.h"
 #include "platform/scripted_prompts.h"
 #include "sample_data.h"
 #include "widgets/choice_list.h"
+#include "widgets/widget_build.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
 #include <QFocusEvent>
@@ -44,14 +47,25 @@ void choose(widgets::ChoiceList* list, int index) {
     }
 }
 
-void setUpSlot(console::WindowContext& c, platform::ScriptedPrompts& prompts, int slot) {
-    auto& ui = c.ui;
+// A control of the window by its name, as the operator's scripts reach it.
+template <typename W>
+W* control(QWidget* window, const QString& name) {
+    W* widget = window->findChild<W*>(name);
+    if (widget == nullptr) {
+        qFatal("no control named %s", qPrintable(name));
+    }
+    return widget;
+}
+
+void setUpSlot(QWidget* window, platform::ScriptedPrompts& prompts, int slot) {
+    using widgets::indexed;
     prompts.answerInput(QStringLiteral("127.0.0.1"));
-    ui.Car[slot]->Btn_ClientNoSet->click();
-    choose(ui.Car[slot]->Cmb_Car, slot);
-    choose(ui.Car[slot]->Cmb_Driver, 0);
-    ui.Car[slot]->Txt_InGasl->setText(QString::number(40 + 10 * slot));
-    ui.Car[slot]->Btn_Kyuyu->click();
+    control<QPushButton>(window, indexed("Btn_ClientNoSet", slot))->click();
+    choose(control<widgets::ChoiceList>(window, indexed("Cmb_Car", slot)), slot);
+    choose(control<widgets::ChoiceList>(window, indexed("Cmb_Driver", slot)), 0);
+    control<QLineEdit>(window, indexed("Txt_InGasl", slot))
+        ->setText(QString::number(40 + 10 * slot));
+    control<QPushButton>(window, indexed("Btn_Kyuyu", slot))->click();
 }
 
 }  // namespace
@@ -100,27 +114,30 @@ int main(int argc, char** argv) {
     platform::SystemClock clock;
     platform::ScriptedPrompts prompts;
     model::RaceModel model;
-    console::WindowContext console(prompts, clock, model, model.state());
-    console::Application program(console, folder, [] {});
+    core::Console console(prompts, clock, model, model.state());
+    engine::RaceEngine engine(console);
+    console::Application program(console, engine, folder, [] {});
     program.start();
     wait(3300);
-    auto& ui = console.ui;
-    ui.Txt_Event->setText(QStringLiteral("Kaltero 耐久レース"));
-    ui.Cmb_Tenki->setCurrentIndex(0);
-    ui.Txt_Kion->setText(QStringLiteral("21"));
-    choose(ui.Cmb_Course, 0);
+    QWidget* window = program.window();
+    control<QLineEdit>(window, QStringLiteral("Txt_Event"))
+        ->setText(QStringLiteral("Kaltero 耐久レース"));
+    control<QComboBox>(window, QStringLiteral("Cmb_Tenki"))->setCurrentIndex(0);
+    control<QLineEdit>(window, QStringLiteral("Txt_Kion"))->setText(QStringLiteral("21"));
+    auto* course = control<widgets::ChoiceList>(window, QStringLiteral("Cmb_Course"));
+    choose(course, 0);
     QFocusEvent leave(QEvent::FocusOut);
-    QCoreApplication::sendEvent(ui.Cmb_Course, &leave);
+    QCoreApplication::sendEvent(course, &leave);
     const int cars = race ? 5 : 2;
     for (int s = 0; s < cars; ++s) {
-        setUpSlot(console, prompts, s);
+        setUpSlot(window, prompts, s);
     }
 
     int exitCode = 0;
     if (race) {
-        ui.Txt_RunH->setText(QStringLiteral("1"));
-        ui.Txt_RunN->setText(QStringLiteral("0"));
-        ui.Btn_Start->click();
+        control<QLineEdit>(window, QStringLiteral("Txt_RunH"))->setText(QStringLiteral("1"));
+        control<QLineEdit>(window, QStringLiteral("Txt_RunN"))->setText(QStringLiteral("0"));
+        control<QPushButton>(window, QStringLiteral("Btn_Start"))->click();
         carsim::CarSimOptions options;
         options.cars = {1, 2, 3, 4, 5};
         // The page's pictures are taken while the cars still drive, before silence counts
@@ -144,7 +161,9 @@ int main(int argc, char** argv) {
         // The driver changes while the car stands in the pit after lap 3: two stints each.
         QObject::connect(&sim, &carsim::CarSim::lapCompleted, [&](const carsim::LapResult& lap) {
             if (lap.lap == 3) {
-                choose(ui.Car[lap.car - 1]->Cmb_Driver, 1);
+                choose(control<widgets::ChoiceList>(window,
+                                                    widgets::indexed("Cmb_Driver", lap.car - 1)),
+                       1);
             }
         });
         if (liveAt >= 0) {
@@ -191,7 +210,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (pitWallAt >= 0) {
-        ui.Btn_PitWall->click();
+        control<QPushButton>(window, QStringLiteral("Btn_PitWall"))->click();
         wait(1200);
         QWidget* pitWall = nullptr;
         for (QWidget* w : QApplication::topLevelWidgets()) {

@@ -1,0 +1,112 @@
+#pragma once
+
+#include "console/main_window.h"
+#include "core/slot_state.h"
+#include "platform/clock.h"
+#include "widgets/car_panel.h"
+#include "widgets/choice_list.h"
+#include "widgets/frame.h"
+#include "widgets/grid.h"
+#include "widgets/widget_build.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <array>
+
+namespace kaltero::testing {
+
+template <typename T>
+using PerCar = std::array<T, core::kSlotCount>;
+
+// The console window's controls as the operator's scripts reach them: by their object names.
+// Index = car slot, except the standings rows, which are rank positions.
+struct WindowControls {
+    explicit WindowControls(console::MainWindow& window)
+        : Main(&window), Time_NoInputBlk(&window.missingInputBlinkTimer()) {
+        for (int s = 0; s < core::kSlotCount; ++s) {
+            Car[s] = find<widgets::CarPanel>(widgets::indexed("Frm_Runner", s));
+            Lbl_Jyuni[s] = findAny<QLabel>(widgets::indexed("Lbl_Jyuni", s));
+            Lbl_Sort_No[s] = findAny<QLabel>(widgets::indexed("Lbl_Sort_No", s));
+            Lbl_Sort_LAP[s] = findAny<QLabel>(widgets::indexed("Lbl_Sort_LAP", s));
+            Lbl_BestTime[s] = findAny<QLabel>(widgets::indexed("Lbl_BestTime", s));
+            Lbl_BestLAP[s] = findAny<QLabel>(widgets::indexed("Lbl_BestLAP", s));
+        }
+    }
+
+    QWidget* Main;
+    const platform::Timer* Time_NoInputBlk;
+    widgets::Frame* Frm_Main = find<widgets::Frame>("Frm_Main");
+    // Header: event data, race length and clocks
+    QLineEdit* Txt_Event = find<QLineEdit>("Txt_Event");
+    QLineEdit* Txt_Date = find<QLineEdit>("Txt_Date");
+    QComboBox* Cmb_Tenki = find<QComboBox>("Cmb_Tenki");
+    QLineEdit* Txt_Kion = find<QLineEdit>("Txt_Kion");
+    widgets::ChoiceList* Cmb_Course = find<widgets::ChoiceList>("Cmb_Course");
+    QLineEdit* Txt_RunH = find<QLineEdit>("Txt_RunH");
+    QLineEdit* Txt_RunN = find<QLineEdit>("Txt_RunN");
+    QLabel* Lbl_StTime = find<QLabel>("Lbl_StTime");
+    QLabel* Lbl_ZanTime = find<QLabel>("Lbl_ZanTime");
+    QLabel* Lbl_SysTime = find<QLabel>("Lbl_SysTime");
+    // Stopwatch, own address, message to all cars
+    QPushButton* Btn_OtherLap = find<QPushButton>("Btn_OtherLap");
+    QLabel* Lbl_OtherLap = find<QLabel>("Lbl_OtherLap");
+    QLabel* Lbl_LocalIP = find<QLabel>("Lbl_LocalIP");
+    QLineEdit* Txt_AllOutMess = find<QLineEdit>("Txt_AllOutMess");
+    // Run control
+    QPushButton* Btn_Start = find<QPushButton>("Btn_Start");
+    QPushButton* Btn_Write = find<QPushButton>("Btn_Write");
+    QPushButton* Btn_End = find<QPushButton>("Btn_End");
+    QPushButton* Btn_Drivers = find<QPushButton>("Btn_Drivers");
+    QPushButton* Btn_Cource = find<QPushButton>("Btn_Cource");
+    QPushButton* Btn_Car = find<QPushButton>("Btn_Car");
+    QPushButton* Btn_Mess = find<QPushButton>("Btn_Mess");
+    QPushButton* Btn_Live = find<QPushButton>("Btn_Live");
+    QPushButton* Btn_PitWall = find<QPushButton>("Btn_PitWall");
+    // The car frames "Frm_Runner_N", each control under its own name
+    PerCar<widgets::CarPanel*> Car{};
+
+    // The standings board, the settings panel and the master-data editors: none when their
+    // panels build them otherwise.
+    PerCar<QLabel*> Lbl_Jyuni{};
+    PerCar<QLabel*> Lbl_Sort_No{};
+    PerCar<QLabel*> Lbl_Sort_LAP{};
+    PerCar<QLabel*> Lbl_BestTime{};
+    PerCar<QLabel*> Lbl_BestLAP{};
+    widgets::Frame* Frm_Mess = findAny<widgets::Frame>("Frm_Mess");
+    widgets::Grid* Spd_Mess = findAny<widgets::Grid>("Spd_Mess");
+    QPushButton* Btn_MessOk = findAny<QPushButton>("Btn_MessOk");
+    QPushButton* Btn_MessCancel = findAny<QPushButton>("Btn_MessCancel");
+    widgets::Frame* Frm_Car = findAny<widgets::Frame>("Frm_Car");
+    widgets::Grid* Spd_Car = findAny<widgets::Grid>("Spd_Car");
+    widgets::Grid* Spd_Drivers = findAny<widgets::Grid>("Spd_Drivers");
+    widgets::Grid* Spd_Course = findAny<widgets::Grid>("Spd_Course");
+    QPushButton* Btn_CarOK = findAny<QPushButton>("Btn_CarOK");
+    QPushButton* Btn_CourceOK = findAny<QPushButton>("Btn_CourceOK");
+    QPushButton* Btn_DrvOk = findAny<QPushButton>("Btn_DrvOk");
+
+private:
+    template <typename W>
+    W* findAny(const QString& name) const {
+        return Main->findChild<W*>(name);
+    }
+    template <typename W>
+    W* findAny(const char* name) const {
+        return findAny<W>(QString::fromLatin1(name));
+    }
+    template <typename W>
+    W* find(const char* name) const {
+        return find<W>(QString::fromLatin1(name));
+    }
+    template <typename W>
+    W* find(const QString& name) const {
+        W* widget = findAny<W>(name);
+        if (widget == nullptr) {
+            qFatal("no control named %s", qPrintable(name));
+        }
+        return widget;
+    }
+};
+
+}  // namespace kaltero::testing
