@@ -9,7 +9,8 @@ namespace kaltero::console {
 Application::Application(WindowContext& console, QString programFolder, std::function<void()> quit)
     : console_(console),
       quit_(std::move(quit)),
-      session_(console, console.engine),
+      notices_(console.prompts),
+      session_(console, console.engine, notices_),
       splash_(std::make_unique<Splash>(
           console.clock, [this, folder = std::move(programFolder)] { session_.load(folder); },
           [this] { openConsole(); })) {}
