@@ -11,7 +11,8 @@ Application::Application(core::Console& console, engine::RaceEngine& engine, QSt
     : console_(console),
       engine_(engine),
       quit_(std::move(quit)),
-      session_(console, engine),
+      notices_(console.prompts),
+      session_(console, engine, notices_),
       splash_(std::make_unique<Splash>(
           console.clock, [this, folder = std::move(programFolder)] { session_.load(folder); },
           [this] { openConsole(); })) {}

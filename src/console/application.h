@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/session.h"
+#include "wording/prompted_operator.h"
 
 #include <QString>
 #include <functional>
@@ -43,6 +44,8 @@ private:
     core::Console& console_;
     engine::RaceEngine& engine_;
     std::function<void()> quit_;
+    // The engine's notices in the console's words, in the window's dialogs.
+    wording::PromptedOperator notices_;
     engine::Session session_;
     std::unique_ptr<Splash> splash_;
     std::unique_ptr<MainWindow> window_;

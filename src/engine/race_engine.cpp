@@ -5,7 +5,6 @@
 #include "core/ports.h"
 #include "model/race_model.h"
 #include "platform/clock.h"
-#include "platform/prompts.h"
 #include "platform/udp_link.h"
 #include "timing/pit_wall.h"
 #include "timing/race_length.h"
@@ -20,16 +19,16 @@ using core::kSlotCount;
 
 namespace {
 
-// "３号車：pit-pc" for each car taking part whose address is no dotted IPv4 address, parsed
-// as the car link parses it.
-QStringList carsWithoutNumericAddress(const core::RaceState& st) {
-    QStringList cars;
+// Each car taking part whose address is no dotted IPv4 address, parsed as the car link parses
+// it.
+QList<Notice::Car> carsWithoutNumericAddress(const core::RaceState& st) {
+    QList<Notice::Car> cars;
     for (int s = 0; s < kSlotCount; ++s) {
         QHostAddress carPc;
         const QString& address = st.car[s].Address;
         if (st.car[s].TakesPart &&
             (!carPc.setAddress(address) || carPc.protocol() != QAbstractSocket::IPv4Protocol)) {
-            cars << core::carCaption(s) + u"：" + address;
+            cars.append({.slot = s, .address = address});
         }
     }
     return cars;
@@ -94,7 +93,7 @@ void RaceEngine::resume() {
 
 void RaceEngine::listen() {
     const auto& st = c_.state;
-    QStringList unbound;
+    QList<Notice::Car> unbound;
     for (int s = 0; s < kSlotCount; ++s) {
         if (!st.car[s].Running) {
             closeCar(s);
@@ -106,24 +105,18 @@ void RaceEngine::listen() {
         sock->setLocalPort(core::consolePort(s));
         lapTimers_[s]->start();
         if (!sock->bind()) {
-            unbound << core::carCaption(s) + u"：ポート" + QString::number(core::consolePort(s));
+            unbound.append({.slot = s, .port = core::consolePort(s)});
         }
     }
     c_.sockets.check->close();
     // The other cars are timed; the operator must know which car is not, and why.
     if (!unbound.isEmpty()) {
-        c_.prompts.tell(u"次の車輌の受信ポートを開けません。他のプログラムが使用しています。\n" +
-                            unbound.join(u'\n') + u"\nこの車輌は計測されません。",
-                        QStringLiteral("ポート確認"), platform::PromptIcon::Critical);
+        Q_EMIT told({.kind = Notice::Kind::CarPortsTaken, .cars = unbound});
     }
     // A car PC entered by name is never heard: the link takes reports from its address only.
-    const QStringList unnumbered = carsWithoutNumericAddress(st);
+    const QList<Notice::Car> unnumbered = carsWithoutNumericAddress(st);
     if (c_.settings.CheckSender && !unnumbered.isEmpty()) {
-        c_.prompts.tell(
-            u"次の車輌のＩＰ番号が数字のアドレス（例 192.168.0.21）ではないため、"
-            u"報告を受け付けられません。周回は記録されません。\n" +
-                unnumbered.join(u'\n'),
-            QStringLiteral("ＩＰ確認"), platform::PromptIcon::Warning);
+        Q_EMIT told({.kind = Notice::Kind::CarAddressesNotNumeric, .cars = unnumbered});
     }
 }
 
@@ -167,10 +160,7 @@ bool RaceEngine::bindAddressCheck() {
     }
     if (!checkPortTold_) {
         checkPortTold_ = true;
-        c_.prompts.tell(u"アドレス確認用のポート" + QString::number(core::kCheckConsolePort) +
-                            u"を開けません。他のプログラムが使用しています。\n"
-                            u"車輌パソコンからのアドレス確認には答えられません。",
-                        QStringLiteral("ポート確認"), platform::PromptIcon::Critical);
+        Q_EMIT told({.kind = Notice::Kind::CheckPortTaken, .port = core::kCheckConsolePort});
     }
     return false;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/slot_state.h"
+#include "engine/notice.h"
 #include "link/car_link.h"
 
 #include <QDateTime>
@@ -59,6 +60,9 @@ Q_SIGNALS:
     void lapClockTicked(int slot);
     // The clock's second, after the race time left was updated.
     void clockTicked(const QDateTime& now);
+    // Something the operator must know while the race goes on (a port another program holds);
+    // the session that holds the engine tells them.
+    void told(const kaltero::engine::Notice& notice);
 
 private:
     // Every running car's socket and lap timer; the others are closed and still.

@@ -8,30 +8,30 @@
 #include "model/race_model.h"
 #include "platform/clock.h"
 #include "platform/folder_lock.h"
-#include "platform/prompts.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 namespace kaltero::engine {
 
-using namespace Qt::StringLiterals;
+using Kind = Notice::Kind;
 
-namespace {
-const QString kTitle = QStringLiteral("計測記録");
-}  // namespace
-
-Session::Session(core::Console& console, RaceEngine& engine)
-    : console_(console), engine_(engine), journal_(std::make_unique<journal::Journal>()) {
+Session::Session(core::Console& console, RaceEngine& engine, Operator& op)
+    : console_(console),
+      engine_(engine),
+      operator_(op),
+      journal_(std::make_unique<journal::Journal>()) {
     // A race rebuilt from the journal, and laps the operator repairs, get their figures from
     // the same rule the link uses.
     console_.race.setFigureRule(
         [this](const QList<core::Lap>& laps, const core::CarSlot& car, qint32 remain) {
             return link::figuresOfLap(laps, car, remain, console_.settings);
         });
+    engineTold_ = QObject::connect(&engine_, &RaceEngine::told,
+                                   [this](const Notice& notice) { operator_.tell(notice); });
 }
 
 Session::~Session() {
+    QObject::disconnect(engineTold_);
     live_.reset();
     journal_.reset();
 }
@@ -63,77 +63,53 @@ Session::Claim Session::claimFolder() {
     if (claim == platform::FolderLock::Claim::Held) {
         return Claim::Claimed;
     }
-    const QString folder =
-        QDir::toNativeSeparators(QFileInfo(console_.paths.JournalFile).absolutePath());
+    const QString folder = QFileInfo(console_.paths.JournalFile).absolutePath();
     if (claim == platform::FolderLock::Claim::NotWritable) {
         // A read-only folder or a full medium: no other console, but nothing can be recorded.
-        console_.prompts.tell(
-            u"このフォルダに書き込めません (読み取り専用か、空きがありません)。\n" + folder +
-                u"\n計測は記録されずに続けます。",
-            kTitle, platform::PromptIcon::Critical);
+        operator_.tell({.kind = Kind::FolderNotWritable, .path = folder});
         return Claim::NotWritable;
     }
-    console_.prompts.message(u"このフォルダのKalteroは既に動いています。\n" + folder +
-                                 u"\n二つ目のKalteroは起動しません。",
-                             QStringLiteral("Kaltero"), platform::PromptIcon::Critical);
+    operator_.show({.kind = Kind::AnotherConsole, .path = folder});
     return Claim::AnotherConsole;
 }
 
 void Session::openJournal() {
     QString movedTo;
     QString why;
-    const QString file = QDir::toNativeSeparators(console_.paths.JournalFile);
+    const QString& file = console_.paths.JournalFile;
     // A backup tool or a viewer holding the file: the operator may close it and try again.
-    while (!journal_->open(console_.paths.JournalFile, &movedTo, &why) &&
-           journal_->heldByAnother()) {
-        if (!console_.prompts.askYesNo(
-                u"計測記録ファイルを他のプログラムが使用しています。\n" + file +
-                    u"\nそのプログラムを閉じてから「はい」を押してください。\n"
-                    u"「いいえ」を押すと、計測は記録されずに続けます。",
-                kTitle, platform::PromptIcon::Warning)) {
+    while (!journal_->open(file, &movedTo, &why) && journal_->heldByAnother()) {
+        if (!operator_.ask({.kind = Kind::JournalHeld, .path = file})) {
             return;
         }
     }
     if (!journal_->isOpen()) {
         // The file is kept as it is: only the reason differs.
-        QString reason = u"計測記録ファイルを開けません。"_s;
+        Kind kind = Kind::JournalNotOpened;
         switch (journal_->openFault()) {
             case journal::Journal::OpenFault::Newer:
-                reason = u"新しい版の計測記録です。この版のKalteroでは書き込みません。"_s;
+                kind = Kind::JournalNewer;
                 break;
             case journal::Journal::OpenFault::NotWritable:
-                reason = u"計測記録ファイルに書き込めません (読み取り専用か、空きがありません)。"_s;
+                kind = Kind::JournalNotWritable;
                 break;
             default:
                 break;
         }
-        console_.prompts.message(
-            reason + u"計測は記録されずに続けます。\n" + file + u"\n(" + why + u')', kTitle,
-            platform::PromptIcon::Critical);
+        operator_.show({.kind = kind, .path = file, .why = why});
         return;
     }
     if (!movedTo.isEmpty()) {
-        console_.prompts.message(u"計測記録ファイルが壊れているため使えません。\n" +
-                                     QDir::toNativeSeparators(movedTo) +
-                                     u"\nとして残し、新しい記録を始めます。",
-                                 kTitle, platform::PromptIcon::Critical);
+        operator_.show({.kind = Kind::JournalMovedAside, .path = movedTo});
     }
     journal_->prune(console_.settings.JournalDays, console_.clock.now().toMSecsSinceEpoch());
     // Told while a car's report or Start waits on the write: the operator reads it when the
     // window can show it, and no car waits for the operator.
     QObject::connect(journal_.get(), &journal::Journal::writeFailed, [this](const QString& why) {
-        console_.prompts.tell(
-            u"計測記録を書き込めません。計測はそのまま続け、書き込めるようになりしだい記録します。"
-            u"\n(" +
-                why + u')',
-            kTitle, platform::PromptIcon::Critical);
+        operator_.tell({.kind = Kind::JournalWriteFailed, .why = why});
     });
     QObject::connect(journal_.get(), &journal::Journal::fileReplaced, [this](const QString& path) {
-        console_.prompts.tell(
-            u"計測記録ファイルが削除されたか、別のファイルに置き換えられました。\n" +
-                QDir::toNativeSeparators(path) +
-                u"\nここまでの計測を新しいファイルに書き直し、記録を続けます。",
-            kTitle, platform::PromptIcon::Warning);
+        operator_.tell({.kind = Kind::JournalReplaced, .path = path});
     });
 }
 
@@ -149,22 +125,14 @@ void Session::startLive() {
         console_.settings.LiveKey);
     if (!live_->start(console_.settings.LivePort)) {
         live_.reset();
-        console_.prompts.tell(
-            u"ライブ表示を始められません。ポート " + QString::number(console_.settings.LivePort) +
-                u" を開けません (他のプログラムが使っています)。\n計測はそのまま続けます。",
-            QStringLiteral("ライブ表示"), platform::PromptIcon::Warning);
+        operator_.tell({.kind = Kind::LivePortTaken, .port = console_.settings.LivePort});
     }
 }
 
 void Session::end() {
     // What the journal could not write yet is lost with the program: the operator decides.
     while (journal_->isOpen() && !journal_->flush()) {
-        if (!console_.prompts.askYesNo(
-                u"計測記録の " + QString::number(journal_->waiting()) +
-                    u" 件の操作をまだ書き込めていません。\nもう一度書き込みますか？\n"
-                    u"「いいえ」を押すと書き込まずに終了します (書き込めていない計測は、"
-                    u"次の起動で再開を聞かれます)。",
-                kTitle, platform::PromptIcon::Critical)) {
+        if (!operator_.ask({.kind = Kind::UnwrittenAtEnd, .count = journal_->waiting()})) {
             break;
         }
     }
@@ -175,10 +143,7 @@ void Session::offerResume() {
         return;
     }
     const QList<model::Change> ops = journal_->unfinishedRace();
-    const bool resume =
-        !ops.isEmpty() &&
-        console_.prompts.askYesNo(QStringLiteral("前回の計測は終了していません。再開しますか？"),
-                                  kTitle, platform::PromptIcon::Question);
+    const bool resume = !ops.isEmpty() && operator_.ask({.kind = Kind::UnfinishedRace});
     if (!ops.isEmpty() && !resume) {
         journal_->abandonUnfinished();
     }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "engine/notice.h"
+
+#include <QMetaObject>
 #include <QString>
 #include <memory>
 
@@ -25,9 +28,10 @@ class RaceEngine;
 
 // One console's session in its program folder, with or without a window: the settings, the
 // folder claimed against a second console, the journal that lets a race resume, the live page.
+// What it and its engine have to tell or ask goes to the operator as notices.
 class Session {
 public:
-    Session(core::Console& console, RaceEngine& engine);
+    Session(core::Console& console, RaceEngine& engine, Operator& op);
     ~Session();
 
     // The settings and the files' places of the program folder.
@@ -55,6 +59,8 @@ private:
 
     core::Console& console_;
     RaceEngine& engine_;
+    Operator& operator_;
+    QMetaObject::Connection engineTold_;
     std::unique_ptr<platform::FolderLock> lock_;
     std::unique_ptr<journal::Journal> journal_;
     std::unique_ptr<live::LiveService> live_;

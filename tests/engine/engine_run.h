@@ -6,6 +6,7 @@
 #include "model/race_model.h"
 #include "platform/clock.h"
 #include "platform/scripted_prompts.h"
+#include "wording/prompted_operator.h"
 
 namespace kaltero::testing {
 
@@ -25,7 +26,8 @@ struct EngineRun {
     model::RaceModel race;
     core::Console console{prompts, clock, race, race.state()};
     engine::RaceEngine engine{console};
-    engine::Session session{console, engine};
+    wording::PromptedOperator notices{prompts};
+    engine::Session session{console, engine, notices};
 };
 
 }  // namespace kaltero::testing

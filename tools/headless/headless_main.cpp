@@ -25,6 +25,7 @@
 #include "race/report_inputs.h"
 #include "race_snapshot.h"
 #include "sample_data.h"
+#include "wording/prompted_operator.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -143,7 +144,8 @@ int main(int argc, char** argv) {
     model::RaceModel race;
     core::Console console(prompts, clock, race, race.state());
     engine::RaceEngine timing(console);
-    engine::Session session(console, timing);
+    wording::PromptedOperator notices(prompts);
+    engine::Session session(console, timing, notices);
     session.load(folder);
     if (!session.open()) {
         err() << "another console holds " << folder << Qt::endl;
