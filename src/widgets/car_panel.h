@@ -9,6 +9,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QVBoxLayout;
 
 namespace kaltero::platform {
 class Clock;
@@ -87,6 +88,18 @@ public:
     std::unique_ptr<platform::Timer> Time_MessBlk;
     std::unique_ptr<platform::Timer> Time_GasBlk;
     std::unique_ptr<platform::Timer> Time_DriverInfo;
+
+private:
+    void buildAddress(QVBoxLayout* col, int s);
+    void buildChoices(QVBoxLayout* col, int s);
+    void buildRunningLap(QVBoxLayout* col, int s);
+    void buildFigures(QVBoxLayout* col, int s);
+    void buildPitWallLine(QVBoxLayout* col, int s);
+    void buildFuel(QVBoxLayout* col, int s);
+    void buildCountdown(QVBoxLayout* col, int s);
+    void buildMessages(QVBoxLayout* col, int s);
+    void buildLapGrid(QVBoxLayout* col, int s);
+    void buildDriverPanel(QVBoxLayout* col, int s);
 };
 
 }  // namespace kaltero::widgets
