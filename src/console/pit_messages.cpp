@@ -1,7 +1,6 @@
 #include "console/pit_messages.h"
 
 #include "core/console_context.h"
-#include "link/protocol.h"
 #include "model/race_model.h"
 #include "platform/clock.h"
 #include "widgets/colours.h"
@@ -16,8 +15,6 @@ namespace kaltero::console {
 using core::kSlotCount;
 
 PitMessages::PitMessages(core::Console& console, widgets::Controls& ui) : c_(console), ui_(ui) {
-    QObject::connect(ui.Txt_AllOutMess, &QLineEdit::textChanged,
-                     [this] { onAllCarMessageTyped(); });
     for (int s = 0; s < kSlotCount; ++s) {
         ui.Car[s]->Time_MessBlk->setInterval(kBlinkMs);
         ui.Car[s]->Time_MessBlk->onTimeout([this, s] { onMessageBlink(s); });
@@ -28,11 +25,8 @@ PitMessages::PitMessages(core::Console& console, widgets::Controls& ui) : c_(con
     QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
         if (change.op == model::Op::LapCounted || change.op == model::Op::MessageTyped) {
             widgets::showText(ui_.Car[change.slot]->Txt_OutMess, c_.state.car[change.slot].OutMsg);
-        } else if (change.op == model::Op::AllCarMessageTyped) {
-            widgets::showText(ui_.Txt_AllOutMess, c_.state.AllCarTyped);
         } else if (change.op == model::Op::Started) {
             // The messages of the set-up the race starts with.
-            widgets::showText(ui_.Txt_AllOutMess, c_.state.AllCarTyped);
             for (int s = 0; s < kSlotCount; ++s) {
                 widgets::showText(ui_.Car[s]->Txt_OutMess, c_.state.car[s].OutMsg);
                 ui_.Car[s]->Lbl_InMess->setText(c_.state.car[s].InMsg);
@@ -56,11 +50,6 @@ PitMessages::PitMessages(core::Console& console, widgets::Controls& ui) : c_(con
             }
         }
     });
-}
-
-void PitMessages::onAllCarMessageTyped() {
-    const QString typed = ui_.Txt_AllOutMess->text();
-    c_.race.typeAllCarMessage(typed, link::buildAllCarMsg(typed));
 }
 
 void PitMessages::showCarMessage(int s) {

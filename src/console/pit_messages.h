@@ -9,12 +9,12 @@ struct Controls;
 
 namespace kaltero::console {
 
-// The operator's message to all cars and the blinking of the cars' incoming messages.
+// Each car's messages: the operator's to the car, and the car's incoming message, blinking
+// while the car has one.
 class PitMessages {
 public:
     PitMessages(core::Console& console, widgets::Controls& ui);
 
-    void onAllCarMessageTyped();
     // A report was taken: the car's message as the race holds it, blinking while there is one.
     void showCarMessage(int slot);
     void onMessageBlink(int slot);

@@ -6,10 +6,7 @@
 #include <array>
 #include <memory>
 
-class QCheckBox;
-class QComboBox;
 class QLabel;
-class QLineEdit;
 class QPushButton;
 class QWidget;
 
@@ -44,19 +41,7 @@ struct Controls {
     QPushButton* Btn_Drivers = nullptr;
     QPushButton* Btn_Cource = nullptr;
     QPushButton* Btn_Car = nullptr;
-    QPushButton* Btn_OtherLap = nullptr;
-    QLabel* Lbl_OtherLap = nullptr;
-    QLabel* Lbl_StTime = nullptr;
-    QLabel* Lbl_ZanTime = nullptr;
-    QLabel* Lbl_SysTime = nullptr;
-    QLineEdit* Txt_RunH = nullptr;
-    QLineEdit* Txt_RunN = nullptr;
-    QLabel* Lbl_LocalIP = nullptr;
-    QLineEdit* Txt_AllOutMess = nullptr;
-    QLineEdit* Txt_Event = nullptr;
-    QLineEdit* Txt_Date = nullptr;
-    QComboBox* Cmb_Tenki = nullptr;
-    QLineEdit* Txt_Kion = nullptr;
+    // Built by the header's event data; filled and followed by the course choice
     widgets::ChoiceList* Cmb_Course = nullptr;
 
     // Standings board, by rank position
@@ -91,7 +76,6 @@ struct Controls {
 
     // Address check socket and window timers
     std::unique_ptr<platform::Timer> Time_NoInputBlk;
-    std::unique_ptr<platform::Timer> Time_OtherLap;
 
     Controls();
     ~Controls();
