@@ -26,19 +26,19 @@ Handlers::Handlers(core::Console& console, engine::RaceEngine& engine, widgets::
       ui_(ui),
       settings_(console, ui),
       run_(console, engine, ui),
-      corrections_(console, engine, ui),
-      lapRepairs_(console, ui),
-      addressing_(console, ui),
+      corrections_(console, engine, ui.Car),
+      lapRepairs_(console, ui.Car),
+      addressing_(console, ui.Car),
       drivers_(console, ui),
-      messages_(console, ui),
-      fuel_(console, ui),
+      messages_(console, ui.Car),
+      fuel_(console, ui.Car),
       blink_(console, ui),
       report_(console),
       masterData_(console, ui),
       choice_(console, ui),
-      carView_(console, ui),
+      carView_(console, ui.Car),
       standingsView_(console, ui),
-      pitWallView_(console, engine, ui) {
+      pitWallView_(console, engine, ui.Car) {
     applyInputConventions(ui);
     QObject::connect(ui.Btn_Start, &QPushButton::clicked, [this] { run_.onStartStop(); });
     QObject::connect(ui.Btn_Write, &QPushButton::clicked, [this] { report_.saveResults(); });

@@ -1,10 +1,9 @@
 #pragma once
 
+#include "widgets/car_panel.h"
+
 namespace kaltero::core {
 struct Console;
-}
-namespace kaltero::widgets {
-struct Controls;
 }
 
 namespace kaltero::console {
@@ -13,7 +12,7 @@ namespace kaltero::console {
 // while the car has one.
 class PitMessages {
 public:
-    PitMessages(core::Console& console, widgets::Controls& ui);
+    PitMessages(core::Console& console, const widgets::PerCar<widgets::CarPanel*>& cars);
 
     // A report was taken: the car's message as the race holds it, blinking while there is one.
     void showCarMessage(int slot);
@@ -26,7 +25,7 @@ private:
     void stopBlink(int slot);
 
     core::Console& c_;
-    widgets::Controls& ui_;
+    widgets::PerCar<widgets::CarPanel*> cars_;
 };
 
 }  // namespace kaltero::console

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "core/slot_state.h"
 #include "widgets/frame.h"
 
+#include <array>
 #include <memory>
 
 class QAction;
@@ -23,6 +25,9 @@ class Gauge;
 class Grid;
 class LapGrid;
 class TwoStateButton;
+
+template <typename T>
+using PerCar = std::array<T, core::kSlotCount>;
 
 // One car slot's frame "Frm_Runner_N" with its controls, its car link socket and its timers,
 // each control named as in the console ("Lbl_IP_N", ...). Built once per slot.

@@ -20,9 +20,6 @@ class ChoiceList;
 class Frame;
 class Grid;
 
-template <typename T>
-using PerCar = std::array<T, core::kSlotCount>;
-
 // The controls of the console window under their names: the main frame's, the five car
 // panels and the panels over them. The window creates and owns the widgets; the handlers reach
 // them through this record. Index = car slot, except the standings rows, which are rank
