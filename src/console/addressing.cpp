@@ -5,7 +5,6 @@
 #include "platform/prompts.h"
 #include "widgets/choice_list.h"
 #include "widgets/colours.h"
-#include "widgets/controls.h"
 #include "widgets/frame.h"
 #include "widgets/gauge.h"
 #include "widgets/lap_grid.h"
@@ -18,22 +17,23 @@ namespace kaltero::console {
 
 using core::kSlotCount;
 
-Addressing::Addressing(core::Console& console, widgets::Controls& ui) : c_(console), ui_(ui) {
+Addressing::Addressing(core::Console& console, const widgets::PerCar<widgets::CarPanel*>& cars)
+    : c_(console), cars_(cars) {
     for (int s = 0; s < kSlotCount; ++s) {
-        QObject::connect(ui.Car[s]->Btn_ClientNoSet, &QPushButton::clicked,
+        QObject::connect(cars_[s]->Btn_ClientNoSet, &QPushButton::clicked,
                          [this, s] { enterAddress(s); });
-        QObject::connect(ui.Car[s]->Btn_ClientNoSet2, &QPushButton::clicked, [this, s] {
-            ui_.Car[s]->closeDriverPanel();
+        QObject::connect(cars_[s]->Btn_ClientNoSet2, &QPushButton::clicked, [this, s] {
+            cars_[s]->closeDriverPanel();
             enterAddress(s);
         });
-        QObject::connect(ui.Car[s]->Btn_ClsCar, &QPushButton::clicked, [this, s] { clearSlot(s); });
+        QObject::connect(cars_[s]->Btn_ClsCar, &QPushButton::clicked, [this, s] { clearSlot(s); });
         setLook(s, false);
     }
     QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
         if (change.op == model::Op::AddressSet) {
             showAddress(change.slot, change.args.value(QStringLiteral("setUp")).toBool());
         } else if (change.op == model::Op::AddressCleared) {
-            ui_.Car[change.slot]->Lbl_IP->clear();
+            cars_[change.slot]->Lbl_IP->clear();
             setLook(change.slot, false);
         } else if (change.op == model::Op::Started) {
             // Start carries the whole set-up: a race rebuilt from it shows its slots from there.
@@ -56,13 +56,13 @@ void Addressing::enterAddress(int s) {
 
 void Addressing::showSlot(int s) {
     const auto& car = c_.state.car[s];
-    ui_.Car[s]->Lbl_Gousya->setText(car.Address.isEmpty() ? QString() : core::carCaption(s));
-    ui_.Car[s]->Lbl_IP->setText(car.Address);
+    cars_[s]->Lbl_Gousya->setText(car.Address.isEmpty() ? QString() : core::carCaption(s));
+    cars_[s]->Lbl_IP->setText(car.Address);
     setLook(s, car.SetUp);
 }
 
 void Addressing::showAddress(int s, bool setUp) {
-    auto* panel = ui_.Car[s];
+    auto* panel = cars_[s];
     panel->Lbl_Gousya->setText(core::carCaption(s));
     panel->Lbl_IP->setText(c_.state.car[s].Address);
     if (setUp) {
@@ -80,15 +80,14 @@ void Addressing::clearSlot(int s) {
 }
 
 void Addressing::setLook(int s, bool setUp) {
-    auto& ui = ui_;
-    ui.Car[s]->setBackground(setUp ? widgets::kSetUpColour : widgets::kClearedColour);
-    for (QWidget* w : std::initializer_list<QWidget*>{ui.Car[s]->Cmb_Car, ui.Car[s]->Cmb_Driver,
-                                                      ui.Car[s]->Txt_OutMess, ui.Car[s]->Spd_Laps,
-                                                      ui.Car[s]->Btn_LapChg}) {
+    cars_[s]->setBackground(setUp ? widgets::kSetUpColour : widgets::kClearedColour);
+    for (QWidget* w : std::initializer_list<QWidget*>{cars_[s]->Cmb_Car, cars_[s]->Cmb_Driver,
+                                                      cars_[s]->Txt_OutMess, cars_[s]->Spd_Laps,
+                                                      cars_[s]->Btn_LapChg}) {
         w->setEnabled(setUp);
     }
     for (QWidget* w : std::initializer_list<QWidget*>{
-             ui.Car[s]->Frm_LapInfo, ui.Car[s]->Frm_DriverInfo, ui.Car[s]->Spd_Laps}) {
+             cars_[s]->Frm_LapInfo, cars_[s]->Frm_DriverInfo, cars_[s]->Spd_Laps}) {
         w->setVisible(setUp);
     }
 }

@@ -1,10 +1,9 @@
 #pragma once
 
+#include "widgets/car_panel.h"
+
 namespace kaltero::core {
 struct Console;
-}
-namespace kaltero::widgets {
-struct Controls;
 }
 
 namespace kaltero::console {
@@ -12,7 +11,7 @@ namespace kaltero::console {
 // Entering and clearing the address of each car's PC; the slot's look follows.
 class Addressing {
 public:
-    Addressing(core::Console& console, widgets::Controls& ui);
+    Addressing(core::Console& console, const widgets::PerCar<widgets::CarPanel*>& cars);
 
     // Btn_ClientNoSet(s) and, after closing the driver panel, Btn_ClientNoSet2(s).
     void enterAddress(int slot);
@@ -27,7 +26,7 @@ private:
     void setLook(int slot, bool setUp);
 
     core::Console& c_;
-    widgets::Controls& ui_;
+    widgets::PerCar<widgets::CarPanel*> cars_;
 };
 
 }  // namespace kaltero::console

@@ -4,7 +4,6 @@
 #include "core/console_context.h"
 #include "link/figure_text.h"
 #include "model/race_model.h"
-#include "widgets/controls.h"
 #include "widgets/lap_grid.h"
 
 #include <QLabel>
@@ -13,23 +12,23 @@ namespace kaltero::console {
 
 using core::lap_grid::kTime;
 
-CarView::CarView(core::Console& console, widgets::Controls& ui) : c_(console), ui_(ui) {
+CarView::CarView(core::Console& console, const widgets::PerCar<widgets::CarPanel*>& cars)
+    : c_(console), cars_(cars) {
     // The models follow the race before the cursor moves, so the lap's row is there.
     for (int s = 0; s < core::kSlotCount; ++s) {
         laps_[s] = std::make_unique<LapTableModel>(c_.race, s, c_.settings);
-        ui_.Car[s]->Spd_Laps->setModel(laps_[s].get());
+        cars_[s]->Spd_Laps->setModel(laps_[s].get());
     }
     QObject::connect(&c_.race, &model::RaceModel::changed,
                      [this](const model::Change& change) { show(change); });
 }
 
 void CarView::show(const model::Change& change) {
-    auto& ui = ui_;
     const int s = change.slot;
     switch (change.op) {
         case model::Op::Started:
             for (int t : c_.race.takingPart()) {
-                ui.Car[t]->Lbl_LapCnt->setText(QStringLiteral("1周目"));
+                cars_[t]->Lbl_LapCnt->setText(QStringLiteral("1周目"));
                 showFigures(t);
             }
             break;
@@ -39,10 +38,10 @@ void CarView::show(const model::Change& change) {
         case model::Op::LapRecorded:
             moveTo(s, kTime, change.lap);
             showFigures(s);
-            ui.Car[s]->Lbl_LapCnt->setText(QString::number(qint64(change.lap) + 1) + u"周目");
+            cars_[s]->Lbl_LapCnt->setText(QString::number(qint64(change.lap) + 1) + u"周目");
             break;
         case model::Op::LapCorrected:
-            ui.Car[s]->Lbl_LapCnt->setText(QString::number(change.lap) + u"周目");
+            cars_[s]->Lbl_LapCnt->setText(QString::number(change.lap) + u"周目");
             moveTo(s, kTime, change.lap);
             break;
         case model::Op::LapsMerged:
@@ -51,8 +50,8 @@ void CarView::show(const model::Change& change) {
             // The lap being driven: the one after the last recorded, or the one counted.
             const core::CarSlot& car = c_.state.car[s];
             const bool recorded = !car.laps.isEmpty() && car.laps.last().timed;
-            ui.Car[s]->Lbl_LapCnt->setText(
-                QString::number(qint64(car.LapCnt) + (recorded ? 1 : 0)) + u"周目");
+            cars_[s]->Lbl_LapCnt->setText(QString::number(qint64(car.LapCnt) + (recorded ? 1 : 0)) +
+                                          u"周目");
             showFigures(s);
             moveTo(s, kTime, change.lap);
             break;
@@ -66,17 +65,16 @@ void CarView::show(const model::Change& change) {
 CarView::~CarView() = default;
 
 void CarView::showFigures(int s) {
-    auto& ui = ui_;
     const link::CarFigureTexts texts = link::carFigureTexts(c_.state.car[s], c_.settings);
-    ui.Car[s]->Lbl_BestLapTm->setText(texts.best);
-    ui.Car[s]->Lbl_AveLapTm->setText(texts.average);
-    ui.Car[s]->Lbl_YosoSyu->setText(texts.predicted);
-    ui.Car[s]->Lbl_DrvrBestLapTm->setText(texts.driverBest);
-    ui.Car[s]->Lbl_DrvrAveLapTm->setText(texts.driverAverage);
+    cars_[s]->Lbl_BestLapTm->setText(texts.best);
+    cars_[s]->Lbl_AveLapTm->setText(texts.average);
+    cars_[s]->Lbl_YosoSyu->setText(texts.predicted);
+    cars_[s]->Lbl_DrvrBestLapTm->setText(texts.driverBest);
+    cars_[s]->Lbl_DrvrAveLapTm->setText(texts.driverAverage);
 }
 
 void CarView::moveTo(int s, int col, int lapNo) {
-    auto* grid = ui_.Car[s]->Spd_Laps;
+    auto* grid = cars_[s]->Spd_Laps;
     grid->setCurrent(col, lapNo);
     grid->activateCurrent();
 }

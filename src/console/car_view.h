@@ -1,5 +1,7 @@
 #pragma once
 
+#include "widgets/car_panel.h"
+
 #include "core/slot_state.h"
 
 #include <array>
@@ -12,9 +14,6 @@ struct Change;
 namespace kaltero::core {
 struct Console;
 }
-namespace kaltero::widgets {
-struct Controls;
-}
 
 namespace kaltero::console {
 
@@ -25,7 +24,7 @@ class LapTableModel;
 // through the model.
 class CarView {
 public:
-    CarView(core::Console& console, widgets::Controls& ui);
+    CarView(core::Console& console, const widgets::PerCar<widgets::CarPanel*>& cars);
     ~CarView();
 
     CarView(const CarView&) = delete;
@@ -40,7 +39,7 @@ private:
     void moveTo(int slot, int col, int lapNo);
 
     core::Console& c_;
-    widgets::Controls& ui_;
+    widgets::PerCar<widgets::CarPanel*> cars_;
     std::array<std::unique_ptr<LapTableModel>, core::kSlotCount> laps_;
 };
 

@@ -5,7 +5,6 @@
 #include "engine/race_engine.h"
 #include "model/race_model.h"
 #include "platform/prompts.h"
-#include "widgets/controls.h"
 #include "widgets/lap_grid.h"
 
 #include <QPushButton>
@@ -20,16 +19,17 @@ namespace {
 constexpr qint32 kMaxLaps = 999;
 }  // namespace
 
-Corrections::Corrections(core::Console& console, engine::RaceEngine& engine, widgets::Controls& ui)
-    : c_(console), engine_(engine), ui_(ui) {
+Corrections::Corrections(core::Console& console, engine::RaceEngine& engine,
+                         const widgets::PerCar<widgets::CarPanel*>& cars)
+    : c_(console), engine_(engine), cars_(cars) {
     for (int s = 0; s < kSlotCount; ++s) {
-        QObject::connect(ui.Car[s]->Btn_LapChg, &QPushButton::clicked,
+        QObject::connect(cars_[s]->Btn_LapChg, &QPushButton::clicked,
                          [this, s] { onLapCountCorrected(s); });
-        QObject::connect(ui.Car[s]->Btn_RunStop, &QPushButton::clicked,
+        QObject::connect(cars_[s]->Btn_RunStop, &QPushButton::clicked,
                          [this, s] { stopOneCar(s); });
-        auto* laps = ui.Car[s]->Spd_Laps;
+        auto* laps = cars_[s]->Spd_Laps;
         QObject::connect(laps, &widgets::LapGrid::gotFocus,
-                         [this, s] { ui_.Car[s]->closeDriverPanel(); });
+                         [this, s] { cars_[s]->closeDriverPanel(); });
         // The race keeps the lap as it was, and the grid shows it so.
         QObject::connect(laps, &widgets::LapGrid::editRefused, [this](int col, int /*row*/) {
             if (col == core::lap_grid::kTime) {
@@ -42,7 +42,7 @@ Corrections::Corrections(core::Console& console, engine::RaceEngine& engine, wid
 
 void Corrections::onLapCountCorrected(int s) {
     const auto& car = c_.state.car[s];
-    ui_.Car[s]->closeDriverPanel();
+    cars_[s]->closeDriverPanel();
     const QString answer =
         c_.prompts.inputBox(QStringLiteral("今何周目ですか？"), QStringLiteral("Ｌａｐ修正"),
                             QString::number(car.LapCnt));
@@ -67,8 +67,7 @@ void Corrections::onLapCountCorrected(int s) {
 }
 
 void Corrections::stopOneCar(int s) {
-    auto& ui = ui_;
-    ui.Car[s]->closeDriverPanel();
+    cars_[s]->closeDriverPanel();
     if (!c_.prompts.askYesNo(core::carCaption(s) + u"の計測を中止しますか？",
                              QStringLiteral("Stop確認"), platform::PromptIcon::Critical)) {
         return;

@@ -1,13 +1,12 @@
 #pragma once
 
+#include "widgets/car_panel.h"
+
 namespace kaltero::core {
 struct Console;
 }
 namespace kaltero::engine {
 class RaceEngine;
-}
-namespace kaltero::widgets {
-struct Controls;
 }
 
 namespace kaltero::console {
@@ -16,7 +15,8 @@ namespace kaltero::console {
 // time typed into its lap grid that the race refuses.
 class Corrections {
 public:
-    Corrections(core::Console& console, engine::RaceEngine& engine, widgets::Controls& ui);
+    Corrections(core::Console& console, engine::RaceEngine& engine,
+                const widgets::PerCar<widgets::CarPanel*>& cars);
 
     void onLapCountCorrected(int slot);
     void stopOneCar(int slot);
@@ -24,7 +24,7 @@ public:
 private:
     core::Console& c_;
     engine::RaceEngine& engine_;
-    widgets::Controls& ui_;
+    widgets::PerCar<widgets::CarPanel*> cars_;
 };
 
 }  // namespace kaltero::console

@@ -7,7 +7,6 @@
 #include "platform/prompts.h"
 #include "race/fuel.h"
 #include "widgets/colours.h"
-#include "widgets/controls.h"
 #include "widgets/field_events.h"
 #include "widgets/gauge.h"
 #include "widgets/widget_build.h"
@@ -23,28 +22,29 @@ using namespace race;
 
 using core::kSlotCount;
 
-FuelPanel::FuelPanel(core::Console& console, widgets::Controls& ui) : c_(console), ui_(ui) {
+FuelPanel::FuelPanel(core::Console& console, const widgets::PerCar<widgets::CarPanel*>& cars)
+    : c_(console), cars_(cars) {
     for (int s = 0; s < kSlotCount; ++s) {
-        ui.Car[s]->Time_GasBlk->setInterval(kBlinkMs);
-        ui.Car[s]->Time_GasBlk->onTimeout([this, s] { onFuelBlink(s); });
-        QObject::connect(ui.Car[s]->Btn_Kyuyu, &QAbstractButton::clicked,
+        cars_[s]->Time_GasBlk->setInterval(kBlinkMs);
+        cars_[s]->Time_GasBlk->onTimeout([this, s] { onFuelBlink(s); });
+        QObject::connect(cars_[s]->Btn_Kyuyu, &QAbstractButton::clicked,
                          [this, s] { onRefuelled(s); });
         // The race follows the box however it is set; the operator's click also starts the
         // countdown from its default.
-        QObject::connect(ui.Car[s]->Chk_ChgCnter, &QAbstractButton::toggled, [this, s](bool on) {
+        QObject::connect(cars_[s]->Chk_ChgCnter, &QAbstractButton::toggled, [this, s](bool on) {
             if (on != c_.state.car[s].CountdownOn) {
-                c_.race.switchCountdown(s, on, ui_.Car[s]->Txt_ZanRunCnt->text());
+                c_.race.switchCountdown(s, on, cars_[s]->Txt_ZanRunCnt->text());
             }
         });
-        QObject::connect(ui.Car[s]->Chk_ChgCnter, &QAbstractButton::clicked,
+        QObject::connect(cars_[s]->Chk_ChgCnter, &QAbstractButton::clicked,
                          [this, s] { onCountdownSwitched(s); });
-        QObject::connect(ui.Car[s]->Txt_ZanRunCnt, &QLineEdit::textChanged,
+        QObject::connect(cars_[s]->Txt_ZanRunCnt, &QLineEdit::textChanged,
                          [this, s](const QString& t) { c_.race.editCountdown(s, t); });
-        widgets::onFieldEvents(ui.Car[s]->Txt_InGasl,
+        widgets::onFieldEvents(cars_[s]->Txt_InGasl,
                                {.lostFocus = [this, s] { onRefuelEntered(s); }});
-        widgets::onFieldEvents(ui.Car[s]->Txt_Nenpi,
+        widgets::onFieldEvents(cars_[s]->Txt_Nenpi,
                                {.lostFocus = [this, s] { onEconomyEntered(s); }});
-        widgets::onFieldEvents(ui.Car[s]->Txt_ZanRunCnt,
+        widgets::onFieldEvents(cars_[s]->Txt_ZanRunCnt,
                                {.lostFocus = [this, s] { onCountdownEntered(s); }});
         // Every car starts with its countdown off.
         showCountdown(s);
@@ -55,12 +55,12 @@ FuelPanel::FuelPanel(core::Console& console, widgets::Controls& ui) : c_(console
                 // The set-up the race starts with: a race rebuilt from it draws it anew.
                 for (int s = 0; s < kSlotCount; ++s) {
                     showEconomy(s, false);
-                    ui_.Car[s]->Lbl_AllGas->setText(core::generalNumber(c_.state.car[s].FuelTotal));
+                    cars_[s]->Lbl_AllGas->setText(core::generalNumber(c_.state.car[s].FuelTotal));
                     showCountdown(s);
                 }
                 for (int s : c_.race.takingPart()) {
                     // No estimate without a course, an economy or a tank: no figure either.
-                    ui_.Car[s]->Lbl_ZanGas->clear();
+                    cars_[s]->Lbl_ZanGas->clear();
                     UpdateFuelView(s);
                 }
                 break;
@@ -76,7 +76,7 @@ FuelPanel::FuelPanel(core::Console& console, widgets::Controls& ui) : c_(console
                 UpdateFuelView(change.slot);
                 break;
             case model::Op::Refuelled:
-                ui_.Car[change.slot]->Lbl_AllGas->setText(
+                cars_[change.slot]->Lbl_AllGas->setText(
                     core::generalNumber(c_.state.car[change.slot].FuelTotal));
                 UpdateFuelView(change.slot);
                 break;
@@ -101,7 +101,7 @@ FuelPanel::FuelPanel(core::Console& console, widgets::Controls& ui) : c_(console
 
 void FuelPanel::showNewAddress(int s, bool setUp) {
     // A new car PC starts with no fuel in.
-    auto* panel = ui_.Car[s];
+    auto* panel = cars_[s];
     panel->Lbl_AllGas->clear();
     panel->Lbl_ZanGas->clear();
     if (setUp) {
@@ -111,7 +111,7 @@ void FuelPanel::showNewAddress(int s, bool setUp) {
 
 void FuelPanel::showEconomy(int s, bool chosen) {
     // A typed figure that already says the race's economy stays as typed ("8.50").
-    auto* box = ui_.Car[s]->Txt_Nenpi;
+    auto* box = cars_[s]->Txt_Nenpi;
     const float economy = c_.state.car[s].FuelEconomy;
     if (chosen || float(core::leadingNumber(box->text()) * 1000.0) != economy) {
         widgets::showText(box, core::generalNumber(economy / 1000.0));
@@ -119,7 +119,6 @@ void FuelPanel::showEconomy(int s, bool chosen) {
 }
 
 void FuelPanel::UpdateFuelView(int s) {
-    auto& ui = ui_;
     const auto& car = c_.state.car[s];
     const auto view = fuelView({.CourseLength = c_.state.CourseLength,
                                 .FuelEconomy = car.FuelEconomy,
@@ -132,39 +131,38 @@ void FuelPanel::UpdateFuelView(int s) {
     }
     if (view->blink) {
         // Already blinking: keep its rhythm rather than restart the second.
-        if (!ui.Car[s]->Time_GasBlk->isActive()) {
-            ui.Car[s]->Time_GasBlk->start();
+        if (!cars_[s]->Time_GasBlk->isActive()) {
+            cars_[s]->Time_GasBlk->start();
         }
     } else {
-        ui.Car[s]->Time_GasBlk->stop();
-        ui.Car[s]->Meter_Gas->setForeground(widgets::kGaugeYellow);
+        cars_[s]->Time_GasBlk->stop();
+        cars_[s]->Meter_Gas->setForeground(widgets::kGaugeYellow);
     }
-    ui.Car[s]->Lbl_ZanGas->setText(view->fuelLeftText);
-    ui.Car[s]->Meter_Gas->setValue(view->percent);
+    cars_[s]->Lbl_ZanGas->setText(view->fuelLeftText);
+    cars_[s]->Meter_Gas->setValue(view->percent);
 }
 
 void FuelPanel::onFuelBlink(int s) {
-    auto* gauge = ui_.Car[s]->Meter_Gas;
+    auto* gauge = cars_[s]->Meter_Gas;
     gauge->setForeground(widgets::gaugeBlinkStep(gauge->foreground()));
 }
 
 void FuelPanel::onRefuelled(int s) {
-    auto& ui = ui_;
     const auto& car = c_.state.car[s];
-    ui.Car[s]->closeDriverPanel();
-    const auto taken = refuel(ui.Car[s]->Txt_InGasl->text(), car.FuelTotal, c_.state.CourseLength,
-                              car.FuelEconomy);
+    cars_[s]->closeDriverPanel();
+    const auto taken =
+        refuel(cars_[s]->Txt_InGasl->text(), car.FuelTotal, c_.state.CourseLength, car.FuelEconomy);
     if (!taken) {
         c_.prompts.beep();
         return;
     }
     c_.race.refuel(s, taken->FuelTotal);
     // The amount stays, so the same refuelling can be entered again with one press.
-    ui.Car[s]->Txt_InGasl->setFocus();
+    cars_[s]->Txt_InGasl->setFocus();
 }
 
 void FuelPanel::onRefuelEntered(int s) {
-    auto* box = ui_.Car[s]->Txt_InGasl;
+    auto* box = cars_[s]->Txt_InGasl;
     if (const auto fix = checkRefuelText(box->text())) {
         c_.prompts.beep();
         box->setText(fix->text);
@@ -172,7 +170,7 @@ void FuelPanel::onRefuelEntered(int s) {
 }
 
 void FuelPanel::onEconomyEntered(int s) {
-    auto* box = ui_.Car[s]->Txt_Nenpi;
+    auto* box = cars_[s]->Txt_Nenpi;
     const FuelEconomyCheck check = checkFuelEconomyText(box->text());
     if (check.fix) {
         c_.prompts.beep();
@@ -183,7 +181,7 @@ void FuelPanel::onEconomyEntered(int s) {
 }
 
 void FuelPanel::onCountdownEntered(int s) {
-    auto* box = ui_.Car[s]->Txt_ZanRunCnt;
+    auto* box = cars_[s]->Txt_ZanRunCnt;
     if (const auto fix = checkCountdownText(box->text())) {
         c_.prompts.beep();
         box->setText(fix->text);
@@ -194,20 +192,19 @@ void FuelPanel::onCountdownEntered(int s) {
 }
 
 void FuelPanel::onCountdownSwitched(int s) {
-    const bool on = ui_.Car[s]->Chk_ChgCnter->isChecked();
+    const bool on = cars_[s]->Chk_ChgCnter->isChecked();
     c_.race.switchCountdown(s, on, countdownSwitch(on, c_.settings.CheckDefaultLaps).text);
 }
 
 void FuelPanel::showCountdown(int s) {
-    auto& ui = ui_;
     const auto& car = c_.state.car[s];
     const CountdownView view = countdownSwitch(car.CountdownOn, c_.settings.CheckDefaultLaps);
-    ui.Car[s]->Chk_ChgCnter->setChecked(car.CountdownOn);
-    ui.Car[s]->Txt_ZanRunCnt->setText(car.CountdownTxt);
-    ui.Car[s]->Txt_ZanRunCnt->setEnabled(view.enabled);
+    cars_[s]->Chk_ChgCnter->setChecked(car.CountdownOn);
+    cars_[s]->Txt_ZanRunCnt->setText(car.CountdownTxt);
+    cars_[s]->Txt_ZanRunCnt->setEnabled(view.enabled);
     const QColor caption = view.captionsOn ? widgets::kCountdownOn : widgets::kCountdownOff;
-    widgets::setTextColour(ui.Car[s]->Lbl_AutoMess1, caption);
-    widgets::setTextColour(ui.Car[s]->Lbl_AutoMess2, caption);
+    widgets::setTextColour(cars_[s]->Lbl_AutoMess1, caption);
+    widgets::setTextColour(cars_[s]->Lbl_AutoMess2, caption);
 }
 
 }  // namespace kaltero::console

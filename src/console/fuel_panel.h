@@ -1,10 +1,9 @@
 #pragma once
 
+#include "widgets/car_panel.h"
+
 namespace kaltero::core {
 struct Console;
-}
-namespace kaltero::widgets {
-struct Controls;
 }
 
 namespace kaltero::console {
@@ -13,7 +12,7 @@ namespace kaltero::console {
 // blink) and its lap countdown switch.
 class FuelPanel {
 public:
-    FuelPanel(core::Console& console, widgets::Controls& ui);
+    FuelPanel(core::Console& console, const widgets::PerCar<widgets::CarPanel*>& cars);
 
     // Recomputes the estimate of the car and shows it; without a course, an economy or a tank
     // the panel stays as it is.
@@ -38,7 +37,7 @@ private:
     void showNewAddress(int slot, bool setUp);
 
     core::Console& c_;
-    widgets::Controls& ui_;
+    widgets::PerCar<widgets::CarPanel*> cars_;
 };
 
 }  // namespace kaltero::console

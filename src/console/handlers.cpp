@@ -26,23 +26,22 @@ Handlers::Handlers(core::Console& console, engine::RaceEngine& engine, widgets::
       ui_(ui),
       settings_(console, ui),
       run_(console, engine, ui),
-      clock_(console, engine, ui),
-      corrections_(console, engine, ui),
-      stopwatch_(console, ui),
-      lapRepairs_(console, ui),
-      addressing_(console, ui),
+      corrections_(console, engine, ui.Car),
+      lapRepairs_(console, ui.Car),
+      addressing_(console, ui.Car),
       drivers_(console, ui),
-      messages_(console, ui),
-      fuel_(console, ui),
+      messages_(console, ui.Car),
+      fuel_(console, ui.Car),
       blink_(console, ui),
-      report_(console, ui),
+      report_(console),
       masterData_(console, ui),
       choice_(console, ui),
-      carView_(console, ui),
+      carView_(console, ui.Car),
       standingsView_(console, ui),
-      pitWallView_(console, engine, ui) {
+      pitWallView_(console, engine, ui.Car) {
     applyInputConventions(ui);
     QObject::connect(ui.Btn_Start, &QPushButton::clicked, [this] { run_.onStartStop(); });
+    QObject::connect(ui.Btn_Write, &QPushButton::clicked, [this] { report_.saveResults(); });
     engine_.link().onReportTaken([this](int s) { messages_.showCarMessage(s); });
 }
 
@@ -51,7 +50,6 @@ void Handlers::onLoad() {
     masterData_.LoadDriversFile(false);
     masterData_.LoadCourseFile(false);
     masterData_.LoadCarFile(false);
-    ui.Lbl_LocalIP->setText(u"IP : " + platform::UdpLink::localIP());
     for (int s = 0; s < kSlotCount; ++s) {
         ui.Car[s]->Lbl_IP->clear();
         ui.Car[s]->Lbl_Time->setText(timing::FormatLapTime(0, c_.settings));
@@ -61,9 +59,6 @@ void Handlers::onLoad() {
         drivers->setHeader(core::driver_grid::kAverage, QStringLiteral("Ave Lap"));
         drivers->setRowCount(0);
     }
-    const QDate today = c_.clock.now().date();
-    ui.Txt_Date->setText(
-        QStringLiteral("%1/%2/%3").arg(today.year()).arg(today.month()).arg(today.day()));
     engine_.bindAddressCheck();
     const auto setHeaders = [](widgets::Grid* grid, const QStringList& texts) {
         for (int c = 1; c <= texts.size(); ++c) {

@@ -10,13 +10,11 @@
 #include "console/master_data.h"
 #include "console/pit_messages.h"
 #include "console/pit_wall_view.h"
-#include "console/race_clock.h"
 #include "console/results_report_view.h"
 #include "console/run_control.h"
 #include "console/settings_panel.h"
 #include "console/slot_choice.h"
 #include "console/standings_view.h"
-#include "console/stopwatch.h"
 
 namespace kaltero::core {
 struct Console;
@@ -44,9 +42,7 @@ private:
     widgets::Controls& ui_;
     SettingsPanel settings_;
     console::RunControl run_;
-    console::RaceClock clock_;
     console::Corrections corrections_;
-    console::Stopwatch stopwatch_;
     console::LapRepairs lapRepairs_;
     console::Addressing addressing_;
     console::DriverPanel drivers_;

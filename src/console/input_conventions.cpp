@@ -26,6 +26,8 @@ bool isEnter(int key) {
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
+}  // namespace
+
 void moveOnWithEnter(QWidget* field) {
     widgets::onFieldEvents(field, {.keyDown = [field](int key) {
                                if (isEnter(key)) {
@@ -36,10 +38,13 @@ void moveOnWithEnter(QWidget* field) {
                            }});
 }
 
-void selectAllOnEntry(QLineEdit* box) {
+void typeOverAndMoveOn(QLineEdit* box) {
     widgets::onFieldEvents(
         box, {.gotFocus = [box] { box->selectAll(); }, .mouseUp = [box] { box->selectAll(); }});
+    moveOnWithEnter(box);
 }
+
+namespace {
 
 void closesDriverPanel(widgets::CarPanel* car, QWidget* field) {
     widgets::onFieldEvents(field, {.gotFocus = [car] { car->closeDriverPanel(); }});
@@ -55,13 +60,6 @@ void toggle(widgets::ChoiceList* list) {
 }  // namespace
 
 void applyInputConventions(widgets::Controls& ui) {
-    for (QLineEdit* box :
-         {ui.Txt_Event, ui.Txt_Date, ui.Txt_Kion, ui.Txt_AllOutMess, ui.Txt_RunH, ui.Txt_RunN}) {
-        selectAllOnEntry(box);
-        moveOnWithEnter(box);
-    }
-    moveOnWithEnter(ui.Cmb_Course);
-    moveOnWithEnter(ui.Cmb_Tenki);
     for (int s = 0; s < kSlotCount; ++s) {
         // The driver panel closes before the field does anything else.
         for (QWidget* field : std::initializer_list<QWidget*>{
@@ -72,8 +70,7 @@ void applyInputConventions(widgets::Controls& ui) {
         }
         for (QLineEdit* box : {ui.Car[s]->Txt_InGasl, ui.Car[s]->Txt_Nenpi, ui.Car[s]->Txt_OutMess,
                                ui.Car[s]->Txt_ZanRunCnt}) {
-            selectAllOnEntry(box);
-            moveOnWithEnter(box);
+            typeOverAndMoveOn(box);
         }
         moveOnWithEnter(ui.Car[s]->Cmb_Car);
         moveOnWithEnter(ui.Car[s]->Cmb_Driver);

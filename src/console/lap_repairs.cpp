@@ -7,7 +7,6 @@
 #include "platform/prompts.h"
 #include "timing/median_lap.h"
 #include "timing/time_text.h"
-#include "widgets/controls.h"
 #include "widgets/lap_grid.h"
 
 #include <QAction>
@@ -24,9 +23,10 @@ QString lapText(qint64 lapNo) {
 }
 }  // namespace
 
-LapRepairs::LapRepairs(core::Console& console, widgets::Controls& ui) : c_(console), ui_(ui) {
+LapRepairs::LapRepairs(core::Console& console, const widgets::PerCar<widgets::CarPanel*>& cars)
+    : c_(console), cars_(cars) {
     for (int s = 0; s < core::kSlotCount; ++s) {
-        auto* car = ui_.Car[s];
+        auto* car = cars_[s];
         QObject::connect(car->Act_LapMerge, &QAction::triggered, [this, s] { mergeSelected(s); });
         QObject::connect(car->Act_LapSplit, &QAction::triggered, [this, s] { splitSelected(s); });
         QObject::connect(car->Act_LapRepairUndo, &QAction::triggered, [this, s] { undoLast(s); });
@@ -34,7 +34,7 @@ LapRepairs::LapRepairs(core::Console& console, widgets::Controls& ui) : c_(conso
 }
 
 int LapRepairs::selectedLap(int s, const QString& title) const {
-    const int lapNo = ui_.Car[s]->Spd_Laps->activeRow();
+    const int lapNo = cars_[s]->Spd_Laps->activeRow();
     if (lapNo < 1) {
         c_.prompts.message(QStringLiteral("周を選んでください。"), title,
                            platform::PromptIcon::Information);

@@ -1,12 +1,11 @@
 #pragma once
 
+#include "widgets/car_panel.h"
+
 #include <QString>
 
 namespace kaltero::core {
 struct Console;
-}
-namespace kaltero::widgets {
-struct Controls;
 }
 
 namespace kaltero::console {
@@ -16,7 +15,7 @@ namespace kaltero::console {
 // tells why when it cannot be done.
 class LapRepairs {
 public:
-    LapRepairs(core::Console& console, widgets::Controls& ui);
+    LapRepairs(core::Console& console, const widgets::PerCar<widgets::CarPanel*>& cars);
 
     void mergeSelected(int slot);
     void splitSelected(int slot);
@@ -27,7 +26,7 @@ private:
     int selectedLap(int slot, const QString& title) const;
 
     core::Console& c_;
-    widgets::Controls& ui_;
+    widgets::PerCar<widgets::CarPanel*> cars_;
 };
 
 }  // namespace kaltero::console

@@ -1,8 +1,12 @@
 #include "console/main_window.h"
 
+#include "console/all_car_message.h"
+#include "console/event_data_view.h"
 #include "console/handlers.h"
 #include "console/live_dialog.h"
 #include "console/pit_wall_window.h"
+#include "console/race_clock.h"
+#include "console/stopwatch.h"
 #include "core/console_context.h"
 #include "engine/race_engine.h"
 #include "platform/clock.h"
@@ -67,7 +71,6 @@ MainWindow::MainWindow(core::Console& console, engine::RaceEngine& engine,
     auto& clock = console_.clock;
     auto& ui = ui_;
     ui.Time_NoInputBlk = clock.makeTimer();
-    ui.Time_OtherLap = clock.makeTimer();
 
     handlers_ = std::make_unique<Handlers>(console_, engine_, ui_);
     connect(ui.Btn_End, &QPushButton::clicked, this, [this] { endConsole(); });
@@ -87,70 +90,24 @@ void MainWindow::buildCommon() {
     ui.Frm_Main = frame({}, this, QStringLiteral("Frm_Main"));
     auto* row = new QHBoxLayout(ui.Frm_Main);
     row->setContentsMargins(4, 4, 4, 4);
+    eventData_ = std::make_unique<EventDataView>(console_, ui.Frm_Main);
+    ui.Cmb_Course = eventData_->courseList();
+    row->addLayout(eventData_->layout());
+    raceClock_ = std::make_unique<RaceClock>(console_, engine_, ui.Frm_Main);
+    row->addWidget(raceClock_->frame());
+    row->addWidget(buildStandings(), 1);
+    stopwatch_ = std::make_unique<Stopwatch>(console_, ui.Frm_Main);
+    allCars_ = std::make_unique<AllCarMessage>(console_, ui.Frm_Main);
+    auto* side = new QVBoxLayout;
+    side->addWidget(stopwatch_->frame());
+    side->addWidget(allCars_->hostFrame());
+    side->addWidget(allCars_->messageFrame());
+    row->addLayout(side, 1);
+    row->addLayout(buildButtons());
+}
 
-    // Event data for the results report
-    auto* event = new QGridLayout;
-    auto* eventFrame =
-        frame(QStringLiteral("ｲﾍﾞﾝﾄ名"), ui.Frm_Main, QStringLiteral("Frm_Comment_0"));
-    (new QVBoxLayout(eventFrame))
-        ->addWidget(ui.Txt_Event = textBox(eventFrame, QStringLiteral("Txt_Event"), 200));
-    auto* dateFrame = frame(QStringLiteral("日付"), ui.Frm_Main, QStringLiteral("Frm_Comment_1"));
-    (new QVBoxLayout(dateFrame))
-        ->addWidget(ui.Txt_Date = textBox(dateFrame, QStringLiteral("Txt_Date"), 100));
-    auto* weatherFrame =
-        frame(QStringLiteral("天気"), ui.Frm_Main, QStringLiteral("Frm_Comment_2"));
-    ui.Cmb_Tenki = named(new QComboBox(weatherFrame), QStringLiteral("Cmb_Tenki"));
-    ui.Cmb_Tenki->addItems(
-        {QStringLiteral("晴"), QStringLiteral("曇"), QStringLiteral("雨"), QStringLiteral("雪")});
-    ui.Cmb_Tenki->setCurrentIndex(-1);
-    (new QVBoxLayout(weatherFrame))->addWidget(ui.Cmb_Tenki);
-    auto* tempFrame = frame(QStringLiteral("気温"), ui.Frm_Main, QStringLiteral("Frm_Comment_3"));
-    auto* tempRow = new QHBoxLayout(tempFrame);
-    tempRow->addWidget(ui.Txt_Kion = textBox(tempFrame, QStringLiteral("Txt_Kion"), 50));
-    tempRow->addWidget(label(QStringLiteral("度"), tempFrame));
-    event->addWidget(eventFrame, 0, 0, 1, 2);
-    event->addWidget(dateFrame, 1, 0);
-    event->addWidget(weatherFrame, 1, 1);
-    event->addWidget(tempFrame, 2, 0);
-    auto* courseFrame =
-        frame(QStringLiteral("コース名"), ui.Frm_Main, QStringLiteral("Frm_Comment_5"));
-    ui.Cmb_Course = named(new widgets::ChoiceList(courseFrame), QStringLiteral("Cmb_Course"));
-    (new QVBoxLayout(courseFrame))->addWidget(ui.Cmb_Course);
-    event->addWidget(courseFrame, 2, 1);
-    row->addLayout(event);
-
-    // Race duration and clocks
-    auto* clockFrame =
-        frame(QStringLiteral("走行時間"), ui.Frm_Main, QStringLiteral("Frm_Comment_4"));
-    auto* clocks = new QGridLayout(clockFrame);
-    ui.Txt_RunH = textBox(clockFrame, QStringLiteral("Txt_RunH"), 50);
-    ui.Txt_RunN = textBox(clockFrame, QStringLiteral("Txt_RunN"), 50);
-    ui.Txt_RunH->setText(QStringLiteral("0"));
-    ui.Txt_RunN->setText(QStringLiteral("0"));
-    auto* length = new QHBoxLayout;
-    length->addWidget(ui.Txt_RunH);
-    length->addWidget(label(QStringLiteral("時間"), clockFrame));
-    length->addWidget(ui.Txt_RunN);
-    length->addWidget(label(QStringLiteral("分"), clockFrame));
-    length->addStretch();
-    clocks->addLayout(length, 0, 0);
-    ui.Lbl_StTime = label({}, clockFrame, QStringLiteral("Lbl_StTime"));
-    ui.Lbl_ZanTime =
-        label(QStringLiteral("残り 約00:00:00"), clockFrame, QStringLiteral("Lbl_ZanTime"));
-    ui.Lbl_SysTime =
-        label(QStringLiteral("am 00:00:00"), clockFrame, QStringLiteral("Lbl_SysTime"));
-    setBigFont(ui.Lbl_ZanTime, 16);
-    setBigFont(ui.Lbl_SysTime, 16);
-    ui.Lbl_ZanTime->setAutoFillBackground(true);
-    QPalette dark = ui.Lbl_ZanTime->palette();
-    dark.setColor(QPalette::Window, Qt::black);
-    dark.setColor(QPalette::WindowText, Qt::red);
-    ui.Lbl_ZanTime->setPalette(dark);
-    clocks->addWidget(ui.Lbl_StTime, 1, 0);
-    clocks->addWidget(ui.Lbl_ZanTime, 2, 0);
-    clocks->addWidget(ui.Lbl_SysTime, 3, 0);
-    row->addWidget(clockFrame);
-
+QWidget* MainWindow::buildStandings() {
+    auto& ui = ui_;
     // Standings board
     auto* standings =
         frame(QStringLiteral("走行車輌状況"), ui.Frm_Main, QStringLiteral("Frm_Standings"));
@@ -176,32 +133,11 @@ void MainWindow::buildCommon() {
         board->addWidget(ui.Lbl_BestLAP[r], r + 1, 3);
     }
     board->setColumnMinimumWidth(1, 160);
-    row->addWidget(standings, 1);
+    return standings;
+}
 
-    // Stopwatch, own address, message to all cars
-    auto* side = new QVBoxLayout;
-    auto* watch =
-        frame(QStringLiteral("気になる車のLap？"), ui.Frm_Main, QStringLiteral("Frm_OtherLap"));
-    auto* watchRow = new QHBoxLayout(watch);
-    ui.Lbl_OtherLap = label(QStringLiteral("0'00\"000"), watch, QStringLiteral("Lbl_OtherLap"));
-    setBigFont(ui.Lbl_OtherLap, 14);
-    ui.Btn_OtherLap = button(QStringLiteral("Start"), watch, QStringLiteral("Btn_OtherLap"));
-    ui.Btn_OtherLap->setEnabled(false);
-    watchRow->addWidget(ui.Lbl_OtherLap, 1);
-    watchRow->addWidget(ui.Btn_OtherLap);
-    side->addWidget(watch);
-    auto* host = frame(QStringLiteral(" Host IP 情報"), ui.Frm_Main, QStringLiteral("Frm_HostIP"));
-    (new QVBoxLayout(host))
-        ->addWidget(ui.Lbl_LocalIP = label({}, host, QStringLiteral("Lbl_LocalIP")));
-    side->addWidget(host);
-    auto* allCars =
-        frame(QStringLiteral("全車一斉メッセージ"), ui.Frm_Main, QStringLiteral("Frm_AllOutMess"));
-    (new QVBoxLayout(allCars))
-        ->addWidget(ui.Txt_AllOutMess = textBox(allCars, QStringLiteral("Txt_AllOutMess")));
-    side->addWidget(allCars);
-    row->addLayout(side, 1);
-
-    // Buttons
+QLayout* MainWindow::buildButtons() {
+    auto& ui = ui_;
     auto* buttons = new QGridLayout;
     ui.Btn_Start = button(QStringLiteral("Start"), ui.Frm_Main, QStringLiteral("Btn_Start"));
     setBigFont(ui.Btn_Start, 16);
@@ -228,7 +164,7 @@ void MainWindow::buildCommon() {
         button(QStringLiteral("ピットウォール"), ui.Frm_Main, QStringLiteral("Btn_PitWall"));
     buttons->addWidget(ui.Btn_Live, 4, 0);
     buttons->addWidget(ui.Btn_PitWall, 4, 1);
-    row->addLayout(buttons);
+    return buttons;
 }
 
 void MainWindow::buildSettingsPanel() {
@@ -292,6 +228,8 @@ void MainWindow::onLoad() {
         move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
     }
     handlers_->onLoad();
+    eventData_->onLoad();
+    allCars_->onLoad();
 }
 
 void MainWindow::setLiveNotice(const QString& notice) {

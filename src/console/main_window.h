@@ -2,6 +2,7 @@
 
 #include "widgets/controls.h"
 
+#include <QLayout>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -19,7 +20,11 @@ class Timer;
 
 namespace kaltero::console {
 
+class AllCarMessage;
+class EventDataView;
 class Handlers;
+class RaceClock;
+class Stopwatch;
 class LiveDialog;
 class PitWallWindow;
 
@@ -46,6 +51,8 @@ protected:
 
 private:
     void buildCommon();
+    QWidget* buildStandings();
+    QLayout* buildButtons();
     void buildSettingsPanel();
     void buildEditorPanels();
     void endConsole();
@@ -57,6 +64,10 @@ private:
     engine::RaceEngine& engine_;
     widgets::Controls ui_;
     std::function<void()> quit_;
+    std::unique_ptr<EventDataView> eventData_;
+    std::unique_ptr<RaceClock> raceClock_;
+    std::unique_ptr<Stopwatch> stopwatch_;
+    std::unique_ptr<AllCarMessage> allCars_;
     std::unique_ptr<Handlers> handlers_;
     QString liveNotice_;
     QPointer<LiveDialog> liveDialog_;

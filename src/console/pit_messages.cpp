@@ -1,11 +1,9 @@
 #include "console/pit_messages.h"
 
 #include "core/console_context.h"
-#include "link/protocol.h"
 #include "model/race_model.h"
 #include "platform/clock.h"
 #include "widgets/colours.h"
-#include "widgets/controls.h"
 #include "widgets/widget_build.h"
 
 #include <QLabel>
@@ -15,34 +13,30 @@ namespace kaltero::console {
 
 using core::kSlotCount;
 
-PitMessages::PitMessages(core::Console& console, widgets::Controls& ui) : c_(console), ui_(ui) {
-    QObject::connect(ui.Txt_AllOutMess, &QLineEdit::textChanged,
-                     [this] { onAllCarMessageTyped(); });
+PitMessages::PitMessages(core::Console& console, const widgets::PerCar<widgets::CarPanel*>& cars)
+    : c_(console), cars_(cars) {
     for (int s = 0; s < kSlotCount; ++s) {
-        ui.Car[s]->Time_MessBlk->setInterval(kBlinkMs);
-        ui.Car[s]->Time_MessBlk->onTimeout([this, s] { onMessageBlink(s); });
-        widgets::setBackground(ui.Car[s]->Lbl_InMess, widgets::kSetUpColour);
-        QObject::connect(ui.Car[s]->Txt_OutMess, &QLineEdit::textChanged,
+        cars_[s]->Time_MessBlk->setInterval(kBlinkMs);
+        cars_[s]->Time_MessBlk->onTimeout([this, s] { onMessageBlink(s); });
+        widgets::setBackground(cars_[s]->Lbl_InMess, widgets::kSetUpColour);
+        QObject::connect(cars_[s]->Txt_OutMess, &QLineEdit::textChanged,
                          [this, s](const QString& t) { c_.race.typeMessage(s, t); });
     }
     QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
         if (change.op == model::Op::LapCounted || change.op == model::Op::MessageTyped) {
-            widgets::showText(ui_.Car[change.slot]->Txt_OutMess, c_.state.car[change.slot].OutMsg);
-        } else if (change.op == model::Op::AllCarMessageTyped) {
-            widgets::showText(ui_.Txt_AllOutMess, c_.state.AllCarTyped);
+            widgets::showText(cars_[change.slot]->Txt_OutMess, c_.state.car[change.slot].OutMsg);
         } else if (change.op == model::Op::Started) {
             // The messages of the set-up the race starts with.
-            widgets::showText(ui_.Txt_AllOutMess, c_.state.AllCarTyped);
             for (int s = 0; s < kSlotCount; ++s) {
-                widgets::showText(ui_.Car[s]->Txt_OutMess, c_.state.car[s].OutMsg);
-                ui_.Car[s]->Lbl_InMess->setText(c_.state.car[s].InMsg);
+                widgets::showText(cars_[s]->Txt_OutMess, c_.state.car[s].OutMsg);
+                cars_[s]->Lbl_InMess->setText(c_.state.car[s].InMsg);
             }
         } else if (change.op == model::Op::MessageReceived) {
-            ui_.Car[change.slot]->Lbl_InMess->setText(c_.state.car[change.slot].InMsg);
+            cars_[change.slot]->Lbl_InMess->setText(c_.state.car[change.slot].InMsg);
         } else if (change.op == model::Op::Stopped) {
             for (int s = 0; s < kSlotCount; ++s) {
-                ui_.Car[s]->Txt_OutMess->setText(c_.state.car[s].OutMsg);
-                ui_.Car[s]->Lbl_InMess->setText(c_.state.car[s].InMsg);
+                cars_[s]->Txt_OutMess->setText(c_.state.car[s].OutMsg);
+                cars_[s]->Lbl_InMess->setText(c_.state.car[s].InMsg);
                 stopBlink(s);
             }
         } else if (change.op == model::Op::CarStopped) {
@@ -58,13 +52,8 @@ PitMessages::PitMessages(core::Console& console, widgets::Controls& ui) : c_(con
     });
 }
 
-void PitMessages::onAllCarMessageTyped() {
-    const QString typed = ui_.Txt_AllOutMess->text();
-    c_.race.typeAllCarMessage(typed, link::buildAllCarMsg(typed));
-}
-
 void PitMessages::showCarMessage(int s) {
-    auto* panel = ui_.Car[s];
+    auto* panel = cars_[s];
     const QString& message = c_.state.car[s].InMsg;
     panel->Lbl_InMess->setText(message);
     if (message.isEmpty()) {
@@ -76,12 +65,12 @@ void PitMessages::showCarMessage(int s) {
 }
 
 void PitMessages::stopBlink(int s) {
-    ui_.Car[s]->Time_MessBlk->stop();
-    widgets::setBackground(ui_.Car[s]->Lbl_InMess, widgets::kSetUpColour);
+    cars_[s]->Time_MessBlk->stop();
+    widgets::setBackground(cars_[s]->Lbl_InMess, widgets::kSetUpColour);
 }
 
 void PitMessages::onMessageBlink(int s) {
-    QLabel* label = ui_.Car[s]->Lbl_InMess;
+    QLabel* label = cars_[s]->Lbl_InMess;
     widgets::setBackground(label, widgets::background(label) == widgets::kMessageColour
                                       ? widgets::kSetUpColour
                                       : widgets::kMessageColour);

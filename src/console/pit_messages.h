@@ -1,20 +1,19 @@
 #pragma once
 
+#include "widgets/car_panel.h"
+
 namespace kaltero::core {
 struct Console;
-}
-namespace kaltero::widgets {
-struct Controls;
 }
 
 namespace kaltero::console {
 
-// The operator's message to all cars and the blinking of the cars' incoming messages.
+// Each car's messages: the operator's to the car, and the car's incoming message, blinking
+// while the car has one.
 class PitMessages {
 public:
-    PitMessages(core::Console& console, widgets::Controls& ui);
+    PitMessages(core::Console& console, const widgets::PerCar<widgets::CarPanel*>& cars);
 
-    void onAllCarMessageTyped();
     // A report was taken: the car's message as the race holds it, blinking while there is one.
     void showCarMessage(int slot);
     void onMessageBlink(int slot);
@@ -26,7 +25,7 @@ private:
     void stopBlink(int slot);
 
     core::Console& c_;
-    widgets::Controls& ui_;
+    widgets::PerCar<widgets::CarPanel*> cars_;
 };
 
 }  // namespace kaltero::console

@@ -6,7 +6,6 @@
 #include "platform/prompts.h"
 #include "timing/pit_wall_text.h"
 #include "widgets/colours.h"
-#include "widgets/controls.h"
 
 #include <QLabel>
 
@@ -44,8 +43,9 @@ bool movesPitWall(const model::Change& change) {
            change.op != Op::StandingsUpdated && change.op != Op::ClockUpdated;
 }
 
-PitWallView::PitWallView(core::Console& console, engine::RaceEngine& engine, widgets::Controls& ui)
-    : c_(console), engine_(engine), ui_(ui) {
+PitWallView::PitWallView(core::Console& console, engine::RaceEngine& engine,
+                         const widgets::PerCar<widgets::CarPanel*>& cars)
+    : c_(console), engine_(engine), cars_(cars) {
     QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
         if (!movesPitWall(change)) {
             return;
@@ -66,7 +66,7 @@ void PitWallView::showAll() {
 }
 
 void PitWallView::show(int s) {
-    auto* panel = ui_.Car[s];
+    auto* panel = cars_[s];
     const auto& car = c_.state.car[s];
     Alert alert = Alert::None;
     bool minimumMet = false;

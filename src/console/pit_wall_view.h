@@ -1,5 +1,7 @@
 #pragma once
 
+#include "widgets/car_panel.h"
+
 #include "core/slot_state.h"
 #include "timing/pit_wall.h"
 
@@ -15,9 +17,6 @@ struct Console;
 namespace kaltero::engine {
 class RaceEngine;
 }
-namespace kaltero::widgets {
-struct Controls;
-}
 
 namespace kaltero::console {
 
@@ -32,7 +31,8 @@ bool movesPitWall(const model::Change& change);
 // the pit has ended its stint: its line counts the stop, green once the minimum stop is met.
 class PitWallView {
 public:
-    PitWallView(core::Console& console, engine::RaceEngine& engine, widgets::Controls& ui);
+    PitWallView(core::Console& console, engine::RaceEngine& engine,
+                const widgets::PerCar<widgets::CarPanel*>& cars);
 
     void showAll();
     void show(int slot);
@@ -40,7 +40,7 @@ public:
 private:
     core::Console& c_;
     engine::RaceEngine& engine_;
-    widgets::Controls& ui_;
+    widgets::PerCar<widgets::CarPanel*> cars_;
     // The stint alert each car last showed: a beep only when it rises.
     std::array<timing::Alert, core::kSlotCount> shown_{};
     std::array<bool, core::kSlotCount> minimumMetShown_{};

@@ -2,7 +2,9 @@
 
 #include <QDateTime>
 
+class QLabel;
 class QLineEdit;
+class QWidget;
 
 namespace kaltero::core {
 struct Console;
@@ -10,16 +12,20 @@ struct Console;
 namespace kaltero::engine {
 class RaceEngine;
 }
-namespace kaltero::widgets {
-struct Controls;
+namespace kaltero::model {
+struct Change;
 }
 
 namespace kaltero::console {
 
-// The time of day, the remaining race time and the race length boxes.
+// The header's frame 走行時間: the race length boxes, the start time, the remaining race time
+// and the time of day. The length as typed is the race's; the clocks follow the engine's.
 class RaceClock {
 public:
-    RaceClock(core::Console& console, engine::RaceEngine& engine, widgets::Controls& ui);
+    RaceClock(core::Console& console, engine::RaceEngine& engine, QWidget* parent);
+
+    // The frame, for the window to lay out.
+    QWidget* frame() const { return frame_; }
 
     // Every second of the engine's clock: the time of day and the remaining time (red before
     // the end, white after).
@@ -28,9 +34,17 @@ public:
     void onRaceLengthEntered(QLineEdit* box);
 
 private:
+    void build(QWidget* parent);
+    void followRaceLength(QLineEdit* box);
+    void show(const model::Change& change);
+
     core::Console& c_;
-    engine::RaceEngine& engine_;
-    widgets::Controls& ui_;
+    QWidget* frame_ = nullptr;
+    QLineEdit* Txt_RunH = nullptr;
+    QLineEdit* Txt_RunN = nullptr;
+    QLabel* Lbl_StTime = nullptr;
+    QLabel* Lbl_ZanTime = nullptr;
+    QLabel* Lbl_SysTime = nullptr;
     // The box's value when the operator entered it.
     qint32 RunHOld = 0;
     qint32 RunNOld = 0;

@@ -3,9 +3,6 @@
 namespace kaltero::core {
 struct Console;
 }
-namespace kaltero::widgets {
-struct Controls;
-}
 
 namespace kaltero::console {
 
@@ -13,16 +10,12 @@ namespace kaltero::console {
 // operator names.
 class ResultsReport {
 public:
-    ResultsReport(core::Console& console, widgets::Controls& ui);
+    explicit ResultsReport(core::Console& console);
 
     void saveResults();
 
 private:
-    // The event data as the race holds it.
-    void showEventData();
-
     core::Console& c_;
-    widgets::Controls& ui_;
 };
 
 }  // namespace kaltero::console

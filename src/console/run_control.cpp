@@ -100,7 +100,6 @@ void RunControl::showRunning() {
             l->setVisible(r <= st.LastCarIdx);
         }
     }
-    ui.Lbl_StTime->setText(timing::startTimeText(st.RaceStartTime));
     for (QPushButton* b :
          {ui.Btn_End, ui.Btn_Write, ui.Btn_Cource, ui.Btn_Drivers, ui.Btn_Car, ui.Btn_Mess}) {
         b->setEnabled(false);
@@ -137,7 +136,6 @@ void RunControl::showIdle() {
         panel->Btn_ClientNoSet2->setEnabled(true);
         panel->Btn_ClsCar->setEnabled(true);
     }
-    ui.Lbl_StTime->clear();
     for (QPushButton* b :
          {ui.Btn_End, ui.Btn_Write, ui.Btn_Cource, ui.Btn_Drivers, ui.Btn_Car, ui.Btn_Mess}) {
         b->setEnabled(true);

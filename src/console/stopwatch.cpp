@@ -5,8 +5,10 @@
 #include "model/race_model.h"
 #include "platform/clock.h"
 #include "timing/time_text.h"
-#include "widgets/controls.h"
+#include "widgets/frame.h"
+#include "widgets/widget_build.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 
@@ -14,29 +16,47 @@ namespace kaltero::console {
 
 using timing::FormatLapTime;
 
-Stopwatch::Stopwatch(core::Console& console, widgets::Controls& ui) : c_(console), ui_(ui) {
-    QObject::connect(ui.Btn_OtherLap, &QPushButton::clicked, [this] { onStartStop(); });
-    ui.Time_OtherLap->onTimeout([this] { onTick(); });
-    QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
-        switch (change.op) {
-            case model::Op::Resumed:
-                show();
-                [[fallthrough]];
-            case model::Op::Started:
-                // Timed on the race's tick counter: usable only while it counts.
-                ui_.Btn_OtherLap->setEnabled(true);
-                break;
-            case model::Op::Stopped:
-                ui_.Btn_OtherLap->setEnabled(false);
-                break;
-            case model::Op::StopwatchStarted:
-            case model::Op::StopwatchStopped:
-                show();
-                break;
-            default:
-                break;
-        }
-    });
+Stopwatch::Stopwatch(core::Console& console, QWidget* parent)
+    : c_(console), Time_OtherLap(console.clock.makeTimer()) {
+    build(parent);
+    QObject::connect(Btn_OtherLap, &QPushButton::clicked, [this] { onStartStop(); });
+    Time_OtherLap->onTimeout([this] { onTick(); });
+    QObject::connect(&c_.race, &model::RaceModel::changed, frame_,
+                     [this](const model::Change& change) {
+                         switch (change.op) {
+                             case model::Op::Resumed:
+                                 show();
+                                 [[fallthrough]];
+                             case model::Op::Started:
+                                 // Timed on the race's tick counter: usable only while it counts.
+                                 Btn_OtherLap->setEnabled(true);
+                                 break;
+                             case model::Op::Stopped:
+                                 Btn_OtherLap->setEnabled(false);
+                                 break;
+                             case model::Op::StopwatchStarted:
+                             case model::Op::StopwatchStopped:
+                                 show();
+                                 break;
+                             default:
+                                 break;
+                         }
+                     });
+}
+
+Stopwatch::~Stopwatch() = default;
+
+void Stopwatch::build(QWidget* parent) {
+    frame_ =
+        widgets::frame(QStringLiteral("気になる車のLap？"), parent, QStringLiteral("Frm_OtherLap"));
+    auto* row = new QHBoxLayout(frame_);
+    Lbl_OtherLap =
+        widgets::label(QStringLiteral("0'00\"000"), frame_, QStringLiteral("Lbl_OtherLap"));
+    widgets::setBigFont(Lbl_OtherLap, 14);
+    Btn_OtherLap = widgets::button(QStringLiteral("Start"), frame_, QStringLiteral("Btn_OtherLap"));
+    Btn_OtherLap->setEnabled(false);
+    row->addWidget(Lbl_OtherLap, 1);
+    row->addWidget(Btn_OtherLap);
 }
 
 void Stopwatch::onStartStop() {
@@ -48,22 +68,21 @@ void Stopwatch::onStartStop() {
 }
 
 void Stopwatch::show() {
-    auto& ui = ui_;
     const auto& st = c_.state;
     if (st.StopwatchRunning) {
-        ui.Time_OtherLap->setInterval(engine::RaceEngine::kLapTimerMs);
-        ui.Time_OtherLap->start();
-        ui.Btn_OtherLap->setText(QStringLiteral("Stop"));
+        Time_OtherLap->setInterval(engine::RaceEngine::kLapTimerMs);
+        Time_OtherLap->start();
+        Btn_OtherLap->setText(QStringLiteral("Stop"));
         onTick();
         return;
     }
-    ui.Time_OtherLap->stop();
-    ui.Btn_OtherLap->setText(QStringLiteral("Start"));
-    ui.Lbl_OtherLap->setText(FormatLapTime(st.OtherStopTick - st.OtherStartTick, c_.settings));
+    Time_OtherLap->stop();
+    Btn_OtherLap->setText(QStringLiteral("Start"));
+    Lbl_OtherLap->setText(FormatLapTime(st.OtherStopTick - st.OtherStartTick, c_.settings));
 }
 
 void Stopwatch::onTick() {
-    ui_.Lbl_OtherLap->setText(FormatLapTime(c_.TickCnt() - c_.state.OtherStartTick, c_.settings));
+    Lbl_OtherLap->setText(FormatLapTime(c_.TickCnt() - c_.state.OtherStartTick, c_.settings));
 }
 
 }  // namespace kaltero::console

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "core/slot_state.h"
 #include "widgets/frame.h"
 
+#include <array>
 #include <memory>
 
 class QAction;
@@ -9,6 +11,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QVBoxLayout;
 
 namespace kaltero::platform {
 class Clock;
@@ -22,6 +25,9 @@ class Gauge;
 class Grid;
 class LapGrid;
 class TwoStateButton;
+
+template <typename T>
+using PerCar = std::array<T, core::kSlotCount>;
 
 // One car slot's frame "Frm_Runner_N" with its controls, its car link socket and its timers,
 // each control named as in the console ("Lbl_IP_N", ...). Built once per slot.
@@ -87,6 +93,18 @@ public:
     std::unique_ptr<platform::Timer> Time_MessBlk;
     std::unique_ptr<platform::Timer> Time_GasBlk;
     std::unique_ptr<platform::Timer> Time_DriverInfo;
+
+private:
+    void buildAddress(QVBoxLayout* col, int s);
+    void buildChoices(QVBoxLayout* col, int s);
+    void buildRunningLap(QVBoxLayout* col, int s);
+    void buildFigures(QVBoxLayout* col, int s);
+    void buildPitWallLine(QVBoxLayout* col, int s);
+    void buildFuel(QVBoxLayout* col, int s);
+    void buildCountdown(QVBoxLayout* col, int s);
+    void buildMessages(QVBoxLayout* col, int s);
+    void buildLapGrid(QVBoxLayout* col, int s);
+    void buildDriverPanel(QVBoxLayout* col, int s);
 };
 
 }  // namespace kaltero::widgets

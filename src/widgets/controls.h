@@ -6,10 +6,7 @@
 #include <array>
 #include <memory>
 
-class QCheckBox;
-class QComboBox;
 class QLabel;
-class QLineEdit;
 class QPushButton;
 class QWidget;
 
@@ -22,9 +19,6 @@ namespace kaltero::widgets {
 class ChoiceList;
 class Frame;
 class Grid;
-
-template <typename T>
-using PerCar = std::array<T, core::kSlotCount>;
 
 // The controls of the console window under their names: the main frame's, the five car
 // panels and the panels over them. The window creates and owns the widgets; the handlers reach
@@ -44,19 +38,7 @@ struct Controls {
     QPushButton* Btn_Drivers = nullptr;
     QPushButton* Btn_Cource = nullptr;
     QPushButton* Btn_Car = nullptr;
-    QPushButton* Btn_OtherLap = nullptr;
-    QLabel* Lbl_OtherLap = nullptr;
-    QLabel* Lbl_StTime = nullptr;
-    QLabel* Lbl_ZanTime = nullptr;
-    QLabel* Lbl_SysTime = nullptr;
-    QLineEdit* Txt_RunH = nullptr;
-    QLineEdit* Txt_RunN = nullptr;
-    QLabel* Lbl_LocalIP = nullptr;
-    QLineEdit* Txt_AllOutMess = nullptr;
-    QLineEdit* Txt_Event = nullptr;
-    QLineEdit* Txt_Date = nullptr;
-    QComboBox* Cmb_Tenki = nullptr;
-    QLineEdit* Txt_Kion = nullptr;
+    // Built by the header's event data; filled and followed by the course choice
     widgets::ChoiceList* Cmb_Course = nullptr;
 
     // Standings board, by rank position
@@ -91,7 +73,6 @@ struct Controls {
 
     // Address check socket and window timers
     std::unique_ptr<platform::Timer> Time_NoInputBlk;
-    std::unique_ptr<platform::Timer> Time_OtherLap;
 
     Controls();
     ~Controls();

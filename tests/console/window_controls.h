@@ -13,12 +13,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <array>
 
 namespace kaltero::testing {
 
-template <typename T>
-using PerCar = std::array<T, core::kSlotCount>;
+using widgets::PerCar;
 
 // The console window's controls as the operator's scripts reach them: by their object names.
 // Index = car slot, except the standings rows, which are rank positions.
