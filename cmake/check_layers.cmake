@@ -8,6 +8,9 @@
 # names one by its prefix (Lbl_, Btn_, Txt_, ...), not even in a comment or a key. Fails naming
 # every such line.
 #
+# The engine puts nothing into the operator's words: no text but ASCII in src/engine (its notices
+# are worded above it, in wording). Fails naming every such file.
+#
 # In the window each panel's view stands alone: a console file includes no other panel's header,
 # except where the window is put together (console_roots), the parts the window's views share
 # (console_shared) and a panel's own parts ("panel:part"). Fails naming every such include.
@@ -52,6 +55,16 @@ foreach(layer IN LISTS engine)
   endforeach()
 endforeach()
 
+set(worded "")
+file(GLOB files "${SRC}/engine/*")
+foreach(file IN LISTS files)
+  file(READ "${file}" content)
+  if(content MATCHES "[^\t\n\r -~]")
+    file(RELATIVE_PATH shown "${SRC}" "${file}")
+    list(APPEND worded "${shown}")
+  endif()
+endforeach()
+
 set(crossed "")
 file(GLOB files "${SRC}/console/*.cpp" "${SRC}/console/*.h")
 foreach(file IN LISTS files)
@@ -78,9 +91,13 @@ if(named)
   list(JOIN named "\n  " text)
   message(FATAL_ERROR "the window's controls named in the engine (${engine}):\n  ${text}")
 endif()
+if(worded)
+  list(JOIN worded "\n  " text)
+  message(FATAL_ERROR "text for the operator in the engine (word it in wording):\n  ${text}")
+endif()
 if(crossed)
   list(JOIN crossed "\n  " text)
   message(FATAL_ERROR "a panel's view includes another panel's:\n  ${text}")
 endif()
 message(STATUS "layers hold: ${layers}; the engine names no control of the window; "
-               "no panel's view includes another's")
+               "the engine holds no operator's text; no panel's view includes another's")

@@ -320,7 +320,7 @@ struct Journal::Impl {
         q.prepare(QStringLiteral(
             "INSERT INTO races (started, started_ms, state) VALUES (?, ?, 'running')"));
         q.addBindValue(c.detail.isNull() ? QStringLiteral("") : c.detail);
-        q.addBindValue(c.args.value(QStringLiteral("startMs")));
+        q.addBindValue(model::instantArg(model::recordFrom<model::op::Started>(c.args).start));
         if (!q.exec()) {
             *why = q.lastError().text();
             return false;
@@ -373,7 +373,7 @@ struct Journal::Impl {
             " ON CONFLICT (race, slot) DO UPDATE SET heard_tick = excluded.heard_tick"));
         q.addBindValue(raceId);
         q.addBindValue(c.slot);
-        q.addBindValue(c.args.value(QStringLiteral("tick")).toInt());
+        q.addBindValue(model::recordFrom<model::op::ReportHeard>(c.args).tick);
         if (!q.exec()) {
             *why = q.lastError().text();
             return false;
@@ -523,17 +523,11 @@ struct Journal::Impl {
             while (messages.next()) {
                 const int slot = messages.value(0).toInt();
                 const QString text = messages.value(1).toString();
-                ops.append({model::Op::MessageReceived,
-                            slot,
-                            0,
-                            text,
-                            {{QStringLiteral("message"), text}}});
+                ops.append(
+                    model::changeOf(model::op::MessageReceived{.message = text}, slot, 0, text));
                 if (!messages.isNull(2)) {
-                    ops.append({model::Op::ReportHeard,
-                                slot,
-                                0,
-                                {},
-                                {{QStringLiteral("tick"), messages.value(2).toInt()}}});
+                    ops.append(model::changeOf(
+                        model::op::ReportHeard{.tick = messages.value(2).toInt()}, slot));
                 }
             }
         }

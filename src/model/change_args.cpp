@@ -72,40 +72,6 @@ core::DriverFigures shownDriverRow(const QString& name, const QString& best,
 
 }  // namespace
 
-QVariantMap lapArgs(const core::Lap& lap) {
-    return {{u"timed"_s, lap.timed},
-            {u"ticks"_s, lap.ticks},
-            {u"timeText"_s, lap.timeText},
-            {u"driver"_s, lap.driver},
-            {u"remarks"_s, lap.remarks},
-            {u"log"_s, lap.log},
-            {u"corrected"_s, lap.corrected},
-            {u"edited"_s, lap.edited},
-            {u"endTick"_s, lap.endTick},
-            {u"acrossRestart"_s, lap.acrossRestart},
-            {u"contactLastTick"_s, lap.contactLastTick},
-            {u"contactReports"_s, lap.contactReports},
-            {u"silenceTicks"_s, lap.silenceTicks}};
-}
-
-core::Lap lapFrom(const QVariantMap& a) {
-    core::Lap lap;
-    lap.timed = a.value(u"timed"_s).toBool();
-    lap.ticks = a.value(u"ticks"_s).toInt();
-    lap.timeText = a.value(u"timeText"_s).toString();
-    lap.driver = a.value(u"driver"_s).toString();
-    lap.remarks = a.value(u"remarks"_s).toString();
-    lap.log = a.value(u"log"_s).toString();
-    lap.corrected = a.value(u"corrected"_s).toBool();
-    lap.edited = a.value(u"edited"_s).toBool();
-    lap.endTick = a.value(u"endTick"_s).toInt();
-    lap.acrossRestart = a.value(u"acrossRestart"_s).toBool();
-    lap.contactLastTick = a.value(u"contactLastTick"_s).toInt();
-    lap.contactReports = a.value(u"contactReports"_s).toInt();
-    lap.silenceTicks = a.value(u"silenceTicks"_s).toInt();
-    return lap;
-}
-
 Figures figuresFrom(const QVariantMap& a) {
     Figures f;
     f.BestLapTicks = a.value(u"BestLapTicks"_s).toInt();
@@ -234,7 +200,7 @@ QVariantMap setUpArgs(const core::RaceState& race) {
             {u"minutes"_s, race.RunN},
             {u"allCarTyped"_s, race.AllCarTyped},
             {u"allCarMessage"_s, race.AllCarMsg},
-            {u"rules"_s, rulesArgs(race.rules)},
+            {u"rules"_s, argsOf(race.rules)},
             {u"ticksPerSecond"_s, race.TicksPerSecond}};
 }
 
@@ -255,48 +221,9 @@ void applySetUp(core::RaceState& race, const QVariantMap& a) {
     race.AllCarTyped = a.value(u"allCarTyped"_s).toString();
     race.AllCarMsg = a.value(u"allCarMessage"_s).toString();
     // Older journals carry none: their races ran without endurance rules.
-    race.rules =
-        a.contains(u"rules"_s) ? rulesFrom(a.value(u"rules"_s).toMap()) : core::RaceRules{};
+    race.rules = a.contains(u"rules"_s) ? recordFrom<core::RaceRules>(a.value(u"rules"_s).toMap())
+                                        : core::RaceRules{};
     race.TicksPerSecond = a.value(u"ticksPerSecond"_s).toInt();
-}
-
-QVariantMap pitStopArgs(const core::PitStop& stop) {
-    return {{u"lap"_s, stop.lap},
-            {u"startTick"_s, stop.startTick},
-            {u"endTick"_s, stop.endTick},
-            {u"byOperator"_s, stop.byOperator}};
-}
-
-core::PitStop pitStopFrom(const QVariantMap& a) {
-    return {.lap = a.value(u"lap"_s).toInt(),
-            .startTick = a.value(u"startTick"_s).toInt(),
-            .endTick = a.value(u"endTick"_s).toInt(),
-            .byOperator = a.value(u"byOperator"_s).toBool()};
-}
-
-QVariantMap rulesArgs(const core::RaceRules& r) {
-    return {{u"pitStopSeconds"_s, r.PitStopSeconds},
-            {u"maxStintMinutes"_s, r.MaxStintMinutes},
-            {u"maxDrivingMinutes"_s, r.MaxDrivingMinutes},
-            {u"minDrivingMinutes"_s, r.MinDrivingMinutes},
-            {u"minPitStopSeconds"_s, r.MinPitStopSeconds},
-            {u"minPitStops"_s, r.MinPitStops},
-            {u"stintMessage"_s, r.StintMessage},
-            {u"stintMessageMinutes"_s, r.StintMessageMinutes},
-            {u"pitTimeRule"_s, r.PitTimeRule}};
-}
-
-core::RaceRules rulesFrom(const QVariantMap& a) {
-    const auto n = [&a](const QString& key) { return a.value(key).toInt(); };
-    return {.PitStopSeconds = n(u"pitStopSeconds"_s),
-            .MaxStintMinutes = n(u"maxStintMinutes"_s),
-            .MaxDrivingMinutes = n(u"maxDrivingMinutes"_s),
-            .MinDrivingMinutes = n(u"minDrivingMinutes"_s),
-            .MinPitStopSeconds = n(u"minPitStopSeconds"_s),
-            .MinPitStops = n(u"minPitStops"_s),
-            .StintMessage = a.value(u"stintMessage"_s).toString(),
-            .StintMessageMinutes = n(u"stintMessageMinutes"_s),
-            .PitTimeRule = n(u"pitTimeRule"_s)};
 }
 
 }  // namespace kaltero::model

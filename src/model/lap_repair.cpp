@@ -1,4 +1,3 @@
-#include "model/change_args.h"
 #include "model/race_model.h"
 
 #include <algorithm>
@@ -76,7 +75,7 @@ void RaceModel::mergeLaps(int slot, qint32 lapNo, const core::Lap& merged) {
     }
     repairs_[slot].append(repair);
     afterRepair(slot);
-    announce(Op::LapsMerged, slot, lapNo, merged.timeText, {{u"lap"_s, lapArgs(merged)}});
+    announce(op::LapsMerged{.lap = merged}, slot, lapNo, merged.timeText);
 }
 
 void RaceModel::splitLap(int slot, qint32 lapNo, const core::Lap& first, const core::Lap& second) {
@@ -89,8 +88,8 @@ void RaceModel::splitLap(int slot, qint32 lapNo, const core::Lap& first, const c
     car.laps[lapNo - 1] = first;
     insertLapAfter(car, lapNo, second, first.endTick);
     afterRepair(slot);
-    announce(Op::LapSplit, slot, lapNo, first.timeText + u" + " + second.timeText,
-             {{u"first"_s, lapArgs(first)}, {u"second"_s, lapArgs(second)}});
+    announce(op::LapSplit{.first = first, .second = second}, slot, lapNo,
+             first.timeText + u" + " + second.timeText);
 }
 
 bool RaceModel::undoLapRepair(int slot) {
@@ -116,7 +115,7 @@ bool RaceModel::undoLapRepair(int slot) {
         car.laps[lapNo - 1] = repair.laps[0];
     }
     afterRepair(slot);
-    announce(Op::LapRepairUndone, slot, lapNo);
+    announce(op::LapRepairUndone{}, slot, lapNo);
     return true;
 }
 

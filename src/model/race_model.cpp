@@ -26,10 +26,6 @@ bool RaceModel::anyRunning() const {
                        [](const core::CarSlot& car) { return car.Running; });
 }
 
-void RaceModel::announce(Op op, int slot, int lap, const QString& detail, const QVariantMap& args) {
-    Q_EMIT changed(Change{op, slot, lap, detail, args});
-}
-
 core::Lap& RaceModel::lapAt(int slot, int lapNo) {
     auto& laps = at(slot).laps;
     if (laps.size() < lapNo) {
@@ -72,10 +68,8 @@ void RaceModel::start(const QDateTime& startTime, std::optional<QDateTime> endTi
     }
     run_ = RunState::Timing;
     latestTick_ = 0;
-    announce(Op::Started, -1, 0, startTime.toString(Qt::ISODate),
-             {{u"startMs"_s, instantArg(startTime)},
-              {u"endMs"_s, endTime ? instantArg(*endTime) : QVariant()},
-              {u"setUp"_s, setUpArgs(s_)}});
+    announce(op::Started{.start = startTime, .end = endTime, .setUp = setUpArgs(s_)}, -1, 0,
+             startTime.toString(Qt::ISODate));
 }
 
 void RaceModel::stop() {
@@ -88,7 +82,7 @@ void RaceModel::stop() {
         car.OutMsg.clear();
         car.InMsg.clear();
     }
-    announce(Op::Stopped);
+    announce(op::Stopped{});
 }
 
 void RaceModel::resume(qint32 tick) {
@@ -104,7 +98,7 @@ void RaceModel::resume(qint32 tick) {
         car.InContact = false;
         // A car in the pit stays there: its stop goes on from its true start.
     }
-    announce(Op::Resumed, -1, 0, QString::number(tick), {{u"tick"_s, tick}});
+    announce(op::Resumed{.tick = tick}, -1, 0, QString::number(tick));
 }
 
 void RaceModel::setStopNoAsk(bool noAsk) {
@@ -124,11 +118,8 @@ void RaceModel::editRaceLength(const QString& RunH, const QString& RunN,
             s_.RaceEndTime = **endTime;
         }
     }
-    QVariantMap args{{u"RunH"_s, RunH}, {u"RunN"_s, RunN}};
-    if (endTime) {
-        args[u"endMs"_s] = *endTime ? instantArg(**endTime) : QVariant();
-    }
-    announce(Op::RaceLengthEdited, -1, 0, RunH + u"h " + RunN + u"min", args);
+    announce(op::RaceLengthEdited{.RunH = RunH, .RunN = RunN, .end = endTime}, -1, 0,
+             RunH + u"h " + RunN + u"min");
 }
 
 void RaceModel::editEventData(const core::EventData& event) {
@@ -138,12 +129,12 @@ void RaceModel::editEventData(const core::EventData& event) {
         return;
     }
     s_.event = event;
-    announce(Op::EventDataEdited, -1, 0,
-             QStringList{event.name, event.date, event.weather, event.temperature}.join(u'/'),
-             {{u"name"_s, event.name},
-              {u"date"_s, event.date},
-              {u"weather"_s, event.weather},
-              {u"temperature"_s, event.temperature}});
+    announce(op::EventDataEdited{.name = event.name,
+                                 .date = event.date,
+                                 .weather = event.weather,
+                                 .temperature = event.temperature},
+             -1, 0,
+             QStringList{event.name, event.date, event.weather, event.temperature}.join(u'/'));
 }
 
 void RaceModel::chooseCourse(const QString& name, qint32 length) {
@@ -152,30 +143,28 @@ void RaceModel::chooseCourse(const QString& name, qint32 length) {
     }
     s_.CourseName = name;
     s_.CourseLength = length;
-    announce(Op::CourseChosen, -1, 0, name + u' ' + QString::number(length) + u'm',
-             {{u"name"_s, name}, {u"length"_s, length}});
+    announce(op::CourseChosen{.name = name, .length = length}, -1, 0,
+             name + u' ' + QString::number(length) + u'm');
 }
 
 void RaceModel::typeAllCarMessage(const QString& typed, const QString& AllCarMsg) {
     s_.AllCarMsg = AllCarMsg;
     s_.AllCarTyped = typed;
-    announce(Op::AllCarMessageTyped, -1, 0, typed,
-             {{u"typed"_s, typed}, {u"AllCarMsg"_s, AllCarMsg}});
+    announce(op::AllCarMessageTyped{.typed = typed, .AllCarMsg = AllCarMsg}, -1, 0, typed);
 }
 
 void RaceModel::startStopwatch(qint32 tick) {
     s_.OtherStartTick = tick;
     latestTick_ = std::max(latestTick_, tick);
     s_.StopwatchRunning = true;
-    announce(Op::StopwatchStarted, -1, 0, QString::number(tick), {{u"tick"_s, tick}});
+    announce(op::StopwatchStarted{.tick = tick}, -1, 0, QString::number(tick));
 }
 
 void RaceModel::stopStopwatch(qint32 tick) {
     s_.OtherStopTick = tick;
     latestTick_ = std::max(latestTick_, tick);
     s_.StopwatchRunning = false;
-    announce(Op::StopwatchStopped, -1, 0, QString::number(tick - s_.OtherStartTick),
-             {{u"tick"_s, tick}});
+    announce(op::StopwatchStopped{.tick = tick}, -1, 0, QString::number(tick - s_.OtherStartTick));
 }
 
 void RaceModel::setRules(const core::RaceRules& rules) {
@@ -183,19 +172,19 @@ void RaceModel::setRules(const core::RaceRules& rules) {
         return;
     }
     s_.rules = rules;
-    announce(Op::RulesSet, -1, 0, {}, rulesArgs(rules));
+    announce(op::RulesSet{.rules = rules});
 }
 
 void RaceModel::updateClock(qint32 RemainTicks) {
     s_.RemainTicks = RemainTicks;
-    announce(Op::ClockUpdated);
+    Q_EMIT changed(Change{Op::ClockUpdated, -1, 0, {}, {}});
 }
 
 void RaceModel::updateStandings(const std::array<QString, kSlotCount>& SortKey,
                                 const QList<core::StandingsRow>& standings) {
     s_.SortKey = SortKey;
     s_.standings = standings;
-    announce(Op::StandingsUpdated);
+    Q_EMIT changed(Change{Op::StandingsUpdated, -1, 0, {}, {}});
 }
 
 void RaceModel::setAddress(int slot, const QString& address, bool setUp) {
@@ -203,14 +192,14 @@ void RaceModel::setAddress(int slot, const QString& address, bool setUp) {
     car.Address = address;
     car.SetUp = car.SetUp || setUp;
     car.FuelTotal = 0.0F;
-    announce(Op::AddressSet, slot, 0, address, {{u"address"_s, address}, {u"setUp"_s, setUp}});
+    announce(op::AddressSet{.address = address, .setUp = setUp}, slot, 0, address);
 }
 
 void RaceModel::clearAddress(int slot) {
     auto& car = at(slot);
     car.Address.clear();
     car.SetUp = false;
-    announce(Op::AddressCleared, slot);
+    announce(op::AddressCleared{}, slot);
 }
 
 void RaceModel::chooseCar(int slot, const QString& name, const QString& TankTxt, float TankCapacity,
@@ -220,11 +209,11 @@ void RaceModel::chooseCar(int slot, const QString& name, const QString& TankTxt,
     car.TankTxt = TankTxt;
     car.TankCapacity = TankCapacity;
     car.FuelEconomy = FuelEconomy;
-    announce(Op::CarChosen, slot, 0, name,
-             {{u"name"_s, name},
-              {u"TankTxt"_s, TankTxt},
-              {u"TankCapacity"_s, TankCapacity},
-              {u"FuelEconomy"_s, FuelEconomy}});
+    announce(op::CarChosen{.name = name,
+                           .TankTxt = TankTxt,
+                           .TankCapacity = TankCapacity,
+                           .FuelEconomy = FuelEconomy},
+             slot, 0, name);
 }
 
 void RaceModel::showChoices(int slot, const QString& carName, const QString& driver) {
@@ -234,17 +223,15 @@ void RaceModel::showChoices(int slot, const QString& carName, const QString& dri
     }
     car.CarName = carName;
     car.Driver = driver;
-    announce(Op::ChoicesShown, slot, 0, carName + u'/' + driver,
-             {{u"carName"_s, carName}, {u"driver"_s, driver}});
+    announce(op::ChoicesShown{.carName = carName, .driver = driver}, slot, 0,
+             carName + u'/' + driver);
 }
 
 void RaceModel::chooseDriver(int slot, const QString& name, const QString& countdownTxt,
                              std::optional<qint32> tick) {
     auto& car = at(slot);
-    QVariantMap args{{u"name"_s, name}, {u"countdown"_s, countdownTxt}};
     if (tick) {
         car.driverChanges.append({*tick, name});
-        args[u"tick"_s] = *tick;
     }
     car.Driver = name;
     car.CountdownOn = false;
@@ -260,7 +247,8 @@ void RaceModel::chooseDriver(int slot, const QString& name, const QString& count
         car.drivers.append({.name = name});
         car.DrvInfoRow = qint32(car.drivers.size());
     }
-    announce(Op::DriverChosen, slot, 0, name, args);
+    announce(op::DriverChosen{.name = name, .countdown = countdownTxt, .tick = tick}, slot, 0,
+             name);
 }
 
 void RaceModel::listDriverEntries(int slot, const QStringList& names) {
@@ -269,20 +257,20 @@ void RaceModel::listDriverEntries(int slot, const QStringList& names) {
         return;
     }
     car.mayDrive = names;
-    announce(Op::DriverEntriesListed, slot, 0, names.join(u'/'), {{u"names"_s, names}});
+    announce(op::DriverEntriesListed{.names = names}, slot, 0, names.join(u'/'));
 }
 
 void RaceModel::countLap(int slot, const QString& countdownTxt) {
     auto& car = at(slot);
-    QVariantMap args{{u"countdown"_s, countdownTxt}};
+    op::LapCounted counted{.countdown = countdownTxt, .contactLast = {}, .contactReports = {}};
     // The silence ends the contact period that closed the last lap: the lap keeps it.
     if (car.InContact && car.LapCnt >= 1 && car.LapCnt <= car.laps.size()) {
         core::Lap& ended = car.laps[car.LapCnt - 1];
         if (ended.timed && ended.endTick == car.ContactStartTick) {
             ended.contactLastTick = car.LastRcvTick;
             ended.contactReports = car.ContactReports;
-            args[u"contactLast"_s] = car.LastRcvTick;
-            args[u"contactReports"_s] = car.ContactReports;
+            counted.contactLast = car.LastRcvTick;
+            counted.contactReports = car.ContactReports;
         }
     }
     ++car.LapCnt;
@@ -293,7 +281,7 @@ void RaceModel::countLap(int slot, const QString& countdownTxt) {
         car.CountdownTxt = countdownTxt;
     }
     car.OutMsg.clear();
-    announce(Op::LapCounted, slot, car.LapCnt, {}, args);
+    announce(counted, slot, car.LapCnt);
 }
 
 void RaceModel::receiveReport(int slot, const ReportIn& report) {
@@ -312,7 +300,7 @@ void RaceModel::receiveReport(int slot, const ReportIn& report) {
 
 void RaceModel::showMessage(int slot, const QString& message) {
     at(slot).InMsg = message;
-    announce(Op::MessageReceived, slot, 0, message, {{u"message"_s, message}});
+    announce(op::MessageReceived{.message = message}, slot, 0, message);
 }
 
 void RaceModel::recordLap(int slot, qint32 lapNo, const core::Lap& lap, qint32 tick,
@@ -333,11 +321,10 @@ void RaceModel::recordLap(int slot, qint32 lapNo, const core::Lap& lap, qint32 t
     car.LapPending = false;
     // The figures are not carried: the statistics rule works them out again from the laps and
     // the race time left.
-    announce(Op::LapRecorded, slot, lapNo, QString::number(lap.ticks),
-             {{u"lap"_s, lapArgs(lap)},
-              {u"tick"_s, tick},
-              {u"remain"_s, s_.RemainTicks},
-              {u"record"_s, LapRecord}});
+    announce(
+        op::LapRecorded{
+            .lap = lap, .tick = tick, .remain = s_.RemainTicks, .record = LapRecord, .figures = {}},
+        slot, lapNo, QString::number(lap.ticks));
 }
 
 void RaceModel::reportHandled(int slot, qint32 tick) {
@@ -350,7 +337,7 @@ void RaceModel::reportHandled(int slot, qint32 tick) {
         car.ContactReports = 0;
     }
     ++car.ContactReports;
-    Q_EMIT reportHeard({Op::ReportHeard, slot, 0, {}, {{u"tick"_s, tick}}});
+    Q_EMIT reportHeard(changeOf(op::ReportHeard{.tick = tick}, slot));
 }
 
 void RaceModel::heardBefore(int slot, qint32 tick) {
@@ -379,7 +366,7 @@ void RaceModel::correctLapCount(int slot, qint32 n) {
     repairs_[slot].clear();
     car.LapFlag = core::RecordFlag::Corrected;
     car.LapPending = true;
-    announce(Op::LapCorrected, slot, n);
+    announce(op::LapCorrected{}, slot, n);
 }
 
 void RaceModel::editLapTime(int slot, int lapNo, const QString& text, qint32 ticks) {
@@ -388,17 +375,17 @@ void RaceModel::editLapTime(int slot, int lapNo, const QString& text, qint32 tic
     lap.ticks = ticks;
     lap.timed = true;
     lap.edited = true;
-    announce(Op::LapTimeEdited, slot, lapNo, text, {{u"text"_s, text}, {u"ticks"_s, ticks}});
+    announce(op::LapTimeEdited{.text = text, .ticks = ticks}, slot, lapNo, text);
 }
 
 void RaceModel::editLapDriver(int slot, int lapNo, const QString& driver) {
     lapAt(slot, lapNo).driver = driver;
-    announce(Op::LapDriverEdited, slot, lapNo, driver, {{u"driver"_s, driver}});
+    announce(op::LapDriverEdited{.driver = driver}, slot, lapNo, driver);
 }
 
 void RaceModel::editLapRemarks(int slot, int lapNo, const QString& remarks) {
     lapAt(slot, lapNo).remarks = remarks;
-    announce(Op::LapRemarksEdited, slot, lapNo, remarks, {{u"remarks"_s, remarks}});
+    announce(op::LapRemarksEdited{.remarks = remarks}, slot, lapNo, remarks);
 }
 
 void RaceModel::showDriverRow(core::CarSlot& car, const std::optional<Figures>& figures) {
@@ -431,12 +418,12 @@ void RaceModel::applyFigures(core::CarSlot& car, const std::optional<Figures>& f
 void RaceModel::stopCar(int slot) {
     at(slot).Running = false;
     at(slot).PitSinceTick.reset();
-    announce(Op::CarStopped, slot);
+    announce(op::CarStopped{}, slot);
 }
 
 void RaceModel::refuel(int slot, float FuelTotal) {
     at(slot).FuelTotal = FuelTotal;
-    announce(Op::Refuelled, slot, 0, QString::number(FuelTotal), {{u"total"_s, FuelTotal}});
+    announce(op::Refuelled{.total = FuelTotal}, slot, 0, QString::number(FuelTotal));
 }
 
 void RaceModel::editEconomy(int slot, float FuelEconomy) {
@@ -444,16 +431,15 @@ void RaceModel::editEconomy(int slot, float FuelEconomy) {
         return;
     }
     at(slot).FuelEconomy = FuelEconomy;
-    announce(Op::EconomyEdited, slot, 0, QString::number(FuelEconomy),
-             {{u"economy"_s, FuelEconomy}});
+    announce(op::EconomyEdited{.economy = FuelEconomy}, slot, 0, QString::number(FuelEconomy));
 }
 
 void RaceModel::switchCountdown(int slot, bool on, const QString& countdownTxt) {
     auto& car = at(slot);
     car.CountdownOn = on;
     car.CountdownTxt = countdownTxt;
-    announce(Op::CountdownSwitched, slot, 0, on ? u"on " + countdownTxt : QStringLiteral("off"),
-             {{u"on"_s, on}, {u"countdown"_s, countdownTxt}});
+    announce(op::CountdownSwitched{.on = on, .countdown = countdownTxt}, slot, 0,
+             on ? u"on " + countdownTxt : QStringLiteral("off"));
 }
 
 void RaceModel::editCountdown(int slot, const QString& countdownTxt) {
@@ -461,7 +447,7 @@ void RaceModel::editCountdown(int slot, const QString& countdownTxt) {
         return;
     }
     at(slot).CountdownTxt = countdownTxt;
-    announce(Op::CountdownEdited, slot, 0, countdownTxt, {{u"countdown"_s, countdownTxt}});
+    announce(op::CountdownEdited{.countdown = countdownTxt}, slot, 0, countdownTxt);
 }
 
 void RaceModel::typeMessage(int slot, const QString& text) {
@@ -469,7 +455,7 @@ void RaceModel::typeMessage(int slot, const QString& text) {
         return;
     }
     at(slot).OutMsg = text;
-    announce(Op::MessageTyped, slot, 0, text, {{u"text"_s, text}});
+    announce(op::MessageTyped{.text = text}, slot, 0, text);
 }
 
 }  // namespace kaltero::model
@@ -487,14 +473,14 @@ QString stopDetail(const core::PitStop& stop) {
 void RaceModel::enterPit(int slot, qint32 tick) {
     at(slot).PitSinceTick = tick;
     latestTick_ = std::max(latestTick_, tick);
-    announce(Op::PitEntered, slot, 0, QString::number(tick), {{u"tick"_s, tick}});
+    announce(op::PitEntered{.tick = tick}, slot, 0, QString::number(tick));
 }
 
 void RaceModel::recordPitStop(int slot, const core::PitStop& stop) {
     at(slot).pitStops.append(stop);
     at(slot).PitSinceTick.reset();
     latestTick_ = std::max(latestTick_, stop.endTick);
-    announce(Op::PitStopRecorded, slot, stop.lap, stopDetail(stop), pitStopArgs(stop));
+    announce(op::PitStopRecorded{.stop = stop}, slot, stop.lap, stopDetail(stop));
 }
 
 void RaceModel::editPitStop(int slot, int index, const core::PitStop& stop) {
@@ -512,9 +498,7 @@ void RaceModel::editPitStop(int slot, int index, const core::PitStop& stop) {
         return s.startTick > stop.startTick;
     });
     stops.insert(later, stop);
-    QVariantMap args = pitStopArgs(stop);
-    args[u"index"_s] = index;
-    announce(Op::PitStopEdited, slot, stop.lap, stopDetail(stop), args);
+    announce(op::PitStopEdited{.stop = stop, .index = index}, slot, stop.lap, stopDetail(stop));
 }
 
 void RaceModel::removePitStop(int slot, int index) {
@@ -523,7 +507,7 @@ void RaceModel::removePitStop(int slot, int index) {
         return;
     }
     const core::PitStop gone = stops.takeAt(index);
-    announce(Op::PitStopRemoved, slot, gone.lap, stopDetail(gone), {{u"index"_s, index}});
+    announce(op::PitStopRemoved{.index = index}, slot, gone.lap, stopDetail(gone));
 }
 
 }  // namespace kaltero::model

@@ -2,6 +2,7 @@
 
 #include "core/slot_state.h"
 #include "model/change.h"
+#include "model/operations.h"
 
 #include <QObject>
 #include <array>
@@ -168,12 +169,18 @@ Q_SIGNALS:
 private:
     core::CarSlot& at(int slot) { return s_.car.at(slot); }
     core::Lap& lapAt(int slot, int lapNo);
-    void announce(Op op, int slot = -1, int lap = 0, const QString& detail = {},
-                  const QVariantMap& args = {});
+    // The operation is done and the model consistent again: the change tells what it carried.
+    template <class Record>
+    void announce(const Record& record, int slot = -1, int lap = 0, const QString& detail = {}) {
+        Q_EMIT changed(changeOf(record, slot, lap, detail));
+    }
     void applyFigures(core::CarSlot& car, const std::optional<Figures>& f);
     void showDriverRow(core::CarSlot& car, const std::optional<Figures>& figures);
     // After a repair: the car takes its record as corrected, its figures are worked out again.
     void afterRepair(int slot);
+
+    // Replays each operation's record (replay.cpp).
+    friend class Replay;
 
     // A merge or split as it can be undone: the laps as they were, and for a merge the stops
     // it joined with the one they became.

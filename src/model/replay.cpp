@@ -3,174 +3,91 @@
 
 namespace kaltero::model {
 
-using namespace Qt::StringLiterals;
+// Applies each operation's record again, as the race first made it, to the car slot and lap
+// the change names.
+class Replay {
+public:
+    Replay(RaceModel& race, const Change& change) : m_(race), s_(change.slot), lap_(change.lap) {}
 
-namespace {
-
-// The end of the race an operation carried: "endMs" now, "end" in older journals.
-std::optional<QDateTime> endFrom(const QVariantMap& a) {
-    return instantFrom(a.contains(u"endMs"_s) ? a.value(u"endMs"_s) : a.value(u"end"_s));
-}
-
-}  // namespace
-
-void RaceModel::replay(const Change& c) {
-    const QVariantMap& a = c.args;
-    const auto text = [&a](const char16_t* key) {
-        return a.value(QString::fromUtf16(key)).toString();
-    };
-    const int s = c.slot;
-    switch (c.op) {
-        case Op::Started:
-            // Older journals carry no set-up: their idle operations before Start rebuild it.
-            if (a.contains(u"setUp"_s)) {
-                applySetUp(s_, a.value(u"setUp"_s).toMap());
-            }
-            start(
-                instantFrom(a.contains(u"startMs"_s) ? a.value(u"startMs"_s) : a.value(u"start"_s))
-                    .value_or(QDateTime()),
-                endFrom(a));
-            break;
-        case Op::Stopped:
-            stop();
-            break;
-        case Op::Resumed:
-            resume(a.value(u"tick"_s).toInt());
-            break;
-        case Op::RaceLengthEdited:
-            editRaceLength(text(u"RunH"), text(u"RunN"),
-                           a.contains(u"endMs"_s) || a.contains(u"end"_s)
-                               ? std::optional(endFrom(a))
-                               : std::nullopt);
-            break;
-        case Op::EventDataEdited:
-            editEventData({text(u"name"), text(u"date"), text(u"weather"), text(u"temperature")});
-            break;
-        case Op::CourseChosen:
-            chooseCourse(text(u"name"), a.value(u"length"_s).toInt());
-            break;
-        case Op::AllCarMessageTyped:
-            typeAllCarMessage(text(u"typed"), text(u"AllCarMsg"));
-            break;
-        case Op::StopwatchStarted:
-            startStopwatch(a.value(u"tick"_s).toInt());
-            break;
-        case Op::StopwatchStopped:
-            stopStopwatch(a.value(u"tick"_s).toInt());
-            break;
-        case Op::RulesSet:
-            setRules(rulesFrom(a));
-            break;
-        case Op::AddressSet:
-            setAddress(s, text(u"address"), a.value(u"setUp"_s).toBool());
-            break;
-        case Op::AddressCleared:
-            clearAddress(s);
-            break;
-        case Op::CarChosen:
-            chooseCar(s, text(u"name"), text(u"TankTxt"), a.value(u"TankCapacity"_s).toFloat(),
-                      a.value(u"FuelEconomy"_s).toFloat());
-            break;
-        case Op::ChoicesShown:
-            showChoices(s, text(u"carName"), text(u"driver"));
-            break;
-        case Op::DriverChosen:
-            // Older journals carry no tick.
-            chooseDriver(
-                s, text(u"name"), text(u"countdown"),
-                a.contains(u"tick"_s) ? std::optional(a.value(u"tick"_s).toInt()) : std::nullopt);
-            break;
-        case Op::LapCounted:
-            // The contact period the silence ended, as the lap it closed keeps it; older
-            // journals do not carry it.
-            if (a.contains(u"contactLast"_s) && s >= 0 && car(s).LapCnt >= 1) {
-                core::CarSlot& counted = at(s);
-                counted.InContact = true;
-                counted.ContactStartTick = counted.laps.value(counted.LapCnt - 1).endTick;
-                counted.LastRcvTick = a.value(u"contactLast"_s).toInt();
-                counted.ContactReports = a.value(u"contactReports"_s).toInt();
-            }
-            countLap(s, text(u"countdown"));
-            break;
-        case Op::MessageReceived:
-            showMessage(s, text(u"message"));
-            break;
-        case Op::LapRecorded: {
-            const core::Lap lap = lapFrom(a.value(u"lap"_s).toMap());
-            std::optional<Figures> figures;
-            if (a.contains(u"figures"_s)) {
-                figures = figuresFrom(a.value(u"figures"_s).toMap());  // older journals
-            } else if (figureRule_ && c.lap > 0) {
-                QList<core::Lap> laps = car(s).laps;
-                laps.resize(std::max<qsizetype>(laps.size(), c.lap));
-                laps[c.lap - 1] = lap;
-                s_.RemainTicks = a.value(u"remain"_s).toInt();
-                figures = figureRule_(laps, car(s), s_.RemainTicks);
-            }
-            recordLap(s, c.lap, lap, a.value(u"tick"_s).toInt(), figures, text(u"record"));
-            break;
+    void operator()(const op::Started& r) {
+        // Older journals carry no set-up: their idle operations before Start rebuild it.
+        if (r.setUp) {
+            applySetUp(m_.s_, *r.setUp);
         }
-        case Op::LapCorrected:
-            correctLapCount(s, c.lap);
-            break;
-        case Op::LapTimeEdited:
-            editLapTime(s, c.lap, text(u"text"), a.value(u"ticks"_s).toInt());
-            break;
-        case Op::LapDriverEdited:
-            editLapDriver(s, c.lap, text(u"driver"));
-            break;
-        case Op::LapRemarksEdited:
-            editLapRemarks(s, c.lap, text(u"remarks"));
-            break;
-        case Op::CarStopped:
-            stopCar(s);
-            break;
-        case Op::Refuelled:
-            refuel(s, a.value(u"total"_s).toFloat());
-            break;
-        case Op::EconomyEdited:
-            editEconomy(s, a.value(u"economy"_s).toFloat());
-            break;
-        case Op::CountdownSwitched:
-            switchCountdown(s, a.value(u"on"_s).toBool(), text(u"countdown"));
-            break;
-        case Op::CountdownEdited:
-            editCountdown(s, text(u"countdown"));
-            break;
-        case Op::MessageTyped:
-            typeMessage(s, text(u"text"));
-            break;
-        case Op::PitStopRecorded:
-            recordPitStop(s, pitStopFrom(a));
-            break;
-        case Op::PitStopEdited:
-            editPitStop(s, a.value(u"index"_s).toInt(), pitStopFrom(a));
-            break;
-        case Op::PitEntered:
-            enterPit(s, a.value(u"tick"_s).toInt());
-            break;
-        case Op::LapsMerged:
-            mergeLaps(s, c.lap, lapFrom(a.value(u"lap"_s).toMap()));
-            break;
-        case Op::LapSplit:
-            splitLap(s, c.lap, lapFrom(a.value(u"first"_s).toMap()),
-                     lapFrom(a.value(u"second"_s).toMap()));
-            break;
-        case Op::LapRepairUndone:
-            undoLapRepair(s);
-            break;
-        case Op::DriverEntriesListed:
-            listDriverEntries(s, a.value(u"names"_s).toStringList());
-            break;
-        case Op::ReportHeard:
-            heardBefore(s, a.value(u"tick"_s).toInt());
-            break;
-        case Op::PitStopRemoved:
-            removePitStop(s, a.value(u"index"_s).toInt());
-            break;
-        case Op::StandingsUpdated:
-        case Op::ClockUpdated:
-            break;
+        m_.start(r.start, r.end);
+    }
+    void operator()(const op::Stopped&) { m_.stop(); }
+    void operator()(const op::Resumed& r) { m_.resume(r.tick); }
+    void operator()(const op::RaceLengthEdited& r) { m_.editRaceLength(r.RunH, r.RunN, r.end); }
+    void operator()(const op::EventDataEdited& r) {
+        m_.editEventData({r.name, r.date, r.weather, r.temperature});
+    }
+    void operator()(const op::CourseChosen& r) { m_.chooseCourse(r.name, r.length); }
+    void operator()(const op::AllCarMessageTyped& r) { m_.typeAllCarMessage(r.typed, r.AllCarMsg); }
+    void operator()(const op::StopwatchStarted& r) { m_.startStopwatch(r.tick); }
+    void operator()(const op::StopwatchStopped& r) { m_.stopStopwatch(r.tick); }
+    void operator()(const op::RulesSet& r) { m_.setRules(r.rules); }
+    void operator()(const op::AddressSet& r) { m_.setAddress(s_, r.address, r.setUp); }
+    void operator()(const op::AddressCleared&) { m_.clearAddress(s_); }
+    void operator()(const op::CarChosen& r) {
+        m_.chooseCar(s_, r.name, r.TankTxt, r.TankCapacity, r.FuelEconomy);
+    }
+    void operator()(const op::ChoicesShown& r) { m_.showChoices(s_, r.carName, r.driver); }
+    void operator()(const op::DriverChosen& r) { m_.chooseDriver(s_, r.name, r.countdown, r.tick); }
+    void operator()(const op::DriverEntriesListed& r) { m_.listDriverEntries(s_, r.names); }
+    void operator()(const op::LapCounted& r) {
+        // The contact period the silence ended, as the lap it closed keeps it.
+        if (r.contactLast && s_ >= 0 && m_.car(s_).LapCnt >= 1) {
+            core::CarSlot& counted = m_.at(s_);
+            counted.InContact = true;
+            counted.ContactStartTick = counted.laps.value(counted.LapCnt - 1).endTick;
+            counted.LastRcvTick = *r.contactLast;
+            counted.ContactReports = r.contactReports.value_or(0);
+        }
+        m_.countLap(s_, r.countdown);
+    }
+    void operator()(const op::LapRecorded& r) {
+        std::optional<Figures> figures;
+        if (r.figures) {
+            figures = figuresFrom(*r.figures);  // older journals
+        } else if (m_.figureRule_ && lap_ > 0) {
+            QList<core::Lap> laps = m_.car(s_).laps;
+            laps.resize(std::max<qsizetype>(laps.size(), lap_));
+            laps[lap_ - 1] = r.lap;
+            m_.s_.RemainTicks = r.remain;
+            figures = m_.figureRule_(laps, m_.car(s_), m_.s_.RemainTicks);
+        }
+        m_.recordLap(s_, lap_, r.lap, r.tick, figures, r.record);
+    }
+    void operator()(const op::LapCorrected&) { m_.correctLapCount(s_, lap_); }
+    void operator()(const op::LapTimeEdited& r) { m_.editLapTime(s_, lap_, r.text, r.ticks); }
+    void operator()(const op::LapDriverEdited& r) { m_.editLapDriver(s_, lap_, r.driver); }
+    void operator()(const op::LapRemarksEdited& r) { m_.editLapRemarks(s_, lap_, r.remarks); }
+    void operator()(const op::CarStopped&) { m_.stopCar(s_); }
+    void operator()(const op::Refuelled& r) { m_.refuel(s_, r.total); }
+    void operator()(const op::EconomyEdited& r) { m_.editEconomy(s_, r.economy); }
+    void operator()(const op::CountdownSwitched& r) { m_.switchCountdown(s_, r.on, r.countdown); }
+    void operator()(const op::CountdownEdited& r) { m_.editCountdown(s_, r.countdown); }
+    void operator()(const op::MessageTyped& r) { m_.typeMessage(s_, r.text); }
+    void operator()(const op::MessageReceived& r) { m_.showMessage(s_, r.message); }
+    void operator()(const op::PitStopRecorded& r) { m_.recordPitStop(s_, r.stop); }
+    void operator()(const op::PitStopEdited& r) { m_.editPitStop(s_, r.index, r.stop); }
+    void operator()(const op::PitStopRemoved& r) { m_.removePitStop(s_, r.index); }
+    void operator()(const op::PitEntered& r) { m_.enterPit(s_, r.tick); }
+    void operator()(const op::LapsMerged& r) { m_.mergeLaps(s_, lap_, r.lap); }
+    void operator()(const op::LapSplit& r) { m_.splitLap(s_, lap_, r.first, r.second); }
+    void operator()(const op::LapRepairUndone&) { m_.undoLapRepair(s_); }
+    void operator()(const op::ReportHeard& r) { m_.heardBefore(s_, r.tick); }
+
+private:
+    RaceModel& m_;
+    int s_;
+    int lap_;
+};
+
+void RaceModel::replay(const Change& change) {
+    if (const std::optional<Operation> operation = operationOf(change)) {
+        std::visit(Replay(*this, change), *operation);
     }
 }
 

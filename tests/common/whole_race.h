@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/slot_state.h"
-#include "model/change_args.h"
+#include "model/operations.h"
 #include "model/race_model.h"
 
 #include <QJsonDocument>
@@ -59,7 +59,7 @@ inline QVariantMap car(const core::CarSlot& c, Compare how) {
     }
     QVariantList stops;
     for (const core::PitStop& stop : c.pitStops) {
-        stops.append(model::pitStopArgs(stop));
+        stops.append(model::argsOf(stop));
     }
     QVariantMap whole{{u"LapCnt"_s, c.LapCnt},
                       {u"LapStartTick"_s, c.LapStartTick},

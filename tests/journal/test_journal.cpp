@@ -2,7 +2,6 @@
 #include "common/whole_race.h"
 #include "journal/journal.h"
 #include "link/figure_text.h"
-#include "model/change_args.h"
 #include "model/race_model.h"
 #include "race/report_inputs.h"
 
@@ -695,7 +694,7 @@ private Q_SLOTS:
             if (!figures.isEmpty()) {
                 QVERIFY(op(u"lap counted"_s, 0, 1, {{u"countdown"_s, u"0"_s}}));
                 QVERIFY(op(u"lap recorded"_s, 0, 1,
-                           {{u"lap"_s, model::lapArgs(timedLap(82500, u"山田"_s))},
+                           {{u"lap"_s, model::argsOf(timedLap(82500, u"山田"_s))},
                             {u"tick"_s, 82500},
                             {u"figures"_s, figures},
                             {u"record"_s, u"r"_s}}));
