@@ -1,17 +1,10 @@
 #pragma once
 
-#include "console/race_tables.h"
-#include "core/slot_state.h"
-
-#include <QString>
-#include <array>
-#include <memory>
-
 namespace kaltero::console {
 
 struct WindowContext;
 
-// Driver changes, each car's driver table, and the panel that shows it for 30 seconds.
+// Driver changes, and each car's driver panel, open for 30 seconds.
 class DriverPanel {
 public:
     explicit DriverPanel(WindowContext& console);
@@ -24,11 +17,7 @@ public:
     static constexpr int kOpenMs = 30'000;
 
 private:
-    // The driver table as its model holds it.
-    void showDrivers(int slot);
-
     WindowContext& c_;
-    std::array<std::unique_ptr<DriverTableModel>, core::kSlotCount> drivers_;
 };
 
 }  // namespace kaltero::console

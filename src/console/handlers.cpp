@@ -35,7 +35,6 @@ Handlers::Handlers(WindowContext& console)
       masterData_(console),
       choice_(console),
       carView_(console),
-      standingsView_(console),
       pitWallView_(console) {
     applyInputConventions(console);
     auto& ui = c_.ui;
@@ -52,11 +51,6 @@ void Handlers::onLoad() {
     for (int s = 0; s < kSlotCount; ++s) {
         ui.Car[s]->Lbl_IP->clear();
         ui.Car[s]->Lbl_Time->setText(timing::FormatLapTime(0, c_.settings));
-        auto* drivers = ui.Car[s]->Spd_DriverInfo;
-        drivers->setHeader(core::driver_grid::kName, QStringLiteral("ドライバ"));
-        drivers->setHeader(core::driver_grid::kBest, QStringLiteral("Best Lap"));
-        drivers->setHeader(core::driver_grid::kAverage, QStringLiteral("Ave Lap"));
-        drivers->setRowCount(0);
     }
     const QDate today = c_.clock.now().date();
     ui.Txt_Date->setText(

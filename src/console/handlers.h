@@ -15,7 +15,6 @@
 #include "console/run_control.h"
 #include "console/settings_panel.h"
 #include "console/slot_choice.h"
-#include "console/standings_view.h"
 #include "console/stopwatch.h"
 
 namespace kaltero::console {
@@ -47,7 +46,6 @@ private:
     console::MasterData masterData_;
     console::SlotChoice choice_;
     CarView carView_;
-    StandingsView standingsView_;
     PitWallView pitWallView_;
 };
 

@@ -1,8 +1,10 @@
 #include "console/main_window.h"
 
+#include "console/driver_table_view.h"
 #include "console/handlers.h"
 #include "console/live_dialog.h"
 #include "console/pit_wall_window.h"
+#include "console/standings_view.h"
 #include "console/window_context.h"
 #include "platform/clock.h"
 #include "platform/prompts.h"
@@ -35,7 +37,6 @@ using widgets::Frame;
 
 using widgets::button;
 using widgets::frame;
-using widgets::indexed;
 using widgets::label;
 using widgets::named;
 using widgets::setBigFont;
@@ -55,8 +56,11 @@ MainWindow::MainWindow(WindowContext& console, std::function<void()> quit)
     auto* cars = new QHBoxLayout;
     cars->setSpacing(4);
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        console_.ui.Car[slot] = new widgets::CarPanel(slot, console_.clock, this);
-        cars->addWidget(console_.ui.Car[slot], 1);
+        auto* car = new widgets::CarPanel(slot, console_.clock, this);
+        car->Frm_DriverLap->layout()->addWidget(
+            new DriverTableView(console_, slot, car->Frm_DriverLap));
+        console_.ui.Car[slot] = car;
+        cars->addWidget(car, 1);
     }
     layout->addLayout(cars, 1);
     buildSettingsPanel();
@@ -152,28 +156,7 @@ void MainWindow::buildCommon() {
     // Standings board
     auto* standings =
         frame(QStringLiteral("走行車輌状況"), ui.Frm_Main, QStringLiteral("Frm_Standings"));
-    auto* board = new QGridLayout(standings);
-    board->setVerticalSpacing(1);
-    const QStringList heads = {QStringLiteral("順位"), QStringLiteral("車輌名"),
-                               QStringLiteral("BestTime"), QStringLiteral("BestLap")};
-    for (int c = 0; c < heads.size(); ++c) {
-        board->addWidget(label(heads[c], standings), 0, c);
-    }
-    for (int r = 0; r < kSlotCount; ++r) {
-        ui.Lbl_Jyuni[r] = label(QString::number(r + 1), standings, indexed("Lbl_Jyuni", r));
-        ui.Lbl_Sort_No[r] = label({}, standings, indexed("Lbl_Sort_No", r));
-        ui.Lbl_Sort_LAP[r] = label({}, standings, indexed("Lbl_Sort_LAP", r));
-        ui.Lbl_BestTime[r] = label({}, standings, indexed("Lbl_BestTime", r));
-        ui.Lbl_BestLAP[r] = label({}, standings, indexed("Lbl_BestLAP", r));
-        auto* name = new QHBoxLayout;
-        name->addWidget(ui.Lbl_Sort_No[r], 1);
-        name->addWidget(ui.Lbl_Sort_LAP[r]);
-        board->addWidget(ui.Lbl_Jyuni[r], r + 1, 0);
-        board->addLayout(name, r + 1, 1);
-        board->addWidget(ui.Lbl_BestTime[r], r + 1, 2);
-        board->addWidget(ui.Lbl_BestLAP[r], r + 1, 3);
-    }
-    board->setColumnMinimumWidth(1, 160);
+    (new QVBoxLayout(standings))->addWidget(new StandingsView(console_, standings));
     row->addWidget(standings, 1);
 
     // Stopwatch, own address, message to all cars

@@ -6,7 +6,6 @@
 #include "widgets/choice_list.h"
 #include "widgets/colours.h"
 #include "widgets/gauge.h"
-#include "widgets/grid.h"
 #include "widgets/lap_grid.h"
 #include "widgets/two_state_button.h"
 #include "widgets/widget_build.h"
@@ -214,10 +213,8 @@ CarPanel::CarPanel(int s, platform::Clock& clock, QWidget* parent)
     // Driver panel, over the lap grid when opened
     auto* driverLap = frame(QStringLiteral("ドライバ情報"), car, indexed("Frm_DriverLap", s));
     Frm_DriverLap = driverLap;
-    auto* drivers = named(new widgets::Grid(driverLap), indexed("Spd_DriverInfo", s));
-    Spd_DriverInfo = drivers;
-    drivers->setColumnCount(3);
-    (new QVBoxLayout(driverLap))->addWidget(drivers);
+    // The window puts the car's driver table in it.
+    new QVBoxLayout(driverLap);
     driverLap->hide();
     col->addWidget(driverLap);
     // Keeps the controls at the top while a cleared slot hides its lap grid.
