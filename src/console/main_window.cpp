@@ -303,7 +303,7 @@ void MainWindow::openPitWall() {
         pitWall_->activateWindow();
         return;
     }
-    pitWall_ = new PitWallWindow(console_, this);
+    pitWall_ = new PitWallWindow(console_, console_.engine, this);
     pitWall_->setAttribute(Qt::WA_DeleteOnClose);
     pitWall_->show();
 }

@@ -1,12 +1,16 @@
 #pragma once
 
+#include "console/rules_table.h"
+
 #include <QWidget>
 
-class QTableWidget;
+class QTableView;
+
+namespace kaltero::core {
+struct Console;
+}
 
 namespace kaltero::console {
-
-struct WindowContext;
 
 // The rules in force, in the pit-wall window: the settings panel is closed while timing, and a
 // rule found wrong during a race is corrected here. 規定変更 puts the rules in force at once
@@ -15,14 +19,14 @@ class PitWallRules final : public QWidget {
     Q_OBJECT
 
 public:
-    PitWallRules(WindowContext& console, QWidget* parent);
+    PitWallRules(core::Console& console, QWidget* parent);
 
 private:
-    void showRules();
     void setRules();
 
-    WindowContext& c_;
-    QTableWidget* table_ = nullptr;
+    core::Console& c_;
+    RulesTableModel rules_;
+    QTableView* table_ = nullptr;
 };
 
 }  // namespace kaltero::console

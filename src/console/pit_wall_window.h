@@ -1,18 +1,24 @@
 #pragma once
 
+#include "console/pit_wall_tables.h"
 #include "core/slot_state.h"
 
 #include <QList>
-#include <QStandardItemModel>
 #include <QWidget>
 #include <optional>
 #include <utility>
 
 class QTableView;
 
-namespace kaltero::console {
+namespace kaltero::core {
+struct Console;
+}
 
-struct WindowContext;
+namespace kaltero::engine {
+class RaceEngine;
+}
+
+namespace kaltero::console {
 
 // 「ピットウォール」: each car's latest lap to pit, the stints, every driver who may drive a car
 // against the limits and the pit stops of every car taking part, read-only tables redrawn at
@@ -24,17 +30,11 @@ class PitWallWindow final : public QWidget {
     Q_OBJECT
 
 public:
-    PitWallWindow(WindowContext& console, QWidget* parent);
+    PitWallWindow(core::Console& console, engine::RaceEngine& raceEngine, QWidget* parent);
 
     void redraw();
     // The stop in the stop table's current row: slot and index in the car's stops.
     std::optional<std::pair<int, int>> currentStop() const;
-
-    static constexpr int kCarColumns = 4;
-    static constexpr int kStintColumns = 5;
-    static constexpr int kDriverColumns = 6;
-    static constexpr int kStopColumns = 6;
-    static constexpr int kCheckColumns = 4;
 
 private:
     void addStop();
@@ -45,16 +45,16 @@ private:
     std::optional<QString> takeStop(int slot, const std::optional<core::PitStop>& replacing,
                                     const core::PitStop& stop);
 
-    WindowContext& c_;
-    QStandardItemModel cars_{0, kCarColumns};
-    QStandardItemModel stints_{0, kStintColumns};
-    QStandardItemModel drivers_{0, kDriverColumns};
-    QStandardItemModel stops_{0, kStopColumns};
+    core::Console& c_;
+    WallTableModel cars_;
+    WallTableModel stints_;
+    WallTableModel drivers_;
+    WallTableModel stops_;
     // Laps and stops to check (要確認): what the pit's network may have made of them.
-    QStandardItemModel checks_{0, kCheckColumns};
+    WallTableModel checks_;
     QTableView* stopView_ = nullptr;
-    // The stop shown in each row of the stop table: its car and the stop.
-    QList<std::pair<int, core::PitStop>> stopRows_;
+    // The stop shown in each row of the stop table.
+    QList<StopRow> stopRows_;
 };
 
 }  // namespace kaltero::console
