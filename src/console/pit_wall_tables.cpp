@@ -159,27 +159,28 @@ WallRow CarTables::stopRow(const core::PitStop& stop) const {
 }
 
 void CarTables::addTo(PitWallTables& tables) const {
-    tables.cars.append(carRow());
+    tables.rows[kCars].append(carRow());
     for (const timing::Stint& stint : wall_.stints) {
-        tables.stints.append({{caption_, stint.driver, QString::number(stint.firstLap),
-                               QString::number(stint.laps), time(stint.ticks, stint.unknownTime)}});
+        tables.rows[kStints].append(
+            {{caption_, stint.driver, QString::number(stint.firstLap), QString::number(stint.laps),
+              time(stint.ticks, stint.unknownTime)}});
     }
     for (const timing::DriverWall& d : wall_.drivers) {
-        tables.drivers.append(driverRow(d));
+        tables.rows[kDrivers].append(driverRow(d));
     }
     for (const core::PitStop& stop : car_.pitStops) {
-        tables.stops.append(stopRow(stop));
+        tables.rows[kStops].append(stopRow(stop));
         tables.stopRows.append({slot_, stop});
     }
     for (const timing::DoubtfulLap& d :
          timing::doubtfulLaps(car_.laps, car_.pitStops, rules_.pitStop)) {
-        tables.checks.append({{caption_, QString::number(d.lapNo), car_.laps[d.lapNo - 1].timeText,
-                               timing::doubtText(d.doubt)},
-                              widgets::kNearLimit});
+        tables.rows[kChecks].append({{caption_, QString::number(d.lapNo),
+                                      car_.laps[d.lapNo - 1].timeText, timing::doubtText(d.doubt)},
+                                     widgets::kNearLimit});
     }
     for (const core::PitStop& stop : car_.pitStops) {
         if (timing::shortStop(stop, rules_)) {
-            tables.checks.append(
+            tables.rows[kChecks].append(
                 {{caption_, QString::number(stop.lap), time(stop.length()), u"短いピット"_s},
                  widgets::kNearLimit});
         }
@@ -187,6 +188,24 @@ void CarTables::addTo(PitWallTables& tables) const {
 }
 
 }  // namespace
+
+QStringList wallHeads(WallTable table) {
+    switch (table) {
+        case kCars:
+            return {u"車輌"_s, u"最遅ピット"_s, u"ピット"_s, u"規定"_s};
+        case kStints:
+            return {u"車輌"_s, u"ドライバ"_s, u"開始周"_s, u"周回数"_s, u"時間"_s};
+        case kDrivers:
+            return {u"車輌"_s,   u"ドライバ"_s,   u"運転時間"_s,
+                    u"周回数"_s, u"スティント"_s, u"規定"_s};
+        case kStops:
+            return {u"車輌"_s, u"周"_s, u"開始"_s, u"終了"_s, u"時間"_s, u"備考"_s};
+        case kChecks:
+            return {u"車輌"_s, u"周"_s, u"タイム"_s, u"理由"_s};
+        default:
+            return {};
+    }
+}
 
 PitWallTables pitWallTables(const model::RaceModel& race, const core::Settings& settings,
                             qint32 now) {

@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QList>
 #include <QStringList>
+#include <array>
 #include <optional>
 #include <utility>
 
@@ -52,16 +53,17 @@ private:
 // The stop a row of the stop table shows: its car and the stop.
 using StopRow = std::pair<int, core::PitStop>;
 
-// Every table of the pit-wall window as the race stands at tick `now`, cars in slot order:
-// each car's latest lap to pit, the stints, the drivers against the limits, the stops (with the
-// stop of each row) and the laps and stops to check (要確認).
+// The tables of the pit-wall window, top down: each car's latest lap to pit, the stints, the
+// drivers against the limits, the stops and the laps and stops to check (要確認).
+enum WallTable { kCars, kStints, kDrivers, kStops, kChecks, kWallTableCount };
+// A table's column headings.
+QStringList wallHeads(WallTable table);
+
+// Every table of the pit-wall window as the race stands at tick `now`, cars in slot order, and
+// the stop each row of the stop table shows.
 struct PitWallTables {
-    QList<WallRow> cars;
-    QList<WallRow> stints;
-    QList<WallRow> drivers;
-    QList<WallRow> stops;
+    std::array<QList<WallRow>, kWallTableCount> rows;
     QList<StopRow> stopRows;
-    QList<WallRow> checks;
 };
 PitWallTables pitWallTables(const model::RaceModel& race, const core::Settings& settings,
                             qint32 now);

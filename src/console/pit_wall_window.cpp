@@ -38,13 +38,10 @@ QTableView* table(QAbstractItemModel& model, QWidget* parent, const QString& nam
 
 PitWallWindow::PitWallWindow(core::Console& console, engine::RaceEngine& raceEngine,
                              QWidget* parent)
-    : QWidget(parent, Qt::Window),
-      c_(console),
-      cars_({u"車輌"_s, u"最遅ピット"_s, u"ピット"_s, u"規定"_s}),
-      stints_({u"車輌"_s, u"ドライバ"_s, u"開始周"_s, u"周回数"_s, u"時間"_s}),
-      drivers_({u"車輌"_s, u"ドライバ"_s, u"運転時間"_s, u"周回数"_s, u"スティント"_s, u"規定"_s}),
-      stops_({u"車輌"_s, u"周"_s, u"開始"_s, u"終了"_s, u"時間"_s, u"備考"_s}),
-      checks_({u"車輌"_s, u"周"_s, u"タイム"_s, u"理由"_s}) {
+    : QWidget(parent, Qt::Window), c_(console) {
+    for (int t = 0; t < kWallTableCount; ++t) {
+        tables_[t] = new WallTableModel(wallHeads(WallTable(t)), this);
+    }
     setObjectName(u"Frm_PitWall"_s);
     setWindowTitle(u"ピットウォール"_s);
     auto* row = new QHBoxLayout(this);
@@ -55,13 +52,13 @@ PitWallWindow::PitWallWindow(core::Console& console, engine::RaceEngine& raceEng
     side->addWidget(new PitWallRules(c_, this));
     row->addLayout(side, 2);
     col->addWidget(widgets::label(u"車輌"_s, this));
-    col->addWidget(table(cars_, this, u"Tbl_Cars"_s), 1);
+    col->addWidget(table(*tables_[kCars], this, u"Tbl_Cars"_s), 1);
     col->addWidget(widgets::label(u"スティント"_s, this));
-    col->addWidget(table(stints_, this, u"Tbl_Stints"_s), 2);
+    col->addWidget(table(*tables_[kStints], this, u"Tbl_Stints"_s), 2);
     col->addWidget(widgets::label(u"ドライバ"_s, this));
-    col->addWidget(table(drivers_, this, u"Tbl_Drivers"_s), 1);
+    col->addWidget(table(*tables_[kDrivers], this, u"Tbl_Drivers"_s), 1);
     col->addWidget(widgets::label(u"ピットストップ"_s, this));
-    stopView_ = table(stops_, this, u"Tbl_PitStops"_s);
+    stopView_ = table(*tables_[kStops], this, u"Tbl_PitStops"_s);
     col->addWidget(stopView_, 2);
     auto* buttons = new QHBoxLayout;
     auto* add = widgets::button(u"追加"_s, this, u"Btn_PitStopAdd"_s);
@@ -73,7 +70,7 @@ PitWallWindow::PitWallWindow(core::Console& console, engine::RaceEngine& raceEng
     buttons->addStretch();
     col->addLayout(buttons);
     col->addWidget(widgets::label(u"要確認"_s, this));
-    col->addWidget(table(checks_, this, u"Tbl_LapChecks"_s), 1);
+    col->addWidget(table(*tables_[kChecks], this, u"Tbl_LapChecks"_s), 1);
     connect(add, &QPushButton::clicked, this, [this] { addStop(); });
     connect(correct, &QPushButton::clicked, this, [this] { correctStop(); });
     connect(remove, &QPushButton::clicked, this, [this] { removeStop(); });
@@ -100,14 +97,12 @@ void PitWallWindow::redraw() {
                             : std::nullopt;
     const PitWallTables tables = pitWallTables(c_.race, c_.settings, c_.TickCnt());
     stopRows_ = tables.stopRows;
-    cars_.show(tables.cars);
-    stints_.show(tables.stints);
-    drivers_.show(tables.drivers);
-    stops_.show(tables.stops);
-    checks_.show(tables.checks);
+    for (int t = 0; t < kWallTableCount; ++t) {
+        tables_[t]->show(tables.rows[t]);
+    }
     const qsizetype at = chosen ? stopRows_.indexOf(*chosen) : -1;
     if (at >= 0 && at != stopView_->currentIndex().row()) {
-        stopView_->setCurrentIndex(stops_.index(int(at), 0));
+        stopView_->setCurrentIndex(tables_[kStops]->index(int(at), 0));
     } else if (chosen && at < 0) {
         stopView_->setCurrentIndex({});
     }

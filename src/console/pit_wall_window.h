@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QWidget>
+#include <array>
 #include <optional>
 #include <utility>
 
@@ -46,12 +47,8 @@ private:
                                     const core::PitStop& stop);
 
     core::Console& c_;
-    WallTableModel cars_;
-    WallTableModel stints_;
-    WallTableModel drivers_;
-    WallTableModel stops_;
-    // Laps and stops to check (要確認): what the pit's network may have made of them.
-    WallTableModel checks_;
+    // By WallTable; the laps and stops to check are what the pit's network may have made of them.
+    std::array<WallTableModel*, kWallTableCount> tables_{};
     QTableView* stopView_ = nullptr;
     // The stop shown in each row of the stop table.
     QList<StopRow> stopRows_;

@@ -36,18 +36,16 @@ struct WindowModels {
         auto rules = std::make_unique<console::RulesTableModel>(race);
         this->rules = rules.get();
         watch(std::move(rules));
-        for (int t = 0; t < 5; ++t) {
-            auto wall = std::make_unique<WallTableModel>(QStringList(6, u"head"_s));
+        for (int t = 0; t < console::kWallTableCount; ++t) {
+            auto wall = std::make_unique<WallTableModel>(console::wallHeads(console::WallTable(t)));
             walls.push_back(wall.get());
             watch(std::move(wall));
         }
         QObject::connect(&race, &model::RaceModel::changed, [this, &race, &settings] {
             const auto t = console::pitWallTables(race, settings, race.latestTick());
-            walls[0]->show(t.cars);
-            walls[1]->show(t.stints);
-            walls[2]->show(t.drivers);
-            walls[3]->show(t.stops);
-            walls[4]->show(t.checks);
+            for (int w = 0; w < console::kWallTableCount; ++w) {
+                walls[w]->show(t.rows[w]);
+            }
         });
     }
 
@@ -164,7 +162,7 @@ private Q_SLOTS:
         driveEveryOperation(r);
         // The tables are not empty: the operations reached them.
         QCOMPARE(r.models.models[0]->rowCount(), 6);
-        QCOMPARE(r.models.walls[3]->rowCount(), 1);
+        QCOMPARE(r.models.walls[console::kStops]->rowCount(), 1);
         const QStringList live = r.models.texts();
         const qint32 stoppedAt = r.race.latestTick();
 
