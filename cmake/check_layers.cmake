@@ -18,7 +18,8 @@ cmake_policy(SET CMP0057 NEW)
 set(console_roots application main_window handlers)
 set(console_shared race_tables settings_rows input_conventions)
 set(console_parts pit_wall_window:pit_stop_dialog pit_wall_window:pit_wall_rules
-                  pit_wall_window:pit_wall_view)
+                  pit_wall_window:pit_wall_view pit_wall_window:pit_wall_tables
+                  pit_wall_rules:rules_table)
 set(layers platform core model timing link masterdata race journal live engine wording widgets console app)
 set(engine platform core model timing link masterdata race journal live engine wording)
 set(control_name "(^|[^A-Za-z0-9_])(Lbl|Btn|Txt|Cmb|Spd|Chk|Meter|Frm)_[A-Za-z]")

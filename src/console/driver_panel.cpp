@@ -7,7 +7,6 @@
 #include "widgets/choice_list.h"
 #include "widgets/controls.h"
 #include "widgets/frame.h"
-#include "widgets/grid.h"
 #include "widgets/two_state_button.h"
 
 namespace kaltero::console {
@@ -27,15 +26,6 @@ DriverPanel::DriverPanel(core::Console& console, widgets::Controls& ui) : c_(con
         QObject::connect(ui.Car[s]->Btn_DriverInfo, &QAbstractButton::clicked,
                          [this, s] { toggleDriverTable(s); });
     }
-    for (int s = 0; s < kSlotCount; ++s) {
-        drivers_[s] = std::make_unique<DriverTableModel>(c_.race, s, c_.settings);
-        const auto* table = drivers_[s].get();
-        const auto show = [this, s] { showDrivers(s); };
-        QObject::connect(table, &QAbstractItemModel::rowsInserted, show);
-        QObject::connect(table, &QAbstractItemModel::rowsRemoved, show);
-        QObject::connect(table, &QAbstractItemModel::dataChanged, show);
-        QObject::connect(table, &QAbstractItemModel::modelReset, show);
-    }
 }
 
 void DriverPanel::onDriverChosen(int s) {
@@ -43,20 +33,6 @@ void DriverPanel::onDriverChosen(int s) {
     c_.race.chooseDriver(s, ui_.Car[s]->Cmb_Driver->currentText(),
                          countdownSwitch(false, c_.settings.CheckDefaultLaps).text,
                          c_.race.timing() ? std::optional(c_.TickCnt()) : std::nullopt);
-}
-
-void DriverPanel::showDrivers(int s) {
-    auto* table = ui_.Car[s]->Spd_DriverInfo;
-    const DriverTableModel& drivers = *drivers_[s];
-    const auto text = [&drivers](int row, int column) {
-        return drivers.index(row, column).data().toString();
-    };
-    table->setRowCount(drivers.rowCount());
-    for (int r = 1; r <= drivers.rowCount(); ++r) {
-        table->setCellText(core::driver_grid::kName, r, text(r - 1, DriverTableModel::kName));
-        table->setCellText(core::driver_grid::kBest, r, text(r - 1, DriverTableModel::kBest));
-        table->setCellText(core::driver_grid::kAverage, r, text(r - 1, DriverTableModel::kAverage));
-    }
 }
 
 void DriverPanel::toggleDriverTable(int s) {

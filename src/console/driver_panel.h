@@ -1,11 +1,6 @@
 #pragma once
 
-#include "console/race_tables.h"
 #include "core/slot_state.h"
-
-#include <QString>
-#include <array>
-#include <memory>
 
 namespace kaltero::core {
 struct Console;
@@ -16,7 +11,7 @@ struct Controls;
 
 namespace kaltero::console {
 
-// Driver changes, each car's driver table, and the panel that shows it for 30 seconds.
+// Driver changes, and each car's driver panel, open for 30 seconds.
 class DriverPanel {
 public:
     DriverPanel(core::Console& console, widgets::Controls& ui);
@@ -29,12 +24,8 @@ public:
     static constexpr int kOpenMs = 30'000;
 
 private:
-    // The driver table as its model holds it.
-    void showDrivers(int slot);
-
     core::Console& c_;
     widgets::Controls& ui_;
-    std::array<std::unique_ptr<DriverTableModel>, core::kSlotCount> drivers_;
 };
 
 }  // namespace kaltero::console

@@ -37,7 +37,6 @@ Handlers::Handlers(core::Console& console, engine::RaceEngine& engine, widgets::
       masterData_(console, ui),
       choice_(console, ui),
       carView_(console, ui.Car),
-      standingsView_(console, ui),
       pitWallView_(console, engine, ui.Car) {
     applyInputConventions(ui);
     QObject::connect(ui.Btn_Start, &QPushButton::clicked, [this] { run_.onStartStop(); });
@@ -53,11 +52,6 @@ void Handlers::onLoad() {
     for (int s = 0; s < kSlotCount; ++s) {
         ui.Car[s]->Lbl_IP->clear();
         ui.Car[s]->Lbl_Time->setText(timing::FormatLapTime(0, c_.settings));
-        auto* drivers = ui.Car[s]->Spd_DriverInfo;
-        drivers->setHeader(core::driver_grid::kName, QStringLiteral("ドライバ"));
-        drivers->setHeader(core::driver_grid::kBest, QStringLiteral("Best Lap"));
-        drivers->setHeader(core::driver_grid::kAverage, QStringLiteral("Ave Lap"));
-        drivers->setRowCount(0);
     }
     engine_.bindAddressCheck();
     const auto setHeaders = [](widgets::Grid* grid, const QStringList& texts) {

@@ -14,7 +14,6 @@
 #include "console/run_control.h"
 #include "console/settings_panel.h"
 #include "console/slot_choice.h"
-#include "console/standings_view.h"
 
 namespace kaltero::core {
 struct Console;
@@ -53,7 +52,6 @@ private:
     console::MasterData masterData_;
     console::SlotChoice choice_;
     CarView carView_;
-    StandingsView standingsView_;
     PitWallView pitWallView_;
 };
 

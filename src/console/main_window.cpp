@@ -1,11 +1,13 @@
 #include "console/main_window.h"
 
 #include "console/all_car_message.h"
+#include "console/driver_table_view.h"
 #include "console/event_data_view.h"
 #include "console/handlers.h"
 #include "console/live_dialog.h"
 #include "console/pit_wall_window.h"
 #include "console/race_clock.h"
+#include "console/standings_view.h"
 #include "console/stopwatch.h"
 #include "core/console_context.h"
 #include "engine/race_engine.h"
@@ -40,7 +42,6 @@ using widgets::Frame;
 
 using widgets::button;
 using widgets::frame;
-using widgets::indexed;
 using widgets::label;
 using widgets::named;
 using widgets::setBigFont;
@@ -61,8 +62,11 @@ MainWindow::MainWindow(core::Console& console, engine::RaceEngine& engine,
     auto* cars = new QHBoxLayout;
     cars->setSpacing(4);
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        ui_.Car[slot] = new widgets::CarPanel(slot, console_.clock, this);
-        cars->addWidget(ui_.Car[slot], 1);
+        auto* car = new widgets::CarPanel(slot, console_.clock, this);
+        car->Frm_DriverLap->layout()->addWidget(
+            new DriverTableView(console_, slot, car->Frm_DriverLap));
+        ui_.Car[slot] = car;
+        cars->addWidget(car, 1);
     }
     layout->addLayout(cars, 1);
     buildSettingsPanel();
@@ -111,28 +115,7 @@ QWidget* MainWindow::buildStandings() {
     // Standings board
     auto* standings =
         frame(QStringLiteral("走行車輌状況"), ui.Frm_Main, QStringLiteral("Frm_Standings"));
-    auto* board = new QGridLayout(standings);
-    board->setVerticalSpacing(1);
-    const QStringList heads = {QStringLiteral("順位"), QStringLiteral("車輌名"),
-                               QStringLiteral("BestTime"), QStringLiteral("BestLap")};
-    for (int c = 0; c < heads.size(); ++c) {
-        board->addWidget(label(heads[c], standings), 0, c);
-    }
-    for (int r = 0; r < kSlotCount; ++r) {
-        ui.Lbl_Jyuni[r] = label(QString::number(r + 1), standings, indexed("Lbl_Jyuni", r));
-        ui.Lbl_Sort_No[r] = label({}, standings, indexed("Lbl_Sort_No", r));
-        ui.Lbl_Sort_LAP[r] = label({}, standings, indexed("Lbl_Sort_LAP", r));
-        ui.Lbl_BestTime[r] = label({}, standings, indexed("Lbl_BestTime", r));
-        ui.Lbl_BestLAP[r] = label({}, standings, indexed("Lbl_BestLAP", r));
-        auto* name = new QHBoxLayout;
-        name->addWidget(ui.Lbl_Sort_No[r], 1);
-        name->addWidget(ui.Lbl_Sort_LAP[r]);
-        board->addWidget(ui.Lbl_Jyuni[r], r + 1, 0);
-        board->addLayout(name, r + 1, 1);
-        board->addWidget(ui.Lbl_BestTime[r], r + 1, 2);
-        board->addWidget(ui.Lbl_BestLAP[r], r + 1, 3);
-    }
-    board->setColumnMinimumWidth(1, 160);
+    (new QVBoxLayout(standings))->addWidget(new StandingsView(console_, standings));
     return standings;
 }
 

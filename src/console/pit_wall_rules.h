@@ -1,8 +1,10 @@
 #pragma once
 
+#include "console/rules_table.h"
+
 #include <QWidget>
 
-class QTableWidget;
+class QTableView;
 
 namespace kaltero::core {
 struct Console;
@@ -20,11 +22,11 @@ public:
     PitWallRules(core::Console& console, QWidget* parent);
 
 private:
-    void showRules();
     void setRules();
 
     core::Console& c_;
-    QTableWidget* table_ = nullptr;
+    RulesTableModel rules_;
+    QTableView* table_ = nullptr;
 };
 
 }  // namespace kaltero::console

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "console/pit_wall_tables.h"
 #include "core/slot_state.h"
 
 #include <QList>
-#include <QStandardItemModel>
 #include <QWidget>
+#include <array>
 #include <optional>
 #include <utility>
 
@@ -29,17 +30,11 @@ class PitWallWindow final : public QWidget {
     Q_OBJECT
 
 public:
-    PitWallWindow(core::Console& console, engine::RaceEngine& engine, QWidget* parent);
+    PitWallWindow(core::Console& console, engine::RaceEngine& raceEngine, QWidget* parent);
 
     void redraw();
     // The stop in the stop table's current row: slot and index in the car's stops.
     std::optional<std::pair<int, int>> currentStop() const;
-
-    static constexpr int kCarColumns = 4;
-    static constexpr int kStintColumns = 5;
-    static constexpr int kDriverColumns = 6;
-    static constexpr int kStopColumns = 6;
-    static constexpr int kCheckColumns = 4;
 
 private:
     void addStop();
@@ -51,16 +46,11 @@ private:
                                     const core::PitStop& stop);
 
     core::Console& c_;
-    engine::RaceEngine& engine_;
-    QStandardItemModel cars_{0, kCarColumns};
-    QStandardItemModel stints_{0, kStintColumns};
-    QStandardItemModel drivers_{0, kDriverColumns};
-    QStandardItemModel stops_{0, kStopColumns};
-    // Laps and stops to check (要確認): what the pit's network may have made of them.
-    QStandardItemModel checks_{0, kCheckColumns};
+    // By WallTable; the laps and stops to check are what the pit's network may have made of them.
+    std::array<WallTableModel*, kWallTableCount> tables_{};
     QTableView* stopView_ = nullptr;
-    // The stop shown in each row of the stop table: its car and the stop.
-    QList<std::pair<int, core::PitStop>> stopRows_;
+    // The stop shown in each row of the stop table.
+    QList<StopRow> stopRows_;
 };
 
 }  // namespace kaltero::console

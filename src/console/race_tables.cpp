@@ -242,8 +242,11 @@ QVariant DriverTableModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant DriverTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (role != Qt::DisplayRole || orientation != Qt::Horizontal) {
+    if (role != Qt::DisplayRole) {
         return {};
+    }
+    if (orientation == Qt::Vertical) {
+        return section + 1;  // the order the drivers were first chosen in
     }
     switch (section) {
         case kName:
@@ -282,22 +285,17 @@ void DriverTableModel::follow(const model::Change& change) {
 
 StandingsModel::StandingsModel(model::RaceModel& race, const core::Settings& settings,
                                QObject* parent)
-    : QAbstractTableModel(parent),
-      race_(race),
-      settings_(settings),
-      rows_(int(race.state().standings.size())) {
+    : QAbstractTableModel(parent), race_(race), settings_(settings) {
     // The board is ranked anew as a whole; Start empties it.
     connect(&race_, &model::RaceModel::changed, this, [this](const model::Change& change) {
         if (change.op == model::Op::StandingsUpdated || change.op == model::Op::Started) {
-            beginResetModel();
-            rows_ = int(race_.state().standings.size());
-            endResetModel();
+            Q_EMIT dataChanged(index(0, 0), index(core::kSlotCount - 1, kColumnCount - 1));
         }
     });
 }
 
 int StandingsModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : rows_;
+    return parent.isValid() ? 0 : core::kSlotCount;
 }
 
 int StandingsModel::columnCount(const QModelIndex& parent) const {
@@ -308,10 +306,15 @@ QVariant StandingsModel::data(const QModelIndex& index, int role) const {
     if (!isText(index, role)) {
         return {};
     }
-    const core::StandingsRow row = race_.state().standings.value(index.row());
+    if (index.column() == kRank) {
+        return QString::number(index.row() + 1);
+    }
+    const auto& standings = race_.state().standings;
+    if (index.row() >= standings.size()) {
+        return QString();
+    }
+    const core::StandingsRow& row = standings[index.row()];
     switch (index.column()) {
-        case kRank:
-            return QString::number(index.row() + 1);
         case kCarName:
             return row.carName;
         case kLap:
@@ -335,7 +338,7 @@ QVariant StandingsModel::headerData(int section, Qt::Orientation orientation, in
         case kCarName:
             return QStringLiteral("車輌名");
         case kLap:
-            return QStringLiteral("Lap");
+            return QString();  // the lap stands beside the car's name
         case kBestTime:
             return QStringLiteral("BestTime");
         case kBestLap:

@@ -90,8 +90,10 @@ private:
     const core::Settings& settings_;
 };
 
-// The standings board by rank, as last worked out: rank, car name, the lap being driven, best
-// time ("" before the car's first lap) and its lap. Read-only.
+// The standings board, one row per rank position: the rank, then for a car ranked there as last
+// worked out its name, the lap being driven (shown with the name, under its heading), best time
+// ("" before the car's first lap) and its lap. A position no car holds shows its rank alone.
+// Read-only.
 class StandingsModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -111,7 +113,6 @@ public:
 private:
     model::RaceModel& race_;
     const core::Settings& settings_;
-    int rows_ = 0;
 };
 
 }  // namespace kaltero::console

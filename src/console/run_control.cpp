@@ -90,16 +90,6 @@ void RunControl::showRunning() {
             showTakingPart(s);
         }
     }
-    for (int r = 0; r < kSlotCount; ++r) {
-        for (QLabel* l :
-             {ui.Lbl_Sort_No[r], ui.Lbl_Sort_LAP[r], ui.Lbl_BestTime[r], ui.Lbl_BestLAP[r]}) {
-            l->clear();
-        }
-        for (QLabel* l : {ui.Lbl_Jyuni[r], ui.Lbl_Sort_No[r], ui.Lbl_Sort_LAP[r],
-                          ui.Lbl_BestTime[r], ui.Lbl_BestLAP[r]}) {
-            l->setVisible(r <= st.LastCarIdx);
-        }
-    }
     for (QPushButton* b :
          {ui.Btn_End, ui.Btn_Write, ui.Btn_Cource, ui.Btn_Drivers, ui.Btn_Car, ui.Btn_Mess}) {
         b->setEnabled(false);

@@ -2,26 +2,34 @@
 
 #include "console/race_tables.h"
 
+#include <QTableView>
+
 namespace kaltero::core {
 struct Console;
 }
-namespace kaltero::widgets {
-struct Controls;
+
+namespace kaltero::model {
+struct Change;
 }
 
 namespace kaltero::console {
 
-// Draws the standings board from the standings model each time the race ranks its cars anew:
-// the rows of the ranked cars; rows below them keep what they show.
-class StandingsView {
+// The standings board "Spd_Standings" (走行車輌状況): a position per car taking part in the
+// race, five before the first Start, drawn from the standings model as the race ranks its cars.
+// It looks as the board of captions it stands for: no grid, no frame, no focus, nothing to edit.
+class StandingsView final : public QTableView {
+    Q_OBJECT
+
 public:
-    StandingsView(core::Console& console, widgets::Controls& ui);
+    StandingsView(core::Console& console, QWidget* parent);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 private:
-    void show();
+    void follow(const model::Change& change);
 
-    core::Console& c_;
-    widgets::Controls& ui_;
+    const core::Console& c_;
     StandingsModel standings_;
 };
 

@@ -27,13 +27,6 @@ inline constexpr int kLog = 5;  // hidden: message sent with the lap's reply, th
 inline constexpr int kCount = 5;
 }  // namespace lap_grid
 
-// Columns of a car's driver table.
-namespace driver_grid {
-inline constexpr int kName = 1;
-inline constexpr int kBest = 2;
-inline constexpr int kAverage = 3;
-}  // namespace driver_grid
-
 // How a car's lap record goes out: as the report recorded it, or after the operator corrected
 // the lap count (the car then takes the record whatever lap it holds).
 enum class RecordFlag { Recorded, Corrected };

@@ -6,7 +6,6 @@
 #include "widgets/choice_list.h"
 #include "widgets/colours.h"
 #include "widgets/gauge.h"
-#include "widgets/grid.h"
 #include "widgets/lap_grid.h"
 #include "widgets/two_state_button.h"
 #include "widgets/widget_build.h"
@@ -246,10 +245,8 @@ void CarPanel::buildLapGrid(QVBoxLayout* col, int s) {
 void CarPanel::buildDriverPanel(QVBoxLayout* col, int s) {
     auto* driverLap = frame(QStringLiteral("ドライバ情報"), this, indexed("Frm_DriverLap", s));
     Frm_DriverLap = driverLap;
-    auto* drivers = named(new widgets::Grid(driverLap), indexed("Spd_DriverInfo", s));
-    Spd_DriverInfo = drivers;
-    drivers->setColumnCount(3);
-    (new QVBoxLayout(driverLap))->addWidget(drivers);
+    // The window puts the car's driver table in it.
+    new QVBoxLayout(driverLap);
     driverLap->hide();
     col->addWidget(driverLap);
 }

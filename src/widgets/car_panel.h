@@ -22,7 +22,6 @@ namespace kaltero::widgets {
 
 class ChoiceList;
 class Gauge;
-class Grid;
 class LapGrid;
 class TwoStateButton;
 
@@ -88,7 +87,6 @@ public:
     QAction* Act_LapSplit = nullptr;
     QAction* Act_LapRepairUndo = nullptr;
     widgets::Frame* Frm_DriverLap = nullptr;
-    widgets::Grid* Spd_DriverInfo = nullptr;
 
     std::unique_ptr<platform::Timer> Time_MessBlk;
     std::unique_ptr<platform::Timer> Time_GasBlk;

@@ -22,8 +22,7 @@ class Grid;
 
 // The controls of the console window under their names: the main frame's, the five car
 // panels and the panels over them. The window creates and owns the widgets; the handlers reach
-// them through this record. Index = car slot, except the standings rows, which are rank
-// positions.
+// them through this record. Index = car slot.
 struct Controls {
     QWidget* Main = nullptr;
 
@@ -40,13 +39,6 @@ struct Controls {
     QPushButton* Btn_Car = nullptr;
     // Built by the header's event data; filled and followed by the course choice
     widgets::ChoiceList* Cmb_Course = nullptr;
-
-    // Standings board, by rank position
-    PerCar<QLabel*> Lbl_Jyuni{};
-    PerCar<QLabel*> Lbl_Sort_No{};
-    PerCar<QLabel*> Lbl_Sort_LAP{};
-    PerCar<QLabel*> Lbl_BestTime{};
-    PerCar<QLabel*> Lbl_BestLAP{};
 
     // Car frames, one panel per slot
     PerCar<CarPanel*> Car{};

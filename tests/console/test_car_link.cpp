@@ -1,7 +1,9 @@
+#include "console/race_tables.h"
 #include "console_fixture.h"
 #include "link/protocol.h"
 #include "platform/cp932.h"
 #include "platform/udp_link.h"
+#include "table_texts.h"
 #include "test_car.h"
 #include "widgets/choice_list.h"
 #include "widgets/grid.h"
@@ -18,8 +20,10 @@
 #include <QSignalSpy>
 #include <QUdpSocket>
 
+using kaltero::console::StandingsModel;
 using kaltero::platform::decodeCp932;
 using kaltero::platform::encodeCp932;
+using kaltero::testing::cellText;
 using kaltero::testing::Race;
 using kaltero::testing::TestCar;
 
@@ -171,12 +175,13 @@ private Q_SLOTS:
         car3.exchange(QStringLiteral("000"));  // car 3 closes lap 1 at 11 s
         race.clock.advance(1'000);
         car1.exchange(QStringLiteral("000"));  // car 1 closes lap 1 at 12 s
-        QCOMPARE(race.ui().Lbl_Sort_No[0]->text(), QStringLiteral("青"));
-        QCOMPARE(race.ui().Lbl_Sort_LAP[0]->text(), QStringLiteral("2"));
-        QCOMPARE(race.ui().Lbl_BestTime[0]->text(), QStringLiteral("0'11\"000"));
-        QCOMPARE(race.ui().Lbl_BestLAP[0]->text(), QStringLiteral("1"));
-        QCOMPARE(race.ui().Lbl_Sort_No[1]->text(), QStringLiteral("赤"));
-        QCOMPARE(race.ui().Lbl_BestTime[1]->text(), QStringLiteral("0'12\"000"));
+        const auto* board = race.find<QTableView>(QStringLiteral("Spd_Standings"));
+        QCOMPARE(cellText(board, 0, StandingsModel::kCarName), QStringLiteral("青"));
+        QCOMPARE(cellText(board, 0, StandingsModel::kLap), QStringLiteral("2"));
+        QCOMPARE(cellText(board, 0, StandingsModel::kBestTime), QStringLiteral("0'11\"000"));
+        QCOMPARE(cellText(board, 0, StandingsModel::kBestLap), QStringLiteral("1"));
+        QCOMPARE(cellText(board, 1, StandingsModel::kCarName), QStringLiteral("赤"));
+        QCOMPARE(cellText(board, 1, StandingsModel::kBestTime), QStringLiteral("0'12\"000"));
     }
 
     // Any device on the pit network can reach port 7011: only the car PC at the address

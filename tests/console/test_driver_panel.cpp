@@ -1,10 +1,11 @@
 #include "console_fixture.h"
+#include "table_texts.h"
 #include "test_car.h"
 #include "widgets/choice_list.h"
 #include "widgets/frame.h"
-#include "widgets/grid.h"
 #include "widgets/lap_grid.h"
 #include "widgets/two_state_button.h"
+#include "widgets/widget_build.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -46,10 +47,11 @@ struct DriverRace : ConsoleFixture {
     }
     void start() { ui().Btn_Start->click(); }
     void choose(int s, const QString& name) { ::choose(ui().Car[s]->Cmb_Driver, name); }
-    kaltero::widgets::Grid* table(int s) { return ui().Car[s]->Spd_DriverInfo; }
-    QStringList row(int s, int r) {
-        return {table(s)->cellText(1, r), table(s)->cellText(2, r), table(s)->cellText(3, r)};
+    QTableView* table(int s) {
+        return find<QTableView>(kaltero::widgets::indexed("Spd_DriverInfo", s));
     }
+    // Rows counted from 1, as the table numbers them.
+    QStringList row(int s, int r) { return kaltero::testing::rowTexts(table(s), r - 1); }
     qint32 DrvInfoRow(int s) { return state().car[s].DrvInfoRow; }
     bool panelOpen(int s) { return !ui().Car[s]->Frm_DriverLap->isHidden(); }
 };
@@ -67,7 +69,7 @@ private Q_SLOTS:
         race.choose(0, kAoki);
         QCOMPARE(race.DrvInfoRow(0), 2);
         race.choose(0, kAkai);
-        QCOMPARE(race.table(0)->rowCount(), 2);
+        QCOMPARE(race.table(0)->model()->rowCount(), 2);
         QCOMPARE(race.row(0, 1), QStringList({kAkai, QString(), QString()}));
         QCOMPARE(race.row(0, 2), QStringList({kAoki, QString(), QString()}));
         QCOMPARE(race.DrvInfoRow(0), 1);

@@ -6,6 +6,7 @@
 #include "car_sim.h"
 #include "console/application.h"
 #include "console/main_window.h"
+#include "console/race_tables.h"
 #include "console/window_controls.h"
 #include "core/console_context.h"
 #include "core/settings.h"
@@ -15,10 +16,11 @@
 #include "platform/scripted_prompts.h"
 #include "platform/udp_link.h"
 #include "sample_data.h"
+#include "table_texts.h"
 #include "widgets/choice_list.h"
 #include "widgets/gauge.h"
-#include "widgets/grid.h"
 #include "widgets/lap_grid.h"
+#include "widgets/widget_build.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -41,6 +43,9 @@
 #include <optional>
 
 using namespace kaltero;
+using kaltero::console::StandingsModel;
+using kaltero::testing::cellText;
+using kaltero::testing::rowTexts;
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
@@ -214,6 +219,9 @@ private:
             controls_.emplace(*program_->window());
         }
         return *controls_;
+    }
+    const QTableView* table(const QString& name) const {
+        return program_->window()->findChild<QTableView*>(name);
     }
     const core::CarSlot& car(int s) { return console_->state.car[s]; }
     void act();
@@ -521,11 +529,13 @@ QList<BoardRow> TestFullRace::expectedBoard() const {
 }
 
 QList<BoardRow> TestFullRace::shownBoard() const {
-    const auto& ui = this->ui();
+    const QTableView* board = table(u"Spd_Standings"_s);
     QList<BoardRow> out;
     for (int r = 0; r < kCars; ++r) {
-        out << BoardRow{ui.Lbl_Sort_No[r]->text(), ui.Lbl_Sort_LAP[r]->text(),
-                        ui.Lbl_BestTime[r]->text(), ui.Lbl_BestLAP[r]->text()};
+        out << BoardRow{cellText(board, r, StandingsModel::kCarName),
+                        cellText(board, r, StandingsModel::kLap),
+                        cellText(board, r, StandingsModel::kBestTime),
+                        cellText(board, r, StandingsModel::kBestLap)};
     }
     return out;
 }
@@ -746,10 +756,10 @@ void TestFullRace::carAndDriverFigures() {
 
         // One row per driver chosen for the car, in the order chosen, with the figures of the
         // laps the driver drove.
-        const widgets::Grid* table = ui().Car[s]->Spd_DriverInfo;
+        const QTableView* drivers = table(widgets::indexed("Spd_DriverInfo", s));
         QStringList names;
-        for (int r = 1; r <= table->rowCount(); ++r) {
-            names << table->cellText(1, r);
+        for (int r = 0; r < drivers->model()->rowCount(); ++r) {
+            names << cellText(drivers, r, 0);
         }
         if (s == kDriverSlot) {
             QCOMPARE(names, (QStringList{kDrivers[s], kSecondDriver}));
@@ -757,17 +767,17 @@ void TestFullRace::carAndDriverFigures() {
                 driverFigures(rows, [](int row) { return row < kDriverChangeAt; });
             const Figures second =
                 driverFigures(rows, [](int row) { return row >= kDriverChangeAt; });
-            QCOMPARE(table->cellText(2, 1), first.best);
-            QCOMPARE(table->cellText(3, 1), first.average);
-            QCOMPARE(table->cellText(2, 2), second.best);
-            QCOMPARE(table->cellText(3, 2), second.average);
+            QCOMPARE(cellText(drivers, 0, 1), first.best);
+            QCOMPARE(cellText(drivers, 0, 2), first.average);
+            QCOMPARE(cellText(drivers, 1, 1), second.best);
+            QCOMPARE(cellText(drivers, 1, 2), second.average);
             QCOMPARE(ui().Car[s]->Lbl_DrvrBestLapTm->text(), second.best);
             QCOMPARE(ui().Car[s]->Lbl_DrvrAveLapTm->text(), second.average);
         } else {
             QCOMPARE(names, QStringList{kDrivers[s]});
             const Figures all = driverFigures(rows, [](int) { return true; });
-            QCOMPARE(table->cellText(2, 1), all.best);
-            QCOMPARE(table->cellText(3, 1), all.average);
+            QCOMPARE(cellText(drivers, 0, 1), all.best);
+            QCOMPARE(cellText(drivers, 0, 2), all.average);
             QCOMPARE(ui().Car[s]->Lbl_DrvrBestLapTm->text(), all.best);
             QCOMPARE(ui().Car[s]->Lbl_DrvrAveLapTm->text(), all.average);
         }
@@ -912,7 +922,7 @@ void TestFullRace::reportMatchesTheGrids() {
                                         .arg(startedAfter_.date().day()));
     for (int s = 0; s < kCars; ++s) {
         const widgets::LapGrid* laps = ui().Car[s]->Spd_Laps;
-        const widgets::Grid* drivers = ui().Car[s]->Spd_DriverInfo;
+        const QTableView* drivers = table(widgets::indexed("Spd_DriverInfo", s));
         lines << rule << kTitles[s] << u"車輌名:"_s + kCarNames[s] << rule;
         for (int r = 1; r <= laps->rowCount(); ++r) {
             if (laps->cellText(1, r).trimmed().isEmpty()) {
@@ -923,10 +933,8 @@ void TestFullRace::reportMatchesTheGrids() {
                          .join(u',');
         }
         lines << rule << u"個人集計"_s << rule;
-        for (int r = 1; r <= drivers->rowCount(); ++r) {
-            lines << QStringList{drivers->cellText(1, r), drivers->cellText(2, r),
-                                 drivers->cellText(3, r)}
-                         .join(u',');
+        for (int r = 0; r < drivers->model()->rowCount(); ++r) {
+            lines << rowTexts(drivers, r).join(u',');
         }
     }
     QStringEncoder cp932("windows-31j");

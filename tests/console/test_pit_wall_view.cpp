@@ -12,7 +12,6 @@
 #include <QAbstractItemModel>
 #include <QComboBox>
 #include <QTableView>
-#include <QTableWidget>
 
 using kaltero::console::PitStopDialog;
 using kaltero::console::PitWallWindow;
@@ -349,23 +348,23 @@ private Q_SLOTS:
         {
             PitRace race(kRules);
             auto* wall = race.openWall();
-            auto* table = wall->findChild<QTableWidget*>(u"Tbl_Rules"_s);
+            QAbstractItemModel* table = wall->findChild<QTableView*>(u"Tbl_Rules"_s)->model();
             const auto valueOf = [table](const QString& label) {
                 for (int r = 0; r < table->rowCount(); ++r) {
-                    if (table->item(r, 0)->text().startsWith(label)) {
-                        return table->item(r, 1);
+                    if (table->index(r, 0).data().toString().startsWith(label)) {
+                        return table->index(r, 1);
                     }
                 }
-                return static_cast<QTableWidgetItem*>(nullptr);
+                return QModelIndex();
             };
-            QCOMPARE(valueOf(u"最大スティント分数"_s)->text(), u"10"_s);
-            valueOf(u"最大スティント分数"_s)->setText(u"20"_s);
-            valueOf(u"ピット時間の扱い"_s)->setText(u"3"_s);
+            QCOMPARE(valueOf(u"最大スティント分数"_s).data().toString(), u"10"_s);
+            table->setData(valueOf(u"最大スティント分数"_s), u"20"_s);
+            table->setData(valueOf(u"ピット時間の扱い"_s), u"3"_s);
             wall->findChild<QPushButton*>(u"Btn_RulesSet"_s)->click();
             QCOMPARE(race.prompts.calls().last().text,
                      u"ピット時間の扱いが不正です。０、１、２のいずれかで指定してください。"_s);
             QCOMPARE(race.state().rules, kRules);
-            valueOf(u"ピット時間の扱い"_s)->setText(u"2"_s);
+            table->setData(valueOf(u"ピット時間の扱い"_s), u"2"_s);
             wall->findChild<QPushButton*>(u"Btn_RulesSet"_s)->click();
             QCOMPARE(race.state().rules.MaxStintMinutes, 20);
             QCOMPARE(race.state().rules.PitTimeRule, 2);

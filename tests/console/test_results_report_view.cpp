@@ -1,9 +1,9 @@
 #include "common/file_bytes.h"
 #include "console_fixture.h"
 #include "platform/cp932.h"
+#include "table_texts.h"
 #include "test_car.h"
 #include "widgets/choice_list.h"
-#include "widgets/grid.h"
 #include "widgets/lap_grid.h"
 
 #include <QComboBox>
@@ -21,8 +21,8 @@ using kaltero::platform::encodeCp932;
 using kaltero::platform::PromptIcon;
 using kaltero::platform::ScriptedPrompts;
 using kaltero::testing::ConsoleFixture;
+using kaltero::testing::rowTexts;
 using kaltero::testing::TestCar;
-using kaltero::widgets::Grid;
 using kaltero::widgets::LapGrid;
 
 using kaltero::testing::readBytes;
@@ -290,11 +290,9 @@ private Q_SLOTS:
             }
         }
         shown << kRule << QStringLiteral("個人集計") << kRule;
-        const Grid* drivers = ui.Car[0]->Spd_DriverInfo;
-        for (int r = 1; r <= drivers->rowCount(); ++r) {
-            shown << QStringList{drivers->cellText(1, r), drivers->cellText(2, r),
-                                 drivers->cellText(3, r)}
-                         .join(u',');
+        const auto* drivers = con.find<QTableView>(QStringLiteral("Spd_DriverInfo_0"));
+        for (int r = 0; r < drivers->model()->rowCount(); ++r) {
+            shown << rowTexts(drivers, r).join(u',');
         }
         QCOMPARE(lines.mid(9), shown);
         QCOMPARE(lines.mid(5, 4), (QStringList{kRule, QStringLiteral("１号車"),

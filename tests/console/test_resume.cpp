@@ -1,7 +1,9 @@
 #include "common/file_bytes.h"
+#include "console/race_tables.h"
 #include "console_fixture.h"
 #include "journal/journal.h"
 #include "platform/cp932.h"
+#include "table_texts.h"
 #include "test_car.h"
 #include "timing/time_text.h"
 #include "widgets/choice_list.h"
@@ -24,6 +26,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 
+using kaltero::console::StandingsModel;
 using kaltero::testing::ConsoleFixture;
 using kaltero::testing::JournalFiles;
 using kaltero::testing::Race;
@@ -81,6 +84,12 @@ QStringList windowAsShown(QWidget* window) {
                     line += u'|' + laps->cellText(c, r);
                 }
             }
+        } else if (auto* table = qobject_cast<QTableView*>(w)) {
+            for (int r = 0; r < table->model()->rowCount(); ++r) {
+                if (!table->isRowHidden(r)) {
+                    line += u'|' + kaltero::testing::rowTexts(table, r).join(u'|');
+                }
+            }
         } else if (auto* gauge = qobject_cast<kaltero::widgets::Gauge*>(w)) {
             line += u" value=" + QString::number(gauge->value());
         } else if (auto* frame = qobject_cast<kaltero::widgets::Frame*>(w)) {
@@ -90,6 +99,17 @@ QStringList windowAsShown(QWidget* window) {
         shown << line;
     }
     shown.sort();
+    return shown;
+}
+
+// The first two positions of the standings board: car name and best time.
+QStringList boardShown(const ConsoleFixture& console) {
+    const auto* board = console.find<QTableView>(u"Spd_Standings"_s);
+    QStringList shown;
+    for (int r = 0; r < 2; ++r) {
+        shown << kaltero::testing::cellText(board, r, StandingsModel::kCarName) +
+                     kaltero::testing::cellText(board, r, StandingsModel::kBestTime);
+    }
     return shown;
 }
 
@@ -431,9 +451,7 @@ private Q_SLOTS:
             kaltero::testing::retype(ui.Car[0]->Txt_InGasl, u"40"_s);
             ui.Car[0]->Btn_Kyuyu->click();
             race.model.editLapRemarks(0, 1, u"ピット"_s);
-            for (int r = 0; r < 2; ++r) {
-                standings << race.ui().Lbl_Sort_No[r]->text() + race.ui().Lbl_BestTime[r]->text();
-            }
+            standings = boardShown(race);
             window = windowAsShown(race.program.window());
             QVERIFY(race.program.journal()->flush());
             files = JournalFiles::of(QDir(race.dir.path()));
@@ -447,11 +465,7 @@ private Q_SLOTS:
         QCOMPARE(ui.Btn_OtherLap->text(), u"Stop"_s);
         QVERIFY(ui.Lbl_OtherLap->text() !=
                 kaltero::timing::FormatLapTime(0, again.console.settings));
-        QStringList shown;
-        for (int r = 0; r < 2; ++r) {
-            shown << ui.Lbl_Sort_No[r]->text() + ui.Lbl_BestTime[r]->text();
-        }
-        QCOMPARE(shown, standings);
+        QCOMPARE(boardShown(again), standings);
         const QStringList after = windowAsShown(again.program.window());
         for (int i = 0; i < std::max(window.size(), after.size()); ++i) {
             if (window.value(i) != after.value(i)) {

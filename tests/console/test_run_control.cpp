@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QUdpSocket>
 
 using kaltero::testing::ConsoleFixture;
@@ -57,8 +58,9 @@ private Q_SLOTS:
         QVERIFY(!race.console.sockets.check->isBound());
         QVERIFY(race.console.sockets.car[2]->isBound());
         QVERIFY(!race.console.sockets.car[1]->isBound());
-        QVERIFY(!ui.Lbl_Jyuni[1]->isHidden());
-        QVERIFY(ui.Lbl_Jyuni[2]->isHidden());
+        const auto* board = race.find<QTableView>(QStringLiteral("Spd_Standings"));
+        QVERIFY(!board->isRowHidden(1));
+        QVERIFY(board->isRowHidden(2));
     }
 
     // The lap timer fires every 99 ms; the boundary is placed on its tick at 9900.

@@ -161,13 +161,13 @@ private Q_SLOTS:
               "Btn_Car",        "Btn_Cource",     "Btn_Drivers",  "Frm_Mess",     "Spd_Mess",
               "Btn_MessOk",     "Btn_MessCancel", "Txt_RunH",     "Txt_RunN",     "Lbl_ZanTime",
               "Lbl_SysTime",    "Lbl_StTime",     "Btn_OtherLap", "Lbl_OtherLap", "Cmb_Course",
-              "Txt_AllOutMess", "Btn_PitWall"}) {
+              "Txt_AllOutMess", "Btn_PitWall",    "Spd_Standings"}) {
             QTest::newRow(name) << QString::fromLatin1(name);
         }
         for (const char* name :
              {"Frm_Runner", "Lbl_Time", "Lbl_LapCnt", "Btn_RunStop", "Spd_Laps", "Lbl_IP",
               "Cmb_Car", "Cmb_Driver", "Txt_OutMess", "Lbl_InMess", "Chk_ChgCnter", "Txt_ZanRunCnt",
-              "Lbl_Jyuni", "Lbl_Sort_No", "Lbl_BestTime", "Lbl_PitWall", "Lbl_FuelLaps"}) {
+              "Spd_DriverInfo", "Lbl_PitWall", "Lbl_FuelLaps"}) {
             for (int i = 0; i < 5; ++i) {
                 const QString indexed = QString::fromLatin1(name) + u'_' + QString::number(i);
                 QTest::newRow(qPrintable(indexed)) << indexed;
