@@ -26,7 +26,7 @@ Handlers::Handlers(core::Console& console, engine::RaceEngine& engine, widgets::
       ui_(ui),
       settings_(console, ui),
       run_(console, engine, ui),
-      corrections_(console, engine, ui.Car),
+      corrections_(console, ui.Car),
       lapRepairs_(console, ui.Car),
       addressing_(console, ui.Car),
       drivers_(console, ui),
@@ -52,7 +52,6 @@ void Handlers::onLoad() {
     masterData_.LoadCarFile(false);
     for (int s = 0; s < kSlotCount; ++s) {
         ui.Car[s]->Lbl_IP->clear();
-        ui.Car[s]->Lbl_Time->setText(timing::FormatLapTime(0, c_.settings));
         auto* drivers = ui.Car[s]->Spd_DriverInfo;
         drivers->setHeader(core::driver_grid::kName, QStringLiteral("ドライバ"));
         drivers->setHeader(core::driver_grid::kBest, QStringLiteral("Best Lap"));

@@ -78,6 +78,17 @@ void applyInputConventions(widgets::Controls& ui) {
 }
 
 NoInputBlink::NoInputBlink(core::Console& console, widgets::Controls& ui) : c_(console), ui_(ui) {
+    // A list the operator chose from, or left, stands on white until the next blink.
+    const auto chosen = [](widgets::ChoiceList* list) { list->setBackground(Qt::white); };
+    QObject::connect(ui.Cmb_Course, &widgets::ChoiceList::lostFocus, ui.Cmb_Course,
+                     [list = ui.Cmb_Course, chosen] { chosen(list); });
+    for (int s = 0; s < kSlotCount; ++s) {
+        QObject::connect(ui.Car[s]->Cmb_Car, &widgets::ChoiceList::entryChosen, ui.Car[s]->Cmb_Car,
+                         [list = ui.Car[s]->Cmb_Car, chosen] { chosen(list); });
+        QObject::connect(ui.Car[s]->Cmb_Driver, &widgets::ChoiceList::lostFocus,
+                         ui.Car[s]->Cmb_Driver,
+                         [list = ui.Car[s]->Cmb_Driver, chosen] { chosen(list); });
+    }
     ui_.Time_NoInputBlk->setInterval(1000);
     ui_.Time_NoInputBlk->onTimeout([this] { onMissingInputBlink(); });
     QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {

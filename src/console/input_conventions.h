@@ -20,8 +20,9 @@ void typeOverAndMoveOn(QLineEdit* box);
 // The conventions on the fields of every car.
 void applyInputConventions(widgets::Controls& ui);
 
-// Every second while idle: the course list, and the driver and car lists of set-up slots,
-// blink olive while nothing is chosen in them.
+// The colour of the choice lists: every second while idle the course list, and the driver and
+// car lists of set-up slots, blink olive while nothing is chosen in them; a list chosen from or
+// left stands on white.
 class NoInputBlink {
 public:
     NoInputBlink(core::Console& console, widgets::Controls& ui);
