@@ -32,7 +32,7 @@ Handlers::Handlers(core::Console& console, engine::RaceEngine& engine, widgets::
       drivers_(console, ui),
       messages_(console, ui.Car),
       fuel_(console, ui.Car),
-      blink_(console, ui),
+      blink_(console, ui.Cmb_Course, ui.Car),
       report_(console),
       masterData_(console, ui),
       choice_(console, ui),
