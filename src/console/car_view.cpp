@@ -4,6 +4,7 @@
 #include "core/console_context.h"
 #include "link/figure_text.h"
 #include "model/race_model.h"
+#include "platform/prompts.h"
 #include "widgets/lap_grid.h"
 
 #include <QLabel>
@@ -17,7 +18,17 @@ CarView::CarView(core::Console& console, const widgets::PerCar<widgets::CarPanel
     // The models follow the race before the cursor moves, so the lap's row is there.
     for (int s = 0; s < core::kSlotCount; ++s) {
         laps_[s] = std::make_unique<LapTableModel>(c_.race, s, c_.settings);
-        cars_[s]->Spd_Laps->setModel(laps_[s].get());
+        auto* grid = cars_[s]->Spd_Laps;
+        grid->setModel(laps_[s].get());
+        QObject::connect(grid, &widgets::LapGrid::gotFocus,
+                         [this, s] { cars_[s]->closeDriverPanel(); });
+        // The race keeps the lap as it was, and the grid shows it so.
+        QObject::connect(grid, &widgets::LapGrid::editRefused, [this](int col, int /*row*/) {
+            if (col == core::lap_grid::kTime) {
+                c_.prompts.message(QStringLiteral("入力が不正です。"), {},
+                                   platform::PromptIcon::Critical);
+            }
+        });
     }
     QObject::connect(&c_.race, &model::RaceModel::changed,
                      [this](const model::Change& change) { show(change); });

@@ -21,7 +21,7 @@ class LapTableModel;
 
 // Shows each car's lap count and figures from the race whenever it changes, and gives each
 // car's lap grid the car's laps as a model. An operator's edit in the grid goes to the race
-// through the model.
+// through the model; a lap time the race refuses is told, and the grid shows the lap as it was.
 class CarView {
 public:
     CarView(core::Console& console, const widgets::PerCar<widgets::CarPanel*>& cars);

@@ -2,10 +2,8 @@
 
 #include "core/console_context.h"
 #include "core/number_text.h"
-#include "engine/race_engine.h"
 #include "model/race_model.h"
 #include "platform/prompts.h"
-#include "widgets/lap_grid.h"
 
 #include <QPushButton>
 
@@ -19,24 +17,11 @@ namespace {
 constexpr qint32 kMaxLaps = 999;
 }  // namespace
 
-Corrections::Corrections(core::Console& console, engine::RaceEngine& engine,
-                         const widgets::PerCar<widgets::CarPanel*>& cars)
-    : c_(console), engine_(engine), cars_(cars) {
+Corrections::Corrections(core::Console& console, const widgets::PerCar<widgets::CarPanel*>& cars)
+    : c_(console), cars_(cars) {
     for (int s = 0; s < kSlotCount; ++s) {
         QObject::connect(cars_[s]->Btn_LapChg, &QPushButton::clicked,
                          [this, s] { onLapCountCorrected(s); });
-        QObject::connect(cars_[s]->Btn_RunStop, &QPushButton::clicked,
-                         [this, s] { stopOneCar(s); });
-        auto* laps = cars_[s]->Spd_Laps;
-        QObject::connect(laps, &widgets::LapGrid::gotFocus,
-                         [this, s] { cars_[s]->closeDriverPanel(); });
-        // The race keeps the lap as it was, and the grid shows it so.
-        QObject::connect(laps, &widgets::LapGrid::editRefused, [this](int col, int /*row*/) {
-            if (col == core::lap_grid::kTime) {
-                c_.prompts.message(QStringLiteral("入力が不正です。"), {},
-                                   platform::PromptIcon::Critical);
-            }
-        });
     }
 }
 
@@ -64,15 +49,6 @@ void Corrections::onLapCountCorrected(int s) {
         }
     }
     c_.race.correctLapCount(s, n);
-}
-
-void Corrections::stopOneCar(int s) {
-    cars_[s]->closeDriverPanel();
-    if (!c_.prompts.askYesNo(core::carCaption(s) + u"の計測を中止しますか？",
-                             QStringLiteral("Stop確認"), platform::PromptIcon::Critical)) {
-        return;
-    }
-    engine_.stopCar(s);
 }
 
 }  // namespace kaltero::console

@@ -5,25 +5,19 @@
 namespace kaltero::core {
 struct Console;
 }
-namespace kaltero::engine {
-class RaceEngine;
-}
 
 namespace kaltero::console {
 
-// The operator's corrections of a car during a run: its lap count, stopping it alone, and a lap
-// time typed into its lap grid that the race refuses.
+// Lap修正: the operator's correction of a car's lap count during a run; counting back asks
+// first, since the laps after the new count are dropped.
 class Corrections {
 public:
-    Corrections(core::Console& console, engine::RaceEngine& engine,
-                const widgets::PerCar<widgets::CarPanel*>& cars);
+    Corrections(core::Console& console, const widgets::PerCar<widgets::CarPanel*>& cars);
 
     void onLapCountCorrected(int slot);
-    void stopOneCar(int slot);
 
 private:
     core::Console& c_;
-    engine::RaceEngine& engine_;
     widgets::PerCar<widgets::CarPanel*> cars_;
 };
 

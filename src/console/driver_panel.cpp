@@ -21,8 +21,6 @@ DriverPanel::DriverPanel(core::Console& console, widgets::Controls& ui) : c_(con
         ui.Car[s]->Time_DriverInfo->onTimeout([this, s] { onDriverTableTimeout(s); });
         QObject::connect(ui.Car[s]->Cmb_Driver, &widgets::ChoiceList::entryChosen,
                          [this, s] { onDriverChosen(s); });
-        QObject::connect(ui.Car[s]->Cmb_Driver, &widgets::ChoiceList::lostFocus,
-                         [this, s] { ui_.Car[s]->Cmb_Driver->setBackground(Qt::white); });
         QObject::connect(ui.Car[s]->Btn_DriverInfo, &QAbstractButton::clicked,
                          [this, s] { toggleDriverTable(s); });
     }

@@ -25,78 +25,82 @@ using core::kSlotCount;
 FuelPanel::FuelPanel(core::Console& console, const widgets::PerCar<widgets::CarPanel*>& cars)
     : c_(console), cars_(cars) {
     for (int s = 0; s < kSlotCount; ++s) {
-        cars_[s]->Time_GasBlk->setInterval(kBlinkMs);
-        cars_[s]->Time_GasBlk->onTimeout([this, s] { onFuelBlink(s); });
-        QObject::connect(cars_[s]->Btn_Kyuyu, &QAbstractButton::clicked,
-                         [this, s] { onRefuelled(s); });
-        // The race follows the box however it is set; the operator's click also starts the
-        // countdown from its default.
-        QObject::connect(cars_[s]->Chk_ChgCnter, &QAbstractButton::toggled, [this, s](bool on) {
-            if (on != c_.state.car[s].CountdownOn) {
-                c_.race.switchCountdown(s, on, cars_[s]->Txt_ZanRunCnt->text());
-            }
-        });
-        QObject::connect(cars_[s]->Chk_ChgCnter, &QAbstractButton::clicked,
-                         [this, s] { onCountdownSwitched(s); });
-        QObject::connect(cars_[s]->Txt_ZanRunCnt, &QLineEdit::textChanged,
-                         [this, s](const QString& t) { c_.race.editCountdown(s, t); });
-        widgets::onFieldEvents(cars_[s]->Txt_InGasl,
-                               {.lostFocus = [this, s] { onRefuelEntered(s); }});
-        widgets::onFieldEvents(cars_[s]->Txt_Nenpi,
-                               {.lostFocus = [this, s] { onEconomyEntered(s); }});
-        widgets::onFieldEvents(cars_[s]->Txt_ZanRunCnt,
-                               {.lostFocus = [this, s] { onCountdownEntered(s); }});
-        // Every car starts with its countdown off.
-        showCountdown(s);
+        connectCar(s);
     }
-    QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
-        switch (change.op) {
-            case model::Op::Started:
-                // The set-up the race starts with: a race rebuilt from it draws it anew.
-                for (int s = 0; s < kSlotCount; ++s) {
-                    showEconomy(s, false);
-                    cars_[s]->Lbl_AllGas->setText(core::generalNumber(c_.state.car[s].FuelTotal));
-                    showCountdown(s);
-                }
-                for (int s : c_.race.takingPart()) {
-                    // No estimate without a course, an economy or a tank: no figure either.
-                    cars_[s]->Lbl_ZanGas->clear();
-                    UpdateFuelView(s);
-                }
-                break;
-            case model::Op::LapCounted:
-                UpdateFuelView(change.slot);
-                showCountdown(change.slot);
-                break;
-            // The lap count the fuel is reckoned from moved.
-            case model::Op::LapCorrected:
-            case model::Op::LapsMerged:
-            case model::Op::LapSplit:
-            case model::Op::LapRepairUndone:
-                UpdateFuelView(change.slot);
-                break;
-            case model::Op::Refuelled:
-                cars_[change.slot]->Lbl_AllGas->setText(
-                    core::generalNumber(c_.state.car[change.slot].FuelTotal));
-                UpdateFuelView(change.slot);
-                break;
-            case model::Op::AddressSet:
-                showNewAddress(change.slot, change.args.value(QStringLiteral("setUp")).toBool());
-                break;
-            case model::Op::CountdownSwitched:
-            case model::Op::DriverChosen:
-                showCountdown(change.slot);
-                break;
-            case model::Op::CarChosen:
-                showEconomy(change.slot, true);
-                break;
-            case model::Op::EconomyEdited:
-                showEconomy(change.slot, false);
-                break;
-            default:
-                break;
+    QObject::connect(&c_.race, &model::RaceModel::changed,
+                     [this](const model::Change& change) { show(change); });
+}
+
+void FuelPanel::connectCar(int s) {
+    cars_[s]->Time_GasBlk->setInterval(kBlinkMs);
+    cars_[s]->Time_GasBlk->onTimeout([this, s] { onFuelBlink(s); });
+    QObject::connect(cars_[s]->Btn_Kyuyu, &QAbstractButton::clicked, [this, s] { onRefuelled(s); });
+    // The race follows the box however it is set; the operator's click also starts the
+    // countdown from its default.
+    QObject::connect(cars_[s]->Chk_ChgCnter, &QAbstractButton::toggled, [this, s](bool on) {
+        if (on != c_.state.car[s].CountdownOn) {
+            c_.race.switchCountdown(s, on, cars_[s]->Txt_ZanRunCnt->text());
         }
     });
+    QObject::connect(cars_[s]->Chk_ChgCnter, &QAbstractButton::clicked,
+                     [this, s] { onCountdownSwitched(s); });
+    QObject::connect(cars_[s]->Txt_ZanRunCnt, &QLineEdit::textChanged,
+                     [this, s](const QString& t) { c_.race.editCountdown(s, t); });
+    widgets::onFieldEvents(cars_[s]->Txt_InGasl, {.lostFocus = [this, s] { onRefuelEntered(s); }});
+    widgets::onFieldEvents(cars_[s]->Txt_Nenpi, {.lostFocus = [this, s] { onEconomyEntered(s); }});
+    widgets::onFieldEvents(cars_[s]->Txt_ZanRunCnt,
+                           {.lostFocus = [this, s] { onCountdownEntered(s); }});
+    // Every car starts with its countdown off.
+    showCountdown(s);
+}
+
+void FuelPanel::show(const model::Change& change) {
+    switch (change.op) {
+        case model::Op::Started:
+            // The set-up the race starts with: a race rebuilt from it draws it anew.
+            for (int s = 0; s < kSlotCount; ++s) {
+                showEconomy(s, false);
+                cars_[s]->Lbl_AllGas->setText(core::generalNumber(c_.state.car[s].FuelTotal));
+                showCountdown(s);
+            }
+            for (int s : c_.race.takingPart()) {
+                // No estimate without a course, an economy or a tank: no figure either.
+                cars_[s]->Lbl_ZanGas->clear();
+                UpdateFuelView(s);
+            }
+            break;
+        case model::Op::LapCounted:
+            UpdateFuelView(change.slot);
+            showCountdown(change.slot);
+            break;
+        // The lap count the fuel is reckoned from moved.
+        case model::Op::LapCorrected:
+        case model::Op::LapsMerged:
+        case model::Op::LapSplit:
+        case model::Op::LapRepairUndone:
+            UpdateFuelView(change.slot);
+            break;
+        case model::Op::Refuelled:
+            cars_[change.slot]->Lbl_AllGas->setText(
+                core::generalNumber(c_.state.car[change.slot].FuelTotal));
+            UpdateFuelView(change.slot);
+            break;
+        case model::Op::AddressSet:
+            showNewAddress(change.slot, change.args.value(QStringLiteral("setUp")).toBool());
+            break;
+        case model::Op::CountdownSwitched:
+        case model::Op::DriverChosen:
+            showCountdown(change.slot);
+            break;
+        case model::Op::CarChosen:
+            showEconomy(change.slot, true);
+            break;
+        case model::Op::EconomyEdited:
+            showEconomy(change.slot, false);
+            break;
+        default:
+            break;
+    }
 }
 
 void FuelPanel::showNewAddress(int s, bool setUp) {

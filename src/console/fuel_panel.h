@@ -6,6 +6,10 @@ namespace kaltero::core {
 struct Console;
 }
 
+namespace kaltero::model {
+struct Change;
+}
+
 namespace kaltero::console {
 
 // Each car's fuel panel (refuelling, economy, the estimate on the gauge and its low-fuel
@@ -28,6 +32,9 @@ public:
     static constexpr int kBlinkMs = 1000;
 
 private:
+    // The car's fields and buttons send the operator's input to the race.
+    void connectCar(int slot);
+    void show(const model::Change& change);
     // The countdown's box, laps and captions as the race holds them.
     void showCountdown(int slot);
     // The economy box shows the race's economy: always for a car just chosen, otherwise unless

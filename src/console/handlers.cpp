@@ -26,13 +26,13 @@ Handlers::Handlers(core::Console& console, engine::RaceEngine& engine, widgets::
       ui_(ui),
       settings_(console, ui),
       run_(console, engine, ui),
-      corrections_(console, engine, ui.Car),
+      corrections_(console, ui.Car),
       lapRepairs_(console, ui.Car),
       addressing_(console, ui.Car),
       drivers_(console, ui),
       messages_(console, ui.Car),
       fuel_(console, ui.Car),
-      blink_(console, ui),
+      blink_(console, ui.Cmb_Course, ui.Car),
       report_(console),
       masterData_(console, ui),
       choice_(console, ui),
@@ -51,7 +51,6 @@ void Handlers::onLoad() {
     masterData_.LoadCarFile(false);
     for (int s = 0; s < kSlotCount; ++s) {
         ui.Car[s]->Lbl_IP->clear();
-        ui.Car[s]->Lbl_Time->setText(timing::FormatLapTime(0, c_.settings));
     }
     engine_.bindAddressCheck();
     const auto setHeaders = [](widgets::Grid* grid, const QStringList& texts) {

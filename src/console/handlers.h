@@ -8,6 +8,7 @@
 #include "console/input_conventions.h"
 #include "console/lap_repairs.h"
 #include "console/master_data.h"
+#include "console/no_input_blink.h"
 #include "console/pit_messages.h"
 #include "console/pit_wall_view.h"
 #include "console/results_report_view.h"
@@ -34,6 +35,7 @@ public:
 
     // Window load, in its order: master data, captions, grids, own address, address check.
     void onLoad();
+    const platform::Timer& missingInputBlinkTimer() const { return blink_.timer(); }
 
 private:
     core::Console& c_;

@@ -1,10 +1,6 @@
 #include "console/input_conventions.h"
 
-#include "core/console_context.h"
-#include "model/race_model.h"
-#include "platform/clock.h"
 #include "widgets/choice_list.h"
-#include "widgets/colours.h"
 #include "widgets/controls.h"
 #include "widgets/field_events.h"
 #include "widgets/frame.h"
@@ -50,13 +46,6 @@ void closesDriverPanel(widgets::CarPanel* car, QWidget* field) {
     widgets::onFieldEvents(field, {.gotFocus = [car] { car->closeDriverPanel(); }});
 }
 
-void toggle(widgets::ChoiceList* list) {
-    if (list->currentText().isEmpty()) {
-        list->setBackground(list->background() == widgets::kBlinkColour ? widgets::kWhite
-                                                                        : widgets::kBlinkColour);
-    }
-}
-
 }  // namespace
 
 void applyInputConventions(widgets::Controls& ui) {
@@ -74,45 +63,6 @@ void applyInputConventions(widgets::Controls& ui) {
         }
         moveOnWithEnter(ui.Car[s]->Cmb_Car);
         moveOnWithEnter(ui.Car[s]->Cmb_Driver);
-    }
-}
-
-NoInputBlink::NoInputBlink(core::Console& console, widgets::Controls& ui) : c_(console), ui_(ui) {
-    ui_.Time_NoInputBlk->setInterval(1000);
-    ui_.Time_NoInputBlk->onTimeout([this] { onMissingInputBlink(); });
-    QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
-        if (change.op == model::Op::Started || change.op == model::Op::Resumed) {
-            stop();
-        } else if (change.op == model::Op::Stopped) {
-            start();
-        }
-    });
-}
-
-void NoInputBlink::start() {
-    ui_.Time_NoInputBlk->start();
-}
-
-// While timing the choices are what they are: they stand on white.
-void NoInputBlink::stop() {
-    auto& ui = ui_;
-    ui.Time_NoInputBlk->stop();
-    for (int s = 0; s < kSlotCount; ++s) {
-        if (c_.state.car[s].SetUp) {
-            ui.Car[s]->Cmb_Driver->setBackground(Qt::white);
-            ui.Car[s]->Cmb_Car->setBackground(Qt::white);
-        }
-    }
-}
-
-void NoInputBlink::onMissingInputBlink() {
-    auto& ui = ui_;
-    toggle(ui.Cmb_Course);
-    for (int s = 0; s < kSlotCount; ++s) {
-        if (c_.state.car[s].SetUp) {
-            toggle(ui.Car[s]->Cmb_Driver);
-            toggle(ui.Car[s]->Cmb_Car);
-        }
     }
 }
 

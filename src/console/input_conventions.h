@@ -3,9 +3,6 @@
 class QLineEdit;
 class QWidget;
 
-namespace kaltero::core {
-struct Console;
-}
 namespace kaltero::widgets {
 struct Controls;
 }
@@ -19,21 +16,5 @@ void moveOnWithEnter(QWidget* field);
 void typeOverAndMoveOn(QLineEdit* box);
 // The conventions on the fields of every car.
 void applyInputConventions(widgets::Controls& ui);
-
-// Every second while idle: the course list, and the driver and car lists of set-up slots,
-// blink olive while nothing is chosen in them.
-class NoInputBlink {
-public:
-    NoInputBlink(core::Console& console, widgets::Controls& ui);
-    // From the window's load until Start; again after Stop.
-    void start();
-    void onMissingInputBlink();
-
-private:
-    void stop();
-
-    core::Console& c_;
-    widgets::Controls& ui_;
-};
 
 }  // namespace kaltero::console

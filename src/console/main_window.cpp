@@ -72,9 +72,7 @@ MainWindow::MainWindow(core::Console& console, engine::RaceEngine& engine,
     buildSettingsPanel();
     buildEditorPanels();
 
-    auto& clock = console_.clock;
     auto& ui = ui_;
-    ui.Time_NoInputBlk = clock.makeTimer();
 
     handlers_ = std::make_unique<Handlers>(console_, engine_, ui_);
     connect(ui.Btn_End, &QPushButton::clicked, this, [this] { endConsole(); });
@@ -220,7 +218,7 @@ void MainWindow::setLiveNotice(const QString& notice) {
 }
 
 const platform::Timer& MainWindow::missingInputBlinkTimer() const {
-    return *ui_.Time_NoInputBlk;
+    return handlers_->missingInputBlinkTimer();
 }
 
 void MainWindow::openLivePage() {

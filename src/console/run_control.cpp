@@ -27,6 +27,11 @@ RunControl::RunControl(core::Console& console, engine::RaceEngine& engine, widge
     });
     QObject::connect(&c_.race, &model::RaceModel::changed,
                      [this](const model::Change& change) { show(change); });
+    for (int s = 0; s < kSlotCount; ++s) {
+        QObject::connect(ui_.Car[s]->Btn_RunStop, &QPushButton::clicked,
+                         [this, s] { stopOneCar(s); });
+        ui_.Car[s]->Lbl_Time->setText(FormatLapTime(0, c_.settings));
+    }
 }
 
 void RunControl::onStartStop() {
@@ -58,6 +63,15 @@ void RunControl::stop() {
         return;
     }
     engine_.stop();
+}
+
+void RunControl::stopOneCar(int s) {
+    ui_.Car[s]->closeDriverPanel();
+    if (!c_.prompts.askYesNo(core::carCaption(s) + u"の計測を中止しますか？",
+                             QStringLiteral("Stop確認"), platform::PromptIcon::Critical)) {
+        return;
+    }
+    engine_.stopCar(s);
 }
 
 void RunControl::show(const model::Change& change) {

@@ -16,8 +16,8 @@ struct Controls;
 
 namespace kaltero::console {
 
-// Btn_Start, and the window as the run shows it: which cars are timed, the running lap times,
-// the buttons a run locks. The timing itself is the engine's.
+// Btn_Start and each car's 中止, and the window as the run shows it: which cars are timed, the
+// running lap times, the buttons a run locks. The timing itself is the engine's.
 class RunControl {
 public:
     RunControl(core::Console& console, engine::RaceEngine& engine, widgets::Controls& ui);
@@ -25,6 +25,8 @@ public:
     // Btn_Start pressed: Start while idle, otherwise Stop (asked unless the last car's stop
     // already ended the run).
     void onStartStop();
+    // 中止 of one car: asked first; the others run on.
+    void stopOneCar(int slot);
 
 private:
     void start();

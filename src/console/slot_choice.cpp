@@ -79,7 +79,6 @@ void SlotChoice::onCarChosen(int s) {
     list->setColumn(kEconomyColumn);
     const QString economy = list->columnText();
     const CarChoice choice = chooseCar(tank, economy);
-    list->setBackground(Qt::white);
     c_.race.chooseCar(s, list->currentText(), choice.tankText, choice.TankCapacity,
                       choice.FuelEconomy);
 }
@@ -87,7 +86,6 @@ void SlotChoice::onCarChosen(int s) {
 void SlotChoice::onCourseLeft() {
     auto* list = ui_.Cmb_Course;
     list->setColumn(kLengthColumn);
-    list->setBackground(Qt::white);
     c_.race.chooseCourse(list->currentText(), courseLengthFrom(list->columnText()));
 }
 

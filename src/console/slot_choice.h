@@ -19,9 +19,9 @@ class SlotChoice {
 public:
     SlotChoice(core::Console& console, widgets::Controls& ui);
 
-    // Copies the car's tank capacity and economy into the slot and ends the list's blink.
+    // Copies the car's tank capacity and economy into the slot.
     void onCarChosen(int slot);
-    // CourseLength from the chosen course, 0 with none; ends the list's blink.
+    // CourseLength from the chosen course, 0 with none.
     void onCourseLeft();
 
 private:

@@ -1,7 +1,5 @@
 #include "widgets/controls.h"
 
-#include "platform/clock.h"
-
 namespace kaltero::widgets {
 
 Controls::Controls() = default;

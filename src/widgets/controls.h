@@ -4,15 +4,10 @@
 #include "widgets/car_panel.h"
 
 #include <array>
-#include <memory>
 
 class QLabel;
 class QPushButton;
 class QWidget;
-
-namespace kaltero::platform {
-class Timer;
-}  // namespace kaltero::platform
 
 namespace kaltero::widgets {
 
@@ -62,9 +57,6 @@ struct Controls {
     widgets::Grid* Spd_Drivers = nullptr;
     QPushButton* Btn_DrvOk = nullptr;
     QPushButton* Btn_DrvCancel = nullptr;
-
-    // Address check socket and window timers
-    std::unique_ptr<platform::Timer> Time_NoInputBlk;
 
     Controls();
     ~Controls();

@@ -19,17 +19,12 @@ namespace kaltero::testing {
 using widgets::PerCar;
 
 // The console window's controls as the operator's scripts reach them: by their object names.
-// Index = car slot, except the standings rows, which are rank positions.
+// Index = car slot.
 struct WindowControls {
     explicit WindowControls(console::MainWindow& window)
         : Main(&window), Time_NoInputBlk(&window.missingInputBlinkTimer()) {
         for (int s = 0; s < core::kSlotCount; ++s) {
             Car[s] = find<widgets::CarPanel>(widgets::indexed("Frm_Runner", s));
-            Lbl_Jyuni[s] = findAny<QLabel>(widgets::indexed("Lbl_Jyuni", s));
-            Lbl_Sort_No[s] = findAny<QLabel>(widgets::indexed("Lbl_Sort_No", s));
-            Lbl_Sort_LAP[s] = findAny<QLabel>(widgets::indexed("Lbl_Sort_LAP", s));
-            Lbl_BestTime[s] = findAny<QLabel>(widgets::indexed("Lbl_BestTime", s));
-            Lbl_BestLAP[s] = findAny<QLabel>(widgets::indexed("Lbl_BestLAP", s));
         }
     }
 
@@ -65,13 +60,8 @@ struct WindowControls {
     // The car frames "Frm_Runner_N", each control under its own name
     PerCar<widgets::CarPanel*> Car{};
 
-    // The standings board, the settings panel and the master-data editors: none when their
-    // panels build them otherwise.
-    PerCar<QLabel*> Lbl_Jyuni{};
-    PerCar<QLabel*> Lbl_Sort_No{};
-    PerCar<QLabel*> Lbl_Sort_LAP{};
-    PerCar<QLabel*> Lbl_BestTime{};
-    PerCar<QLabel*> Lbl_BestLAP{};
+    // The settings panel and the master-data editors: none when their panels build them
+    // otherwise.
     widgets::Frame* Frm_Mess = findAny<widgets::Frame>("Frm_Mess");
     widgets::Grid* Spd_Mess = findAny<widgets::Grid>("Spd_Mess");
     QPushButton* Btn_MessOk = findAny<QPushButton>("Btn_MessOk");
