@@ -5,7 +5,6 @@
 #include "platform/clock.h"
 #include "race/fuel.h"
 #include "widgets/choice_list.h"
-#include "widgets/controls.h"
 #include "widgets/frame.h"
 #include "widgets/two_state_button.h"
 
@@ -15,37 +14,37 @@ using race::countdownSwitch;
 
 using core::kSlotCount;
 
-DriverPanel::DriverPanel(core::Console& console, widgets::Controls& ui) : c_(console), ui_(ui) {
+DriverPanel::DriverPanel(core::Console& console, const widgets::PerCar<widgets::CarPanel*>& cars)
+    : c_(console), cars_(cars) {
     for (int s = 0; s < kSlotCount; ++s) {
-        ui.Car[s]->Time_DriverInfo->setInterval(kOpenMs);
-        ui.Car[s]->Time_DriverInfo->onTimeout([this, s] { onDriverTableTimeout(s); });
-        QObject::connect(ui.Car[s]->Cmb_Driver, &widgets::ChoiceList::entryChosen,
+        cars_[s]->Time_DriverInfo->setInterval(kOpenMs);
+        cars_[s]->Time_DriverInfo->onTimeout([this, s] { onDriverTableTimeout(s); });
+        QObject::connect(cars_[s]->Cmb_Driver, &widgets::ChoiceList::entryChosen,
                          [this, s] { onDriverChosen(s); });
-        QObject::connect(ui.Car[s]->Btn_DriverInfo, &QAbstractButton::clicked,
+        QObject::connect(cars_[s]->Btn_DriverInfo, &QAbstractButton::clicked,
                          [this, s] { toggleDriverTable(s); });
     }
 }
 
 void DriverPanel::onDriverChosen(int s) {
     // While timing the moment counts: a stop's time may be split at it.
-    c_.race.chooseDriver(s, ui_.Car[s]->Cmb_Driver->currentText(),
+    c_.race.chooseDriver(s, cars_[s]->Cmb_Driver->currentText(),
                          countdownSwitch(false, c_.settings.CheckDefaultLaps).text,
                          c_.race.timing() ? std::optional(c_.TickCnt()) : std::nullopt);
 }
 
 void DriverPanel::toggleDriverTable(int s) {
-    auto& ui = ui_;
-    if (ui.Car[s]->Btn_DriverInfo->state()) {
-        ui.Car[s]->Frm_DriverLap->show();
-        ui.Car[s]->Time_DriverInfo->start();
+    if (cars_[s]->Btn_DriverInfo->state()) {
+        cars_[s]->Frm_DriverLap->show();
+        cars_[s]->Time_DriverInfo->start();
     } else {
-        ui.Car[s]->Frm_DriverLap->hide();
-        ui.Car[s]->Time_DriverInfo->stop();
+        cars_[s]->Frm_DriverLap->hide();
+        cars_[s]->Time_DriverInfo->stop();
     }
 }
 
 void DriverPanel::onDriverTableTimeout(int s) {
-    ui_.Car[s]->closeDriverPanel();
+    cars_[s]->closeDriverPanel();
 }
 
 }  // namespace kaltero::console

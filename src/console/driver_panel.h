@@ -1,12 +1,9 @@
 #pragma once
 
-#include "core/slot_state.h"
+#include "widgets/car_panel.h"
 
 namespace kaltero::core {
 struct Console;
-}
-namespace kaltero::widgets {
-struct Controls;
 }
 
 namespace kaltero::console {
@@ -14,7 +11,7 @@ namespace kaltero::console {
 // Driver changes, and each car's driver panel, open for 30 seconds.
 class DriverPanel {
 public:
-    DriverPanel(core::Console& console, widgets::Controls& ui);
+    DriverPanel(core::Console& console, const widgets::PerCar<widgets::CarPanel*>& cars);
 
     void onDriverChosen(int slot);
     void toggleDriverTable(int slot);
@@ -25,7 +22,7 @@ public:
 
 private:
     core::Console& c_;
-    widgets::Controls& ui_;
+    widgets::PerCar<widgets::CarPanel*> cars_;
 };
 
 }  // namespace kaltero::console

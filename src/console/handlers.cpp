@@ -29,7 +29,7 @@ Handlers::Handlers(core::Console& console, engine::RaceEngine& engine, widgets::
       corrections_(console, ui.Car),
       lapRepairs_(console, ui.Car),
       addressing_(console, ui.Car),
-      drivers_(console, ui),
+      drivers_(console, ui.Car),
       messages_(console, ui.Car),
       fuel_(console, ui.Car),
       blink_(console, ui.Cmb_Course, ui.Car),
@@ -38,7 +38,7 @@ Handlers::Handlers(core::Console& console, engine::RaceEngine& engine, widgets::
       choice_(console, ui),
       carView_(console, ui.Car),
       pitWallView_(console, engine, ui.Car) {
-    applyInputConventions(ui);
+    applyInputConventions(ui.Car);
     QObject::connect(ui.Btn_Start, &QPushButton::clicked, [this] { run_.onStartStop(); });
     QObject::connect(ui.Btn_Write, &QPushButton::clicked, [this] { report_.saveResults(); });
     engine_.link().onReportTaken([this](int s) { messages_.showCarMessage(s); });

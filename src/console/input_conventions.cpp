@@ -1,7 +1,6 @@
 #include "console/input_conventions.h"
 
 #include "widgets/choice_list.h"
-#include "widgets/controls.h"
 #include "widgets/field_events.h"
 #include "widgets/frame.h"
 #include "widgets/grid.h"
@@ -48,21 +47,21 @@ void closesDriverPanel(widgets::CarPanel* car, QWidget* field) {
 
 }  // namespace
 
-void applyInputConventions(widgets::Controls& ui) {
+void applyInputConventions(const widgets::PerCar<widgets::CarPanel*>& cars) {
     for (int s = 0; s < kSlotCount; ++s) {
         // The driver panel closes before the field does anything else.
         for (QWidget* field : std::initializer_list<QWidget*>{
-                 ui.Car[s]->Txt_InGasl, ui.Car[s]->Txt_Nenpi, ui.Car[s]->Txt_OutMess,
-                 ui.Car[s]->Txt_ZanRunCnt, ui.Car[s]->Cmb_Car, ui.Car[s]->Cmb_Driver,
-                 ui.Car[s]->Chk_ChgCnter}) {
-            closesDriverPanel(ui.Car[s], field);
+                 cars[s]->Txt_InGasl, cars[s]->Txt_Nenpi, cars[s]->Txt_OutMess,
+                 cars[s]->Txt_ZanRunCnt, cars[s]->Cmb_Car, cars[s]->Cmb_Driver,
+                 cars[s]->Chk_ChgCnter}) {
+            closesDriverPanel(cars[s], field);
         }
-        for (QLineEdit* box : {ui.Car[s]->Txt_InGasl, ui.Car[s]->Txt_Nenpi, ui.Car[s]->Txt_OutMess,
-                               ui.Car[s]->Txt_ZanRunCnt}) {
+        for (QLineEdit* box : {cars[s]->Txt_InGasl, cars[s]->Txt_Nenpi, cars[s]->Txt_OutMess,
+                               cars[s]->Txt_ZanRunCnt}) {
             typeOverAndMoveOn(box);
         }
-        moveOnWithEnter(ui.Car[s]->Cmb_Car);
-        moveOnWithEnter(ui.Car[s]->Cmb_Driver);
+        moveOnWithEnter(cars[s]->Cmb_Car);
+        moveOnWithEnter(cars[s]->Cmb_Driver);
     }
 }
 

@@ -1,11 +1,9 @@
 #pragma once
 
+#include "widgets/car_panel.h"
+
 class QLineEdit;
 class QWidget;
-
-namespace kaltero::widgets {
-struct Controls;
-}
 
 namespace kaltero::console {
 
@@ -15,6 +13,6 @@ namespace kaltero::console {
 void moveOnWithEnter(QWidget* field);
 void typeOverAndMoveOn(QLineEdit* box);
 // The conventions on the fields of every car.
-void applyInputConventions(widgets::Controls& ui);
+void applyInputConventions(const widgets::PerCar<widgets::CarPanel*>& cars);
 
 }  // namespace kaltero::console
