@@ -13,7 +13,7 @@
 # (console_shared) and a panel's own parts ("panel:part"). Fails naming every such include.
 cmake_policy(SET CMP0057 NEW)
 set(console_roots application main_window handlers)
-set(console_shared window_context race_tables settings_rows)
+set(console_shared window_context race_tables settings_rows master_choices)
 set(console_parts pit_wall_window:pit_stop_dialog pit_wall_window:pit_wall_rules
                   pit_wall_window:pit_wall_view)
 set(layers platform core model timing link masterdata race journal live engine widgets console app)

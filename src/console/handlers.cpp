@@ -20,7 +20,7 @@ using core::kSlotCount;
 
 Handlers::Handlers(WindowContext& console)
     : c_(console),
-      settings_(console),
+      settings_(console, console.ui.Main),
       run_(console),
       clock_(console),
       corrections_(console),
@@ -32,7 +32,7 @@ Handlers::Handlers(WindowContext& console)
       fuel_(console),
       blink_(console),
       report_(console),
-      masterData_(console),
+      masterData_(console, console.ui.Main),
       choice_(console),
       carView_(console),
       standingsView_(console),
@@ -40,7 +40,30 @@ Handlers::Handlers(WindowContext& console)
     applyInputConventions(console);
     auto& ui = c_.ui;
     QObject::connect(ui.Btn_Start, &QPushButton::clicked, [this] { run_.onStartStop(); });
+    connectEditors();
     c_.engine.link().onReportTaken([this](int s) { messages_.showCarMessage(s); });
+}
+
+void Handlers::connectEditors() {
+    auto& ui = c_.ui;
+    QObject::connect(ui.Btn_Mess, &QPushButton::clicked,
+                     [this] { settings_.openMessageSettings(); });
+    QObject::connect(&settings_, &SettingsPanel::saved, [this] {
+        for (int s = 0; s < kSlotCount; ++s) {
+            c_.ui.Car[s]->Lbl_Time->setText(timing::FormatLapTime(0, c_.settings));
+        }
+    });
+    QObject::connect(ui.Btn_Car, &QPushButton::clicked, [this] { masterData_.openCarEditor(); });
+    QObject::connect(ui.Btn_Cource, &QPushButton::clicked,
+                     [this] { masterData_.openCourseEditor(); });
+    QObject::connect(ui.Btn_Drivers, &QPushButton::clicked,
+                     [this] { masterData_.openDriverEditor(); });
+    // The choices offer the master files' records.
+    ui.Cmb_Course->setChoices(masterData_.courseChoices());
+    for (int s = 0; s < kSlotCount; ++s) {
+        ui.Car[s]->Cmb_Car->setChoices(masterData_.carChoices());
+        ui.Car[s]->Cmb_Driver->setChoices(masterData_.driverChoices(s));
+    }
 }
 
 void Handlers::onLoad() {
@@ -62,19 +85,6 @@ void Handlers::onLoad() {
     ui.Txt_Date->setText(
         QStringLiteral("%1/%2/%3").arg(today.year()).arg(today.month()).arg(today.day()));
     c_.engine.bindAddressCheck();
-    const auto setHeaders = [](widgets::Grid* grid, const QStringList& texts) {
-        for (int c = 1; c <= texts.size(); ++c) {
-            grid->setHeader(c, texts[c - 1]);
-        }
-    };
-    setHeaders(ui.Spd_Drivers,
-               {QStringLiteral("ドライバ名"), QStringLiteral("対象車"), QStringLiteral(" ")});
-    setHeaders(ui.Spd_Course,
-               {QStringLiteral("コース名"), QStringLiteral("全長(単位m)"), QStringLiteral(" ")});
-    setHeaders(ui.Spd_Car,
-               {QStringLiteral("車輌名"), QStringLiteral("所有者"), QStringLiteral("タンク容量"),
-                QStringLiteral("平均燃費(Km/l)"), QStringLiteral(" ")});
-    settings_.layOut();
     blink_.start();
 }
 

@@ -31,6 +31,9 @@ public:
     void onLoad();
 
 private:
+    // The settings panel and the master data editors open from their buttons.
+    void connectEditors();
+
     WindowContext& c_;
     SettingsPanel settings_;
     console::RunControl run_;

@@ -34,8 +34,6 @@ protected:
 
 private:
     void buildCommon();
-    void buildSettingsPanel();
-    void buildEditorPanels();
     void endConsole();
     void openLivePage();
     // The pit-wall window: one per console, brought forward when already open.

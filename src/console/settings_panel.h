@@ -1,27 +1,40 @@
 #pragma once
 
-#include <QString>
+#include <QObject>
+
+class QWidget;
+
+namespace kaltero::core {
+struct Console;
+}
+
+namespace kaltero::widgets {
+class EditorDialog;
+}
 
 namespace kaltero::console {
 
-struct WindowContext;
-
 // The settings panel "環境設定": shows the settings and the endurance rules, checks them, saves
 // them and puts the rules in force.
-class SettingsPanel {
-public:
-    explicit SettingsPanel(WindowContext& console);
+class SettingsPanel final : public QObject {
+    Q_OBJECT
 
-    // The rows with their labels and value cells (done once, when the window opens).
-    void layOut();
+public:
+    // The panel opens over `window`.
+    SettingsPanel(core::Console& console, QWidget* window);
+
     void openMessageSettings();
     void confirmMessageSettings();
-    void cancelMessageSettings();
+
+Q_SIGNALS:
+    // The settings were saved and are in force (the lap time units among them).
+    void saved();
 
 private:
-    void close();
+    void layOut();
 
-    WindowContext& c_;
+    core::Console& c_;
+    widgets::EditorDialog* dialog_;
 };
 
 }  // namespace kaltero::console

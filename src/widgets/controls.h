@@ -21,7 +21,6 @@ namespace kaltero::widgets {
 
 class ChoiceList;
 class Frame;
-class Grid;
 
 template <typename T>
 using PerCar = std::array<T, core::kSlotCount>;
@@ -68,26 +67,6 @@ struct Controls {
 
     // Car frames, one panel per slot
     PerCar<CarPanel*> Car{};
-
-    // Settings panel
-    widgets::Frame* Frm_Mess = nullptr;
-    widgets::Grid* Spd_Mess = nullptr;
-    QPushButton* Btn_MessOk = nullptr;
-    QPushButton* Btn_MessCancel = nullptr;
-
-    // Master data editors
-    widgets::Frame* Frm_Car = nullptr;
-    widgets::Grid* Spd_Car = nullptr;
-    QPushButton* Btn_CarOK = nullptr;
-    QPushButton* Btn_CarCancel = nullptr;
-    widgets::Frame* Frm_Course = nullptr;
-    widgets::Grid* Spd_Course = nullptr;
-    QPushButton* Btn_CourceOK = nullptr;
-    QPushButton* Btn_CourceCancel = nullptr;
-    widgets::Frame* Frm_Drivers = nullptr;
-    widgets::Grid* Spd_Drivers = nullptr;
-    QPushButton* Btn_DrvOk = nullptr;
-    QPushButton* Btn_DrvCancel = nullptr;
 
     // Address check socket and window timers
     std::unique_ptr<platform::Timer> Time_NoInputBlk;

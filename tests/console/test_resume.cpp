@@ -19,10 +19,12 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTableView>
 
 using kaltero::testing::ConsoleFixture;
 using kaltero::testing::JournalFiles;
@@ -81,6 +83,15 @@ QStringList windowAsShown(QWidget* window) {
                     line += u'|' + laps->cellText(c, r);
                 }
             }
+        } else if (auto* table = qobject_cast<QTableView*>(w)) {
+            const QAbstractItemModel* model = table->model();
+            for (int r = 0; r < model->rowCount(); ++r) {
+                for (int c = 0; c < model->columnCount(); ++c) {
+                    line += u'|' + model->index(r, c).data().toString();
+                }
+            }
+        } else if (auto* dialog = qobject_cast<QDialog*>(w)) {
+            line += u" visible=" + QString::number(dialog->isVisible());
         } else if (auto* gauge = qobject_cast<kaltero::widgets::Gauge*>(w)) {
             line += u" value=" + QString::number(gauge->value());
         } else if (auto* frame = qobject_cast<kaltero::widgets::Frame*>(w)) {
