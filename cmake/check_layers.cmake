@@ -16,7 +16,7 @@
 # (console_shared) and a panel's own parts ("panel:part"). Fails naming every such include.
 cmake_policy(SET CMP0057 NEW)
 set(console_roots application main_window handlers)
-set(console_shared race_tables settings_rows input_conventions)
+set(console_shared race_tables settings_rows input_conventions master_choices)
 set(console_parts pit_wall_window:pit_stop_dialog pit_wall_window:pit_wall_rules
                   pit_wall_window:pit_wall_view pit_wall_window:pit_wall_tables
                   pit_wall_rules:rules_table)

@@ -24,7 +24,7 @@ Handlers::Handlers(core::Console& console, engine::RaceEngine& engine, widgets::
     : c_(console),
       engine_(engine),
       ui_(ui),
-      settings_(console, ui),
+      settings_(console, ui.Main),
       run_(console, engine, ui),
       corrections_(console, ui.Car),
       lapRepairs_(console, ui.Car),
@@ -34,14 +34,33 @@ Handlers::Handlers(core::Console& console, engine::RaceEngine& engine, widgets::
       fuel_(console, ui.Car),
       blink_(console, ui.Cmb_Course, ui.Car),
       report_(console),
-      masterData_(console, ui),
+      masterData_(console, ui.Main),
       choice_(console, ui),
       carView_(console, ui.Car),
       pitWallView_(console, engine, ui.Car) {
     applyInputConventions(ui.Car);
     QObject::connect(ui.Btn_Start, &QPushButton::clicked, [this] { run_.onStartStop(); });
     QObject::connect(ui.Btn_Write, &QPushButton::clicked, [this] { report_.saveResults(); });
+    connectEditors();
     engine_.link().onReportTaken([this](int s) { messages_.showCarMessage(s); });
+}
+
+void Handlers::connectEditors() {
+    auto& ui = ui_;
+    QObject::connect(ui.Btn_Mess, &QPushButton::clicked,
+                     [this] { settings_.openMessageSettings(); });
+    QObject::connect(&settings_, &SettingsPanel::saved, [this] { run_.showLapUnits(); });
+    QObject::connect(ui.Btn_Car, &QPushButton::clicked, [this] { masterData_.openCarEditor(); });
+    QObject::connect(ui.Btn_Cource, &QPushButton::clicked,
+                     [this] { masterData_.openCourseEditor(); });
+    QObject::connect(ui.Btn_Drivers, &QPushButton::clicked,
+                     [this] { masterData_.openDriverEditor(); });
+    // The choices offer the master files' records.
+    ui.Cmb_Course->setChoices(masterData_.courseChoices());
+    for (int s = 0; s < kSlotCount; ++s) {
+        ui.Car[s]->Cmb_Car->setChoices(masterData_.carChoices());
+        ui.Car[s]->Cmb_Driver->setChoices(masterData_.driverChoices(s));
+    }
 }
 
 void Handlers::onLoad() {
@@ -53,19 +72,6 @@ void Handlers::onLoad() {
         ui.Car[s]->Lbl_IP->clear();
     }
     engine_.bindAddressCheck();
-    const auto setHeaders = [](widgets::Grid* grid, const QStringList& texts) {
-        for (int c = 1; c <= texts.size(); ++c) {
-            grid->setHeader(c, texts[c - 1]);
-        }
-    };
-    setHeaders(ui.Spd_Drivers,
-               {QStringLiteral("ドライバ名"), QStringLiteral("対象車"), QStringLiteral(" ")});
-    setHeaders(ui.Spd_Course,
-               {QStringLiteral("コース名"), QStringLiteral("全長(単位m)"), QStringLiteral(" ")});
-    setHeaders(ui.Spd_Car,
-               {QStringLiteral("車輌名"), QStringLiteral("所有者"), QStringLiteral("タンク容量"),
-                QStringLiteral("平均燃費(Km/l)"), QStringLiteral(" ")});
-    settings_.layOut();
     blink_.start();
 }
 

@@ -38,6 +38,9 @@ public:
     const platform::Timer& missingInputBlinkTimer() const { return blink_.timer(); }
 
 private:
+    // The settings panel and the master data editors open from their buttons.
+    void connectEditors();
+
     core::Console& c_;
     engine::RaceEngine& engine_;
     widgets::Controls& ui_;

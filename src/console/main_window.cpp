@@ -18,7 +18,6 @@
 #include "widgets/colours.h"
 #include "widgets/frame.h"
 #include "widgets/gauge.h"
-#include "widgets/grid.h"
 #include "widgets/two_state_button.h"
 #include "widgets/widget_build.h"
 
@@ -38,7 +37,6 @@
 namespace kaltero::console {
 
 using core::kSlotCount;
-using widgets::Frame;
 
 using widgets::button;
 using widgets::frame;
@@ -69,8 +67,6 @@ MainWindow::MainWindow(core::Console& console, engine::RaceEngine& engine,
         cars->addWidget(car, 1);
     }
     layout->addLayout(cars, 1);
-    buildSettingsPanel();
-    buildEditorPanels();
 
     auto& ui = ui_;
 
@@ -146,59 +142,6 @@ QLayout* MainWindow::buildButtons() {
     buttons->addWidget(ui.Btn_Live, 4, 0);
     buttons->addWidget(ui.Btn_PitWall, 4, 1);
     return buttons;
-}
-
-void MainWindow::buildSettingsPanel() {
-    auto& ui = ui_;
-    ui.Frm_Mess = frame(QStringLiteral("環境設定"), this, QStringLiteral("Frm_Mess"));
-    ui.Frm_Mess->setBackground(QColor(0xE0, 0xE0, 0xE0));
-    auto* col = new QVBoxLayout(ui.Frm_Mess);
-    ui.Spd_Mess = named(new widgets::Grid(ui.Frm_Mess), QStringLiteral("Spd_Mess"));
-    col->addWidget(ui.Spd_Mess);
-    auto* row = new QHBoxLayout;
-    ui.Btn_MessOk = button(QStringLiteral("登録"), ui.Frm_Mess, QStringLiteral("Btn_MessOk"));
-    ui.Btn_MessCancel =
-        button(QStringLiteral("Cancel"), ui.Frm_Mess, QStringLiteral("Btn_MessCancel"));
-    row->addStretch();
-    row->addWidget(ui.Btn_MessOk);
-    row->addWidget(ui.Btn_MessCancel);
-    col->addLayout(row);
-    ui.Frm_Mess->resize(760, 460);
-    ui.Frm_Mess->hide();
-}
-
-void MainWindow::buildEditorPanels() {
-    auto& ui = ui_;
-    // A grid over "登録" and "Cancel"; the master data handler lays the grid out and sizes the
-    // panel to it.
-    auto build = [this](const QString& caption, const QString& name, const QString& gridName,
-                        const QString& okName, const QString& cancelName, Frame*& panel,
-                        widgets::Grid*& grid, QPushButton*& ok, QPushButton*& cancel) {
-        panel = frame(caption, this, name);
-        panel->setBackground(QColor(0xE0, 0xE0, 0xE0));
-        auto* col = new QVBoxLayout(panel);
-        grid = named(new widgets::Grid(panel), gridName);
-        col->addWidget(grid, 1);
-        auto* row = new QHBoxLayout;
-        ok = button(QStringLiteral("登録"), panel, okName);
-        cancel = button(QStringLiteral("Cancel"), panel, cancelName);
-        row->addStretch();
-        row->addWidget(ok);
-        row->addWidget(cancel);
-        col->addLayout(row);
-        panel->hide();
-    };
-    build(QStringLiteral("車輌情報編集"), QStringLiteral("Frm_Car"), QStringLiteral("Spd_Car"),
-          QStringLiteral("Btn_CarOK"), QStringLiteral("Btn_CarCancel"), ui.Frm_Car, ui.Spd_Car,
-          ui.Btn_CarOK, ui.Btn_CarCancel);
-    build(QStringLiteral("コース情報編集"), QStringLiteral("Frm_Course"),
-          QStringLiteral("Spd_Course"), QStringLiteral("Btn_CourceOK"),
-          QStringLiteral("Btn_CourceCancel"), ui.Frm_Course, ui.Spd_Course, ui.Btn_CourceOK,
-          ui.Btn_CourceCancel);
-    build(QStringLiteral("ドライバ編集"), QStringLiteral("Frm_Drivers"),
-          QStringLiteral("Spd_Drivers"), QStringLiteral("Btn_DrvOk"),
-          QStringLiteral("Btn_DrvCancel"), ui.Frm_Drivers, ui.Spd_Drivers, ui.Btn_DrvOk,
-          ui.Btn_DrvCancel);
 }
 
 void MainWindow::onLoad() {

@@ -53,8 +53,6 @@ private:
     void buildCommon();
     QWidget* buildStandings();
     QLayout* buildButtons();
-    void buildSettingsPanel();
-    void buildEditorPanels();
     void endConsole();
     void openLivePage();
     // The pit-wall window: one per console, brought forward when already open.

@@ -1,8 +1,13 @@
 #pragma once
 
+#include "console/master_choices.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <array>
+
+class QWidget;
 
 namespace kaltero::core {
 struct Console;
@@ -10,58 +15,42 @@ struct Paths;
 }  // namespace kaltero::core
 
 namespace kaltero::widgets {
-class Frame;
-class Grid;
-}  // namespace kaltero::widgets
-
-namespace kaltero::core {
-struct Console;
-}
-namespace kaltero::widgets {
-struct Controls;
+class EditorDialog;
 }
 
-namespace kaltero::console {
 
-// The car, course and driver files in the console: their loaders, which fill the editor grids
-// and the choice lists, and the three editor panels "車輌情報編集", "コース情報編集" and
-// "ドライバ編集".
+// The car, course and driver files in the console: their loaders, which fill the editors and
+// the lists of records the car, course and driver choices offer, and the three editors
+// "車輌情報編集", "コース情報編集" and "ドライバ編集".
 //
-// Refilling a choice list keeps the slot's choice when the very same entry (every column) is
-// still in the file, so that saving an editor does not undo what the operator chose; an entry
-// that is gone or was changed leaves the list with no choice, and the no-input blink asks for a
-// new one. The values copied from an earlier choice (TankCapacity, FuelEconomy, CourseLength,
-// Lbl_Tank, Txt_Nenpi) are never touched by a refill.
+// Refilling the lists keeps a choice when the very same record (every field) is still in the
+// file, so that saving an editor does not undo what the operator chose; a record that is gone or
+// was changed leaves the list with no choice, and the no-input blink asks for a new one. The
+// values copied from an earlier choice (TankCapacity, FuelEconomy, CourseLength, Lbl_Tank,
+// Txt_Nenpi) are never touched by a refill.
 class MasterData {
 public:
-    MasterData(core::Console& console, widgets::Controls& ui);
+    // The editors open over `window`.
+    MasterData(core::Console& console, QWidget* window);
 
-    // Each returns false when the file exists but cannot be read; the grid and, unless
+    // Each returns false when the file exists but cannot be read; the editor and, unless
     // GridOnly, the lists are then empty.
     bool LoadCarFile(bool GridOnly);
     bool LoadCourseFile(bool GridOnly);
     bool LoadDriversFile(bool GridOnly);
 
-    void openCarEditor();
-    void confirmCarEditor();
-    void cancelCarEditor();
-    void Spd_Car_ButtonClicked(int col, int row);
+    void openCarEditor() { open(car_); }
+    void openCourseEditor() { open(course_); }
+    void openDriverEditor() { open(drivers_); }
 
-    void openCourseEditor();
-    void confirmCourseEditor();
-    void cancelCourseEditor();
-    void Spd_Course_ButtonClicked(int col, int row);
-
-    void openDriverEditor();
-    void confirmDriverEditor();
-    void cancelDriverEditor();
-    void Spd_Drivers_ButtonClicked(int col, int row);
+    CarChoices* carChoices() const { return cars_; }
+    CourseChoices* courseChoices() const { return courses_; }
+    DriverChoices* driverChoices(int slot) const { return driverLists_.at(slot); }
 
 private:
     // What differs between the three editors.
     struct Editor {
-        widgets::Frame* panel = nullptr;
-        widgets::Grid* grid = nullptr;
+        widgets::EditorDialog* dialog = nullptr;
         int dataColumns = 0;  // the delete button is the column after these
         QString fileName;     // as the operator knows the file
         QString core::Paths::*path = nullptr;
@@ -69,16 +58,16 @@ private:
         bool (*write)(const QString& path, const QList<QStringList>& gridRows) = nullptr;
     };
 
-    void layOut();
+    void buildEditors(QWidget* window);
     void open(const Editor& editor);
     void save(const Editor& editor);
-    void close(const Editor& editor);
-    void deleteRow(const Editor& editor, int col, int row);
-    void setConsoleEnabled(bool enabled);
+    void deleteRow(const Editor& editor, int row);
     void tellUnreadable(const QString& fileName);
 
     core::Console& c_;
-    widgets::Controls& ui_;
+    CarChoices* cars_;
+    CourseChoices* courses_;
+    std::array<DriverChoices*, core::kSlotCount> driverLists_{};
     Editor car_;
     Editor course_;
     Editor drivers_;

@@ -30,6 +30,12 @@ RunControl::RunControl(core::Console& console, engine::RaceEngine& engine, widge
     for (int s = 0; s < kSlotCount; ++s) {
         QObject::connect(ui_.Car[s]->Btn_RunStop, &QPushButton::clicked,
                          [this, s] { stopOneCar(s); });
+    }
+    showLapUnits();
+}
+
+void RunControl::showLapUnits() {
+    for (int s = 0; s < kSlotCount; ++s) {
         ui_.Car[s]->Lbl_Time->setText(FormatLapTime(0, c_.settings));
     }
 }

@@ -25,6 +25,8 @@ public:
     // Btn_Start pressed: Start while idle, otherwise Stop (asked unless the last car's stop
     // already ended the run).
     void onStartStop();
+    // The lap clocks at zero in the units the settings hold (1/100 or 1/1000).
+    void showLapUnits();
     // 中止 of one car: asked first; the others run on.
     void stopOneCar(int slot);
 

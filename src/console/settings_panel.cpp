@@ -2,110 +2,85 @@
 
 #include "console/settings_rows.h"
 #include "core/console_context.h"
-#include "core/number_text.h"
 #include "model/race_model.h"
 #include "platform/prompts.h"
-#include "timing/time_text.h"
-#include "widgets/controls.h"
-#include "widgets/frame.h"
-#include "widgets/grid.h"
-
-#include <QLabel>
-#include <QPushButton>
+#include "widgets/editor_dialog.h"
 
 namespace kaltero::console {
 
 using namespace core;
+using widgets::EditorColumn;
+using widgets::EditorDialog;
+using widgets::EditorTable;
 
 namespace {
-constexpr int kValueColumn = 2;
+
+// The labels, then the values: the cursor rests only on the values.
+constexpr int kValueColumn = 1;
+
+QList<EditorColumn> columns() {
+    widgets::CellFormat label;
+    label.locked = true;
+    return {{QStringLiteral("項目"), label, 36}, {QStringLiteral("設定値"), {}, 40}};
+}
 
 }  // namespace
 
-SettingsPanel::SettingsPanel(core::Console& console, widgets::Controls& ui) : c_(console), ui_(ui) {
-    QObject::connect(ui.Btn_Mess, &QPushButton::clicked, [this] { openMessageSettings(); });
-    QObject::connect(ui.Btn_MessOk, &QPushButton::clicked, [this] { confirmMessageSettings(); });
-    QObject::connect(ui.Btn_MessCancel, &QPushButton::clicked, [this] { cancelMessageSettings(); });
-    // Only the values are edited: the cursor never rests on the labels.
-    QObject::connect(ui.Spd_Mess, &widgets::Grid::leaveCell,
-                     [](int, int, int newCol, int, bool* cancel) {
-                         if (newCol != kValueColumn) {
-                             *cancel = true;
-                         }
-                     });
+SettingsPanel::SettingsPanel(core::Console& console, QWidget* window)
+    : c_(console),
+      dialog_(new EditorDialog(QStringLiteral("環境設定"),
+                               {QStringLiteral("Frm_Mess"), QStringLiteral("Spd_Mess"),
+                                QStringLiteral("Btn_MessOk"), QStringLiteral("Btn_MessCancel")},
+                               columns(), window)) {
+    layOut();
+    dialog_->resize(760, 460);
+    connect(dialog_, &EditorDialog::confirmed, this, &SettingsPanel::confirmMessageSettings);
 }
 
 void SettingsPanel::layOut() {
-    auto* grid = ui_.Spd_Mess;
-    grid->setColumnCount(2);
-    grid->setRowCount(kPanelRowCount);
-    grid->setHeader(1, QStringLiteral("項目"));
-    grid->setHeader(2, QStringLiteral("設定値"));
-    const QStringList& labels = settingsRowLabels();
-    for (int row = 1; row <= labels.size(); ++row) {
-        grid->setCellText(1, row, labels[row - 1]);
+    EditorTable* table = dialog_->table();
+    QList<QStringList> rows;
+    for (const QString& label : settingsRowLabels()) {
+        rows.append({label, QString()});
     }
-    grid->setColumnLocked(1, true);
-    grid->setColumnText(kValueColumn);
-    widgets::Grid::CellFormat precision;
-    precision.kind = widgets::Grid::CellKind::Choice;
-    precision.items = {QStringLiteral("1/100"), QStringLiteral("1/1000")};
-    grid->setCellFormat(kValueColumn, 1, precision);
-    widgets::Grid::CellFormat seconds;
-    seconds.kind = widgets::Grid::CellKind::Integer;
-    seconds.minimum = 1;
-    seconds.maximum = 99;
-    grid->setCellFormat(kValueColumn, 2, seconds);
+    table->setRows(rows);
+    table->setCellFormat(
+        0, kValueColumn,
+        widgets::choiceFormat({QStringLiteral("1/100"), QStringLiteral("1/1000")}));
+    table->setCellFormat(1, kValueColumn, widgets::integerFormat(1, 99));
     // The rules' counts: whole numbers, 0 for a rule not used.
-    widgets::Grid::CellFormat count;
-    count.kind = widgets::Grid::CellKind::Integer;
-    count.minimum = 0;
-    count.maximum = 99999;
     for (const core::RuleRow& row : core::ruleRows()) {
         if (row.count) {
-            count.maximum = row.most;
-            grid->setCellFormat(kValueColumn, row.panelRow, count);
+            table->setCellFormat(row.panelRow - 1, kValueColumn,
+                                 widgets::integerFormat(0, row.most));
         }
     }
-    grid->setColumnWidthChars(1, 36);
-    grid->setColumnWidthChars(2, 40);
 }
 
 void SettingsPanel::openMessageSettings() {
-    auto& ui = ui_;
-    auto* grid = ui.Spd_Mess;
+    EditorTable* table = dialog_->table();
     const Settings& s = c_.settings;
-    grid->setCellText(kValueColumn, 2, QString::number(s.NoCommSeconds));
-    grid->setCellText(kValueColumn, 3, s.AutoMess3);
-    grid->setCellText(kValueColumn, 4, s.AutoMess2);
-    grid->setCellText(kValueColumn, 5, s.AutoMess1);
-    grid->setCellText(kValueColumn, 6, s.AutoMess0);
-    grid->setCellText(kValueColumn, 7, QString::number(s.CheckDefaultLaps));
+    const auto show = [table](int row, const QString& text) {
+        table->setText(row - 1, kValueColumn, text);
+    };
+    show(1, s.Precision);
+    show(2, QString::number(s.NoCommSeconds));
+    show(3, s.AutoMess3);
+    show(4, s.AutoMess2);
+    show(5, s.AutoMess1);
+    show(6, s.AutoMess0);
+    show(7, QString::number(s.CheckDefaultLaps));
     for (const core::RuleRow& row : core::ruleRows()) {
-        grid->setCellText(kValueColumn, row.panelRow,
-                          row.count ? QString::number(s.rules.*row.count) : s.rules.*row.text);
+        show(row.panelRow, row.count ? QString::number(s.rules.*row.count) : s.rules.*row.text);
     }
-    grid->setCellText(kValueColumn, 1, s.Precision);
-    grid->setCurrent(kValueColumn, 1);
-    grid->activateCurrent();
-
-    QWidget* panel = ui.Frm_Mess;
-    panel->move((ui.Main->width() - panel->width()) / 2, (ui.Main->height() - panel->height()) / 2);
-    panel->show();
-    panel->raise();
-    for (auto* frame : ui.Car) {
-        frame->setEnabled(false);
-    }
-    ui.Frm_Main->setEnabled(false);
-    grid->setFocus();
+    dialog_->openCentred();
+    dialog_->showCell(0, kValueColumn);
 }
 
 void SettingsPanel::confirmMessageSettings() {
-    auto& ui = ui_;
-    auto* grid = ui.Spd_Mess;
     PanelRows rows;
-    for (int row = 1; row <= kPanelRowCount; ++row) {
-        rows[row - 1] = grid->cellText(kValueColumn, row);
+    for (int row = 0; row < kPanelRowCount; ++row) {
+        rows[row] = dialog_->table()->text(row, kValueColumn);
     }
     const PanelResult entry = settingsFromPanel(c_.settings, rows);
     // The precision of row 1 is taken at once, even when the seconds are refused.
@@ -116,33 +91,14 @@ void SettingsPanel::confirmMessageSettings() {
     }
     if (!entry.ok) {
         c_.prompts.message(settingsRefusal(entry.badRow), {}, platform::PromptIcon::None);
-        grid->setCurrent(kValueColumn, entry.badRow);
-        grid->activateCurrent();
-        grid->setFocus();
+        dialog_->showCell(entry.badRow - 1, kValueColumn);
         return;
     }
     WriteAllSettings(c_.settings, c_.paths.SettingsFile);
     // The rules hold for the race from now on (and for the next Start).
     c_.race.setRules(c_.settings.rules);
-    ui.Frm_Mess->hide();
-    for (int s = 0; s < kSlotCount; ++s) {
-        ui.Car[s]->setEnabled(true);
-        ui.Car[s]->Lbl_Time->setText(timing::FormatLapTime(0, c_.settings));
-    }
-    ui.Frm_Main->setEnabled(true);
-}
-
-void SettingsPanel::cancelMessageSettings() {
-    close();
-}
-
-void SettingsPanel::close() {
-    auto& ui = ui_;
-    ui.Frm_Mess->hide();
-    for (auto* frame : ui.Car) {
-        frame->setEnabled(true);
-    }
-    ui.Frm_Main->setEnabled(true);
+    dialog_->accept();
+    Q_EMIT saved();
 }
 
 }  // namespace kaltero::console

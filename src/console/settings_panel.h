@@ -1,33 +1,38 @@
 #pragma once
 
-#include <QString>
+#include <QObject>
+
+class QWidget;
 
 namespace kaltero::core {
 struct Console;
 }
-namespace kaltero::widgets {
-struct Controls;
-}
 
-namespace kaltero::console {
+namespace kaltero::widgets {
+class EditorDialog;
+}
 
 // The settings panel "環境設定": shows the settings and the endurance rules, checks them, saves
 // them and puts the rules in force.
-class SettingsPanel {
-public:
-    SettingsPanel(core::Console& console, widgets::Controls& ui);
+class SettingsPanel final : public QObject {
+    Q_OBJECT
 
-    // The rows with their labels and value cells (done once, when the window opens).
-    void layOut();
+public:
+    // The panel opens over `window`.
+    SettingsPanel(core::Console& console, QWidget* window);
+
     void openMessageSettings();
     void confirmMessageSettings();
-    void cancelMessageSettings();
+
+Q_SIGNALS:
+    // The settings were saved and are in force (the lap time units among them).
+    void saved();
 
 private:
-    void close();
+    void layOut();
 
     core::Console& c_;
-    widgets::Controls& ui_;
+    widgets::EditorDialog* dialog_;
 };
 
 }  // namespace kaltero::console

@@ -1,5 +1,6 @@
 #include "console/slot_choice.h"
 
+#include "console/master_choices.h"
 #include "core/console_context.h"
 #include "masterdata/car_choice.h"
 #include "model/race_model.h"
@@ -14,14 +15,6 @@ namespace kaltero::console {
 
 using masterdata::CarChoice;
 using masterdata::chooseCar;
-using masterdata::courseLengthFrom;
-
-namespace {
-// Columns of a car entry (name, tank, economy) and of a course entry (name with length, length).
-constexpr int kTankColumn = 1;
-constexpr int kEconomyColumn = 2;
-constexpr int kLengthColumn = 1;
-}  // namespace
 
 SlotChoice::SlotChoice(core::Console& console, widgets::Controls& ui) : c_(console), ui_(ui) {
     for (int s = 0; s < core::kSlotCount; ++s) {
@@ -74,19 +67,16 @@ void SlotChoice::show(const model::Change& change) {
 void SlotChoice::onCarChosen(int s) {
     auto& ui = ui_;
     auto* list = ui.Car[s]->Cmb_Car;
-    list->setColumn(kTankColumn);
-    const QString tank = list->columnText();
-    list->setColumn(kEconomyColumn);
-    const QString economy = list->columnText();
-    const CarChoice choice = chooseCar(tank, economy);
+    const CarChoice choice = chooseCar(list->chosenRecord().value<masterdata::CarRecord>());
     c_.race.chooseCar(s, list->currentText(), choice.tankText, choice.TankCapacity,
                       choice.FuelEconomy);
 }
 
 void SlotChoice::onCourseLeft() {
     auto* list = ui_.Cmb_Course;
-    list->setColumn(kLengthColumn);
-    c_.race.chooseCourse(list->currentText(), courseLengthFrom(list->columnText()));
+    // With no course chosen the record is empty: length 0.
+    c_.race.chooseCourse(list->currentText(),
+                         list->chosenRecord().value<masterdata::CourseRecord>().length);
 }
 
 }  // namespace kaltero::console

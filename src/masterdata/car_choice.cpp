@@ -1,5 +1,6 @@
 #include "car_choice.h"
 
+#include "car_file.h"
 #include "core/number_text.h"
 #include "field_rules.h"
 
@@ -7,22 +8,6 @@
 #include <limits>
 
 namespace kaltero::masterdata {
-
-QString entryColumn(QStringView entry, int column) {
-    qsizetype start = 0;
-    for (int i = 0; i < column; ++i) {
-        const qsizetype tab = entry.indexOf(u'\t', start);
-        if (tab < 0) {
-            return {};
-        }
-        start = tab + 1;
-    }
-    qsizetype end = entry.indexOf(u'\t', start);
-    if (end < 0) {
-        end = entry.size();
-    }
-    return entry.sliced(start, end - start).toString();
-}
 
 CarChoice chooseCar(QStringView tankColumn, QStringView economyColumn) {
     CarChoice choice;
@@ -40,8 +25,8 @@ CarChoice chooseCar(QStringView tankColumn, QStringView economyColumn) {
     return choice;
 }
 
-qint32 courseLengthFrom(QStringView lengthColumn) {
-    return longNumber(lengthColumn);
+CarChoice chooseCar(const CarRecord& car) {
+    return chooseCar(singleText(car.tankCapacity), singleText(car.economy));
 }
 
 }  // namespace kaltero::masterdata

@@ -4,13 +4,11 @@
 
 namespace kaltero::masterdata {
 
-// Column `column` of a choice-list entry whose columns are separated by TAB; empty when the
-// entry has fewer columns. ("Car A\t60\t8.5", 2) -> "8.5"
-QString entryColumn(QStringView entry, int column);
+struct CarRecord;
 
-// What choosing a car for a slot sets, from the chosen entry's column 1 (tank) and 2 (economy).
+// What choosing a car for a slot sets, from the car's tank capacity and economy as texts.
 struct CarChoice {
-    QString tankText;           // the tank capacity as shown: column 1 as it stands
+    QString tankText;           // the tank capacity as shown
     float TankCapacity = 0.0F;  // litres
     QString economyText;        // the economy as shown: km/l, general number form
     float FuelEconomy = 0.0F;   // metres per litre: km/l x 1000
@@ -19,9 +17,7 @@ struct CarChoice {
 // ("60", "8.50") -> {"60", 60, "8.5", 8500}. A column without a number, or one too large for a
 // single, gives 0 (and "0" as the economy's text).
 CarChoice chooseCar(QStringView tankColumn, QStringView economyColumn);
-
-// CourseLength from the chosen course entry's column 1: its leading number rounded half to even;
-// 0 with no course chosen (empty text) or a length beyond 32 bits. "5807" -> 5807, "" -> 0
-qint32 courseLengthFrom(QStringView lengthColumn);
+// The same from a car of Car.ini. {"Car A", "", 60, 8.5} -> {"60", 60, "8.5", 8500}
+CarChoice chooseCar(const CarRecord& car);
 
 }  // namespace kaltero::masterdata

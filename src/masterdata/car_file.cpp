@@ -51,18 +51,6 @@ bool writeCarFile(const QString& path, const QList<QStringList>& gridRows) {
     return writeRecordLines(path, lines);
 }
 
-QStringList carEntries(const QList<CarRecord>& cars) {
-    QStringList entries;
-    for (const CarRecord& car : cars) {
-        // A TAB in a hand-edited name would shift the tank and economy columns.
-        QString name = car.name;
-        name.replace(u'\t', u' ');
-        entries.append(name + u'\t' + singleText(car.tankCapacity) + u'\t' +
-                       singleText(car.economy));
-    }
-    return entries;
-}
-
 QList<QStringList> carGridRows(const QList<CarRecord>& cars) {
     QList<QStringList> rows;
     for (const CarRecord& car : cars) {
@@ -77,7 +65,7 @@ CarFileLoad loadCarFile(const QString& path, bool GridOnly) {
     CarFileLoad load;
     load.gridRows = carGridRows(records);
     if (!GridOnly) {
-        load.entries = carEntries(records);
+        load.cars = records;
     }
     load.readable = cars.has_value();
     return load;

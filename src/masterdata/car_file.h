@@ -34,17 +34,15 @@ std::optional<CarRecord> carFromGridRow(const QStringList& cells);
 // False when the file could not be written; the old file is then left as it was.
 bool writeCarFile(const QString& path, const QList<QStringList>& gridRows);
 
-// Entries of the car lists: name TAB tank TAB economy. {"Car A", "", 60, 8.5} -> "Car A\t60\t8.5"
-QStringList carEntries(const QList<CarRecord>& cars);
 // Cell texts of the car editor: one row per record, padded with empty rows to kEditorRows.
 QList<QStringList> carGridRows(const QList<CarRecord>& cars);
 
 // What loading Car.ini gives the console window.
 struct CarFileLoad {
     QList<QStringList> gridRows;
-    // Entries for each of the five car lists; empty optional with GridOnly, when the lists are
-    // to stay as they are.
-    std::optional<QStringList> entries;
+    // The cars for the five car lists; empty optional with GridOnly, when the lists are to stay
+    // as they are.
+    std::optional<QList<CarRecord>> cars;
     // False when the file exists but could not be read; the grid and lists are then empty.
     bool readable = true;
 };

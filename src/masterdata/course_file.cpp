@@ -48,16 +48,8 @@ bool writeCourseFile(const QString& path, const QList<QStringList>& gridRows) {
     return writeRecordLines(path, lines);
 }
 
-QStringList courseEntries(const QList<CourseRecord>& courses) {
-    QStringList entries;
-    for (const CourseRecord& course : courses) {
-        // A TAB in a hand-edited name would hide the length column.
-        QString name = course.name;
-        name.replace(u'\t', u' ');
-        const QString length = QString::number(course.length);
-        entries.append(name + u'(' + length + u"m)\t" + length);
-    }
-    return entries;
+QString courseCaption(const CourseRecord& course) {
+    return shownName(course.name) + u'(' + QString::number(course.length) + u"m)";
 }
 
 QList<QStringList> courseGridRows(const QList<CourseRecord>& courses) {
@@ -74,7 +66,7 @@ CourseFileLoad loadCourseFile(const QString& path, bool GridOnly) {
     CourseFileLoad load;
     load.gridRows = courseGridRows(records);
     if (!GridOnly) {
-        load.entries = courseEntries(records);
+        load.courses = records;
     }
     load.readable = courses.has_value();
     return load;

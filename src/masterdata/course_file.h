@@ -31,17 +31,16 @@ std::optional<CourseRecord> courseFromGridRow(const QStringList& cells);
 // False when the file could not be written; the old file is then left as it was.
 bool writeCourseFile(const QString& path, const QList<QStringList>& gridRows);
 
-// Entries of the course list: name(length m) TAB length.
-//   {"Course A", 5807} -> "Course A(5807m)\t5807"
-QStringList courseEntries(const QList<CourseRecord>& courses);
+// The course as its list shows it: name(length m). {"Course A", 5807} -> "Course A(5807m)"
+QString courseCaption(const CourseRecord& course);
 // Cell texts of the course editor: one row per record, padded with empty rows to kEditorRows.
 QList<QStringList> courseGridRows(const QList<CourseRecord>& courses);
 
 // What loading Course.ini gives the console window.
 struct CourseFileLoad {
     QList<QStringList> gridRows;
-    // Entries for the course list; empty optional with GridOnly.
-    std::optional<QStringList> entries;
+    // The courses for the course list; empty optional with GridOnly.
+    std::optional<QList<CourseRecord>> courses;
     // False when the file exists but could not be read; the grid and list are then empty.
     bool readable = true;
 };

@@ -60,17 +60,22 @@ bool writeDriversFile(const QString& path, const QList<QStringList>& gridRows) {
     return writeRecordLines(path, lines);
 }
 
-std::array<QStringList, core::kSlotCount> driverEntries(const QList<DriverRecord>& drivers) {
-    std::array<QStringList, core::kSlotCount> entries;
+QList<DriverRecord> driversFor(int slot, const QList<DriverRecord>& drivers) {
+    QList<DriverRecord> offered;
     for (const DriverRecord& driver : drivers) {
-        // A TAB in a hand-edited name would cut the shown text short.
-        QString name = driver.name;
-        name.replace(u'\t', u' ');
-        for (const int slot : targetSlots(driver.target)) {
-            entries[static_cast<std::size_t>(slot)].append(name);
+        if (targetSlots(driver.target).contains(slot)) {
+            offered.append(driver);
         }
     }
-    return entries;
+    return offered;
+}
+
+QStringList driverNames(const QList<DriverRecord>& drivers) {
+    QStringList names;
+    for (const DriverRecord& driver : drivers) {
+        names.append(shownName(driver.name));
+    }
+    return names;
 }
 
 QList<QStringList> driverGridRows(const QList<DriverRecord>& drivers) {
@@ -87,7 +92,7 @@ DriversFileLoad loadDriversFile(const QString& path, bool GridOnly) {
     DriversFileLoad load;
     load.gridRows = driverGridRows(records);
     if (!GridOnly) {
-        load.entries = driverEntries(records);
+        load.drivers = records;
     }
     load.readable = drivers.has_value();
     return load;

@@ -38,8 +38,10 @@ std::optional<DriverRecord> driverFromGridRow(const QStringList& cells);
 // False when the file could not be written; the old file is then left as it was.
 bool writeDriversFile(const QString& path, const QList<QStringList>& gridRows);
 
-// Entries of the five driver lists, by slot, in file order.
-std::array<QStringList, core::kSlotCount> driverEntries(const QList<DriverRecord>& drivers);
+// The drivers a slot's driver list offers, in file order.
+QList<DriverRecord> driversFor(int slot, const QList<DriverRecord>& drivers);
+// Their names as the list shows them.
+QStringList driverNames(const QList<DriverRecord>& drivers);
 // Cell texts of the driver editor: one row per record (an unknown target shows as stored),
 // padded with empty rows to kEditorRows.
 QList<QStringList> driverGridRows(const QList<DriverRecord>& drivers);
@@ -47,8 +49,8 @@ QList<QStringList> driverGridRows(const QList<DriverRecord>& drivers);
 // What loading Drivers.ini gives the console window.
 struct DriversFileLoad {
     QList<QStringList> gridRows;
-    // Entries for the five driver lists; empty optional with GridOnly.
-    std::optional<std::array<QStringList, core::kSlotCount>> entries;
+    // The drivers for the five driver lists; empty optional with GridOnly.
+    std::optional<QList<DriverRecord>> drivers;
     // False when the file exists but could not be read; the grid and lists are then empty.
     bool readable = true;
 };

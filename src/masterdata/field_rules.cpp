@@ -100,6 +100,11 @@ qint32 longCell(QStringView cell) {
     return longNumber(text);
 }
 
+QString shownName(QString name) {
+    name.replace(u'\t', u' ');
+    return name;
+}
+
 QString singleText(float value) {
     return core::generalNumber(value == 0.0F ? 0.0F : value);
 }

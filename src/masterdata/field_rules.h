@@ -45,6 +45,9 @@ QString plainCell(QStringView cell);
 // A whole number cell: thousands commas dropped, then as longNumber. "5,807" -> 5807, "" -> 0
 qint32 longCell(QStringView cell);
 
+// A name as the choice lists show it: a TAB in a hand-edited name becomes a blank.
+QString shownName(QString name);
+
 // --- Writing ------------------------------------------------------------------------------
 
 // A single in the general number form, never "-0". 60 -> "60", 8.5 -> "8.5"

@@ -1,6 +1,5 @@
 #include "widgets/choice_list.h"
 
-#include <QAbstractListModel>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QListView>
@@ -10,53 +9,8 @@
 
 namespace kaltero::widgets {
 
-// The entries as one list of texts: filling a list with a whole master file is one reset, not
-// one row insertion (with its signals) per entry. Column 0 is what the list shows.
-class ChoiceList::Entries final : public QAbstractListModel {
-public:
-    using QAbstractListModel::QAbstractListModel;
-
-    int rowCount(const QModelIndex& parent = {}) const override {
-        return parent.isValid() ? 0 : static_cast<int>(entries_.size());
-    }
-    QVariant data(const QModelIndex& index, int role) const override {
-        if (!index.isValid() || index.row() >= entries_.size()) {
-            return {};
-        }
-        const QString& entry = entries_[index.row()];
-        switch (role) {
-            case Qt::DisplayRole:
-            case Qt::EditRole:
-                return entry.section(u'\t', 0, 0);
-            case Qt::UserRole:
-                return entry;
-            default:
-                return {};
-        }
-    }
-    Qt::ItemFlags flags(const QModelIndex& index) const override {
-        return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
-    }
-
-    void set(const QStringList& entries) {
-        beginResetModel();
-        entries_ = entries;
-        endResetModel();
-    }
-    void append(const QString& entry) {
-        const int row = static_cast<int>(entries_.size());
-        beginInsertRows({}, row, row);
-        entries_.append(entry);
-        endInsertRows();
-    }
-
-private:
-    QStringList entries_;
-};
-
-ChoiceList::ChoiceList(QWidget* parent) : QComboBox(parent), entries_(new Entries(this)) {
+ChoiceList::ChoiceList(QWidget* parent) : QComboBox(parent) {
     setEditable(false);
-    setModel(entries_);
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     setMinimumContentsLength(kShownCharacters);
     // Every entry is one line of the same font: the drop-down lays out its rows without
@@ -67,35 +21,20 @@ ChoiceList::ChoiceList(QWidget* parent) : QComboBox(parent), entries_(new Entrie
     connect(this, &QComboBox::activated, this, [this] { Q_EMIT entryChosen(); });
 }
 
-void ChoiceList::clearEntries() {
-    setEntries({});
-}
-
-void ChoiceList::addEntry(const QString& entry) {
-    // QComboBox picks the first entry of an empty list by itself; an operator's list starts
-    // with no choice.
-    const bool noChoice = currentIndex() < 0;
-    entries_->append(entry);
-    if (noChoice) {
-        setCurrentIndex(-1);
-    }
-}
-
-void ChoiceList::setEntries(const QStringList& entries) {
-    entries_->set(entries);
+void ChoiceList::setChoices(QAbstractItemModel* choices) {
+    setModel(choices);
     setCurrentIndex(-1);
-}
-
-QString ChoiceList::entry(int index) const {
-    return itemData(index).toString();
-}
-
-QString ChoiceList::columnText() const {
-    if (currentIndex() < 0 || column_ < 0) {
-        return {};
-    }
-    const QStringList columns = entry(currentIndex()).split(u'\t');
-    return column_ < columns.size() ? columns.at(column_) : QString();
+    connect(choices, &QAbstractItemModel::modelAboutToBeReset, this,
+            [this] { kept_ = chosenRecord(); });
+    // QComboBox picks the first entry of a list filled anew by itself; an operator's list keeps
+    // what was chosen, or has no choice.
+    connect(choices, &QAbstractItemModel::modelReset, this, [this] {
+        setCurrentIndex(-1);
+        if (kept_.isValid()) {
+            setCurrentIndex(findData(kept_, kRecordRole));
+        }
+        kept_ = {};
+    });
 }
 
 void ChoiceList::setBackground(const QColor& color) {

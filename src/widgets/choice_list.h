@@ -6,10 +6,11 @@
 
 namespace kaltero::widgets {
 
-// A drop-down list whose entries have columns separated by TAB. Column 0 is shown; columnText()
-// reports the selected column of the chosen entry.
-//   addEntry("Alpha\t60\t8.5"); choose it; setColumn(2); columnText() == "8.5"
-// A list starts with no entry chosen and stays so while it is filled.
+// A drop-down list over a list model of records: each row shows a record's caption, and
+// kRecordRole gives the whole record (its fields, never a text to take apart again).
+// A list starts with no record chosen and stays so while it is filled. When its model is filled
+// anew, the choice stays if the very same record (every field) is still there; otherwise the
+// list is left with no choice.
 //
 // Its size never depends on its entries: it is as wide as kShownCharacters characters, however
 // many entries it holds and however long they are. A master file of tens of thousands of lines
@@ -23,18 +24,12 @@ public:
 
     explicit ChoiceList(QWidget* parent = nullptr);
 
-    void clearEntries();
-    void addEntry(const QString& entry);
-    // Replaces every entry at once and leaves the list with no entry chosen.
-    void setEntries(const QStringList& entries);
-    // The whole entry with all its columns; "" outside the list.
-    QString entry(int index) const;
+    static constexpr int kRecordRole = Qt::UserRole;
 
-    // The column selector keeps its value until set again, through clearing and refilling.
-    void setColumn(int column) { column_ = column; }
-    int column() const { return column_; }
-    // "" with no entry chosen or when the chosen entry has no such column.
-    QString columnText() const;
+    // The list model the list offers; the list does not own it.
+    void setChoices(QAbstractItemModel* choices);
+    // The chosen record, empty with no choice.
+    QVariant chosenRecord() const { return currentData(kRecordRole); }
 
     void setBackground(const QColor& color);
     QColor background() const { return background_; }
@@ -56,9 +51,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    class Entries;
-    Entries* entries_ = nullptr;
-    int column_ = 0;
+    QVariant kept_;  // the record chosen while the model is filled anew
     QColor background_ = QColor(0xFF, 0xFF, 0xFF);
 };
 

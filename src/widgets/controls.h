@@ -13,7 +13,6 @@ namespace kaltero::widgets {
 
 class ChoiceList;
 class Frame;
-class Grid;
 
 // The controls of the console window under their names: the main frame's, the five car
 // panels and the panels over them. The window creates and owns the widgets; the handlers reach
@@ -38,25 +37,6 @@ struct Controls {
     // Car frames, one panel per slot
     PerCar<CarPanel*> Car{};
 
-    // Settings panel
-    widgets::Frame* Frm_Mess = nullptr;
-    widgets::Grid* Spd_Mess = nullptr;
-    QPushButton* Btn_MessOk = nullptr;
-    QPushButton* Btn_MessCancel = nullptr;
-
-    // Master data editors
-    widgets::Frame* Frm_Car = nullptr;
-    widgets::Grid* Spd_Car = nullptr;
-    QPushButton* Btn_CarOK = nullptr;
-    QPushButton* Btn_CarCancel = nullptr;
-    widgets::Frame* Frm_Course = nullptr;
-    widgets::Grid* Spd_Course = nullptr;
-    QPushButton* Btn_CourceOK = nullptr;
-    QPushButton* Btn_CourceCancel = nullptr;
-    widgets::Frame* Frm_Drivers = nullptr;
-    widgets::Grid* Spd_Drivers = nullptr;
-    QPushButton* Btn_DrvOk = nullptr;
-    QPushButton* Btn_DrvCancel = nullptr;
 
     Controls();
     ~Controls();

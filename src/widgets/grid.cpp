@@ -33,7 +33,13 @@ Grid::Grid(QWidget* parent) : QTableWidget(parent) {
     QItemSelectionModel* stock = selectionModel();
     setSelectionModel(new GridSelectionModel(model(), this));
     delete stock;
-    setItemDelegate(new GridDelegate(this));
+    auto* cells = new GridDelegate(
+        this, [this](const QModelIndex& at) { return cellFormat(at.column() + 1, at.row() + 1); });
+    setItemDelegate(cells);
+    connect(cells, &GridDelegate::edited, this,
+            [this](const QModelIndex& at) { Q_EMIT cellChanged(at.column() + 1, at.row() + 1); });
+    connect(cells, &GridDelegate::buttonClicked, this,
+            [this](const QModelIndex& at) { Q_EMIT buttonClicked(at.column() + 1, at.row() + 1); });
     onFocusEntering(this, [this] { Q_EMIT gotFocus(); });
 }
 
@@ -131,27 +137,15 @@ void Grid::setColumnText(int col, int maxLength) {
 }
 
 void Grid::setColumnDecimal(int col, double minimum, double maximum, int decimals) {
-    CellFormat format;
-    format.kind = CellKind::Decimal;
-    format.minimum = minimum;
-    format.maximum = maximum;
-    format.decimals = decimals;
-    setFormat(col, format);
+    setFormat(col, decimalFormat(minimum, maximum, decimals));
 }
 
 void Grid::setColumnInteger(int col, int minimum, int maximum) {
-    CellFormat format;
-    format.kind = CellKind::Integer;
-    format.minimum = minimum;
-    format.maximum = maximum;
-    setFormat(col, format);
+    setFormat(col, integerFormat(minimum, maximum));
 }
 
 void Grid::setColumnChoice(int col, const QStringList& items) {
-    CellFormat format;
-    format.kind = CellKind::Choice;
-    format.items = items;
-    setFormat(col, format);
+    setFormat(col, choiceFormat(items));
 }
 
 void Grid::setColumnButton(int col) {
@@ -189,8 +183,7 @@ bool Grid::isColumnHidden(int col) const {
 }
 
 void Grid::setColumnWidthChars(int col, double chars) {
-    const int padding = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 4;
-    setColumnWidth(col - 1, qRound(chars * fontMetrics().averageCharWidth()) + padding);
+    setWidthInCharacters(this, col - 1, chars);
 }
 
 bool Grid::approveMove(const QModelIndex& from, const QModelIndex& to) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "widgets/cell_format.h"
+
 #include <QStringList>
 #include <QTableWidget>
 
@@ -32,17 +34,8 @@ class Grid : public QTableWidget {
     Q_OBJECT
 
 public:
-    enum class CellKind { Text, Decimal, Integer, Choice, Button };
-
-    struct CellFormat {
-        CellKind kind = CellKind::Text;
-        int maxLength = 60;
-        double minimum = 0;
-        double maximum = 0;
-        int decimals = 0;
-        QStringList items;
-        bool locked = false;
-    };
+    using CellKind = widgets::CellKind;
+    using CellFormat = widgets::CellFormat;
 
     explicit Grid(QWidget* parent = nullptr);
     ~Grid() override;
@@ -106,7 +99,6 @@ protected:
 
 private:
     friend class GridSelectionModel;
-    friend class GridDelegate;
 
     // Asked by the selection model before every move of the active cell.
     bool approveMove(const QModelIndex& from, const QModelIndex& to);

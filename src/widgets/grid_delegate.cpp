@@ -1,8 +1,8 @@
 #include "widgets/grid_delegate.h"
 
-#include "widgets/grid.h"
 #include "widgets/number_validator.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -14,24 +14,25 @@ namespace kaltero::widgets {
 
 namespace {
 
-bool isNumber(Grid::CellKind kind) {
-    return kind == Grid::CellKind::Decimal || kind == Grid::CellKind::Integer;
+bool isNumber(CellKind kind) {
+    return kind == CellKind::Decimal || kind == CellKind::Integer;
 }
 
 }  // namespace
 
-GridDelegate::GridDelegate(Grid* grid) : QStyledItemDelegate(grid), grid_(grid) {}
+GridDelegate::GridDelegate(QAbstractItemView* view, FormatOf formatOf)
+    : QStyledItemDelegate(view), view_(view), formatOf_(std::move(formatOf)) {}
 
 QWidget* GridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& /*option*/,
                                     const QModelIndex& index) const {
-    const Grid::CellFormat format = grid_->cellFormat(index.column() + 1, index.row() + 1);
+    const CellFormat format = formatOf_(index);
     if (format.locked) {
         return nullptr;
     }
     switch (format.kind) {
-        case Grid::CellKind::Button:
+        case CellKind::Button:
             return nullptr;
-        case Grid::CellKind::Choice: {
+        case CellKind::Choice: {
             auto* combo = new QComboBox(parent);
             combo->addItems(format.items);
             // A pick is the end of the edit, as the operator expects from a drop-down cell.
@@ -41,16 +42,16 @@ QWidget* GridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&
             });
             return combo;
         }
-        case Grid::CellKind::Decimal:
-        case Grid::CellKind::Integer: {
+        case CellKind::Decimal:
+        case CellKind::Integer: {
             auto* line = new QLineEdit(parent);
             line->setFrame(false);
             line->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            const int decimals = format.kind == Grid::CellKind::Integer ? 0 : format.decimals;
+            const int decimals = format.kind == CellKind::Integer ? 0 : format.decimals;
             line->setValidator(new NumberValidator(format.minimum, format.maximum, decimals, line));
             return line;
         }
-        case Grid::CellKind::Text:
+        case CellKind::Text:
             break;
     }
     auto* line = new QLineEdit(parent);
@@ -86,30 +87,28 @@ void GridDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
             return;
         }
         text = line->text();
-        if (const auto* numbers = qobject_cast<const NumberValidator*>(line->validator())) {
-            if (!text.isEmpty() && numbers->check(text) != QValidator::Acceptable) {
-                QApplication::beep();  // out of range: the cell keeps its value
-                return;
-            }
-        }
     } else {
         return;
     }
     if (text == old) {
         return;
     }
-    model->setData(index, text, Qt::EditRole);
-    Q_EMIT grid_->cellChanged(index.column() + 1, index.row() + 1);
+    // Out of range, or refused by the model: the cell keeps its value.
+    if (refusesNumber(formatOf_(index), text) || !model->setData(index, text, Qt::EditRole)) {
+        QApplication::beep();
+        return;
+    }
+    Q_EMIT const_cast<GridDelegate*>(this)->edited(index);
 }
 
 void GridDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
     QStyledItemDelegate::initStyleOption(option, index);
-    const Grid::CellFormat format = grid_->cellFormat(index.column() + 1, index.row() + 1);
+    const CellFormat format = formatOf_(index);
     if (!isNumber(format.kind)) {
         return;
     }
     option->displayAlignment = Qt::AlignRight | Qt::AlignVCenter;
-    if (format.kind == Grid::CellKind::Decimal && !option->text.isEmpty()) {
+    if (format.kind == CellKind::Decimal && !option->text.isEmpty()) {
         bool ok = false;
         const double value = option->text.toDouble(&ok);
         if (ok) {
@@ -120,7 +119,7 @@ void GridDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelInd
 
 void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                          const QModelIndex& index) const {
-    if (grid_->cellFormat(index.column() + 1, index.row() + 1).kind != Grid::CellKind::Button) {
+    if (formatOf_(index).kind != CellKind::Button) {
         QStyledItemDelegate::paint(painter, option, index);
         return;
     }
@@ -137,7 +136,7 @@ void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
 
 bool GridDelegate::editorEvent(QEvent* event, QAbstractItemModel* model,
                                const QStyleOptionViewItem& option, const QModelIndex& index) {
-    if (grid_->cellFormat(index.column() + 1, index.row() + 1).kind != Grid::CellKind::Button) {
+    if (formatOf_(index).kind != CellKind::Button) {
         return QStyledItemDelegate::editorEvent(event, model, option, index);
     }
     bool pressed = false;
@@ -151,8 +150,8 @@ bool GridDelegate::editorEvent(QEvent* event, QAbstractItemModel* model,
         return false;
     }
     // Only a button the cursor reached counts: a click whose move was refused pressed nothing.
-    if (pressed && grid_->currentIndex() == index) {
-        Q_EMIT grid_->buttonClicked(index.column() + 1, index.row() + 1);
+    if (pressed && view_->currentIndex() == index) {
+        Q_EMIT buttonClicked(index);
     }
     return pressed;
 }

@@ -1,19 +1,24 @@
 #pragma once
 
+#include "widgets/cell_format.h"
+
 #include <QStyledItemDelegate>
+#include <functional>
+
+class QAbstractItemView;
 
 namespace kaltero::widgets {
 
-class Grid;
-
-// Edits and draws the cells of a Grid by their column kind: a line limited in length for text,
-// a checked line for numbers, a drop-down for choices, a captionless button for buttons.
-// Stores only what the operator really changed, and tells the grid so (Grid::cellChanged).
+// Edits and draws the cells of a grid by their format: a line limited in length for text, a
+// checked line for numbers, a drop-down for choices, a captionless button for buttons.
+// Stores only what the operator really changed, and says so (edited).
 class GridDelegate final : public QStyledItemDelegate {
     Q_OBJECT
 
 public:
-    explicit GridDelegate(Grid* grid);
+    using FormatOf = std::function<CellFormat(const QModelIndex&)>;
+
+    GridDelegate(QAbstractItemView* view, FormatOf formatOf);
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override;
@@ -23,13 +28,20 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
 
+Q_SIGNALS:
+    // The operator changed the text of a cell and the model took it.
+    void edited(const QModelIndex& index);
+    // The operator pressed the button of the cell with the cursor.
+    void buttonClicked(const QModelIndex& index);
+
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
     bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
                      const QModelIndex& index) override;
 
 private:
-    Grid* grid_;
+    QAbstractItemView* view_;
+    FormatOf formatOf_;
 };
 
 }  // namespace kaltero::widgets

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QStyle>
 #include <QTableView>
 #include <functional>
 
@@ -35,6 +36,13 @@ inline void setGridLook(QTableView* grid) {
                           QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
     grid->setDragDropMode(QAbstractItemView::NoDragDrop);
     grid->setWordWrap(false);
+}
+
+// Sets a column's width (0-based) in average characters of the grid's font.
+inline void setWidthInCharacters(QTableView* grid, int column, double chars) {
+    const int padding = 2 * grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid);
+    grid->setColumnWidth(column,
+                         qRound(chars * grid->fontMetrics().averageCharWidth()) + padding + 4);
 }
 
 // Calls `entered` each time the focus comes into the grid from outside it. Walks across window

@@ -1,6 +1,7 @@
 #include "console/race_tables.h"
 #include "console_fixture.h"
 #include "link/protocol.h"
+#include "offered_choices.h"
 #include "platform/cp932.h"
 #include "platform/udp_link.h"
 #include "table_texts.h"
@@ -43,7 +44,7 @@ private Q_SLOTS:
     void firstReportAfterTheSilenceTimesTheLap() {
         Race race;
         TestCar car(0);
-        race.ui().Car[0]->Cmb_Driver->addEntry(QStringLiteral("佐藤"));
+        kaltero::testing::offerDrivers(race.ui().Car[0]->Cmb_Driver, {QStringLiteral("佐藤")});
         race.ui().Car[0]->Cmb_Driver->setCurrentIndex(0);
         race.start();
         race.clock.advance(15'000);
@@ -166,9 +167,11 @@ private Q_SLOTS:
         Race race({0, 2});
         TestCar car1(0);
         TestCar car3(2);
-        race.ui().Car[0]->Cmb_Car->addEntry(QStringLiteral("赤\t60\t8.5"));
+        kaltero::testing::offerCars(race.ui().Car[0]->Cmb_Car,
+                                    {{QStringLiteral("赤"), {}, 60, 8.5F}});
         race.ui().Car[0]->Cmb_Car->setCurrentIndex(0);
-        race.ui().Car[2]->Cmb_Car->addEntry(QStringLiteral("青\t60\t8.5"));
+        kaltero::testing::offerCars(race.ui().Car[2]->Cmb_Car,
+                                    {{QStringLiteral("青"), {}, 60, 8.5F}});
         race.ui().Car[2]->Cmb_Car->setCurrentIndex(0);
         race.start();
         race.clock.advance(11'000);

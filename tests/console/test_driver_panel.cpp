@@ -1,5 +1,6 @@
 #include "console_fixture.h"
 #include "table_texts.h"
+#include "offered_choices.h"
 #include "test_car.h"
 #include "widgets/choice_list.h"
 #include "widgets/frame.h"
@@ -40,9 +41,7 @@ struct DriverRace : ConsoleFixture {
             ui().Car[s]->Btn_ClientNoSet->click();
         }
         for (int s = 0; s < 2; ++s) {
-            for (const QString& name : {kAkai, kAoki, kKuroda}) {
-                ui().Car[s]->Cmb_Driver->addEntry(name);
-            }
+            kaltero::testing::offerDrivers(ui().Car[s]->Cmb_Driver, {kAkai, kAoki, kKuroda});
         }
     }
     void start() { ui().Btn_Start->click(); }

@@ -1,4 +1,5 @@
 #include "console_fixture.h"
+#include "offered_choices.h"
 #include "test_car.h"
 #include "widgets/choice_list.h"
 #include "widgets/frame.h"
@@ -37,10 +38,10 @@ struct FuelRace : ConsoleFixture {
         prompts.answerInput(QStringLiteral("127.0.0.1"));
         ui().Car[0]->Btn_ClientNoSet->click();
         auto* cars = ui().Car[0]->Cmb_Car;
-        cars->addEntry(QStringLiteral("赤\t100\t2.0"));
+        kaltero::testing::offerCars(cars, {{QStringLiteral("赤"), {}, 100, 2.0F}});
         cars->setCurrentIndex(0);
         Q_EMIT cars->activated(0);  // as a pick in the open list
-        ui().Cmb_Course->addEntry(QStringLiteral("テスト(4000m)\t4000"));
+        kaltero::testing::offerCourses(ui().Cmb_Course, {{QStringLiteral("テスト"), 4000}});
         chooseCourse(0);
     }
     void chooseCourse(int index) {

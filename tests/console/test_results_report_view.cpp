@@ -1,5 +1,6 @@
 #include "common/file_bytes.h"
 #include "console_fixture.h"
+#include "offered_choices.h"
 #include "platform/cp932.h"
 #include "table_texts.h"
 #include "test_car.h"
@@ -97,10 +98,10 @@ private Q_SLOTS:
     void reportOfTwoSlotsWithAGapBetween() {
         Pit con({0, 2});
         auto& ui = con.ui();
-        ui.Car[0]->Cmb_Car->addEntry(QStringLiteral("ｸﾙﾏ赤\t60\t8.5"));
-        ui.Car[0]->Cmb_Car->addEntry(QStringLiteral("青\t55\t9"));
+        kaltero::testing::offerCars(ui.Car[0]->Cmb_Car, {{QStringLiteral("ｸﾙﾏ赤"), {}, 60, 8.5F},
+                                                         {QStringLiteral("青"), {}, 55, 9}});
         ui.Car[0]->Cmb_Car->setCurrentIndex(0);
-        ui.Car[2]->Cmb_Car->addEntry(QStringLiteral("黄\t40\t12"));
+        kaltero::testing::offerCars(ui.Car[2]->Cmb_Car, {{QStringLiteral("黄"), {}, 40, 12}});
         con.model.chooseDriver(0, QStringLiteral("山田"), QStringLiteral("0"));
         con.record(0, 1, QStringLiteral("1'02\"345"), QStringLiteral("山田"), QString(),
                    QStringLiteral("N0010000062345, "), Pit::driverFigures(62345, 1, 62345));
@@ -248,11 +249,10 @@ private Q_SLOTS:
     void reportCopiesTheGridsOfARealRun() {
         Pit con({0});
         auto& ui = con.ui();
-        ui.Car[0]->Cmb_Car->addEntry(QStringLiteral("赤\t60\t8.5"));
+        kaltero::testing::offerCars(ui.Car[0]->Cmb_Car, {{QStringLiteral("赤"), {}, 60, 8.5F}});
         ui.Car[0]->Cmb_Car->setCurrentIndex(0);
         auto* driver = ui.Car[0]->Cmb_Driver;
-        driver->addEntry(QStringLiteral("山田"));
-        driver->addEntry(QStringLiteral("佐藤"));
+        kaltero::testing::offerDrivers(driver, {QStringLiteral("山田"), QStringLiteral("佐藤")});
         driver->setCurrentIndex(0);
         Q_EMIT driver->activated(0);  // chosen by the operator
 

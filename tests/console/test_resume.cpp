@@ -21,10 +21,12 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTableView>
 
 using kaltero::console::StandingsModel;
 using kaltero::testing::ConsoleFixture;
@@ -90,6 +92,8 @@ QStringList windowAsShown(QWidget* window) {
                     line += u'|' + kaltero::testing::rowTexts(table, r).join(u'|');
                 }
             }
+        } else if (auto* dialog = qobject_cast<QDialog*>(w)) {
+            line += u" visible=" + QString::number(dialog->isVisible());
         } else if (auto* gauge = qobject_cast<kaltero::widgets::Gauge*>(w)) {
             line += u" value=" + QString::number(gauge->value());
         } else if (auto* frame = qobject_cast<kaltero::widgets::Frame*>(w)) {

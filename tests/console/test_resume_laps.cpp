@@ -5,6 +5,7 @@
 #include "widgets/grid.h"
 
 #include <QPushButton>
+#include <QTableView>
 
 using kaltero::testing::ConsoleFixture;
 using kaltero::testing::JournalFiles;
@@ -116,8 +117,9 @@ private Q_SLOTS:
         race.start();
         driveLaps(race, car, 0, 1);
         race.ui().Btn_Mess->click();
-        race.ui().Spd_Mess->setCellText(2, 1, u"1/100"_s);
-        race.ui().Btn_MessOk->click();
+        auto* settings = race.find<QTableView>(u"Spd_Mess"_s);
+        settings->model()->setData(settings->model()->index(0, 1), u"1/100"_s);
+        race.find<QPushButton>(u"Btn_MessOk"_s)->click();
         QCOMPARE(race.console.settings.Precision, u"1/100"_s);  // stored, shown in the panel
         QCOMPARE(race.console.settings.TicksPerSecond, 1000);
         driveLaps(race, car, 1, 2);

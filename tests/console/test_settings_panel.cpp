@@ -4,11 +4,13 @@
 #include "core/settings.h"
 #include "platform/cp932.h"
 #include "platform/profile_file.h"
-#include "widgets/frame.h"
-#include "widgets/grid.h"
+#include "widgets/editor_table.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QPushButton>
+#include <QTableView>
 
 using namespace Qt::StringLiterals;
 
@@ -22,7 +24,24 @@ namespace {
 
 struct Panel : ConsoleFixture {
     Panel() { ui().Btn_Mess->click(); }
-    void set(int row, const QString& text) { ui().Spd_Mess->setCellText(2, row, text); }
+    QDialog* panel() { return find<QDialog>(QStringLiteral("Frm_Mess")); }
+    QTableView* grid() { return find<QTableView>(QStringLiteral("Spd_Mess")); }
+    // A cell, 1-based as the operator counts.
+    QString cellText(int col, int row) {
+        return grid()->model()->index(row - 1, col - 1).data().toString();
+    }
+    int currentRow() { return grid()->currentIndex().row() + 1; }
+    int currentCol() { return grid()->currentIndex().column() + 1; }
+    // Puts a value in, as code does: unchecked.
+    void set(int row, const QString& text) {
+        qobject_cast<kaltero::widgets::EditorTable*>(grid()->model())->setText(row - 1, 1, text);
+    }
+    // The panel is open over the window, which takes no input while it is.
+    bool consoleLocked() {
+        return QApplication::activeModalWidget() == panel() &&
+               panel()->windowModality() == Qt::WindowModal &&
+               panel()->parentWidget() == program.window();
+    }
     QString stored(const QString& section, const QString& key) {
         return kaltero::platform::readProfileString(section, key, console.paths.SettingsFile)
             .value_or(QString());
@@ -38,19 +57,19 @@ private Q_SLOTS:
     void openingShowsTheSettingsAndLocksTheConsole() {
         Panel p;
         auto& ui = p.ui();
-        QVERIFY(ui.Frm_Mess->isVisible());
-        QVERIFY(!ui.Frm_Main->isEnabled());
+        QVERIFY(p.panel()->isVisible());
+        QVERIFY(p.consoleLocked());
         for (auto* frame : ui.Car) {
-            QVERIFY(!frame->isEnabled());
+            QCOMPARE(frame->window(), p.program.window());
         }
-        QCOMPARE(ui.Spd_Mess->cellText(2, 1), QStringLiteral("1/1000"));
-        QCOMPARE(ui.Spd_Mess->cellText(2, 2), QStringLiteral("10"));
-        QCOMPARE(ui.Spd_Mess->cellText(2, 3), QStringLiteral("あと３周でピットインです。"));
-        QCOMPARE(ui.Spd_Mess->cellText(2, 6), QStringLiteral("はよピットインせんかい！"));
-        QCOMPARE(ui.Spd_Mess->cellText(2, 7), QStringLiteral("10"));
-        QCOMPARE(ui.Spd_Mess->cellText(1, 2), QStringLiteral("ラップ加算無通信秒数 (1～99)"));
-        QCOMPARE(ui.Spd_Mess->currentRow(), 1);
-        QCOMPARE(ui.Spd_Mess->currentCol(), 2);
+        QCOMPARE(p.cellText(2, 1), QStringLiteral("1/1000"));
+        QCOMPARE(p.cellText(2, 2), QStringLiteral("10"));
+        QCOMPARE(p.cellText(2, 3), QStringLiteral("あと３周でピットインです。"));
+        QCOMPARE(p.cellText(2, 6), QStringLiteral("はよピットインせんかい！"));
+        QCOMPARE(p.cellText(2, 7), QStringLiteral("10"));
+        QCOMPARE(p.cellText(1, 2), QStringLiteral("ラップ加算無通信秒数 (1～99)"));
+        QCOMPARE(p.currentRow(), 1);
+        QCOMPARE(p.currentCol(), 2);
     }
 
     void secondsOutsideTheRangeAreRefused_data() {
@@ -65,13 +84,13 @@ private Q_SLOTS:
         Panel p;
         p.set(1, QStringLiteral("1/100"));
         p.set(2, seconds);
-        p.ui().Btn_MessOk->click();
+        p.find<QPushButton>(QStringLiteral("Btn_MessOk"))->click();
         QCOMPARE(p.prompts.calls().size(), 1);
         QCOMPARE(
             p.prompts.calls()[0].text,
             QStringLiteral("無通信ラップ加算秒数が不正です。１から99までで指定してください。"));
-        QVERIFY(p.ui().Frm_Mess->isVisible());
-        QCOMPARE(p.ui().Spd_Mess->currentRow(), 2);
+        QVERIFY(p.panel()->isVisible());
+        QCOMPARE(p.currentRow(), 2);
         // The precision is in force at once, but neither saved nor shown.
         QCOMPARE(p.console.settings.TicksPerSecond, 100);
         QCOMPARE(p.stored(ini::kTimingSection, ini::kPrecision), QStringLiteral("1/1000"));
@@ -85,10 +104,10 @@ private Q_SLOTS:
         p.set(2, QStringLiteral("12"));
         p.set(3, QStringLiteral("BOX, BOX"));
         p.set(7, QStringLiteral("8.5"));
-        p.ui().Btn_MessOk->click();
+        p.find<QPushButton>(QStringLiteral("Btn_MessOk"))->click();
         QVERIFY(p.prompts.calls().isEmpty());
-        QVERIFY(!p.ui().Frm_Mess->isVisible());
-        QVERIFY(p.ui().Frm_Main->isEnabled());
+        QVERIFY(!p.panel()->isVisible());
+        QVERIFY(!p.consoleLocked());
         QVERIFY(p.ui().Car[4]->isEnabled());
         const auto& s = p.console.settings;
         QCOMPARE(s.NoCommTicks, 1200);
@@ -111,7 +130,7 @@ private Q_SLOTS:
         p.set(7, QStringLiteral("8"));
         const QString& path = p.console.paths.SettingsFile;
         FileTrace trace;
-        p.ui().Btn_MessOk->click();
+        p.find<QPushButton>(QStringLiteral("Btn_MessOk"))->click();
         QCOMPARE(trace.of(QStringLiteral("wrote"), path).size(), 1);
         QCOMPARE(
             readBytes(path),
@@ -139,14 +158,13 @@ private Q_SLOTS:
     // in force at once.
     void rulesAreShownSavedAndPutInForce() {
         Panel p;
-        auto* grid = p.ui().Spd_Mess;
-        QCOMPARE(grid->rowCount(), 16);
-        QCOMPARE(grid->cellText(1, 9), QStringLiteral("最大スティント分数 (0 = 使用しない)"));
-        QCOMPARE(grid->cellText(2, 8), QStringLiteral("20"));
-        QCOMPARE(grid->cellText(2, 9), QStringLiteral("0"));
-        QCOMPARE(grid->cellText(2, 14),
+        QCOMPARE(p.grid()->model()->rowCount(), 16);
+        QCOMPARE(p.cellText(1, 9), QStringLiteral("最大スティント分数 (0 = 使用しない)"));
+        QCOMPARE(p.cellText(2, 8), QStringLiteral("20"));
+        QCOMPARE(p.cellText(2, 9), QStringLiteral("0"));
+        QCOMPARE(p.cellText(2, 14),
                  QStringLiteral("スティント上限が近づいています。ピットインしてください。"));
-        QCOMPARE(grid->cellText(2, 15), QStringLiteral("5"));
+        QCOMPARE(p.cellText(2, 15), QStringLiteral("5"));
         const QStringList values = {u"30"_s, u"60"_s,  u"240"_s, u"45"_s, u"40"_s,
                                     u"3"_s,  u"BOX"_s, u"4"_s,   u"2"_s};
         for (int i = 0; i < values.size(); ++i) {
@@ -155,9 +173,9 @@ private Q_SLOTS:
         QList<kaltero::model::Op> changes;
         QObject::connect(&p.model, &kaltero::model::RaceModel::changed,
                          [&changes](const kaltero::model::Change& c) { changes.append(c.op); });
-        p.ui().Btn_MessOk->click();
+        p.find<QPushButton>(QStringLiteral("Btn_MessOk"))->click();
         QVERIFY(p.prompts.calls().isEmpty());
-        QVERIFY(!p.ui().Frm_Mess->isVisible());
+        QVERIFY(!p.panel()->isVisible());
         const kaltero::core::RaceRules expected{.PitStopSeconds = 30,
                                                 .MaxStintMinutes = 60,
                                                 .MaxDrivingMinutes = 240,
@@ -178,8 +196,8 @@ private Q_SLOTS:
         QCOMPARE(p.stored(ini::kMessageSection, ini::kStintMessageMinutes), u"4"_s);
         // The same rules again announce nothing.
         p.ui().Btn_Mess->click();
-        QCOMPARE(p.ui().Spd_Mess->cellText(2, 13), u"3"_s);
-        p.ui().Btn_MessOk->click();
+        QCOMPARE(p.cellText(2, 13), u"3"_s);
+        p.find<QPushButton>(QStringLiteral("Btn_MessOk"))->click();
         QCOMPARE(changes.size(), 1);
     }
 
@@ -204,11 +222,11 @@ private Q_SLOTS:
         p.set(2, u"12"_s);
         p.set(row, text);
         const QByteArray before = readBytes(p.console.paths.SettingsFile);
-        p.ui().Btn_MessOk->click();
+        p.find<QPushButton>(QStringLiteral("Btn_MessOk"))->click();
         QCOMPARE(p.prompts.calls().size(), 1);
         QCOMPARE(p.prompts.calls()[0].text, message);
-        QVERIFY(p.ui().Frm_Mess->isVisible());
-        QCOMPARE(p.ui().Spd_Mess->currentRow(), row);
+        QVERIFY(p.panel()->isVisible());
+        QCOMPARE(p.currentRow(), row);
         QCOMPARE(readBytes(p.console.paths.SettingsFile), before);
         QCOMPARE(p.console.settings.NoCommSeconds, 10);
         QVERIFY(p.state().rules == kaltero::core::RaceRules{});
@@ -218,22 +236,25 @@ private Q_SLOTS:
         Panel p;
         p.set(2, QStringLiteral("50"));
         p.set(4, QStringLiteral("changed"));
-        p.ui().Btn_MessCancel->click();
-        QVERIFY(!p.ui().Frm_Mess->isVisible());
-        QVERIFY(p.ui().Frm_Main->isEnabled());
+        p.find<QPushButton>(QStringLiteral("Btn_MessCancel"))->click();
+        QVERIFY(!p.panel()->isVisible());
+        QVERIFY(!p.consoleLocked());
         QCOMPARE(p.console.settings.NoCommSeconds, 10);
         p.ui().Btn_Mess->click();
-        QCOMPARE(p.ui().Spd_Mess->cellText(2, 2), QStringLiteral("10"));
-        QCOMPARE(p.ui().Spd_Mess->cellText(2, 4), QStringLiteral("あと２周でピットインです。"));
+        QCOMPARE(p.cellText(2, 2), QStringLiteral("10"));
+        QCOMPARE(p.cellText(2, 4), QStringLiteral("あと２周でピットインです。"));
     }
 
     void cursorStaysInTheValueColumn() {
         Panel p;
-        auto* grid = p.ui().Spd_Mess;
-        grid->setCurrent(2, 3);
-        grid->activateCurrent();
-        grid->setCurrentCell(2, 0);  // row 3, column 1 in the grid's own numbering
-        QCOMPARE(grid->currentCol(), 2);
+        auto* grid = p.grid();
+        grid->setCurrentIndex(grid->model()->index(2, 1));
+        // A click on the label of row 3.
+        const QRect label = grid->visualRect(grid->model()->index(2, 0));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, label.center());
+        QCOMPARE(p.currentCol(), 2);
+        QTest::keyClick(grid, Qt::Key_Left);
+        QCOMPARE(p.currentCol(), 2);
     }
 };
 

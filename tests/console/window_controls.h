@@ -60,20 +60,6 @@ struct WindowControls {
     // The car frames "Frm_Runner_N", each control under its own name
     PerCar<widgets::CarPanel*> Car{};
 
-    // The settings panel and the master-data editors: none when their panels build them
-    // otherwise.
-    widgets::Frame* Frm_Mess = findAny<widgets::Frame>("Frm_Mess");
-    widgets::Grid* Spd_Mess = findAny<widgets::Grid>("Spd_Mess");
-    QPushButton* Btn_MessOk = findAny<QPushButton>("Btn_MessOk");
-    QPushButton* Btn_MessCancel = findAny<QPushButton>("Btn_MessCancel");
-    widgets::Frame* Frm_Car = findAny<widgets::Frame>("Frm_Car");
-    widgets::Grid* Spd_Car = findAny<widgets::Grid>("Spd_Car");
-    widgets::Grid* Spd_Drivers = findAny<widgets::Grid>("Spd_Drivers");
-    widgets::Grid* Spd_Course = findAny<widgets::Grid>("Spd_Course");
-    QPushButton* Btn_CarOK = findAny<QPushButton>("Btn_CarOK");
-    QPushButton* Btn_CourceOK = findAny<QPushButton>("Btn_CourceOK");
-    QPushButton* Btn_DrvOk = findAny<QPushButton>("Btn_DrvOk");
-
 private:
     template <typename W>
     W* findAny(const QString& name) const {

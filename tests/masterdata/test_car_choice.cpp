@@ -13,23 +13,6 @@ class TestCarChoice : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void entryColumns_data() {
-        QTest::addColumn<QString>("entry");
-        QTest::addColumn<int>("column");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("tank") << u"Car A\t60\t8.5"_s << 1 << u"60"_s;
-        QTest::newRow("economy") << u"Car A\t60\t8.5"_s << 2 << u"8.5"_s;
-        QTest::newRow("past the last column") << u"Car A\t60\t8.5"_s << 3 << QString();
-        QTest::newRow("nothing chosen") << QString() << 1 << QString();
-        QTest::newRow("empty column") << u"Car A\t\t8.5"_s << 1 << QString();
-    }
-    void entryColumns() {
-        QFETCH(QString, entry);
-        QFETCH(int, column);
-        QFETCH(QString, text);
-        QCOMPARE(entryColumn(entry, column), text);
-    }
-
     void choosesCar_data() {
         QTest::addColumn<QString>("tank");
         QTest::addColumn<QString>("economy");
@@ -69,21 +52,6 @@ private Q_SLOTS:
         QVERIFY(std::isfinite(choice.TankCapacity) && std::isfinite(choice.FuelEconomy));
     }
 
-    void courseLength_data() {
-        QTest::addColumn<QString>("column");
-        QTest::addColumn<qint32>("length");
-        QTest::newRow("whole metres") << u"5807"_s << 5807;
-        QTest::newRow("nothing chosen") << QString() << 0;
-        QTest::newRow("half to even") << u"2.5"_s << 2;
-        QTest::newRow("negative") << u"-12"_s << -12;
-        QTest::newRow("beyond 32 bits") << u"3000000000"_s << 0;
-    }
-    void courseLength() {
-        QFETCH(QString, column);
-        QFETCH(qint32, length);
-        QCOMPARE(courseLengthFrom(column), length);
-    }
-
     // From the editor to the slot: what the operator typed reaches the fuel model's values.
     void fromEditorToSlot() {
         QTemporaryDir dir;
@@ -94,19 +62,19 @@ private Q_SLOTS:
         QVERIFY(writeCourseFile(courses, {{u"Course A"_s, u"5,807"_s}}));
 
         const CarFileLoad carLoad = loadCarFile(cars, false);
-        QCOMPARE(carLoad.entries->size(), 1);
-        const QString carEntry = carLoad.entries->first();
-        QCOMPARE(entryColumn(carEntry, 0), u"Car A"_s);
-        const CarChoice choice = chooseCar(entryColumn(carEntry, 1), entryColumn(carEntry, 2));
+        QCOMPARE(carLoad.cars->size(), 1);
+        const CarRecord& car = carLoad.cars->first();
+        QCOMPARE(car.name, u"Car A"_s);
+        const CarChoice choice = chooseCar(car);
         QCOMPARE(choice.tankText, u"60"_s);
         QCOMPARE(choice.TankCapacity, 60.0F);
         QCOMPARE(choice.economyText, u"8.5"_s);
         QCOMPARE(choice.FuelEconomy, 8500.0F);
 
         const CourseFileLoad courseLoad = loadCourseFile(courses, false);
-        const QString courseEntry = courseLoad.entries->first();
-        QCOMPARE(entryColumn(courseEntry, 0), u"Course A(5807m)"_s);
-        QCOMPARE(courseLengthFrom(entryColumn(courseEntry, 1)), 5807);
+        const CourseRecord& course = courseLoad.courses->first();
+        QCOMPARE(courseCaption(course), u"Course A(5807m)"_s);
+        QCOMPARE(course.length, 5807);
     }
 };
 

@@ -118,8 +118,8 @@ private Q_SLOTS:
         for (int load = 0; load < 2; ++load) {  // the file it created loads the same way
             const CourseFileLoad course = loadCourseFile(path, false);
             QVERIFY(course.readable);
-            QVERIFY(course.entries.has_value());
-            QVERIFY(course.entries->isEmpty());
+            QVERIFY(course.courses.has_value());
+            QVERIFY(course.courses->isEmpty());
             QCOMPARE(course.gridRows.size(), kEditorRows);
             QCOMPARE(course.gridRows.first(), QStringList(2));
             QVERIFY(QFile::exists(path));
@@ -133,10 +133,8 @@ private Q_SLOTS:
         const DriversFileLoad drivers = loadDriversFile(path, false);
         QVERIFY(!drivers.readable);
         QCOMPARE(drivers.gridRows.size(), kEditorRows);
-        QVERIFY(drivers.entries.has_value());
-        for (const QStringList& list : *drivers.entries) {
-            QVERIFY(list.isEmpty());
-        }
+        QVERIFY(drivers.drivers.has_value());
+        QVERIFY(drivers.drivers->isEmpty());
     }
 
     // --- writing -------------------------------------------------------------------------
@@ -246,8 +244,9 @@ private Q_SLOTS:
         QCOMPARE(load.gridRows[1], (QStringList{u"Course B"_s, u"2243"_s}));
         QCOMPARE(load.gridRows[2], (QStringList{u"Course C"_s, u"3"_s}));
         QCOMPARE(load.gridRows[3], QStringList(2));
-        QCOMPARE(*load.entries, (QStringList{u"Course A(5807m)\t5807"_s, u"Course B(2243m)\t2243"_s,
-                                             u"Course C(3m)\t3"_s}));
+        QCOMPARE(*load.courses,
+                 (QList<CourseRecord>{
+                     {u"Course A"_s, 5807}, {u"Course B"_s, 2243}, {u"Course C"_s, 3}}));
     }
 
     // What the editor wrote, the editor and the lists show again; saving again changes nothing.
@@ -262,14 +261,15 @@ private Q_SLOTS:
         QCOMPARE(load.gridRows[0], (QStringList{u"A B"_s, u"Ann"_s, u"60"_s, u"8.5"_s}));
         QCOMPARE(load.gridRows[1], (QStringList{u"３号車"_s, QString(), u"45.5"_s, u"0.1"_s}));
         QCOMPARE(load.gridRows[2], QStringList(4));
-        QCOMPARE(*load.entries, (QStringList{u"A B\t60\t8.5"_s, u"３号車\t45.5\t0.1"_s}));
+        QCOMPARE(*load.cars, (QList<CarRecord>{{u"A B"_s, u"Ann"_s, 60, 8.5F},
+                                               {u"３号車"_s, QString(), 45.5F, 0.1F}}));
 
         QVERIFY(writeCarFile(path, load.gridRows));
         QCOMPARE(readBytes(path), first);
 
         // Opening the editor refills its grid only; the lists stay as they are.
         const CarFileLoad gridOnly = loadCarFile(path, true);
-        QVERIFY(!gridOnly.entries.has_value());
+        QVERIFY(!gridOnly.cars.has_value());
         QCOMPARE(gridOnly.gridRows, load.gridRows);
     }
 
@@ -299,7 +299,7 @@ private Q_SLOTS:
         const DriversFileLoad load = loadDriversFile(path, false);
         QCOMPARE(load.gridRows[0], (QStringList{u"山田"_s, u"全車"_s}));
         QCOMPARE(load.gridRows[1], (QStringList{u"鈴木"_s, u"３号車"_s}));
-        QCOMPARE((*load.entries)[2], (QStringList{u"山田"_s, u"鈴木"_s}));
+        QCOMPARE(driverNames(driversFor(2, *load.drivers)), (QStringList{u"山田"_s, u"鈴木"_s}));
 
         QVERIFY(writeDriversFile(path, Rows{{u"佐藤"_s, u"１号車"_s}, {u"山田"_s, u"全車"_s}}));
         QCOMPARE(readBytes(path), bytesOf(u"佐藤,１号車\r\n山田,全車\r\n"_s));
@@ -330,14 +330,16 @@ private Q_SLOTS:
                                             {u"Saburo"_s, u"3号車"_s},
                                             {u"Shiro"_s, u" １号車"_s}}));
         const DriversFileLoad load = loadDriversFile(path, false);
-        QVERIFY(load.entries.has_value());
-        const auto& lists = *load.entries;
-        QCOMPARE(lists[0],
+        QVERIFY(load.drivers.has_value());
+        const auto list = [&load](int slot) {
+            return driverNames(driversFor(slot, *load.drivers));
+        };
+        QCOMPARE(list(0),
                  (QStringList{u"Taro"_s, u"Shiro"_s}));  // leading blank skipped on reading
-        QCOMPARE(lists[1], QStringList{u"Taro"_s});
-        QCOMPARE(lists[2], (QStringList{u"Taro"_s, u"Jiro"_s}));
-        QCOMPARE(lists[3], QStringList{u"Taro"_s});
-        QCOMPARE(lists[4], QStringList{u"Taro"_s});
+        QCOMPARE(list(1), QStringList{u"Taro"_s});
+        QCOMPARE(list(2), (QStringList{u"Taro"_s, u"Jiro"_s}));
+        QCOMPARE(list(3), QStringList{u"Taro"_s});
+        QCOMPARE(list(4), QStringList{u"Taro"_s});
         QCOMPARE(load.gridRows[2], (QStringList{u"Saburo"_s, u"3号車"_s}));
     }
 
@@ -351,8 +353,8 @@ private Q_SLOTS:
         const QString path = file(u"Course60.ini"_s);
         QVERIFY(writeBytes(path, bytes));
         const CourseFileLoad load = loadCourseFile(path, false);
-        QCOMPARE(load.entries->size(), 60);
-        QCOMPARE(load.entries->last(), u"Course 60(6000m)\t6000"_s);
+        QCOMPARE(load.courses->size(), 60);
+        QCOMPARE(load.courses->last(), (CourseRecord{u"Course 60"_s, 6000}));
         QCOMPARE(load.gridRows.size(), 60);
         QVERIFY(writeCourseFile(path, load.gridRows));
         QCOMPARE(readBytes(path), bytes);

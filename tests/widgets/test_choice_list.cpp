@@ -1,5 +1,6 @@
 #include "widgets/choice_list.h"
 
+#include <QAbstractListModel>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -8,26 +9,54 @@
 #include <QVBoxLayout>
 
 using kaltero::widgets::ChoiceList;
+using namespace Qt::StringLiterals;
 
 namespace {
+
+// Records as a master file gives them: a caption to show and the whole record, filled anew in
+// one reset.
+class Records final : public QAbstractListModel {
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    void set(const QStringList& records) {
+        beginResetModel();
+        records_ = records;
+        endResetModel();
+    }
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : static_cast<int>(records_.size());
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        const QString& record = records_.at(index.row());
+        if (role == Qt::DisplayRole) {
+            return record.section(u'|', 0, 0);
+        }
+        return role == ChoiceList::kRecordRole ? QVariant(record) : QVariant();
+    }
+
+private:
+    QStringList records_;
+};
+
+const QStringList kCars = {QStringLiteral("Alpha|60|8.5"), QStringLiteral("Bravo|45.5|12"),
+                           QStringLiteral("Charlie")};
 
 struct Window {
     QWidget top;
     QLineEdit* other = new QLineEdit(&top);
     ChoiceList* list = new ChoiceList(&top);
+    Records* records = new Records(&top);
 
     Window() {
         auto* layout = new QVBoxLayout(&top);
         layout->addWidget(other);
         layout->addWidget(list);
+        list->setChoices(records);
         top.show();
         QApplication::setActiveWindow(&top);
     }
-    void fillCars() {
-        list->addEntry(QStringLiteral("Alpha\t60\t8.5"));
-        list->addEntry(QStringLiteral("Bravo\t45.5\t12"));
-        list->addEntry(QStringLiteral("Charlie"));
-    }
+    void fillCars() { records->set(kCars); }
 };
 
 }  // namespace
@@ -36,60 +65,40 @@ class TestChoiceList : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void reportsTheSelectedColumn_data() {
-        QTest::addColumn<int>("chosen");
-        QTest::addColumn<int>("column");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("column 0 is the name") << 0 << 0 << "Alpha";
-        QTest::newRow("tank") << 0 << 1 << "60";
-        QTest::newRow("economy") << 1 << 2 << "12";
-        QTest::newRow("column past the entry") << 0 << 3 << "";
-        QTest::newRow("entry without columns") << 2 << 1 << "";
-        QTest::newRow("negative column") << 0 << -1 << "";
-        QTest::newRow("no choice") << -1 << 0 << "";
-        QTest::newRow("no choice, other column") << -1 << 1 << "";
-    }
-    void reportsTheSelectedColumn() {
-        QFETCH(int, chosen);
-        QFETCH(int, column);
-        QFETCH(QString, expected);
-        Window w;
-        w.fillCars();
-        w.list->setCurrentIndex(chosen);
-        w.list->setColumn(column);
-        QCOMPARE(w.list->columnText(), expected);
-    }
-
-    void showsColumnZeroAndStartsWithoutChoice() {
+    void showsCaptionsAndStartsWithoutChoice() {
         Window w;
         w.fillCars();
         QCOMPARE(w.list->count(), 3);
         QCOMPARE(w.list->itemText(1), QStringLiteral("Bravo"));
-        QCOMPARE(w.list->entry(1), QStringLiteral("Bravo\t45.5\t12"));
         QCOMPARE(w.list->currentIndex(), -1);
         QCOMPARE(w.list->currentText(), QString());  // the blink's "no entry chosen"
-    }
-
-    void selectorKeepsItsValueThroughRefill() {
-        Window w;
-        w.fillCars();
-        w.list->setColumn(2);
-        w.list->clearEntries();
-        QCOMPARE(w.list->columnText(), QString());
-        QCOMPARE(w.list->count(), 0);
-        w.fillCars();
-        QCOMPARE(w.list->currentIndex(), -1);  // a refill chooses nothing either
-        w.list->setCurrentIndex(0);
-        QCOMPARE(w.list->column(), 2);
-        QCOMPARE(w.list->columnText(), QStringLiteral("8.5"));
-    }
-
-    void keepsTheChoiceWhenEntriesAreAdded() {
-        Window w;
-        w.fillCars();
+        QVERIFY(!w.list->chosenRecord().isValid());
         w.list->setCurrentIndex(1);
-        w.list->addEntry(QStringLiteral("Delta\t50\t9"));
-        QCOMPARE(w.list->currentText(), QStringLiteral("Bravo"));
+        QCOMPARE(w.list->chosenRecord().toString(), QStringLiteral("Bravo|45.5|12"));
+    }
+
+    // A list filled anew keeps its choice only while the very same record is there.
+    void refillKeepsTheSameRecord_data() {
+        QTest::addColumn<int>("chosen");
+        QTest::addColumn<QStringList>("refill");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("same record moved")
+            << 1 << QStringList{u"Delta|1|1"_s, u"Bravo|45.5|12"_s} << u"Bravo"_s;
+        QTest::newRow("record changed")
+            << 1 << QStringList{u"Alpha|60|8.5"_s, u"Bravo|50|12"_s} << QString();
+        QTest::newRow("record gone") << 0 << QStringList{u"Bravo|45.5|12"_s} << QString();
+        QTest::newRow("nothing chosen") << -1 << kCars << QString();
+    }
+    void refillKeepsTheSameRecord() {
+        QFETCH(int, chosen);
+        QFETCH(QStringList, refill);
+        QFETCH(QString, shown);
+        Window w;
+        w.fillCars();
+        w.list->setCurrentIndex(chosen);
+        w.records->set(refill);
+        QCOMPARE(w.list->currentText(), shown);
+        QCOMPARE(w.list->currentIndex(), shown.isEmpty() ? -1 : 1);
     }
 
     void onlyTheOperatorChooses() {
@@ -102,8 +111,7 @@ private Q_SLOTS:
         w.list->setFocus();
         QTest::keyClick(w.list, Qt::Key_Down);
         QCOMPARE(chosen.count(), 1);
-        w.list->setColumn(1);
-        QCOMPARE(w.list->columnText(), QStringLiteral("45.5"));
+        QCOMPARE(w.list->chosenRecord().toString(), QStringLiteral("Bravo|45.5|12"));
     }
 
     void reportsKeysAndFocus() {
@@ -136,9 +144,9 @@ private Q_SLOTS:
         const int width = w.list->width();
         QStringList entries;
         for (int i = 0; i < 200'000; ++i) {
-            entries.append(QString(80, QChar(u'あ' + i % 80)) + QStringLiteral("\t1"));
+            entries.append(QString(80, QChar(u'あ' + i % 80)) + QStringLiteral("|1"));
         }
-        w.list->setEntries(entries);
+        w.records->set(entries);
         QCOMPARE(w.list->count(), 200'000);
         QCOMPARE(w.list->currentIndex(), -1);
 

@@ -18,6 +18,7 @@
 #include "masterdata/car_choice.h"
 #include "masterdata/car_file.h"
 #include "masterdata/drivers_file.h"
+#include "masterdata/field_rules.h"
 #include "model/race_model.h"
 #include "platform/clock.h"
 #include "platform/prompts.h"
@@ -82,8 +83,6 @@ bool setUp(core::Console& c) {
     if (!cars || !drivers) {
         return false;
     }
-    const QStringList carEntries = masterdata::carEntries(*cars);
-    const auto driverEntries = masterdata::driverEntries(*drivers);
     const QDate today = c.clock.now().date();
     c.race.editEventData(
         {QStringLiteral("Kaltero 耐久テスト"),
@@ -92,12 +91,14 @@ bool setUp(core::Console& c) {
          QStringLiteral("18")});
     for (int s = 0; s < kCars; ++s) {
         c.race.setAddress(s, kCarAddress, true);
-        const QString entry = carEntries.value(s);
-        const QString name = masterdata::entryColumn(entry, 0);
-        const auto car = masterdata::chooseCar(masterdata::entryColumn(entry, 1),
-                                               masterdata::entryColumn(entry, 2));
+        // A slot beyond the file's cars gets no car: empty figures.
+        const bool listed = s < cars->size();
+        const QString name = listed ? masterdata::shownName(cars->at(s).name) : QString();
+        const auto car =
+            listed ? masterdata::chooseCar(cars->at(s)) : masterdata::chooseCar(u"", u"");
         c.race.chooseCar(s, name, car.tankText, car.TankCapacity, car.FuelEconomy);
-        const QString driver = driverEntries[s].value(s % 2);
+        const QString driver =
+            masterdata::driverNames(masterdata::driversFor(s, *drivers)).value(s % 2);
         c.race.showChoices(s, name, driver);
         c.race.chooseDriver(s, driver,
                             race::countdownSwitch(false, c.settings.CheckDefaultLaps).text);
