@@ -18,6 +18,7 @@ namespace kaltero::widgets {
 class EditorDialog;
 }
 
+namespace kaltero::console {
 
 // The car, course and driver files in the console: their loaders, which fill the editors and
 // the lists of records the car, course and driver choices offer, and the three editors

@@ -12,6 +12,8 @@ namespace kaltero::widgets {
 class EditorDialog;
 }
 
+namespace kaltero::console {
+
 // The settings panel "環境設定": shows the settings and the endurance rules, checks them, saves
 // them and puts the rules in force.
 class SettingsPanel final : public QObject {

@@ -66,10 +66,6 @@ private:
         return Main->findChild<W*>(name);
     }
     template <typename W>
-    W* findAny(const char* name) const {
-        return findAny<W>(QString::fromLatin1(name));
-    }
-    template <typename W>
     W* find(const char* name) const {
         return find<W>(QString::fromLatin1(name));
     }
