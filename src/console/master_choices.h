@@ -34,7 +34,7 @@ public:
         return parent.isValid() ? 0 : static_cast<int>(records_.size());
     }
     QVariant data(const QModelIndex& index, int role) const override {
-        if (!checkIndex(index, CheckIndexOption::IndexIsValid)) {
+        if (!index.isValid() || index.row() >= records_.size()) {
             return {};
         }
         const Record& record = records_[index.row()];

@@ -64,7 +64,7 @@ int EditorTable::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant EditorTable::data(const QModelIndex& index, int role) const {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid)) {
+    if (!index.isValid()) {
         return {};
     }
     switch (role) {
@@ -94,7 +94,7 @@ bool EditorTable::refuses(const QModelIndex& index, const QString& text) const {
 }
 
 bool EditorTable::setData(const QModelIndex& index, const QVariant& value, int role) {
-    if (role != Qt::EditRole || !checkIndex(index, CheckIndexOption::IndexIsValid)) {
+    if (role != Qt::EditRole || !index.isValid()) {
         return false;
     }
     const QString typed = value.toString();
@@ -114,7 +114,7 @@ QVariant EditorTable::headerData(int section, Qt::Orientation orientation, int r
 }
 
 Qt::ItemFlags EditorTable::flags(const QModelIndex& index) const {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid)) {
+    if (!index.isValid()) {
         return Qt::NoItemFlags;
     }
     const CellFormat cell = format(index);

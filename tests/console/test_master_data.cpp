@@ -5,7 +5,9 @@
 #include "widgets/choice_list.h"
 #include "widgets/editor_table.h"
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QFile>
 #include <QFocusEvent>
@@ -120,6 +122,41 @@ int activeCol(const QTableView* grid) {
 
 int activeRow(const QTableView* grid) {
     return grid->currentIndex().row() + 1;
+}
+
+// The cell editor open in a grid (closed ones linger hidden until the event loop runs).
+template <typename Editor>
+Editor* openEditor(const QTableView* grid) {
+    for (auto* editor : grid->viewport()->findChildren<Editor*>()) {
+        if (editor->isVisible()) {
+            return editor;
+        }
+    }
+    return nullptr;
+}
+
+// The operator types a text into a cell and presses Enter.
+void type(QTableView* grid, int col, int row, const QString& text) {
+    const QModelIndex cell = grid->model()->index(row - 1, col - 1);
+    grid->setCurrentIndex(cell);
+    grid->edit(cell);
+    auto* line = openEditor<QLineEdit>(grid);
+    QVERIFY(line != nullptr);
+    line->selectAll();
+    QTest::keyClicks(line, text);
+    QTest::keyClick(line, Qt::Key_Return);
+}
+
+// The operator picks an entry of a cell's drop-down.
+void pick(QTableView* grid, int col, int row, const QString& text) {
+    const QModelIndex cell = grid->model()->index(row - 1, col - 1);
+    grid->setCurrentIndex(cell);
+    grid->edit(cell);
+    auto* list = openEditor<QComboBox>(grid);
+    QVERIFY(list != nullptr);
+    const int index = list->findText(text);
+    list->setCurrentIndex(index);
+    Q_EMIT list->activated(index);
 }
 
 int rowCount(const QTableView* grid) {
@@ -633,6 +670,50 @@ private Q_SLOTS:
         focusOut(list);
         QCOMPARE(m.state().CourseLength, length);
         QCOMPARE(list->background(), kWhite);
+    }
+
+    // --- Models under the item model tester -----------------------------------------------
+
+    // The operator adds, edits and deletes records through the editors and the settings; every
+    // model the tables and lists show keeps to the item model rules all along.
+    void modelsKeepTheirRulesWhileTheOperatorEdits() {
+        using Mode = QAbstractItemModelTester::FailureReportingMode;
+        Masters m;
+        auto& ui = m.ui();
+        auto* cars = m.grid(QStringLiteral("Spd_Car"));
+        auto* drivers = m.grid(QStringLiteral("Spd_Drivers"));
+        auto* settings = m.grid(QStringLiteral("Spd_Mess"));
+        QAbstractItemModelTester testers[] = {{cars->model(), Mode::Fatal},
+                                              {drivers->model(), Mode::Fatal},
+                                              {settings->model(), Mode::Fatal},
+                                              {ui.Car[0]->Cmb_Car->model(), Mode::Fatal},
+                                              {ui.Car[1]->Cmb_Driver->model(), Mode::Fatal},
+                                              {ui.Cmb_Course->model(), Mode::Fatal}};
+        choose(ui.Car[0]->Cmb_Car, 1);
+
+        ui.Btn_Car->click();
+        type(cars, 1, 3, QStringLiteral("Car C"));
+        type(cars, 3, 3, QStringLiteral("70"));
+        type(cars, 3, 1, QStringLiteral("65"));
+        m.clickDelete(cars, 2);
+        m.find<QPushButton>(QStringLiteral("Btn_CarOK"))->click();
+        QCOMPARE(entries(ui.Car[0]->Cmb_Car),
+                 QStringList({QStringLiteral("Car A\t65\t8.5"), QStringLiteral("Car C\t70\t0")}));
+        QCOMPARE(ui.Car[0]->Cmb_Car->currentIndex(), -1);  // its car was deleted
+
+        ui.Btn_Drivers->click();
+        type(drivers, 1, 4, QStringLiteral("Shiro"));
+        pick(drivers, 2, 4, QStringLiteral("２号車"));
+        m.clickDelete(drivers, 1);
+        m.find<QPushButton>(QStringLiteral("Btn_DrvOk"))->click();
+        QCOMPARE(entries(ui.Car[1]->Cmb_Driver),
+                 QStringList({QStringLiteral("Jiro"), QStringLiteral("Shiro")}));
+
+        ui.Btn_Mess->click();
+        QVERIFY(settings->model()->setData(settings->model()->index(1, 1), QStringLiteral("12")));
+        m.find<QPushButton>(QStringLiteral("Btn_MessOk"))->click();
+        QCOMPARE(m.console.settings.NoCommSeconds, 12);
+        QVERIFY(m.prompts.calls().isEmpty());
     }
 
     // --- No-input blink --------------------------------------------------------------------
