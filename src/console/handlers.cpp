@@ -9,7 +9,6 @@
 #include "widgets/choice_list.h"
 #include "widgets/controls.h"
 #include "widgets/frame.h"
-#include "widgets/grid.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -3,7 +3,6 @@
 #include "widgets/choice_list.h"
 #include "widgets/field_events.h"
 #include "widgets/frame.h"
-#include "widgets/grid.h"
 
 #include <QCheckBox>
 #include <QComboBox>
