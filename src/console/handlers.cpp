@@ -7,8 +7,8 @@
 #include "platform/udp_link.h"
 #include "timing/time_text.h"
 #include "widgets/choice_list.h"
-#include "widgets/controls.h"
 #include "widgets/frame.h"
+#include "widgets/run_buttons.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -19,56 +19,59 @@ namespace kaltero::console {
 
 using core::kSlotCount;
 
-Handlers::Handlers(core::Console& console, engine::RaceEngine& engine, widgets::Controls& ui)
+Handlers::Handlers(core::Console& console, engine::RaceEngine& engine, QWidget* window,
+                   const widgets::PerCar<widgets::CarPanel*>& cars,
+                   const widgets::RunButtons& buttons, widgets::ChoiceList* course)
     : c_(console),
       engine_(engine),
-      ui_(ui),
-      settings_(console, ui.Main),
-      run_(console, engine, ui),
-      corrections_(console, ui.Car),
-      lapRepairs_(console, ui.Car),
-      addressing_(console, ui.Car),
-      drivers_(console, ui.Car),
-      messages_(console, ui.Car),
-      fuel_(console, ui.Car),
-      blink_(console, ui.Cmb_Course, ui.Car),
+      cars_(cars),
+      buttons_(buttons),
+      course_(course),
+      settings_(console, window),
+      run_(console, engine, cars, buttons),
+      corrections_(console, cars),
+      lapRepairs_(console, cars),
+      addressing_(console, cars),
+      drivers_(console, cars),
+      messages_(console, cars),
+      fuel_(console, cars),
+      blink_(console, course, cars),
       report_(console),
-      masterData_(console, ui.Main),
-      choice_(console, ui),
-      carView_(console, ui.Car),
-      pitWallView_(console, engine, ui.Car) {
-    applyInputConventions(ui.Car);
-    QObject::connect(ui.Btn_Start, &QPushButton::clicked, [this] { run_.onStartStop(); });
-    QObject::connect(ui.Btn_Write, &QPushButton::clicked, [this] { report_.saveResults(); });
+      masterData_(console, window),
+      choice_(console, cars, course),
+      carView_(console, cars),
+      pitWallView_(console, engine, cars) {
+    applyInputConventions(cars);
+    QObject::connect(buttons_.Btn_Start, &QPushButton::clicked, [this] { run_.onStartStop(); });
+    QObject::connect(buttons_.Btn_Write, &QPushButton::clicked, [this] { report_.saveResults(); });
     connectEditors();
     engine_.link().onReportTaken([this](int s) { messages_.showCarMessage(s); });
 }
 
 void Handlers::connectEditors() {
-    auto& ui = ui_;
-    QObject::connect(ui.Btn_Mess, &QPushButton::clicked,
+    QObject::connect(buttons_.Btn_Mess, &QPushButton::clicked,
                      [this] { settings_.openMessageSettings(); });
     QObject::connect(&settings_, &SettingsPanel::saved, [this] { run_.showLapUnits(); });
-    QObject::connect(ui.Btn_Car, &QPushButton::clicked, [this] { masterData_.openCarEditor(); });
-    QObject::connect(ui.Btn_Cource, &QPushButton::clicked,
+    QObject::connect(buttons_.Btn_Car, &QPushButton::clicked,
+                     [this] { masterData_.openCarEditor(); });
+    QObject::connect(buttons_.Btn_Cource, &QPushButton::clicked,
                      [this] { masterData_.openCourseEditor(); });
-    QObject::connect(ui.Btn_Drivers, &QPushButton::clicked,
+    QObject::connect(buttons_.Btn_Drivers, &QPushButton::clicked,
                      [this] { masterData_.openDriverEditor(); });
     // The choices offer the master files' records.
-    ui.Cmb_Course->setChoices(masterData_.courseChoices());
+    course_->setChoices(masterData_.courseChoices());
     for (int s = 0; s < kSlotCount; ++s) {
-        ui.Car[s]->Cmb_Car->setChoices(masterData_.carChoices());
-        ui.Car[s]->Cmb_Driver->setChoices(masterData_.driverChoices(s));
+        cars_[s]->Cmb_Car->setChoices(masterData_.carChoices());
+        cars_[s]->Cmb_Driver->setChoices(masterData_.driverChoices(s));
     }
 }
 
 void Handlers::onLoad() {
-    auto& ui = ui_;
     masterData_.LoadDriversFile(false);
     masterData_.LoadCourseFile(false);
     masterData_.LoadCarFile(false);
     for (int s = 0; s < kSlotCount; ++s) {
-        ui.Car[s]->Lbl_IP->clear();
+        cars_[s]->Lbl_IP->clear();
     }
     engine_.bindAddressCheck();
     blink_.start();

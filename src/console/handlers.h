@@ -16,6 +16,8 @@
 #include "console/settings_panel.h"
 #include "console/slot_choice.h"
 
+class QWidget;
+
 namespace kaltero::core {
 struct Console;
 }
@@ -23,15 +25,20 @@ namespace kaltero::engine {
 class RaceEngine;
 }
 namespace kaltero::widgets {
-struct Controls;
-}
+class ChoiceList;
+struct RunButtons;
+}  // namespace kaltero::widgets
 
 namespace kaltero::console {
 
 // Every handler of the console window, connected to its controls.
 class Handlers {
 public:
-    Handlers(core::Console& console, engine::RaceEngine& engine, widgets::Controls& ui);
+    // The views of the car frames, the main frame's buttons and the course list the window
+    // built; the dialogs open over `window`.
+    Handlers(core::Console& console, engine::RaceEngine& engine, QWidget* window,
+             const widgets::PerCar<widgets::CarPanel*>& cars, const widgets::RunButtons& buttons,
+             widgets::ChoiceList* course);
 
     // Window load, in its order: master data, captions, grids, own address, address check.
     void onLoad();
@@ -43,7 +50,9 @@ private:
 
     core::Console& c_;
     engine::RaceEngine& engine_;
-    widgets::Controls& ui_;
+    widgets::PerCar<widgets::CarPanel*> cars_;
+    const widgets::RunButtons& buttons_;
+    widgets::ChoiceList* course_;
     SettingsPanel settings_;
     console::RunControl run_;
     console::Corrections corrections_;

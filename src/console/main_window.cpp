@@ -18,6 +18,7 @@
 #include "widgets/colours.h"
 #include "widgets/frame.h"
 #include "widgets/gauge.h"
+#include "widgets/run_buttons.h"
 #include "widgets/two_state_button.h"
 #include "widgets/widget_build.h"
 
@@ -38,42 +39,35 @@ namespace kaltero::console {
 
 using core::kSlotCount;
 
-using widgets::button;
 using widgets::frame;
-using widgets::label;
-using widgets::named;
-using widgets::setBigFont;
-using widgets::textBox;
 
 MainWindow::MainWindow(core::Console& console, engine::RaceEngine& engine,
                        std::function<void()> quit)
     : console_(console), engine_(engine), quit_(std::move(quit)) {
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(QStringLiteral("走行状況"));
-    ui_.Main = this;
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(4);
     buildCommon();
-    layout->addWidget(ui_.Frm_Main);
+    layout->addWidget(frame_);
     auto* cars = new QHBoxLayout;
     cars->setSpacing(4);
     for (int slot = 0; slot < kSlotCount; ++slot) {
         auto* car = new widgets::CarPanel(slot, console_.clock, this);
         car->Frm_DriverLap->layout()->addWidget(
             new DriverTableView(console_, slot, car->Frm_DriverLap));
-        ui_.Car[slot] = car;
+        cars_[slot] = car;
         cars->addWidget(car, 1);
     }
     layout->addLayout(cars, 1);
 
-    auto& ui = ui_;
-
-    handlers_ = std::make_unique<Handlers>(console_, engine_, ui_);
-    connect(ui.Btn_End, &QPushButton::clicked, this, [this] { endConsole(); });
-    connect(ui.Btn_Live, &QPushButton::clicked, this, [this] { openLivePage(); });
-    connect(ui.Btn_PitWall, &QPushButton::clicked, this, [this] { openPitWall(); });
+    handlers_ = std::make_unique<Handlers>(console_, engine_, this, cars_, *buttons_,
+                                           eventData_->courseList());
+    connect(buttons_->Btn_End, &QPushButton::clicked, this, [this] { endConsole(); });
+    connect(buttons_->Btn_Live, &QPushButton::clicked, this, [this] { openLivePage(); });
+    connect(buttons_->Btn_PitWall, &QPushButton::clicked, this, [this] { openPitWall(); });
     resize(1880, 1000);
 }
 
@@ -84,64 +78,30 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::buildCommon() {
-    auto& ui = ui_;
-    ui.Frm_Main = frame({}, this, QStringLiteral("Frm_Main"));
-    auto* row = new QHBoxLayout(ui.Frm_Main);
+    frame_ = frame({}, this, QStringLiteral("Frm_Main"));
+    auto* row = new QHBoxLayout(frame_);
     row->setContentsMargins(4, 4, 4, 4);
-    eventData_ = std::make_unique<EventDataView>(console_, ui.Frm_Main);
-    ui.Cmb_Course = eventData_->courseList();
+    eventData_ = std::make_unique<EventDataView>(console_, frame_);
     row->addLayout(eventData_->layout());
-    raceClock_ = std::make_unique<RaceClock>(console_, engine_, ui.Frm_Main);
+    raceClock_ = std::make_unique<RaceClock>(console_, engine_, frame_);
     row->addWidget(raceClock_->frame());
     row->addWidget(buildStandings(), 1);
-    stopwatch_ = std::make_unique<Stopwatch>(console_, ui.Frm_Main);
-    allCars_ = std::make_unique<AllCarMessage>(console_, ui.Frm_Main);
+    stopwatch_ = std::make_unique<Stopwatch>(console_, frame_);
+    allCars_ = std::make_unique<AllCarMessage>(console_, frame_);
     auto* side = new QVBoxLayout;
     side->addWidget(stopwatch_->frame());
     side->addWidget(allCars_->hostFrame());
     side->addWidget(allCars_->messageFrame());
     row->addLayout(side, 1);
-    row->addLayout(buildButtons());
+    buttons_ = std::make_unique<widgets::RunButtons>(frame_);
+    row->addLayout(buttons_->layout);
 }
 
 QWidget* MainWindow::buildStandings() {
-    auto& ui = ui_;
-    // Standings board
     auto* standings =
-        frame(QStringLiteral("走行車輌状況"), ui.Frm_Main, QStringLiteral("Frm_Standings"));
+        frame(QStringLiteral("走行車輌状況"), frame_, QStringLiteral("Frm_Standings"));
     (new QVBoxLayout(standings))->addWidget(new StandingsView(console_, standings));
     return standings;
-}
-
-QLayout* MainWindow::buildButtons() {
-    auto& ui = ui_;
-    auto* buttons = new QGridLayout;
-    ui.Btn_Start = button(QStringLiteral("Start"), ui.Frm_Main, QStringLiteral("Btn_Start"));
-    setBigFont(ui.Btn_Start, 16);
-    ui.Btn_Start->setMinimumHeight(60);
-    // The line break puts "保存" under "走行結果".
-    ui.Btn_Write =
-        button(QStringLiteral("走行結果\n保存"), ui.Frm_Main, QStringLiteral("Btn_Write"));
-    ui.Btn_End = button(QStringLiteral("End"), ui.Frm_Main, QStringLiteral("Btn_End"));
-    ui.Btn_Drivers =
-        button(QStringLiteral("ドライバ編集"), ui.Frm_Main, QStringLiteral("Btn_Drivers"));
-    ui.Btn_Cource =
-        button(QStringLiteral("コース名編集"), ui.Frm_Main, QStringLiteral("Btn_Cource"));
-    ui.Btn_Car = button(QStringLiteral("車輌情報編集"), ui.Frm_Main, QStringLiteral("Btn_Car"));
-    ui.Btn_Mess = button(QStringLiteral("環境設定"), ui.Frm_Main, QStringLiteral("Btn_Mess"));
-    ui.Btn_Live = button(QStringLiteral("ライブ表示"), ui.Frm_Main, QStringLiteral("Btn_Live"));
-    buttons->addWidget(ui.Btn_Start, 0, 0, 2, 1);
-    buttons->addWidget(ui.Btn_Write, 0, 1);
-    buttons->addWidget(ui.Btn_End, 1, 1);
-    buttons->addWidget(ui.Btn_Car, 2, 0);
-    buttons->addWidget(ui.Btn_Cource, 2, 1);
-    buttons->addWidget(ui.Btn_Drivers, 3, 0);
-    buttons->addWidget(ui.Btn_Mess, 3, 1);
-    ui.Btn_PitWall =
-        button(QStringLiteral("ピットウォール"), ui.Frm_Main, QStringLiteral("Btn_PitWall"));
-    buttons->addWidget(ui.Btn_Live, 4, 0);
-    buttons->addWidget(ui.Btn_PitWall, 4, 1);
-    return buttons;
 }
 
 void MainWindow::onLoad() {

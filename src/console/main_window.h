@@ -1,6 +1,6 @@
 #pragma once
 
-#include "widgets/controls.h"
+#include "widgets/car_panel.h"
 
 #include <QLayout>
 #include <QPointer>
@@ -17,6 +17,11 @@ class RaceEngine;
 namespace kaltero::platform {
 class Timer;
 }
+
+namespace kaltero::widgets {
+class Frame;
+struct RunButtons;
+}  // namespace kaltero::widgets
 
 namespace kaltero::console {
 
@@ -52,7 +57,6 @@ protected:
 private:
     void buildCommon();
     QWidget* buildStandings();
-    QLayout* buildButtons();
     void endConsole();
     void openLivePage();
     // The pit-wall window: one per console, brought forward when already open.
@@ -60,7 +64,9 @@ private:
 
     core::Console& console_;
     engine::RaceEngine& engine_;
-    widgets::Controls ui_;
+    widgets::Frame* frame_ = nullptr;  // "Frm_Main": the header, standings and buttons
+    widgets::PerCar<widgets::CarPanel*> cars_{};
+    std::unique_ptr<widgets::RunButtons> buttons_;
     std::function<void()> quit_;
     std::unique_ptr<EventDataView> eventData_;
     std::unique_ptr<RaceClock> raceClock_;

@@ -8,8 +8,8 @@
 #include "timing/race_length.h"
 #include "timing/time_text.h"
 #include "widgets/choice_list.h"
-#include "widgets/controls.h"
 #include "widgets/frame.h"
+#include "widgets/run_buttons.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -19,16 +19,18 @@ namespace kaltero::console {
 using core::kSlotCount;
 using timing::FormatLapTime;
 
-RunControl::RunControl(core::Console& console, engine::RaceEngine& engine, widgets::Controls& ui)
-    : c_(console), engine_(engine), ui_(ui) {
+RunControl::RunControl(core::Console& console, engine::RaceEngine& engine,
+                       const widgets::PerCar<widgets::CarPanel*>& cars,
+                       const widgets::RunButtons& buttons)
+    : c_(console), engine_(engine), cars_(cars), buttons_(buttons) {
     QObject::connect(&engine_, &engine::RaceEngine::lapClockTicked, [this](int s) {
-        ui_.Car[s]->Lbl_Time->setText(
+        cars_[s]->Lbl_Time->setText(
             FormatLapTime(c_.TickCnt() - c_.state.car[s].LapStartTick, c_.settings));
     });
     QObject::connect(&c_.race, &model::RaceModel::changed,
                      [this](const model::Change& change) { show(change); });
     for (int s = 0; s < kSlotCount; ++s) {
-        QObject::connect(ui_.Car[s]->Btn_RunStop, &QPushButton::clicked,
+        QObject::connect(cars_[s]->Btn_RunStop, &QPushButton::clicked,
                          [this, s] { stopOneCar(s); });
     }
     showLapUnits();
@@ -36,7 +38,7 @@ RunControl::RunControl(core::Console& console, engine::RaceEngine& engine, widge
 
 void RunControl::showLapUnits() {
     for (int s = 0; s < kSlotCount; ++s) {
-        ui_.Car[s]->Lbl_Time->setText(FormatLapTime(0, c_.settings));
+        cars_[s]->Lbl_Time->setText(FormatLapTime(0, c_.settings));
     }
 }
 
@@ -58,7 +60,7 @@ void RunControl::start() {
     c_.prompts.message(QStringLiteral("計測する車輌の登録がされていません。"), {},
                        platform::PromptIcon::None);
     for (int s = 0; s < kSlotCount; ++s) {
-        ui_.Car[s]->setEnabled(true);
+        cars_[s]->setEnabled(true);
     }
 }
 
@@ -72,7 +74,7 @@ void RunControl::stop() {
 }
 
 void RunControl::stopOneCar(int s) {
-    ui_.Car[s]->closeDriverPanel();
+    cars_[s]->closeDriverPanel();
     if (!c_.prompts.askYesNo(core::carCaption(s) + u"の計測を中止しますか？",
                              QStringLiteral("Stop確認"), platform::PromptIcon::Critical)) {
         return;
@@ -98,9 +100,8 @@ void RunControl::show(const model::Change& change) {
 }
 
 void RunControl::showRunning() {
-    auto& ui = ui_;
     const auto& st = c_.state;
-    ui.Btn_Start->setText(QStringLiteral("Stop"));
+    buttons_.Btn_Start->setText(QStringLiteral("Stop"));
     for (int s = 0; s < kSlotCount; ++s) {
         if (st.car[s].TakesPart && !st.car[s].Running) {
             showStopped(s);  // a resumed race's car the operator had stopped
@@ -110,44 +111,43 @@ void RunControl::showRunning() {
             showTakingPart(s);
         }
     }
-    for (QPushButton* b :
-         {ui.Btn_End, ui.Btn_Write, ui.Btn_Cource, ui.Btn_Drivers, ui.Btn_Car, ui.Btn_Mess}) {
+    for (QPushButton* b : {buttons_.Btn_End, buttons_.Btn_Write, buttons_.Btn_Cource,
+                           buttons_.Btn_Drivers, buttons_.Btn_Car, buttons_.Btn_Mess}) {
         b->setEnabled(false);
     }
     for (int s = 0; s < kSlotCount; ++s) {
-        ui.Car[s]->Btn_ClientNoSet2->setEnabled(false);
-        ui.Car[s]->Btn_ClsCar->setEnabled(false);
+        cars_[s]->Btn_ClientNoSet2->setEnabled(false);
+        cars_[s]->Btn_ClsCar->setEnabled(false);
     }
 }
 
 void RunControl::standOut(int s) {
-    ui_.Car[s]->setEnabled(false);
-    ui_.Car[s]->Btn_RunStop->setEnabled(false);
+    cars_[s]->setEnabled(false);
+    cars_[s]->Btn_RunStop->setEnabled(false);
 }
 
 void RunControl::showStopped(int s) {
-    ui_.Car[s]->Btn_RunStop->setEnabled(false);
+    cars_[s]->Btn_RunStop->setEnabled(false);
 }
 
 void RunControl::showTakingPart(int s) {
-    auto* panel = ui_.Car[s];
+    auto* panel = cars_[s];
     panel->Btn_RunStop->setEnabled(true);
     panel->setEnabled(true);
 }
 
 void RunControl::showIdle() {
-    auto& ui = ui_;
-    ui.Btn_Start->setText(QStringLiteral("Start"));
+    buttons_.Btn_Start->setText(QStringLiteral("Start"));
     for (int s = 0; s < kSlotCount; ++s) {
-        auto* panel = ui.Car[s];
+        auto* panel = cars_[s];
         panel->Btn_RunStop->setEnabled(true);
         panel->setEnabled(true);
         panel->Lbl_Time->setText(FormatLapTime(0, c_.settings));
         panel->Btn_ClientNoSet2->setEnabled(true);
         panel->Btn_ClsCar->setEnabled(true);
     }
-    for (QPushButton* b :
-         {ui.Btn_End, ui.Btn_Write, ui.Btn_Cource, ui.Btn_Drivers, ui.Btn_Car, ui.Btn_Mess}) {
+    for (QPushButton* b : {buttons_.Btn_End, buttons_.Btn_Write, buttons_.Btn_Cource,
+                           buttons_.Btn_Drivers, buttons_.Btn_Car, buttons_.Btn_Mess}) {
         b->setEnabled(true);
     }
 }

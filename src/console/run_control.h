@@ -10,8 +10,10 @@ struct Console;
 namespace kaltero::engine {
 class RaceEngine;
 }
+#include "widgets/car_panel.h"
+
 namespace kaltero::widgets {
-struct Controls;
+struct RunButtons;
 }
 
 namespace kaltero::console {
@@ -20,7 +22,8 @@ namespace kaltero::console {
 // running lap times, the buttons a run locks. The timing itself is the engine's.
 class RunControl {
 public:
-    RunControl(core::Console& console, engine::RaceEngine& engine, widgets::Controls& ui);
+    RunControl(core::Console& console, engine::RaceEngine& engine,
+               const widgets::PerCar<widgets::CarPanel*>& cars, const widgets::RunButtons& buttons);
 
     // Btn_Start pressed: Start while idle, otherwise Stop (asked unless the last car's stop
     // already ended the run).
@@ -44,7 +47,8 @@ private:
 
     core::Console& c_;
     engine::RaceEngine& engine_;
-    widgets::Controls& ui_;
+    widgets::PerCar<widgets::CarPanel*> cars_;
+    const widgets::RunButtons& buttons_;
 };
 
 }  // namespace kaltero::console

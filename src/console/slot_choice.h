@@ -7,8 +7,10 @@ struct Change;
 namespace kaltero::core {
 struct Console;
 }
+#include "widgets/car_panel.h"
+
 namespace kaltero::widgets {
-struct Controls;
+class ChoiceList;
 }
 
 namespace kaltero::console {
@@ -17,7 +19,8 @@ namespace kaltero::console {
 // its tank capacity, economy and lap length.
 class SlotChoice {
 public:
-    SlotChoice(core::Console& console, widgets::Controls& ui);
+    SlotChoice(core::Console& console, const widgets::PerCar<widgets::CarPanel*>& cars,
+               widgets::ChoiceList* course);
 
     // Copies the car's tank capacity and economy into the slot.
     void onCarChosen(int slot);
@@ -29,7 +32,8 @@ private:
     void show(const model::Change& change);
 
     core::Console& c_;
-    widgets::Controls& ui_;
+    widgets::PerCar<widgets::CarPanel*> cars_;
+    widgets::ChoiceList* course_;
 };
 
 }  // namespace kaltero::console

@@ -11,6 +11,8 @@
 #include "link/standings.h"
 #include "model/race_model.h"
 
+#include "common/timed_race.h"
+
 #include <QAbstractItemModelTester>
 #include <QTest>
 #include <memory>
@@ -77,21 +79,7 @@ struct WindowModels {
 
 // A race as the console keeps it: laps closed by reports with their figures, the standings
 // ranked after each, every operation kept for a rebuild.
-struct Race {
-    Race() {
-        settings.TicksPerSecond = 1000;
-        settings.FractionFormat = u"000"_s;
-        settings.MsPerTick = 1;
-        race.setFigureRule(
-            [this](const QList<core::Lap>& laps, const core::CarSlot& car, qint32 remain) {
-                return link::figuresOfLap(laps, car, remain, settings);
-            });
-        QObject::connect(&race, &model::RaceModel::changed, [this](const model::Change& c) {
-            if (c.isOperation()) {
-                operations << c;
-            }
-        });
-    }
+struct Race : testing::TimedRace {
     void lap(int s, qint32 tick) {
         race.countLap(s, u"0"_s);
         race.receiveReport(
@@ -109,10 +97,7 @@ struct Race {
         race.updateStandings({}, link::UpdateStandings(link::standingsCars(race.state())).rows);
     }
 
-    core::Settings settings;
-    model::RaceModel race;
     WindowModels models{race, settings};
-    QList<model::Change> operations;
 };
 
 void driveEveryOperation(Race& r) {

@@ -1,3 +1,4 @@
+#include "common/timed_race.h"
 #include "link/lap_closing.h"
 #include "link/lap_repair.h"
 #include "model/race_model.h"
@@ -13,24 +14,8 @@ namespace {
 
 // A car whose laps end at the given ticks (the last one still running when asked), with its
 // stops; its record goes out as recorded.
-struct RepairedCar {
-    model::RaceModel race;
-    core::Settings settings;
-    QList<model::Change> operations;
-
+struct RepairedCar : testing::TimedRace {
     RepairedCar(const QList<qint32>& lapEnds, bool lastRunning, const QString& stops) {
-        settings.TicksPerSecond = 1000;
-        settings.FractionFormat = u"000"_s;
-        settings.MsPerTick = 1;
-        race.setFigureRule(
-            [this](const QList<core::Lap>& laps, const core::CarSlot& car, qint32 remain) {
-                return link::figuresOfLap(laps, car, remain, settings);
-            });
-        QObject::connect(&race, &model::RaceModel::changed, [this](const model::Change& c) {
-            if (c.isOperation()) {
-                operations << c;
-            }
-        });
         race.setAddress(0, u"10.0.0.1"_s, true);
         race.chooseDriver(0, u"山田"_s, u"0"_s);
         race.start(QDateTime(QDate(2026, 4, 3), QTime(10, 0)), std::nullopt);

@@ -1,3 +1,4 @@
+#include "common/timed_race.h"
 #include "link/car_link.h"
 #include "link/figure_text.h"
 #include "link/lap_closing.h"
@@ -17,24 +18,13 @@ namespace {
 const QDateTime kStart{QDate(2026, 4, 3), QTime(10, 0, 0)};
 
 // A race of two cars driven through the model's operations the way the link rules drive it.
-struct ScriptedRace {
-    model::RaceModel race;
-    core::Settings settings;
+struct ScriptedRace : testing::TimedRace {
     QStringList log;
-    QList<model::Change> operations;
 
     ScriptedRace() {
-        settings.TicksPerSecond = 1000;
-        settings.FractionFormat = u"000"_s;
-        settings.MsPerTick = 1;
-        race.setFigureRule(
-            [this](const QList<core::Lap>& laps, const core::CarSlot& car, qint32 remain) {
-                return link::figuresOfLap(laps, car, remain, settings);
-            });
         QObject::connect(&race, &model::RaceModel::changed, [this](const model::Change& c) {
             if (c.isOperation()) {
                 log << c.logLine();
-                operations << c;
             }
         });
     }
