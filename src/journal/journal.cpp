@@ -35,15 +35,6 @@ QString opKey(model::Op op) {
     return model::opName(op);
 }
 
-std::optional<model::Op> opFromKey(const QString& key) {
-    for (int i = 0; i <= int(model::Op::ClockUpdated); ++i) {
-        if (model::opName(model::Op(i)) == key) {
-            return model::Op(i);
-        }
-    }
-    return std::nullopt;
-}
-
 }  // namespace
 
 // What one commit of a batch of operations came to.
@@ -502,7 +493,7 @@ struct Journal::Impl {
             return ops;
         }
         while (q.next()) {
-            const auto op = opFromKey(q.value(0).toString());
+            const auto op = model::opFromName(q.value(0).toString());
             if (!op) {
                 continue;
             }

@@ -104,4 +104,13 @@ QString Change::logLine() const {
     return line;
 }
 
+std::optional<Op> opFromName(const QString& name) {
+    for (int i = 0; i <= int(Op::ClockUpdated); ++i) {
+        if (opName(Op(i)) == name) {
+            return Op(i);
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace kaltero::model

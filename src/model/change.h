@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QVariantMap>
+#include <optional>
 
 namespace kaltero::model {
 
@@ -73,5 +74,7 @@ struct Change {
 
 // The operation's name in the log: "lap recorded".
 QString opName(Op op);
+// The operation of that name; none for a name no operation has.
+std::optional<Op> opFromName(const QString& name);
 
 }  // namespace kaltero::model

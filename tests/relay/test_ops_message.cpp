@@ -1,0 +1,49 @@
+#include "relay/ops_message.h"
+
+#include <QTest>
+
+using namespace kaltero;
+using namespace Qt::StringLiterals;
+
+class TestOpsMessage : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // What a follower reads is what the console journaled: operation, slot, lap, detail, args.
+    void roundTrip() {
+        relay::OpsMessage m;
+        m.race = 7;
+        m.seq = 42;
+        m.change.op = model::Op::LapRecorded;
+        m.change.slot = 2;
+        m.change.lap = 13;
+        m.change.detail = u"1'23.456"_s;
+        m.change.args = {{u"ticks"_s, 83456}, {u"driver"_s, u"佐藤"_s}, {u"remarks"_s, u""_s}};
+        const auto back = relay::decodeOps(relay::encodeOps(m));
+        QVERIFY(back);
+        QCOMPARE(back->race, 7);
+        QCOMPARE(back->seq, 42);
+        QCOMPARE(back->change.op, model::Op::LapRecorded);
+        QCOMPARE(back->change.slot, 2);
+        QCOMPARE(back->change.lap, 13);
+        QCOMPARE(back->change.detail, m.change.detail);
+        QCOMPARE(back->change.args, m.change.args);
+    }
+
+    void refused_data() {
+        QTest::addColumn<QByteArray>("payload");
+        QTest::newRow("not json") << "lap"_ba;
+        QTest::newRow("array") << "[1,2]"_ba;
+        QTest::newRow("unknown op") << R"({"race":1,"seq":1,"op":"rm -rf","args":{}})"_ba;
+        QTest::newRow("no seq") << R"({"race":1,"op":"started","args":{}})"_ba;
+        QTest::newRow("seq 0") << R"({"race":1,"seq":0,"op":"started","args":{}})"_ba;
+        QTest::newRow("args not object") << R"({"race":1,"seq":1,"op":"started","args":3})"_ba;
+    }
+    void refused() {
+        QFETCH(QByteArray, payload);
+        QVERIFY(!relay::decodeOps(payload));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestOpsMessage)
+#include "test_ops_message.moc"
