@@ -70,9 +70,6 @@ void Handlers::onLoad() {
     masterData_.LoadDriversFile(false);
     masterData_.LoadCourseFile(false);
     masterData_.LoadCarFile(false);
-    for (int s = 0; s < kSlotCount; ++s) {
-        cars_[s]->Lbl_IP->clear();
-    }
     engine_.bindAddressCheck();
     blink_.start();
 }

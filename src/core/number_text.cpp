@@ -78,6 +78,90 @@ constexpr std::size_t kMaxDigits = 800;
 // Exponent digits saturate here: far beyond any double, still far from overflowing qint64.
 constexpr qint64 kExponentCap = 1'000'000'000'000LL;
 
+// The mantissa as its significant digits and where the first of them stands.
+struct Mantissa {
+    std::string digits;
+    bool anyDigit = false;
+    qint64 integerDigits = 0;  // significant digits before the point
+    qint64 leadingFractionZeros = 0;
+
+    // The decimal exponent of the first significant digit.
+    qint64 firstDigitExponent() const {
+        return integerDigits > 0 ? integerDigits - 1 : -(leadingFractionZeros + 1);
+    }
+};
+
+void readDigits(Cursor& in, Mantissa& m, bool fraction) {
+    for (; isDigit(in.peek()); in.advance()) {
+        m.anyDigit = true;
+        if (m.digits.empty() && in.peek() == u'0') {
+            m.leadingFractionZeros += fraction ? 1 : 0;
+            continue;
+        }
+        m.integerDigits += fraction ? 0 : 1;
+        if (m.digits.size() < kMaxDigits) {
+            m.digits += static_cast<char>(in.peek());
+        }
+    }
+}
+
+Mantissa readMantissa(Cursor& in) {
+    Mantissa m;
+    readDigits(in, m, false);
+    if (in.take(u'.')) {
+        readDigits(in, m, true);
+    }
+    while (!m.digits.empty() && m.digits.back() == '0') {
+        m.digits.pop_back();
+    }
+    return m;
+}
+
+// Exponent: "E" as usual, "D" as the double-precision exponent of the classic Basic form.
+qint64 readExponent(Cursor& in) {
+    const char16_t e = in.peek();
+    if (e != u'E' && e != u'e' && e != u'D' && e != u'd') {
+        return 0;
+    }
+    in.advance();
+    bool negative = false;
+    if (in.take(u'-')) {
+        negative = true;
+    } else {
+        in.take(u'+');
+    }
+    qint64 exponent = 0;
+    for (; isDigit(in.peek()); in.advance()) {
+        exponent = std::min(exponent * 10 + (in.peek() - u'0'), kExponentCap);
+    }
+    return negative ? -exponent : exponent;
+}
+
+// Significant digits times ten to magnitude (the first digit's exponent). Too large for a
+// double: the largest finite value, so that callers see "out of range" rather than an
+// infinity. Too small: zero.
+double fromDigits(const std::string& digits, qint64 magnitude) {
+    if (magnitude > 400) {
+        return kLargest;
+    }
+    if (magnitude < -400) {
+        return 0.0;
+    }
+    std::string normal;
+    normal.reserve(digits.size() + 8);
+    normal += digits.front();
+    normal += '.';
+    normal.append(digits, 1);
+    normal += 'e';
+    normal += std::to_string(magnitude);
+    double value = 0.0;
+    const auto result = std::from_chars(normal.data(), normal.data() + normal.size(), value);
+    if (result.ec == std::errc::result_out_of_range) {
+        return magnitude > 0 ? kLargest : 0.0;
+    }
+    return result.ec == std::errc() ? value : 0.0;
+}
+
 }  // namespace
 
 double leadingNumber(QStringView text) {
@@ -91,94 +175,21 @@ double leadingNumber(QStringView text) {
         }
         return 0.0;
     }
-
     bool negative = false;
     if (in.take(u'-')) {
         negative = true;
     } else {
         in.take(u'+');
     }
-
-    // Mantissa as its significant digits and the decimal exponent of the first of them.
-    std::string digits;
-    bool anyDigit = false;
-    qint64 firstDigitExponent = 0;
-    qint64 integerDigits = 0;  // significant digits before the point
-    qint64 leadingFractionZeros = 0;
-    for (; isDigit(in.peek()); in.advance()) {
-        anyDigit = true;
-        if (digits.empty() && in.peek() == u'0') {
-            continue;
-        }
-        ++integerDigits;
-        if (digits.size() < kMaxDigits) {
-            digits += static_cast<char>(in.peek());
-        }
-    }
-    if (in.take(u'.')) {
-        for (; isDigit(in.peek()); in.advance()) {
-            anyDigit = true;
-            if (digits.empty() && in.peek() == u'0') {
-                ++leadingFractionZeros;
-                continue;
-            }
-            if (digits.size() < kMaxDigits) {
-                digits += static_cast<char>(in.peek());
-            }
-        }
-    }
-    if (!anyDigit) {
+    const Mantissa m = readMantissa(in);
+    if (!m.anyDigit) {
         return 0.0;
     }
-
-    // Exponent: "E" as usual, "D" as the double-precision exponent of the classic Basic form.
-    qint64 exponent = 0;
-    const char16_t e = in.peek();
-    if (e == u'E' || e == u'e' || e == u'D' || e == u'd') {
-        in.advance();
-        bool negativeExponent = false;
-        if (in.take(u'-')) {
-            negativeExponent = true;
-        } else {
-            in.take(u'+');
-        }
-        for (; isDigit(in.peek()); in.advance()) {
-            exponent = std::min(exponent * 10 + (in.peek() - u'0'), kExponentCap);
-        }
-        if (negativeExponent) {
-            exponent = -exponent;
-        }
-    }
-
-    while (!digits.empty() && digits.back() == '0') {
-        digits.pop_back();
-    }
-    if (digits.empty()) {
+    const qint64 exponent = readExponent(in);
+    if (m.digits.empty()) {
         return 0.0;
     }
-    firstDigitExponent = integerDigits > 0 ? integerDigits - 1 : -(leadingFractionZeros + 1);
-    const qint64 magnitude = firstDigitExponent + exponent;
-
-    // Too large for a double: the largest finite value, so that callers see "out of range"
-    // rather than an infinity. Too small: zero.
-    double value = 0.0;
-    if (magnitude > 400) {
-        value = kLargest;
-    } else if (magnitude >= -400) {
-        std::string normal;
-        normal.reserve(digits.size() + 8);
-        normal += digits.front();
-        normal += '.';
-        normal.append(digits, 1);
-        normal += 'e';
-        normal += std::to_string(magnitude);
-        const auto result = std::from_chars(normal.data(), normal.data() + normal.size(), value);
-        if (result.ec == std::errc::result_out_of_range) {
-            value = magnitude > 0 ? kLargest : 0.0;
-        } else if (result.ec != std::errc()) {
-            value = 0.0;
-        }
-    }
+    const double value = fromDigits(m.digits, m.firstDigitExponent() + exponent);
     if (value == 0.0) {
         return 0.0;  // never a negative zero
     }

@@ -282,97 +282,117 @@ void ClientGate::schedule(Client& c, int ms) {
 
 void ClientGate::serve(Client& c) {
     // One request at a time, each from the event loop itself: never from inside Qt's parser or
-    // its writing, and one client's queue never holds up another's.
-    if (!c.closing && connected(c.socket)) {
-        QTcpSocket* socket = c.socket;
-        // A client that asks without reading waits: its answers are not made ahead.
-        if (socket->bytesToWrite() > kPipelineBytes) {
-            return;
-        }
-        const qsizetype end = c.received.indexOf("\r\n\r\n", std::max<qsizetype>(0, c.scanned - 3));
-        if (end < 0) {
-            c.scanned = c.received.size();
-            if (c.received.size() > kMaxRequestBytes) {
-                drop(c);
-            }
-            return;
-        }
-        if (end > kMaxRequestBytes) {
-            drop(c);
-            return;
-        }
-        // The key before anything else: a request without it is told no and costs no more.
-        if (!keyMatches(keyInHead(QByteArrayView(c.received).first(end)), key_)) {
-            refuse(c, 403);
-            return;
-        }
-        const HttpHead head = parseHead(QByteArrayView(c.received).first(end));
-        if (!head.valid) {
-            refuse(c, 403);
-            return;
-        }
-        c.keyed = true;
-        if (head.method != "GET") {
-            refuse(c, 405);
-            return;
-        }
-        if (head.has("Transfer-Encoding") ||
-            (head.has("Content-Length") && head.value("Content-Length") != "0")) {
-            refuse(c, 400);
-            return;
-        }
-        if (!c.answerWindow.isValid() || c.answerWindow.hasExpired(1000)) {
-            c.answerWindow.start();
-            c.answers = 0;
-        }
-        if (c.answers >= kAnswersPerSecond) {
-            schedule(c, int(1000 - c.answerWindow.elapsed()) + 1);
-            return;
-        }
-        ++c.answers;
-        const QByteArray request = c.received.left(end + 4);
-        c.received.remove(0, end + 4);
-        c.scanned = 0;
-        if (wantsUpgrade(head)) {
-            if (!sameOrigin(head)) {
-                refuse(c, 403);
-                return;
-            }
-            if (c.withQt) {
-                refuse(c, 400);
-                return;
-            }
+    // its writing, and one client's queue never holds up another's. A client that asks without
+    // reading waits: its answers are not made ahead.
+    if (c.closing || !connected(c.socket) || c.socket->bytesToWrite() > kPipelineBytes) {
+        return;
+    }
+    const qsizetype end = headEnd(c);
+    if (end < 0) {
+        return;
+    }
+    // The key before anything else: a request without it is told no and costs no more.
+    const QByteArrayView headText = QByteArrayView(c.received).first(end);
+    if (!keyMatches(keyInHead(headText), key_)) {
+        refuse(c, 403);
+        return;
+    }
+    const HttpHead head = parseHead(headText);
+    if (!head.valid) {
+        refuse(c, 403);
+        return;
+    }
+    c.keyed = true;
+    if (const int status = refusal(head)) {
+        refuse(c, status);
+        return;
+    }
+    if (!withinAnswerRate(c)) {
+        return;
+    }
+    const QByteArray request = c.received.left(end + 4);
+    c.received.remove(0, end + 4);
+    c.scanned = 0;
+    if (wantsUpgrade(head)) {
+        if (const int status = !sameOrigin(head) ? 403 : c.withQt ? 400 : 0) {
+            refuse(c, status);
+        } else {
             upgradeFeed(c, head, request);
-            return;
         }
-        c.closeAfter = !keepsAlive(head);
-        if (!c.withQt) {
-            // Qt's handler is connected now, after this gate's: it still sees nothing first.
-            c.withQt = true;
-            addPendingConnection(socket);
+        return;
+    }
+    handToQt(c, head, request);
+}
+
+qsizetype ClientGate::headEnd(Client& c) {
+    const qsizetype end = c.received.indexOf("\r\n\r\n", std::max<qsizetype>(0, c.scanned - 3));
+    if (end < 0) {
+        c.scanned = c.received.size();
+        if (c.received.size() > kMaxRequestBytes) {
+            drop(c);
         }
-        // Qt's handler, run on a chunk this gate had already taken, may have left a transaction
-        // open on the empty buffer; the request goes in after it, whole and alone.
-        if (socket->isTransactionStarted()) {
-            socket->commitTransaction();
-        }
-        for (qsizetype i = request.size() - 1; i >= 0; --i) {
-            socket->ungetChar(request[i]);
-        }
-        feeding_ = socket;
-        Q_EMIT socket->readyRead();
-        feeding_ = nullptr;
-        if (!connected(c.socket)) {
-            return;
-        }
-        c.since.restart();
-        if (c.closeAfter) {
-            closeAfterWrite(c);
-            return;
-        }
-        if (!c.received.isEmpty() && socket->bytesToWrite() <= kPipelineBytes) {
-            schedule(c);
-        }
+        return -1;
+    }
+    if (end > kMaxRequestBytes) {
+        drop(c);
+        return -1;
+    }
+    return end;
+}
+
+int ClientGate::refusal(const HttpHead& head) {
+    if (head.method != "GET") {
+        return 405;
+    }
+    if (head.has("Transfer-Encoding") ||
+        (head.has("Content-Length") && head.value("Content-Length") != "0")) {
+        return 400;
+    }
+    return 0;
+}
+
+bool ClientGate::withinAnswerRate(Client& c) {
+    if (!c.answerWindow.isValid() || c.answerWindow.hasExpired(1000)) {
+        c.answerWindow.start();
+        c.answers = 0;
+    }
+    if (c.answers >= kAnswersPerSecond) {
+        schedule(c, int(1000 - c.answerWindow.elapsed()) + 1);
+        return false;
+    }
+    ++c.answers;
+    return true;
+}
+
+void ClientGate::handToQt(Client& c, const HttpHead& head, const QByteArray& request) {
+    QTcpSocket* socket = c.socket;
+    c.closeAfter = !keepsAlive(head);
+    if (!c.withQt) {
+        // Qt's handler is connected now, after this gate's: it still sees nothing first.
+        c.withQt = true;
+        addPendingConnection(socket);
+    }
+    // Qt's handler, run on a chunk this gate had already taken, may have left a transaction
+    // open on the empty buffer; the request goes in after it, whole and alone.
+    if (socket->isTransactionStarted()) {
+        socket->commitTransaction();
+    }
+    for (qsizetype i = request.size() - 1; i >= 0; --i) {
+        socket->ungetChar(request[i]);
+    }
+    feeding_ = socket;
+    Q_EMIT socket->readyRead();
+    feeding_ = nullptr;
+    if (!connected(c.socket)) {
+        return;
+    }
+    c.since.restart();
+    if (c.closeAfter) {
+        closeAfterWrite(c);
+        return;
+    }
+    if (!c.received.isEmpty() && socket->bytesToWrite() <= kPipelineBytes) {
+        schedule(c);
     }
 }
 

@@ -155,6 +155,15 @@ private:
     // Serves the client's next request from the event loop, after `ms`.
     void schedule(Client& c, int ms = 0);
     void serve(Client& c);
+    // Where the client's next request head ends; -1 while it is not whole (a client sending
+    // more than a request may hold is dropped).
+    qsizetype headEnd(Client& c);
+    // The status a keyed request is refused with: a method other than GET, or a body; 0: none.
+    static int refusal(const HttpHead& head);
+    // Counts an answer within the client's second; false (and served later) past the limit.
+    bool withinAnswerRate(Client& c);
+    // Hands a whole request to Qt's HTTP server, alone.
+    void handToQt(Client& c, const HttpHead& head, const QByteArray& request);
     void upgradeFeed(Client& c, const HttpHead& head, const QByteArray& request);
     // Whether the WebSocket server has read the feed's upgrade head (it reads it in its own time).
     bool handshakeRead(Client& c);

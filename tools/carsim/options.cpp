@@ -97,89 +97,170 @@ std::optional<QList<int>> parseCarList(QStringView text) {
     return cars;
 }
 
+namespace {
+
+// carsim's options: name, value name (none for a switch), default value and help.
+struct OptionText {
+    const char* name;
+    const char* valueName;
+    const char* fallback;
+    const char* help;
+};
+
+constexpr OptionText kOptions[] = {
+    {"cars", "list", "1", "Cars to simulate, 1 to 5: \"1,2,3\" or \"1-5\". Default 1."},
+    {"laps", "n", "3", "Laps each car drives. Default 3."},
+    {"in-range", "seconds", "5", "Seconds a car stays in range of the pit each pass. Default 5."},
+    {"silence", "seconds", "12",
+     "Seconds a car is out of range between passes; must be longer than the console's "
+     "no-communication time (default 10 s). Default 12."},
+    {"pit-every", "n", "0",
+     "Stop in the pit every this many laps: the car stays in range for --pit-stop, reporting "
+     "all the while, then drives on. 0: never. Default 0."},
+    {"pit-stop", "seconds", "30",
+     "Seconds a pit stop lasts; must be longer than --in-range. Default 30."},
+    {"stop-hole", "seconds", "0",
+     "Seconds in the middle of every pit stop in which no report gets through (a Wi-Fi hole). "
+     "Default 0."},
+    {"miss-pass", "n", "0",
+     "The pass (1 = the one that ends lap 1) on which no report gets through. 0: none. "
+     "Default 0."},
+    {"interval", "ms", "500", "Milliseconds between two reports while in range. Default 500."},
+    {"jitter", "ms", "0",
+     "Vary each interval at random by up to this many milliseconds, like a busy car PC. "
+     "Default 0."},
+    {"message", "text", nullptr, "Text each car sends to the pit after its lap number."},
+    {"records", nullptr, nullptr,
+     "Print \"record K <lap record>\" whenever car K receives a lap record other than the one "
+     "it held, \"returns K\" just before car K's first report after a silence, and \"pit K lap "
+     "L <ms>\" when car K leaves a pit stop made in lap L, with the time from its first report "
+     "to its last."},
+    {"console", "address", "127.0.0.1", "IPv4 address of the console. Default 127.0.0.1."},
+    {"timeout", "seconds", nullptr,
+     "Give up after this many seconds. Default: the time the laps take, plus one pass and 5 s."},
+    {"check", nullptr, nullptr,
+     "Only ask the console which car holds this PC's address (port 7001, answer on 7002), "
+     "print the answer and exit. Works while the console is not timing."},
+    {"address", "address", nullptr,
+     "With --check: the address to ask about, exactly as entered on the console. Default: the "
+     "address this PC uses to reach the console."},
+};
+
+QCommandLineOption option(const OptionText& text) {
+    QCommandLineOption made(QString::fromLatin1(text.name), QString::fromUtf8(text.help));
+    if (text.valueName != nullptr) {
+        made.setValueName(QString::fromLatin1(text.valueName));
+    }
+    if (text.fallback != nullptr) {
+        made.setDefaultValue(QString::fromLatin1(text.fallback));
+    }
+    return made;
+}
+
+// Reads one option's value into a field, or says why it cannot be used.
+using Why = std::optional<QString>;
+
+Why readLaps(const QCommandLineParser& p, CarSimOptions& o) {
+    const auto carList = parseCarList(p.value(QStringLiteral("cars")));
+    if (!carList) {
+        return u"--cars: expected car numbers 1 to 5 such as \"1,2,3\" or \"1-5\", got \"" +
+               p.value(QStringLiteral("cars")) + u'"';
+    }
+    o.cars = *carList;
+    const auto lapCount = wholeNumber(p.value(QStringLiteral("laps")), 1, 999);
+    if (!lapCount) {
+        return QStringLiteral("--laps: expected a whole number from 1 to 999");
+    }
+    o.laps = *lapCount;
+    const auto inRangeMs = secondsToMs(p.value(QStringLiteral("in-range")));
+    if (!inRangeMs || *inRangeMs < 1) {
+        return QStringLiteral("--in-range: expected a number of seconds above 0");
+    }
+    o.inRangeMs = *inRangeMs;
+    const auto silenceMs = secondsToMs(p.value(QStringLiteral("silence")));
+    if (!silenceMs || *silenceMs < 1) {
+        return QStringLiteral("--silence: expected a number of seconds above 0");
+    }
+    o.silenceMs = *silenceMs;
+    return std::nullopt;
+}
+
+Why readStops(const QCommandLineParser& p, CarSimOptions& o) {
+    const auto pitEveryLaps = wholeNumber(p.value(QStringLiteral("pit-every")), 0, 999);
+    if (!pitEveryLaps) {
+        return QStringLiteral("--pit-every: expected a whole number from 0 to 999");
+    }
+    o.pitEveryLaps = *pitEveryLaps;
+    const auto pitStopMs = secondsToMs(p.value(QStringLiteral("pit-stop")));
+    if (!pitStopMs || *pitStopMs < 1) {
+        return QStringLiteral("--pit-stop: expected a number of seconds above 0");
+    }
+    o.pitStopMs = *pitStopMs;
+    if (o.pitEveryLaps > 0 && o.pitStopMs <= o.inRangeMs) {
+        return QStringLiteral(
+            "--pit-stop must be longer than --in-range, or a stop is no different from a pass");
+    }
+    const auto stopHoleMs = secondsToMs(p.value(QStringLiteral("stop-hole")));
+    if (!stopHoleMs || *stopHoleMs < 0 || *stopHoleMs >= o.pitStopMs) {
+        return QStringLiteral("--stop-hole: expected seconds from 0 to less than --pit-stop");
+    }
+    o.stopHoleMs = *stopHoleMs;
+    const auto missedPass = wholeNumber(p.value(QStringLiteral("miss-pass")), 0, 999);
+    if (!missedPass) {
+        return QStringLiteral("--miss-pass: expected a whole number from 0 to 999");
+    }
+    o.missedPass = *missedPass;
+    return std::nullopt;
+}
+
+Why readReports(const QCommandLineParser& p, CarSimOptions& o) {
+    const auto intervalMs = wholeNumber(p.value(QStringLiteral("interval")), 1, 60'000);
+    if (!intervalMs) {
+        return QStringLiteral("--interval: expected milliseconds from 1 to 60000");
+    }
+    o.intervalMs = *intervalMs;
+    if (o.intervalMs >= o.inRangeMs) {
+        return QStringLiteral(
+            "--interval must be shorter than --in-range, or a pass carries a single report");
+    }
+    const auto jitterMs = wholeNumber(p.value(QStringLiteral("jitter")), 0, 60'000);
+    if (!jitterMs) {
+        return QStringLiteral("--jitter: expected milliseconds from 0 to 60000");
+    }
+    o.jitterMs = *jitterMs;
+    o.message = p.value(QStringLiteral("message"));
+    o.records = p.isSet(QStringLiteral("records"));
+    return std::nullopt;
+}
+
+Why readConsole(const QCommandLineParser& p, CarSimOptions& o) {
+    const QString console = p.value(QStringLiteral("console"));
+    if (!o.console.setAddress(console) || o.console.protocol() != QAbstractSocket::IPv4Protocol) {
+        return u"--console: not an IPv4 address: " + console;
+    }
+    if (p.isSet(QStringLiteral("timeout"))) {
+        const auto timeoutMs = secondsToMs(p.value(QStringLiteral("timeout")));
+        if (!timeoutMs || *timeoutMs < 1) {
+            return QStringLiteral("--timeout: expected a number of seconds above 0");
+        }
+        o.timeoutMs = *timeoutMs;
+    }
+    o.check = p.isSet(QStringLiteral("check"));
+    o.ownAddress = p.value(QStringLiteral("address"));
+    return std::nullopt;
+}
+
+}  // namespace
+
 CommandLine parseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(kDescription);
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help."));
-    const QCommandLineOption cars(QStringLiteral("cars"),
-                                  QStringLiteral("Cars to simulate, 1 to 5: \"1,2,3\" or \"1-5\". "
-                                                 "Default 1."),
-                                  QStringLiteral("list"), QStringLiteral("1"));
-    const QCommandLineOption laps(QStringLiteral("laps"),
-                                  QStringLiteral("Laps each car drives. Default 3."),
-                                  QStringLiteral("n"), QStringLiteral("3"));
-    const QCommandLineOption inRange(
-        QStringLiteral("in-range"),
-        QStringLiteral("Seconds a car stays in range of the pit each pass. Default 5."),
-        QStringLiteral("seconds"), QStringLiteral("5"));
-    const QCommandLineOption silence(
-        QStringLiteral("silence"),
-        QStringLiteral("Seconds a car is out of range between passes; must be longer than the "
-                       "console's no-communication time (default 10 s). Default 12."),
-        QStringLiteral("seconds"), QStringLiteral("12"));
-    const QCommandLineOption pitEvery(
-        QStringLiteral("pit-every"),
-        QStringLiteral("Stop in the pit every this many laps: the car stays in range for "
-                       "--pit-stop, reporting all the while, then drives on. 0: never. "
-                       "Default 0."),
-        QStringLiteral("n"), QStringLiteral("0"));
-    const QCommandLineOption pitStop(
-        QStringLiteral("pit-stop"),
-        QStringLiteral("Seconds a pit stop lasts; must be longer than --in-range. Default 30."),
-        QStringLiteral("seconds"), QStringLiteral("30"));
-    const QCommandLineOption stopHole(
-        QStringLiteral("stop-hole"),
-        QStringLiteral("Seconds in the middle of every pit stop in which no report gets "
-                       "through (a Wi-Fi hole). Default 0."),
-        QStringLiteral("seconds"), QStringLiteral("0"));
-    const QCommandLineOption missPass(
-        QStringLiteral("miss-pass"),
-        QStringLiteral("The pass (1 = the one that ends lap 1) on which no report gets "
-                       "through. 0: none. Default 0."),
-        QStringLiteral("n"), QStringLiteral("0"));
-    const QCommandLineOption interval(
-        QStringLiteral("interval"),
-        QStringLiteral("Milliseconds between two reports while in range. Default 500."),
-        QStringLiteral("ms"), QStringLiteral("500"));
-    const QCommandLineOption jitter(
-        QStringLiteral("jitter"),
-        QStringLiteral("Vary each interval at random by up to this many milliseconds, "
-                       "like a busy car PC. Default 0."),
-        QStringLiteral("ms"), QStringLiteral("0"));
-    const QCommandLineOption message(
-        QStringLiteral("message"),
-        QStringLiteral("Text each car sends to the pit after its lap number."),
-        QStringLiteral("text"));
-    const QCommandLineOption records(
-        QStringLiteral("records"),
-        QStringLiteral("Print \"record K <lap record>\" whenever car K receives a lap record "
-                       "other than the one it held, \"returns K\" just before car K's "
-                       "first report after a silence, and \"pit K lap L <ms>\" when car K "
-                       "leaves a pit stop made in lap L, with the time from its first report "
-                       "to its last."));
-    const QCommandLineOption console(QStringLiteral("console"),
-                                     QStringLiteral("IPv4 address of the console. Default "
-                                                    "127.0.0.1."),
-                                     QStringLiteral("address"), QStringLiteral("127.0.0.1"));
-    const QCommandLineOption timeout(
-        QStringLiteral("timeout"),
-        QStringLiteral("Give up after this many seconds. Default: the time the laps take, plus "
-                       "one pass and 5 s."),
-        QStringLiteral("seconds"));
-    const QCommandLineOption check(
-        QStringLiteral("check"),
-        QStringLiteral("Only ask the console which car holds this PC's address (port 7001, "
-                       "answer on 7002), print the answer and exit. Works while the console "
-                       "is not timing."));
-    const QCommandLineOption address(
-        QStringLiteral("address"),
-        QStringLiteral("With --check: the address to ask about, exactly as entered on the "
-                       "console. Default: the address this PC uses to reach the console."),
-        QStringLiteral("address"));
-    parser.addOptions({help, cars, laps, inRange, silence, pitEvery, pitStop, stopHole, missPass,
-                       interval, jitter, message, records, console, timeout, check, address});
-
+    parser.addOption(help);
+    for (const OptionText& text : kOptions) {
+        parser.addOption(option(text));
+    }
     CommandLine result;
     if (!parser.parse(arguments)) {
         result.error = parser.errorText();
@@ -193,88 +274,13 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         result.error = u"unexpected argument: " + parser.positionalArguments().constFirst();
         return result;
     }
-
     CarSimOptions options;
-    const auto fail = [&result](const QString& why) {
-        result.error = why;
-        return result;
-    };
-    const auto carList = parseCarList(parser.value(cars));
-    if (!carList) {
-        return fail(u"--cars: expected car numbers 1 to 5 such as \"1,2,3\" or \"1-5\", got \"" +
-                    parser.value(cars) + u'"');
-    }
-    options.cars = *carList;
-    const auto lapCount = wholeNumber(parser.value(laps), 1, 999);
-    if (!lapCount) {
-        return fail(QStringLiteral("--laps: expected a whole number from 1 to 999"));
-    }
-    options.laps = *lapCount;
-    const auto inRangeMs = secondsToMs(parser.value(inRange));
-    if (!inRangeMs || *inRangeMs < 1) {
-        return fail(QStringLiteral("--in-range: expected a number of seconds above 0"));
-    }
-    options.inRangeMs = *inRangeMs;
-    const auto silenceMs = secondsToMs(parser.value(silence));
-    if (!silenceMs || *silenceMs < 1) {
-        return fail(QStringLiteral("--silence: expected a number of seconds above 0"));
-    }
-    options.silenceMs = *silenceMs;
-    const auto pitEveryLaps = wholeNumber(parser.value(pitEvery), 0, 999);
-    if (!pitEveryLaps) {
-        return fail(QStringLiteral("--pit-every: expected a whole number from 0 to 999"));
-    }
-    options.pitEveryLaps = *pitEveryLaps;
-    const auto pitStopMs = secondsToMs(parser.value(pitStop));
-    if (!pitStopMs || *pitStopMs < 1) {
-        return fail(QStringLiteral("--pit-stop: expected a number of seconds above 0"));
-    }
-    options.pitStopMs = *pitStopMs;
-    if (options.pitEveryLaps > 0 && options.pitStopMs <= options.inRangeMs) {
-        return fail(
-            QStringLiteral("--pit-stop must be longer than --in-range, or a stop is no "
-                           "different from a pass"));
-    }
-    const auto stopHoleMs = secondsToMs(parser.value(stopHole));
-    if (!stopHoleMs || *stopHoleMs < 0 || *stopHoleMs >= options.pitStopMs) {
-        return fail(QStringLiteral("--stop-hole: expected seconds from 0 to less than --pit-stop"));
-    }
-    options.stopHoleMs = *stopHoleMs;
-    const auto missedPass = wholeNumber(parser.value(missPass), 0, 999);
-    if (!missedPass) {
-        return fail(QStringLiteral("--miss-pass: expected a whole number from 0 to 999"));
-    }
-    options.missedPass = *missedPass;
-    const auto intervalMs = wholeNumber(parser.value(interval), 1, 60'000);
-    if (!intervalMs) {
-        return fail(QStringLiteral("--interval: expected milliseconds from 1 to 60000"));
-    }
-    options.intervalMs = *intervalMs;
-    if (options.intervalMs >= options.inRangeMs) {
-        return fail(
-            QStringLiteral("--interval must be shorter than --in-range, or a pass "
-                           "carries a single report"));
-    }
-    const auto jitterMs = wholeNumber(parser.value(jitter), 0, 60'000);
-    if (!jitterMs) {
-        return fail(QStringLiteral("--jitter: expected milliseconds from 0 to 60000"));
-    }
-    options.jitterMs = *jitterMs;
-    options.message = parser.value(message);
-    options.records = parser.isSet(records);
-    if (!options.console.setAddress(parser.value(console)) ||
-        options.console.protocol() != QAbstractSocket::IPv4Protocol) {
-        return fail(u"--console: not an IPv4 address: " + parser.value(console));
-    }
-    if (parser.isSet(timeout)) {
-        const auto timeoutMs = secondsToMs(parser.value(timeout));
-        if (!timeoutMs || *timeoutMs < 1) {
-            return fail(QStringLiteral("--timeout: expected a number of seconds above 0"));
+    for (const auto read : {readLaps, readStops, readReports, readConsole}) {
+        if (const Why why = read(parser, options)) {
+            result.error = *why;
+            return result;
         }
-        options.timeoutMs = *timeoutMs;
     }
-    options.check = parser.isSet(check);
-    options.ownAddress = parser.value(address);
     result.options = options;
     return result;
 }
