@@ -1,4 +1,5 @@
 #include "link/standings.h"
+#include "timing/time_text.h"
 
 #include <QTest>
 #include <limits>
@@ -13,8 +14,18 @@ Q_DECLARE_METATYPE(QList<StandingsCar>)
 
 namespace {
 
-StandingsCar car(qint32 lapCnt, bool pending, const QString& best, qint32 bestNo = 1) {
-    return StandingsCar{lapCnt, pending, best, bestNo, QString()};
+using Best = std::optional<qint32>;
+
+StandingsCar car(qint32 lapCnt, bool pending, Best best) {
+    const kaltero::core::Settings settings;
+    return StandingsCar{
+        .LapCnt = lapCnt,
+        .LapPending = pending,
+        .BestLapTxt = best ? kaltero::timing::FormatLapTime(*best, settings) : QString(),
+        .BestLapNo = 1,
+        .carName = {},
+        .slot = -1,
+        .BestLapTicks = best};
 }
 
 }  // namespace
@@ -42,24 +53,35 @@ private Q_SLOTS:
         QTEST(kaltero::link::sortKey(lap, best, slot), "key");
     }
 
+    // The order the board has always shown: more laps (a counted lap not yet closed puts no car
+    // ahead), then the better best lap, then the lower slot. Bests in ticks at 1/1000.
     void ranking_data() {
         QTest::addColumn<QList<StandingsCar>>("cars");
         QTest::addColumn<QList<int>>("slots");
-        const QString fast = u"1'22\"999"_s;
-        const QString slow = u"1'23\"456"_s;
+        const qint32 fast = 82999;
+        const qint32 slow = 83456;
+        const Best none = std::nullopt;
         QTest::newRow("more laps first")
             << QList{car(3, false, fast), car(5, false, slow)} << QList{1, 0};
-        QTest::newRow("equal laps: smaller best text first")
+        QTest::newRow("equal laps: better best first")
             << QList{car(5, false, slow), car(5, false, fast)} << QList{1, 0};
-        QTest::newRow("equal texts: lower slot first")
+        QTest::newRow("one tick apart")
+            << QList{car(5, false, 83457), car(5, false, 83456)} << QList{1, 0};
+        QTest::newRow("a minute boundary")
+            << QList{car(5, false, 60000), car(5, false, 59999)} << QList{1, 0};
+        QTest::newRow("equal bests: lower slot first")
             << QList{car(5, false, slow), car(5, false, slow), car(5, false, slow)}
             << QList{0, 1, 2};
         QTest::newRow("pending 6th lap level with closed 5th")
             << QList{car(6, true, slow), car(5, false, fast)} << QList{1, 0};
         QTest::newRow("pending 6th lap behind closed 6th")
             << QList{car(6, true, fast), car(6, false, slow)} << QList{1, 0};
-        QTest::newRow("no lap yet: empty text puts the slot digit first")
-            << QList{car(0, false, fast), car(0, false, QString())} << QList{1, 0};
+        QTest::newRow("no best yet: ahead of a best on the same lap")
+            << QList{car(0, false, fast), car(0, false, none)} << QList{1, 0};
+        QTest::newRow("no best on either: lower slot first")
+            << QList{car(2, true, none), car(2, true, none)} << QList{0, 1};
+        QTest::newRow("figures without a timed lap: behind every best")
+            << QList{car(4, false, kaltero::core::kNoLapTicks), car(4, false, slow)} << QList{1, 0};
         QTest::newRow("laps past 999 keep more laps first")
             << QList{car(998, false, fast), car(1000, false, slow), car(999, false, slow),
                      car(1001, true, fast)}
@@ -73,12 +95,10 @@ private Q_SLOTS:
         QFETCH(QList<StandingsCar>, cars);
         QFETCH(QList<int>, slots);
         const Standings s = UpdateStandings(cars);
-        QCOMPARE(s.SortKey.size(), cars.size());
         QCOMPARE(s.rows.size(), cars.size());
         QList<int> ranked;
-        for (qsizetype c = 0; c < s.rows.size(); ++c) {
-            ranked << s.rows[c].slot;
-            QVERIFY(s.SortKey[c].endsWith(QString::number(s.rows[c].slot)));
+        for (const auto& row : s.rows) {
+            ranked << row.slot;
         }
         QCOMPARE(ranked, slots);
     }
@@ -119,8 +139,7 @@ private Q_SLOTS:
 
     // With a slot without an address between two cars, the keys and rows name the real slots.
     void slotsWithAGap() {
-        QList<StandingsCar> cars{car(5, false, u"1'23\"456"_s), car(5, false, u"1'23\"456"_s),
-                                 car(6, false, u"1'30\"000"_s)};
+        QList<StandingsCar> cars{car(5, false, 83456), car(5, false, 83456), car(6, false, 90000)};
         cars[0].slot = 0;
         cars[0].carName = u"A"_s;
         cars[1].slot = 2;
@@ -140,7 +159,7 @@ private Q_SLOTS:
     }
 
     void oneCarIsNotRanked() {
-        const Standings s = UpdateStandings({car(3, false, u"1'23\"456"_s)});
+        const Standings s = UpdateStandings({car(3, false, 83456)});
         QVERIFY(s.SortKey.isEmpty());
         QVERIFY(s.rows.isEmpty());
     }
