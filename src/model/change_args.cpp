@@ -76,7 +76,6 @@ Figures figuresFrom(const QVariantMap& a) {
     Figures f;
     f.BestLapTicks = a.value(u"BestLapTicks"_s).toInt();
     f.BestLapNo = a.value(u"BestLapNo"_s).toInt();
-    f.BestLapTxt = a.value(u"BestLapTxt"_s).toString();
     f.DrvBestLapTicks = a.value(u"DrvBestLapTicks"_s).toInt();
     f.DrvBestLapNo = a.value(u"DrvBestLapNo"_s).toInt();
     f.DrvTotalTicks = a.value(u"DrvTotalTicks"_s).toInt();
@@ -199,7 +198,7 @@ QVariantMap setUpArgs(const core::RaceState& race) {
             {u"hours"_s, race.RunH},
             {u"minutes"_s, race.RunN},
             {u"allCarTyped"_s, race.AllCarTyped},
-            {u"allCarMessage"_s, race.AllCarMsg},
+            {u"allCarMessage"_s, core::allCarMessageSent(race.AllCarTyped)},
             {u"rules"_s, argsOf(race.rules)},
             {u"ticksPerSecond"_s, race.TicksPerSecond}};
 }
@@ -219,7 +218,6 @@ void applySetUp(core::RaceState& race, const QVariantMap& a) {
     race.RunH = a.value(u"hours"_s).toString();
     race.RunN = a.value(u"minutes"_s).toString();
     race.AllCarTyped = a.value(u"allCarTyped"_s).toString();
-    race.AllCarMsg = a.value(u"allCarMessage"_s).toString();
     // Older journals carry none: their races ran without endurance rules.
     race.rules = a.contains(u"rules"_s) ? recordFrom<core::RaceRules>(a.value(u"rules"_s).toMap())
                                         : core::RaceRules{};

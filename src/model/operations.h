@@ -126,7 +126,7 @@ struct CourseChosen {
 struct AllCarMessageTyped {
     static constexpr Op op = Op::AllCarMessageTyped;
     QString typed;
-    QString AllCarMsg;
+    QString AllCarMsg;  // as the cars receive it: written for earlier releases, never read
     static constexpr auto fields() {
         return std::tuple{field("typed", &AllCarMessageTyped::typed),
                           field("AllCarMsg", &AllCarMessageTyped::AllCarMsg)};
