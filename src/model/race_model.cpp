@@ -68,7 +68,7 @@ void RaceModel::start(const QDateTime& startTime, std::optional<QDateTime> endTi
     }
     run_ = RunState::Timing;
     latestTick_ = 0;
-    announce(op::Started{.start = startTime, .end = endTime, .setUp = setUpArgs(s_)}, -1, 0,
+    announce(op::Started{.start = startTime, .end = endTime, .setUp = setUpOf(s_)}, -1, 0,
              startTime.toString(Qt::ISODate));
 }
 
