@@ -2,7 +2,6 @@
 
 #include "console/input_conventions.h"
 #include "core/console_context.h"
-#include "link/protocol.h"
 #include "model/race_model.h"
 #include "platform/udp_link.h"
 #include "widgets/frame.h"
@@ -43,8 +42,7 @@ void AllCarMessage::onLoad() {
 }
 
 void AllCarMessage::onTyped() {
-    const QString typed = Txt_AllOutMess->text();
-    c_.race.typeAllCarMessage(typed, link::buildAllCarMsg(typed));
+    c_.race.typeAllCarMessage(Txt_AllOutMess->text());
 }
 
 }  // namespace kaltero::console

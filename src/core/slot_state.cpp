@@ -1,5 +1,7 @@
 #include "slot_state.h"
 
+#include "core/full_width.h"
+
 namespace kaltero::core {
 
 QString fullWidthDigits(qint64 number) {
@@ -16,6 +18,13 @@ QString fullWidthDigits(qint64 number) {
 
 QString recordFlagText(RecordFlag flag) {
     return flag == RecordFlag::Corrected ? QStringLiteral("C") : QStringLiteral("N");
+}
+
+QString allCarMessageSent(QStringView typed) {
+    if (typed.isEmpty()) {
+        return {};
+    }
+    return toFullWidth(QString(u"(全車へ:" + typed + u')'));
 }
 
 QString carCaption(int slot) {

@@ -97,7 +97,6 @@ struct CarSlot {
     qint32 CarLapNo = 0;
     QString RcvData;
     qint32 LastLapTicks = 0;
-    QString LapTimeTxt;
     QString LapRecord;
     QString AutoMsg;
     QString SendMsg;
@@ -106,7 +105,6 @@ struct CarSlot {
     bool HasFigures = false;
     qint32 BestLapTicks = kNoLapTicks;  // kNoLapTicks: no lap of any time
     qint32 BestLapNo = 0;
-    QString BestLapTxt;  // the best lap's time text: the standings rank by it
     std::optional<qint32> AveLapTicks = std::nullopt;  // none: no lap time to average
     // Laps the race time left holds at the average; none until worked out.
     std::optional<qint64> PredictedLaps = std::nullopt;
@@ -184,10 +182,7 @@ struct RaceState {
     QDateTime RaceEndTime;
     bool EndTimeSet = false;
     qint32 RemainTicks = 0;
-    QString AllCarMsg;
-    QString AllCarTyped;  // the operator's text it is made of
-    // Indexed by rank position while the standings are sorted, not by slot.
-    std::array<QString, kSlotCount> SortKey;
+    QString AllCarTyped;  // the operator's message to all cars, as typed
     // The standings board by rank, as last worked out; empty for fewer than two cars.
     QList<StandingsRow> standings;
     qint32 OtherStartTick = 0;
@@ -200,6 +195,9 @@ struct RaceState {
     // an older journal, timed at the console's precision.
     qint32 TicksPerSecond = 0;
 };
+
+// The message to all cars as every car receives it: "ABC" -> "（全車へ：ＡＢＣ）"; "" -> "".
+QString allCarMessageSent(QStringView typed);
 
 // "１号車" .. "５号車" for slots 0..4.
 QString carCaption(int slot);

@@ -1,11 +1,11 @@
 #include "engine/race_engine.h"
 
 #include "core/console_context.h"
-#include "core/number_text.h"
 #include "core/ports.h"
 #include "model/race_model.h"
 #include "platform/clock.h"
 #include "platform/udp_link.h"
+#include "race/fuel.h"
 #include "timing/pit_wall.h"
 #include "timing/race_length.h"
 #include "timing/time_text.h"
@@ -187,9 +187,8 @@ void RaceEngine::onLapTimer(int s) {
     if (car.LapPending || qint64(car.LastRcvTick) + c_.settings.NoCommTicks >= now) {
         return;
     }
-    const QString countdown = car.CountdownOn
-                                  ? core::generalNumber(core::leadingNumber(car.CountdownTxt) - 1)
-                                  : car.CountdownTxt;
+    const QString countdown =
+        car.CountdownOn ? race::countdownStep(car.CountdownTxt) : car.CountdownTxt;
     // The silence ends the car's contact period: a car in the pit left it with its last report,
     // in the lap counted now. Its stop began when it entered, whatever contact a restart began.
     c_.race.countLap(s, countdown);

@@ -83,11 +83,13 @@ void CarLink::onReport(int s, const QString& RcvData, qint32 arrivalTick) {
             timing::currentStint(car, arrivalTick, timing::pitTime(c_.state.rules)), rules)) {
         AutoMsg += reminderPiece(c_.state.rules.StintMessage);
     }
-    c_.race.receiveReport(s, {.RcvData = RcvData,
-                              .CarLapNo = report.CarLapNo,
-                              .message = report.message,
-                              .AutoMsg = AutoMsg,
-                              .SendMsg = buildSendMsg(car.OutMsg, AutoMsg, c_.state.AllCarMsg)});
+    c_.race.receiveReport(
+        s, {.RcvData = RcvData,
+            .CarLapNo = report.CarLapNo,
+            .message = report.message,
+            .AutoMsg = AutoMsg,
+            .SendMsg =
+                buildSendMsg(car.OutMsg, AutoMsg, core::allCarMessageSent(c_.state.AllCarTyped))});
 
     if (closesLap(car)) {
         recordLap(s, report.message, arrivalTick);
@@ -117,12 +119,7 @@ void CarLink::reply(int s, const QString& text) {
 }
 
 void CarLink::UpdateStandings() {
-    const Standings standings = link::UpdateStandings(standingsCars(c_.state));
-    std::array<QString, kSlotCount> keys;
-    for (int r = 0; r < standings.rows.size() && r < kSlotCount; ++r) {
-        keys[r] = standings.SortKey.value(r);
-    }
-    c_.race.updateStandings(keys, standings.rows);
+    c_.race.updateStandings(link::UpdateStandings(standingsCars(c_.state)).rows);
 }
 
 void CarLink::onAddressCheck(const QString& request) {

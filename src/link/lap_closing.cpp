@@ -61,14 +61,12 @@ QList<StandingsCar> standingsCars(const core::RaceState& race) {
     for (int s = 0; s < core::kSlotCount; ++s) {
         const auto& car = race.car[s];
         if (car.TakesPart) {
-            cars.append(
-                {.LapCnt = car.LapCnt,
-                 .LapPending = car.LapPending,
-                 .BestLapTxt = car.BestLapTxt,
-                 .BestLapNo = car.BestLapNo,
-                 .carName = car.CarName,
-                 .slot = s,
-                 .BestLapTicks = car.HasFigures ? std::optional(car.BestLapTicks) : std::nullopt});
+            cars.append({.LapCnt = car.LapCnt,
+                         .LapPending = car.LapPending,
+                         .BestLapNo = car.BestLapNo,
+                         .carName = car.CarName,
+                         .slot = s,
+                         .BestLapTicks = rankKeyOf(car, s).best});
         }
     }
     return cars;

@@ -57,8 +57,6 @@ LapStats UpdateLapStats(const QList<core::Lap>& laps, const QString& driver, qin
         }
     }
 
-    out.BestLapTxt = timing::FormatLapTime(out.BestLapTicks, settings);
-
     out.PredictedLaps = PredictedLaps;
     if (sum != 0) {
         out.AveLapTicks = toTicks(double(sum / std::max<qint32>(timedLaps, 1)));

@@ -136,16 +136,6 @@ QString chooseAutoMsg(bool countdownTicked, QStringView ZanRunCnt, const core::S
     return QStringLiteral(" ");
 }
 
-QString buildAllCarMsg(QStringView allOutMess) {
-    if (allOutMess.isEmpty()) {
-        return {};
-    }
-    QString whole = QStringLiteral("(全車へ:");
-    whole.append(allOutMess);
-    whole.append(u')');
-    return core::toFullWidth(whole);
-}
-
 QString buildSendMsg(QStringView outMess, QStringView AutoMsg, QStringView AllCarMsg) {
     QString message = core::toFullWidth(outMess);
     message.append(AutoMsg);

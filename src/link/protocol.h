@@ -52,9 +52,6 @@ QString reminderPiece(const QString& text);
 // Unticked -> empty.
 QString chooseAutoMsg(bool countdownTicked, QStringView ZanRunCnt, const core::Settings& settings);
 
-// The message to all cars: "ABC" -> "（全車へ：ＡＢＣ）"; "" -> "".
-QString buildAllCarMsg(QStringView allOutMess);
-
 // Everything sent to one car: the typed message in full width, the reminder, the message
 // to all cars. "pit in 3", "", "" -> "ｐｉｔ　ｉｎ　３".
 QString buildSendMsg(QStringView outMess, QStringView AutoMsg, QStringView AllCarMsg);

@@ -2,7 +2,6 @@
 
 #include <QList>
 #include <QString>
-#include <QStringList>
 #include <optional>
 
 #include "core/slot_state.h"
@@ -13,7 +12,6 @@ namespace kaltero::link {
 struct StandingsCar {
     qint32 LapCnt = 0;
     bool LapPending = false;
-    QString BestLapTxt;  // the best lap's time text the car is ranked by
     qint32 BestLapNo = 0;
     QString carName;  // the name of the car chosen for the slot (its entry's first column)
     int slot = -1;    // the car's slot 0..9 for its key; -1: its position in the list
@@ -23,25 +21,29 @@ struct StandingsCar {
 using StandingsRow = core::StandingsRow;
 
 struct Standings {
-    QStringList SortKey;  // sorted: index = rank position
-    QList<StandingsRow> rows;
+    QList<StandingsRow> rows;  // index = rank position
 };
 
 // The lap a car is driving: a counted lap the car has not closed yet is the current one.
 //   (5, pending) -> 5, (5, not pending) -> 6
 qint64 currentLap(qint32 LapCnt, bool LapPending);
 
-// Sort key of a car: lap part, BestLapTxt, slot digit. The lap part is 999 - current lap as three
-// digits, so that more laps sort first; laps over 999 (beyond the lap numbers the link carries)
-// get "-" and ten digits of 9999999999 - lap, which sorts before every three-digit part and
-// still puts more laps first.
-//   lap 5, 1'23"456, slot 2 -> "9941'23\"4562";  lap 1000, "", slot 0 -> "-99999989990"
-QString sortKey(qint64 currentLap, const QString& BestLapTxt, int slot);
+// What a car is ranked by: the lap it is driving, its best lap (none before its first lap of the
+// race) and its slot.
+struct RankKey {
+    qint64 lap = 0;
+    std::optional<qint32> best;
+    int slot = 0;
+};
 
-// Ranks the taking-part cars, given in slot order: keys sorted ascending by binary string
-// comparison with an exchange sort, then each rank row filled from the car whose key it is.
-// Rank order: more laps first, then the smaller best-lap text, then the lower slot. Fewer than
-// two cars need no ranking: the result is then empty.
+// Whether a ranks ahead of b: more laps first; on the same lap a car without a best yet, then
+// the better best; then the lower slot.
+bool ranksAhead(const RankKey& a, const RankKey& b);
+// The key of the car in a slot.
+RankKey rankKeyOf(const core::CarSlot& car, int slot);
+
+// Ranks the taking-part cars, given in slot order (ten at most). Fewer than two cars need no
+// ranking: the result is then empty.
 Standings UpdateStandings(const QList<StandingsCar>& cars);
 
 }  // namespace kaltero::link

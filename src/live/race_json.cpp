@@ -45,7 +45,7 @@ CarFigures figuresOf(const core::CarSlot& car, const core::Settings& s) {
     // A car shows no figures from Start until its first lap.
     if (car.HasFigures && car.BestLapTicks != core::kNoLapTicks) {
         f.bestMs = qint64{car.BestLapTicks} * s.MsPerTick;
-        f.best = car.BestLapTxt;
+        f.best = timing::FormatLapTime(car.BestLapTicks, s);
     }
     if (car.HasFigures && car.AveLapTicks) {
         f.averageMs = qint64{*car.AveLapTicks} * s.MsPerTick;
@@ -243,20 +243,15 @@ QJsonObject carObject(int slot, const core::CarSlot& car, const core::RaceState&
         {u"pitStopsOutOfReach"_s, wall.stopsOutOfReach}};
 }
 
-// The console's own ranking: more laps first, then the better best-lap text, then the lower slot.
-QJsonArray standingsOf(const QList<int>& slots, const core::RaceState& state,
-                       const core::Settings& s) {
-    QList<std::pair<QString, int>> keyed;
-    for (int slot : slots) {
-        const auto& car = state.car.at(slot);
-        keyed.append(
-            {link::sortKey(link::currentLap(car.LapCnt, car.LapPending), car.BestLapTxt, slot),
-             slot});
-    }
-    std::sort(keyed.begin(), keyed.end());
+// The console's own ranking, as the board shows it.
+QJsonArray standingsOf(QList<int> slots, const core::RaceState& state, const core::Settings& s) {
+    std::sort(slots.begin(), slots.end(), [&state](int a, int b) {
+        return link::ranksAhead(link::rankKeyOf(state.car.at(a), a),
+                                link::rankKeyOf(state.car.at(b), b));
+    });
     QJsonArray rows;
     qint64 leaderLap = 0;
-    for (const auto& [key, slot] : keyed) {
+    for (const int slot : std::as_const(slots)) {
         const auto& car = state.car.at(slot);
         const CarFigures f = figuresOf(car, s);
         // Counted by the lap each car is on, as the ranking is: a lap counted and not yet
@@ -338,7 +333,7 @@ QJsonObject raceHead(const model::RaceModel& race, const core::Settings& setting
                                      {u"temperature"_s, st.event.temperature},
                                      {u"course"_s, st.CourseName}}},
             {u"clock"_s, clock},
-            {u"allCarMessage"_s, st.AllCarMsg},
+            {u"allCarMessage"_s, core::allCarMessageSent(st.AllCarTyped)},
             {u"rules"_s, rulesObject(st.rules)},
             {u"standings"_s, standingsOf(slots, st, settings)},
             {u"cars"_s, cars}};

@@ -76,7 +76,6 @@ Figures figuresFrom(const QVariantMap& a) {
     Figures f;
     f.BestLapTicks = a.value(u"BestLapTicks"_s).toInt();
     f.BestLapNo = a.value(u"BestLapNo"_s).toInt();
-    f.BestLapTxt = a.value(u"BestLapTxt"_s).toString();
     f.DrvBestLapTicks = a.value(u"DrvBestLapTicks"_s).toInt();
     f.DrvBestLapNo = a.value(u"DrvBestLapNo"_s).toInt();
     f.DrvTotalTicks = a.value(u"DrvTotalTicks"_s).toInt();
@@ -115,51 +114,22 @@ std::optional<QDateTime> instantFrom(const QVariant& v) {
     return QDateTime::fromMSecsSinceEpoch(v.toLongLong());
 }
 
-namespace {
+namespace fields {
 
-QVariantMap slotSetUp(const core::CarSlot& car) {
-    QVariantList drivers;
-    for (const core::DriverFigures& d : car.drivers) {
-        QVariantMap row{{u"name"_s, d.name}};
-        if (d.hasFigures) {
-            row[u"bestTicks"_s] = d.bestTicks;
-            row[u"bestLap"_s] = d.bestLapNo;
-            if (d.averageTicks) {
-                row[u"averageTicks"_s] = *d.averageTicks;
-            }
-            row[u"ticksPerSecond"_s] = d.ticksPerSecond;
-        }
-        drivers.append(row);
+void read(const QVariant& v, core::EventData& out) {
+    const QVariantList event = v.toList();
+    if (event.size() == 4) {
+        out = {event[0].toString(), event[1].toString(), event[2].toString(), event[3].toString()};
     }
-    return {{u"address"_s, car.Address},
-            {u"setUp"_s, car.SetUp},
-            {u"car"_s, car.CarName},
-            {u"tank"_s, car.TankTxt},
-            {u"tankCapacity"_s, car.TankCapacity},
-            {u"economy"_s, car.FuelEconomy},
-            {u"fuelTotal"_s, car.FuelTotal},
-            {u"driver"_s, car.Driver},
-            {u"driverRow"_s, car.DrvInfoRow},
-            {u"drivers"_s, drivers},
-            {u"countdownOn"_s, car.CountdownOn},
-            {u"countdown"_s, car.CountdownTxt},
-            {u"messageOut"_s, car.OutMsg},
-            {u"messageIn"_s, car.InMsg},
-            {u"mayDrive"_s, car.mayDrive}};
 }
 
-void applySlotSetUp(core::CarSlot& car, const QVariantMap& a) {
-    car.Address = a.value(u"address"_s).toString();
-    car.SetUp = a.value(u"setUp"_s).toBool();
-    car.CarName = a.value(u"car"_s).toString();
-    car.TankTxt = a.value(u"tank"_s).toString();
-    car.TankCapacity = a.value(u"tankCapacity"_s).toFloat();
-    car.FuelEconomy = a.value(u"economy"_s).toFloat();
-    car.FuelTotal = a.value(u"fuelTotal"_s).toFloat();
-    car.Driver = a.value(u"driver"_s).toString();
-    car.DrvInfoRow = a.value(u"driverRow"_s).toInt();
-    car.drivers.clear();
-    for (const QVariant& row : a.value(u"drivers"_s).toList()) {
+QVariant write(const core::EventData& event) {
+    return QVariantList{event.name, event.date, event.weather, event.temperature};
+}
+
+void read(const QVariant& v, QList<core::DriverFigures>& out) {
+    out.clear();
+    for (const QVariant& row : v.toList()) {
         if (row.typeId() == QMetaType::QVariantMap) {
             const QVariantMap d = row.toMap();
             core::DriverFigures figures{.name = d.value(u"name"_s).toString()};
@@ -172,58 +142,91 @@ void applySlotSetUp(core::CarSlot& car, const QVariantMap& a) {
                 }
                 figures.ticksPerSecond = d.value(u"ticksPerSecond"_s).toInt();
             }
-            car.drivers.append(figures);
+            out.append(figures);
         } else if (const QVariantList d = row.toList(); d.size() == 3) {
-            car.drivers.append(shownDriverRow(d[0].toString(), d[1].toString(), d[2].toString()));
+            out.append(shownDriverRow(d[0].toString(), d[1].toString(), d[2].toString()));
         }
     }
-    car.CountdownOn = a.value(u"countdownOn"_s).toBool();
-    car.CountdownTxt = a.value(u"countdown"_s).toString();
-    car.OutMsg = a.value(u"messageOut"_s).toString();
-    car.InMsg = a.value(u"messageIn"_s).toString();
-    car.mayDrive = a.value(u"mayDrive"_s).toStringList();
 }
 
-}  // namespace
+QVariant write(const QList<core::DriverFigures>& rows) {
+    QVariantList drivers;
+    for (const core::DriverFigures& d : rows) {
+        QVariantMap row{{u"name"_s, d.name}};
+        if (d.hasFigures) {
+            row[u"bestTicks"_s] = d.bestTicks;
+            row[u"bestLap"_s] = d.bestLapNo;
+            if (d.averageTicks) {
+                row[u"averageTicks"_s] = *d.averageTicks;
+            }
+            row[u"ticksPerSecond"_s] = d.ticksPerSecond;
+        }
+        drivers.append(row);
+    }
+    return drivers;
+}
 
-QVariantMap setUpArgs(const core::RaceState& race) {
-    QVariantList slots;
+}  // namespace fields
+
+RaceSetUp setUpOf(const core::RaceState& race) {
+    RaceSetUp setUp{.slots = {},
+                    .event = race.event,
+                    .course = race.CourseName,
+                    .courseLength = race.CourseLength,
+                    .hours = race.RunH,
+                    .minutes = race.RunN,
+                    .allCarTyped = race.AllCarTyped,
+                    .allCarMessage = core::allCarMessageSent(race.AllCarTyped),
+                    .rules = race.rules,
+                    .ticksPerSecond = race.TicksPerSecond};
     for (const core::CarSlot& car : race.car) {
-        slots.append(slotSetUp(car));
+        setUp.slots.append({.address = car.Address,
+                            .setUp = car.SetUp,
+                            .car = car.CarName,
+                            .tank = car.TankTxt,
+                            .tankCapacity = car.TankCapacity,
+                            .economy = car.FuelEconomy,
+                            .fuelTotal = car.FuelTotal,
+                            .driver = car.Driver,
+                            .driverRow = car.DrvInfoRow,
+                            .drivers = car.drivers,
+                            .countdownOn = car.CountdownOn,
+                            .countdown = car.CountdownTxt,
+                            .messageOut = car.OutMsg,
+                            .messageIn = car.InMsg,
+                            .mayDrive = car.mayDrive});
     }
-    return {{u"slots"_s, slots},
-            {u"event"_s, QVariantList{race.event.name, race.event.date, race.event.weather,
-                                      race.event.temperature}},
-            {u"course"_s, race.CourseName},
-            {u"courseLength"_s, race.CourseLength},
-            {u"hours"_s, race.RunH},
-            {u"minutes"_s, race.RunN},
-            {u"allCarTyped"_s, race.AllCarTyped},
-            {u"allCarMessage"_s, race.AllCarMsg},
-            {u"rules"_s, argsOf(race.rules)},
-            {u"ticksPerSecond"_s, race.TicksPerSecond}};
+    return setUp;
 }
 
-void applySetUp(core::RaceState& race, const QVariantMap& a) {
-    const QVariantList slots = a.value(u"slots"_s).toList();
-    for (qsizetype s = 0; s < slots.size() && s < qsizetype(race.car.size()); ++s) {
-        applySlotSetUp(race.car[s], slots[s].toMap());
+void applySetUp(core::RaceState& race, const RaceSetUp& setUp) {
+    for (qsizetype s = 0; s < setUp.slots.size() && s < qsizetype(race.car.size()); ++s) {
+        const SlotSetUp& in = setUp.slots[s];
+        core::CarSlot& car = race.car[s];
+        car.Address = in.address;
+        car.SetUp = in.setUp;
+        car.CarName = in.car;
+        car.TankTxt = in.tank;
+        car.TankCapacity = in.tankCapacity;
+        car.FuelEconomy = in.economy;
+        car.FuelTotal = in.fuelTotal;
+        car.Driver = in.driver;
+        car.DrvInfoRow = in.driverRow;
+        car.drivers = in.drivers;
+        car.CountdownOn = in.countdownOn;
+        car.CountdownTxt = in.countdown;
+        car.OutMsg = in.messageOut;
+        car.InMsg = in.messageIn;
+        car.mayDrive = in.mayDrive;
     }
-    const QVariantList event = a.value(u"event"_s).toList();
-    if (event.size() == 4) {
-        race.event = {event[0].toString(), event[1].toString(), event[2].toString(),
-                      event[3].toString()};
-    }
-    race.CourseName = a.value(u"course"_s).toString();
-    race.CourseLength = a.value(u"courseLength"_s).toInt();
-    race.RunH = a.value(u"hours"_s).toString();
-    race.RunN = a.value(u"minutes"_s).toString();
-    race.AllCarTyped = a.value(u"allCarTyped"_s).toString();
-    race.AllCarMsg = a.value(u"allCarMessage"_s).toString();
-    // Older journals carry none: their races ran without endurance rules.
-    race.rules = a.contains(u"rules"_s) ? recordFrom<core::RaceRules>(a.value(u"rules"_s).toMap())
-                                        : core::RaceRules{};
-    race.TicksPerSecond = a.value(u"ticksPerSecond"_s).toInt();
+    race.event = setUp.event;
+    race.CourseName = setUp.course;
+    race.CourseLength = setUp.courseLength;
+    race.RunH = setUp.hours;
+    race.RunN = setUp.minutes;
+    race.AllCarTyped = setUp.allCarTyped;
+    race.rules = setUp.rules.value_or(core::RaceRules{});
+    race.TicksPerSecond = setUp.ticksPerSecond;
 }
 
 }  // namespace kaltero::model

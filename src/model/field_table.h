@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/slot_state.h"
+
 #include <QDateTime>
 #include <QStringList>
 #include <QVariantMap>
@@ -59,6 +61,12 @@ QVariantMap argsOf(const T& record);
 template <HasFields T>
 T recordFrom(const QVariantMap& args);
 
+// A list of records, written as a list of their args.
+template <class T>
+inline constexpr bool kRecordList = false;
+template <HasFields T>
+inline constexpr bool kRecordList<QList<T>> = true;
+
 namespace fields {
 
 inline void read(const QVariant& v, qint32& out) {
@@ -90,11 +98,30 @@ template <HasFields T>
 void read(const QVariant& v, T& out) {
     out = recordFrom<T>(v.toMap());
 }
+template <HasFields T>
+void read(const QVariant& v, QList<T>& out) {
+    out.clear();
+    for (const QVariant& item : v.toList()) {
+        out.append(recordFrom<T>(item.toMap()));
+    }
+}
+// Values with a form of their own (change_args.cpp): the event as a list of its four texts, a
+// driver table as rows that carry figures only once the driver has them.
+void read(const QVariant& v, core::EventData& out);
+void read(const QVariant& v, QList<core::DriverFigures>& out);
+QVariant write(const core::EventData& event);
+QVariant write(const QList<core::DriverFigures>& rows);
 
 template <class T>
 QVariant write(const T& value) {
     if constexpr (HasFields<T>) {
         return argsOf(value);
+    } else if constexpr (kRecordList<T>) {
+        QVariantList list;
+        for (const auto& item : value) {
+            list.append(argsOf(item));
+        }
+        return list;
     } else if constexpr (std::is_same_v<T, QDateTime>) {
         return instantArg(value);
     } else if constexpr (std::is_same_v<T, std::optional<QDateTime>>) {

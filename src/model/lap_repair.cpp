@@ -128,7 +128,6 @@ void RaceModel::afterRepair(int slot) {
     car.LapFlag = core::RecordFlag::Corrected;
     if (!car.laps.isEmpty() && car.laps.last().timed) {
         car.LastLapTicks = car.laps.last().ticks;
-        car.LapTimeTxt = car.laps.last().timeText;
     }
     if (figureRule_) {
         const Figures figures = figureRule_(car.laps, car, s_.RemainTicks);

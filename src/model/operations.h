@@ -55,6 +55,71 @@ struct Fields<core::RaceRules> {
     }
 };
 
+// What a car slot begins the race with, as Start carries it.
+struct SlotSetUp {
+    QString address;
+    bool setUp = false;
+    QString car;
+    QString tank;
+    float tankCapacity = 0.0F;
+    float economy = 0.0F;
+    float fuelTotal = 0.0F;
+    QString driver;
+    qint32 driverRow = 0;
+    QList<core::DriverFigures> drivers;
+    bool countdownOn = false;
+    QString countdown;
+    QString messageOut;
+    QString messageIn;
+    QStringList mayDrive;
+    static constexpr auto fields() {
+        using R = SlotSetUp;
+        return std::tuple{field("address", &R::address),
+                          field("setUp", &R::setUp),
+                          field("car", &R::car),
+                          field("tank", &R::tank),
+                          field("tankCapacity", &R::tankCapacity),
+                          field("economy", &R::economy),
+                          field("fuelTotal", &R::fuelTotal),
+                          field("driver", &R::driver),
+                          field("driverRow", &R::driverRow),
+                          field("drivers", &R::drivers),
+                          field("countdownOn", &R::countdownOn),
+                          field("countdown", &R::countdown),
+                          field("messageOut", &R::messageOut),
+                          field("messageIn", &R::messageIn),
+                          field("mayDrive", &R::mayDrive)};
+    }
+};
+
+// What the race begins with: every slot's set-up, the event, course, race length, the message
+// to all cars, the endurance rules and the precision.
+struct RaceSetUp {
+    QList<SlotSetUp> slots;
+    core::EventData event;
+    QString course;
+    qint32 courseLength = 0;
+    QString hours;
+    QString minutes;
+    QString allCarTyped;
+    QString allCarMessage;  // as the cars receive it: written for earlier releases, never read
+    std::optional<core::RaceRules> rules;  // none in older journals: no endurance rules
+    qint32 ticksPerSecond = 0;
+    static constexpr auto fields() {
+        using R = RaceSetUp;
+        return std::tuple{field("slots", &R::slots),
+                          field("event", &R::event),
+                          field("course", &R::course),
+                          field("courseLength", &R::courseLength),
+                          field("hours", &R::hours),
+                          field("minutes", &R::minutes),
+                          field("allCarTyped", &R::allCarTyped),
+                          field("allCarMessage", &R::allCarMessage),
+                          field("rules", &R::rules),
+                          field("ticksPerSecond", &R::ticksPerSecond)};
+    }
+};
+
 // The operations, one record each, as they carry what they did. The car slot and the lap an
 // operation is about travel with the change (Change::slot, Change::lap), not in the record.
 namespace op {
@@ -78,9 +143,9 @@ struct Started {
     static constexpr Op op = Op::Started;
     QDateTime start;
     std::optional<QDateTime> end;
-    // Every slot's set-up and the race-wide values (setUpArgs); none in older journals, whose
-    // idle operations before Start rebuild it.
-    std::optional<QVariantMap> setUp;
+    // Every slot's set-up and the race-wide values; none in older journals, whose idle
+    // operations before Start rebuild it.
+    std::optional<RaceSetUp> setUp;
     static constexpr auto fields() {
         return std::tuple{field("startMs", &Started::start, "start"),
                           field("endMs", &Started::end, "end"), field("setUp", &Started::setUp)};
@@ -126,7 +191,7 @@ struct CourseChosen {
 struct AllCarMessageTyped {
     static constexpr Op op = Op::AllCarMessageTyped;
     QString typed;
-    QString AllCarMsg;
+    QString AllCarMsg;  // as the cars receive it: written for earlier releases, never read
     static constexpr auto fields() {
         return std::tuple{field("typed", &AllCarMessageTyped::typed),
                           field("AllCarMsg", &AllCarMessageTyped::AllCarMsg)};

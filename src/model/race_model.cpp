@@ -68,7 +68,7 @@ void RaceModel::start(const QDateTime& startTime, std::optional<QDateTime> endTi
     }
     run_ = RunState::Timing;
     latestTick_ = 0;
-    announce(op::Started{.start = startTime, .end = endTime, .setUp = setUpArgs(s_)}, -1, 0,
+    announce(op::Started{.start = startTime, .end = endTime, .setUp = setUpOf(s_)}, -1, 0,
              startTime.toString(Qt::ISODate));
 }
 
@@ -147,10 +147,10 @@ void RaceModel::chooseCourse(const QString& name, qint32 length) {
              name + u' ' + QString::number(length) + u'm');
 }
 
-void RaceModel::typeAllCarMessage(const QString& typed, const QString& AllCarMsg) {
-    s_.AllCarMsg = AllCarMsg;
+void RaceModel::typeAllCarMessage(const QString& typed) {
     s_.AllCarTyped = typed;
-    announce(op::AllCarMessageTyped{.typed = typed, .AllCarMsg = AllCarMsg}, -1, 0, typed);
+    announce(op::AllCarMessageTyped{.typed = typed, .AllCarMsg = core::allCarMessageSent(typed)},
+             -1, 0, typed);
 }
 
 void RaceModel::startStopwatch(qint32 tick) {
@@ -180,9 +180,7 @@ void RaceModel::updateClock(qint32 RemainTicks) {
     Q_EMIT changed(Change{Op::ClockUpdated, -1, 0, {}, {}});
 }
 
-void RaceModel::updateStandings(const std::array<QString, kSlotCount>& SortKey,
-                                const QList<core::StandingsRow>& standings) {
-    s_.SortKey = SortKey;
+void RaceModel::updateStandings(const QList<core::StandingsRow>& standings) {
     s_.standings = standings;
     Q_EMIT changed(Change{Op::StandingsUpdated, -1, 0, {}, {}});
 }
@@ -309,7 +307,6 @@ void RaceModel::recordLap(int slot, qint32 lapNo, const core::Lap& lap, qint32 t
     car.LapCnt = std::max(car.LapCnt, lapNo);
     lapAt(slot, lapNo) = lap;
     car.LastLapTicks = lap.ticks;
-    car.LapTimeTxt = lap.timeText;
     car.LapStartTick = tick;
     latestTick_ = std::max(latestTick_, tick);
     applyFigures(car, figures);
@@ -405,7 +402,6 @@ void RaceModel::applyFigures(core::CarSlot& car, const std::optional<Figures>& f
     car.HasFigures = figures.has_value();
     car.BestLapTicks = f.BestLapTicks;
     car.BestLapNo = f.BestLapNo;
-    car.BestLapTxt = f.BestLapTxt;
     car.AveLapTicks = f.AveLapTicks;
     car.PredictedLaps = f.PredictedLaps;
     car.DrvBestLapTicks = f.DrvBestLapTicks;

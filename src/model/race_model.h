@@ -17,7 +17,6 @@ enum class RunState { Idle, Timing };
 struct Figures {
     qint32 BestLapTicks = core::kNoLapTicks;  // kNoLapTicks: no lap of any time
     qint32 BestLapNo = 0;
-    QString BestLapTxt;  // the best lap's time text: the standings rank by it
     std::optional<qint32> AveLapTicks = std::nullopt;    // none: no lap time to average
     std::optional<qint64> PredictedLaps = std::nullopt;  // none: not worked out yet
     qint32 DrvBestLapTicks = core::kNoLapTicks;
@@ -74,7 +73,7 @@ public:
                         std::optional<std::optional<QDateTime>> endTime);
     void editEventData(const core::EventData& event);
     void chooseCourse(const QString& name, qint32 length);
-    void typeAllCarMessage(const QString& typed, const QString& AllCarMsg);
+    void typeAllCarMessage(const QString& typed);
     void startStopwatch(qint32 tick);
     void stopStopwatch(qint32 tick);
     // The endurance rules in force from now on; the same rules again announce nothing.
@@ -82,8 +81,7 @@ public:
     // The precision the next Start fixes for its race; the Start's set-up carries it.
     void timeAt(qint32 ticksPerSecond) { s_.TicksPerSecond = ticksPerSecond; }
     void updateClock(qint32 RemainTicks);
-    void updateStandings(const std::array<QString, core::kSlotCount>& SortKey,
-                         const QList<core::StandingsRow>& standings);
+    void updateStandings(const QList<core::StandingsRow>& standings);
 
     // --- a car slot
     void setAddress(int slot, const QString& address, bool setUp);

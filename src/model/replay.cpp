@@ -23,7 +23,7 @@ public:
         m_.editEventData({r.name, r.date, r.weather, r.temperature});
     }
     void operator()(const op::CourseChosen& r) { m_.chooseCourse(r.name, r.length); }
-    void operator()(const op::AllCarMessageTyped& r) { m_.typeAllCarMessage(r.typed, r.AllCarMsg); }
+    void operator()(const op::AllCarMessageTyped& r) { m_.typeAllCarMessage(r.typed); }
     void operator()(const op::StopwatchStarted& r) { m_.startStopwatch(r.tick); }
     void operator()(const op::StopwatchStopped& r) { m_.stopStopwatch(r.tick); }
     void operator()(const op::RulesSet& r) { m_.setRules(r.rules); }

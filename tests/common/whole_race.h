@@ -65,13 +65,11 @@ inline QVariantMap car(const core::CarSlot& c, Compare how) {
                       {u"LapStartTick"_s, c.LapStartTick},
                       {u"LapFlag"_s, core::recordFlagText(c.LapFlag)},
                       {u"LastLapTicks"_s, c.LastLapTicks},
-                      {u"LapTimeTxt"_s, c.LapTimeTxt},
                       {u"LapRecord"_s, c.LapRecord},
                       {u"AutoMsg"_s, c.AutoMsg},
                       {u"HasFigures"_s, c.HasFigures},
                       {u"BestLapTicks"_s, c.BestLapTicks},
                       {u"BestLapNo"_s, c.BestLapNo},
-                      {u"BestLapTxt"_s, c.BestLapTxt},
                       {u"AveLapTicks"_s, optionalNumber(c.AveLapTicks)},
                       {u"PredictedLaps"_s, optionalNumber(c.PredictedLaps)},
                       {u"DrvBestLapTicks"_s, c.DrvBestLapTicks},
@@ -131,10 +129,6 @@ inline QByteArray wholeRace(const model::RaceModel& race, Compare how = Compare:
                                      {u"bestTicks"_s, whole_race::optionalNumber(row.bestTicks)},
                                      {u"bestLap"_s, row.bestLap}});
     }
-    QVariantList sortKeys;
-    for (const QString& key : st.SortKey) {
-        sortKeys.append(key);
-    }
     const core::RaceRules& r = st.rules;
     const QVariantMap whole{
         {u"cars"_s, cars},
@@ -153,9 +147,7 @@ inline QByteArray wholeRace(const model::RaceModel& race, Compare how = Compare:
         {u"RaceEndTime"_s, st.RaceEndTime.isValid() ? st.RaceEndTime.toMSecsSinceEpoch() : 0},
         {u"EndTimeSet"_s, st.EndTimeSet},
         {u"RemainTicks"_s, st.RemainTicks},
-        {u"AllCarMsg"_s, st.AllCarMsg},
         {u"AllCarTyped"_s, st.AllCarTyped},
-        {u"SortKey"_s, sortKeys},
         {u"standings"_s, standings},
         {u"StopNoAsk"_s, st.StopNoAsk},
         {u"rules"_s, QVariantList{r.PitStopSeconds, r.MaxStintMinutes, r.MaxDrivingMinutes,

@@ -94,7 +94,7 @@ struct Race : testing::TimedRace {
     }
     // The standings are worked out after every report and after a rebuild, never replayed.
     void rank() {
-        race.updateStandings({}, link::UpdateStandings(link::standingsCars(race.state())).rows);
+        race.updateStandings(link::UpdateStandings(link::standingsCars(race.state())).rows);
     }
 
     WindowModels models{race, settings};

@@ -105,7 +105,8 @@ private Q_SLOTS:
         TestCar car2(1);
         auto& ui = race.ui();
         QTest::keyClicks(ui.Txt_AllOutMess, QStringLiteral("ABC"));
-        QCOMPARE(race.state().AllCarMsg, QStringLiteral("（全車へ：ＡＢＣ）"));
+        QCOMPARE(kaltero::core::allCarMessageSent(race.state().AllCarTyped),
+                 QStringLiteral("（全車へ：ＡＢＣ）"));
         race.start();
         QCOMPARE(car1.exchange(TestCar::lapReport(0)), QStringLiteral("N（全車へ：ＡＢＣ）"));
         QCOMPARE(car2.exchange(TestCar::lapReport(0)), QStringLiteral("N（全車へ：ＡＢＣ）"));
@@ -116,7 +117,7 @@ private Q_SLOTS:
 
         ui.Txt_AllOutMess->selectAll();
         QTest::keyClick(ui.Txt_AllOutMess, Qt::Key_Delete);
-        QVERIFY(race.state().AllCarMsg.isEmpty());
+        QVERIFY(race.state().AllCarTyped.isEmpty());
         QCOMPARE(car1.exchange(TestCar::lapReport(1)).size(), kRecordedHead);
         QCOMPARE(car2.exchange(TestCar::lapReport(0)).size(), kRecordedHead);
     }

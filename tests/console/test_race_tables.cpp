@@ -104,7 +104,6 @@ void TestRaceTables::followTheRace() {
     QCOMPARE(otherLaps.rowCount(), 0);
 
     race.updateStandings(
-        {},
         {{.slot = 0, .carName = QStringLiteral("Red"), .lap = 6, .bestTicks = 82000, .bestLap = 5},
          {.slot = 1,
           .carName = QStringLiteral("Blue"),

@@ -2,6 +2,7 @@
 #include "console_fixture.h"
 #include "test_car.h"
 #include "timing/pit_wall.h"
+#include "timing/time_text.h"
 #include "widgets/grid.h"
 
 #include <QPushButton>
@@ -46,14 +47,18 @@ private Q_SLOTS:
             TestCar car(0);
             race.start();
             driveLaps(race, car, 0, 2);
-            QCOMPARE(race.car(0).BestLapTxt, u"0'11\"00"_s);
+            QCOMPARE(
+                kaltero::timing::FormatLapTime(race.car(0).BestLapTicks, race.console.settings),
+                u"0'11\"00"_s);
             files = JournalFiles::of(QDir(race.dir.path()));
         }
         // Kaltero.ini of the restart holds the default, 1/1000.
         ConsoleFixture again([&](const QDir& folder) { QVERIFY(files.copyTo(folder)); },
                              ConsoleFixture::kStart.addSecs(60), true);
         QCOMPARE(again.console.settings.TicksPerSecond, 100);
-        QCOMPARE(again.state().car[0].BestLapTxt, u"0'11\"00"_s);
+        QCOMPARE(kaltero::timing::FormatLapTime(again.state().car[0].BestLapTicks,
+                                                again.console.settings),
+                 u"0'11\"00"_s);
         TestCar car(0);
         driveLaps(again, car, 2, 3);
         // From the end of lap 2 (22 s) to the report 60 + 11 s after the start.

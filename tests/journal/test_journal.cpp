@@ -377,7 +377,7 @@ private Q_SLOTS:
             race.countLap(0, u"3"_s);
             race.recordLap(0, 1, timedLap(81000, u"山田"_s), 81000, {}, u"rec"_s);
             race.typeMessage(0, u"BOX"_s);
-            race.typeAllCarMessage(u"SC"_s, u"SC出動"_s);
+            race.typeAllCarMessage(u"SC"_s);
             race.showMessage(1, u"油温高め"_s);
             race.editLapTime(0, 1, u"1'20\"000"_s, 80000);
             race.editLapDriver(0, 1, u"鈴木"_s);

@@ -2,6 +2,7 @@
 #include "link/figure_text.h"
 #include "link/lap_stats.h"
 #include "model/race_model.h"
+#include "timing/time_text.h"
 
 #include <QTest>
 #include <algorithm>
@@ -17,6 +18,7 @@ using kaltero::link::driverBestText;
 using kaltero::link::LapStats;
 using kaltero::link::predictedLapsText;
 using kaltero::link::UpdateLapStats;
+using kaltero::timing::FormatLapTime;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -120,7 +122,7 @@ private Q_SLOTS:
         QTEST(s.BestLapTicks, "bestTicks");
         QTEST(s.BestLapNo, "bestNo");
         QTEST(bestLapText(s.BestLapTicks, s.BestLapNo, settings), "bestLabel");
-        QTEST(s.BestLapTxt, "bestTxt");
+        QTEST(FormatLapTime(s.BestLapTicks, settings), "bestTxt");
         QTEST(s.AveLapTicks.value_or(0), "aveTicks");
         QTEST(averageText(s.AveLapTicks, settings), "aveLabel");
     }

@@ -2,6 +2,7 @@
 #include <limits>
 
 #include "core/settings.h"
+#include "core/slot_state.h"
 #include "link/protocol.h"
 #include "platform/cp932.h"
 
@@ -131,7 +132,7 @@ private Q_SLOTS:
         QFETCH(QString, allCars);
         QFETCH(QString, autoMsg);
         QFETCH(QString, expected);
-        QCOMPARE(buildSendMsg(typed, autoMsg, buildAllCarMsg(allCars)), expected);
+        QCOMPARE(buildSendMsg(typed, autoMsg, kaltero::core::allCarMessageSent(allCars)), expected);
     }
 
     void lapRecord_data() {

@@ -13,8 +13,15 @@ Q_DECLARE_METATYPE(QList<StandingsCar>)
 
 namespace {
 
-StandingsCar car(qint32 lapCnt, bool pending, const QString& best, qint32 bestNo = 1) {
-    return StandingsCar{lapCnt, pending, best, bestNo, QString()};
+using Best = std::optional<qint32>;
+
+StandingsCar car(qint32 lapCnt, bool pending, Best best) {
+    return StandingsCar{.LapCnt = lapCnt,
+                        .LapPending = pending,
+                        .BestLapNo = 1,
+                        .carName = {},
+                        .slot = -1,
+                        .BestLapTicks = best};
 }
 
 }  // namespace
@@ -23,43 +30,41 @@ class TestStandings : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void sortKey_data() {
-        QTest::addColumn<qint64>("lap");
-        QTest::addColumn<QString>("best");
-        QTest::addColumn<int>("slot");
-        QTest::addColumn<QString>("key");
-        QTest::newRow("lap 5") << qint64(5) << u"1'23\"456"_s << 2 << u"9941'23\"4562"_s;
-        QTest::newRow("first lap") << qint64(1) << u"1'23\"456"_s << 0 << u"9981'23\"4560"_s;
-        QTest::newRow("no best text yet") << qint64(1) << QString() << 4 << u"9984"_s;
-        QTest::newRow("lap 999") << qint64(999) << u"1'00\"000"_s << 1 << u"0001'00\"0001"_s;
-        QTest::newRow("lap 1000") << qint64(1000) << QString() << 0 << u"-99999989990"_s;
-        QTest::newRow("largest lap") << qint64(2147483648) << QString() << 3 << u"-78525163513"_s;
-    }
-    void sortKey() {
-        QFETCH(qint64, lap);
-        QFETCH(QString, best);
-        QFETCH(int, slot);
-        QTEST(kaltero::link::sortKey(lap, best, slot), "key");
-    }
-
+    // The order the board has always shown: more laps (a counted lap not yet closed puts no car
+    // ahead), then the better best lap, then the lower slot. Bests in ticks at 1/1000.
     void ranking_data() {
         QTest::addColumn<QList<StandingsCar>>("cars");
         QTest::addColumn<QList<int>>("slots");
-        const QString fast = u"1'22\"999"_s;
-        const QString slow = u"1'23\"456"_s;
+        const qint32 fast = 82999;
+        const qint32 slow = 83456;
+        const Best none = std::nullopt;
         QTest::newRow("more laps first")
             << QList{car(3, false, fast), car(5, false, slow)} << QList{1, 0};
-        QTest::newRow("equal laps: smaller best text first")
+        QTest::newRow("equal laps: better best first")
             << QList{car(5, false, slow), car(5, false, fast)} << QList{1, 0};
-        QTest::newRow("equal texts: lower slot first")
+        QTest::newRow("one tick apart")
+            << QList{car(5, false, 83457), car(5, false, 83456)} << QList{1, 0};
+        QTest::newRow("a minute boundary")
+            << QList{car(5, false, 60000), car(5, false, 59999)} << QList{1, 0};
+        QTest::newRow("equal bests: lower slot first")
             << QList{car(5, false, slow), car(5, false, slow), car(5, false, slow)}
             << QList{0, 1, 2};
         QTest::newRow("pending 6th lap level with closed 5th")
             << QList{car(6, true, slow), car(5, false, fast)} << QList{1, 0};
         QTest::newRow("pending 6th lap behind closed 6th")
             << QList{car(6, true, fast), car(6, false, slow)} << QList{1, 0};
-        QTest::newRow("no lap yet: empty text puts the slot digit first")
-            << QList{car(0, false, fast), car(0, false, QString())} << QList{1, 0};
+        QTest::newRow("no best yet: ahead of a best on the same lap")
+            << QList{car(0, false, fast), car(0, false, none)} << QList{1, 0};
+        QTest::newRow("no best yet: ahead whatever its slot")
+            << QList{car(2, false, fast), car(2, false, fast), car(2, false, fast),
+                     car(2, false, none)}
+            << QList{3, 0, 1, 2};
+        QTest::newRow("a ten-minute best behind a nine-minute one")
+            << QList{car(1, false, 600000), car(1, false, 599999)} << QList{1, 0};
+        QTest::newRow("no best on either: lower slot first")
+            << QList{car(2, true, none), car(2, true, none)} << QList{0, 1};
+        QTest::newRow("figures without a timed lap: behind every best")
+            << QList{car(4, false, kaltero::core::kNoLapTicks), car(4, false, slow)} << QList{1, 0};
         QTest::newRow("laps past 999 keep more laps first")
             << QList{car(998, false, fast), car(1000, false, slow), car(999, false, slow),
                      car(1001, true, fast)}
@@ -73,23 +78,20 @@ private Q_SLOTS:
         QFETCH(QList<StandingsCar>, cars);
         QFETCH(QList<int>, slots);
         const Standings s = UpdateStandings(cars);
-        QCOMPARE(s.SortKey.size(), cars.size());
         QCOMPARE(s.rows.size(), cars.size());
         QList<int> ranked;
-        for (qsizetype c = 0; c < s.rows.size(); ++c) {
-            ranked << s.rows[c].slot;
-            QVERIFY(s.SortKey[c].endsWith(QString::number(s.rows[c].slot)));
+        for (const auto& row : s.rows) {
+            ranked << row.slot;
         }
         QCOMPARE(ranked, slots);
     }
 
     void rankRowLabels() {
         const QList<StandingsCar> cars{
-            StandingsCar{5, false, u"1'23\"456"_s, 4, u"ｶﾛｰﾗ"_s, -1, 83456},
-            StandingsCar{7, true, u"1'21\"000"_s, 7, u"シビック"_s, -1, 81000},
+            StandingsCar{5, false, 4, u"ｶﾛｰﾗ"_s, -1, 83456},
+            StandingsCar{7, true, 7, u"シビック"_s, -1, 81000},
         };
         const Standings s = UpdateStandings(cars);
-        QCOMPARE(s.SortKey, (QStringList{u"9921'21\"0001"_s, u"9931'23\"4560"_s}));
         QCOMPARE(s.rows.size(), 2);
         QCOMPARE(s.rows[0].carName, u"シビック"_s);
         QCOMPARE(s.rows[0].lap, qint64(7));
@@ -117,10 +119,9 @@ private Q_SLOTS:
         QTEST(kaltero::link::currentLap(lapCnt, pending), "lap");
     }
 
-    // With a slot without an address between two cars, the keys and rows name the real slots.
+    // With a slot without an address between two cars, the rows name the real slots.
     void slotsWithAGap() {
-        QList<StandingsCar> cars{car(5, false, u"1'23\"456"_s), car(5, false, u"1'23\"456"_s),
-                                 car(6, false, u"1'30\"000"_s)};
+        QList<StandingsCar> cars{car(5, false, 83456), car(5, false, 83456), car(6, false, 90000)};
         cars[0].slot = 0;
         cars[0].carName = u"A"_s;
         cars[1].slot = 2;
@@ -128,8 +129,6 @@ private Q_SLOTS:
         cars[2].slot = 4;
         cars[2].carName = u"E"_s;
         const Standings s = UpdateStandings(cars);
-        QCOMPARE(s.SortKey,
-                 (QStringList{u"9921'30\"0004"_s, u"9931'23\"4560"_s, u"9931'23\"4562"_s}));
         QCOMPARE(s.rows.size(), 3);
         QCOMPARE(s.rows[0].slot, 4);
         QCOMPARE(s.rows[0].carName, u"E"_s);
@@ -140,8 +139,7 @@ private Q_SLOTS:
     }
 
     void oneCarIsNotRanked() {
-        const Standings s = UpdateStandings({car(3, false, u"1'23\"456"_s)});
-        QVERIFY(s.SortKey.isEmpty());
+        const Standings s = UpdateStandings({car(3, false, 83456)});
         QVERIFY(s.rows.isEmpty());
     }
 };

@@ -84,13 +84,8 @@ void raceFor(kaltero::model::RaceModel& race, const kaltero::core::Settings& set
             }
         }
     }
-    const auto standings =
-        kaltero::link::UpdateStandings(kaltero::link::standingsCars(race.state()));
-    std::array<QString, kaltero::core::kSlotCount> keys;
-    for (int r = 0; r < standings.rows.size() && r < kaltero::core::kSlotCount; ++r) {
-        keys[r] = standings.SortKey.value(r);
-    }
-    race.updateStandings(keys, standings.rows);
+    race.updateStandings(
+        kaltero::link::UpdateStandings(kaltero::link::standingsCars(race.state())).rows);
 }
 
 }  // namespace

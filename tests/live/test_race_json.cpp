@@ -65,7 +65,6 @@ void record(RaceModel& m, int slot, int lapNo, qint32 ticks, qint32 endTick, con
     Figures f;
     f.BestLapTicks = ticks;
     f.BestLapNo = lapNo;
-    f.BestLapTxt = text;
     f.AveLapTicks = ticks;
     f.PredictedLaps = 40;
     m.recordLap(slot, lapNo, lap, endTick, f, {});

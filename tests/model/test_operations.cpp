@@ -66,11 +66,67 @@ private Q_SLOTS:
         core::RaceRules rules;
         rules.MaxStintMinutes = 60;
         rules.StintMessage = u"BOX"_s;
+        model::RaceSetUp courseOnly;
+        courseOnly.course = u"鈴鹿"_s;
         row("started", op::Started{.start = QDateTime::fromMSecsSinceEpoch(1775210400000),
                                    .end = std::nullopt,
-                                   .setUp = QVariantMap{{u"course"_s, u"鈴鹿"_s}}})
+                                   .setUp = courseOnly})
             << QByteArray(
-                   "{\"endMs\":null,\"setUp\":{\"course\":\"鈴鹿\"},\"startMs\":1775210400000}");
+                   "{\"endMs\":null,\"setUp\":{\"allCarMessage\":\"\",\"allCarTyped\":\"\","
+                   "\"course\":\"鈴鹿\",\"courseLength\":0,\"event\":[\"\",\"\",\"\",\"\"],"
+                   "\"hours\":\"\",\"minutes\":\"\",\"slots\":[],\"ticksPerSecond\":0},"
+                   "\"startMs\":1775210400000}");
+        const model::SlotSetUp slot{.address = u"10.0.0.1"_s,
+                                    .setUp = true,
+                                    .car = u"赤"_s,
+                                    .tank = u"60"_s,
+                                    .tankCapacity = 60.5F,
+                                    .economy = 8000.0F,
+                                    .fuelTotal = 12.5F,
+                                    .driver = u"山田"_s,
+                                    .driverRow = 1,
+                                    .drivers = {{.name = u"山田"_s,
+                                                 .hasFigures = true,
+                                                 .bestTicks = 82000,
+                                                 .bestLapNo = 3,
+                                                 .averageTicks = 83000,
+                                                 .ticksPerSecond = 1000},
+                                                {.name = u"佐藤"_s}},
+                                    .countdownOn = true,
+                                    .countdown = u"5"_s,
+                                    .messageOut = u"BOX"_s,
+                                    .messageIn = u"OK"_s,
+                                    .mayDrive = {u"山田"_s, u"佐藤"_s}};
+        row("started with a car's set-up",
+            op::Started{.start = QDateTime::fromMSecsSinceEpoch(1775210400000),
+                        .end = std::nullopt,
+                        .setUp = model::RaceSetUp{.slots = {slot},
+                                                  .event = {u"耐久"_s, u"4/3"_s, u"晴"_s, u"21"_s},
+                                                  .course = {},
+                                                  .courseLength = 5807,
+                                                  .hours = u"2"_s,
+                                                  .minutes = u"30"_s,
+                                                  .allCarTyped = u"SC"_s,
+                                                  .allCarMessage = u"（全車へ：ＳＣ）"_s,
+                                                  .rules = rules,
+                                                  .ticksPerSecond = 100}})
+            << QByteArray(
+                   "{\"endMs\":null,\"setUp\":{\"allCarMessage\":\"（全車へ：ＳＣ）\","
+                   "\"allCarTyped\":"
+                   "\"SC\",\"course\":\"\",\"courseLength\":5807,\"event\":[\"耐久\",\"4/"
+                   "3\",\"晴\","
+                   "\"21\"],\"hours\":\"2\",\"minutes\":\"30\",\"rules\":{\"maxDrivingMinutes\":0,"
+                   "\"maxStintMinutes\":60,\"minDrivingMinutes\":0,\"minPitStopSeconds\":0,"
+                   "\"minPitStops\":0,\"pitStopSeconds\":20,\"pitTimeRule\":0,\"stintMessage\":"
+                   "\"BOX\",\"stintMessageMinutes\":5},\"slots\":[{\"address\":\"10.0.0.1\","
+                   "\"car\":"
+                   "\"赤\",\"countdown\":\"5\",\"countdownOn\":true,\"driver\":\"山田\","
+                   "\"driverRow\":1,\"drivers\":[{\"averageTicks\":83000,\"bestLap\":3,"
+                   "\"bestTicks\":82000,\"name\":\"山田\",\"ticksPerSecond\":1000},{\"name\":"
+                   "\"佐藤\"}],\"economy\":8000,\"fuelTotal\":12.5,\"mayDrive\":[\"山田\",\"佐藤\"]"
+                   ","
+                   "\"messageIn\":\"OK\",\"messageOut\":\"BOX\",\"setUp\":true,\"tank\":\"60\","
+                   "\"tankCapacity\":60.5}],\"ticksPerSecond\":100},\"startMs\":1775210400000}");
         row("stopped", op::Stopped{}) << QByteArray("{}");
         row("resumed", op::Resumed{.tick = 5000}) << QByteArray("{\"tick\":5000}");
         row("race length, idle", op::RaceLengthEdited{.RunH = u"2"_s, .RunN = u"30"_s, .end = {}})

@@ -269,7 +269,9 @@ private Q_SLOTS:
             QVERIFY(!r.race.car(s).InContact);
         }
         const auto standings = link::UpdateStandings(link::standingsCars(r.race.state()));
-        QCOMPARE(standings.SortKey, (QStringList{u"9980"_s, u"9981"_s}));
+        QCOMPARE(standings.rows.size(), 2);
+        QCOMPARE(standings.rows[0].slot, 0);
+        QCOMPARE(standings.rows[0].lap, qint64(1));
         QVERIFY(!standings.rows[0].bestTicks);
         QCOMPARE(standings.rows[0].bestLap, 0);
         const auto yamada = link::driverFigureTexts(r.race.car(0).drivers.value(0), r.settings);
