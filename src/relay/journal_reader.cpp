@@ -44,8 +44,9 @@ bool JournalReader::open(const QString& path, QString* why) {
         *why = last.lastError().text();
         return false;
     }
-    if (last.next() && last.value(1).toString() != u"running") {
-        before_ = last.value(0).toLongLong();
+    if (last.next()) {
+        // A race being timed is read from its start; one that is over is not read at all.
+        (last.value(1).toString() == u"running" ? race_ : before_) = last.value(0).toLongLong();
     }
     return true;
 }
