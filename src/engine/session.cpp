@@ -8,6 +8,7 @@
 #include "model/race_model.h"
 #include "platform/clock.h"
 #include "platform/folder_lock.h"
+#include "relay/relay_service.h"
 
 #include <QFileInfo>
 
@@ -32,6 +33,7 @@ Session::Session(core::Console& console, RaceEngine& engine, Operator& op)
 
 Session::~Session() {
     QObject::disconnect(engineTold_);
+    relay_.reset();
     live_.reset();
     journal_.reset();
 }
@@ -118,15 +120,15 @@ void Session::startLive() {
         return;
     }
     live_ = std::make_unique<live::LiveService>(
-        console_.race, console_.settings,
-        [this] {
-            return live::RaceMoment{console_.clock.now().toMSecsSinceEpoch(), console_.TickCnt()};
-        },
-        console_.settings.LiveKey);
+        console_.race, console_.settings, [this] { return moment(); }, console_.settings.LiveKey);
     if (!live_->start(console_.settings.LivePort)) {
         live_.reset();
         operator_.tell({.kind = Kind::LivePortTaken, .port = console_.settings.LivePort});
     }
+}
+
+live::RaceMoment Session::moment() const {
+    return {console_.clock.now().toMSecsSinceEpoch(), console_.TickCnt()};
 }
 
 void Session::end() {
@@ -158,6 +160,28 @@ void Session::offerResume() {
     if (resume) {
         engine_.resume();
     }
+    startRelay();
+}
+
+void Session::startRelay() {
+    const core::RelaySettings& relay = console_.settings.relay;
+    if (relay.broker.isEmpty()) {
+        return;
+    }
+    if (!relay.refusedName.isEmpty()) {
+        operator_.tell({.kind = Kind::RelayNameRefused, .why = relay.refusedName});
+        return;
+    }
+    relay_ = std::make_unique<relay::RelayService>(
+        console_.race, console_.settings, [this] { return moment(); }, console_.paths.JournalFile);
+    // A refusal is told once; the link keeps trying, and the window shows how it stands.
+    QObject::connect(relay_.get(), &relay::RelayService::stateChanged,
+                     [this, told = QString()](const relay::RelayState& s) mutable {
+                         if (!s.refused.isEmpty() && s.refused != told) {
+                             operator_.tell({.kind = Kind::RelayRefused, .why = s.refused});
+                         }
+                         told = s.refused;
+                     });
 }
 
 }  // namespace kaltero::engine

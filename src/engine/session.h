@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/notice.h"
+#include "live/race_json.h"
 
 #include <QMetaObject>
 #include <QString>
@@ -16,6 +17,10 @@ class Journal;
 
 namespace kaltero::live {
 class LiveService;
+}
+
+namespace kaltero::relay {
+class RelayService;
 }
 
 namespace kaltero::platform {
@@ -48,6 +53,8 @@ public:
     journal::Journal* journal() const { return journal_.get(); }
     // The live page while it serves; none when switched off or its port was taken.
     live::LiveService* live() const { return live_.get(); }
+    // Publishing to the broker while the settings name one; none when they do not.
+    relay::RelayService* relay() const { return relay_.get(); }
 
 private:
     enum class Claim { Claimed, AnotherConsole, NotWritable };
@@ -56,6 +63,11 @@ private:
     void openJournal();
     // The live page, when the settings switch it on; a port that cannot be bound is told once.
     void startLive();
+    // Publishing, when the settings name a broker: from the journal, so it follows the race
+    // once the journal does.
+    void startRelay();
+    // The wall clock and the race's tick count, for what follows the race off its thread.
+    live::RaceMoment moment() const;
 
     core::Console& console_;
     RaceEngine& engine_;
@@ -64,6 +76,7 @@ private:
     std::unique_ptr<platform::FolderLock> lock_;
     std::unique_ptr<journal::Journal> journal_;
     std::unique_ptr<live::LiveService> live_;
+    std::unique_ptr<relay::RelayService> relay_;
 };
 
 }  // namespace kaltero::engine
