@@ -36,7 +36,7 @@ QString consoleName(int i) {
     return QStringLiteral("pit-%1").arg(i + 1, 2, 10, QLatin1Char('0'));
 }
 
-BrokerSettings onBroker(quint16 port, const QString& clientId) {
+BrokerSettings onBroker(int port, const QString& clientId) {
     BrokerSettings s;
     s.host = QStringLiteral("127.0.0.1");
     s.port = port;
@@ -48,11 +48,13 @@ BrokerSettings onBroker(quint16 port, const QString& clientId) {
 // object, made now, every kPaceMs, the consoles' paces spread over the 200 ms.
 class Consoles : public QObject {
 public:
-    Consoles(quint16 port, int count, const kaltero::bench::RaceObject& race) : race_(race) {
+    Consoles(int port, int count, const kaltero::bench::RaceObject& race) : race_(race) {
         for (int i = 0; i < count; ++i) {
             auto* client = new BrokerClient(this);
             QString why;
-            client->start(onBroker(port, u"kaltero-" + consoleName(i) + u"-pub"), &why);
+            started_ =
+                client->start(onBroker(port, u"kaltero-" + consoleName(i) + u"-pub"), &why) &&
+                started_;
             auto* pace = new QTimer(this);
             pace->setInterval(kPaceMs);
             const QString topic = u"kaltero/" + consoleName(i) + u"/race";
@@ -65,15 +67,17 @@ public:
         }
     }
     int published() const { return published_; }
+    bool started() const { return started_; }
 
 private:
+    bool started_ = true;
     const kaltero::bench::RaceObject& race_;
     std::atomic<int> published_ = 0;
 };
 
 // The viewers: the moment each one's last race object of each console was made.
 struct Viewers {
-    Viewers(quint16 port, int count, int consoles) : madeAt(std::size_t(count) * consoles, 0) {
+    Viewers(int port, int count, int consoles) : madeAt(std::size_t(count) * consoles, 0) {
         for (int v = 0; v < count; ++v) {
             auto client = std::make_unique<BrokerClient>();
             QObject::connect(client.get(), &BrokerClient::received,
@@ -86,14 +90,15 @@ struct Viewers {
                                  }
                              });
             QString why;
-            client->start(onBroker(port, QStringLiteral("viewer-%1").arg(v)), &why);
-            client->subscribe(QStringLiteral("kaltero/+/race"), 0);
+            started = client->start(onBroker(port, QStringLiteral("viewer-%1").arg(v)), &why) &&
+                      client->subscribe(QStringLiteral("kaltero/+/race"), 0) && started;
             clients.push_back(std::move(client));
         }
     }
     std::vector<std::unique_ptr<BrokerClient>> clients;
     std::vector<qint64> madeAt;
     qint64 received = 0;
+    bool started = true;
 };
 
 }  // namespace
@@ -109,10 +114,9 @@ int main(int argc, char* argv[]) {
     const int consoleCount = arg(4, 20);
     QTextStream out(stdout);
 
-    kaltero::testing::Broker broker;
-    QString why;
-    if (!broker.start(&why)) {
-        out << "the broker did not start: " << why << Qt::endl;
+    kaltero::testing::TestBroker broker;
+    if (!broker.ready()) {
+        out << "the broker did not start" << Qt::endl;
         return 1;
     }
     const kaltero::bench::RaceObject race(laps);
@@ -125,6 +129,10 @@ int main(int argc, char* argv[]) {
         &onConsoles, [&] { consoles = new Consoles(broker.port(), consoleCount, race); },
         Qt::BlockingQueuedConnection);
     Viewers viewers(broker.port(), viewerCount, consoleCount);
+    if (!consoles->started() || !viewers.started) {
+        out << "a console or viewer could not start its broker client" << Qt::endl;
+        return 1;
+    }
 
     std::vector<qint64> staleness;
     qint64 missing = 0;

@@ -40,7 +40,8 @@ const QString kFeedPath = u"/ws"_s;
 LiveServer::LiveServer(QString key, QObject* parent)
     : QAbstractHttpServer(parent),
       key_(std::move(key)),
-      feedServer_(u"Kaltero"_s, QWebSocketServer::NonSecureMode, this) {
+      feedServer_(u"Kaltero"_s, QWebSocketServer::NonSecureMode, this),
+      followedPush_(this) {
     // Qt's own WebSocket server is left unconnected: it never takes a connection.
     connect(&feedServer_, &QWebSocketServer::newConnection, this, [this] {
         while (feedServer_.hasPendingConnections()) {
@@ -170,8 +171,6 @@ void LiveServer::apply(const RaceDeltaPtr& delta) {
 
 void LiveServer::follow(const QStringList& names) {
     followed_.follow(names);
-    followedNews_ = QSet<QString>(names.begin(), names.end());
-    followedPush_.start();
 }
 
 void LiveServer::takeFollowedRace(const QString& name, const QByteArray& payload) {

@@ -78,9 +78,6 @@ private:
     void pushFollowed();
 
     RaceStore race_;
-    FollowedRaces followed_;
-    QSet<QString> followedNews_;  // consoles with news not yet pushed
-    QTimer followedPush_;
     QString key_;
     ClientGate* gate_ = nullptr;
     QWebSocketServer feedServer_;
@@ -91,6 +88,9 @@ private:
     QList<Feed> feeds_;
     QList<QPointer<QTcpSocket>> upgrading_;  // handed to the feed server, handshake not done
     QHash<QString, QByteArray> files_;       // the page's files, by resource
+    FollowedRaces followed_;
+    QSet<QString> followedNews_;  // consoles with news not yet pushed
+    QTimer followedPush_;
 };
 
 }  // namespace kaltero::live

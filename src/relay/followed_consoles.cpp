@@ -1,7 +1,7 @@
 #include "relay/followed_consoles.h"
 
 #include "live/live_service.h"
-#include "relay/topics.h"
+#include "relay/console_topics.h"
 
 namespace kaltero::relay {
 
@@ -12,8 +12,9 @@ FollowedConsoles::FollowedConsoles(live::LiveService& live, QObject* parent)
     thread_.setObjectName(u"followed"_s);
     client_->moveToThread(&thread_);
     // On the client's thread: each message is handed on, never looked into, here.
-    connect(client_, &BrokerClient::received, client_,
-            [this](const QString& topic, const QByteArray& payload) { onReceived(topic, payload); });
+    connect(
+        client_, &BrokerClient::received, client_,
+        [this](const QString& topic, const QByteArray& payload) { onReceived(topic, payload); });
     thread_.start();
 }
 
@@ -29,8 +30,7 @@ FollowedConsoles::~FollowedConsoles() {
     thread_.wait();
 }
 
-bool FollowedConsoles::start(const BrokerSettings& broker, const QStringList& names,
-                             QString* why) {
+bool FollowedConsoles::start(const BrokerSettings& broker, const QStringList& names, QString* why) {
     for (const QString& name : names) {
         if (!isConsoleName(name)) {
             *why = u"not a console name: %1"_s.arg(name);
