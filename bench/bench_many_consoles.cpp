@@ -75,12 +75,19 @@ private:
     std::atomic<int> published_ = 0;
 };
 
-// The viewers: the moment each one's last race object of each console was made.
+// The viewers: the moment each one's last race object of each console was made. They take
+// their messages on threads of their own, so that looking at them is never held up behind them.
 struct Viewers {
-    Viewers(int port, int count, int consoles) : madeAt(std::size_t(count) * consoles, 0) {
+    static constexpr int kThreads = 2;
+
+    Viewers(int port, int count, int consoles) : madeAt(std::size_t(count) * consoles) {
+        for (auto& t : threads) {
+            t.start();
+        }
         for (int v = 0; v < count; ++v) {
             auto client = std::make_unique<BrokerClient>();
-            QObject::connect(client.get(), &BrokerClient::received,
+            client->moveToThread(&threads[v % kThreads]);
+            QObject::connect(client.get(), &BrokerClient::received, client.get(),
                              [this, v, consoles](const QString& topic, const QByteArray& race) {
                                  const int c = topic.section(u'/', 1, 1).mid(4).toInt() - 1;
                                  const qint64 made = kaltero::bench::RaceObject::madeIn(race);
@@ -95,9 +102,19 @@ struct Viewers {
             clients.push_back(std::move(client));
         }
     }
+    ~Viewers() {
+        for (auto& c : clients) {
+            c->stop();
+        }
+        for (auto& t : threads) {
+            t.quit();
+            t.wait();
+        }
+    }
+    std::array<QThread, kThreads> threads;
     std::vector<std::unique_ptr<BrokerClient>> clients;
-    std::vector<qint64> madeAt;
-    qint64 received = 0;
+    std::vector<std::atomic<qint64>> madeAt;
+    std::atomic<qint64> received = 0;
     bool started = true;
 };
 
@@ -140,11 +157,11 @@ int main(int argc, char* argv[]) {
     look.setInterval(kLookEveryMs);
     QObject::connect(&look, &QTimer::timeout, [&] {
         const qint64 now = nowMs();
-        for (qint64 made : viewers.madeAt) {
+        for (const std::atomic<qint64>& made : viewers.madeAt) {
             if (made == 0) {
                 ++missing;
             } else {
-                staleness.push_back(now - made);
+                staleness.push_back(now - made.load());
             }
         }
     });

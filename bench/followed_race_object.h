@@ -26,7 +26,7 @@ public:
         race.start(start, start.addSecs(6 * 3600));
         for (int lapNo = 1; lapNo <= laps; ++lapNo) {
             for (int slot = 0; slot < core::kSlotCount; ++slot) {
-                recordLap(race, slot, lapNo);
+                recordLap(race, slot, lapNo, laps);
             }
         }
         const core::Settings settings;
@@ -50,7 +50,8 @@ public:
 
     // The moment a race object was made, from its clock; 0 when it tells none.
     static qint64 madeIn(const QByteArray& race) {
-        const qsizetype at = race.indexOf(kNow);
+        // The clock follows the cars in the object: looked for from the end.
+        const qsizetype at = race.lastIndexOf(kNow);
         if (at < 0) {
             return 0;
         }
@@ -64,17 +65,18 @@ public:
 private:
     static constexpr QByteArrayView kNow = "\"now\":";
 
-    static void recordLap(model::RaceModel& race, int slot, int lapNo) {
+    static void recordLap(model::RaceModel& race, int slot, int lapNo, int laps) {
         using namespace Qt::StringLiterals;
         core::Lap lap;
         lap.timed = true;
-        lap.ticks = 8500 + (lapNo * 37 + slot * 11) % 300;
-        lap.timeText = u"1'%1\"%2"_s.arg(25 + lap.ticks % 3).arg(lap.ticks % 1000, 3, 10, u'0');
-        lap.driver = lapNo * 2 > 50 ? u"佐藤"_s : u"山田"_s;
-        lap.endTick = lapNo * 8600;
+        lap.ticks = 85'000 + (lapNo * 37 + slot * 11) % 3000;  // ms, at 1/1000
+        lap.timeText =
+            u"1'%1\"%2"_s.arg(lap.ticks / 1000 - 60).arg(lap.ticks % 1000, 3, 10, QChar(u'0'));
+        lap.driver = lapNo * 2 > laps ? u"佐藤"_s : u"山田"_s;
+        lap.endTick = lapNo * 86'000;
         lap.log = u"LAP %1 OK"_s.arg(lapNo);
         model::Figures f;
-        f.BestLapTicks = 8500;
+        f.BestLapTicks = 85'000;
         f.BestLapNo = 1;
         f.BestLapTxt = u"1'25\"000"_s;
         f.AveLapTicks = lap.ticks;

@@ -8,8 +8,12 @@
 #include "model/race_model.h"
 #include "platform/clock.h"
 #include "platform/folder_lock.h"
+#include "relay/followed_consoles.h"
+#include "relay/shown_consoles.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QSysInfo>
 
 namespace kaltero::engine {
 
@@ -126,6 +130,25 @@ void Session::startLive() {
     if (!live_->start(console_.settings.LivePort)) {
         live_.reset();
         operator_.tell({.kind = Kind::LivePortTaken, .port = console_.settings.LivePort});
+        return;
+    }
+    followConsoles();
+}
+
+void Session::followConsoles() {
+    // One connection of this program's own: a second console on the machine has another.
+    const QString clientId = QStringLiteral("kaltero-view-%1-%2")
+                                 .arg(QSysInfo::machineHostName())
+                                 .arg(QCoreApplication::applicationPid());
+    const auto shown = relay::readShownConsoles(console_.paths.SettingsFile, clientId);
+    if (!shown) {
+        return;
+    }
+    followed_ = std::make_unique<relay::FollowedConsoles>(*live_);
+    QString why;
+    if (!followed_->start(shown->broker, shown->names, &why)) {
+        followed_.reset();
+        operator_.tell({.kind = Kind::FollowedConsolesRefused, .why = why});
     }
 }
 

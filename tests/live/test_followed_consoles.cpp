@@ -10,8 +10,10 @@
 #include "relay/broker_client.h"
 #include "relay/console_topics.h"
 #include "relay/followed_consoles.h"
+#include "relay/shown_consoles.h"
 
 #include <QJsonArray>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -238,6 +240,47 @@ private Q_SLOTS:
         QVERIFY(!why.isEmpty());
         const auto reply = exchange(live.port(), get(u"/api/consoles?key="_s + kKey));
         QCOMPARE(reply.body, QByteArray("{\"consoles\":[]}"));
+    }
+
+    // What [中継] of Kaltero.ini says: the broker and the consoles shown, or nothing to follow.
+    void settingsNameTheConsoles_data() {
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("shown");  // host|port|user|tls|names, or "" for none
+        QTest::newRow("host and port")
+            << u"ブローカー=mq.example:8883\r\n表示コンソール=pit-a,pit-b"_s
+            << u"mq.example|8883||0|pit-a,pit-b"_s;
+        QTest::newRow("default port, blanks, empty names")
+            << u"ブローカー=10.0.0.9\r\n表示コンソール= pit-a ,, pit-b ,"_s
+            << u"10.0.0.9|1883||0|pit-a,pit-b"_s;
+        QTest::newRow("no port after the colon")
+            << u"ブローカー=mq:x\r\n表示コンソール=a"_s << u"mq|1883||0|a"_s;
+        QTest::newRow("port out of range")
+            << u"ブローカー=mq:70000\r\n表示コンソール=a"_s << u"mq|1883||0|a"_s;
+        QTest::newRow("user and TLS")
+            << u"ブローカー=mq:8883\r\nユーザー=org\r\nTLS=1\r\n表示コンソール=a"_s
+            << u"mq|8883|org|1|a"_s;
+        QTest::newRow("names kept as written: the follower refuses")
+            << u"ブローカー=mq\r\n表示コンソール=pit/a,+"_s << u"mq|1883||0|pit/a,+"_s;
+        QTest::newRow("no broker") << u"表示コンソール=pit-a"_s << QString();
+        QTest::newRow("no consoles") << u"ブローカー=mq:1883\r\n表示コンソール= , "_s << QString();
+    }
+    void settingsNameTheConsoles() {
+        QFETCH(QString, section);
+        QFETCH(QString, shown);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(u"Kaltero.ini"_s);
+        QFile ini(file);
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write((u"[中継]\r\n"_s + section + u"\r\n"_s).toUtf8());
+        ini.close();
+        const auto read = kaltero::relay::readShownConsoles(file, u"id"_s);
+        const QString got = read
+                                ? QStringList{read->broker.host, QString::number(read->broker.port),
+                                              read->broker.user, QString::number(read->broker.tls),
+                                              read->names.join(u',')}
+                                      .join(u'|')
+                                : QString();
+        QCOMPARE(got, shown);
     }
 };
 

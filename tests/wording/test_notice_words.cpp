@@ -78,6 +78,11 @@ private Q_SLOTS:
                u"(他のプログラムが使っています)。"
                "\n計測はそのまま続けます。"_s
             << u"ライブ表示"_s << PromptIcon::Warning;
+        row("followed consoles refused",
+            {.kind = Kind::FollowedConsolesRefused, .why = u"not a console name: pit/a"_s})
+            << u"他のコンソールの計測をライブ表示に出せません。[中継] の設定を確かめてください。"
+               u"\n(not a console name: pit/a)\n計測はそのまま続けます。"_s
+            << u"ライブ表示"_s << PromptIcon::Warning;
         row("car ports taken", {.kind = Kind::CarPortsTaken,
                                 .cars = {{.slot = 0, .port = 7011}, {.slot = 4, .port = 7051}}})
             << u"次の車輌の受信ポートを開けません。他のプログラムが使用しています。\n"
