@@ -40,6 +40,9 @@ void Application::openConsole() {
     window_->onLoad();
     window_->show();
     session_.offerResume();
+    if (session_.relay()) {
+        window_->showRelay(*session_.relay());
+    }
 }
 
 void Application::end() {

@@ -17,6 +17,9 @@ class RaceEngine;
 namespace kaltero::platform {
 class Timer;
 }
+namespace kaltero::relay {
+class RelayService;
+}
 
 namespace kaltero::widgets {
 class Frame;
@@ -48,6 +51,8 @@ public:
     // Why the live page is not served although switched on (its port is taken); shown in the
     // ライブ表示 dialog.
     void setLiveNotice(const QString& notice);
+    // Publishing to the broker: its state on the window, its topics in the ライブ表示 dialog.
+    void showRelay(relay::RelayService& relay);
     // The missing-input blink's timer: running while idle, stopped while timing.
     const platform::Timer& missingInputBlinkTimer() const;
 
@@ -74,6 +79,7 @@ private:
     std::unique_ptr<AllCarMessage> allCars_;
     std::unique_ptr<Handlers> handlers_;
     QString liveNotice_;
+    QStringList relayTopics_;
     QPointer<LiveDialog> liveDialog_;
     QPointer<PitWallWindow> pitWall_;
 };

@@ -27,6 +27,9 @@ struct Notice {
         CarAddressesNotNumeric,   // cars: each car and the address it cannot be heard from
         CheckPortTaken,           // port: the address check's
         FollowedConsolesRefused,  // why: a name that is no console name, or the broker settings
+        // Publishing to the broker.
+        RelayNameRefused,  // why: the console name the settings give; nothing is published
+        RelayRefused,      // why: the broker's or the connection's reason; it keeps trying
     };
     struct Car {
         int slot = 0;

@@ -9,11 +9,10 @@
 #include "platform/clock.h"
 #include "platform/folder_lock.h"
 #include "relay/followed_consoles.h"
-#include "relay/shown_consoles.h"
+#include "relay/relay_service.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QSysInfo>
 
 namespace kaltero::engine {
 
@@ -36,6 +35,7 @@ Session::Session(core::Console& console, RaceEngine& engine, Operator& op)
 
 Session::~Session() {
     QObject::disconnect(engineTold_);
+    relay_.reset();
     live_.reset();
     journal_.reset();
 }
@@ -122,11 +122,7 @@ void Session::startLive() {
         return;
     }
     live_ = std::make_unique<live::LiveService>(
-        console_.race, console_.settings,
-        [this] {
-            return live::RaceMoment{console_.clock.now().toMSecsSinceEpoch(), console_.TickCnt()};
-        },
-        console_.settings.LiveKey);
+        console_.race, console_.settings, [this] { return moment(); }, console_.settings.LiveKey);
     if (!live_->start(console_.settings.LivePort)) {
         live_.reset();
         operator_.tell({.kind = Kind::LivePortTaken, .port = console_.settings.LivePort});
@@ -136,20 +132,26 @@ void Session::startLive() {
 }
 
 void Session::followConsoles() {
-    // One connection of this program's own: a second console on the machine has another.
-    const QString clientId = QStringLiteral("kaltero-view-%1-%2")
-                                 .arg(QSysInfo::machineHostName())
-                                 .arg(QCoreApplication::applicationPid());
-    const auto shown = relay::readShownConsoles(console_.paths.SettingsFile, clientId);
-    if (!shown) {
+    const core::RelaySettings& relay = console_.settings.relay;
+    if (relay.broker.isEmpty() || relay.shown.isEmpty()) {
         return;
     }
+    relay::BrokerSettings broker = relay::RelayService::brokerSettings(relay);
+    // A connection of its own beside the publisher's; a second console on the machine (its
+    // name refused, or the same) has another.
+    broker.clientId = QStringLiteral("kaltero-%1-view-%2")
+                          .arg(core::consoleNameFromHost(relay.consoleName))
+                          .arg(QCoreApplication::applicationPid());
     followed_ = std::make_unique<relay::FollowedConsoles>(*live_);
     QString why;
-    if (!followed_->start(shown->broker, shown->names, &why)) {
+    if (!followed_->start(broker, relay.shown, &why)) {
         followed_.reset();
         operator_.tell({.kind = Kind::FollowedConsolesRefused, .why = why});
     }
+}
+
+live::RaceMoment Session::moment() const {
+    return {console_.clock.now().toMSecsSinceEpoch(), console_.TickCnt()};
 }
 
 void Session::end() {
@@ -181,6 +183,28 @@ void Session::offerResume() {
     if (resume) {
         engine_.resume();
     }
+    startRelay();
+}
+
+void Session::startRelay() {
+    const core::RelaySettings& relay = console_.settings.relay;
+    if (relay.broker.isEmpty()) {
+        return;
+    }
+    if (!relay.refusedName.isEmpty()) {
+        operator_.tell({.kind = Kind::RelayNameRefused, .why = relay.refusedName});
+        return;
+    }
+    relay_ = std::make_unique<relay::RelayService>(
+        console_.race, console_.settings, [this] { return moment(); }, console_.paths.JournalFile);
+    // A refusal is told once; the link keeps trying, and the window shows how it stands.
+    QObject::connect(relay_.get(), &relay::RelayService::stateChanged,
+                     [this, told = QString()](const relay::RelayState& s) mutable {
+                         if (!s.refused.isEmpty() && s.refused != told) {
+                             operator_.tell({.kind = Kind::RelayRefused, .why = s.refused});
+                         }
+                         told = s.refused;
+                     });
 }
 
 }  // namespace kaltero::engine

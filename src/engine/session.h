@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/notice.h"
+#include "live/race_json.h"
 
 #include <QMetaObject>
 #include <QString>
@@ -16,6 +17,10 @@ class Journal;
 
 namespace kaltero::live {
 class LiveService;
+}
+
+namespace kaltero::relay {
+class RelayService;
 }
 
 namespace kaltero::platform {
@@ -52,6 +57,8 @@ public:
     journal::Journal* journal() const { return journal_.get(); }
     // The live page while it serves; none when switched off or its port was taken.
     live::LiveService* live() const { return live_.get(); }
+    // Publishing to the broker while the settings name one; none when they do not.
+    relay::RelayService* relay() const { return relay_.get(); }
 
 private:
     enum class Claim { Claimed, AnotherConsole, NotWritable };
@@ -63,6 +70,11 @@ private:
     // The other consoles' races on the live page, when [中継] names them; a name that is no
     // console name, or a broker setting refused, is told once and nothing is followed.
     void followConsoles();
+    // Publishing, when the settings name a broker: from the journal, so it follows the race
+    // once the journal does.
+    void startRelay();
+    // The wall clock and the race's tick count, for what follows the race off its thread.
+    live::RaceMoment moment() const;
 
     core::Console& console_;
     RaceEngine& engine_;
@@ -72,6 +84,7 @@ private:
     std::unique_ptr<journal::Journal> journal_;
     std::unique_ptr<live::LiveService> live_;
     std::unique_ptr<relay::FollowedConsoles> followed_;
+    std::unique_ptr<relay::RelayService> relay_;
 };
 
 }  // namespace kaltero::engine

@@ -1,7 +1,8 @@
 #include "relay/followed_consoles.h"
 
+#include "core/relay_settings.h"
 #include "live/live_service.h"
-#include "relay/console_topics.h"
+#include "relay/topics.h"
 
 namespace kaltero::relay {
 
@@ -32,12 +33,13 @@ FollowedConsoles::~FollowedConsoles() {
 
 bool FollowedConsoles::start(const BrokerSettings& broker, const QStringList& names, QString* why) {
     for (const QString& name : names) {
-        if (!isConsoleName(name)) {
+        if (!core::isConsoleName(name)) {
             *why = u"not a console name: %1"_s.arg(name);
             return false;
         }
     }
     names_ = names;
+    // Before the first message can come: the page takes only consoles it follows.
     live_.follow(names_);
     bool started = false;
     QMetaObject::invokeMethod(
@@ -45,11 +47,15 @@ bool FollowedConsoles::start(const BrokerSettings& broker, const QStringList& na
         [&] {
             started = client_->start(broker, why);
             for (const QString& name : std::as_const(names_)) {
-                started = started && client_->subscribe(consoleTopic(name, u"race"_s), 0) &&
-                          client_->subscribe(consoleTopic(name, u"status"_s), 0);
+                const std::optional<Topics> topics = Topics::of(name);
+                started = started && topics && client_->subscribe(topics->race, 0) &&
+                          client_->subscribe(topics->status, 0);
             }
         },
         Qt::BlockingQueuedConnection);
+    if (!started) {
+        live_.follow({});
+    }
     return started;
 }
 
