@@ -31,6 +31,7 @@ bench: deps
 	cmake/own-network.sh build/release/bin/bench_journal_lock
 	cmake/own-network.sh build/release/bin/bench_live_load
 	cmake/own-network.sh build/release/bin/bench_relay_round_trip
+	build/release/bin/bench_many_consoles
 
 clean:
 	rm -rf build

@@ -22,10 +22,11 @@ struct Notice {
         UnwrittenAtEnd,      // a question; count: operations not on disk; Yes: try again
         UnfinishedRace,      // a question; Yes: the race goes on
         // The live page and the car link.
-        LivePortTaken,           // port
-        CarPortsTaken,           // cars: each car not timed and its port
-        CarAddressesNotNumeric,  // cars: each car and the address it cannot be heard from
-        CheckPortTaken,          // port: the address check's
+        LivePortTaken,            // port
+        CarPortsTaken,            // cars: each car not timed and its port
+        CarAddressesNotNumeric,   // cars: each car and the address it cannot be heard from
+        CheckPortTaken,           // port: the address check's
+        FollowedConsolesRefused,  // why: a name that is no console name, or the broker settings
         // Publishing to the broker.
         RelayNameRefused,  // why: the console name the settings give; nothing is published
         RelayRefused,      // why: the broker's or the connection's reason; it keeps trying

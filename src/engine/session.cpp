@@ -8,8 +8,10 @@
 #include "model/race_model.h"
 #include "platform/clock.h"
 #include "platform/folder_lock.h"
+#include "relay/followed_consoles.h"
 #include "relay/relay_service.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 namespace kaltero::engine {
@@ -124,6 +126,27 @@ void Session::startLive() {
     if (!live_->start(console_.settings.LivePort)) {
         live_.reset();
         operator_.tell({.kind = Kind::LivePortTaken, .port = console_.settings.LivePort});
+        return;
+    }
+    followConsoles();
+}
+
+void Session::followConsoles() {
+    const core::RelaySettings& relay = console_.settings.relay;
+    if (relay.broker.isEmpty() || relay.shown.isEmpty()) {
+        return;
+    }
+    relay::BrokerSettings broker = relay::RelayService::brokerSettings(relay);
+    // A connection of its own beside the publisher's; a second console on the machine (its
+    // name refused, or the same) has another.
+    broker.clientId = QStringLiteral("kaltero-%1-view-%2")
+                          .arg(core::consoleNameFromHost(relay.consoleName))
+                          .arg(QCoreApplication::applicationPid());
+    followed_ = std::make_unique<relay::FollowedConsoles>(*live_);
+    QString why;
+    if (!followed_->start(broker, relay.shown, &why)) {
+        followed_.reset();
+        operator_.tell({.kind = Kind::FollowedConsolesRefused, .why = why});
     }
 }
 

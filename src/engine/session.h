@@ -27,6 +27,10 @@ namespace kaltero::platform {
 class FolderLock;
 }
 
+namespace kaltero::relay {
+class FollowedConsoles;
+}
+
 namespace kaltero::engine {
 
 class RaceEngine;
@@ -63,6 +67,9 @@ private:
     void openJournal();
     // The live page, when the settings switch it on; a port that cannot be bound is told once.
     void startLive();
+    // The other consoles' races on the live page, when [中継] names them; a name that is no
+    // console name, or a broker setting refused, is told once and nothing is followed.
+    void followConsoles();
     // Publishing, when the settings name a broker: from the journal, so it follows the race
     // once the journal does.
     void startRelay();
@@ -76,6 +83,7 @@ private:
     std::unique_ptr<platform::FolderLock> lock_;
     std::unique_ptr<journal::Journal> journal_;
     std::unique_ptr<live::LiveService> live_;
+    std::unique_ptr<relay::FollowedConsoles> followed_;
     std::unique_ptr<relay::RelayService> relay_;
 };
 

@@ -32,6 +32,7 @@ const PageFile kPageFiles[] = {
 
 const QString kRacePath = u"/api/race"_s;
 const QString kLapsPath = u"/api/laps"_s;
+const QString kConsolesPath = u"/api/consoles"_s;
 const QString kFeedPath = u"/ws"_s;
 
 }  // namespace
@@ -39,13 +40,17 @@ const QString kFeedPath = u"/ws"_s;
 LiveServer::LiveServer(QString key, QObject* parent)
     : QAbstractHttpServer(parent),
       key_(std::move(key)),
-      feedServer_(u"Kaltero"_s, QWebSocketServer::NonSecureMode, this) {
+      feedServer_(u"Kaltero"_s, QWebSocketServer::NonSecureMode, this),
+      followedPush_(this) {
     // Qt's own WebSocket server is left unconnected: it never takes a connection.
     connect(&feedServer_, &QWebSocketServer::newConnection, this, [this] {
         while (feedServer_.hasPendingConnections()) {
             acceptFeeds(feedServer_.nextPendingConnection());
         }
     });
+    followedPush_.setSingleShot(true);
+    followedPush_.setInterval(kFollowedPushMs);
+    connect(&followedPush_, &QTimer::timeout, this, &LiveServer::pushFollowed);
 }
 
 LiveServer::~LiveServer() {
@@ -98,6 +103,11 @@ bool LiveServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* so
     if (path == kRacePath) {
         answer(request, socket,
                QHttpServerResponse("application/json; charset=utf-8"_ba, race_.raceJson()));
+        return true;
+    }
+    if (path == kConsolesPath) {
+        answer(request, socket,
+               QHttpServerResponse("application/json; charset=utf-8"_ba, followed_.consolesJson()));
         return true;
     }
     if (path == kLapsPath) {
@@ -159,6 +169,38 @@ void LiveServer::apply(const RaceDeltaPtr& delta) {
     }
 }
 
+void LiveServer::follow(const QStringList& names) {
+    followed_.follow(names);
+}
+
+void LiveServer::takeFollowedRace(const QString& name, const QByteArray& payload) {
+    if (followed_.takeRace(name, payload)) {
+        followedNews(name);
+    }
+}
+
+void LiveServer::takeFollowedStatus(const QString& name, const QByteArray& payload) {
+    if (followed_.takeStatus(name, payload)) {
+        followedNews(name);
+    }
+}
+
+void LiveServer::followedNews(const QString& name) {
+    followedNews_.insert(name);
+    if (!followedPush_.isActive()) {
+        followedPush_.start();
+    }
+}
+
+void LiveServer::pushFollowed() {
+    for (const QString& name : followed_.names()) {
+        if (followedNews_.contains(name)) {
+            push(followed_.consoleMessage(name));
+        }
+    }
+    followedNews_.clear();
+}
+
 void LiveServer::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) {
     answer(request, socket, QHttpServerResponse(Status::NotFound));
 }
@@ -204,6 +246,13 @@ void LiveServer::acceptFeeds(QWebSocket* page) {
         return;
     }
     page->sendTextMessage(QString::fromUtf8(whole));
+    for (const QString& name : followed_.names()) {
+        const QByteArray news = followed_.consoleMessage(name);
+        if (connection && gate_ && !gate_->room(connection, news.size() + 16)) {
+            return;
+        }
+        page->sendTextMessage(QString::fromUtf8(news));
+    }
 }
 
 void LiveServer::push(const QByteArray& json) {

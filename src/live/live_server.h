@@ -1,5 +1,6 @@
 #pragma once
 
+#include "live/followed_races.h"
 #include "live/http_head.h"
 #include "live/race_store.h"
 
@@ -8,7 +9,9 @@
 #include <QHttpServerResponse>
 #include <QList>
 #include <QPointer>
+#include <QSet>
 #include <QString>
+#include <QTimer>
 #include <QWebSocketServer>
 
 class QWebSocket;
@@ -47,6 +50,15 @@ public:
     // The race moves on: held, and its change sent to every open page.
     void apply(const kaltero::live::RaceDeltaPtr& delta);
 
+    // The other consoles whose races are shown beside this one's (/api/consoles, and on the
+    // feed as "console" messages), in this order.
+    void follow(const QStringList& names);
+    // A followed console's race object, or its state ("online"/"offline"), as it came; what is
+    // not one is ignored. Open pages get each console's news at most every kFollowedPushMs.
+    void takeFollowedRace(const QString& name, const QByteArray& payload);
+    void takeFollowedStatus(const QString& name, const QByteArray& payload);
+    static constexpr int kFollowedPushMs = 500;
+
 protected:
     bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;
     void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
@@ -61,6 +73,9 @@ private:
     void push(const QByteArray& json);
     QHttpServerResponse lapsPage(const QHttpServerRequest& request);
     void drop(QWebSocket* feed);
+    // Pushed with the next round of followed consoles' news.
+    void followedNews(const QString& name);
+    void pushFollowed();
 
     RaceStore race_;
     QString key_;
@@ -73,6 +88,9 @@ private:
     QList<Feed> feeds_;
     QList<QPointer<QTcpSocket>> upgrading_;  // handed to the feed server, handshake not done
     QHash<QString, QByteArray> files_;       // the page's files, by resource
+    FollowedRaces followed_;
+    QSet<QString> followedNews_;  // consoles with news not yet pushed
+    QTimer followedPush_;
 };
 
 }  // namespace kaltero::live

@@ -42,6 +42,23 @@ bool LiveService::start(quint16 port) {
     return started;
 }
 
+void LiveService::follow(const QStringList& names) {
+    QMetaObject::invokeMethod(
+        server_, [server = server_, names] { server->follow(names); }, Qt::QueuedConnection);
+}
+
+void LiveService::takeFollowedRace(const QString& name, const QByteArray& payload) {
+    QMetaObject::invokeMethod(
+        server_, [server = server_, name, payload] { server->takeFollowedRace(name, payload); },
+        Qt::QueuedConnection);
+}
+
+void LiveService::takeFollowedStatus(const QString& name, const QByteArray& payload) {
+    QMetaObject::invokeMethod(
+        server_, [server = server_, name, payload] { server->takeFollowedStatus(name, payload); },
+        Qt::QueuedConnection);
+}
+
 void LiveService::onServer(const std::function<void(LiveServer&)>& job) {
     QMetaObject::invokeMethod(
         server_, [&] { job(*server_); }, Qt::BlockingQueuedConnection);

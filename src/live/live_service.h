@@ -25,6 +25,13 @@ public:
     bool start(quint16 port);
     quint16 port() const { return port_; }
 
+    // The other consoles whose races the page shows beside this one's, and what came from
+    // them (LiveServer::follow, takeFollowedRace, takeFollowedStatus); callable from any
+    // thread: the server takes each on its own.
+    void follow(const QStringList& names);
+    void takeFollowedRace(const QString& name, const QByteArray& payload);
+    void takeFollowedStatus(const QString& name, const QByteArray& payload);
+
     // Runs `job` with the server on its own thread and waits for it (tests and benchmarks
     // looking in).
     void onServer(const std::function<void(LiveServer&)>& job);

@@ -93,6 +93,12 @@ Words words(const engine::Notice& n) {
             return {u"ライブ表示を始められません。ポート " + QString::number(n.port) +
                         u" を開けません (他のプログラムが使っています)。\n計測はそのまま続けます。",
                     u"ライブ表示"_s, PromptIcon::Warning};
+        case Kind::FollowedConsolesRefused:
+            return {
+                u"他のコンソールの計測をライブ表示に出せません。[中継] "
+                u"の設定を確かめてください。\n(" +
+                    n.why + u")\n計測はそのまま続けます。",
+                u"ライブ表示"_s, PromptIcon::Warning};
         case Kind::CarPortsTaken:
             return {u"次の車輌の受信ポートを開けません。他のプログラムが使用しています。\n" +
                         carLines(n.cars, true) + u"\nこの車輌は計測されません。",

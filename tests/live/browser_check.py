@@ -286,6 +286,43 @@ def check_odd_races(driver):
     print('implausible races ignored; legend %s' % got['legend'], flush=True)
 
 
+FOLLOWED = r'''
+const race = (event, car) => ({timing: true, event: {name: event}, cars: [],
+  clock: {elapsedMs: 60000, remainingMs: 3600000},
+  standings: [{slot: 1, position: 1, car: car, laps: 3, best: "1'25\"000", last: '', gapLaps: 0}]});
+const send = (c) => window.kalteroApply({type: 'console', console: c});
+const cards = document.querySelectorAll('#cars .car').length;
+send({name: 'pit-b', status: 'online', ageMs: 0, race: race('<b>B</b>', 'B号')});
+send({name: 'pit-a', status: 'offline', ageMs: 0, race: race('A', 'A号')});
+send({name: 'pit-c', status: '', ageMs: 20000, race: race('C', 'C号')});
+send({name: 'pit-b', status: 'online', ageMs: 0, race: {cars: {}, standings: 'x'}});
+send({name: 42, status: 'online', ageMs: 0, race: race('D', 'D号')});
+send({name: 'pit-d', status: 'online', ageMs: null, race: null});
+return {cards: document.querySelectorAll('#cars .car').length === cards,
+  shown: !document.getElementById('followed').hidden,
+  panels: [...document.querySelectorAll('#consoles .console')].map(p => [
+    p.dataset.name, p.querySelector('.consoleState').textContent,
+    p.querySelector('.consoleEvent').textContent, p.querySelectorAll('b').length,
+    [...p.querySelectorAll('tbody td.name')].map(td => td.textContent).join(','),
+    p.querySelector('.elapsed').textContent])};
+'''
+
+
+def check_followed(driver):
+    """Other consoles' races come as "console" messages: a panel each in the order they came,
+    marked offline, stale or waiting; texts as text; what is not a race leaves the last one."""
+    got = driver.execute_script(FOLLOWED)
+    panels = [p[:5] for p in got['panels']]
+    want = [['pit-b', '', '<b>B</b>', 0, 'B号'], ['pit-a', 'オフライン', 'A', 0, 'A号'],
+            ['pit-c', '更新なし 00:00:20', 'C', 0, 'C号'], ['pit-d', '受信待ち', '', 0, '']]
+    if not got['cards'] or not got['shown'] or panels != want:
+        fail('followed consoles shown as %s, not %s' % (got, want))
+    # The clock of a timed race runs on from when its console sent it.
+    if got['panels'][2][5] != '00:01:20' or got['panels'][0][5] != '00:01:00':
+        fail('followed clocks %s' % [p[5] for p in got['panels']])
+    print('followed consoles: %s' % panels, flush=True)
+
+
 def lap_table(driver, slot):
     """Taps the car and reads its lap table: one script, so no redraw falls in between."""
     return driver.execute_script(
@@ -368,6 +405,7 @@ def check_race(page_url, laps):
         print('race clock ticks: %s -> %s' % (first, second), flush=True)
         check_odd_races(driver)
         check_in_pit(driver)
+        check_followed(driver)
     finally:
         driver.quit()
 

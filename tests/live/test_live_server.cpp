@@ -164,8 +164,8 @@ private Q_SLOTS:
                        " HTTP/1.1\r\nHost: x\r\nContent-Length: 0\r\n" + headers + "\r\n"
                 << status << type;
         };
-        const QString routes[] = {u"/"_s,         u"/index.html"_s, u"/live.js"_s, u"/live.css"_s,
-                                  u"/api/race"_s, u"/ws"_s,         u"/nothing"_s};
+        const QString routes[] = {u"/"_s,         u"/index.html"_s,   u"/live.js"_s, u"/live.css"_s,
+                                  u"/api/race"_s, u"/api/consoles"_s, u"/ws"_s,      u"/nothing"_s};
         for (const QString& r : routes) {
             row(r + u" no key"_s, "GET", r, 403);
             row(r + u" empty key"_s, "GET", r + u"?key="_s, 403);
@@ -189,6 +189,8 @@ private Q_SLOTS:
         row(u"race"_s, "GET", u"/api/race"_s + k, 200, u"application/json; charset=utf-8"_s);
         row(u"race by cookie"_s, "GET", u"/api/race"_s, 200, u"application/json; charset=utf-8"_s,
             "Cookie: a=1; kaltero_key=" + kKey.toUtf8() + "; b=2\r\n");
+        row(u"followed consoles"_s, "GET", u"/api/consoles"_s + k, 200,
+            u"application/json; charset=utf-8"_s);
         row(u"unknown path"_s, "GET", u"/nothing"_s + k, 404);
         row(u"feed without upgrade"_s, "GET", u"/ws"_s + k, 404);
         row(u"dot dot"_s, "GET", u"/../live.js"_s + k, 404);

@@ -78,6 +78,11 @@ private Q_SLOTS:
                u"(他のプログラムが使っています)。"
                "\n計測はそのまま続けます。"_s
             << u"ライブ表示"_s << PromptIcon::Warning;
+        row("followed consoles refused",
+            {.kind = Kind::FollowedConsolesRefused, .why = u"not a console name: pit/a"_s})
+            << u"他のコンソールの計測をライブ表示に出せません。[中継] の設定を確かめてください。"
+               u"\n(not a console name: pit/a)\n計測はそのまま続けます。"_s
+            << u"ライブ表示"_s << PromptIcon::Warning;
         row("relay name refused", {.kind = Kind::RelayNameRefused, .why = u"a/#"_s})
             << u"コンソール名「a/#」は使えません (英数字・-・_ の64文字まで)。\n中継は行いません。"_s
             << u"中継"_s << PromptIcon::Warning;

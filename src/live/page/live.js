@@ -225,6 +225,11 @@
   function apply(msg) {
     var started = performance.now();
     if (typeof msg === 'string') msg = JSON.parse(msg);
+    if (msg && msg.type === 'console') {
+      applyConsole(msg.console);
+      noteTime(msg.type, started);
+      return;
+    }
     if (!msg || !plausible(msg.race)) return;
     if (msg.type === 'race' || (msg.type === 'update' && !race)) {
       race = takeWhole(msg.race);
@@ -301,18 +306,23 @@
     return '耐久規定: ' + parts.join(' / ');
   }
 
+  function standingsRow(s) {
+    var tr = el('tr');
+    tr.dataset.slot = s.slot;
+    tr.appendChild(el('td', 'pos', s.position));
+    tr.appendChild(el('td', 'name', s.car || fullWidthSlot(s.slot)));
+    tr.appendChild(el('td', 'laps', s.laps));
+    tr.appendChild(el('td', 'best', dash(s.best)));
+    tr.appendChild(el('td', 'last', dash(s.last)));
+    tr.appendChild(el('td', 'gap', s.gapLaps ? '-' + Math.abs(s.gapLaps) + '周' : ''));
+    return tr;
+  }
+
   function renderStandings() {
     var body = $('standingsBody');
     body.textContent = '';
     (race.standings || []).forEach(function (s) {
-      var tr = el('tr');
-      tr.dataset.slot = s.slot;
-      tr.appendChild(el('td', 'pos', s.position));
-      tr.appendChild(el('td', 'name', s.car || fullWidthSlot(s.slot)));
-      tr.appendChild(el('td', 'laps', s.laps));
-      tr.appendChild(el('td', 'best', dash(s.best)));
-      tr.appendChild(el('td', 'last', dash(s.last)));
-      tr.appendChild(el('td', 'gap', s.gapLaps ? '-' + Math.abs(s.gapLaps) + '周' : ''));
+      var tr = standingsRow(s);
       tr.addEventListener('click', function () { openLaps(s.slot); });
       body.appendChild(tr);
     });
@@ -664,7 +674,8 @@
         cards.delete(slot);
       }
     });
-    $('empty').hidden = slots.size > 0;
+    // A console that shows others' races says nothing of its own being empty.
+    $('empty').hidden = slots.size > 0 || consoles.size > 0;
   }
 
   function carBySlot(slot) {
@@ -800,6 +811,83 @@
     renderLapTable(openSlot !== null && !!changed[openSlot]);
   }
 
+  // ---- the races of the other consoles this one follows ----
+  // Each followed console's race comes whole in a "console" message, with its state and how
+  // long ago the console sent it; a panel per console shows its clock and standings, marked
+  // when the console is offline or has sent nothing for STALE_MS.
+
+  var STALE_MS = 10000;
+  var consoles = new Map();   // name -> {shown: the console as last received, at, panel}
+
+  function consolePanel(name) {
+    var panel = el('section', 'console');
+    panel.dataset.name = name;
+    var head = el('div', 'consoleHead');
+    head.appendChild(el('span', 'consoleName', name));
+    head.appendChild(el('span', 'consoleState'));
+    panel.appendChild(head);
+    panel.appendChild(el('div', 'consoleEvent'));
+    var clock = el('div', 'consoleClock');
+    clock.appendChild(el('span', 'elapsed'));
+    clock.appendChild(el('span', 'remainText'));
+    panel.appendChild(clock);
+    var table = el('table');
+    var headRow = el('tr');
+    ['順位', '車輌名', '周回', 'BestTime', 'Last', '差'].forEach(function (t) {
+      headRow.appendChild(el('th', '', t));
+    });
+    table.appendChild(el('thead')).appendChild(headRow);
+    table.appendChild(el('tbody'));
+    panel.appendChild(table);
+    return panel;
+  }
+
+  function applyConsole(c) {
+    if (!c || typeof c !== 'object' || typeof c.name !== 'string' || !c.name) return;
+    if (c.race !== null && !plausible(c.race)) return;
+    var held = consoles.get(c.name);
+    if (!held) {
+      held = {panel: consolePanel(c.name)};
+      consoles.set(c.name, held);
+      $('consoles').appendChild(held.panel);
+    }
+    held.shown = c;
+    held.at = performance.now();
+    var r = c.race || {};
+    var ev = r.event || {};
+    held.panel.querySelector('.consoleEvent').textContent =
+      [ev.name, ev.course].filter(Boolean).join(' ');
+    var body = held.panel.querySelector('tbody');
+    body.textContent = '';
+    (Array.isArray(r.standings) ? r.standings : []).forEach(function (s) {
+      if (s && typeof s === 'object') body.appendChild(standingsRow(s));
+    });
+    tickConsole(held);
+    $('followed').hidden = false;
+    $('empty').hidden = true;
+  }
+
+  // The console's state and clock as they stand now: its race's clock runs on from when the
+  // console sent it, while it times.
+  function tickConsole(held) {
+    var c = held.shown;
+    var age = (isNum(c.ageMs) ? c.ageMs : 0) + performance.now() - held.at;
+    var state = c.status === 'offline' ? 'オフライン' : !c.race ? '受信待ち' :
+      age > STALE_MS ? '更新なし ' + hms(age) : '';
+    var mark = held.panel.querySelector('.consoleState');
+    mark.textContent = state;
+    held.panel.classList.toggle('stale', state !== '');
+    held.panel.classList.toggle('offline', c.status === 'offline');
+    var clock = c.race && c.race.clock || {};
+    var since = c.race && c.race.timing ? age : 0;
+    held.panel.querySelector('.elapsed').textContent =
+      isNum(clock.elapsedMs) ? hms(clock.elapsedMs + since) : '';
+    held.panel.querySelector('.remainText').textContent =
+      isNum(clock.remainingMs) ? '残り ' + hms(clock.remainingMs - since) : '';
+  }
+
+  function tickConsoles() { consoles.forEach(tickConsole); }
+
   // ---- the link to the console ----
 
   function setLink(up) {
@@ -841,6 +929,6 @@
 
   window.kalteroApply = apply;
   window.kalteroRace = function () { return race; };
-  setInterval(renderClocks, 250);
+  setInterval(function () { renderClocks(); tickConsoles(); }, 250);
   connect();
 })();
