@@ -78,7 +78,6 @@ private:
         model::Figures f;
         f.BestLapTicks = 85'000;
         f.BestLapNo = 1;
-        f.BestLapTxt = u"1'25\"000"_s;
         f.AveLapTicks = lap.ticks;
         f.PredictedLaps = 250;
         race.recordLap(slot, lapNo, lap, lap.endTick, f, {});

@@ -44,8 +44,8 @@ private Q_SLOTS:
         model::RaceModel race;
         journal.follow(race);
         race.start(kStart, std::nullopt);
-        race.typeAllCarMessage(u"one"_s, u"one"_s);
-        race.typeAllCarMessage(u"two"_s, u"two"_s);
+        race.typeAllCarMessage(u"one"_s);
+        race.typeAllCarMessage(u"two"_s);
         if (stopBeforeOpen) {
             race.stop();
         }
@@ -62,7 +62,7 @@ private Q_SLOTS:
             race.stop();
         }
         race.start(kStart.addSecs(3600), std::nullopt);
-        race.typeAllCarMessage(u"three"_s, u"three"_s);
+        race.typeAllCarMessage(u"three"_s);
         QVERIFY(journal.flush());
         // What is left of the first race, then the second from its start, a few at a time.
         QList<relay::OpsMessage> rest = reader.next(1);
