@@ -40,6 +40,9 @@ void Application::openConsole() {
     window_->onLoad();
     window_->show();
     session_.offerResume();
+    if (const standby::Follower* follower = session_.follower()) {
+        window_->standBy(*follower, [this] { session_.takeOver(); });
+    }
 }
 
 void Application::end() {

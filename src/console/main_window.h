@@ -17,6 +17,9 @@ class RaceEngine;
 namespace kaltero::platform {
 class Timer;
 }
+namespace kaltero::standby {
+class Follower;
+}
 
 namespace kaltero::widgets {
 class Frame;
@@ -32,6 +35,7 @@ class RaceClock;
 class Stopwatch;
 class LiveDialog;
 class PitWallWindow;
+class StandbyView;
 
 // The console window "走行状況": builds every control under its name, connects the
 // controls to the handlers and refuses to close. It holds no rules.
@@ -48,6 +52,9 @@ public:
     // Why the live page is not served although switched on (its port is taken); shown in the
     // ライブ表示 dialog.
     void setLiveNotice(const QString& notice);
+    // This console stands by for another: the race it follows is shown read-only under the
+    // standby's frame, until 引き継ぎ hands the timing over (takeOver) and lifts it.
+    void standBy(const standby::Follower& follower, std::function<void()> takeOver);
     // The missing-input blink's timer: running while idle, stopped while timing.
     const platform::Timer& missingInputBlinkTimer() const;
 
@@ -61,6 +68,8 @@ private:
     void openLivePage();
     // The pit-wall window: one per console, brought forward when already open.
     void openPitWall();
+    // While standing by the operator changes nothing of the race followed, but can end.
+    void allowInput(bool allowed);
 
     core::Console& console_;
     engine::RaceEngine& engine_;
@@ -76,6 +85,8 @@ private:
     QString liveNotice_;
     QPointer<LiveDialog> liveDialog_;
     QPointer<PitWallWindow> pitWall_;
+    std::unique_ptr<StandbyView> standby_;
+    bool standingBy_ = false;
 };
 
 }  // namespace kaltero::console

@@ -8,6 +8,8 @@
 #include "model/race_model.h"
 #include "platform/clock.h"
 #include "platform/folder_lock.h"
+#include "platform/udp_link.h"
+#include "standby/follower.h"
 
 #include <QFileInfo>
 
@@ -32,6 +34,7 @@ Session::Session(core::Console& console, RaceEngine& engine, Operator& op)
 
 Session::~Session() {
     QObject::disconnect(engineTold_);
+    follower_.reset();
     live_.reset();
     journal_.reset();
 }
@@ -157,6 +160,32 @@ void Session::offerResume() {
     journal_->follow(console_.race);
     if (resume) {
         engine_.resume();
+    }
+}
+
+void Session::standBy(const relay::BrokerSettings& broker, const QString& source) {
+    // The source's car PCs report to it: this console answers no car until it takes over.
+    console_.sockets.check->close();
+    follower_ = std::make_unique<standby::Follower>(console_.race);
+    // The standings as the source shows them, worked out as its car link does after a report.
+    QObject::connect(&follower_->mirror(), &standby::Mirror::applied, [this] {
+        if (console_.state.LastCarIdx >= 1) {
+            engine_.link().UpdateStandings();
+        }
+    });
+    follower_->start(broker, source);
+}
+
+void Session::takeOver() {
+    if (!follower_ || !follower_->following()) {
+        return;
+    }
+    follower_->stop();
+    // The race followed is in the journal already, recorded as it came.
+    if (console_.race.timing()) {
+        engine_.resume();
+    } else {
+        engine_.bindAddressCheck();
     }
 }
 

@@ -22,6 +22,14 @@ namespace kaltero::platform {
 class FolderLock;
 }
 
+namespace kaltero::relay {
+struct BrokerSettings;
+}
+
+namespace kaltero::standby {
+class Follower;
+}
+
 namespace kaltero::engine {
 
 class RaceEngine;
@@ -40,14 +48,22 @@ public:
     // console holds the folder: this one must end.
     bool open();
     // A race that was started and never stopped is offered to go on: rebuilt from its
-    // operations (whatever follows the race sees them again), then timed again.
+    // operations (whatever follows the race sees them again), then timed again. Else a standby
+    // stands by.
     void offerResume();
+    // Stands by for the console `source` instead of timing, with no car link bound: its race
+    // followed from the broker into this console's race and journal.
+    void standBy(const relay::BrokerSettings& broker, const QString& source);
+    // Follows no more and times the followed race on from here, as a resume after a crash does.
+    void takeOver();
     // End: once the journal holds the race, or the operator chose to end anyway.
     void end();
 
     journal::Journal* journal() const { return journal_.get(); }
     // The live page while it serves; none when switched off or its port was taken.
     live::LiveService* live() const { return live_.get(); }
+    // The console followed while standing by; none when this console times its own race.
+    standby::Follower* follower() const { return follower_.get(); }
 
 private:
     enum class Claim { Claimed, AnotherConsole, NotWritable };
@@ -64,6 +80,7 @@ private:
     std::unique_ptr<platform::FolderLock> lock_;
     std::unique_ptr<journal::Journal> journal_;
     std::unique_ptr<live::LiveService> live_;
+    std::unique_ptr<standby::Follower> follower_;
 };
 
 }  // namespace kaltero::engine
