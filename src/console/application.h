@@ -35,6 +35,8 @@ public:
     journal::Journal* journal() const { return session_.journal(); }
     // The live timing server while it serves; none when switched off or its port was taken.
     live::LiveService* liveService() const { return session_.live(); }
+    // The console followed while standing by; none when this console times its own race.
+    standby::Follower* follower() const { return session_.follower(); }
 
 private:
     void openConsole();

@@ -177,9 +177,10 @@ void Session::standBy(const relay::BrokerSettings& broker, const QString& source
 }
 
 void Session::takeOver() {
-    if (!follower_ || !follower_->following()) {
+    if (!follower_) {
         return;
     }
+    // Also when following never started (a broker refused): the race held is timed on.
     follower_->stop();
     // The race followed is in the journal already, recorded as it came.
     if (console_.race.timing()) {
