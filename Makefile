@@ -30,6 +30,7 @@ bench: deps
 	cmake/own-network.sh build/release/bin/bench_long_race
 	cmake/own-network.sh build/release/bin/bench_journal_lock
 	cmake/own-network.sh build/release/bin/bench_live_load
+	cmake/own-network.sh build/release/bin/bench_relay_round_trip
 
 clean:
 	rm -rf build

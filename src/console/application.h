@@ -40,6 +40,8 @@ public:
 
 private:
     void openConsole();
+    // Publishing's state on the window, once this console publishes.
+    void showRelay();
     // End: the program ends once the journal holds the race, or the operator ends anyway.
     void end();
 

@@ -72,7 +72,8 @@ QImage qrImage(const QrCode& code, int moduleSize) {
     return image;
 }
 
-LiveDialog::LiveDialog(const QStringList& addresses, const QString& notice, QWidget* parent)
+LiveDialog::LiveDialog(const QStringList& addresses, const QString& notice,
+                       const QStringList& relayTopics, QWidget* parent)
     : QDialog(parent) {
     setObjectName(u"Dlg_Live"_s);
     setWindowTitle(u"ライブ表示"_s);
@@ -104,6 +105,12 @@ LiveDialog::LiveDialog(const QStringList& addresses, const QString& notice, QWid
         grid->addWidget(url, i, 1);
     }
     col->addLayout(grid);
+    if (!relayTopics.isEmpty()) {
+        auto* topics = widgets::label(u"ブローカーへの中継:\n"_s + relayTopics.join(u'\n'), this,
+                                      u"Lbl_LiveTopics"_s);
+        topics->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        col->addWidget(topics);
+    }
     auto* close = widgets::button(u"閉じる"_s, this, u"Btn_LiveClose"_s);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     col->addWidget(close, 0, Qt::AlignRight);

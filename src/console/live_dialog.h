@@ -28,12 +28,14 @@ QrCode encodeQr(const QByteArray& text);
 QImage qrImage(const QrCode& code, int moduleSize);
 
 // 「ライブ表示」: the page's addresses, each with its QR code, for a team member's phone.
-// A notice (the page is switched off, its port is taken) stands above them when not empty.
+// A notice (the page is switched off, its port is taken) stands above them when not empty;
+// the broker's topics this console publishes to below them, when it publishes.
 class LiveDialog final : public QDialog {
     Q_OBJECT
 
 public:
-    LiveDialog(const QStringList& addresses, const QString& notice, QWidget* parent = nullptr);
+    LiveDialog(const QStringList& addresses, const QString& notice,
+               const QStringList& relayTopics = {}, QWidget* parent = nullptr);
 };
 
 }  // namespace kaltero::console

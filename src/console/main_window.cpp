@@ -7,6 +7,7 @@
 #include "console/live_dialog.h"
 #include "console/pit_wall_window.h"
 #include "console/race_clock.h"
+#include "console/relay_view.h"
 #include "console/standby_view.h"
 #include "console/standings_view.h"
 #include "console/stopwatch.h"
@@ -16,6 +17,7 @@
 #include "platform/clock.h"
 #include "platform/prompts.h"
 #include "platform/udp_link.h"
+#include "relay/relay_service.h"
 #include "widgets/choice_list.h"
 #include "widgets/colours.h"
 #include "widgets/frame.h"
@@ -163,6 +165,13 @@ void MainWindow::allowInput(bool allowed) {
     b.Btn_End->setEnabled(allowed || standingBy_);
 }
 
+void MainWindow::showRelay(relay::RelayService& relay) {
+    frame_->layout()->addWidget(relayLabel(relay, frame_));
+    if (const auto& t = relay.topics()) {
+        relayTopics_ = {t->status, t->race, t->ops, t->lapsPrefix + u"<車番>"};
+    }
+}
+
 const platform::Timer& MainWindow::missingInputBlinkTimer() const {
     return handlers_->missingInputBlinkTimer();
 }
@@ -180,7 +189,7 @@ void MainWindow::openLivePage() {
                                : QStringLiteral("ライブ表示は環境設定で無効になっています。");
     liveDialog_ = new LiveDialog(
         livePageAddresses(QNetworkInterface::allAddresses(), settings.LivePort, settings.LiveKey),
-        notice, this);
+        notice, relayTopics_, this);
     liveDialog_->setAttribute(Qt::WA_DeleteOnClose);
     liveDialog_->show();
 }

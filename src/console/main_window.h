@@ -20,6 +20,9 @@ class Timer;
 namespace kaltero::standby {
 class Follower;
 }
+namespace kaltero::relay {
+class RelayService;
+}
 
 namespace kaltero::widgets {
 class Frame;
@@ -55,6 +58,8 @@ public:
     // This console stands by for another: the race it follows is shown read-only under the
     // standby's frame, until 引き継ぎ hands the timing over (takeOver) and lifts it.
     void standBy(const standby::Follower& follower, std::function<void()> takeOver);
+    // Publishing to the broker: its state on the window, its topics in the ライブ表示 dialog.
+    void showRelay(relay::RelayService& relay);
     // The missing-input blink's timer: running while idle, stopped while timing.
     const platform::Timer& missingInputBlinkTimer() const;
 
@@ -83,6 +88,7 @@ private:
     std::unique_ptr<AllCarMessage> allCars_;
     std::unique_ptr<Handlers> handlers_;
     QString liveNotice_;
+    QStringList relayTopics_;
     QPointer<LiveDialog> liveDialog_;
     QPointer<PitWallWindow> pitWall_;
     std::unique_ptr<StandbyView> standby_;

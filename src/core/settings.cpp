@@ -4,6 +4,7 @@
 #include "platform/profile_file.h"
 
 #include <QRandomGenerator>
+#include <QSysInfo>
 
 #include <algorithm>
 
@@ -138,6 +139,7 @@ Settings ReadSettings(const QString& settingsFile) {
     s.JournalDays = days && *days >= 0 ? *days : kDefaults.JournalDays;
 
     readRules(key, s.rules);
+    s.relay = readRelaySettings(profile, QSysInfo::machineHostName());
 
     // The file holds the live page's key: a new one is for the console's user alone.
     if (read && profile.changed()) {

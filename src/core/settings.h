@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/race_rules.h"
+#include "core/relay_settings.h"
 #include "core/slot_state.h"
 
 #include <QString>
@@ -34,6 +35,8 @@ struct Settings {
     qint32 JournalDays = 30;
     // The endurance rules and the pit stop threshold, in force from the next Start or 登録.
     RaceRules rules;
+    // The broker this console publishes to (off by default).
+    RelaySettings relay;
 
     // Recomputes TicksPerSecond, FractionFormat and MsPerTick from Precision, and NoCommTicks.
     void derive();

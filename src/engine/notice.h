@@ -26,6 +26,9 @@ struct Notice {
         CarPortsTaken,           // cars: each car not timed and its port
         CarAddressesNotNumeric,  // cars: each car and the address it cannot be heard from
         CheckPortTaken,          // port: the address check's
+        // Publishing to the broker.
+        RelayNameRefused,  // why: the console name the settings give; nothing is published
+        RelayRefused,      // why: the broker's or the connection's reason; it keeps trying
     };
     struct Car {
         int slot = 0;

@@ -9,6 +9,7 @@
 #include "platform/clock.h"
 #include "platform/folder_lock.h"
 #include "platform/udp_link.h"
+#include "relay/relay_service.h"
 #include "standby/follower.h"
 
 #include <QFileInfo>
@@ -34,6 +35,7 @@ Session::Session(core::Console& console, RaceEngine& engine, Operator& op)
 
 Session::~Session() {
     QObject::disconnect(engineTold_);
+    relay_.reset();
     follower_.reset();
     live_.reset();
     journal_.reset();
@@ -121,15 +123,15 @@ void Session::startLive() {
         return;
     }
     live_ = std::make_unique<live::LiveService>(
-        console_.race, console_.settings,
-        [this] {
-            return live::RaceMoment{console_.clock.now().toMSecsSinceEpoch(), console_.TickCnt()};
-        },
-        console_.settings.LiveKey);
+        console_.race, console_.settings, [this] { return moment(); }, console_.settings.LiveKey);
     if (!live_->start(console_.settings.LivePort)) {
         live_.reset();
         operator_.tell({.kind = Kind::LivePortTaken, .port = console_.settings.LivePort});
     }
+}
+
+live::RaceMoment Session::moment() const {
+    return {console_.clock.now().toMSecsSinceEpoch(), console_.TickCnt()};
 }
 
 void Session::end() {
@@ -142,9 +144,16 @@ void Session::end() {
 }
 
 void Session::offerResume() {
-    if (!journal_->isOpen()) {
-        return;
+    const bool resumed = journal_->isOpen() && resumeOwnRace();
+    // A standby that did not go on with a race of its own follows the console it stands by for.
+    if (!resumed && !console_.settings.relay.follow.isEmpty()) {
+        standBy();
+    } else if (journal_->isOpen()) {
+        startRelay();
     }
+}
+
+bool Session::resumeOwnRace() {
     const QList<model::Change> ops = journal_->unfinishedRace();
     const bool resume = !ops.isEmpty() && operator_.ask({.kind = Kind::UnfinishedRace});
     if (!ops.isEmpty() && !resume) {
@@ -161,9 +170,32 @@ void Session::offerResume() {
     if (resume) {
         engine_.resume();
     }
+    return resume;
 }
 
-void Session::standBy(const relay::BrokerSettings& broker, const QString& source) {
+void Session::startRelay() {
+    const core::RelaySettings& relay = console_.settings.relay;
+    if (relay.broker.isEmpty()) {
+        return;
+    }
+    if (!relay.refusedName.isEmpty()) {
+        operator_.tell({.kind = Kind::RelayNameRefused, .why = relay.refusedName});
+        return;
+    }
+    relay_ = std::make_unique<relay::RelayService>(
+        console_.race, console_.settings, [this] { return moment(); }, console_.paths.JournalFile);
+    // A refusal is told once; the link keeps trying, and the window shows how it stands.
+    QObject::connect(relay_.get(), &relay::RelayService::stateChanged,
+                     [this, told = QString()](const relay::RelayState& s) mutable {
+                         if (!s.refused.isEmpty() && s.refused != told) {
+                             operator_.tell({.kind = Kind::RelayRefused, .why = s.refused});
+                         }
+                         told = s.refused;
+                     });
+}
+
+void Session::standBy() {
+    const core::RelaySettings& relay = console_.settings.relay;
     // The source's car PCs report to it: this console answers no car until it takes over.
     console_.sockets.check->close();
     follower_ = std::make_unique<standby::Follower>(console_.race);
@@ -173,7 +205,10 @@ void Session::standBy(const relay::BrokerSettings& broker, const QString& source
             engine_.link().UpdateStandings();
         }
     });
-    follower_->start(broker, source);
+    // A persistent session of its own, apart from the one it publishes with after a take-over.
+    relay::BrokerSettings broker = relay::RelayService::brokerSettings(relay);
+    broker.clientId = u"kaltero-" + relay.consoleName + u"-standby";
+    follower_->start(broker, relay.follow);
 }
 
 void Session::takeOver() {
@@ -187,6 +222,9 @@ void Session::takeOver() {
         engine_.resume();
     } else {
         engine_.bindAddressCheck();
+    }
+    if (journal_->isOpen()) {
+        startRelay();
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/notice.h"
+#include "live/race_json.h"
 
 #include <QMetaObject>
 #include <QString>
@@ -18,12 +19,12 @@ namespace kaltero::live {
 class LiveService;
 }
 
-namespace kaltero::platform {
-class FolderLock;
+namespace kaltero::relay {
+class RelayService;
 }
 
-namespace kaltero::relay {
-struct BrokerSettings;
+namespace kaltero::platform {
+class FolderLock;
 }
 
 namespace kaltero::standby {
@@ -49,12 +50,11 @@ public:
     bool open();
     // A race that was started and never stopped is offered to go on: rebuilt from its
     // operations (whatever follows the race sees them again), then timed again. Else a standby
-    // stands by.
+    // (the settings name a console to follow) stands by for it instead of timing, with no car
+    // link bound: that console's race followed from the broker into this one's race and journal.
     void offerResume();
-    // Stands by for the console `source` instead of timing, with no car link bound: its race
-    // followed from the broker into this console's race and journal.
-    void standBy(const relay::BrokerSettings& broker, const QString& source);
-    // Follows no more and times the followed race on from here, as a resume after a crash does.
+    // Follows no more and times the followed race on from here, as a resume after a crash does,
+    // and publishes it as this console's.
     void takeOver();
     // End: once the journal holds the race, or the operator chose to end anyway.
     void end();
@@ -64,6 +64,8 @@ public:
     live::LiveService* live() const { return live_.get(); }
     // The console followed while standing by; none when this console times its own race.
     standby::Follower* follower() const { return follower_.get(); }
+    // Publishing to the broker while the settings name one; none when they do not.
+    relay::RelayService* relay() const { return relay_.get(); }
 
 private:
     enum class Claim { Claimed, AnotherConsole, NotWritable };
@@ -72,6 +74,14 @@ private:
     void openJournal();
     // The live page, when the settings switch it on; a port that cannot be bound is told once.
     void startLive();
+    // Publishing, when the settings name a broker: from the journal, so it follows the race
+    // once the journal does.
+    void startRelay();
+    // The unfinished race of this console's own, offered to go on; true when it does.
+    bool resumeOwnRace();
+    void standBy();
+    // The wall clock and the race's tick count, for what follows the race off its thread.
+    live::RaceMoment moment() const;
 
     core::Console& console_;
     RaceEngine& engine_;
@@ -81,6 +91,7 @@ private:
     std::unique_ptr<journal::Journal> journal_;
     std::unique_ptr<live::LiveService> live_;
     std::unique_ptr<standby::Follower> follower_;
+    std::unique_ptr<relay::RelayService> relay_;
 };
 
 }  // namespace kaltero::engine

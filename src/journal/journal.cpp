@@ -493,18 +493,9 @@ struct Journal::Impl {
             return ops;
         }
         while (q.next()) {
-            const auto op = model::opFromName(q.value(0).toString());
-            if (!op) {
-                continue;
+            if (auto c = operationOfRow(q, 0)) {
+                ops.append(*c);
             }
-            model::Change c;
-            c.op = *op;
-            c.slot = q.value(1).toInt();
-            c.lap = q.value(2).toInt();
-            c.detail = q.value(3).toString();
-            c.args =
-                QJsonDocument::fromJson(q.value(4).toString().toUtf8()).object().toVariantMap();
-            ops.append(c);
         }
         QSqlQuery messages(db);
         messages.prepare(QStringLiteral(
@@ -525,6 +516,21 @@ struct Journal::Impl {
         return ops;
     }
 };
+
+std::optional<model::Change> operationOfRow(const QSqlQuery& q, int first) {
+    const auto op = model::opFromName(q.value(first).toString());
+    if (!op) {
+        return std::nullopt;
+    }
+    model::Change c;
+    c.op = *op;
+    c.slot = q.value(first + 1).toInt();
+    c.lap = q.value(first + 2).toInt();
+    c.detail = q.value(first + 3).toString();
+    c.args =
+        QJsonDocument::fromJson(q.value(first + 4).toString().toUtf8()).object().toVariantMap();
+    return c;
+}
 
 Journal::Journal(QObject* parent) : QObject(parent), d_(std::make_unique<Impl>()) {
     d_->self = this;

@@ -6,6 +6,9 @@
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <optional>
+
+class QSqlQuery;
 
 namespace kaltero::model {
 class RaceModel;
@@ -107,5 +110,9 @@ private:
     static constexpr int kFlushWaitMs = 2000;
     std::unique_ptr<Impl> d_;
 };
+
+// The operation in the query's row, its columns op, slot, lap, detail, args from `first` on;
+// none for an operation this console does not know.
+std::optional<model::Change> operationOfRow(const QSqlQuery& q, int first);
 
 }  // namespace kaltero::journal

@@ -1,20 +1,11 @@
 #include "standby/follower.h"
 
+#include "core/relay_settings.h"
 #include "model/operations.h"
 #include "model/race_model.h"
 #include "relay/broker_client.h"
 
-#include <QRegularExpression>
-
 namespace kaltero::standby {
-
-namespace {
-
-QString topic(const QString& source, const char* leaf) {
-    return u"kaltero/" + source + u'/' + QString::fromLatin1(leaf);
-}
-
-}  // namespace
 
 Follower::Follower(model::RaceModel& race, QObject* parent)
     : QObject(parent), race_(race), mirror_(race) {
@@ -30,18 +21,14 @@ Follower::~Follower() {
     stop();
 }
 
-bool Follower::validName(const QString& name) {
-    static const QRegularExpression kName(QStringLiteral("^[A-Za-z0-9_-]{1,64}$"));
-    return kName.match(name).hasMatch();
-}
-
 bool Follower::start(const relay::BrokerSettings& broker, const QString& source) {
     stop();
-    if (!validName(source)) {
-        refusal_ = u"not a console name: " + source.left(64);
+    source_ = source.left(core::kMaxConsoleName);
+    topics_ = relay::Topics::of(source);
+    if (!topics_) {
+        refusal_ = u"not a console name: " + source_;
         return false;
     }
-    source_ = source;
     client_ = std::make_unique<relay::BrokerClient>();
     connect(client_.get(), &relay::BrokerClient::received, this, &Follower::receive);
     connect(client_.get(), &relay::BrokerClient::connected, this, [this] {
@@ -58,8 +45,8 @@ bool Follower::start(const relay::BrokerSettings& broker, const QString& source)
         Q_EMIT changed();
     });
     // Subscribed before the connection: the client renews them on every connect.
-    client_->subscribe(topic(source_, "ops"), 1);
-    client_->subscribe(topic(source_, "status"), 1);
+    client_->subscribe(topics_->ops, 1);
+    client_->subscribe(topics_->status, 1);
     relay::BrokerSettings persistent = broker;
     persistent.cleanSession = false;
     if (!client_->start(persistent, &refusal_)) {
@@ -78,13 +65,16 @@ void Follower::stop() {
     }
 }
 
-void Follower::receive(const QString& t, const QByteArray& payload) {
-    if (t == topic(source_, "status")) {
+void Follower::receive(const QString& topic, const QByteArray& payload) {
+    if (!topics_) {
+        return;
+    }
+    if (topic == topics_->status) {
         sourceState_ = payload == "online"    ? Source::Online
                        : payload == "offline" ? Source::Offline
                                               : Source::Unknown;
         Q_EMIT changed();
-    } else if (t == topic(source_, "ops")) {
+    } else if (topic == topics_->ops) {
         if (const auto message = relay::decodeOps(payload)) {
             mirror_.take(*message);
         }

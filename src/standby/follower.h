@@ -1,5 +1,6 @@
 #pragma once
 
+#include "relay/topics.h"
 #include "standby/mirror.h"
 
 #include <QObject>
@@ -54,8 +55,6 @@ public:
     // the lap's end tick); none before the first.
     std::optional<qint64> lastLapMs() const { return lastLapMs_; }
 
-    static bool validName(const QString& name);
-
 Q_SIGNALS:
     // Anything shown of the standby changed.
     void changed();
@@ -67,6 +66,7 @@ private:
     Mirror mirror_;
     std::unique_ptr<relay::BrokerClient> client_;
     QString source_;
+    std::optional<relay::Topics> topics_;
     Source sourceState_ = Source::Unknown;
     bool brokerConnected_ = false;
     QString refusal_;

@@ -15,6 +15,7 @@ namespace {
 
 const QString kJournalTitle = u"計測記録"_s;
 const QString kPortTitle = u"ポート確認"_s;
+const QString kRelayTitle = u"中継"_s;
 
 // The journal could not be had: why, where, and what the system said.
 Words notOpened(const QString& reason, const engine::Notice& n) {
@@ -107,6 +108,15 @@ Words words(const engine::Notice& n) {
                         u"を開けません。他のプログラムが使用しています。\n"
                         u"車輌パソコンからのアドレス確認には答えられません。",
                     kPortTitle, PromptIcon::Critical};
+        case Kind::RelayNameRefused:
+            return {u"コンソール名「" + n.why +
+                        u"」は使えません (英数字・-・_ の64文字まで)。\n中継は行いません。",
+                    kRelayTitle, PromptIcon::Warning};
+        case Kind::RelayRefused:
+            return {
+                u"ブローカーに接続を拒否されました。\n(" + n.why +
+                    u")\nユーザー・パスワード・証明書を確かめてください。計測はそのまま続けます。",
+                kRelayTitle, PromptIcon::Warning};
         default:
             return sessionWords(n);
     }

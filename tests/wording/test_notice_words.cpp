@@ -78,6 +78,13 @@ private Q_SLOTS:
                u"(他のプログラムが使っています)。"
                "\n計測はそのまま続けます。"_s
             << u"ライブ表示"_s << PromptIcon::Warning;
+        row("relay name refused", {.kind = Kind::RelayNameRefused, .why = u"a/#"_s})
+            << u"コンソール名「a/#」は使えません (英数字・-・_ の64文字まで)。\n中継は行いません。"_s
+            << u"中継"_s << PromptIcon::Warning;
+        row("relay refused", {.kind = Kind::RelayRefused, .why = u"not authorised"_s})
+            << u"ブローカーに接続を拒否されました。\n(not authorised)\n"
+               "ユーザー・パスワード・証明書を確かめてください。計測はそのまま続けます。"_s
+            << u"中継"_s << PromptIcon::Warning;
         row("car ports taken", {.kind = Kind::CarPortsTaken,
                                 .cars = {{.slot = 0, .port = 7011}, {.slot = 4, .port = 7051}}})
             << u"次の車輌の受信ポートを開けません。他のプログラムが使用しています。\n"
