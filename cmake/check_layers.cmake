@@ -20,8 +20,8 @@ set(console_shared race_tables settings_rows input_conventions master_choices)
 set(console_parts pit_wall_window:pit_stop_dialog pit_wall_window:pit_wall_rules
                   pit_wall_window:pit_wall_view pit_wall_window:pit_wall_tables
                   pit_wall_rules:rules_table)
-set(layers platform core model timing link masterdata race journal live relay engine wording widgets console app)
-set(engine platform core model timing link masterdata race journal live relay engine wording)
+set(layers platform core model timing link masterdata race journal live relay standby engine wording widgets console app)
+set(engine platform core model timing link masterdata race journal live relay standby engine wording)
 set(control_name "(^|[^A-Za-z0-9_])(Lbl|Btn|Txt|Cmb|Spd|Chk|Meter|Frm)_[A-Za-z]")
 
 set(broken "")

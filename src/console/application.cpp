@@ -40,6 +40,17 @@ void Application::openConsole() {
     window_->onLoad();
     window_->show();
     session_.offerResume();
+    if (const standby::Follower* follower = session_.follower()) {
+        // Publishing as itself begins with the take-over.
+        window_->standBy(*follower, [this] {
+            session_.takeOver();
+            showRelay();
+        });
+    }
+    showRelay();
+}
+
+void Application::showRelay() {
     if (session_.relay()) {
         window_->showRelay(*session_.relay());
     }

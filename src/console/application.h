@@ -35,9 +35,13 @@ public:
     journal::Journal* journal() const { return session_.journal(); }
     // The live timing server while it serves; none when switched off or its port was taken.
     live::LiveService* liveService() const { return session_.live(); }
+    // The console followed while standing by; none when this console times its own race.
+    standby::Follower* follower() const { return session_.follower(); }
 
 private:
     void openConsole();
+    // Publishing's state on the window, once this console publishes.
+    void showRelay();
     // End: the program ends once the journal holds the race, or the operator ends anyway.
     void end();
 

@@ -8,10 +8,12 @@
 #include "console/pit_wall_window.h"
 #include "console/race_clock.h"
 #include "console/relay_view.h"
+#include "console/standby_view.h"
 #include "console/standings_view.h"
 #include "console/stopwatch.h"
 #include "core/console_context.h"
 #include "engine/race_engine.h"
+#include "model/race_model.h"
 #include "platform/clock.h"
 #include "platform/prompts.h"
 #include "platform/udp_link.h"
@@ -120,6 +122,47 @@ void MainWindow::onLoad() {
 
 void MainWindow::setLiveNotice(const QString& notice) {
     liveNotice_ = notice;
+}
+
+void MainWindow::standBy(const standby::Follower& follower, std::function<void()> takeOver) {
+    standby_ = std::make_unique<StandbyView>(
+        console_, follower,
+        [this, takeOver = std::move(takeOver)] {
+            standingBy_ = false;
+            standby_->frame()->hide();
+            allowInput(true);
+            takeOver();
+        },
+        this);
+    static_cast<QVBoxLayout*>(layout())->insertWidget(0, standby_->frame());
+    standingBy_ = true;
+    allowInput(false);
+    // The run control sets the controls as each operation of the race followed arrives.
+    connect(&console_.race, &model::RaceModel::changed, this, [this] {
+        if (standingBy_) {
+            allowInput(false);
+        }
+    });
+}
+
+void MainWindow::allowInput(bool allowed) {
+    for (widgets::CarPanel* car : cars_) {
+        car->setEnabled(allowed);
+    }
+    const auto& b = *buttons_;
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             b.Btn_Start, b.Btn_Write, b.Btn_Car, b.Btn_Cource, b.Btn_Drivers, b.Btn_Mess,
+             b.Btn_PitWall, stopwatch_->frame(), allCars_->messageFrame()}) {
+        w->setEnabled(allowed);
+    }
+    QLayout* header = eventData_->layout();
+    for (int i = 0; i < header->count(); ++i) {
+        if (QWidget* w = header->itemAt(i)->widget()) {
+            w->setEnabled(allowed);
+        }
+    }
+    // Nothing of this console's own is lost by ending while standing by.
+    b.Btn_End->setEnabled(allowed || standingBy_);
 }
 
 void MainWindow::showRelay(relay::RelayService& relay) {

@@ -17,6 +17,9 @@ class RaceEngine;
 namespace kaltero::platform {
 class Timer;
 }
+namespace kaltero::standby {
+class Follower;
+}
 namespace kaltero::relay {
 class RelayService;
 }
@@ -35,6 +38,7 @@ class RaceClock;
 class Stopwatch;
 class LiveDialog;
 class PitWallWindow;
+class StandbyView;
 
 // The console window "走行状況": builds every control under its name, connects the
 // controls to the handlers and refuses to close. It holds no rules.
@@ -51,6 +55,9 @@ public:
     // Why the live page is not served although switched on (its port is taken); shown in the
     // ライブ表示 dialog.
     void setLiveNotice(const QString& notice);
+    // This console stands by for another: the race it follows is shown read-only under the
+    // standby's frame, until 引き継ぎ hands the timing over (takeOver) and lifts it.
+    void standBy(const standby::Follower& follower, std::function<void()> takeOver);
     // Publishing to the broker: its state on the window, its topics in the ライブ表示 dialog.
     void showRelay(relay::RelayService& relay);
     // The missing-input blink's timer: running while idle, stopped while timing.
@@ -66,6 +73,8 @@ private:
     void openLivePage();
     // The pit-wall window: one per console, brought forward when already open.
     void openPitWall();
+    // While standing by the operator changes nothing of the race followed, but can end.
+    void allowInput(bool allowed);
 
     core::Console& console_;
     engine::RaceEngine& engine_;
@@ -82,6 +91,8 @@ private:
     QStringList relayTopics_;
     QPointer<LiveDialog> liveDialog_;
     QPointer<PitWallWindow> pitWall_;
+    std::unique_ptr<StandbyView> standby_;
+    bool standingBy_ = false;
 };
 
 }  // namespace kaltero::console

@@ -8,8 +8,10 @@
 #include "model/race_model.h"
 #include "platform/clock.h"
 #include "platform/folder_lock.h"
+#include "platform/udp_link.h"
 #include "relay/followed_consoles.h"
 #include "relay/relay_service.h"
+#include "standby/follower.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -36,6 +38,7 @@ Session::Session(core::Console& console, RaceEngine& engine, Operator& op)
 Session::~Session() {
     QObject::disconnect(engineTold_);
     relay_.reset();
+    follower_.reset();
     live_.reset();
     journal_.reset();
 }
@@ -164,9 +167,16 @@ void Session::end() {
 }
 
 void Session::offerResume() {
-    if (!journal_->isOpen()) {
-        return;
+    const bool resumed = journal_->isOpen() && resumeOwnRace();
+    // A standby that did not go on with a race of its own follows the console it stands by for.
+    if (!resumed && !console_.settings.relay.follow.isEmpty()) {
+        standBy();
+    } else if (journal_->isOpen()) {
+        startRelay();
     }
+}
+
+bool Session::resumeOwnRace() {
     const QList<model::Change> ops = journal_->unfinishedRace();
     const bool resume = !ops.isEmpty() && operator_.ask({.kind = Kind::UnfinishedRace});
     if (!ops.isEmpty() && !resume) {
@@ -183,7 +193,7 @@ void Session::offerResume() {
     if (resume) {
         engine_.resume();
     }
-    startRelay();
+    return resume;
 }
 
 void Session::startRelay() {
@@ -205,6 +215,40 @@ void Session::startRelay() {
                          }
                          told = s.refused;
                      });
+}
+
+void Session::standBy() {
+    const core::RelaySettings& relay = console_.settings.relay;
+    // The source's car PCs report to it: this console answers no car until it takes over.
+    console_.sockets.check->close();
+    follower_ = std::make_unique<standby::Follower>(console_.race);
+    // The standings as the source shows them, worked out as its car link does after a report.
+    QObject::connect(&follower_->mirror(), &standby::Mirror::applied, [this] {
+        if (console_.state.LastCarIdx >= 1) {
+            engine_.link().UpdateStandings();
+        }
+    });
+    // A persistent session of its own, apart from the one it publishes with after a take-over.
+    relay::BrokerSettings broker = relay::RelayService::brokerSettings(relay);
+    broker.clientId = u"kaltero-" + relay.consoleName + u"-standby";
+    follower_->start(broker, relay.follow);
+}
+
+void Session::takeOver() {
+    if (!follower_) {
+        return;
+    }
+    // Also when following never started (a broker refused): the race held is timed on.
+    follower_->stop();
+    // The race followed is in the journal already, recorded as it came.
+    if (console_.race.timing()) {
+        engine_.resume();
+    } else {
+        engine_.bindAddressCheck();
+    }
+    if (journal_->isOpen()) {
+        startRelay();
+    }
 }
 
 }  // namespace kaltero::engine

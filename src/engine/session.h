@@ -31,6 +31,10 @@ namespace kaltero::relay {
 class FollowedConsoles;
 }
 
+namespace kaltero::standby {
+class Follower;
+}
+
 namespace kaltero::engine {
 
 class RaceEngine;
@@ -49,14 +53,21 @@ public:
     // console holds the folder: this one must end.
     bool open();
     // A race that was started and never stopped is offered to go on: rebuilt from its
-    // operations (whatever follows the race sees them again), then timed again.
+    // operations (whatever follows the race sees them again), then timed again. Else a standby
+    // (the settings name a console to follow) stands by for it instead of timing, with no car
+    // link bound: that console's race followed from the broker into this one's race and journal.
     void offerResume();
+    // Follows no more and times the followed race on from here, as a resume after a crash does,
+    // and publishes it as this console's.
+    void takeOver();
     // End: once the journal holds the race, or the operator chose to end anyway.
     void end();
 
     journal::Journal* journal() const { return journal_.get(); }
     // The live page while it serves; none when switched off or its port was taken.
     live::LiveService* live() const { return live_.get(); }
+    // The console followed while standing by; none when this console times its own race.
+    standby::Follower* follower() const { return follower_.get(); }
     // Publishing to the broker while the settings name one; none when they do not.
     relay::RelayService* relay() const { return relay_.get(); }
 
@@ -73,6 +84,9 @@ private:
     // Publishing, when the settings name a broker: from the journal, so it follows the race
     // once the journal does.
     void startRelay();
+    // The unfinished race of this console's own, offered to go on; true when it does.
+    bool resumeOwnRace();
+    void standBy();
     // The wall clock and the race's tick count, for what follows the race off its thread.
     live::RaceMoment moment() const;
 
@@ -84,6 +98,7 @@ private:
     std::unique_ptr<journal::Journal> journal_;
     std::unique_ptr<live::LiveService> live_;
     std::unique_ptr<relay::FollowedConsoles> followed_;
+    std::unique_ptr<standby::Follower> follower_;
     std::unique_ptr<relay::RelayService> relay_;
 };
 

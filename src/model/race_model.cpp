@@ -340,6 +340,7 @@ void RaceModel::reportHandled(int slot, qint32 tick) {
 void RaceModel::heardBefore(int slot, qint32 tick) {
     if (slot >= 0 && slot < core::kSlotCount) {
         heardBefore_[slot] = tick;
+        Q_EMIT reportHeard(changeOf(op::ReportHeard{.tick = tick}, slot));
     }
 }
 

@@ -112,7 +112,8 @@ public:
     // The report is answered: the car was last heard at `tick`, no lap is waiting.
     void reportHandled(int slot, qint32 tick);
     // A race rebuilt after a restart: the car was last heard at `tick` before it, so its
-    // silence counts from then on resume.
+    // silence counts from then on resume. Announced as the report itself was, so a journal
+    // following a race rebuilt elsewhere keeps it too.
     void heardBefore(int slot, qint32 tick);
     // The operator sets the lap count to n: laps after it go, missing ones are added empty.
     void correctLapCount(int slot, qint32 n);
