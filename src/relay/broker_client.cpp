@@ -24,7 +24,10 @@ QString connackText(int rc) {
 
 }  // namespace
 
-BrokerClient::BrokerClient(QObject* parent) : QObject(parent) {}
+BrokerClient::BrokerClient(QObject* parent) : QObject(parent) {
+    m_retry.setSingleShot(true);
+    m_retry.callOnTimeout(this, &BrokerClient::connectOrRetry);
+}
 
 BrokerClient::~BrokerClient() {
     stop();
@@ -56,15 +59,22 @@ bool BrokerClient::start(const BrokerSettings& settings, QString* why) {
         stop();
         return false;
     }
-    // A broker not reachable yet is no failure: the network thread keeps trying.
-    mosquitto_connect_async(m_mosq, settings.host.toUtf8().constData(), settings.port,
-                            kKeepAliveSeconds);
-    if (const int rc = mosquitto_loop_start(m_mosq); rc != MOSQ_ERR_SUCCESS) {
-        *why = QString::fromUtf8(mosquitto_strerror(rc));
-        stop();
-        return false;
-    }
+    m_host = settings.host.toUtf8();
+    m_port = settings.port;
+    // A broker not reachable yet is no failure: the client keeps trying.
+    connectOrRetry();
     return true;
+}
+
+void BrokerClient::connectOrRetry() {
+    if (!m_mosq) {
+        return;
+    }
+    if (mosquitto_connect_async(m_mosq, m_host.constData(), m_port, kKeepAliveSeconds) !=
+            MOSQ_ERR_SUCCESS ||
+        mosquitto_loop_start(m_mosq) != MOSQ_ERR_SUCCESS) {
+        m_retry.start(kRetryFirstSeconds * 1000);
+    }
 }
 
 bool BrokerClient::configure(const BrokerSettings& s, QString* why) {
@@ -97,6 +107,7 @@ bool BrokerClient::configure(const BrokerSettings& s, QString* why) {
 }
 
 void BrokerClient::stop() {
+    m_retry.stop();
     if (!m_mosq) {
         return;
     }

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <atomic>
 
 struct mosquitto;
@@ -59,8 +60,14 @@ private:
     static void onMessage(mosquitto* m, void* self, const mosquitto_message* message);
     static void onLog(mosquitto* m, void* self, int level, const char* text);
     void tellRefused(const QString& why);
+    // Until the broker is first reached the network thread is not running: libmosquitto
+    // retries by itself only once a connection has been made.
+    void connectOrRetry();
 
     mosquitto* m_mosq = nullptr;
+    QByteArray m_host;
+    int m_port = 0;
+    QTimer m_retry{this};
     std::atomic<bool> m_connected{false};
     // Refusals repeat on every retry; the operator is told once until the link is up again.
     std::atomic<bool> m_refusalTold{false};

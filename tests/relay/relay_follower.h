@@ -2,6 +2,7 @@
 
 #include "core/settings.h"
 #include "link/lap_closing.h"
+#include "link/standings.h"
 #include "model/race_model.h"
 #include "relay/broker_client.h"
 #include "relay/ops_message.h"
@@ -25,6 +26,16 @@ public:
         QString why;
         client.start(broker, &why);
         client.subscribe(opsTopic, 1);
+    }
+
+    // The standings, worked out once the race is rebuilt, as a resume does.
+    void rank() {
+        const link::Standings s = link::UpdateStandings(link::standingsCars(race.state()));
+        std::array<QString, core::kSlotCount> keys;
+        for (qsizetype r = 0; r < std::min<qsizetype>(s.SortKey.size(), core::kSlotCount); ++r) {
+            keys[r] = s.SortKey[r];
+        }
+        race.updateStandings(keys, s.rows);
     }
 
     relay::BrokerClient client;

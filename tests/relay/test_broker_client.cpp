@@ -100,6 +100,22 @@ private Q_SLOTS:
         QCOMPARE(payloadOf(listener.got.first()), "back"_ba);
     }
 
+    // A console started while its broker is still down connects once the broker is up.
+    void brokerLaterThanClient() {
+        testing::TestBroker broker;
+        QVERIFY(broker.ready());
+        broker.stop();
+        relay::BrokerClient client;
+        QSignalSpy up(&client, &relay::BrokerClient::connected);
+        QString why;
+        QVERIFY(client.start(at(broker.port()), &why));
+        QTest::qWait(1500);
+        QVERIFY(up.isEmpty());
+        QVERIFY(broker.start());
+        QVERIFY(up.wait(15000));
+        QVERIFY(client.isConnected());
+    }
+
     // A follower that joins later reads the retained "online"; when the console's process
     // dies without a word the broker tells "offline" in its place.
     void retainedAndWill() {

@@ -121,8 +121,14 @@ private Q_SLOTS:
         // The cars' last texts stay with the journal's last messages, as for a resume.
         const auto resumed = testing::Compare::Resumed;
         const QByteArray console = testing::wholeRace(run.race, resumed);
-        QTRY_VERIFY_WITH_TIMEOUT(testing::wholeRace(follower.race, resumed) == console, 10000);
+        const bool caughtUp = QTest::qWaitFor(
+            [&] {
+                follower.rank();
+                return testing::wholeRace(follower.race, resumed) == console;
+            },
+            10000);
         QCOMPARE(firstDifference(testing::wholeRace(follower.race, resumed), console), QString());
+        QVERIFY(caughtUp);
         QCOMPARE(follower.gaps, 0);
         QVERIFY(run.race.car(0).laps.size() >= 10);
 
