@@ -67,8 +67,8 @@ private:
     void openJournal();
     // The live page, when the settings switch it on; a port that cannot be bound is told once.
     void startLive();
-    // The other consoles' races on the live page, when [中継] names them; a name that is no
-    // console name, or a broker setting refused, is told once and nothing is followed.
+    // The other consoles' races on the live page, when the relay settings name them; a name that is
+    // no console name, or a broker setting refused, is told once and nothing is followed.
     void followConsoles();
     // Publishing, when the settings name a broker: from the journal, so it follows the race
     // once the journal does.
