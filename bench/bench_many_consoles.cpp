@@ -59,7 +59,7 @@ public:
             pace->setInterval(kPaceMs);
             const QString topic = u"kaltero/" + consoleName(i) + u"/race";
             connect(pace, &QTimer::timeout, client, [this, client, topic] {
-                if (client->publish(topic, race_.madeAt(nowMs()), 0, true) >= 0) {
+                if (client->publish(topic, race_.madeAt(nowMs()), 1, true) >= 0) {
                     ++published_;
                 }
             });
