@@ -30,12 +30,7 @@ public:
 
     // The standings, worked out once the race is rebuilt, as a resume does.
     void rank() {
-        const link::Standings s = link::UpdateStandings(link::standingsCars(race.state()));
-        std::array<QString, core::kSlotCount> keys;
-        for (qsizetype r = 0; r < std::min<qsizetype>(s.SortKey.size(), core::kSlotCount); ++r) {
-            keys[r] = s.SortKey[r];
-        }
-        race.updateStandings(keys, s.rows);
+        race.updateStandings(link::UpdateStandings(link::standingsCars(race.state())).rows);
     }
 
     relay::BrokerClient client;
