@@ -48,9 +48,15 @@ screenshot: build
 # each car (計測設定), choose cars and drivers, press Start, and watch the laps come in. Every
 # 25th lap (about 7 minutes) a car stands 40 s in the pit: change its driver then, and follow
 # stints, stops and the drivers' limits (short ones, put in Kaltero.ini) in the pit-wall window.
+# With STANDBY=1 (make demo STANDBY=1) a Mosquitto on 127.0.0.1:18830 carries the race to a
+# standby console beside the console (scripts/demo-standby): close the console, press 引き継ぎ.
 demo: build
+ifeq ($(STANDBY),1)
+	scripts/demo-standby build/dev/bin
+else
 	build/dev/bin/kaltero-samples build/dev/bin
 	build/dev/bin/carsim --cars 1-5 --laps 500 --in-range 4 --silence 12 --interval 500 \
 	  --jitter 400 --pit-every 25 --pit-stop 40 --message OK --timeout 86400 \
 	  > build/carsim.log 2>&1 & \
 	  pid=$$!; build/dev/bin/kaltero; kill $$pid 2>/dev/null || true
+endif

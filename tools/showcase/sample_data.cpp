@@ -1,5 +1,7 @@
 #include "sample_data.h"
 
+#include "core/relay_settings.h"
+
 #include "core/settings.h"
 #include "masterdata/car_file.h"
 #include "masterdata/course_file.h"
@@ -74,6 +76,23 @@ bool writeSampleRules(const QString& folder) {
                                                   {kMinPitStops, 3}};
     for (const auto& [key, value] : rules) {
         profile->setValue(kRulesSection, key, QString::number(value));
+    }
+    return profile->write(file);
+}
+
+bool writeSampleRelay(const QString& folder, const QString& broker, const QString& name,
+                      const QString& follow) {
+    using namespace core::ini;
+    const QString file = QDir(folder).filePath(QStringLiteral("Kaltero.ini"));
+    auto profile = platform::Profile::read(file);
+    if (!profile) {
+        return false;
+    }
+    profile->setValue(kRelaySection, kBroker, broker);
+    profile->setValue(kRelaySection, kConsoleName, name);
+    profile->setValue(kRelaySection, kFollow, follow);
+    if (!follow.isEmpty()) {
+        profile->setValue(kLiveSection, kLiveOn, QStringLiteral("0"));
     }
     return profile->write(file);
 }

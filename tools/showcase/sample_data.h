@@ -15,4 +15,10 @@ bool writeSampleMasterData(const QString& folder);
 // stops. Returns false when the file could not be written.
 bool writeSampleRules(const QString& folder);
 
+// Points folder's console at a broker under a console name, as a standby of `follow` when
+// that is not empty; a standby serves no live page of its own (the two share this machine's
+// page port). Returns false when the file could not be written.
+bool writeSampleRelay(const QString& folder, const QString& broker, const QString& name,
+                      const QString& follow);
+
 }  // namespace kaltero::showcase

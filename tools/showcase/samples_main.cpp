@@ -1,5 +1,6 @@
-// kaltero-samples FOLDER: puts sample master data and short endurance rules beside the console
-// when none are there yet.
+// kaltero-samples FOLDER [BROKER NAME [FOLLOW]]: puts sample master data and short endurance
+// rules beside the console when none are there yet; with a broker, points the console at it
+// under NAME, as a standby of FOLLOW when given.
 #include "sample_data.h"
 
 #include <QCoreApplication>
@@ -8,12 +9,12 @@
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
-    if (args.size() != 2) {
-        QTextStream(stderr) << "usage: kaltero-samples FOLDER\n";
+    if (args.size() != 2 && args.size() != 4 && args.size() != 5) {
+        QTextStream(stderr) << "usage: kaltero-samples FOLDER [BROKER NAME [FOLLOW]]\n";
         return 2;
     }
-    return kaltero::showcase::writeSampleMasterData(args[1]) &&
-                   kaltero::showcase::writeSampleRules(args[1])
-               ? 0
-               : 1;
+    using namespace kaltero::showcase;
+    const bool relay =
+        args.size() < 4 || writeSampleRelay(args[1], args[2], args[3], args.value(4));
+    return writeSampleMasterData(args[1]) && writeSampleRules(args[1]) && relay ? 0 : 1;
 }
