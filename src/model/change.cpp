@@ -1,89 +1,62 @@
 #include "model/change.h"
 
+#include <array>
+#include <string_view>
+
 namespace kaltero::model {
 
+namespace {
+
+// Each operation's name in the log and the journal, in the order of Op: the journal's keys, so
+// a name never changes.
+constexpr std::array<std::u16string_view, 39> kOpNames = {
+    u"started",                    // Started
+    u"stopped",                    // Stopped
+    u"resumed",                    // Resumed
+    u"race length edited",         // RaceLengthEdited
+    u"event data edited",          // EventDataEdited
+    u"course chosen",              // CourseChosen
+    u"message to all cars typed",  // AllCarMessageTyped
+    u"stopwatch started",          // StopwatchStarted
+    u"stopwatch stopped",          // StopwatchStopped
+    u"rules set",                  // RulesSet
+    u"address set",                // AddressSet
+    u"address cleared",            // AddressCleared
+    u"car chosen",                 // CarChosen
+    u"driver chosen",              // DriverChosen
+    u"choices shown",              // ChoicesShown
+    u"lap counted",                // LapCounted
+    u"lap recorded",               // LapRecorded
+    u"lap count corrected",        // LapCorrected
+    u"lap time edited",            // LapTimeEdited
+    u"lap driver edited",          // LapDriverEdited
+    u"lap remarks edited",         // LapRemarksEdited
+    u"car stopped",                // CarStopped
+    u"refuelled",                  // Refuelled
+    u"economy edited",             // EconomyEdited
+    u"countdown switched",         // CountdownSwitched
+    u"countdown edited",           // CountdownEdited
+    u"message typed",              // MessageTyped
+    u"message received",           // MessageReceived
+    u"pit stop recorded",          // PitStopRecorded
+    u"pit stop edited",            // PitStopEdited
+    u"pit stop removed",           // PitStopRemoved
+    u"pit entered",                // PitEntered
+    u"laps merged",                // LapsMerged
+    u"lap split",                  // LapSplit
+    u"lap repair undone",          // LapRepairUndone
+    u"driver entries listed",      // DriverEntriesListed
+    u"report heard",               // ReportHeard
+    u"standings updated",          // StandingsUpdated
+    u"clock updated",              // ClockUpdated
+};
+static_assert(kOpNames.size() == std::size_t(Op::ClockUpdated) + 1);
+
+}  // namespace
+
 QString opName(Op op) {
-    switch (op) {
-        case Op::Started:
-            return QStringLiteral("started");
-        case Op::Stopped:
-            return QStringLiteral("stopped");
-        case Op::Resumed:
-            return QStringLiteral("resumed");
-        case Op::RaceLengthEdited:
-            return QStringLiteral("race length edited");
-        case Op::EventDataEdited:
-            return QStringLiteral("event data edited");
-        case Op::CourseChosen:
-            return QStringLiteral("course chosen");
-        case Op::AllCarMessageTyped:
-            return QStringLiteral("message to all cars typed");
-        case Op::StopwatchStarted:
-            return QStringLiteral("stopwatch started");
-        case Op::StopwatchStopped:
-            return QStringLiteral("stopwatch stopped");
-        case Op::RulesSet:
-            return QStringLiteral("rules set");
-        case Op::AddressSet:
-            return QStringLiteral("address set");
-        case Op::AddressCleared:
-            return QStringLiteral("address cleared");
-        case Op::CarChosen:
-            return QStringLiteral("car chosen");
-        case Op::DriverChosen:
-            return QStringLiteral("driver chosen");
-        case Op::ChoicesShown:
-            return QStringLiteral("choices shown");
-        case Op::LapCounted:
-            return QStringLiteral("lap counted");
-        case Op::LapRecorded:
-            return QStringLiteral("lap recorded");
-        case Op::LapCorrected:
-            return QStringLiteral("lap count corrected");
-        case Op::LapTimeEdited:
-            return QStringLiteral("lap time edited");
-        case Op::LapDriverEdited:
-            return QStringLiteral("lap driver edited");
-        case Op::LapRemarksEdited:
-            return QStringLiteral("lap remarks edited");
-        case Op::CarStopped:
-            return QStringLiteral("car stopped");
-        case Op::Refuelled:
-            return QStringLiteral("refuelled");
-        case Op::EconomyEdited:
-            return QStringLiteral("economy edited");
-        case Op::CountdownSwitched:
-            return QStringLiteral("countdown switched");
-        case Op::CountdownEdited:
-            return QStringLiteral("countdown edited");
-        case Op::MessageTyped:
-            return QStringLiteral("message typed");
-        case Op::MessageReceived:
-            return QStringLiteral("message received");
-        case Op::PitStopRecorded:
-            return QStringLiteral("pit stop recorded");
-        case Op::PitStopEdited:
-            return QStringLiteral("pit stop edited");
-        case Op::PitStopRemoved:
-            return QStringLiteral("pit stop removed");
-        case Op::PitEntered:
-            return QStringLiteral("pit entered");
-        case Op::LapsMerged:
-            return QStringLiteral("laps merged");
-        case Op::LapSplit:
-            return QStringLiteral("lap split");
-        case Op::LapRepairUndone:
-            return QStringLiteral("lap repair undone");
-        case Op::DriverEntriesListed:
-            return QStringLiteral("driver entries listed");
-        case Op::ReportHeard:
-            return QStringLiteral("report heard");
-        case Op::StandingsUpdated:
-            return QStringLiteral("standings updated");
-        case Op::ClockUpdated:
-            return QStringLiteral("clock updated");
-    }
-    return {};
+    const auto name = kOpNames.at(std::size_t(op));
+    return QString::fromUtf16(name.data(), qsizetype(name.size()));
 }
 
 bool Change::isOperation() const {
@@ -105,8 +78,8 @@ QString Change::logLine() const {
 }
 
 std::optional<Op> opFromName(const QString& name) {
-    for (int i = 0; i <= int(Op::ClockUpdated); ++i) {
-        if (opName(Op(i)) == name) {
+    for (std::size_t i = 0; i < kOpNames.size(); ++i) {
+        if (name == QStringView(kOpNames[i].data(), qsizetype(kOpNames[i].size()))) {
             return Op(i);
         }
     }
