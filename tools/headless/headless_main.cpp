@@ -34,6 +34,7 @@
 #include <QFile>
 #include <QTextStream>
 #include <QTimer>
+#include <optional>
 
 namespace {
 
@@ -106,40 +107,72 @@ bool setUp(core::Console& c) {
     return true;
 }
 
+// What the command line asks for.
+struct Options {
+    QString folder;
+    QString snapshotFile;
+    QString stopFile;
+    QString reportFile;
+    bool practice = false;
+};
+
+std::optional<Options> readOptions(const QCoreApplication& app) {
+    QCommandLineParser parser;
+    const QCommandLineOption snapshot(QStringLiteral("snapshot"),
+                                      QStringLiteral("Where the race is written."),
+                                      QStringLiteral("file"));
+    const QCommandLineOption stop(QStringLiteral("stop-file"),
+                                  QStringLiteral("Its appearance stops the race."),
+                                  QStringLiteral("file"));
+    const QCommandLineOption report(QStringLiteral("report"),
+                                    QStringLiteral("The results report to save at Stop."),
+                                    QStringLiteral("file"));
+    const QCommandLineOption practice(
+        QStringLiteral("practice"), QStringLiteral("A practice run is started and stopped first."));
+    parser.addOptions({snapshot, stop, report, practice});
+    parser.addPositionalArgument(QStringLiteral("folder"), QStringLiteral("The console's folder."));
+    parser.process(app);
+    if (parser.positionalArguments().size() != 1 || !parser.isSet(snapshot) ||
+        !parser.isSet(stop) || !parser.isSet(report)) {
+        err() << parser.helpText();
+        return std::nullopt;
+    }
+    return Options{QDir(parser.positionalArguments().constFirst()).absolutePath(),
+                   parser.value(snapshot), parser.value(stop), parser.value(report),
+                   parser.isSet(practice)};
+}
+
+// The race resumed, or set up and started (after a practice run when asked); why not, when not.
+std::optional<QString> startRace(core::Console& console, engine::RaceEngine& timing,
+                                 YesPrompts& prompts, const Options& options) {
+    if (console.race.timing()) {
+        return std::nullopt;
+    }
+    if (!setUp(console)) {
+        return u"the master files of "_s + options.folder + u" cannot be read"_s;
+    }
+    if (options.practice) {
+        timing.start();
+        timing.stop();
+        prompts.shown.clear();
+    }
+    timing.start();
+    return std::nullopt;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Kaltero"));
-    QCommandLineParser parser;
-    const QCommandLineOption snapshotOption(QStringLiteral("snapshot"),
-                                            QStringLiteral("Where the race is written."),
-                                            QStringLiteral("file"));
-    const QCommandLineOption stopOption(QStringLiteral("stop-file"),
-                                        QStringLiteral("Its appearance stops the race."),
-                                        QStringLiteral("file"));
-    const QCommandLineOption reportOption(QStringLiteral("report"),
-                                          QStringLiteral("The results report to save at Stop."),
-                                          QStringLiteral("file"));
-    const QCommandLineOption practiceOption(
-        QStringLiteral("practice"), QStringLiteral("A practice run is started and stopped first."));
-    parser.addOptions({snapshotOption, stopOption, reportOption, practiceOption});
-    parser.addPositionalArgument(QStringLiteral("folder"), QStringLiteral("The console's folder."));
-    parser.process(app);
-    if (parser.positionalArguments().size() != 1 || !parser.isSet(snapshotOption) ||
-        !parser.isSet(stopOption) || !parser.isSet(reportOption)) {
-        err() << parser.helpText();
+    const auto options = readOptions(app);
+    if (!options) {
         return 2;
     }
-    const QString folder = QDir(parser.positionalArguments().constFirst()).absolutePath();
-    const QString snapshotFile = parser.value(snapshotOption);
-    const QString stopFile = parser.value(stopOption);
-    const QString reportFile = parser.value(reportOption);
-    if (!QDir().mkpath(folder) || !showcase::writeSampleMasterData(folder)) {
-        err() << "cannot write sample master data into " << folder << Qt::endl;
+    if (!QDir().mkpath(options->folder) || !showcase::writeSampleMasterData(options->folder)) {
+        err() << "cannot write sample master data into " << options->folder << Qt::endl;
         return 1;
     }
-
     platform::SystemClock clock;
     YesPrompts prompts;
     model::RaceModel race;
@@ -147,31 +180,24 @@ int main(int argc, char** argv) {
     engine::RaceEngine timing(console);
     wording::PromptedOperator notices(prompts);
     engine::Session session(console, timing, notices);
-    session.load(folder);
+    session.load(options->folder);
     if (!session.open()) {
-        err() << "another console holds " << folder << Qt::endl;
+        err() << "another console holds " << options->folder << Qt::endl;
         return 1;
     }
     timing.bindAddressCheck();
     session.offerResume();
-    if (!race.timing()) {
-        if (!setUp(console)) {
-            err() << "the master files of " << folder << " cannot be read" << Qt::endl;
-            return 1;
-        }
-        if (parser.isSet(practiceOption)) {
-            timing.start();
-            timing.stop();
-            prompts.shown.clear();
-        }
-        timing.start();
+    if (const auto why = startRace(console, timing, prompts, *options)) {
+        err() << *why << Qt::endl;
+        return 1;
     }
     const auto snapshot = [&] {
         return headless::writeSnapshot(
-            headless::raceSnapshot(console.state, race.timing(), prompts.shown), snapshotFile);
+            headless::raceSnapshot(console.state, race.timing(), prompts.shown),
+            options->snapshotFile);
     };
     if (!race.timing() || !snapshot()) {
-        err() << "the race did not start, or " << snapshotFile
+        err() << "the race did not start, or " << options->snapshotFile
               << " cannot be written: " << prompts.shown.join(u" / ") << Qt::endl;
         return 1;
     }
@@ -179,15 +205,16 @@ int main(int argc, char** argv) {
 
     QTimer stopPoll;
     QObject::connect(&stopPoll, &QTimer::timeout, [&] {
-        if (!QFile::exists(stopFile)) {
+        if (!QFile::exists(options->stopFile)) {
             return;
         }
         stopPoll.stop();
         timing.stop();
         QString why;
-        const bool saved = !race.timing() &&
-                           race::writeResults(console.state, console.settings, reportFile, &why) &&
-                           snapshot();
+        const bool saved =
+            !race.timing() &&
+            race::writeResults(console.state, console.settings, options->reportFile, &why) &&
+            snapshot();
         session.end();
         out() << (saved ? u"stopped"_s : u"not stopped or not saved "_s + why) << Qt::endl;
         QCoreApplication::exit(saved ? 0 : 1);
