@@ -30,8 +30,8 @@ Addressing::Addressing(core::Console& console, const widgets::PerCar<widgets::Ca
         setLook(s, false);
     }
     QObject::connect(&c_.race, &model::RaceModel::changed, [this](const model::Change& change) {
-        if (change.op == model::Op::AddressSet) {
-            showAddress(change.slot, change.args.value(QStringLiteral("setUp")).toBool());
+        if (const auto* set = model::recordOf<model::op::AddressSet>(change)) {
+            showAddress(change.slot, set->setUp);
         } else if (change.op == model::Op::AddressCleared) {
             cars_[change.slot]->Lbl_IP->clear();
             setLook(change.slot, false);

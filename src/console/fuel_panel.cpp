@@ -86,7 +86,7 @@ void FuelPanel::show(const model::Change& change) {
             UpdateFuelView(change.slot);
             break;
         case model::Op::AddressSet:
-            showNewAddress(change.slot, change.args.value(QStringLiteral("setUp")).toBool());
+            showNewAddress(change.slot, model::recordOf<model::op::AddressSet>(change)->setUp);
             break;
         case model::Op::CountdownSwitched:
         case model::Op::DriverChosen:

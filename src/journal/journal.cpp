@@ -311,7 +311,7 @@ struct Journal::Impl {
         q.prepare(QStringLiteral(
             "INSERT INTO races (started, started_ms, state) VALUES (?, ?, 'running')"));
         q.addBindValue(c.detail.isNull() ? QStringLiteral("") : c.detail);
-        q.addBindValue(model::instantArg(model::recordFrom<model::op::Started>(c.args).start));
+        q.addBindValue(model::instantArg(model::recordOf<model::op::Started>(c)->start));
         if (!q.exec()) {
             *why = q.lastError().text();
             return false;
@@ -331,8 +331,9 @@ struct Journal::Impl {
         q.addBindValue(c.lap);
         // An empty text is stored as one, never as NULL.
         q.addBindValue(c.detail.isNull() ? QStringLiteral("") : c.detail);
-        q.addBindValue(QString::fromUtf8(
-            QJsonDocument(QJsonObject::fromVariantMap(c.args)).toJson(QJsonDocument::Compact)));
+        q.addBindValue(
+            QString::fromUtf8(QJsonDocument(QJsonObject::fromVariantMap(model::argsOf(c)))
+                                  .toJson(QJsonDocument::Compact)));
         if (!q.exec()) {
             *why = q.lastError().text();
             return false;
@@ -364,7 +365,7 @@ struct Journal::Impl {
             " ON CONFLICT (race, slot) DO UPDATE SET heard_tick = excluded.heard_tick"));
         q.addBindValue(raceId);
         q.addBindValue(c.slot);
-        q.addBindValue(model::recordFrom<model::op::ReportHeard>(c.args).tick);
+        q.addBindValue(model::recordOf<model::op::ReportHeard>(c)->tick);
         if (!q.exec()) {
             *why = q.lastError().text();
             return false;
@@ -518,18 +519,10 @@ struct Journal::Impl {
 };
 
 std::optional<model::Change> operationOfRow(const QSqlQuery& q, int first) {
-    const auto op = model::opFromName(q.value(first).toString());
-    if (!op) {
-        return std::nullopt;
-    }
-    model::Change c;
-    c.op = *op;
-    c.slot = q.value(first + 1).toInt();
-    c.lap = q.value(first + 2).toInt();
-    c.detail = q.value(first + 3).toString();
-    c.args =
-        QJsonDocument::fromJson(q.value(first + 4).toString().toUtf8()).object().toVariantMap();
-    return c;
+    return model::changeFrom(
+        q.value(first).toString(), q.value(first + 1).toInt(), q.value(first + 2).toInt(),
+        q.value(first + 3).toString(),
+        QJsonDocument::fromJson(q.value(first + 4).toString().toUtf8()).object().toVariantMap());
 }
 
 Journal::Journal(QObject* parent) : QObject(parent), d_(std::make_unique<Impl>()) {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QString>
-#include <QVariantMap>
+#include <memory>
 #include <optional>
 
 namespace kaltero::model {
@@ -56,6 +56,9 @@ enum class Op {
     ClockUpdated,
 };
 
+// An operation's record (operations.h).
+struct Operation;
+
 // One change: which operation, for which slot (-1: the whole race) and lap (0: none), and
 // what it carried, as the log shows it.
 struct Change {
@@ -63,8 +66,9 @@ struct Change {
     int slot = -1;
     int lap = 0;
     QString detail;
-    // What the operation carried, enough to apply it again (RaceModel::replay).
-    QVariantMap args;
+    // The operation's record, enough to apply it again (RaceModel::replay); none for a result.
+    // Shared: a change is copied to every view and thread that follows the race.
+    std::shared_ptr<const Operation> operation;
 
     // True for what the operator or a car did, false for a worked-out result.
     bool isOperation() const;

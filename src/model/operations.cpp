@@ -5,14 +5,16 @@ namespace kaltero::model {
 namespace {
 
 template <std::size_t... I>
-std::optional<Operation> readOperation(const Change& c, std::index_sequence<I...>) {
-    std::optional<Operation> operation;
+std::shared_ptr<const Operation> readOperation(Op op, const QVariantMap& args,
+                                               std::index_sequence<I...>) {
+    std::shared_ptr<const Operation> operation;
     const auto readAs = [&]<std::size_t N>(std::integral_constant<std::size_t, N>) {
-        using Record = std::variant_alternative_t<N, Operation>;
-        if (Record::op != c.op) {
+        using Record = std::variant_alternative_t<N, Operation::variant>;
+        if (Record::op != op) {
             return false;
         }
-        operation.emplace(std::in_place_index<N>, recordFrom<Record>(c.args));
+        operation =
+            std::make_shared<const Operation>(std::in_place_index<N>, recordFrom<Record>(args));
         return true;
     };
     (readAs(std::integral_constant<std::size_t, I>{}) || ...);
@@ -21,8 +23,23 @@ std::optional<Operation> readOperation(const Change& c, std::index_sequence<I...
 
 }  // namespace
 
-std::optional<Operation> operationOf(const Change& change) {
-    return readOperation(change, std::make_index_sequence<std::variant_size_v<Operation>>{});
+QVariantMap argsOf(const Change& change) {
+    if (!change.operation) {
+        return {};
+    }
+    return std::visit([](const auto& record) { return argsOf(record); }, *change.operation);
+}
+
+std::optional<Change> changeFrom(const QString& name, int slot, int lap, const QString& detail,
+                                 const QVariantMap& args) {
+    const std::optional<Op> op = opFromName(name);
+    if (!op) {
+        return std::nullopt;
+    }
+    return Change{
+        *op, slot, lap, detail,
+        readOperation(*op, args,
+                      std::make_index_sequence<std::variant_size_v<Operation::variant>>{})};
 }
 
 }  // namespace kaltero::model

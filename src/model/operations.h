@@ -407,25 +407,38 @@ using ReportHeard = AtTick<Op::ReportHeard>;
 }  // namespace op
 
 // Every operation's record; a change that is no operation (standings, the clock) has none.
-using Operation =
-    std::variant<op::Started, op::Stopped, op::Resumed, op::RaceLengthEdited, op::EventDataEdited,
-                 op::CourseChosen, op::AllCarMessageTyped, op::StopwatchStarted,
-                 op::StopwatchStopped, op::RulesSet, op::AddressSet, op::AddressCleared,
-                 op::CarChosen, op::DriverChosen, op::ChoicesShown, op::LapCounted, op::LapRecorded,
-                 op::LapCorrected, op::LapTimeEdited, op::LapDriverEdited, op::LapRemarksEdited,
-                 op::CarStopped, op::Refuelled, op::EconomyEdited, op::CountdownSwitched,
-                 op::CountdownEdited, op::MessageTyped, op::MessageReceived, op::PitStopRecorded,
-                 op::PitStopEdited, op::PitStopRemoved, op::PitEntered, op::LapsMerged,
-                 op::LapSplit, op::LapRepairUndone, op::DriverEntriesListed, op::ReportHeard>;
+struct Operation
+    : std::variant<op::Started, op::Stopped, op::Resumed, op::RaceLengthEdited, op::EventDataEdited,
+                   op::CourseChosen, op::AllCarMessageTyped, op::StopwatchStarted,
+                   op::StopwatchStopped, op::RulesSet, op::AddressSet, op::AddressCleared,
+                   op::CarChosen, op::DriverChosen, op::ChoicesShown, op::LapCounted,
+                   op::LapRecorded, op::LapCorrected, op::LapTimeEdited, op::LapDriverEdited,
+                   op::LapRemarksEdited, op::CarStopped, op::Refuelled, op::EconomyEdited,
+                   op::CountdownSwitched, op::CountdownEdited, op::MessageTyped,
+                   op::MessageReceived, op::PitStopRecorded, op::PitStopEdited, op::PitStopRemoved,
+                   op::PitEntered, op::LapsMerged, op::LapSplit, op::LapRepairUndone,
+                   op::DriverEntriesListed, op::ReportHeard> {
+    using variant::variant;
+};
 
-// The change an operation makes: its record written into what the change carries.
+// The change an operation makes.
 template <class Record>
 Change changeOf(const Record& record, int slot = -1, int lap = 0, const QString& detail = {}) {
-    return {Record::op, slot, lap, detail, argsOf(record)};
+    return {Record::op, slot, lap, detail, std::make_shared<const Operation>(record)};
 }
 
-// What a change carried, read back into its operation's record; none for a change that is no
-// operation.
-std::optional<Operation> operationOf(const Change& change);
+// The change's record when it is that operation's; nullptr otherwise.
+template <class Record>
+const Record* recordOf(const Change& change) {
+    return change.operation ? std::get_if<Record>(change.operation.get()) : nullptr;
+}
+
+// What the change's operation carried as the journal keeps it and the broker sends it, by its
+// fields' table; empty for a result.
+QVariantMap argsOf(const Change& change);
+// A change as kept or sent, its record read back from what argsOf wrote (and what earlier
+// releases wrote); none for a name no operation or result has.
+std::optional<Change> changeFrom(const QString& name, int slot, int lap, const QString& detail,
+                                 const QVariantMap& args);
 
 }  // namespace kaltero::model

@@ -86,8 +86,8 @@ private:
 };
 
 void RaceModel::replay(const Change& change) {
-    if (const std::optional<Operation> operation = operationOf(change)) {
-        std::visit(Replay(*this, change), *operation);
+    if (change.operation) {
+        std::visit(Replay(*this, change), *change.operation);
     }
 }
 

@@ -1,5 +1,7 @@
 #include "relay/ops_message.h"
 
+#include "model/operations.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -14,7 +16,7 @@ QByteArray encodeOps(const OpsMessage& message) {
     o.insert(QStringLiteral("slot"), c.slot);
     o.insert(QStringLiteral("lap"), c.lap);
     o.insert(QStringLiteral("detail"), c.detail);
-    o.insert(QStringLiteral("args"), QJsonObject::fromVariantMap(c.args));
+    o.insert(QStringLiteral("args"), QJsonObject::fromVariantMap(model::argsOf(c)));
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 
@@ -24,20 +26,18 @@ std::optional<OpsMessage> decodeOps(const QByteArray& payload) {
         return std::nullopt;
     }
     const QJsonObject o = doc.object();
-    const auto op = model::opFromName(o.value(QStringLiteral("op")).toString());
     const qint64 seq = o.value(QStringLiteral("seq")).toInteger();
-    if (!op || seq < 1 || !o.value(QStringLiteral("args")).isObject()) {
+    if (seq < 1 || !o.value(QStringLiteral("args")).isObject()) {
         return std::nullopt;
     }
-    OpsMessage m;
-    m.race = o.value(QStringLiteral("race")).toInteger();
-    m.seq = seq;
-    m.change.op = *op;
-    m.change.slot = o.value(QStringLiteral("slot")).toInt(-1);
-    m.change.lap = o.value(QStringLiteral("lap")).toInt();
-    m.change.detail = o.value(QStringLiteral("detail")).toString();
-    m.change.args = o.value(QStringLiteral("args")).toObject().toVariantMap();
-    return m;
+    const std::optional<model::Change> change = model::changeFrom(
+        o.value(QStringLiteral("op")).toString(), o.value(QStringLiteral("slot")).toInt(-1),
+        o.value(QStringLiteral("lap")).toInt(), o.value(QStringLiteral("detail")).toString(),
+        o.value(QStringLiteral("args")).toObject().toVariantMap());
+    if (!change) {
+        return std::nullopt;
+    }
+    return OpsMessage{o.value(QStringLiteral("race")).toInteger(), seq, *change};
 }
 
 }  // namespace kaltero::relay

@@ -84,7 +84,7 @@ void Follower::receive(const QString& topic, const QByteArray& payload) {
 void Follower::takeLap(const model::Change& change) {
     const core::RaceState& st = race_.state();
     const qint32 perSecond = std::max<qint32>(st.TicksPerSecond, 1);
-    const qint64 tick = model::recordFrom<model::op::LapRecorded>(change.args).tick;
+    const qint64 tick = model::recordOf<model::op::LapRecorded>(change)->tick;
     lastLapMs_ = st.RaceStartTime.toMSecsSinceEpoch() + tick * 1000 / perSecond;
     Q_EMIT changed();
 }

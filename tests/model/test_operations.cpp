@@ -6,9 +6,8 @@
 
 using namespace kaltero;
 using namespace Qt::StringLiterals;
-using model::Operation;
 
-Q_DECLARE_METATYPE(kaltero::model::Operation)
+Q_DECLARE_METATYPE(kaltero::model::Change)
 
 namespace {
 
@@ -21,13 +20,8 @@ QVariantMap fromJson(const QByteArray& text) {
     return QJsonDocument::fromJson(text).object().toVariantMap();
 }
 
-QByteArray written(const Operation& operation) {
-    return std::visit([](const auto& record) { return json(model::argsOf(record)); }, operation);
-}
-
-model::Op opOf(const Operation& operation) {
-    return std::visit([](const auto& record) { return std::decay_t<decltype(record)>::op; },
-                      operation);
+QByteArray written(const model::Change& change) {
+    return json(model::argsOf(change));
 }
 
 const core::Lap kLap{.timed = true,
@@ -57,11 +51,11 @@ class TestOperations : public QObject {
 private Q_SLOTS:
     // Every operation is written as journals hold it, and reads back as it was written.
     void writtenAndReadBack_data() {
-        QTest::addColumn<Operation>("operation");
+        QTest::addColumn<model::Change>("change");
         QTest::addColumn<QByteArray>("stored");
         namespace op = model::op;
-        const auto row = [](const char* name, const Operation& o) -> QTestData& {
-            return QTest::newRow(name) << o;
+        const auto row = [](const char* name, const auto& record) -> QTestData& {
+            return QTest::newRow(name) << model::changeOf(record);
         };
         core::RaceRules rules;
         rules.MaxStintMinutes = 60;
@@ -217,13 +211,13 @@ private Q_SLOTS:
         row("report heard", op::ReportHeard{.tick = 99}) << QByteArray("{\"tick\":99}");
     }
     void writtenAndReadBack() {
-        QFETCH(Operation, operation);
+        QFETCH(model::Change, change);
         QFETCH(QByteArray, stored);
-        QCOMPARE(written(operation), stored);
-        const model::Change change{opOf(operation), 0, 1, {}, fromJson(stored)};
-        const std::optional<Operation> read = model::operationOf(change);
-        QVERIFY(read.has_value());
-        QCOMPARE(read->index(), operation.index());
+        QCOMPARE(written(change), stored);
+        const auto read = model::changeFrom(model::opName(change.op), 0, 1, {}, fromJson(stored));
+        QVERIFY(read && read->operation);
+        QCOMPARE(read->op, change.op);
+        QCOMPARE(read->operation->index(), change.operation->index());
         QCOMPARE(written(*read), stored);
     }
 
@@ -261,15 +255,8 @@ private Q_SLOTS:
         QFETCH(QString, op);
         QFETCH(QByteArray, stored);
         QFETCH(QByteArray, readAs);
-        std::optional<model::Op> kind;
-        for (int i = 0; i <= int(model::Op::ClockUpdated); ++i) {
-            if (model::opName(model::Op(i)) == op) {
-                kind = model::Op(i);
-            }
-        }
-        const std::optional<Operation> read =
-            kind ? model::operationOf({*kind, -1, 0, {}, fromJson(stored)}) : std::nullopt;
-        QCOMPARE(read ? written(*read) : QByteArray(), readAs);
+        const auto read = model::changeFrom(op, -1, 0, {}, fromJson(stored));
+        QCOMPARE(read && read->operation ? written(*read) : QByteArray(), readAs);
     }
 };
 

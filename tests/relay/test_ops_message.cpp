@@ -1,5 +1,7 @@
 #include "relay/ops_message.h"
 
+#include "model/operations.h"
+
 #include <QTest>
 
 using namespace kaltero;
@@ -14,20 +16,17 @@ private Q_SLOTS:
         relay::OpsMessage m;
         m.race = 7;
         m.seq = 42;
-        m.change.op = model::Op::LapRecorded;
-        m.change.slot = 2;
-        m.change.lap = 13;
-        m.change.detail = u"1'23.456"_s;
-        m.change.args = {{u"ticks"_s, 83456}, {u"driver"_s, u"佐藤"_s}, {u"remarks"_s, u""_s}};
+        m.change = model::changeOf(model::op::LapTimeEdited{.text = u"1'23.456"_s, .ticks = 83456},
+                                   2, 13, u"1'23.456 佐藤"_s);
         const auto back = relay::decodeOps(relay::encodeOps(m));
         QVERIFY(back);
         QCOMPARE(back->race, 7);
         QCOMPARE(back->seq, 42);
-        QCOMPARE(back->change.op, model::Op::LapRecorded);
+        QCOMPARE(back->change.op, model::Op::LapTimeEdited);
         QCOMPARE(back->change.slot, 2);
         QCOMPARE(back->change.lap, 13);
         QCOMPARE(back->change.detail, m.change.detail);
-        QCOMPARE(back->change.args, m.change.args);
+        QCOMPARE(model::argsOf(back->change), model::argsOf(m.change));
     }
 
     void refused_data() {

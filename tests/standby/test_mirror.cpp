@@ -34,7 +34,7 @@ QStringList texts(const QList<model::Change>& ops) {
     QStringList lines;
     for (const model::Change& c : ops) {
         lines << c.logLine() + u" | " +
-                     QString::fromUtf8(QJsonDocument(QJsonObject::fromVariantMap(c.args))
+                     QString::fromUtf8(QJsonDocument(QJsonObject::fromVariantMap(model::argsOf(c)))
                                            .toJson(QJsonDocument::Compact));
     }
     return lines;
