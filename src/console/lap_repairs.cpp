@@ -8,6 +8,7 @@
 #include "timing/median_lap.h"
 #include "timing/time_text.h"
 #include "widgets/lap_grid.h"
+#include "wording/notice_words.h"
 
 #include <QAction>
 
@@ -48,8 +49,8 @@ void LapRepairs::mergeSelected(int s) {
     if (lapNo < 1) {
         return;
     }
-    if (const QString refusal = link::mergeRefusal(car, lapNo); !refusal.isEmpty()) {
-        c_.prompts.message(refusal, kMergeTitle, platform::PromptIcon::Warning);
+    if (const auto refusal = link::mergeRefusal(car, lapNo)) {
+        c_.prompts.message(wording::words(*refusal), kMergeTitle, platform::PromptIcon::Warning);
         return;
     }
     if (!c_.prompts.askYesNo(
@@ -67,8 +68,8 @@ void LapRepairs::splitSelected(int s) {
         return;
     }
     // Asked before the time: a lap that cannot be split is not worth a question.
-    if (const QString refusal = link::splitRefusal(car, lapNo); !refusal.isEmpty()) {
-        c_.prompts.message(refusal, kSplitTitle, platform::PromptIcon::Warning);
+    if (const auto refusal = link::splitRefusal(car, lapNo)) {
+        c_.prompts.message(wording::words(*refusal), kSplitTitle, platform::PromptIcon::Warning);
         return;
     }
     const qint64 median = timing::medianLapTicks(car.laps).value_or(0);
@@ -85,8 +86,8 @@ void LapRepairs::splitSelected(int s) {
                            platform::PromptIcon::Critical);
         return;
     }
-    if (const QString refusal = link::splitRefusal(car, lapNo, *first); !refusal.isEmpty()) {
-        c_.prompts.message(refusal, kSplitTitle, platform::PromptIcon::Warning);
+    if (const auto refusal = link::splitRefusal(car, lapNo, *first)) {
+        c_.prompts.message(wording::words(*refusal), kSplitTitle, platform::PromptIcon::Warning);
         return;
     }
     const link::SplitLaps parts = link::splitLaps(car, lapNo, *first, c_.settings);

@@ -19,14 +19,14 @@ QString markedAs(QString remarks, const QString& mark) {
 
 }  // namespace
 
-QString mergeRefusal(const core::CarSlot& car, qint32 lapNo) {
+std::optional<RepairRefusal> mergeRefusal(const core::CarSlot& car, qint32 lapNo) {
     if (lapNo < 1 || lapNo >= car.laps.size()) {
-        return QStringLiteral("結合する次の周がありません。");
+        return RepairRefusal::NoNextLap;
     }
     if (stillRunning(car, lapNo + 1)) {
-        return QStringLiteral("次の周はまだ走行中です。");
+        return RepairRefusal::NextLapRunning;
     }
-    return {};
+    return std::nullopt;
 }
 
 core::Lap mergedLap(const core::CarSlot& car, qint32 lapNo, const core::Settings& settings) {
@@ -49,27 +49,28 @@ core::Lap mergedLap(const core::CarSlot& car, qint32 lapNo, const core::Settings
     return lap;
 }
 
-QString splitRefusal(const core::CarSlot& car, qint32 lapNo) {
+std::optional<RepairRefusal> splitRefusal(const core::CarSlot& car, qint32 lapNo) {
     if (lapNo < 1 || lapNo > car.laps.size()) {
-        return QStringLiteral("分割する周がありません。");
+        return RepairRefusal::NoLap;
     }
     if (stillRunning(car, lapNo)) {
-        return QStringLiteral("この周はまだ走行中です。");
+        return RepairRefusal::LapRunning;
     }
     if (!car.laps.at(lapNo - 1).timed) {
-        return QStringLiteral("タイムのない周は分割できません。");
+        return RepairRefusal::Untimed;
     }
-    return {};
+    return std::nullopt;
 }
 
-QString splitRefusal(const core::CarSlot& car, qint32 lapNo, qint64 firstTicks) {
-    if (QString refusal = splitRefusal(car, lapNo); !refusal.isEmpty()) {
+std::optional<RepairRefusal> splitRefusal(const core::CarSlot& car, qint32 lapNo,
+                                          qint64 firstTicks) {
+    if (const auto refusal = splitRefusal(car, lapNo)) {
         return refusal;
     }
     if (firstTicks <= 0 || firstTicks >= car.laps.at(lapNo - 1).ticks) {
-        return QStringLiteral("分割する時間がこの周のタイムの中にありません。");
+        return RepairRefusal::OutsideLap;
     }
-    return {};
+    return std::nullopt;
 }
 
 SplitLaps splitLaps(const core::CarSlot& car, qint32 lapNo, qint32 firstTicks,

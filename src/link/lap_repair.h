@@ -3,15 +3,25 @@
 #include "core/settings.h"
 #include "core/slot_state.h"
 
+#include <optional>
+
 namespace kaltero::link {
 
-// The laps the operator's repairs give. A refusal is the reason the operator is told; empty
-// when the repair can be done.
+// The laps the operator's repairs give, and why a repair cannot be done (none when it can);
+// the window words the reason.
+enum class RepairRefusal {
+    NoNextLap,       // merge: the lap is the last, or no lap
+    NextLapRunning,  // merge: the next lap is still being driven
+    NoLap,           // split: no such lap
+    LapRunning,      // split: the lap is still being driven
+    Untimed,         // split: the lap holds no time
+    OutsideLap,      // split: the first part is not within the lap's time
+};
 
 // Lap `lapNo` and the next as one lap: their summed time (none if either has none), ending
 // where the next one ended, with its evidence and driver, marked 結合.
 //   laps 32500 + 36501 -> one lap of 69001 ticks
-QString mergeRefusal(const core::CarSlot& car, qint32 lapNo);
+std::optional<RepairRefusal> mergeRefusal(const core::CarSlot& car, qint32 lapNo);
 core::Lap mergedLap(const core::CarSlot& car, qint32 lapNo, const core::Settings& settings);
 
 // Lap `lapNo` as two laps, the first `firstTicks` long, both marked 分割. The second keeps the
@@ -21,8 +31,9 @@ struct SplitLaps {
     core::Lap first;
     core::Lap second;
 };
-QString splitRefusal(const core::CarSlot& car, qint32 lapNo);
-QString splitRefusal(const core::CarSlot& car, qint32 lapNo, qint64 firstTicks);
+std::optional<RepairRefusal> splitRefusal(const core::CarSlot& car, qint32 lapNo);
+std::optional<RepairRefusal> splitRefusal(const core::CarSlot& car, qint32 lapNo,
+                                          qint64 firstTicks);
 SplitLaps splitLaps(const core::CarSlot& car, qint32 lapNo, qint32 firstTicks,
                     const core::Settings& settings);
 

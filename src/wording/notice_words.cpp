@@ -128,4 +128,23 @@ Words words(const engine::Notice& n) {
     }
 }
 
+QString words(link::RepairRefusal refusal) {
+    using R = link::RepairRefusal;
+    switch (refusal) {
+        case R::NoNextLap:
+            return u"結合する次の周がありません。"_s;
+        case R::NextLapRunning:
+            return u"次の周はまだ走行中です。"_s;
+        case R::NoLap:
+            return u"分割する周がありません。"_s;
+        case R::LapRunning:
+            return u"この周はまだ走行中です。"_s;
+        case R::Untimed:
+            return u"タイムのない周は分割できません。"_s;
+        case R::OutsideLap:
+            return u"分割する時間がこの周のタイムの中にありません。"_s;
+    }
+    return {};
+}
+
 }  // namespace kaltero::wording

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/notice.h"
+#include "link/lap_repair.h"
 #include "platform/prompts.h"
 
 #include <QString>
@@ -18,5 +19,9 @@ struct Words {
 //   {CheckPortTaken, port 7001} -> "アドレス確認用のポート7001を開けません。…", "ポート確認",
 //   Critical
 Words words(const engine::Notice& notice);
+
+// Why a lap repair cannot be done, as the operator reads it.
+//   NextLapRunning -> "次の周はまだ走行中です。"
+QString words(link::RepairRefusal refusal);
 
 }  // namespace kaltero::wording

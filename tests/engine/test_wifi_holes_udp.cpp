@@ -204,11 +204,11 @@ private:
             // From the last, so the laps still to repair keep their numbers.
             const timing::DoubtfulLap& last = doubts.last();
             if (last.doubt == timing::LapDoubt::HoleInStop) {
-                QVERIFY(link::mergeRefusal(car, last.lapNo).isEmpty());
+                QVERIFY(!link::mergeRefusal(car, last.lapNo));
                 race.mergeLaps(slot, last.lapNo, link::mergedLap(car, last.lapNo, settings));
             } else if (last.doubt == timing::LapDoubt::Long) {
                 const auto median = timing::medianLapTicks(car.laps);
-                QVERIFY(median && link::splitRefusal(car, last.lapNo, *median).isEmpty());
+                QVERIFY(median && !link::splitRefusal(car, last.lapNo, *median));
                 const auto parts = link::splitLaps(car, last.lapNo, qint32(*median), settings);
                 race.splitLap(slot, last.lapNo, parts.first, parts.second);
             } else {

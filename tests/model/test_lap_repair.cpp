@@ -65,8 +65,11 @@ struct RepairedCar : testing::TimedRace {
 };
 
 using Ticks = QList<qint32>;
+using Refusal = link::RepairRefusal;
 
 }  // namespace
+
+Q_DECLARE_METATYPE(kaltero::link::RepairRefusal)
 
 class TestLapRepair : public QObject {
     Q_OBJECT
@@ -98,7 +101,7 @@ private Q_SLOTS:
         QFETCH(int, lapNo);
         RepairedCar c(lapEnds, running, stops);
         const qint32 before = c.car().LapCnt;
-        QVERIFY(link::mergeRefusal(c.car(), lapNo).isEmpty());
+        QVERIFY(!link::mergeRefusal(c.car(), lapNo));
         c.merge(lapNo);
         QTEST(c.lapTicks(), "laps");
         QTEST(c.stops(), "stopsAfter");
@@ -131,7 +134,7 @@ private Q_SLOTS:
         QFETCH(int, firstTicks);
         RepairedCar c(lapEnds, true, stops);
         const qint32 before = c.car().LapCnt;
-        QVERIFY(link::splitRefusal(c.car(), lapNo, firstTicks).isEmpty());
+        QVERIFY(!link::splitRefusal(c.car(), lapNo, firstTicks));
         c.split(lapNo, firstTicks);
         QTEST(c.lapTicks(), "laps");
         QTEST(c.stops(), "stopsAfter");
@@ -200,25 +203,24 @@ private Q_SLOTS:
         QTest::addColumn<bool>("merge");
         QTest::addColumn<int>("lapNo");
         QTest::addColumn<int>("firstTicks");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("merge into the running lap")
-            << true << 2 << 0 << u"次の周はまだ走行中です。"_s;
-        QTest::newRow("merge the last lap") << true << 3 << 0 << u"結合する次の周がありません。"_s;
-        QTest::newRow("split the running lap")
-            << false << 3 << 100 << u"この周はまだ走行中です。"_s;
-        QTest::newRow("split past the lap's end")
-            << false << 1 << 60000 << u"分割する時間がこの周のタイムの中にありません。"_s;
-        QTest::newRow("split at its start")
-            << false << 1 << 0 << u"分割する時間がこの周のタイムの中にありません。"_s;
+        QTest::addColumn<Refusal>("reason");
+        QTest::newRow("merge into the running lap") << true << 2 << 0 << Refusal::NextLapRunning;
+        QTest::newRow("merge the last lap") << true << 3 << 0 << Refusal::NoNextLap;
+        QTest::newRow("merge no lap") << true << 0 << 0 << Refusal::NoNextLap;
+        QTest::newRow("split the running lap") << false << 3 << 100 << Refusal::LapRunning;
+        QTest::newRow("split no lap") << false << 4 << 100 << Refusal::NoLap;
+        QTest::newRow("split past the lap's end") << false << 1 << 60000 << Refusal::OutsideLap;
+        QTest::newRow("split at its start") << false << 1 << 0 << Refusal::OutsideLap;
     }
     void refused() {
         QFETCH(bool, merge);
         QFETCH(int, lapNo);
         QFETCH(int, firstTicks);
         RepairedCar c({60000, 120000}, true, {});
-        QTEST(merge ? link::mergeRefusal(c.car(), lapNo)
-                    : link::splitRefusal(c.car(), lapNo, firstTicks),
-              "reason");
+        const auto refusal = merge ? link::mergeRefusal(c.car(), lapNo)
+                                   : link::splitRefusal(c.car(), lapNo, firstTicks);
+        QVERIFY(refusal.has_value());
+        QTEST(*refusal, "reason");
     }
 
     // A lap-count correction takes the stops of the laps it removes; laps it adds were driven

@@ -12,6 +12,7 @@ using platform::PromptIcon;
 
 Q_DECLARE_METATYPE(kaltero::engine::Notice)
 Q_DECLARE_METATYPE(kaltero::platform::PromptIcon)
+Q_DECLARE_METATYPE(kaltero::link::RepairRefusal)
 
 class TestNoticeWords : public QObject {
     Q_OBJECT
@@ -111,6 +112,24 @@ private Q_SLOTS:
         QTEST(w.text, "text");
         QTEST(w.title, "title");
         QTEST(w.icon, "icon");
+    }
+
+    // A lap repair refused, in the words the operator has always read.
+    void repairRefusals_data() {
+        QTest::addColumn<link::RepairRefusal>("refusal");
+        QTest::addColumn<QString>("text");
+        using R = link::RepairRefusal;
+        QTest::newRow("no next lap") << R::NoNextLap << u"結合する次の周がありません。"_s;
+        QTest::newRow("next running") << R::NextLapRunning << u"次の周はまだ走行中です。"_s;
+        QTest::newRow("no lap") << R::NoLap << u"分割する周がありません。"_s;
+        QTest::newRow("running") << R::LapRunning << u"この周はまだ走行中です。"_s;
+        QTest::newRow("untimed") << R::Untimed << u"タイムのない周は分割できません。"_s;
+        QTest::newRow("outside") << R::OutsideLap
+                                 << u"分割する時間がこの周のタイムの中にありません。"_s;
+    }
+    void repairRefusals() {
+        QFETCH(link::RepairRefusal, refusal);
+        QTEST(wording::words(refusal), "text");
     }
 
     // Told without waiting, shown in a box, asked Yes/No: each the way the dialogs have it.
