@@ -198,14 +198,17 @@ private Q_SLOTS:
     // edit was of the lap before the repair.
     void repairedEditShowsItsTicks_data() {
         QTest::addColumn<bool>("merge");
+        QTest::addColumn<int>("editedLap");
         QTest::addColumn<QString>("time");
-        QTest::newRow("merged") << true << u"2'00\"000"_s;
-        QTest::newRow("split") << false << u"0'50\"000"_s;
+        QTest::newRow("merged, first edited") << true << 1 << race::csvField(u"2'00\"000"_s);
+        QTest::newRow("merged, second edited") << true << 2 << race::csvField(u"2'00\"000"_s);
+        QTest::newRow("split") << false << 1 << race::csvField(u"0'50\"000"_s);
     }
     void repairedEditShowsItsTicks() {
         QFETCH(bool, merge);
+        QFETCH(int, editedLap);
         RepairedCar c({60000, 120000}, false, {});
-        c.race.editLapTime(0, 1, u"1'0\"0"_s, 60000);
+        c.race.editLapTime(0, editedLap, u"1'0\"0"_s, 60000);
         if (merge) {
             c.merge(1);
         } else {
