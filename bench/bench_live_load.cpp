@@ -194,7 +194,6 @@ LongRace runLongRace(LiveConsole& live, Arrivals& arrivals) {
     kaltero::core::Lap lap;
     lap.timed = true;
     lap.ticks = 90'000;
-    lap.timeText = QStringLiteral("1'30\"000");
     lap.log = QString(400, u'x');
     constexpr int kLaps = 960;
     const auto record = [&](int slot, int n) {

@@ -58,7 +58,7 @@ void LapRepairs::mergeSelected(int s) {
             kMergeTitle, platform::PromptIcon::Question)) {
         return;
     }
-    c_.race.mergeLaps(s, lapNo, link::mergedLap(car, lapNo, c_.settings));
+    c_.race.mergeLaps(s, lapNo, link::mergedLap(car, lapNo));
 }
 
 void LapRepairs::splitSelected(int s) {
@@ -90,7 +90,7 @@ void LapRepairs::splitSelected(int s) {
         c_.prompts.message(wording::words(*refusal), kSplitTitle, platform::PromptIcon::Warning);
         return;
     }
-    const link::SplitLaps parts = link::splitLaps(car, lapNo, *first, c_.settings);
+    const link::SplitLaps parts = link::splitLaps(car, lapNo, *first);
     c_.race.splitLap(s, lapNo, parts.first, parts.second);
 }
 

@@ -77,11 +77,12 @@ namespace {
 // time is shown as what is known of it.
 class CarTables {
 public:
-    CarTables(int slot, const core::RaceState& race, qint32 TicksPerSecond, qint32 now)
+    CarTables(int slot, const core::RaceState& race, const core::Settings& units, qint32 now)
         : slot_(slot),
           car_(race.car[slot]),
           race_(race),
-          tps_(TicksPerSecond),
+          units_(units),
+          tps_(units.TicksPerSecond),
           caption_(core::carCaption(slot)),
           wall_(timing::carWall(car_, race, tps_, now)),
           rules_(timing::ruleTicks(race.rules, tps_)) {}
@@ -101,6 +102,7 @@ private:
     const int slot_;
     const core::CarSlot& car_;
     const core::RaceState& race_;
+    const core::Settings& units_;
     const qint32 tps_;
     const QString caption_;
     const timing::CarWall wall_;
@@ -174,9 +176,10 @@ void CarTables::addTo(PitWallTables& tables) const {
     }
     for (const timing::DoubtfulLap& d :
          timing::doubtfulLaps(car_.laps, car_.pitStops, rules_.pitStop)) {
-        tables.rows[kChecks].append({{caption_, QString::number(d.lapNo),
-                                      car_.laps[d.lapNo - 1].timeText, timing::doubtText(d.doubt)},
-                                     widgets::kNearLimit});
+        tables.rows[kChecks].append(
+            {{caption_, QString::number(d.lapNo),
+              timing::lapTimeText(car_.laps[d.lapNo - 1], units_), timing::doubtText(d.doubt)},
+             widgets::kNearLimit});
     }
     for (const core::PitStop& stop : car_.pitStops) {
         if (timing::shortStop(stop, rules_)) {
@@ -210,8 +213,9 @@ QStringList wallHeads(WallTable table) {
 PitWallTables pitWallTables(const model::RaceModel& race, const core::Settings& settings,
                             qint32 now) {
     PitWallTables tables;
+    const core::Settings units = timing::raceUnits(settings, race.state());
     for (int s : race.takingPart()) {
-        CarTables(s, race.state(), settings.TicksPerSecond, now).addTo(tables);
+        CarTables(s, race.state(), units, now).addTo(tables);
     }
     return tables;
 }

@@ -66,7 +66,7 @@ QVariant LapTableModel::data(const QModelIndex& index, int role) const {
     const core::Lap lap = race_.car(slot_).laps.value(index.row());
     switch (index.column()) {
         case kTime:
-            return lap.timeText;
+            return timing::lapTimeText(lap, timing::raceUnits(settings_, race_.state()));
         case kDriver:
             return lap.driver;
         case kRemarks:
@@ -131,7 +131,8 @@ bool LapTableModel::setData(const QModelIndex& index, const QVariant& value, int
             race_.editLapRemarks(slot_, lapNo, text);
             return true;
         case kTime: {
-            const auto ticks = timing::ParseLapTime(text, settings_);
+            const auto ticks =
+                timing::ParseLapTime(text, timing::raceUnits(settings_, race_.state()));
             // Only a time that fits the tick counter is taken; anything else is a typo.
             const auto whole = ticks ? core::roundToInt32(*ticks) : std::nullopt;
             if (!whole) {
@@ -320,7 +321,9 @@ QVariant StandingsModel::data(const QModelIndex& index, int role) const {
         case kLap:
             return QString::number(row.lap);
         case kBestTime:
-            return row.bestTicks ? timing::FormatLapTime(*row.bestTicks, settings_) : QString();
+            return row.bestTicks ? timing::FormatLapTime(
+                                       *row.bestTicks, timing::raceUnits(settings_, race_.state()))
+                                 : QString();
         case kBestLap:
             return QString::number(row.bestLap);
         default:

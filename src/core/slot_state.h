@@ -38,7 +38,7 @@ QString recordFlagText(RecordFlag flag);
 struct Lap {
     bool timed = false;
     qint32 ticks = 0;
-    QString timeText;  // as shown: the formatted time, or the operator's edit as typed
+    QString editText;  // the operator's edit of its time as typed; empty unless edited
     QString driver;
     QString remarks;
     QString log;             // message sent with the lap's reply, then the car's message

@@ -25,7 +25,7 @@ ClosedLap closeLap(const core::RaceState& race, int slot, const QString& carMess
     lap.silenceTicks = std::clamp(now - car.LastRcvTick, 0, lap.ticks);
     lap.contactLastTick = 0;
     lap.contactReports = 0;
-    lap.timeText = timing::FormatLapTime(lap.ticks, settings);
+    lap.editText.clear();
     lap.driver = car.Driver;
     lap.log = fitSendMsg(core::recordFlagText(car.LapFlag), car.LapRecord, car.SendMsg) + u", " +
               carMessage;

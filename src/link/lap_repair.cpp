@@ -1,7 +1,5 @@
 #include "link/lap_repair.h"
 
-#include "timing/time_text.h"
-
 namespace kaltero::link {
 
 namespace {
@@ -29,13 +27,14 @@ std::optional<RepairRefusal> mergeRefusal(const core::CarSlot& car, qint32 lapNo
     return std::nullopt;
 }
 
-core::Lap mergedLap(const core::CarSlot& car, qint32 lapNo, const core::Settings& settings) {
+core::Lap mergedLap(const core::CarSlot& car, qint32 lapNo) {
     const core::Lap& a = car.laps.at(lapNo - 1);
     const core::Lap& b = car.laps.at(lapNo);
     core::Lap lap = b;
     lap.timed = a.timed && b.timed;
     lap.ticks = lap.timed ? a.ticks + b.ticks : 0;
-    lap.timeText = lap.timed ? timing::FormatLapTime(lap.ticks, settings) : QString();
+    // Its time is the sum of two: no edit as typed.
+    lap.editText.clear();
     // The driver who brought it home, as for any lap: b's (a stop cut in two ends with the
     // driver who drove out).
     lap.remarks = a.remarks;
@@ -73,8 +72,7 @@ std::optional<RepairRefusal> splitRefusal(const core::CarSlot& car, qint32 lapNo
     return std::nullopt;
 }
 
-SplitLaps splitLaps(const core::CarSlot& car, qint32 lapNo, qint32 firstTicks,
-                    const core::Settings& settings) {
+SplitLaps splitLaps(const core::CarSlot& car, qint32 lapNo, qint32 firstTicks) {
     const core::Lap& lap = car.laps.at(lapNo - 1);
     SplitLaps out{lap, lap};
     out.first.ticks = firstTicks;
@@ -86,7 +84,7 @@ SplitLaps splitLaps(const core::CarSlot& car, qint32 lapNo, qint32 firstTicks,
     out.second.ticks = lap.ticks - firstTicks;
     out.second.silenceTicks = std::min(lap.silenceTicks, out.second.ticks);
     for (core::Lap* part : {&out.first, &out.second}) {
-        part->timeText = timing::FormatLapTime(part->ticks, settings);
+        part->editText.clear();  // each part's time is a share of the lap's, not as typed
         part->remarks = markedAs(part->remarks, QStringLiteral("分割"));
     }
     return out;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/settings.h"
 #include "core/slot_state.h"
 
 #include <optional>
@@ -22,7 +21,7 @@ enum class RepairRefusal {
 // where the next one ended, with its evidence and driver, marked 結合.
 //   laps 32500 + 36501 -> one lap of 69001 ticks
 std::optional<RepairRefusal> mergeRefusal(const core::CarSlot& car, qint32 lapNo);
-core::Lap mergedLap(const core::CarSlot& car, qint32 lapNo, const core::Settings& settings);
+core::Lap mergedLap(const core::CarSlot& car, qint32 lapNo);
 
 // Lap `lapNo` as two laps, the first `firstTicks` long, both marked 分割. The second keeps the
 // end and its evidence; the first ends at a time no report marked.
@@ -34,7 +33,6 @@ struct SplitLaps {
 std::optional<RepairRefusal> splitRefusal(const core::CarSlot& car, qint32 lapNo);
 std::optional<RepairRefusal> splitRefusal(const core::CarSlot& car, qint32 lapNo,
                                           qint64 firstTicks);
-SplitLaps splitLaps(const core::CarSlot& car, qint32 lapNo, qint32 firstTicks,
-                    const core::Settings& settings);
+SplitLaps splitLaps(const core::CarSlot& car, qint32 lapNo, qint32 firstTicks);
 
 }  // namespace kaltero::link

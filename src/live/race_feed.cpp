@@ -3,6 +3,7 @@
 #include "model/race_model.h"
 #include "timing/lap_check.h"
 #include "timing/pit_wall.h"
+#include "timing/time_text.h"
 
 namespace kaltero::live {
 
@@ -71,7 +72,8 @@ void RaceFeed::flush() {
     d->madeAt.start();
     d->whole = whole_;
     const core::RaceState& st = race_.state();
-    const qint64 pitStop = timing::ruleTicks(st.rules, settings_.TicksPerSecond).pitStop;
+    const core::Settings units = timing::raceUnits(settings_, st);
+    const qint64 pitStop = timing::ruleTicks(st.rules, units.TicksPerSecond).pitStop;
     for (int s = 0; s < core::kSlotCount; ++s) {
         const QList<core::Lap>& laps = st.car[s].laps;
         RaceDelta::CarLaps& out = d->cars[s];
@@ -87,7 +89,7 @@ void RaceFeed::flush() {
         laps_[s].unite(turned);
         doubtful_[s] = doubtful;
         const auto add = [&](int lapNo) {
-            out.laps.append({lapNo, lapObject(laps[lapNo - 1], lapNo, st.RaceStartTime, settings_,
+            out.laps.append({lapNo, lapObject(laps[lapNo - 1], lapNo, st.RaceStartTime, units,
                                               doubtful.contains(lapNo))});
         };
         if (allLaps_[s]) {

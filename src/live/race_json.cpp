@@ -40,7 +40,7 @@ CarFigures figuresOf(const core::CarSlot& car, const core::Settings& s) {
                                         [](const core::Lap& lap) { return lap.timed; });
     if (lastTimed != car.laps.rend()) {
         f.lastMs = qint64{lastTimed->ticks} * s.MsPerTick;
-        f.last = lastTimed->timeText;
+        f.last = timing::lapTimeText(*lastTimed, s);
     }
     // A car shows no figures from Start until its first lap.
     if (car.HasFigures && car.BestLapTicks != core::kNoLapTicks) {
@@ -77,7 +77,7 @@ QJsonObject lapObject(const core::Lap& lap, int lapNo, const QDateTime& start,
         start.isValid() ? start.toMSecsSinceEpoch() + qint64{lap.endTick} * s.MsPerTick : 0;
     return {{u"lap"_s, lapNo},
             {u"ms"_s, msOrNull(lap.timed ? std::optional(ms) : std::nullopt)},
-            {u"time"_s, lap.timed ? lap.timeText : QString()},
+            {u"time"_s, lap.timed ? timing::lapTimeText(lap, s) : QString()},
             {u"driver"_s, lap.driver},
             {u"remarks"_s, lap.remarks},
             // The car's own text in it is as long as the car made it: the page gets no more of
@@ -289,9 +289,10 @@ QJsonObject rulesObject(const core::RaceRules& r) {
 
 }  // namespace
 
-QJsonObject raceHead(const model::RaceModel& race, const core::Settings& settings,
+QJsonObject raceHead(const model::RaceModel& race, const core::Settings& console,
                      const RaceMoment& at, CarObjects* made) {
     const core::RaceState& st = race.state();
+    const core::Settings settings = timing::raceUnits(console, st);
     QList<int> slots = race.takingPart();
     const bool started = st.RaceStartTime.isValid() && !slots.isEmpty();
     // Before the first Start the cars are the slots set up so far.

@@ -49,6 +49,13 @@ concept HasFields = requires {
     Fields<T>::table();
 };
 
+// A record whose earlier journals meant more by a field than it now holds puts the read right
+// in its table's `afterRead`.
+template <class T>
+concept SettlesAfterRead = requires(T& record) {
+    Fields<T>::afterRead(record);
+};
+
 // An optional field other than an instant is left out when it holds none: journals of earlier
 // releases without it read as none.
 template <class T>
@@ -184,6 +191,9 @@ T recordFrom(const QVariantMap& args) {
     T record{};
     std::apply([&](const auto&... f) { (fields::readField(args, f, record), ...); },
                Fields<T>::table());
+    if constexpr (SettlesAfterRead<T>) {
+        Fields<T>::afterRead(record);
+    }
     return record;
 }
 

@@ -38,6 +38,14 @@ void insertStop(QList<core::PitStop>& stops, const core::PitStop& stop) {
     stops.insert(later, stop);
 }
 
+// A lap's time in the log: the edit as typed, else its ticks; nothing untimed.
+QString lapDetail(const core::Lap& lap) {
+    if (lap.edited && !lap.editText.isEmpty()) {
+        return lap.editText;
+    }
+    return lap.timed ? QString::number(lap.ticks) : QString();
+}
+
 }  // namespace
 
 void RaceModel::mergeLaps(int slot, qint32 lapNo, const core::Lap& merged) {
@@ -75,7 +83,7 @@ void RaceModel::mergeLaps(int slot, qint32 lapNo, const core::Lap& merged) {
     }
     repairs_[slot].append(repair);
     afterRepair(slot);
-    announce(op::LapsMerged{.lap = merged}, slot, lapNo, merged.timeText);
+    announce(op::LapsMerged{.lap = merged}, slot, lapNo, lapDetail(merged));
 }
 
 void RaceModel::splitLap(int slot, qint32 lapNo, const core::Lap& first, const core::Lap& second) {
@@ -89,7 +97,7 @@ void RaceModel::splitLap(int slot, qint32 lapNo, const core::Lap& first, const c
     insertLapAfter(car, lapNo, second, first.endTick);
     afterRepair(slot);
     announce(op::LapSplit{.first = first, .second = second}, slot, lapNo,
-             first.timeText + u" + " + second.timeText);
+             lapDetail(first) + u" + " + lapDetail(second));
 }
 
 bool RaceModel::undoLapRepair(int slot) {

@@ -14,9 +14,10 @@ template <>
 struct Fields<core::Lap> {
     static constexpr auto table() {
         using L = core::Lap;
+        // Earlier releases kept the shown text of every lap under "timeText".
         return std::tuple{field("timed", &L::timed),
                           field("ticks", &L::ticks),
-                          field("timeText", &L::timeText),
+                          field("editText", &L::editText, "timeText"),
                           field("driver", &L::driver),
                           field("remarks", &L::remarks),
                           field("log", &L::log),
@@ -27,6 +28,13 @@ struct Fields<core::Lap> {
                           field("contactLastTick", &L::contactLastTick),
                           field("contactReports", &L::contactReports),
                           field("silenceTicks", &L::silenceTicks)};
+    }
+    // The text an earlier release kept of a lap it timed was its formatting of the ticks, not
+    // an edit: the lap shows its ticks.
+    static void afterRead(core::Lap& lap) {
+        if (!lap.edited) {
+            lap.editText.clear();
+        }
     }
 };
 

@@ -369,7 +369,7 @@ void RaceModel::correctLapCount(int slot, qint32 n) {
 
 void RaceModel::editLapTime(int slot, int lapNo, const QString& text, qint32 ticks) {
     core::Lap& lap = lapAt(slot, lapNo);
-    lap.timeText = text;
+    lap.editText = text;
     lap.ticks = ticks;
     lap.timed = true;
     lap.edited = true;

@@ -1,5 +1,7 @@
 #include "race/csv_report.h"
 
+#include "timing/time_text.h"
+
 namespace kaltero::race {
 
 using namespace Qt::StringLiterals;
@@ -31,7 +33,8 @@ QString pitStopMs(const core::CarSlot& car, qint32 lapNo, const core::Settings& 
 
 }  // namespace
 
-QStringList csvLines(const core::RaceState& race, const core::Settings& settings) {
+QStringList csvLines(const core::RaceState& race, const core::Settings& console) {
+    const core::Settings settings = timing::raceUnits(console, race);
     QStringList lines{
         u"車番,車輌名,周回,ラップ(ms),ラップタイム,ドライバ,備考,メッセージ,周回終了時刻,"
         u"ピット停止(ms)"_s};
@@ -53,7 +56,7 @@ QStringList csvLines(const core::RaceState& race, const core::Settings& settings
                                car.CarName,
                                QString::number(i + 1),
                                ms,
-                               lap.timeText,
+                               timing::lapTimeText(lap, settings),
                                lap.driver,
                                lap.remarks,
                                lap.log,

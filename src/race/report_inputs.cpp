@@ -3,6 +3,7 @@
 #include "link/figure_text.h"
 #include "platform/whole_file.h"
 #include "race/csv_report.h"
+#include "timing/time_text.h"
 
 #include <QFileInfo>
 
@@ -14,6 +15,7 @@ ReportInputs reportInputs(const core::RaceState& race, const core::Settings& set
     in.date = race.event.date;
     in.weather = race.event.weather;
     in.temperature = race.event.temperature;
+    const core::Settings units = timing::raceUnits(settings, race);
     for (int s = 0; s < core::kSlotCount; ++s) {
         ReportSlot& slot = in.slots[s];
         const core::CarSlot& car = race.car[s];
@@ -24,7 +26,7 @@ ReportInputs reportInputs(const core::RaceState& race, const core::Settings& set
         slot.title = core::carCaption(s);
         slot.carName = car.CarName;
         for (const core::Lap& lap : car.laps) {
-            slot.laps.append({lap.timeText, lap.driver, lap.remarks, lap.log});
+            slot.laps.append({timing::lapTimeText(lap, units), lap.driver, lap.remarks, lap.log});
         }
         for (const core::DriverFigures& d : car.drivers) {
             const link::DriverFigureTexts texts = link::driverFigureTexts(d, settings);

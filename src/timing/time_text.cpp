@@ -45,6 +45,21 @@ QString FormatLapTime(qint32 ticks, const core::Settings& settings) {
            field(t % perSecond, fractionDigits(settings));
 }
 
+core::Settings raceUnits(const core::Settings& settings, const core::RaceState& race) {
+    core::Settings units = settings;
+    if (race.TicksPerSecond > 0 && race.TicksPerSecond != settings.TicksPerSecond) {
+        units.timeAt(race.TicksPerSecond);
+    }
+    return units;
+}
+
+QString lapTimeText(const core::Lap& lap, const core::Settings& units) {
+    if (lap.edited && !lap.editText.isEmpty()) {
+        return lap.editText;
+    }
+    return lap.timed ? FormatLapTime(lap.ticks, units) : QString();
+}
+
 QString FormatHMS(qint64 seconds) {
     return hms(seconds);
 }

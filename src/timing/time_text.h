@@ -17,6 +17,15 @@ namespace kaltero::timing {
 // Defined for every 32-bit input.
 QString FormatLapTime(qint32 ticks, const core::Settings& settings);
 
+// The console's settings in the units of the race's ticks: the precision the race was started at,
+// to its end and after, whatever is set meanwhile; the console's own for a race of an older
+// journal, which kept none.
+core::Settings raceUnits(const core::Settings& settings, const core::RaceState& race);
+
+// A lap's time as shown: the operator's edit as typed, else its ticks in the race's units, else
+// (no report closed it) nothing.
+QString lapTimeText(const core::Lap& lap, const core::Settings& units);
+
 // Duration text H:MM:SS, hours not limited to 23.
 //   3725 -> "1:02:05", 90000 -> "25:00:00"
 QString FormatHMS(qint64 seconds);

@@ -27,7 +27,7 @@ inline QVariant optionalNumber(const auto& value) {
 inline QVariantMap lap(const core::Lap& l) {
     return {{u"timed"_s, l.timed},
             {u"ticks"_s, l.ticks},
-            {u"timeText"_s, l.timeText},
+            {u"editText"_s, l.editText},
             {u"driver"_s, l.driver},
             {u"remarks"_s, l.remarks},
             {u"log"_s, l.log},

@@ -117,8 +117,8 @@ void driveEveryOperation(Race& r) {
     race.editLapTime(1, 2, u"1'05\"000"_s, 65'000);
     race.editLapDriver(1, 2, u"B1"_s);
     race.editLapRemarks(1, 3, u"ピット"_s);
-    race.mergeLaps(2, 2, link::mergedLap(race.car(2), 2, r.settings));
-    const link::SplitLaps split = link::splitLaps(race.car(3), 1, 30'000, r.settings);
+    race.mergeLaps(2, 2, link::mergedLap(race.car(2), 2));
+    const link::SplitLaps split = link::splitLaps(race.car(3), 1, 30'000);
     race.splitLap(3, 1, split.first, split.second);
     QVERIFY(race.undoLapRepair(2));
     race.chooseDriver(4, u"B4"_s, u"0"_s, 250'000);

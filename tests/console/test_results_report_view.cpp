@@ -50,13 +50,15 @@ struct Pit : ConsoleFixture {
         prompts.answerSaveFile(fileName);
         ui().Btn_Write->click();
     }
-    // A lap recorded in the race: its time text, driver, remarks and message log.
+    // A lap recorded in the race: its time text (as typed, none of its ticks), driver, remarks
+    // and message log.
     void record(int slot, int lapNo, const QString& time, const QString& driver = {},
                 const QString& remarks = {}, const QString& log = {},
                 const kaltero::model::Figures& figures = {}) {
         kaltero::core::Lap lap;
         lap.timed = true;
-        lap.timeText = time;
+        lap.edited = true;
+        lap.editText = time;
         lap.driver = driver;
         lap.remarks = remarks;
         lap.log = log;

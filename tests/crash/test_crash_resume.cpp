@@ -472,12 +472,11 @@ race::ReportInputs TestCrashResume::referenceReport(const QJsonObject& setUp) co
                                 held.at(lap)[u"remarks"_s].toString().contains(kResumedRemark);
             row.timed = true;
             row.ticks = qint32(readRecord(text)->ms);
-            row.timeText = timing::FormatLapTime(row.ticks, settings);
             row.driver = driver;
             row.log = u", "_s;
         }
         for (const core::Lap& lap : laps) {
-            out.laps.append({lap.timeText, lap.driver, lap.remarks, lap.log});
+            out.laps.append({timing::lapTimeText(lap, settings), lap.driver, lap.remarks, lap.log});
         }
         const link::LapStats figures = link::UpdateLapStats(laps, driver, 0, {}, settings);
         out.drivers.append(

@@ -147,7 +147,7 @@ private Q_SLOTS:
             const Truth truth = truthOf(s, sim.result(), simOffsetMs);
             QCOMPARE(truth.laps.size(), kLaps + 1);
             QCOMPARE(truth.stops.size(), 2);
-            repair(race, console.settings, s);
+            repair(race, s);
             if (QTest::currentTestFailed()) {
                 return;
             }
@@ -193,7 +193,7 @@ private Q_SLOTS:
 private:
     // What the operator does with the laps the pit wall lists for checking: a lap that ends a
     // hole in a stop goes with the next, a lap far longer than the car's median is split at it.
-    static void repair(model::RaceModel& race, const core::Settings& settings, int slot) {
+    static void repair(model::RaceModel& race, int slot) {
         const qint64 pitStopTicks = timing::ruleTicks(race.state().rules, 1000).pitStop;
         for (int repairs = 0; repairs < 10; ++repairs) {
             const core::CarSlot& car = race.car(slot);
@@ -205,11 +205,11 @@ private:
             const timing::DoubtfulLap& last = doubts.last();
             if (last.doubt == timing::LapDoubt::HoleInStop) {
                 QVERIFY(!link::mergeRefusal(car, last.lapNo));
-                race.mergeLaps(slot, last.lapNo, link::mergedLap(car, last.lapNo, settings));
+                race.mergeLaps(slot, last.lapNo, link::mergedLap(car, last.lapNo));
             } else if (last.doubt == timing::LapDoubt::Long) {
                 const auto median = timing::medianLapTicks(car.laps);
                 QVERIFY(median && !link::splitRefusal(car, last.lapNo, *median));
-                const auto parts = link::splitLaps(car, last.lapNo, qint32(*median), settings);
+                const auto parts = link::splitLaps(car, last.lapNo, qint32(*median));
                 race.splitLap(slot, last.lapNo, parts.first, parts.second);
             } else {
                 QFAIL(qPrintable(

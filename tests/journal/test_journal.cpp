@@ -32,7 +32,6 @@ core::Lap timedLap(qint32 ticks, const QString& driver) {
     core::Lap lap;
     lap.timed = true;
     lap.ticks = ticks;
-    lap.timeText = QString::number(ticks);
     lap.driver = driver;
     return lap;
 }

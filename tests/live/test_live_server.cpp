@@ -38,7 +38,6 @@ Lap timedLap(qint32 ticks, qint32 endTick) {
     Lap lap;
     lap.timed = true;
     lap.ticks = ticks;
-    lap.timeText = u"1'25\"000"_s;
     lap.endTick = endTick;
     return lap;
 }

@@ -54,12 +54,11 @@ enum Race {
 const QString kLongText(60'000, u'x');
 
 // A lap closed at `endTick` after `ticks`, with the car's figures as the console works them out.
-void record(RaceModel& m, int slot, int lapNo, qint32 ticks, qint32 endTick, const QString& text,
+void record(RaceModel& m, int slot, int lapNo, qint32 ticks, qint32 endTick,
             const QString& driver = u"山田"_s) {
     Lap lap;
     lap.timed = true;
     lap.ticks = ticks;
-    lap.timeText = text;
     lap.driver = driver;
     lap.endTick = endTick;
     Figures f;
@@ -91,7 +90,7 @@ void buildEndurance(RaceModel& m) {
          {std::pair{85'000, u"山田"_s}, {95'000, u"山田"_s}, {200'000, u"佐藤"_s}}) {
         m.countLap(1, {});
         end += ticks;
-        record(m, 1, m.state().car[1].LapCnt, ticks, end, u"x"_s, driver);
+        record(m, 1, m.state().car[1].LapCnt, ticks, end, driver);
         m.reportHandled(1, end);
     }
     m.recordPitStop(1, {2, 100'000, 125'000, false});
@@ -136,10 +135,10 @@ void build(RaceModel& m, Race race) {
         m.showMessage(1, kLongText);
         return;
     }
-    record(m, 1, 1, 85'000, 85'000, u"1'25\"000"_s);
+    record(m, 1, 1, 85'000, 85'000);
     if (race == TwoCars) {
         m.countLap(3, u"0"_s);
-        record(m, 3, 1, 84'000, 84'100, u"1'24\"000"_s);
+        record(m, 3, 1, 84'000, 84'100);
         m.countLap(1, u"0"_s);
     }
 }

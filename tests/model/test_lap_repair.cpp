@@ -27,7 +27,6 @@ struct RepairedCar : testing::TimedRace {
             core::Lap lap;
             lap.timed = true;
             lap.ticks = end - from;
-            lap.timeText = QString::number(end - from);
             lap.driver = u"山田"_s;
             lap.endTick = end;
             race.recordLap(0, lapNo, lap, end, std::nullopt, u"R"_s);
@@ -57,9 +56,9 @@ struct RepairedCar : testing::TimedRace {
         }
         return out.join(u' ');
     }
-    void merge(qint32 lapNo) { race.mergeLaps(0, lapNo, link::mergedLap(car(), lapNo, settings)); }
+    void merge(qint32 lapNo) { race.mergeLaps(0, lapNo, link::mergedLap(car(), lapNo)); }
     void split(qint32 lapNo, qint32 firstTicks) {
-        const link::SplitLaps parts = link::splitLaps(car(), lapNo, firstTicks, settings);
+        const link::SplitLaps parts = link::splitLaps(car(), lapNo, firstTicks);
         race.splitLap(0, lapNo, parts.first, parts.second);
     }
 };
@@ -196,6 +195,29 @@ private Q_SLOTS:
         QCOMPARE(lap3[6], u"結合"_s);
         QCOMPARE(lap3.last(), u"60500"_s);
         QCOMPARE(lines[4].split(u',').value(2), u"4"_s);
+    }
+
+    // A lap the operator typed a time for shows, merged or split, the ticks it then holds: the
+    // edit was of the lap before the repair.
+    void repairedEditShowsItsTicks_data() {
+        QTest::addColumn<bool>("merge");
+        QTest::addColumn<int>("editedLap");
+        QTest::addColumn<QString>("time");
+        QTest::newRow("merged, first edited") << true << 1 << race::csvField(u"2'00\"000"_s);
+        QTest::newRow("merged, second edited") << true << 2 << race::csvField(u"2'00\"000"_s);
+        QTest::newRow("split") << false << 1 << race::csvField(u"0'50\"000"_s);
+    }
+    void repairedEditShowsItsTicks() {
+        QFETCH(bool, merge);
+        QFETCH(int, editedLap);
+        RepairedCar c({60000, 120000}, false, {});
+        c.race.editLapTime(0, editedLap, u"1'0\"0"_s, 60000);
+        if (merge) {
+            c.merge(1);
+        } else {
+            c.split(1, 50000);
+        }
+        QTEST(race::csvLines(c.race.state(), c.settings).value(1).split(u',').value(4), "time");
     }
 
     // What cannot be repaired is refused, with the reason.

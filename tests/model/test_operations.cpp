@@ -26,7 +26,7 @@ QByteArray written(const model::Change& change) {
 
 const core::Lap kLap{.timed = true,
                      .ticks = 83000,
-                     .timeText = u"1'23\"000"_s,
+                     .editText = u"1'23\"000"_s,
                      .driver = u"山田"_s,
                      .remarks = {},
                      .log = u"OK"_s,
@@ -39,9 +39,8 @@ const core::Lap kLap{.timed = true,
                      .acrossRestart = true};
 const QByteArray kLapJson =
     "{\"acrossRestart\":true,\"contactLastTick\":168000,\"contactReports\":3,\"corrected\":false,"
-    "\"driver\":\"山田\",\"edited\":true,\"endTick\":166000,\"log\":\"OK\",\"remarks\":\"\","
-    "\"silenceTicks\":0,"
-    "\"ticks\":83000,\"timeText\":\"1'23\\\"000\",\"timed\":true}";
+    "\"driver\":\"山田\",\"editText\":\"1'23\\\"000\",\"edited\":true,\"endTick\":166000,"
+    "\"log\":\"OK\",\"remarks\":\"\",\"silenceTicks\":0,\"ticks\":83000,\"timed\":true}";
 
 }  // namespace
 
@@ -242,9 +241,8 @@ private Q_SLOTS:
             << QByteArray(
                    "{\"figures\":{\"BestLapNo\":1},\"lap\":{\"acrossRestart\":false,"
                    "\"contactLastTick\":0,\"contactReports\":0,\"corrected\":false,\"driver\":\"\","
-                   "\"edited\":false,\"endTick\":0,\"log\":\"\",\"remarks\":\"\",\"silenceTicks\":"
-                   "0,"
-                   "\"ticks\":83000,\"timeText\":\"\",\"timed\":false},\"record\":\"\",\"remain\":"
+                   "\"editText\":\"\",\"edited\":false,\"endTick\":0,\"log\":\"\",\"remarks\":\"\","
+                   "\"silenceTicks\":0,\"ticks\":83000,\"timed\":false},\"record\":\"\",\"remain\":"
                    "0,"
                    "\"tick\":83000}");
         QTest::newRow("no such operation") << u"lap polished"_s << QByteArray("{}") << QByteArray();
@@ -257,6 +255,42 @@ private Q_SLOTS:
         QFETCH(QByteArray, readAs);
         const auto read = model::changeFrom(op, -1, 0, {}, fromJson(stored));
         QCOMPARE(read && read->operation ? written(*read) : QByteArray(), readAs);
+    }
+
+    // Laps of earlier journals carry the text the grid showed: an edit is kept as the edit, a
+    // time the console formatted goes, and the lap shows its ticks again.
+    void earlierLapTextsRead_data() {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QString>("edit");
+        QTest::newRow("edited")
+            << QByteArray(
+                   "{\"timed\":true,\"ticks\":80000,\"timeText\":\"1'20\\\"0\",\"edited\":true}")
+            << u"1'20\"0"_s;
+        QTest::newRow("timed")
+            << QByteArray(
+                   "{\"timed\":true,\"ticks\":83000,\"timeText\":\"1'23\\\"000\",\"edited\":false}")
+            << QString();
+        QTest::newRow("untimed")
+            << QByteArray("{\"timed\":false,\"ticks\":0,\"timeText\":\"\",\"edited\":false}")
+            << QString();
+        QTest::newRow("timed, no edited flag")
+            << QByteArray("{\"timed\":true,\"ticks\":83000,\"timeText\":\"1'23\\\"000\"}")
+            << QString();
+        QTest::newRow("edited, no text")
+            << QByteArray("{\"timed\":true,\"edited\":true}") << QString();
+    }
+    void earlierLapTextsRead() {
+        QFETCH(QByteArray, stored);
+        QFETCH(QString, edit);
+        const QVariantMap args = fromJson(stored);
+        const core::Lap lap = model::recordFrom<core::Lap>(args);
+        QCOMPARE(lap.editText, edit);
+        QCOMPARE(lap.edited, args.value(u"edited"_s).toBool());
+        QCOMPARE(lap.ticks, args.value(u"ticks"_s).toInt());
+        // Written again, the edit stands under its own key and nothing else of the text.
+        const QVariantMap again = model::argsOf(lap);
+        QCOMPARE(again.value(u"editText"_s).toString(), edit);
+        QVERIFY(!again.contains(u"timeText"_s));
     }
 };
 

@@ -28,7 +28,7 @@ private Q_SLOTS:
         core::RaceState race;
         race.RaceStartTime = QDateTime(QDate(2026, 4, 3), QTime(14, 0, 0));
         core::Settings settings;
-        settings.MsPerTick = 10;  // 1/100
+        settings.timeAt(100);
         auto& car = race.car[1];
         car.TakesPart = true;
         car.CarName = u"赤"_s;
@@ -36,7 +36,6 @@ private Q_SLOTS:
         lap.timed = true;
         lap.ticks = 8345;
         lap.endTick = 8345;
-        lap.timeText = u"1'23\"45"_s;
         lap.driver = u"山田"_s;
         lap.remarks = u"雨, スリップ"_s;
         lap.log = u"N, ピット"_s;

@@ -69,6 +69,47 @@ private Q_SLOTS:
         QCOMPARE(FormatLapTime(ticks, precision(ticksPerSecond)), text);
     }
 
+    // A lap shows the edit as typed, else its ticks in the units the race was started at
+    // (the console's for a race of an older journal), else nothing.
+    void lapTimeText_data() {
+        QTest::addColumn<int>("console");
+        QTest::addColumn<int>("race");
+        QTest::addColumn<bool>("timed");
+        QTest::addColumn<bool>("edited");
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<QString>("text");
+        const auto row = [](const char* name, int console, int race, bool timed, bool edited,
+                            const QString& edit, const QString& text) {
+            QTest::newRow(name) << console << race << timed << edited << edit << text;
+        };
+        row("timed", 1000, 1000, true, false, {}, u"1'23\"450"_s);
+        row("race at 1/100, console set to 1/1000 since", 1000, 100, true, false, {},
+            u"13'54\"50"_s);
+        row("race at 1/1000, console set to 1/100 since", 100, 1000, true, false, {},
+            u"1'23\"450"_s);
+        row("older journal: the console's", 100, 0, true, false, {}, u"13'54\"50"_s);
+        row("edited: as typed", 1000, 1000, true, true, u"1'23\"45"_s, u"1'23\"45"_s);
+        row("edited, then merged: the sum", 1000, 1000, true, true, {}, u"1'23\"450"_s);
+        row("an edit left over is no edit", 1000, 1000, true, false, u"9'99\"9"_s, u"1'23\"450"_s);
+        row("untimed", 1000, 1000, false, false, {}, QString());
+    }
+    void lapTimeText() {
+        QFETCH(int, console);
+        QFETCH(int, race);
+        QFETCH(bool, timed);
+        QFETCH(bool, edited);
+        QFETCH(QString, edit);
+        QFETCH(QString, text);
+        kaltero::core::RaceState state;
+        state.TicksPerSecond = race;
+        kaltero::core::Lap lap;
+        lap.timed = timed;
+        lap.ticks = 83450;
+        lap.editText = edit;
+        lap.edited = edited;
+        QCOMPARE(kaltero::timing::lapTimeText(lap, raceUnits(precision(console), state)), text);
+    }
+
     void formatHMS_data() {
         QTest::addColumn<qint32>("seconds");
         QTest::addColumn<QString>("text");

@@ -193,7 +193,7 @@ int main(int argc, char** argv) {
     }
     const auto snapshot = [&] {
         return headless::writeSnapshot(
-            headless::raceSnapshot(console.state, race.timing(), prompts.shown),
+            headless::raceSnapshot(console.state, console.settings, race.timing(), prompts.shown),
             options->snapshotFile);
     };
     if (!race.timing() || !snapshot()) {

@@ -2,6 +2,7 @@
 
 #include "core/slot_state.h"
 #include "link/figure_text.h"
+#include "timing/time_text.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -13,14 +14,14 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QJsonObject slotSnapshot(const core::CarSlot& car) {
+QJsonObject slotSnapshot(const core::CarSlot& car, const core::Settings& units) {
     QJsonArray laps;
     for (qsizetype i = 0; i < car.laps.size(); ++i) {
         const core::Lap& lap = car.laps[i];
         laps.append(QJsonObject{{u"lap"_s, int(i + 1)},
                                 {u"timed"_s, lap.timed},
                                 {u"ticks"_s, lap.ticks},
-                                {u"time"_s, lap.timeText},
+                                {u"time"_s, timing::lapTimeText(lap, units)},
                                 {u"driver"_s, lap.driver},
                                 {u"remarks"_s, lap.remarks},
                                 {u"log"_s, lap.log}});
@@ -40,12 +41,14 @@ QJsonObject slotSnapshot(const core::CarSlot& car) {
 
 }  // namespace
 
-QJsonObject raceSnapshot(const core::RaceState& race, bool timing, const QStringList& prompts) {
+QJsonObject raceSnapshot(const core::RaceState& race, const core::Settings& settings, bool timed,
+                         const QStringList& prompts) {
+    const core::Settings units = timing::raceUnits(settings, race);
     QJsonArray slots;
     for (const core::CarSlot& car : race.car) {
-        slots.append(slotSnapshot(car));
+        slots.append(slotSnapshot(car, units));
     }
-    return {{u"timing"_s, timing},
+    return {{u"timing"_s, timed},
             {u"prompts"_s, QJsonArray::fromStringList(prompts)},
             {u"event"_s, QJsonObject{{u"name"_s, race.event.name},
                                      {u"date"_s, race.event.date},
