@@ -282,45 +282,48 @@ void CarSim::readReplies(Car& car) {
                             .arg(car.number)
                             .arg(car.pitMessage));
         }
-        if (!reply.record || (car.holdsRecord && reply.record->lap == car.heldLap)) {
-            continue;
+        if (reply.record && !(car.holdsRecord && reply.record->lap == car.heldLap)) {
+            takeRecord(car, *reply.record);
         }
-        car.holdsRecord = true;
-        car.heldLap = reply.record->lap;
-        if (car.silences == 0) {
-            // Not a lap driven here: a record from an earlier run, or a lap the console
-            // recorded at once because the car reported another lap number.
-            Q_EMIT note(QStringLiteral("car %1: the console sent lap %2 before any lap was "
-                                       "driven; not counted")
-                            .arg(car.number)
-                            .arg(car.heldLap));
-            continue;
-        }
-        if (car.lastCountedPass == car.silences) {
-            Q_EMIT note(QStringLiteral("car %1: the console sent lap %2 a second time in one "
-                                       "pass (a correction?)")
-                            .arg(car.number)
-                            .arg(car.heldLap));
-            continue;
-        }
-        car.lastCountedPass = car.silences;
-        LapResult lap;
-        lap.car = car.number;
-        lap.lap = car.heldLap;
-        lap.consoleMs = reply.record->lapMs;
-        lap.measuredMs = car.passStartMs.at(car.silences) - car.passStartMs.at(car.silences - 1);
-        lap.fromSimulatorStart = car.silences == 1;
-        const auto roundTrip = [&car](int pass) {
-            const qint64 replyMs = car.passReplyMs.at(pass);
-            return replyMs < 0 ? -1 : replyMs - car.passStartMs.at(pass);
-        };
-        lap.openRoundTripMs = lap.fromSimulatorStart ? 0 : roundTrip(car.silences - 1);
-        lap.closeRoundTripMs = roundTrip(car.silences);
-        result_.laps.append(lap);
-        ++car.lapsDone;
-        car.done = car.lapsDone >= options_.laps;
-        Q_EMIT lapCompleted(lap);
     }
+}
+
+void CarSim::takeRecord(Car& car, const link::LapRecordFields& record) {
+    car.holdsRecord = true;
+    car.heldLap = record.lap;
+    if (car.silences == 0) {
+        // Not a lap driven here: a record from an earlier run, or a lap the console
+        // recorded at once because the car reported another lap number.
+        Q_EMIT note(QStringLiteral("car %1: the console sent lap %2 before any lap was "
+                                   "driven; not counted")
+                        .arg(car.number)
+                        .arg(car.heldLap));
+        return;
+    }
+    if (car.lastCountedPass == car.silences) {
+        Q_EMIT note(QStringLiteral("car %1: the console sent lap %2 a second time in one "
+                                   "pass (a correction?)")
+                        .arg(car.number)
+                        .arg(car.heldLap));
+        return;
+    }
+    car.lastCountedPass = car.silences;
+    LapResult lap;
+    lap.car = car.number;
+    lap.lap = car.heldLap;
+    lap.consoleMs = record.lapMs;
+    lap.measuredMs = car.passStartMs.at(car.silences) - car.passStartMs.at(car.silences - 1);
+    lap.fromSimulatorStart = car.silences == 1;
+    const auto roundTrip = [&car](int pass) {
+        const qint64 replyMs = car.passReplyMs.at(pass);
+        return replyMs < 0 ? -1 : replyMs - car.passStartMs.at(pass);
+    };
+    lap.openRoundTripMs = lap.fromSimulatorStart ? 0 : roundTrip(car.silences - 1);
+    lap.closeRoundTripMs = roundTrip(car.silences);
+    result_.laps.append(lap);
+    ++car.lapsDone;
+    car.done = car.lapsDone >= options_.laps;
+    Q_EMIT lapCompleted(lap);
 }
 
 void CarSim::finish() {

@@ -131,6 +131,8 @@ private:
     // The pit's Wi-Fi loses this report: a hole in a stop, or the missed pass.
     bool unheard(const Car& car) const;
     void readReplies(Car& car);
+    // A lap record the car did not hold yet: a lap driven here, counted with its figures.
+    void takeRecord(Car& car, const link::LapRecordFields& record);
     void finishIfAllParked();
     void finish();
 
