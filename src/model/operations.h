@@ -5,6 +5,7 @@
 #include "model/change.h"
 #include "model/field_table.h"
 
+#include <QList>
 #include <variant>
 
 namespace kaltero::model {
@@ -427,5 +428,9 @@ Change changeOf(const Record& record, int slot = -1, int lap = 0, const QString&
 // What a change carried, read back into its operation's record; none for a change that is no
 // operation.
 std::optional<Operation> operationOf(const Change& change);
+
+// A car's last message and last report (none before its first), which a race keeps apart from
+// its operations: the changes that give them to a race rebuilt elsewhere.
+QList<Change> lastHeardChanges(int slot, const QString& message, std::optional<qint32> tick);
 
 }  // namespace kaltero::model

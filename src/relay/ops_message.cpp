@@ -1,5 +1,7 @@
 #include "relay/ops_message.h"
 
+#include "core/slot_state.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -37,6 +39,33 @@ std::optional<OpsMessage> decodeOps(const QByteArray& payload) {
     m.change.lap = o.value(QStringLiteral("lap")).toInt();
     m.change.detail = o.value(QStringLiteral("detail")).toString();
     m.change.args = o.value(QStringLiteral("args")).toObject().toVariantMap();
+    return m;
+}
+
+QByteArray encodeHeard(const HeardMessage& message) {
+    QJsonObject o;
+    o.insert(QStringLiteral("race"), message.race);
+    o.insert(QStringLiteral("slot"), message.slot + 1);
+    o.insert(QStringLiteral("message"), message.message);
+    o.insert(QStringLiteral("tick"), message.tick ? QJsonValue(*message.tick) : QJsonValue());
+    return QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
+
+std::optional<HeardMessage> decodeHeard(const QByteArray& payload) {
+    const QJsonObject o = QJsonDocument::fromJson(payload).object();
+    const int slotNo = o.value(QStringLiteral("slot")).toInt();
+    const QJsonValue tick = o.value(QStringLiteral("tick"));
+    if (slotNo < 1 || slotNo > core::kSlotCount || !o.value(QStringLiteral("message")).isString() ||
+        !(tick.isNull() || tick.isDouble())) {
+        return std::nullopt;
+    }
+    HeardMessage m;
+    m.race = o.value(QStringLiteral("race")).toInteger();
+    m.slot = slotNo - 1;
+    m.message = o.value(QStringLiteral("message")).toString();
+    if (tick.isDouble()) {
+        m.tick = tick.toInt();
+    }
     return m;
 }
 
