@@ -111,6 +111,7 @@ private Q_SLOTS:
         relay::BrokerSettings none;  // nothing listens there: the messages are handed over
         none.host = u"127.0.0.1"_s;
         none.port = 1;
+        none.clientId = u"kaltero-spare-standby"_s;
         QVERIFY(follower.start(none, u"pit"_s));
         // The operations as published: each car's last report and message go apart.
         qint64 seq = firstSeq;

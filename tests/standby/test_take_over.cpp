@@ -150,6 +150,8 @@ private Q_SLOTS:
         QVERIFY(broker.ready());
         platform::ManualClock pitClock(ConsoleFixture::kStart.addSecs(3));
         const SourceRace pit(pitClock, u"WET"_s);
+        ConsoleFixture spare(standByForPit(broker.port()), pitClock.now().addSecs(-3));
+        QVERIFY(QTest::qWaitFor([&] { return spare.program.follower()->brokerConnected(); }));
         // The pit console's publisher, behind its journal until its death.
         relay::BrokerSettings pitBroker;
         pitBroker.host = u"127.0.0.1"_s;
@@ -158,8 +160,6 @@ private Q_SLOTS:
         relay::Publisher publisher(pitBroker, *relay::Topics::of(u"pit"_s),
                                    pit.dir.filePath(u"Kaltero.db"_s));
         publisher.begin();
-
-        ConsoleFixture spare(standByForPit(broker.port()), pitClock.now().addSecs(-3));
         journal::Journal* journal = spare.program.journal();
         const QStringList heard = heardOf(pit.operations);
         QCOMPARE(heard.size(), 4);  // cars 0 and 1: a message (car 1's empty) and a report each
