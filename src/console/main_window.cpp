@@ -168,7 +168,8 @@ void MainWindow::allowInput(bool allowed) {
 void MainWindow::showRelay(relay::RelayService& relay) {
     frame_->layout()->addWidget(relayLabel(relay, frame_));
     if (const auto& t = relay.topics()) {
-        relayTopics_ = {t->status, t->race, t->ops, t->lapsPrefix + u"<車番>"};
+        relayTopics_ = {t->status, t->race, t->ops, t->lapsPrefix + u"<車番>",
+                        t->heardPrefix + u"<車番>"};
     }
 }
 

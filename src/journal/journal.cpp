@@ -504,14 +504,10 @@ struct Journal::Impl {
         messages.addBindValue(id);
         if (messages.exec()) {
             while (messages.next()) {
-                const int slot = messages.value(0).toInt();
-                const QString text = messages.value(1).toString();
-                ops.append(
-                    model::changeOf(model::op::MessageReceived{.message = text}, slot, 0, text));
-                if (!messages.isNull(2)) {
-                    ops.append(model::changeOf(
-                        model::op::ReportHeard{.tick = messages.value(2).toInt()}, slot));
-                }
+                ops.append(model::lastHeardChanges(
+                    messages.value(0).toInt(), messages.value(1).toString(),
+                    messages.isNull(2) ? std::nullopt
+                                       : std::optional<qint32>(messages.value(2).toInt())));
             }
         }
         return ops;

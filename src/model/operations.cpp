@@ -42,4 +42,12 @@ std::optional<Change> changeFrom(const QString& name, int slot, int lap, const Q
                       std::make_index_sequence<std::variant_size_v<Operation::variant>>{})};
 }
 
+QList<Change> lastHeardChanges(int slot, const QString& message, std::optional<qint32> tick) {
+    QList<Change> changes{changeOf(op::MessageReceived{.message = message}, slot, 0, message)};
+    if (tick) {
+        changes.append(changeOf(op::ReportHeard{.tick = *tick}, slot));
+    }
+    return changes;
+}
+
 }  // namespace kaltero::model

@@ -5,6 +5,7 @@
 #include "model/change.h"
 #include "model/field_table.h"
 
+#include <QList>
 #include <variant>
 
 namespace kaltero::model {
@@ -448,5 +449,9 @@ QVariantMap argsOf(const Change& change);
 // releases wrote); none for a name no operation or result has.
 std::optional<Change> changeFrom(const QString& name, int slot, int lap, const QString& detail,
                                  const QVariantMap& args);
+
+// A car's last message and last report (none before its first), which a race keeps apart from
+// its operations: the changes that give them to a race rebuilt elsewhere.
+QList<Change> lastHeardChanges(int slot, const QString& message, std::optional<qint32> tick);
 
 }  // namespace kaltero::model

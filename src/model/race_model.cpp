@@ -47,6 +47,8 @@ void RaceModel::start(const QDateTime& startTime, std::optional<QDateTime> endTi
     for (auto& repairs : repairs_) {
         repairs.clear();
     }
+    // Nor are its cars' last reports (a standby follows one race after another).
+    heardBefore_.fill(std::nullopt);
     for (auto& car : s_.car) {
         car.LapCnt = 0;
         car.LapPending = false;

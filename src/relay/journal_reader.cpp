@@ -110,4 +110,23 @@ qint64 JournalReader::unread() const {
     return count;
 }
 
+QList<HeardMessage> JournalReader::heard() const {
+    QList<HeardMessage> heard;
+    QSqlQuery q =
+        prepared(connection_, QStringLiteral("SELECT slot, message, heard_tick FROM"
+                                             " last_messages WHERE race = ? ORDER BY slot"));
+    q.addBindValue(race_);
+    if (race_ == 0 || !q.exec()) {
+        return heard;
+    }
+    while (q.next()) {
+        HeardMessage m{race_, q.value(0).toInt(), q.value(1).toString(), std::nullopt};
+        if (!q.isNull(2)) {
+            m.tick = q.value(2).toInt();
+        }
+        heard.append(m);
+    }
+    return heard;
+}
+
 }  // namespace kaltero::relay

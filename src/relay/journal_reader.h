@@ -24,6 +24,8 @@ public:
     QList<OpsMessage> next(int most);
     // Operations in the journal not read yet.
     qint64 unread() const;
+    // Each car's last message and report in the race being read, as the journal holds them now.
+    QList<HeardMessage> heard() const;
 
 private:
     qint64 firstRaceAfter(qint64 id) const;

@@ -1,5 +1,6 @@
 #include "relay/ops_message.h"
 
+#include "core/slot_state.h"
 #include "model/operations.h"
 
 #include <QJsonDocument>
@@ -38,6 +39,33 @@ std::optional<OpsMessage> decodeOps(const QByteArray& payload) {
         return std::nullopt;
     }
     return OpsMessage{o.value(QStringLiteral("race")).toInteger(), seq, *change};
+}
+
+QByteArray encodeHeard(const HeardMessage& message) {
+    QJsonObject o;
+    o.insert(QStringLiteral("race"), message.race);
+    o.insert(QStringLiteral("slot"), message.slot + 1);
+    o.insert(QStringLiteral("message"), message.message);
+    o.insert(QStringLiteral("tick"), message.tick ? QJsonValue(*message.tick) : QJsonValue());
+    return QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
+
+std::optional<HeardMessage> decodeHeard(const QByteArray& payload) {
+    const QJsonObject o = QJsonDocument::fromJson(payload).object();
+    const int slotNo = o.value(QStringLiteral("slot")).toInt();
+    const QJsonValue tick = o.value(QStringLiteral("tick"));
+    if (slotNo < 1 || slotNo > core::kSlotCount || !o.value(QStringLiteral("message")).isString() ||
+        !(tick.isNull() || tick.isDouble())) {
+        return std::nullopt;
+    }
+    HeardMessage m;
+    m.race = o.value(QStringLiteral("race")).toInteger();
+    m.slot = slotNo - 1;
+    m.message = o.value(QStringLiteral("message")).toString();
+    if (tick.isDouble()) {
+        m.tick = tick.toInt();
+    }
+    return m;
 }
 
 }  // namespace kaltero::relay

@@ -20,6 +20,8 @@ void Publisher::begin() {
         for (Pending& p : pending_) {
             p.mid = -1;
         }
+        // What the broker may not have taken is said again once it is back.
+        heardSent_.clear();
         tellState();
     });
     connect(client_, &BrokerClient::refused, this, [this](const QString& why) {
@@ -60,21 +62,41 @@ void Publisher::onConnected() {
 }
 
 void Publisher::pump() {
-    if (client_ && client_->isConnected() && readerOpen_ && sendPending()) {
-        while (pending_.size() < size_t(kInFlight)) {
-            const QList<OpsMessage> ops = reader_.next(kInFlight - int(pending_.size()));
-            if (ops.isEmpty()) {
-                break;
-            }
-            for (const OpsMessage& m : ops) {
-                pending_.push_back({m.seq, encodeOps(m)});
-            }
-            if (!sendPending()) {
-                break;
-            }
-        }
+    if (client_ && client_->isConnected() && readerOpen_ && sendOps()) {
+        publishHeard();
     }
     tellState();
+}
+
+bool Publisher::sendOps() {
+    if (!sendPending()) {
+        return false;
+    }
+    while (pending_.size() < size_t(kInFlight)) {
+        const QList<OpsMessage> ops = reader_.next(kInFlight - int(pending_.size()));
+        if (ops.isEmpty()) {
+            return true;
+        }
+        for (const OpsMessage& m : ops) {
+            pending_.push_back({m.seq, encodeOps(m)});
+        }
+        if (!sendPending()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void Publisher::publishHeard() {
+    // Behind the race's operations on the same connection: a follower has the race's start
+    // before it hears of its cars.
+    for (const HeardMessage& h : reader_.heard()) {
+        const QByteArray json = encodeHeard(h);
+        QByteArray& sent = heardSent_[h.slot];
+        if (sent != json && client_->publish(topics_.heard(h.slot + 1), json, 1, true) != -1) {
+            sent = json;
+        }
+    }
 }
 
 bool Publisher::sendPending() {

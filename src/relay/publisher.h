@@ -24,7 +24,9 @@ struct RelayState {
 // Publishes this console's race on its own thread: the journal's operations to `ops` (QoS 1,
 // in order, each kept until the broker has it and sent again after a reconnect), the live
 // page's race object to `race` (retained, at most every kRaceEveryMs), each recorded lap to
-// `laps/<slot>`, and `status` (retained "online", the broker's last will "offline").
+// `laps/<slot>`, each car's last message and report to `heard/<slot>` (retained, as the journal
+// holds them, after the operations read so far), and `status` (retained "online", the broker's
+// last will "offline").
 class Publisher : public QObject {
     Q_OBJECT
 
@@ -55,6 +57,10 @@ private:
     void pump();
     // Hands every pending operation not with the broker yet over, in order.
     bool sendPending();
+    // Reads operations on and hands them over while the broker takes them; true when every one
+    // read is with the broker.
+    bool sendOps();
+    void publishHeard();
     void onPublished(int mid);
     void publishRace();
     void publishLaps(const live::RaceDelta& delta);
@@ -72,6 +78,7 @@ private:
     live::RaceStore store_;
     bool raceDue_ = false;
     QHash<qint64, QByteArray> lapsSent_;  // slot * 2^32 + lap -> the lap as last published
+    QHash<int, QByteArray> heardSent_;    // slot -> its heard entry as last handed over
     QString refused_;
     RelayState told_;
 };

@@ -47,6 +47,7 @@ bool Follower::start(const relay::BrokerSettings& broker, const QString& source)
     // Subscribed before the connection: the client renews them on every connect.
     client_->subscribe(topics_->ops, 1);
     client_->subscribe(topics_->status, 1);
+    client_->subscribe(topics_->heardPrefix + u'+', 1);
     relay::BrokerSettings persistent = broker;
     persistent.cleanSession = false;
     if (!client_->start(persistent, &refusal_)) {
@@ -77,6 +78,23 @@ void Follower::receive(const QString& topic, const QByteArray& payload) {
     } else if (topic == topics_->ops) {
         if (const auto message = relay::decodeOps(payload)) {
             mirror_.take(*message);
+        }
+    } else if (const auto heard = relay::decodeHeard(payload);
+               heard && topic == topics_->heard(heard->slot + 1)) {
+        takeHeard(*heard);
+    }
+}
+
+void Follower::takeHeard(const relay::HeardMessage& heard) {
+    // Another race's cars, or a race not held whole, are not this race's.
+    if (heard.race != mirror_.race() || mirror_.state() != Mirror::State::Following) {
+        return;
+    }
+    const QString shown = heard.message.left(model::RaceModel::kShownMessageChars);
+    for (const model::Change& c : model::lastHeardChanges(heard.slot, shown, heard.tick)) {
+        // A message shown already is not shown again: the views and the journal keep still.
+        if (c.op != model::Op::MessageReceived || race_.car(heard.slot).InMsg != shown) {
+            race_.replay(c);
         }
     }
 }

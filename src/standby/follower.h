@@ -21,8 +21,10 @@ namespace kaltero::standby {
 
 // This console standing by for another one: its operations from the broker rebuilt into this
 // console's race (a persistent session, so what is published while this console is away comes
-// when it is back), and what the operator needs to decide on a take-over: whether the source
-// is online, whether the broker is reached, when its last lap was driven.
+// when it is back), with each car's last message and report, so that after a take-over a car's
+// silence counts from its last report to the source; and what the operator needs to decide on a
+// take-over: whether the source is online, whether the broker is reached, when its last lap was
+// driven.
 class Follower : public QObject {
     Q_OBJECT
 
@@ -61,6 +63,7 @@ Q_SIGNALS:
 
 private:
     void takeLap(const model::Change& change);
+    void takeHeard(const relay::HeardMessage& heard);
 
     model::RaceModel& race_;
     Mirror mirror_;

@@ -49,17 +49,18 @@ inline bool runUntil(const std::function<bool()>& done, int timeoutMs) {
 // A whole console on real time: the system clock, real window timers, real sockets. The
 // program folder is a temporary one whose Kaltero.ini sets a short no-communication time,
 // so laps take a second or two instead of ten. ready() is true once the splash has handed
-// over to the console window (three real seconds after construction).
+// over to the console window (three real seconds after construction). `more` writes further
+// keys into the Kaltero.ini it is given before the console starts.
 struct LiveConsole {
-    explicit LiveConsole(qint16 noCommSeconds,
-                         const QString& precision = QStringLiteral("1/1000")) {
+    explicit LiveConsole(qint16 noCommSeconds, const QString& precision = QStringLiteral("1/1000"),
+                         const std::function<bool(const QString& ini)>& more = {}) {
         core::Settings settings;
         settings.Precision = precision;
         settings.NoCommSeconds = noCommSeconds;
         settings.derive();
-        settingsWritten = dir.isValid() &&
-                          core::WriteAllSettings(
-                              settings, QDir(dir.path()).filePath(QStringLiteral("Kaltero.ini")));
+        const QString ini = QDir(dir.path()).filePath(QStringLiteral("Kaltero.ini"));
+        settingsWritten =
+            dir.isValid() && core::WriteAllSettings(settings, ini) && (!more || more(ini));
         program.start();
         runUntil([this] { return program.window() != nullptr; }, kOpenTimeoutMs);
     }

@@ -76,6 +76,29 @@ private Q_SLOTS:
         QCOMPARE(reader.unread(), 0);
         QVERIFY(reader.next(100).isEmpty());
     }
+
+    // Each car's last message and report in the race being read, as the journal holds them.
+    void heard() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(u"Kaltero.db"_s);
+        journal::Journal journal;
+        QVERIFY(journal.open(file));
+        model::RaceModel race;
+        journal.follow(race);
+        race.start(kStart, std::nullopt);
+        race.showMessage(3, u"BOX"_s);
+        race.reportHandled(1, 500);
+        race.reportHandled(1, 700);
+        QVERIFY(journal.flush());
+        relay::JournalReader reader;
+        QString why;
+        QVERIFY2(reader.open(file, &why), qPrintable(why));
+        const QList<relay::OpsMessage> ops = reader.next(100);
+        QVERIFY(!ops.isEmpty());
+        const qint64 id = ops.first().race;
+        QCOMPARE(reader.heard(), (QList<relay::HeardMessage>{{id, 1, u""_s, 700},
+                                                             {id, 3, u"BOX"_s, std::nullopt}}));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestJournalReader)

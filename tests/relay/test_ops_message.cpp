@@ -42,6 +42,40 @@ private Q_SLOTS:
         QFETCH(QByteArray, payload);
         QVERIFY(!relay::decodeOps(payload));
     }
+
+    // A car's last message and report: its slot counted from 1 as in its topic, no tick before
+    // its first report.
+    void heard_data() {
+        QTest::addColumn<QByteArray>("payload");
+        QTest::addColumn<bool>("read");
+        QTest::addColumn<int>("slot");
+        QTest::addColumn<int>("tick");  // -1: none
+        QTest::newRow("reported") << R"({"race":4,"slot":5,"message":"BOX","tick":120})"_ba << true
+                                  << 4 << 120;
+        QTest::newRow("no report yet")
+            << R"({"race":4,"slot":1,"message":"","tick":null})"_ba << true << 0 << -1;
+        QTest::newRow("slot 0") << R"({"race":4,"slot":0,"message":"","tick":1})"_ba << false << 0
+                                << 0;
+        QTest::newRow("slot beyond the cars")
+            << R"({"race":4,"slot":6,"message":"","tick":1})"_ba << false << 0 << 0;
+        QTest::newRow("no message") << R"({"race":4,"slot":1,"tick":1})"_ba << false << 0 << 0;
+        QTest::newRow("tick a text")
+            << R"({"race":4,"slot":1,"message":"","tick":"1"})"_ba << false << 0 << 0;
+        QTest::newRow("not json") << "heard"_ba << false << 0 << 0;
+    }
+    void heard() {
+        QFETCH(QByteArray, payload);
+        QFETCH(bool, read);
+        QFETCH(int, slot);
+        QFETCH(int, tick);
+        const auto heard = relay::decodeHeard(payload);
+        QCOMPARE(heard.has_value(), read);
+        if (read) {
+            QCOMPARE(heard->slot, slot);
+            QCOMPARE(heard->tick, tick < 0 ? std::nullopt : std::optional<qint32>(tick));
+            QCOMPARE(relay::decodeHeard(relay::encodeHeard(*heard)), heard);
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestOpsMessage)

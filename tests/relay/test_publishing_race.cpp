@@ -135,11 +135,23 @@ private Q_SLOTS:
         const QString root = u"kaltero/pit-1/"_s;
         QSet<QString> allowed = {root + u"status"_s, root + u"race"_s, root + u"ops"_s};
         for (int s = 1; s <= kCars; ++s) {
-            allowed << root + u"laps/"_s + QString::number(s);
+            allowed << root + u"laps/"_s + QString::number(s)
+                    << root + u"heard/"_s + QString::number(s);
         }
         QSet<QString> topics;
+        QHash<QString, QByteArray> last;
         for (const auto& message : seen) {
             topics << message.first().toString();
+            last[message.first().toString()] = message.last().toByteArray();
+        }
+        // Each car's last report and message as the console holds them, also after the outage.
+        for (int s = 0; s < kCars; ++s) {
+            const auto heard = relay::decodeHeard(last.value(root + u"heard/%1"_s.arg(s + 1)));
+            QVERIFY(heard);
+            QCOMPARE(heard->race, follower.raceId);
+            QCOMPARE(heard->slot, s);
+            QCOMPARE(heard->message, options.message);
+            QCOMPARE(heard->tick, std::optional<qint32>(run.race.car(s).LastRcvTick));
         }
         QVERIFY2(allowed.contains(topics),
                  qPrintable(QStringList(topics.begin(), topics.end()).join(u' ')));

@@ -37,6 +37,7 @@ private Q_SLOTS:
         if (topics) {
             QCOMPARE(topics->ops, ops);
             QCOMPARE(topics->laps(3), u"kaltero/"_s + name + u"/laps/3"_s);
+            QCOMPARE(topics->heard(3), u"kaltero/"_s + name + u"/heard/3"_s);
         }
     }
 

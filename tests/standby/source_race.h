@@ -14,9 +14,11 @@
 namespace kaltero::testing {
 
 // A console that timed two cars on loopback (a third stopped by the operator), with the operator's
-// edits on the way, and died mid-race: its journal's operations are what it published.
+// edits on the way, and died mid-race: its journal's operations are what it published. Car 0
+// closes its fourth lap with `lastWords` as its message right before the end, car 1 was last
+// heard 15 s earlier.
 struct SourceRace {
-    explicit SourceRace(platform::ManualClock& clock) {
+    explicit SourceRace(platform::ManualClock& clock, const QString& lastWords = {}) {
         using namespace Qt::StringLiterals;
         TestCar car0(0);
         TestCar car1(1);
@@ -44,14 +46,14 @@ struct SourceRace {
         race.editLapRemarks(1, 2, u"ピット"_s);
         race.typeMessage(1, u"BOX"_s);
         clock.advance(15'000);
-        car0.exchange(TestCar::lapReport(3));
+        car0.exchange(TestCar::lapReport(3) + lastWords);
         run.session.journal()->flush();
         operations = run.session.journal()->unfinishedRace();
         whole = wholeRace(race, Compare::Resumed);
         startMs = race.state().RaceStartTime.toMSecsSinceEpoch();
     }  // killed: no Stop
 
-    QTemporaryDir dir;
+    QTemporaryDir dir;  // the console's folder, its journal in it
     QList<model::Change> operations;
     QByteArray whole;
     qint64 startMs = 0;

@@ -84,6 +84,52 @@ private Q_SLOTS:
         spare.engine.link().UpdateStandings();
         QCOMPARE(wholeRace(spare.race, Compare::Resumed), pit.whole);
     }
+
+    // A car's last report and message are taken for the race held whole, and for no other: a
+    // resume then counts the car's silence from that report, else from the resume.
+    void heardOfThisRaceOnly_data() {
+        QTest::addColumn<int>("race");  // the race the entry names; the race followed is 3
+        QTest::addColumn<QString>("topic");
+        QTest::addColumn<int>("firstSeq");  // the first operation received
+        QTest::addColumn<bool>("taken");
+        const QString car1 = u"kaltero/pit/heard/1"_s;
+        QTest::newRow("this race") << 3 << car1 << 1 << true;
+        QTest::newRow("another race") << 2 << car1 << 1 << false;
+        QTest::newRow("another car's topic") << 3 << u"kaltero/pit/heard/2"_s << 1 << false;
+        QTest::newRow("race not held whole") << 3 << car1 << 2 << false;
+    }
+    void heardOfThisRaceOnly() {
+        QFETCH(int, race);
+        QFETCH(QString, topic);
+        QFETCH(int, firstSeq);
+        QFETCH(bool, taken);
+        platform::ManualClock clock(kStart);
+        const SourceRace pit(clock);
+        QTemporaryDir dir;
+        EngineRun spare(dir.path(), clock, false);
+        standby::Follower follower(spare.race);
+        relay::BrokerSettings none;  // nothing listens there: the messages are handed over
+        none.host = u"127.0.0.1"_s;
+        none.port = 1;
+        none.clientId = u"kaltero-spare-standby"_s;
+        QVERIFY(follower.start(none, u"pit"_s));
+        // The operations as published: each car's last report and message go apart.
+        qint64 seq = firstSeq;
+        for (const model::Change& c : pit.operations.mid(firstSeq - 1)) {
+            if (c.op != model::Op::MessageReceived && c.op != model::Op::ReportHeard) {
+                follower.receive(u"kaltero/pit/ops"_s, relay::encodeOps({3, seq++, c}));
+            }
+        }
+        follower.receive(topic, relay::encodeHeard({race, 0, u"BOX"_s, 5'000}));
+        spare.race.resume(90'000);
+        QCOMPARE(spare.race.car(0).LastRcvTick, taken ? 5'000 : 90'000);
+        QCOMPARE(spare.race.car(0).InMsg == u"BOX"_s, taken);
+        // The next race hears nothing of this one's cars.
+        follower.receive(topic, relay::encodeHeard({race, 0, u"BOX"_s, 500}));
+        follower.receive(u"kaltero/pit/ops"_s, relay::encodeOps({4, 1, pit.operations.first()}));
+        spare.race.resume(1'000);
+        QCOMPARE(spare.race.car(0).LastRcvTick, 1'000);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestFollowBroker)

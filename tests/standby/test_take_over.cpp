@@ -1,16 +1,22 @@
 // A standby console follows the pit console's race read-only, and after the pit console died
 // takes it over through 引き継ぎ: asked first, then every car's next lap timed here, with every
-// lap the cars were told in the race.
+// lap the cars were told in the race, and each car's silence counted from its last report to the
+// pit console.
+#include "common/broker.h"
 #include "console/application.h"
 #include "console/console_fixture.h"
 #include "console/test_car.h"
 #include "core/relay_settings.h"
 #include "core/settings.h"
+#include "journal/journal.h"
 #include "model/race_model.h"
 #include "relay/ops_message.h"
+#include "relay/publisher.h"
 #include "standby/follower.h"
 #include "standby/source_race.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -23,15 +29,30 @@ using testing::TestCar;
 
 namespace {
 
-// The console's settings standing by for "pit" on a broker that is not there: the operations
-// are handed to the follower as the broker would deliver them.
-void standByForPit(const QDir& folder) {
-    using namespace core::ini;
-    const QString ini = folder.filePath(u"Kaltero.ini"_s);
-    core::WriteIni(kLiveSection, kLiveOn, u"0"_s, ini);
-    core::WriteIni(kRelaySection, kBroker, u"127.0.0.1:1"_s, ini);
-    core::WriteIni(kRelaySection, kConsoleName, u"spare"_s, ini);
-    core::WriteIni(kRelaySection, kFollow, u"pit"_s, ini);
+// The console's settings standing by for "pit" on the broker at 127.0.0.1:port (1: none there,
+// the operations are handed to the follower as the broker would deliver them).
+ConsoleFixture::Prepare standByForPit(int port = 1) {
+    return [port](const QDir& folder) {
+        using namespace core::ini;
+        const QString ini = folder.filePath(u"Kaltero.ini"_s);
+        core::WriteIni(kLiveSection, kLiveOn, u"0"_s, ini);
+        core::WriteIni(kRelaySection, kBroker, u"127.0.0.1:%1"_s.arg(port), ini);
+        core::WriteIni(kRelaySection, kConsoleName, u"spare"_s, ini);
+        core::WriteIni(kRelaySection, kFollow, u"pit"_s, ini);
+    };
+}
+
+// Each car's last message and report as a journal gives them back with its race.
+QStringList heardOf(const QList<model::Change>& ops) {
+    QStringList heard;
+    for (const model::Change& c : ops) {
+        if (c.op == model::Op::MessageReceived || c.op == model::Op::ReportHeard) {
+            heard << c.logLine() + u' ' +
+                         QString::fromUtf8(QJsonDocument(QJsonObject::fromVariantMap(c.args))
+                                               .toJson(QJsonDocument::Compact));
+        }
+    }
+    return heard;
 }
 
 void deliver(standby::Follower& follower, const QList<model::Change>& ops) {
@@ -62,7 +83,7 @@ private Q_SLOTS:
         QFETCH(bool, agreed);
         platform::ManualClock pitClock(ConsoleFixture::kStart.addSecs(3));
         const SourceRace pit(pitClock);
-        ConsoleFixture spare(standByForPit, pitClock.now().addSecs(-3));
+        ConsoleFixture spare(standByForPit(), pitClock.now().addSecs(-3));
         auto& ui = spare.ui();
         standby::Follower* follower = spare.program.follower();
         QVERIFY(follower);
@@ -105,6 +126,57 @@ private Q_SLOTS:
         QCOMPARE(spare.model.car(1).LapCnt, 4);
         QVERIFY(spare.model.car(0).laps.constLast().remarks.contains(u"再開"_s));
         QVERIFY(spare.model.car(1).laps.constLast().remarks.contains(u"再開"_s));
+    }
+
+    // Through a real broker: the pit console's publisher tells each car's last report and
+    // message, the standby's journal keeps them, and after the take-over a car's silence goes on
+    // from its last report to the pit console (car 0 just before its death, car 1 15 s before).
+    void silenceGoesOnFromTheLastReport_data() {
+        QTest::addColumn<int>("slot");
+        QTest::addColumn<int>("downMs");     // from the pit console's death to the take-over
+        QTest::addColumn<int>("afterMs");    // from the take-over to the car's next report
+        QTest::addColumn<QString>("reply");  // its start: the lap the car is told and its time
+        QTest::newRow("silent long enough only with the time before the take-over")
+            << 0 << 4'000 << 7'000 << u"N0050000011000"_s;
+        QTest::newRow("back within the silence") << 0 << 4'000 << 3'000 << u"N0040000017000"_s;
+        QTest::newRow("silent 15 s when the pit console died")
+            << 1 << 2'000 << 1'000 << u"N0040000018000"_s;
+    }
+    void silenceGoesOnFromTheLastReport() {
+        QFETCH(int, slot);
+        QFETCH(int, downMs);
+        QFETCH(int, afterMs);
+        testing::TestBroker broker;
+        QVERIFY(broker.ready());
+        platform::ManualClock pitClock(ConsoleFixture::kStart.addSecs(3));
+        const SourceRace pit(pitClock, u"WET"_s);
+        ConsoleFixture spare(standByForPit(broker.port()), pitClock.now().addSecs(-3));
+        QVERIFY(QTest::qWaitFor([&] { return spare.program.follower()->brokerConnected(); }));
+        // The pit console's publisher, behind its journal until its death.
+        relay::BrokerSettings pitBroker;
+        pitBroker.host = u"127.0.0.1"_s;
+        pitBroker.port = broker.port();
+        pitBroker.clientId = u"kaltero-pit"_s;
+        relay::Publisher publisher(pitBroker, *relay::Topics::of(u"pit"_s),
+                                   pit.dir.filePath(u"Kaltero.db"_s));
+        publisher.begin();
+        journal::Journal* journal = spare.program.journal();
+        const QStringList heard = heardOf(pit.operations);
+        QCOMPARE(heard.size(), 4);  // cars 0 and 1: a message (car 1's empty) and a report each
+        QVERIFY(QTest::qWaitFor(
+            [&] { return journal->flush() && heardOf(journal->unfinishedRace()) == heard; },
+            10'000));
+        QCOMPARE(spare.model.car(0).InMsg, u"WET"_s);
+
+        spare.clock.advance(downMs);
+        spare.prompts.answerYesNo(true);
+        spare.find<QPushButton>(u"Btn_TakeOver"_s)->click();
+        QVERIFY(!spare.program.follower()->following());
+        QCOMPARE(spare.model.car(0).InMsg, u"WET"_s);
+        spare.clock.advance(afterMs);
+        TestCar car(slot);
+        QTEST(car.exchange(TestCar::lapReport(slot == 0 ? 4 : 3)).left(14), "reply");
+        publisher.finish();
     }
 };
 
