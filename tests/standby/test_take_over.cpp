@@ -48,7 +48,7 @@ QStringList heardOf(const QList<model::Change>& ops) {
     for (const model::Change& c : ops) {
         if (c.op == model::Op::MessageReceived || c.op == model::Op::ReportHeard) {
             heard << c.logLine() + u' ' +
-                         QString::fromUtf8(QJsonDocument(QJsonObject::fromVariantMap(c.args))
+                         QString::fromUtf8(QJsonDocument(QJsonObject::fromVariantMap(model::argsOf(c)))
                                                .toJson(QJsonDocument::Compact));
         }
     }
