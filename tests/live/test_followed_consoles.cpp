@@ -136,6 +136,8 @@ private Q_SLOTS:
                  qPrintable(why));
         QVERIFY(turnUntil([&] { return eventOf(u"pit-a"_s) == u"A1"_s; }, 5000));
         QVERIFY(turnUntil([&] { return eventOf(u"pit-b"_s) == u"B1"_s; }, 5000));
+        // Subscribed after its race: the retained status may come a moment later.
+        QVERIFY(turnUntil([&] { return statusOf(u"pit-a"_s) == u"online"_s; }, 5000));
     }
     void cleanupTestCase() {
         followed_.reset();
