@@ -32,6 +32,7 @@ bench: deps
 	cmake/own-network.sh build/release/bin/bench_live_load
 	cmake/own-network.sh build/release/bin/bench_relay_round_trip
 	build/release/bin/bench_many_consoles
+	cmake/own-network.sh build/release/bin/bench_standby_lag
 
 clean:
 	rm -rf build

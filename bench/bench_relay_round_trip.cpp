@@ -38,9 +38,9 @@ int main(int argc, char* argv[]) {
     settings.relay.host = QStringLiteral("127.0.0.1");
     settings.relay.port = broker.port();
     settings.relay.consoleName = QStringLiteral("bench");
-    relay::RelayService publishing(
-        live.model, settings, [] { return kaltero::live::RaceMoment{}; },
-        QDir(live.dir.path()).filePath(QStringLiteral("Kaltero.db")));
+    kaltero::live::RaceFeed feed(live.model, settings, [] { return kaltero::live::RaceMoment{}; });
+    relay::RelayService publishing(feed, settings,
+                                   QDir(live.dir.path()).filePath(QStringLiteral("Kaltero.db")));
     kaltero::testing::runUntil([&] { return publishing.state().connected; }, 10'000);
     if (!publishing.state().connected) {
         out << "the console did not reach the broker" << Qt::endl;

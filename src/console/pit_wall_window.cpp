@@ -92,18 +92,19 @@ PitWallWindow::PitWallWindow(core::Console& console, engine::RaceEngine& raceEng
 void PitWallWindow::redraw() {
     // The stop the operator chose stays chosen, wherever its row goes.
     const QModelIndex current = stopView_->currentIndex();
-    const auto chosen = current.isValid() && current.row() < stopRows_.size()
-                            ? std::optional(stopRows_[current.row()])
-                            : std::nullopt;
+    // A plain value beside a flag, not an optional: GCC's optimiser takes an optional's
+    // payload here for uninitialised and the release build fails on it.
+    const bool wasChosen = current.isValid() && current.row() < stopRows_.size();
+    const auto chosen = wasChosen ? stopRows_[current.row()] : decltype(stopRows_)::value_type{};
     const PitWallTables tables = pitWallTables(c_.race, c_.settings, c_.TickCnt());
     stopRows_ = tables.stopRows;
     for (int t = 0; t < kWallTableCount; ++t) {
         tables_[t]->show(tables.rows[t]);
     }
-    const qsizetype at = chosen ? stopRows_.indexOf(*chosen) : -1;
+    const qsizetype at = wasChosen ? stopRows_.indexOf(chosen) : -1;
     if (at >= 0 && at != stopView_->currentIndex().row()) {
         stopView_->setCurrentIndex(tables_[kStops]->index(int(at), 0));
-    } else if (chosen && at < 0) {
+    } else if (wasChosen && at < 0) {
         stopView_->setCurrentIndex({});
     }
 }

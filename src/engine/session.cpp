@@ -40,6 +40,7 @@ Session::~Session() {
     relay_.reset();
     follower_.reset();
     live_.reset();
+    feed_.reset();
     journal_.reset();
 }
 
@@ -124,10 +125,10 @@ void Session::startLive() {
     if (!console_.settings.LiveOn) {
         return;
     }
-    live_ = std::make_unique<live::LiveService>(
-        console_.race, console_.settings, [this] { return moment(); }, console_.settings.LiveKey);
+    live_ = std::make_unique<live::LiveService>(feed(), console_.settings.LiveKey);
     if (!live_->start(console_.settings.LivePort)) {
         live_.reset();
+        feed_.reset();  // made again if the relay, started later, needs it
         operator_.tell({.kind = Kind::LivePortTaken, .port = console_.settings.LivePort});
         return;
     }
@@ -155,6 +156,14 @@ void Session::followConsoles() {
 
 live::RaceMoment Session::moment() const {
     return {console_.clock.now().toMSecsSinceEpoch(), console_.TickCnt()};
+}
+
+live::RaceFeed& Session::feed() {
+    if (!feed_) {
+        feed_ = std::make_unique<live::RaceFeed>(console_.race, console_.settings,
+                                                 [this] { return moment(); });
+    }
+    return *feed_;
 }
 
 void Session::end() {
@@ -205,8 +214,10 @@ void Session::startRelay() {
         operator_.tell({.kind = Kind::RelayNameRefused, .why = relay.refusedName});
         return;
     }
-    relay_ = std::make_unique<relay::RelayService>(
-        console_.race, console_.settings, [this] { return moment(); }, console_.paths.JournalFile);
+    relay_ = std::make_unique<relay::RelayService>(feed(), console_.settings,
+                                                   console_.paths.JournalFile);
+    QObject::connect(journal_.get(), &journal::Journal::written, relay_.get(),
+                     &relay::RelayService::journalWritten);
     // A refusal is told once; the link keeps trying, and the window shows how it stands.
     QObject::connect(relay_.get(), &relay::RelayService::stateChanged,
                      [this, told = QString()](const relay::RelayState& s) mutable {

@@ -17,7 +17,8 @@ class Journal;
 
 namespace kaltero::live {
 class LiveService;
-}
+class RaceFeed;
+}  // namespace kaltero::live
 
 namespace kaltero::relay {
 class RelayService;
@@ -89,6 +90,9 @@ private:
     void standBy();
     // The wall clock and the race's tick count, for what follows the race off its thread.
     live::RaceMoment moment() const;
+    // The race's changes as deltas, made once for the live page and the relay alike, the
+    // first time either needs them.
+    live::RaceFeed& feed();
 
     core::Console& console_;
     RaceEngine& engine_;
@@ -96,6 +100,7 @@ private:
     QMetaObject::Connection engineTold_;
     std::unique_ptr<platform::FolderLock> lock_;
     std::unique_ptr<journal::Journal> journal_;
+    std::unique_ptr<live::RaceFeed> feed_;
     std::unique_ptr<live::LiveService> live_;
     std::unique_ptr<relay::FollowedConsoles> followed_;
     std::unique_ptr<standby::Follower> follower_;

@@ -662,6 +662,7 @@ void Journal::collect() {
             qCInfo(lcJournal) << "journal written again";
         }
         d_->failing = false;
+        Q_EMIT written();
         return;
     }
     // Kept in order, ahead of what came since; retried until the disk takes it again.

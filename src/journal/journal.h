@@ -96,6 +96,8 @@ Q_SIGNALS:
     // written anew at path (anything put there kept aside) and recording goes on; told once
     // for each time it happens.
     void fileReplaced(const QString& path);
+    // A batch of operations reached the file: a reader of the file finds them there now.
+    void written();
 
 private:
     struct Impl;

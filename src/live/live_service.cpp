@@ -4,26 +4,23 @@
 
 namespace kaltero::live {
 
-LiveService::LiveService(const model::RaceModel& race, const core::Settings& settings,
-                         RaceFeed::Moment moment, const QString& key)
-    : feed_(race, settings, std::move(moment)), server_(new LiveServer(key)) {
+LiveService::LiveService(RaceFeed& feed, const QString& key) : server_(new LiveServer(key)) {
     thread_.setObjectName(QStringLiteral("live"));
     server_->moveToThread(&thread_);
     // Below the car link: whatever the pages ask costs the console only time it has spare.
     thread_.start(QThread::IdlePriority);
     // Handed over, not called: the server takes each delta on its own thread.
-    QObject::connect(
-        &feed_, &RaceFeed::delta, server_,
-        [server = server_](const RaceDeltaPtr& d) {
-            QMetaObject::invokeMethod(
-                server, [server, d] { server->apply(d); }, Qt::QueuedConnection);
-        },
-        Qt::DirectConnection);
-    feed_.flush();
+    const auto hand = [server = server_](const RaceDeltaPtr& d) {
+        QMetaObject::invokeMethod(
+            server, [server, d] { server->apply(d); }, Qt::QueuedConnection);
+    };
+    fed_ = QObject::connect(&feed, &RaceFeed::delta, server_, hand, Qt::DirectConnection);
+    // The server holds the race before its first client, however long the feed has run.
+    hand(feed.wholeRace());
 }
 
 LiveService::~LiveService() {
-    feed_.disconnect();
+    QObject::disconnect(fed_);
     QMetaObject::invokeMethod(
         server_, [server = server_] { delete server; }, Qt::BlockingQueuedConnection);
     thread_.quit();

@@ -15,8 +15,8 @@ class LiveServer;
 // the race across threads.
 class LiveService {
 public:
-    LiveService(const model::RaceModel& race, const core::Settings& settings,
-                RaceFeed::Moment moment, const QString& key);
+    // Follows the race through `feed`, which may have other listeners and outlives the service.
+    LiveService(RaceFeed& feed, const QString& key);
     ~LiveService();
     LiveService(const LiveService&) = delete;
     LiveService& operator=(const LiveService&) = delete;
@@ -37,7 +37,7 @@ public:
     void onServer(const std::function<void(LiveServer&)>& job);
 
 private:
-    RaceFeed feed_;
+    QMetaObject::Connection fed_;
     QThread thread_;
     LiveServer* server_ = nullptr;
     quint16 port_ = 0;

@@ -67,49 +67,74 @@ void RaceFeed::onChange(const model::Change& change) {
 
 void RaceFeed::flush() {
     timer_.stop();
-    auto d = std::make_shared<RaceDelta>();
-    d->head = raceHead(race_, settings_, moment_(), &cars_);
-    d->madeAt.start();
-    d->whole = whole_;
-    const core::RaceState& st = race_.state();
-    const core::Settings units = timing::raceUnits(settings_, st);
-    const qint64 pitStop = timing::ruleTicks(st.rules, units.TicksPerSecond).pitStop;
+    const auto d = newDelta(whole_);
     for (int s = 0; s < core::kSlotCount; ++s) {
-        const QList<core::Lap>& laps = st.car[s].laps;
-        RaceDelta::CarLaps& out = d->cars[s];
-        out.count = laps.size();
         // A lap the median moved into or out of doubt goes again with its new mark.
-        QSet<int> doubtful;
-        for (const timing::DoubtfulLap& lap :
-             timing::doubtfulLaps(laps, st.car[s].pitStops, pitStop)) {
-            doubtful.insert(lap.lapNo);
-        }
+        const QSet<int> doubtful = doubtfulLaps(s);
         QSet<int> turned = doubtful;
         turned.unite(doubtful_[s]).subtract(QSet<int>(doubtful).intersect(doubtful_[s]));
         laps_[s].unite(turned);
         doubtful_[s] = doubtful;
-        const auto add = [&](int lapNo) {
-            out.laps.append({lapNo, lapObject(laps[lapNo - 1], lapNo, st.RaceStartTime, units,
-                                              doubtful.contains(lapNo))});
-        };
-        if (allLaps_[s]) {
-            for (int n = 1; n <= laps.size(); ++n) {
-                add(n);
-            }
-        } else {
-            QList<int> changed(laps_[s].begin(), laps_[s].end());
-            std::sort(changed.begin(), changed.end());
-            for (int n : changed) {
-                if (n <= laps.size()) {
-                    add(n);
-                }
-            }
-        }
+        addLaps(*d, s, doubtful, allLaps_[s] ? nullptr : &laps_[s]);
         laps_[s].clear();
     }
     whole_ = false;
     allLaps_.fill(false);
     Q_EMIT delta(d);
+}
+
+RaceDeltaPtr RaceFeed::wholeRace() {
+    const auto d = newDelta(true);
+    for (int s = 0; s < core::kSlotCount; ++s) {
+        addLaps(*d, s, doubtfulLaps(s), nullptr);
+    }
+    return d;
+}
+
+std::shared_ptr<RaceDelta> RaceFeed::newDelta(bool whole) {
+    auto d = std::make_shared<RaceDelta>();
+    d->head = raceHead(race_, settings_, moment_(), &cars_);
+    d->madeAt.start();
+    d->whole = whole;
+    return d;
+}
+
+QSet<int> RaceFeed::doubtfulLaps(int slot) const {
+    const core::RaceState& st = race_.state();
+    const qint64 pitStop =
+        timing::ruleTicks(st.rules, timing::raceUnits(settings_, st).TicksPerSecond).pitStop;
+    QSet<int> doubtful;
+    for (const timing::DoubtfulLap& lap :
+         timing::doubtfulLaps(st.car[slot].laps, st.car[slot].pitStops, pitStop)) {
+        doubtful.insert(lap.lapNo);
+    }
+    return doubtful;
+}
+
+void RaceFeed::addLaps(RaceDelta& d, int slot, const QSet<int>& doubtful,
+                       const QSet<int>* lapNos) const {
+    const core::RaceState& st = race_.state();
+    const QList<core::Lap>& laps = st.car[slot].laps;
+    RaceDelta::CarLaps& out = d.cars[slot];
+    out.count = laps.size();
+    const core::Settings units = timing::raceUnits(settings_, st);
+    const auto add = [&](int lapNo) {
+        out.laps.append({lapNo, lapObject(laps[lapNo - 1], lapNo, st.RaceStartTime, units,
+                                          doubtful.contains(lapNo))});
+    };
+    if (!lapNos) {
+        for (int n = 1; n <= laps.size(); ++n) {
+            add(n);
+        }
+        return;
+    }
+    QList<int> changed(lapNos->begin(), lapNos->end());
+    std::sort(changed.begin(), changed.end());
+    for (int n : changed) {
+        if (n <= laps.size()) {
+            add(n);
+        }
+    }
 }
 
 }  // namespace kaltero::live

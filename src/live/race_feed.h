@@ -35,6 +35,9 @@ public:
 
     // Sends what is due now: a server that starts holds the race before its first client.
     void flush();
+    // The race as it stands, whole, for a listener that joins after the first delta; what is
+    // due still goes out to every listener as before.
+    RaceDeltaPtr wholeRace();
 
     // How long a burst of changes is gathered before it goes out.
     static constexpr int kCoalesceMs = 40;
@@ -44,6 +47,11 @@ Q_SIGNALS:
 
 private:
     void onChange(const model::Change& change);
+    std::shared_ptr<RaceDelta> newDelta(bool whole);
+    // The car's laps that the median holds in doubt now.
+    QSet<int> doubtfulLaps(int slot) const;
+    // The car's laps numbered in `lapNos` (every lap when null) into the delta.
+    void addLaps(RaceDelta& d, int slot, const QSet<int>& doubtful, const QSet<int>* lapNos) const;
 
     const model::RaceModel& race_;
     const core::Settings& settings_;

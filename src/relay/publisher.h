@@ -43,6 +43,9 @@ public:
     // Says "offline" while the broker still listens, then disconnects.
     void finish();
     void takeDelta(const kaltero::live::RaceDeltaPtr& delta);
+    // Publishes what the journal holds and the broker has not taken yet: every kPollMs, and at
+    // once when the journal says it wrote more, so that a lap reaches a standby within ms.
+    void pump();
 
 Q_SIGNALS:
     void stateChanged(const kaltero::relay::RelayState& state);
@@ -54,7 +57,6 @@ private:
         int mid = -1;  // -1: not with the broker's connection
     };
     void onConnected();
-    void pump();
     // Hands every pending operation not with the broker yet over, in order.
     bool sendPending();
     // Reads operations on and hands them over while the broker takes them; true when every one

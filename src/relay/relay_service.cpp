@@ -16,17 +16,16 @@ BrokerSettings RelayService::brokerSettings(const core::RelaySettings& relay) {
     return b;
 }
 
-RelayService::RelayService(const model::RaceModel& race, const core::Settings& settings,
-                           live::RaceFeed::Moment moment, const QString& journalFile)
+RelayService::RelayService(live::RaceFeed& feed, const core::Settings& settings,
+                           const QString& journalFile)
     : topics_(Topics::of(settings.relay.consoleName)) {
     if (!topics_) {
         return;
     }
-    feed_ = std::make_unique<live::RaceFeed>(race, settings, std::move(moment));
     publisher_ = new Publisher(brokerSettings(settings.relay), *topics_, journalFile);
     publisher_->moveToThread(&thread_);
     connect(&thread_, &QThread::finished, publisher_, &QObject::deleteLater);
-    connect(feed_.get(), &live::RaceFeed::delta, publisher_, &Publisher::takeDelta);
+    fed_ = connect(&feed, &live::RaceFeed::delta, publisher_, &Publisher::takeDelta);
     connect(publisher_, &Publisher::stateChanged, this, [this](const RelayState& s) {
         state_ = s;
         Q_EMIT stateChanged(s);
@@ -34,12 +33,23 @@ RelayService::RelayService(const model::RaceModel& race, const core::Settings& s
     thread_.setObjectName(QStringLiteral("relay"));
     thread_.start();
     QMetaObject::invokeMethod(publisher_, &Publisher::begin, Qt::QueuedConnection);
+    // The feed may have run for a while (the live page's): the race so far, whole, comes first.
+    QMetaObject::invokeMethod(
+        publisher_, [p = publisher_, d = feed.wholeRace()] { p->takeDelta(d); },
+        Qt::QueuedConnection);
+}
+
+void RelayService::journalWritten() {
+    if (publisher_) {
+        QMetaObject::invokeMethod(publisher_, &Publisher::pump, Qt::QueuedConnection);
+    }
 }
 
 RelayService::~RelayService() {
     if (!publisher_) {
         return;
     }
+    disconnect(fed_);
     QMetaObject::invokeMethod(publisher_, &Publisher::finish, Qt::BlockingQueuedConnection);
     thread_.quit();
     thread_.wait();

@@ -137,13 +137,11 @@ private Q_SLOTS:
         qInfo("the race of 5 x 960 laps built in %lld ms", built.elapsed());
         const qint64 startMs = race.state().RaceStartTime.toMSecsSinceEpoch();
         const QString key = kaltero::core::newLiveKey();
-        kaltero::live::LiveService live(
-            race, settings,
-            [startMs] {
-                const qint64 now = QDateTime::currentMSecsSinceEpoch();
-                return kaltero::live::RaceMoment{now, qint32(now - startMs)};
-            },
-            key);
+        kaltero::live::RaceFeed feed(race, settings, [startMs] {
+            const qint64 now = QDateTime::currentMSecsSinceEpoch();
+            return kaltero::live::RaceMoment{now, qint32(now - startMs)};
+        });
+        kaltero::live::LiveService live(feed, key);
         QVERIFY(live.start(0));
 
         int said = 0;

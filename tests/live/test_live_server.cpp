@@ -594,6 +594,42 @@ private Q_SLOTS:
         QCOMPARE(laps[0][field].toString(), value);
     }
 
+    // A listener that joins a feed some time into the race (the relay after a take-over, beside
+    // the page) holds the race as one there from the start, and the early one still gets what
+    // was due when the late one joined.
+    void lateListenerHoldsTheRace_data() {
+        QTest::addColumn<bool>("dueAtJoin");
+        QTest::newRow("nothing due") << false;
+        QTest::newRow("an edited lap due") << true;
+    }
+    void lateListenerHoldsTheRace() {
+        QFETCH(bool, dueAtJoin);
+        RaceFeed feed(*race_, settings_, [] { return RaceMoment{}; });
+        RaceStore early;
+        RaceStore late;
+        connect(&feed, &RaceFeed::delta, [&](const auto& d) { early.apply(*d); });
+        feed.flush();
+        for (int lap = 1; lap <= 3; ++lap) {
+            race_->countLap(0, u"0"_s);
+            race_->recordLap(0, lap, timedLap(85'000, lap * 85'000), lap * 85'000, {}, {});
+        }
+        feed.flush();
+        if (dueAtJoin) {
+            race_->editLapTime(0, 2, u"1'20\"000"_s, 80'000);
+        }
+        late.apply(*feed.wholeRace());
+        connect(&feed, &RaceFeed::delta, [&](const auto& d) { late.apply(*d); });
+        race_->countLap(0, u"0"_s);
+        feed.flush();
+        const auto cars = [](RaceStore& store) {
+            return QJsonDocument::fromJson(store.raceJson())[u"cars"_s].toArray();
+        };
+        QCOMPARE(cars(late), cars(early));
+        QCOMPARE(cars(early)[0][u"laps"_s].toArray().size(), 4);
+        QCOMPARE(cars(early)[0][u"laps"_s][1][u"time"_s].toString(),
+                 dueAtJoin ? u"1'20\"000"_s : u"1'25\"000"_s);
+    }
+
     // A car's figures are made again when the car changes, and every car's when the race
     // does: a course chosen gives each car its fuel.
     void carsFollowTheirChanges() {
@@ -722,8 +758,7 @@ private Q_SLOTS:
 
     // On its own thread the server answers pages while the console's thread is busy.
     void serviceAnswersWhileTheConsoleIsBusy() {
-        LiveService service(
-            *race_, settings_, [] { return RaceMoment{}; }, kKey);
+        LiveService service(*feed_, kKey);
         QVERIFY(service.start(0));
         race_->countLap(0, u"0"_s);
         turnUntil([] { return false; }, 3 * RaceFeed::kCoalesceMs);

@@ -38,8 +38,8 @@ private Q_SLOTS:
         settings.relay.consoleName = u"pit-1"_s;
         settings.relay.user = u"pit"_s;
         settings.relay.password = password;
-        relay::RelayService relay(
-            race, settings, [] { return live::RaceMoment{}; }, dir.filePath(u"Kaltero.db"_s));
+        live::RaceFeed feed(race, settings, [] { return live::RaceMoment{}; });
+        relay::RelayService relay(feed, settings, dir.filePath(u"Kaltero.db"_s));
         QWidget window;
         console::relayLabel(relay, &window);
         auto* label = window.findChild<QLabel*>(u"Lbl_Relay"_s);
