@@ -168,7 +168,7 @@ private Q_SLOTS:
         for (int s = 0; s < kCars; ++s) {
             const auto heard = relay::decodeHeard(last.value(root + u"heard/%1"_s.arg(s + 1)));
             QVERIFY(heard);
-            QCOMPARE(heard->race, follower.raceId);
+            QCOMPARE(heard->race, spare.follower.mirror().race());
             QCOMPARE(heard->slot, s);
             QCOMPARE(heard->message, options.message);
             QCOMPARE(heard->tick, std::optional<qint32>(run.race.car(s).LastRcvTick));
