@@ -86,8 +86,10 @@ void Follower::receive(const QString& topic, const QByteArray& payload) {
 }
 
 void Follower::takeHeard(const relay::HeardMessage& heard) {
-    // Another race's cars, or a race not held whole, are not this race's.
-    if (heard.race != mirror_.race() || mirror_.state() != Mirror::State::Following) {
+    // Another race's cars, or a race not held whole, are not this race's; a race stopped
+    // shows no car's message and has no silence to go on.
+    if (heard.race != mirror_.race() || mirror_.state() != Mirror::State::Following ||
+        !race_.timing()) {
         return;
     }
     const QString shown = heard.message.left(model::RaceModel::kShownMessageChars);

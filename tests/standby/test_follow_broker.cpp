@@ -91,17 +91,21 @@ private Q_SLOTS:
         QTest::addColumn<int>("race");  // the race the entry names; the race followed is 3
         QTest::addColumn<QString>("topic");
         QTest::addColumn<int>("firstSeq");  // the first operation received
+        QTest::addColumn<bool>("stopped");  // the race's Stop received before the entry
         QTest::addColumn<bool>("taken");
         const QString car1 = u"kaltero/pit/heard/1"_s;
-        QTest::newRow("this race") << 3 << car1 << 1 << true;
-        QTest::newRow("another race") << 2 << car1 << 1 << false;
-        QTest::newRow("another car's topic") << 3 << u"kaltero/pit/heard/2"_s << 1 << false;
-        QTest::newRow("race not held whole") << 3 << car1 << 2 << false;
+        QTest::newRow("this race") << 3 << car1 << 1 << false << true;
+        QTest::newRow("another race") << 2 << car1 << 1 << false << false;
+        QTest::newRow("another car's topic")
+            << 3 << u"kaltero/pit/heard/2"_s << 1 << false << false;
+        QTest::newRow("race not held whole") << 3 << car1 << 2 << false << false;
+        QTest::newRow("race stopped") << 3 << car1 << 1 << true << false;
     }
     void heardOfThisRaceOnly() {
         QFETCH(int, race);
         QFETCH(QString, topic);
         QFETCH(int, firstSeq);
+        QFETCH(bool, stopped);
         QFETCH(bool, taken);
         platform::ManualClock clock(kStart);
         const SourceRace pit(clock);
@@ -119,6 +123,10 @@ private Q_SLOTS:
             if (c.op != model::Op::MessageReceived && c.op != model::Op::ReportHeard) {
                 follower.receive(u"kaltero/pit/ops"_s, relay::encodeOps({3, seq++, c}));
             }
+        }
+        if (stopped) {
+            follower.receive(u"kaltero/pit/ops"_s,
+                             relay::encodeOps({3, seq++, model::changeOf(model::op::Stopped{})}));
         }
         follower.receive(topic, relay::encodeHeard({race, 0, u"BOX"_s, 5'000}));
         spare.race.resume(90'000);
